@@ -1,0 +1,35 @@
+# One static library per layer, made of every source file under its folder.
+# quorin_layer(<target> <folder> [DEPS libs...])
+function(quorin_layer target folder)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS
+       "${folder}/*.cpp" "${folder}/*.c")
+  list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
+  if(sources)
+    add_library(${target} STATIC ${sources})
+    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${target} PUBLIC ${ARG_DEPS})
+  else()
+    add_library(${target} INTERFACE)
+    target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${target} INTERFACE ${ARG_DEPS})
+  endif()
+endfunction()
+
+# One test program per *_test.cpp under a folder, each linking one layer
+# library plus the shared test support.
+# quorin_layer_tests(<layer-target> <folder> [LIBS extra...])
+function(quorin_layer_tests layer folder)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB_RECURSE tests CONFIGURE_DEPENDS "${folder}/*_test.cpp")
+  foreach(test_source IN LISTS tests)
+    get_filename_component(name "${test_source}" NAME_WE)
+    set(exe "${layer}_${name}")
+    add_executable(${exe} ${test_source})
+    target_link_libraries(${exe} PRIVATE ${layer} quorin_testsupport GTest::gtest GTest::gmock GTest::gtest_main ${ARG_LIBS})
+    target_include_directories(${exe} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+    gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST
+      PROPERTIES ENVIRONMENT "QUORIN_BUILD_DIR=${PROJECT_BINARY_DIR};QUORIN_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+      DISCOVERY_TIMEOUT 30)
+  endforeach()
+endfunction()
