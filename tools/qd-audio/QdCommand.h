@@ -1,0 +1,22 @@
+#pragma once
+// Subcommands of the qd-audio developer tool. A subcommand registers itself
+// with a static QdRegistrar in its own source file:
+//
+//   static QdRegistrar reg("info", "info FILE", &RunInfo);
+//
+// It returns 0 on success; failures go through QdFail, which prints one line
+// on standard error and gives the tool's failure status 2.
+
+using QdRunFunction = int (*)(int argc, char** argv); // argv[0] is the subcommand name
+
+struct QdRegistrar
+{
+    QdRegistrar(const char* name, const char* usage, QdRunFunction run);
+};
+
+// Prints "qd-audio: <message>" on standard error; returns 2.
+int QdFail(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Small argument helpers: the value after a flag, or null when absent.
+const char* QdOption(int argc, char** argv, const char* flag);
+bool QdFlag(int argc, char** argv, const char* flag);
