@@ -1,0 +1,192 @@
+#include "foundation/text/LStringLong.h"
+
+#include "foundation/text/LPrintf.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr std::uint64_t kMinimumGrowth = 260;
+
+bool PointsInto(const char* text, const char* block, std::uint64_t capacity)
+{
+    // Compare through integers: relational compares of unrelated pointers are unspecified.
+    auto t = reinterpret_cast<std::uintptr_t>(text);
+    auto b = reinterpret_cast<std::uintptr_t>(block);
+    return block && t >= b && t < b + capacity;
+}
+
+} // namespace
+
+LStringLongTemplate<char>::LStringLongTemplate(const char* text)
+{
+    Assign(text);
+}
+
+LStringLongTemplate<char>::LStringLongTemplate(const LStringLongTemplate& other)
+{
+    if (other.data) {
+        capacity = other.length + 1;
+        data = new char[capacity];
+        std::memcpy(data, other.data, other.length);
+        length = other.length;
+        data[length] = '\0';
+    }
+}
+
+LStringLongTemplate<char>::LStringLongTemplate(LStringLongTemplate&& other) noexcept
+    : data(other.data), length(other.length), capacity(other.capacity)
+{
+    other.data = nullptr;
+    other.length = other.capacity = 0;
+}
+
+LStringLongTemplate<char>& LStringLongTemplate<char>::operator=(const LStringLongTemplate& other)
+{
+    if (this == &other)
+        return *this;
+    if (!other.data) {
+        delete[] data;
+        data = nullptr;
+        length = capacity = 0;
+        return *this;
+    }
+    char* block = new char[other.length + 1];
+    std::memcpy(block, other.data, other.length);
+    block[other.length] = '\0';
+    delete[] data;
+    data = block;
+    length = other.length;
+    capacity = other.length + 1;
+    return *this;
+}
+
+LStringLongTemplate<char>& LStringLongTemplate<char>::operator=(LStringLongTemplate&& other) noexcept
+{
+    if (this != &other) {
+        delete[] data;
+        data = other.data;
+        length = other.length;
+        capacity = other.capacity;
+        other.data = nullptr;
+        other.length = other.capacity = 0;
+    }
+    return *this;
+}
+
+LStringLongTemplate<char>::~LStringLongTemplate()
+{
+    delete[] data;
+}
+
+void LStringLongTemplate<char>::Reserve(std::uint64_t newCapacity)
+{
+    if (capacity >= newCapacity)
+        return;
+    char* block = new char[newCapacity];
+    if (data)
+        std::memcpy(block, data, length);
+    block[length] = '\0';
+    delete[] data;
+    data = block;
+    capacity = newCapacity;
+}
+
+LStringLongTemplate<char>& LStringLongTemplate<char>::Assign(const char* text)
+{
+    return Assign(text, text ? std::strlen(text) : 0);
+}
+
+LStringLongTemplate<char>& LStringLongTemplate<char>::Assign(const char* text, std::uint64_t count)
+{
+    // The new block is filled before the old one goes, so a text taken from
+    // this very string stays readable.
+    char* block = new char[count + 1];
+    if (count)
+        std::memcpy(block, text, count);
+    block[count] = '\0';
+    delete[] data;
+    data = block;
+    length = count;
+    capacity = count + 1;
+    return *this;
+}
+
+void LStringLongTemplate<char>::Append(const char* text)
+{
+    if (text)
+        Append(text, std::strlen(text));
+}
+
+void LStringLongTemplate<char>::Append(const char* text, std::uint64_t count)
+{
+    if (!text)
+        return;
+    std::uint64_t needed = length + count + 1;
+    if (needed > capacity) {
+        // Reserve moves the block; keep hold of a source that lies inside it.
+        if (PointsInto(text, data, capacity)) {
+            std::uint64_t offset = static_cast<std::uint64_t>(text - data);
+            Reserve(std::max(needed + capacity, kMinimumGrowth));
+            text = data + offset;
+        } else {
+            Reserve(std::max(needed + capacity, kMinimumGrowth));
+        }
+    }
+    std::memmove(data + length, text, count);
+    length += count;
+    data[length] = '\0';
+}
+
+void LStringLongTemplate<char>::AppendChar(char ch)
+{
+    if (length + 2 > capacity)
+        Reserve(std::max(length + 2 + capacity, kMinimumGrowth));
+    data[length++] = ch;
+    data[length] = '\0';
+}
+
+void LStringLongTemplate<char>::Clear()
+{
+    length = 0;
+    if (data)
+        data[0] = '\0';
+}
+
+std::uint64_t LStringLongTemplate<char>::Format(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    Reserve(kMinimumGrowth);
+    length = 0;
+    LFormatEngine(&LStringFormatWrite, this, format, args);
+    data[length] = '\0';
+    va_end(args);
+    return length;
+}
+
+std::uint64_t LStringLongTemplate<char>::AppendFormat(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::uint64_t result = AppendFormatV(format, args);
+    va_end(args);
+    return result;
+}
+
+std::uint64_t LStringLongTemplate<char>::AppendFormatV(const char* format, va_list args)
+{
+    Reserve(kMinimumGrowth);
+    LFormatEngine(&LStringFormatWrite, this, format, args);
+    data[length] = '\0';
+    return length;
+}
+
+void LStringPutChar(void* context, char ch)
+{
+    auto* text = static_cast<LStringLongTemplate<char>*>(context);
+    if (text->length + 1 >= text->capacity)
+        text->Reserve(std::max(text->capacity * 4, kMinimumGrowth));
+    text->data[text->length++] = ch;
+}

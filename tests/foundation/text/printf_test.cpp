@@ -1,0 +1,230 @@
+// The printf engine against the C library, both outputs.
+
+#include "foundation/text/LPrintf.h"
+#include "foundation/text/LStringLong.h"
+#include "foundation/text/LTextBuffer.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+#pragma GCC diagnostic ignored "-Wformat-security"
+
+namespace {
+
+std::string Ours(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    LStringLong s;
+    s.AppendFormatV(format, args);
+    va_end(args);
+    return s.Text();
+}
+
+std::size_t Bounded(char* dest, std::size_t size, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::size_t n = LVSprintf(dest, size, format, args);
+    va_end(args);
+    return n;
+}
+
+std::string OursBounded(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    char buf[kTextBufferSize];
+    LVSprintf(buf, sizeof buf, format, args);
+    va_end(args);
+    return buf;
+}
+
+std::string Theirs(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    char buf[1024];
+    std::vsnprintf(buf, sizeof buf, format, args);
+    va_end(args);
+    return buf;
+}
+
+struct Row
+{
+    const char* name;
+    std::function<std::string(std::string (*)(const char*, ...))> run;
+};
+
+// Each row formats the same arguments through a given formatter, so the two
+// calls are guaranteed to pass identical values with identical types.
+#define ROW(fmt, ...)                                                                                        \
+    Row                                                                                                      \
+    {                                                                                                        \
+        fmt, [](std::string (*f)(const char*, ...)) { return f(fmt, __VA_ARGS__); }                          \
+    }
+
+const std::vector<Row>& Table()
+{
+    static const std::vector<Row> rows = {
+        ROW("%d", 42),
+        ROW("%d", -42),
+        ROW("%d", INT_MIN),
+        ROW("%-5d|", 42),
+        ROW("%5d|", -42),
+        ROW("%05d", -42),
+        ROW("%+d %+d", 5, -5),
+        ROW("% d", 7),
+        ROW("%.3d", 7),
+        ROW("%8.3d|", -7),
+        ROW("%.0d|", 0),
+        ROW("%x %X %o", 255u, 255u, 8u),
+        ROW("%#x %#X %#o", 255u, 255u, 8u),
+        ROW("%#x", 0u),
+        ROW("%#010x", 0xBEEFu),
+        ROW("%u", 4000000000u),
+        ROW("%hhd %hhu", 300, 300),
+        ROW("%hd %hu", 70000, 70000),
+        ROW("%ld %lu", -1234567890123L, 1234567890123UL),
+        ROW("%lld", static_cast<long long>(INT64_MIN)),
+        ROW("%llu", static_cast<unsigned long long>(UINT64_MAX)),
+        ROW("%llx", 0x123456789ABCDEFULL),
+        ROW("%zu %zd", static_cast<size_t>(123456789012), static_cast<ssize_t>(-5)),
+        ROW("%jd", static_cast<intmax_t>(-99)),
+        ROW("%td", static_cast<ptrdiff_t>(-1024)),
+        ROW("%*d|", 6, 12),
+        ROW("%*d|", -6, 12),
+        ROW("%.*d|", 4, 12),
+        ROW("%*.*f|", 10, 3, 3.14159),
+        ROW("%.*s|", -1, "whole"),
+        ROW("%5.2f", 3.14159),
+        ROW("%f", 1e10),
+        ROW("%.0f %.0f", 0.5, 1.5),
+        ROW("%e %E", 12345.678, 0.000123),
+        ROW("%g %G", 0.0001, 1e20),
+        ROW("%#g", 1.0),
+        ROW("%-10.4e|", -2.5),
+        ROW("%+.1f", 2.25),
+        ROW("%a", 1.0),
+        ROW("%f %f", INFINITY, -INFINITY),
+        ROW("%Lf", 3.5L),
+        ROW("%.20Lg", 1.0L / 3),
+        ROW("%s", "hello"),
+        ROW("%.3s", "abcdef"),
+        ROW("%10s|", "ab"),
+        ROW("%-10s|", "ab"),
+        ROW("%10.2s|", "abcdef"),
+        ROW("%c%c%c", 'a', 'b', 'c'),
+        ROW("%3c|%-3c|", 'x', 'y'),
+        ROW("%%|%5%|%d", 1),
+        ROW("%p", reinterpret_cast<void*>(0x1234)),
+        ROW("%d %s %f %c %lld %u", 1, "two", 3.0, '4', 5LL, 6u),
+        ROW("%s", "caf\xC3\xA9 \xF0\x9F\x98\x80"),
+        ROW("%300d|", 5),
+        ROW("%.300f", 1.0),
+        ROW("%-300s|", "x"),
+    };
+    return rows;
+}
+
+TEST(PrintfEngine, MatchesTheCLibrary)
+{
+    for (const Row& row : Table())
+        EXPECT_EQ(row.run(&Ours), row.run(&Theirs)) << "format " << row.name;
+}
+
+TEST(PrintfEngine, BoundedOutputMatchesTheCLibrary)
+{
+    for (const Row& row : Table()) {
+        std::string expected = row.run(&Theirs);
+        std::string got = row.run(&OursBounded);
+        EXPECT_EQ(got, expected.substr(0, 259)) << "format " << row.name;
+    }
+}
+
+// Values whose upper 32 bits would leak into the result if an int were read
+// as a 64-bit slot: the arguments after it must still come out right.
+TEST(PrintfEngine, ReadsEachArgumentWithItsOwnType)
+{
+    EXPECT_EQ(Ours("%d|%d|%lld|%d", -1, 2, -3LL, 4), "-1|2|-3|4");
+    EXPECT_EQ(Ours("%u %s %hd %c %f", 7u, "x", static_cast<short>(-2), 'q', 0.25), "7 x -2 q 0.250000");
+    EXPECT_EQ(Ours("%x %llx %x", 0xFFFFFFFFu, 0x100000000ULL, 1u), "ffffffff 100000000 1");
+}
+
+TEST(PrintfEngine, OurOwnRules)
+{
+    EXPECT_EQ(Ours("[%s]", static_cast<const char*>(nullptr)), "[]");
+    EXPECT_EQ(Ours("[%5s]", static_cast<const char*>(nullptr)), "[     ]");
+    // A precision never cuts a character in half.
+    EXPECT_EQ(Ours("%.2s", "\xC3\xA9z"), "\xC3\xA9");
+    EXPECT_EQ(Ours("%.1s", "\xC3\xA9z"), "");
+    EXPECT_EQ(Ours("%.4s", "a\xF0\x9F\x98\x80"), "a");
+    // Precision reads no further than it needs.
+    const char unterminated[3] = {'a', 'b', 'c'};
+    EXPECT_EQ(Ours("%.3s", unterminated), "abc");
+    // Wide characters and texts come out as UTF-8.
+    EXPECT_EQ(Ours("%lc", static_cast<wint_t>(0xE9)), "\xC3\xA9");
+    EXPECT_EQ(Ours("%ls", L"\u00e9\U0001F600"), "\xC3\xA9\xF0\x9F\x98\x80");
+    // %n stores nothing.
+    int count = -7;
+    EXPECT_EQ(Ours("ab%ncd", &count), "abcd");
+    EXPECT_EQ(count, -7);
+    // A format that stops inside a conversion ends the output there.
+    EXPECT_EQ(Ours("abc%"), "abc");
+    EXPECT_EQ(Ours("abc%-5"), "abc");
+    // Characters that are no conversion are shown as written.
+    EXPECT_EQ(Ours("%y|%d", 3), "%y|3");
+}
+
+TEST(PrintfEngine, NullFormatProducesNothing)
+{
+    LStringLong s("keep");
+    EXPECT_EQ(s.Format(nullptr), 0u);
+    EXPECT_STREQ(s.Text(), "");
+    char buf[kTextBufferSize] = "x";
+    EXPECT_EQ(LSprintf(buf, nullptr), 0u);
+    EXPECT_STREQ(buf, "");
+}
+
+TEST(Sprintf, KeepsAtMost259BytesAndConsumesEveryArgument)
+{
+    std::string longText(300, 'a');
+    char buf[kTextBufferSize + 8];
+    std::memset(buf, 'Z', sizeof buf);
+    EXPECT_EQ(LSprintf(buf, "%s", longText.c_str()), 259u);
+    EXPECT_EQ(std::string(buf), longText.substr(0, 259));
+    EXPECT_EQ(buf[260], 'Z'); // nothing written past the buffer
+
+    char small[8];
+    EXPECT_EQ(Bounded(small, sizeof small, "%s%d", "abcdefghij", 5), 7u);
+    EXPECT_STREQ(small, "abcdefg");
+    EXPECT_EQ(Bounded(small, 1, "%d", 5), 0u);
+    EXPECT_STREQ(small, "");
+}
+
+TEST(Sprintf, CutsOnlyBetweenCharacters)
+{
+    // 258 bytes of ASCII, then a 2-byte character that would end at byte 260.
+    std::string text = std::string(258, 'a') + "\xC3\xA9";
+    char buf[kTextBufferSize];
+    EXPECT_EQ(LSprintf(buf, "%s", text.c_str()), 258u);
+    EXPECT_EQ(std::string(buf), std::string(258, 'a'));
+    // A 4-byte character that straddles the end, after a formatted number.
+    char small[6];
+    EXPECT_EQ(Bounded(small, sizeof small, "%d\xF0\x9F\x98\x80", 12), 2u);
+    EXPECT_STREQ(small, "12");
+    EXPECT_EQ(Bounded(small, sizeof small, "%d\xF0\x9F\x98\x80", 1), 5u);
+    EXPECT_STREQ(small, "1\xF0\x9F\x98\x80");
+}
+
+} // namespace
