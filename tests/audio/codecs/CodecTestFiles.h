@@ -1,0 +1,208 @@
+#pragma once
+// Small file helpers for the codec tests: plain 16-bit WAV writing, a chunk
+// reader that exposes the "fmt " fields and the "data" payload of any WAV,
+// raw sample files, and a deterministic speech-like test signal.
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace quorin::test {
+
+struct WavChunks
+{
+    bool ok = false;
+    uint16_t tag = 0;
+    uint16_t channels = 0;
+    uint32_t rate = 0;
+    uint32_t bytesPerSecond = 0;
+    uint16_t blockAlign = 0;
+    uint16_t bits = 0;
+    std::vector<uint8_t> fmtExtra;
+    uint32_t dataSizeField = 0;
+    std::vector<uint8_t> data; // the payload as far as the file holds it
+    uint64_t dataOffset = 0;
+    bool hasFact = false;
+    uint32_t factFrames = 0;
+};
+
+namespace detail {
+
+inline void Put16(std::vector<uint8_t>& v, uint32_t x)
+{
+    v.push_back(static_cast<uint8_t>(x));
+    v.push_back(static_cast<uint8_t>(x >> 8));
+}
+inline void Put32(std::vector<uint8_t>& v, uint32_t x)
+{
+    Put16(v, x & 0xFFFF);
+    Put16(v, x >> 16);
+}
+inline uint32_t Get16(const uint8_t* p)
+{
+    return p[0] | (p[1] << 8);
+}
+inline uint32_t Get32(const uint8_t* p)
+{
+    return Get16(p) | (Get16(p + 2) << 16);
+}
+
+} // namespace detail
+
+inline std::vector<uint8_t> ReadFileBytes(const std::string& path)
+{
+    std::vector<uint8_t> bytes;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return bytes;
+    uint8_t buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        bytes.insert(bytes.end(), buffer, buffer + n);
+    std::fclose(f);
+    return bytes;
+}
+
+inline bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+inline bool WriteWav16(const std::string& path, uint32_t rate, int channels,
+                       const std::vector<int16_t>& samples)
+{
+    std::vector<uint8_t> v;
+    const uint32_t dataBytes = static_cast<uint32_t>(samples.size() * 2);
+    v.insert(v.end(), {'R', 'I', 'F', 'F'});
+    detail::Put32(v, 36 + dataBytes);
+    v.insert(v.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    detail::Put32(v, 16);
+    detail::Put16(v, 1);
+    detail::Put16(v, channels);
+    detail::Put32(v, rate);
+    detail::Put32(v, rate * channels * 2);
+    detail::Put16(v, channels * 2);
+    detail::Put16(v, 16);
+    v.insert(v.end(), {'d', 'a', 't', 'a'});
+    detail::Put32(v, dataBytes);
+    for (int16_t s : samples)
+        detail::Put16(v, static_cast<uint16_t>(s));
+    return WriteFileBytes(path, v);
+}
+
+inline WavChunks ReadWavChunks(const std::string& path)
+{
+    WavChunks w;
+    const std::vector<uint8_t> b = ReadFileBytes(path);
+    if (b.size() < 12 || std::memcmp(b.data(), "RIFF", 4) != 0 || std::memcmp(b.data() + 8, "WAVE", 4) != 0)
+        return w;
+    size_t pos = 12;
+    bool haveFmt = false;
+    while (pos + 8 <= b.size()) {
+        const uint8_t* h = b.data() + pos;
+        const uint32_t size = detail::Get32(h + 4);
+        const size_t payload = pos + 8;
+        if (std::memcmp(h, "fmt ", 4) == 0 && payload + 16 <= b.size()) {
+            const uint8_t* f = b.data() + payload;
+            w.tag = detail::Get16(f);
+            w.channels = detail::Get16(f + 2);
+            w.rate = detail::Get32(f + 4);
+            w.bytesPerSecond = detail::Get32(f + 8);
+            w.blockAlign = detail::Get16(f + 12);
+            w.bits = detail::Get16(f + 14);
+            if (size >= 18 && payload + size <= b.size())
+                w.fmtExtra.assign(f + 18, f + 18 + detail::Get16(f + 16));
+            haveFmt = true;
+        } else if (std::memcmp(h, "fact", 4) == 0 && payload + 4 <= b.size()) {
+            w.hasFact = true;
+            w.factFrames = detail::Get32(b.data() + payload);
+        } else if (std::memcmp(h, "data", 4) == 0) {
+            w.dataSizeField = size;
+            w.dataOffset = payload;
+            const size_t end = std::min<size_t>(b.size(), payload + static_cast<size_t>(size));
+            w.data.assign(b.begin() + payload, b.begin() + end);
+            w.ok = haveFmt;
+            return w;
+        }
+        pos = payload + size + (size & 1);
+    }
+    return w;
+}
+
+inline std::vector<int16_t> ReadRaw16(const std::string& path)
+{
+    const std::vector<uint8_t> b = ReadFileBytes(path);
+    std::vector<int16_t> s(b.size() / 2);
+    for (size_t i = 0; i < s.size(); ++i)
+        s[i] = static_cast<int16_t>(detail::Get16(b.data() + 2 * i));
+    return s;
+}
+
+inline std::vector<int16_t> SpeechLikeSignal(int frames, int channels, uint32_t rate, uint32_t seed = 1)
+{
+    std::vector<int16_t> out(static_cast<size_t>(frames) * channels);
+    uint32_t noise = seed * 2654435761u + 1;
+    double phase = 0;
+    for (int i = 0; i < frames; ++i) {
+        const double t = static_cast<double>(i) / rate;
+        // 0.4 s syllables: voiced, unvoiced, pause, loud voiced.
+        const double syllable = std::fmod(t, 1.6);
+        const double pitch = 110 + 40 * std::sin(2 * M_PI * 0.7 * t) + 15 * std::sin(2 * M_PI * 5.0 * t);
+        phase += 2 * M_PI * pitch / rate;
+        double voiced = 0;
+        for (int h = 1; h <= 25; ++h) {
+            const double f = h * pitch;
+            if (f > rate / 2.0)
+                break;
+            // Two moving formants shape the harmonics.
+            const double f1 = 600 + 250 * std::sin(2 * M_PI * 1.3 * t);
+            const double f2 = 1700 + 500 * std::sin(2 * M_PI * 0.9 * t);
+            const double amp =
+                1.0 / (1 + std::pow((f - f1) / 150, 2)) + 0.6 / (1 + std::pow((f - f2) / 250, 2));
+            voiced += amp * std::sin(h * phase);
+        }
+        noise = noise * 1664525u + 1013904223u;
+        const double white = (static_cast<int32_t>(noise) / 2147483648.0);
+        double v;
+        if (syllable < 0.4)
+            v = 5000 * voiced * std::sin(M_PI * syllable / 0.4);
+        else if (syllable < 0.8)
+            v = 3000 * white;
+        else if (syllable < 1.2)
+            v = 20 * white;
+        else
+            v = 16000 * voiced;
+        for (int c = 0; c < channels; ++c) {
+            double x = c == 0 ? v : 0.7 * v + 800 * std::sin(2 * M_PI * 330 * t);
+            if (x > 32767)
+                x = 32767;
+            if (x < -32768)
+                x = -32768;
+            out[static_cast<size_t>(i) * channels + c] = static_cast<int16_t>(std::lround(x));
+        }
+    }
+    return out;
+}
+
+inline double SnrDb(const std::vector<double>& reference, const std::vector<double>& test)
+{
+    double signal = 0, error = 0;
+    const size_t n = std::min(reference.size(), test.size());
+    for (size_t i = 0; i < n; ++i) {
+        signal += reference[i] * reference[i];
+        error += (reference[i] - test[i]) * (reference[i] - test[i]);
+    }
+    if (error == 0)
+        return 1000;
+    return 10 * std::log10(signal / error);
+}
+
+} // namespace quorin::test
