@@ -175,14 +175,14 @@ int LUtf8ToCodePoints(std::uint32_t* dest, const char* src, std::size_t count)
     std::size_t out = 0, used = 0;
     if (src) {
         while (src[used] != '\0') {
-            int n = LUtf8SequenceLength(static_cast<unsigned char>(src[used]));
-            if (used + n >= count) {
-                status = kUtf8OutputFull;
+            char32_t cp;
+            int n = DecodeNext(src + used, &cp);
+            if (n == 0) {
+                status = kUtf8IllFormed;
                 break;
             }
-            char32_t cp;
-            if (DecodeNext(src + used, &cp) == 0) {
-                status = kUtf8IllFormed;
+            if (used + n >= count) {
+                status = kUtf8OutputFull;
                 break;
             }
             dest[out++] = cp;
