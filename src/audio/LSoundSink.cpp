@@ -15,6 +15,11 @@ LSoundSink::~LSoundSink() = default;
 
 void LSoundSink::Encode(const int32_t*, int64_t) {}
 
+bool LSoundSink::Finish()
+{
+    return !IsFailed();
+}
+
 // ---- handle ----
 
 void LSoundSinkPtr::AddRef(LSoundSink* sink)

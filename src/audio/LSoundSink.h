@@ -30,6 +30,10 @@ public:
     virtual void Truncate(int64_t frame) = 0;
     // Codec sinks: converts samples into the sink's byte buffer.
     virtual void Encode(const int32_t* buffer, int64_t frames);
+    // Completes the output now, as the last handle's release would, and
+    // returns true when everything reached it (so a caller can report a file
+    // whose final header could not be written). Later writes are dropped.
+    virtual bool Finish();
 
     int64_t GetPosition() const { return position_; }
     uint32_t GetRate() const { return rate_; }

@@ -1,0 +1,68 @@
+#pragma once
+// Descriptor helpers shared by the audio file readers and writers: reads and
+// writes that retry until the whole count moved (or the file ended), and the
+// open step of the file sinks.
+
+#include <cstddef>
+#include <cstdint>
+#include <sys/types.h>
+
+// Reads up to count bytes, retrying short reads and interruptions; returns
+// the bytes read (fewer only at the end of the file or on an error).
+size_t LReadFully(int fd, void* buffer, size_t count);
+// Writes all count bytes, retrying short writes and interruptions; false
+// when the file would not take them all (disk full, I/O error, no descriptor).
+bool LWriteFully(int fd, const void* buffer, size_t count);
+// The same at an absolute offset, leaving the descriptor's offset alone.
+size_t LPreadFully(int fd, void* buffer, size_t count, int64_t offset);
+bool LPwriteFully(int fd, const void* buffer, size_t count, int64_t offset);
+// The file's size, or -1 when it cannot be measured.
+int64_t LDescriptorSize(int fd);
+// The descriptor's offset (0 when it cannot be told).
+int64_t LDescriptorOffset(int fd);
+
+// Opens path read-write for a file sink: created when missing (mode 0666,
+// the user's umask applies), close-on-exec, with a shared lock taken without
+// waiting so that a rewrite holding an exclusive lock is never written over.
+// With empty set the file is emptied once the lock is held. Returns -1 on failure.
+int LOpenSinkFile(const char* path, bool empty);
+
+// Little-endian and big-endian field writers for header buffers.
+inline void LPutLe16(uint8_t* p, uint32_t v)
+{
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+}
+inline void LPutLe32(uint8_t* p, uint32_t v)
+{
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+    p[2] = static_cast<uint8_t>(v >> 16);
+    p[3] = static_cast<uint8_t>(v >> 24);
+}
+inline void LPutBe16(uint8_t* p, uint32_t v)
+{
+    p[0] = static_cast<uint8_t>(v >> 8);
+    p[1] = static_cast<uint8_t>(v);
+}
+inline void LPutBe32(uint8_t* p, uint32_t v)
+{
+    p[0] = static_cast<uint8_t>(v >> 24);
+    p[1] = static_cast<uint8_t>(v >> 16);
+    p[2] = static_cast<uint8_t>(v >> 8);
+    p[3] = static_cast<uint8_t>(v);
+}
+inline uint16_t LGetLe16(const uint8_t* p)
+{
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+inline uint32_t LGetLe32(const uint8_t* p)
+{
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+inline uint32_t LGetBe32(const uint8_t* p)
+{
+    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
+           (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
+}

@@ -1,0 +1,38 @@
+#pragma once
+// Writes PCM WAV files (8, 16, 24 or 32 bits) with the 46-byte header. The
+// header carries streaming sizes until the sink finishes, so a reader can
+// follow a recording in progress; data beyond 4 GB continues in further
+// "data" chunks.
+
+#include "audio/LSoundSink.h"
+
+#include <vector>
+
+class LWavPcmSoundSink : public LSoundSink
+{
+public:
+    // Opens path read-write, created when missing but not emptied, so that a
+    // start frame above 0 resumes an existing recording at that frame.
+    LWavPcmSoundSink(const char* path, uint32_t rate, uint8_t channels, uint32_t bytesPerSample,
+                     int64_t startFrame);
+    ~LWavPcmSoundSink() override;
+
+    void Write(const int32_t* buffer, int64_t frames) override;
+    void Truncate(int64_t frame) override;
+    bool Finish() override;
+
+    uint32_t GetBytesPerSample() const { return bytesPerSample_; }
+
+private:
+    void Convert(const int32_t* buffer, int64_t samples);
+
+    int fd_ = -1;
+    uint32_t bytesPerSample_;
+    uint32_t frameBytes_;
+    std::vector<uint8_t> buffer_;
+};
+
+// Bits up to 8: 8-bit; 9 to 16: 16-bit; 17 to 24: 24-bit; 25 to 32: 32-bit
+// PCM WAV sink. Anything wider gives a failed null sink.
+void CreatePcmSinkByBits(LSoundSinkPtr& out, const char* path, uint32_t rate, uint8_t channels, uint32_t bits,
+                         int64_t startFrame);

@@ -1,0 +1,152 @@
+#include "audio/formats/sndfile/LExtAudioFileSoundSink.h"
+
+#include "audio/formats/LAudioFileIo.h"
+#include "audio/formats/wav/LWavHeaders.h"
+
+#include <sndfile.h>
+#include <unistd.h>
+
+void LSetAudioFileFormat(LAudioFileFormat& format, uint32_t rate, uint8_t channels, uint8_t bits,
+                         uint16_t tag)
+{
+    format.sampleRate = rate;
+    format.channels = channels;
+    format.bitsPerSample = bits;
+    format.isFloat = static_cast<int16_t>(tag) == kWavTagFloat ? 1 : 0;
+    format.isBigEndian = 0;
+    format.fileType = LFourCc("WAVE");
+    switch (static_cast<int16_t>(tag)) {
+    case kWavTagPcm:
+    case kWavTagFloat:
+        format.formatId = LFourCc("lpcm");
+        break;
+    case kWavTagAlaw:
+        format.formatId = LFourCc("alaw");
+        break;
+    case kWavTagMulaw:
+        format.formatId = LFourCc("ulaw");
+        break;
+    case kWavTagImaAdpcm:
+        format.formatId = LFourCc("ima4");
+        break;
+    default:
+        break;
+    }
+}
+
+int LSndfileFormatFor(const LAudioFileFormat& format)
+{
+    if (format.fileType != LFourCc("WAVE"))
+        return 0;
+    int subtype = 0;
+    if (format.formatId == LFourCc("lpcm")) {
+        if (format.isFloat) {
+            subtype = format.bitsPerSample == 32 ? SF_FORMAT_FLOAT
+                                                 : (format.bitsPerSample == 64 ? SF_FORMAT_DOUBLE : 0);
+        } else {
+            switch (format.bitsPerSample) {
+            case 8:
+                subtype = SF_FORMAT_PCM_U8;
+                break;
+            case 16:
+                subtype = SF_FORMAT_PCM_16;
+                break;
+            case 24:
+                subtype = SF_FORMAT_PCM_24;
+                break;
+            case 32:
+                subtype = SF_FORMAT_PCM_32;
+                break;
+            default:
+                break;
+            }
+        }
+    } else if (format.formatId == LFourCc("alaw")) {
+        subtype = SF_FORMAT_ALAW;
+    } else if (format.formatId == LFourCc("ulaw")) {
+        subtype = SF_FORMAT_ULAW;
+    } else if (format.formatId == LFourCc("ima4")) {
+        subtype = SF_FORMAT_IMA_ADPCM;
+    }
+    if (subtype == 0)
+        return 0;
+    return SF_FORMAT_WAV | subtype | (format.isBigEndian ? SF_ENDIAN_BIG : 0);
+}
+
+LExtAudioFileSoundSink::LExtAudioFileSoundSink(const char* path, const LAudioFileFormat& format)
+    : LSoundSink(format.sampleRate, format.channels, -1)
+{
+    int sfFormat = LSndfileFormatFor(format);
+    if (IsFailed() || sfFormat == 0 || format.sampleRate < 1) {
+        SetFailed();
+        return;
+    }
+    SF_INFO info{};
+    info.samplerate = static_cast<int>(format.sampleRate);
+    info.channels = channels_;
+    info.format = sfFormat;
+    if (!sf_format_check(&info)) {
+        SetFailed();
+        return;
+    }
+    // Our own open step: the same lock and close-on-exec as every other sink.
+    int fd = LOpenSinkFile(path, true);
+    if (fd < 0) {
+        SetFailed();
+        return;
+    }
+    SNDFILE* file = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
+    if (file == nullptr) {
+        close(fd);
+        SetFailed();
+        return;
+    }
+    file_ = file;
+    scaled_.resize(static_cast<size_t>(kSoundBlockFrames) * channels_);
+}
+
+LExtAudioFileSoundSink::~LExtAudioFileSoundSink()
+{
+    Finish();
+}
+
+bool LExtAudioFileSoundSink::Finish()
+{
+    if (file_ != nullptr) {
+        if (sf_close(static_cast<SNDFILE*>(file_)) != 0)
+            SetFailed();
+        file_ = nullptr;
+    }
+    return !IsFailed();
+}
+
+void LExtAudioFileSoundSink::Write(const int32_t* buffer, int64_t frames)
+{
+    while (frames > 0) {
+        int64_t n = frames < kSoundBlockFrames ? frames : kSoundBlockFrames;
+        position_ += n;
+        if (file_ != nullptr) {
+            // Internal +-2^19 becomes the full 32-bit scale; louder samples are held at its ends.
+            int64_t count = n * channels_;
+            for (int64_t i = 0; i < count; ++i) {
+                int64_t v = static_cast<int64_t>(buffer[i]) * 4096;
+                scaled_[i] =
+                    static_cast<int32_t>(v > INT32_MAX ? INT32_MAX : (v < INT32_MIN ? INT32_MIN : v));
+            }
+            sf_count_t written = sf_writef_int(static_cast<SNDFILE*>(file_), scaled_.data(), n);
+            if (written != n)
+                SetFailed();
+        }
+        buffer += n * channels_;
+        frames -= n;
+    }
+}
+
+void CreateExtAudioFileSink(LSoundSinkPtr& out, const char* path, const LAudioFileFormat& format)
+{
+    if (path == nullptr || *path == '\0') {
+        out = new LNullSoundSink();
+        return;
+    }
+    out = new LExtAudioFileSoundSink(path, format);
+}

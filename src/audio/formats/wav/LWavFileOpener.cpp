@@ -1,0 +1,289 @@
+#include "audio/formats/wav/LWavFileOpener.h"
+
+#include "audio/formats/LAudioFileIo.h"
+#include "audio/formats/pcm/LWavDataSoundSource.h"
+#include "audio/formats/pcm/LWavPcmSoundSink.h"
+#include "audio/formats/sndfile/LExtAudioFileSoundSink.h"
+#include "audio/formats/wav/LWavHeaders.h"
+#include "audio/formats/wav/LWavSampleWriter.h"
+
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kMaxFmtBytes = 8192;
+constexpr uint32_t kMaxRate = 196000;
+
+// The tail of the published sub-format identifiers: {tag, 0x0000, 0x0010, 80 00 00 AA 00 38 9B 71}.
+const uint8_t kSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                    0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+struct Chunk
+{
+    char id[4];
+    uint32_t size;
+};
+
+bool ReadChunk(int fd, Chunk& chunk)
+{
+    uint8_t h[8];
+    if (LReadFully(fd, h, 8) != 8)
+        return false;
+    std::memcpy(chunk.id, h, 4);
+    chunk.size = LGetLe32(h + 4);
+    return true;
+}
+
+bool IsId(const Chunk& chunk, const char* id)
+{
+    return std::memcmp(chunk.id, id, 4) == 0;
+}
+
+int64_t EvenSize(uint32_t size)
+{
+    return static_cast<int64_t>(size) + (size & 1);
+}
+
+bool Skip(int fd, int64_t bytes)
+{
+    return lseek(fd, bytes, SEEK_CUR) >= 0;
+}
+
+// The codec readers of the compressed codings. Until they are part of the
+// engine these codings are reported as unsupported.
+uint8_t OpenG711Source(LSoundSourcePtr&, int&, int16_t, int32_t, uint8_t, uint32_t)
+{
+    return kSoundStatusUnsupported;
+}
+
+uint8_t OpenImaAdpcmSource(LSoundSourcePtr&, int&, uint32_t, int32_t, uint8_t, uint32_t)
+{
+    return kSoundStatusUnsupported;
+}
+
+uint8_t OpenGsmSource(LSoundSourcePtr&, int&, uint32_t, int32_t)
+{
+    return kSoundStatusUnsupported;
+}
+
+void CreateGsmSink(LSoundSinkPtr& out, const char*, uint32_t)
+{
+    out = new LNullSoundSink();
+}
+
+// A PCM coding by its sample size: the container is whole bytes.
+bool PcmFormatForBits(uint32_t bits, LPcmSampleFormat& format)
+{
+    if (bits >= 1 && bits <= 8)
+        format = LPcmSampleFormat::U8;
+    else if (bits <= 16)
+        format = LPcmSampleFormat::S16;
+    else if (bits <= 24)
+        format = LPcmSampleFormat::S24;
+    else if (bits <= 32)
+        format = LPcmSampleFormat::S32;
+    else
+        return false;
+    return bits >= 1;
+}
+
+uint8_t OpenReader(LSoundSourcePtr& out, int& fd, const LWavFileInfo& info, uint32_t dataSize)
+{
+    const int32_t rate = static_cast<int32_t>(info.sampleRate);
+    const uint8_t channels = static_cast<uint8_t>(info.channels);
+    switch (static_cast<int16_t>(info.formatTag)) {
+    case kWavTagPcm: {
+        LPcmSampleFormat format;
+        if (info.bitsPerSample == 0)
+            return kSoundStatusBadParameters;
+        if (!PcmFormatForBits(info.bitsPerSample, format))
+            return kSoundStatusUnsupported;
+        uint32_t peak = info.bitsPerSample <= 16 ? kPcm16PeakLimit : 0x7FFFF;
+        out = new LWavDataSoundSource(fd, rate, channels, peak, format, dataSize);
+        return kSoundStatusOk;
+    }
+    case kWavTagFloat: {
+        if (info.bitsPerSample != 32 && info.bitsPerSample != 64)
+            return kSoundStatusUnsupported;
+        LPcmSampleFormat format = info.bitsPerSample == 32 ? LPcmSampleFormat::F32 : LPcmSampleFormat::F64;
+        out = new LWavDataSoundSource(fd, rate, channels, 0x7FFFFFFF, format, dataSize);
+        return kSoundStatusOk;
+    }
+    case kWavTagAlaw:
+    case kWavTagMulaw:
+        if (info.bitsPerSample != 8)
+            return kSoundStatusBadParameters;
+        return OpenG711Source(out, fd, static_cast<int16_t>(info.formatTag), rate, channels, dataSize);
+    case kWavTagImaAdpcm:
+        // A block holds a 4-byte header per channel and at least one byte of nibbles.
+        if (info.bitsPerSample != 4 || info.blockAlign <= 4u * channels)
+            return kSoundStatusBadParameters;
+        return OpenImaAdpcmSource(out, fd, dataSize, rate, channels, info.blockAlign);
+    case kWavTagGsm610:
+        if (channels != 1)
+            return kSoundStatusNotDecoded;
+        if (info.blockAlign != 65)
+            return kSoundStatusUnsupported;
+        return OpenGsmSource(out, fd, dataSize, rate);
+    case 34:
+    case 69:
+        return kSoundStatusNotDecoded;
+    default:
+        return kSoundStatusUnsupported;
+    }
+}
+
+uint8_t Open(LSoundSourcePtr& out, int& fd, LWavFileInfo& info)
+{
+    // The RIFF/WAVE container, possibly after other top-level chunks.
+    for (;;) {
+        uint8_t h[12];
+        if (LReadFully(fd, h, 12) != 12)
+            return kSoundStatusBadParameters;
+        uint32_t size = LGetLe32(h + 4);
+        if (std::memcmp(h, "RIFF", 4) == 0 && std::memcmp(h + 8, "WAVE", 4) == 0)
+            break;
+        int64_t even = EvenSize(size);
+        if (even < 5 || !Skip(fd, even - 4))
+            return kSoundStatusBadParameters;
+    }
+
+    // "fmt " (a "data" chunk met before it is remembered: some writers put it first).
+    int64_t earlyData = -1;
+    uint32_t earlyDataSize = 0;
+    std::vector<uint8_t> fmt;
+    for (;;) {
+        Chunk chunk;
+        if (!ReadChunk(fd, chunk))
+            return kSoundStatusBadParameters;
+        if (IsId(chunk, "fmt ")) {
+            if (chunk.size < 16 || chunk.size > kMaxFmtBytes)
+                return kSoundStatusBadParameters;
+            fmt.resize(chunk.size);
+            if (LReadFully(fd, fmt.data(), fmt.size()) != fmt.size())
+                return kSoundStatusBadParameters;
+            if ((chunk.size & 1) && !Skip(fd, 1))
+                return kSoundStatusBadParameters;
+            break;
+        }
+        if (chunk.size >= 0x80000000u && !(IsId(chunk, "data") && earlyData < 0))
+            return kSoundStatusBadParameters;
+        if (IsId(chunk, "data") && earlyData < 0) {
+            earlyData = LDescriptorOffset(fd);
+            earlyDataSize = chunk.size;
+            int64_t size = LDescriptorSize(fd);
+            // A data chunk running to the end of the file leaves no room for "fmt ".
+            if (size < 0 || earlyData + EvenSize(chunk.size) >= size)
+                return kSoundStatusBadParameters;
+        }
+        if (!Skip(fd, EvenSize(chunk.size)))
+            return kSoundStatusBadParameters;
+    }
+
+    info.formatTag = LGetLe16(fmt.data());
+    info.channels = LGetLe16(fmt.data() + 2);
+    info.sampleRate = LGetLe32(fmt.data() + 4);
+    info.blockAlign = LGetLe16(fmt.data() + 12);
+    info.bitsPerSample = LGetLe16(fmt.data() + 14);
+    // The extensible layout's fields are read only when the chunk holds them.
+    if (static_cast<int16_t>(info.formatTag) == kWavTagExtensible && fmt.size() >= 40 &&
+        LGetLe16(fmt.data() + 16) >= 22) {
+        const uint8_t* guid = fmt.data() + 24;
+        uint16_t subTag = LGetLe16(guid);
+        if (std::memcmp(guid + 2, kSubFormatTail, sizeof kSubFormatTail) == 0 &&
+            (subTag == 1 || subTag == 3 || subTag == 6 || subTag == 7 || subTag == 2))
+            info.formatTag = subTag;
+    }
+
+    // "data", unless it came before "fmt ".
+    if (earlyData >= 0) {
+        if (lseek(fd, earlyData, SEEK_SET) != earlyData)
+            return kSoundStatusBadParameters;
+        info.dataOffset = earlyData;
+        info.dataSize = earlyDataSize;
+    } else {
+        for (;;) {
+            Chunk chunk;
+            if (!ReadChunk(fd, chunk))
+                return kSoundStatusBadParameters;
+            if (IsId(chunk, "data")) {
+                info.dataOffset = LDescriptorOffset(fd);
+                info.dataSize = chunk.size;
+                break;
+            }
+            if (chunk.size >= 0x7FFFFFFFu || !Skip(fd, EvenSize(chunk.size)))
+                return kSoundStatusBadParameters;
+            int64_t size = LDescriptorSize(fd);
+            if (size >= 0 && LDescriptorOffset(fd) >= size)
+                return kSoundStatusBadParameters;
+        }
+    }
+
+    if (info.channels < 1 || info.channels > 255 || info.sampleRate < 1 || info.sampleRate > kMaxRate)
+        return kSoundStatusBadParameters;
+    return OpenReader(out, fd, info, info.dataSize);
+}
+
+} // namespace
+
+void LOpenWavSoundSource(LSoundSourcePtr& out, const char* path, LWavFileInfo* info)
+{
+    LWavFileInfo local;
+    LWavFileInfo& found = info ? *info : local;
+    found = LWavFileInfo{};
+    int fd = path ? open(path, O_RDONLY | O_CLOEXEC) : -1;
+    if (fd < 0) {
+        LSetFailedSource(out, kSoundStatusCannotOpen);
+        return;
+    }
+    LSoundSourcePtr opened;
+    uint8_t status = Open(opened, fd, found);
+    if (fd >= 0)
+        close(fd); // no reader took it
+    if (status != kSoundStatusOk)
+        LSetFailedSource(out, status);
+    else
+        out = opened;
+}
+
+void CreateSoundSinkForFormat(LSoundSinkPtr& out, const char* path, const LWaveFormatBlock& format)
+{
+    const uint8_t channels = static_cast<uint8_t>(format.channels & 0xFF);
+    const uint32_t rate = format.sampleRate;
+    if (rate < 1 || channels < 1) {
+        out = new LNullSoundSink();
+        return;
+    }
+    switch (static_cast<int16_t>(format.formatTag)) {
+    case kWavTagPcm:
+        CreatePcmSinkByBits(out, path, rate, channels, format.bitsPerSample, 0);
+        return;
+    case kWavTagFloat:
+    case kWavTagImaAdpcm: {
+        LAudioFileFormat record{};
+        uint8_t bits = static_cast<uint8_t>(format.bitsPerSample & 0xFF);
+        if (static_cast<int16_t>(format.formatTag) == kWavTagFloat && bits != 64)
+            bits = 32;
+        LSetAudioFileFormat(record, rate, channels, bits, format.formatTag);
+        CreateExtAudioFileSink(out, path, record);
+        return;
+    }
+    case kWavTagAlaw:
+    case kWavTagMulaw:
+        CreateWavSampleWriter(out, path, rate, channels, format.formatTag, 0);
+        return;
+    case kWavTagGsm610:
+        if (channels != 1) {
+            out = new LNullSoundSink();
+            return;
+        }
+        CreateGsmSink(out, path, rate);
+        return;
+    default:
+        out = new LNullSoundSink();
+        return;
+    }
+}

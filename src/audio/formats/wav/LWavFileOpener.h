@@ -1,0 +1,35 @@
+#pragma once
+// The two dispatchers by WAVE format tag: opening a WAV file with the reader
+// of its coding, and building the file sink that writes a format block.
+// Failure is a null object carrying a status (source) or the failed flag
+// (sink), never a missing object.
+
+#include "audio/LSoundSink.h"
+#include "audio/LSoundSource.h"
+#include "audio/formats/wav/LWaveFormatBlock.h"
+
+#include <cstdint>
+
+// What the opener learned about a WAV file.
+struct LWavFileInfo
+{
+    int32_t formatTag = 0; // after resolving WAVE_FORMAT_EXTENSIBLE
+    uint32_t channels = 0;
+    uint32_t sampleRate = 0;
+    uint32_t bitsPerSample = 0;
+    uint32_t blockAlign = 0;
+    int64_t dataOffset = -1; // file offset of the first data byte
+    uint32_t dataSize = 0;   // the "data" chunk's size field
+};
+
+// Opens path and fills out with the reader for its coding, or with a null
+// source whose status tells the failure: 4 cannot open; 3 not a RIFF/WAVE
+// file, missing or bad "fmt ", missing "data", channels, rate or sample size
+// out of range; 5 a coding we do not read; 7 a recognised coding we do not
+// decode. info (optional) receives what was read of the header.
+void LOpenWavSoundSource(LSoundSourcePtr& out, const char* path, LWavFileInfo* info = nullptr);
+
+// Builds the file sink for a format block: PCM of 8 to 32 bits, float,
+// A-law, mu-law, IMA ADPCM and GSM 6.10. Anything else, a rate of 0 or a
+// sink whose file cannot be opened gives a sink with its failed flag set.
+void CreateSoundSinkForFormat(LSoundSinkPtr& out, const char* path, const LWaveFormatBlock& format);

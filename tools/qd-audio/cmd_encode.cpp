@@ -1,0 +1,101 @@
+// qd-audio encode IN OUT.wav --tag T [--rate R] [--channels C] [--bits B]:
+// converts any readable audio file into a WAV of the given format tag through
+// the engine's sink factory.
+
+#include "QdCommand.h"
+
+#include "audio/LAudioFileOpener.h"
+#include "audio/LSoundSink.h"
+#include "audio/formats/wav/LWavFileOpener.h"
+#include "audio/formats/wav/LWavHeaders.h"
+#include "audio/formats/wav/LWaveFormatBlock.h"
+
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+bool ParseNumber(const char* text, long low, long high, long& value)
+{
+    if (text == nullptr || *text == '\0')
+        return false;
+    char* end = nullptr;
+    value = std::strtol(text, &end, 10);
+    return *end == '\0' && value >= low && value <= high;
+}
+
+// The sample size a tag is written with when --bits is not given.
+long DefaultBits(long tag)
+{
+    switch (tag) {
+    case kWavTagAlaw:
+    case kWavTagMulaw:
+        return 8;
+    case kWavTagImaAdpcm:
+        return 4;
+    case kWavTagGsm610:
+        return 0;
+    case kWavTagFloat:
+        return 32;
+    default:
+        return 16;
+    }
+}
+
+int RunEncode(int argc, char** argv)
+{
+    if (argc < 3)
+        return QdFail("usage: qd-audio encode IN OUT.wav --tag T [--rate R] [--channels C] [--bits B]");
+    long tag = 0;
+    if (!ParseNumber(QdOption(argc, argv, "--tag"), 1, 65535, tag))
+        return QdFail(
+            "--tag needs a WAVE format tag (1 PCM, 3 float, 6 A-law, 7 mu-law, 17 IMA ADPCM, 49 GSM)");
+
+    LSoundSourcePtr source;
+    LOpenAudioFileSource(source, argv[1]);
+    if (source->GetStatus() != kSoundStatusOk)
+        return QdFail("%s: %s (status %u)", argv[1], LSoundStatusText(source->GetStatus()),
+                      source->GetStatus());
+
+    long rate = source->GetRate();
+    long channels = source->GetChannels();
+    long bits = DefaultBits(tag);
+    const char* rateText = QdOption(argc, argv, "--rate");
+    const char* channelsText = QdOption(argc, argv, "--channels");
+    const char* bitsText = QdOption(argc, argv, "--bits");
+    if (rateText && !ParseNumber(rateText, 1, 1000000, rate))
+        return QdFail("--rate needs a sample rate in Hz");
+    if (channelsText && !ParseNumber(channelsText, 1, 255, channels))
+        return QdFail("--channels needs a channel count from 1 to 255");
+    if (bitsText && !ParseNumber(bitsText, 0, 64, bits))
+        return QdFail("--bits needs a sample size from 0 to 64");
+    if (rate != source->GetRate() || channels != source->GetChannels())
+        return QdFail("rate and channel conversion is not available yet: the input is %d Hz, %u channels",
+                      source->GetRate(), source->GetChannels());
+
+    LWaveFormatBlock format;
+    LSetWaveFormatBlock(format, static_cast<uint16_t>(tag), static_cast<uint32_t>(rate),
+                        static_cast<uint16_t>(channels), static_cast<uint16_t>(bits));
+    LSoundSinkPtr sink;
+    CreateSoundSinkForFormat(sink, argv[2], format);
+    if (sink->IsFailed())
+        return QdFail("%s: cannot write format tag %ld at %ld Hz, %ld channels, %ld bits", argv[2], tag, rate,
+                      channels, bits);
+
+    constexpr int64_t kBlockFrames = 8192;
+    std::vector<int32_t> samples(static_cast<size_t>(kBlockFrames) * channels);
+    while (!sink->IsFailed() && source->GetPosition() < source->GetLength()) {
+        int64_t frames = source->GetLength() - source->GetPosition();
+        if (frames > kBlockFrames)
+            frames = kBlockFrames;
+        source->Read(samples.data(), frames);
+        sink->Write(samples.data(), frames);
+    }
+    if (!sink->Finish())
+        return QdFail("%s: write failed (disk full or I/O error)", argv[2]);
+    return 0;
+}
+
+QdRegistrar reg("encode", "encode IN OUT.wav --tag T [--rate R] [--channels C] [--bits B]", &RunEncode);
+
+} // namespace
