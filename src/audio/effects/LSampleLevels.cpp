@@ -1,0 +1,68 @@
+#include "audio/effects/LSampleLevels.h"
+
+#include "audio/effects/LFixedPoint.h"
+
+namespace {
+
+// Squares are split into a high part (square >> 13) and the low 13 bits so
+// that long blocks of loud samples can be summed without losing the total.
+int64_t MeanSquareStrided(const int32_t* samples, int64_t count, int64_t stride)
+{
+    if (count < 1)
+        return 0;
+    uint64_t high = 0, low = 0;
+    for (int64_t i = 0; i < count; ++i) {
+        const int64_t v = samples[i * stride] >> 5;
+        const uint64_t square = static_cast<uint64_t>(v * v);
+        high += square >> 13;
+        low += square & 0x1FFF;
+    }
+    const uint64_t total = high + (low >> 13);
+    const uint64_t n = static_cast<uint64_t>(count);
+    return static_cast<int64_t>(total / n * 8192 + (total % n) * 8192 / n);
+}
+
+} // namespace
+
+int32_t LChannelPeak(int32_t channel, const int32_t* samples, int64_t frames, int32_t channels)
+{
+    if (channels < 1 || frames < 1)
+        return 0;
+    int64_t stride = channels;
+    int64_t count = frames;
+    if (channels == 1) {
+        channel = 0;
+    } else if (channel < 0 || channel >= channels) {
+        return 0;
+    }
+    int32_t maxValue = 0, minValue = 0;
+    for (int64_t i = 0; i < count; ++i) {
+        const int32_t s = samples[channel + i * stride];
+        if (s > maxValue)
+            maxValue = s;
+        if (s < minValue)
+            minValue = s;
+    }
+    return LSaturateToInt32(maxValue > -static_cast<int64_t>(minValue) ? maxValue
+                                                                       : -static_cast<int64_t>(minValue));
+}
+
+int64_t LMeanSquare(const int32_t* samples, int64_t frames, int32_t channels)
+{
+    if (channels < 1 || frames < 1)
+        return 0;
+    return MeanSquareStrided(samples, frames * channels, 1);
+}
+
+int64_t LChannelMeanSquare(int32_t channel, const int32_t* samples, int64_t frames, int32_t channels)
+{
+    if (channels < 1 || frames < 1 || channel < 0 || channel >= channels)
+        return 0;
+    return MeanSquareStrided(samples + channel, frames, channels);
+}
+
+void LApplyGain512(int32_t gain, int32_t* samples, int64_t count)
+{
+    for (int64_t i = 0; i < count; ++i)
+        samples[i] = LSaturateToInt32((static_cast<int64_t>(samples[i]) * gain) >> 9);
+}
