@@ -98,47 +98,44 @@ LWavDataSoundSource::LWavDataSoundSource(int& fd, int32_t rate, uint8_t channels
     bytes_.resize(static_cast<size_t>(kSoundBlockFrames) * frameBytes_);
     int64_t fileSize = LDescriptorSize(fd_);
 
-    if (dataSize >= kWavUnknownSizeThreshold) {
-        ranges_.push_back({dataStart_, INT64_MAX});
+    uint64_t firstSize = dataSize;
+    uint8_t h[8];
+    // A recording of ours that went past the first chunk's limit while still
+    // open: its first chunk is full and continuation chunks follow.
+    if (dataSize == kWavStreamingDataSize &&
+        LPreadFully(fd_, h, 8, dataStart_ + kWavFirstChunkMaxBytes) == 8 && std::memcmp(h, "data", 4) == 0)
+        firstSize = kWavFirstChunkMaxBytes;
+    ranges_.push_back({dataStart_, dataStart_ + static_cast<int64_t>(firstSize)});
+    // Continuation chunks follow the payload directly (no pad byte between).
+    bool openEnded = false;
+    int64_t at = ranges_[0].end;
+    while (fileSize >= 0 && at + 8 <= fileSize && ranges_.size() < kMaxRanges &&
+           LPreadFully(fd_, h, 8, at) == 8 && std::memcmp(h, "data", 4) == 0) {
+        uint32_t size = LGetLe32(h + 4);
+        if (size == 0) {
+            ranges_.push_back({at + 8, INT64_MAX});
+            openEnded = true;
+            break;
+        }
+        ranges_.push_back({at + 8, at + 8 + static_cast<int64_t>(size)});
+        at += 8 + static_cast<int64_t>(size);
+    }
+    if (ranges_.size() == 1 && dataSize >= kWavUnknownSizeThreshold) {
+        ranges_[0].end = INT64_MAX;
+        openEnded = true;
+    }
+    if (openEnded) {
         length_ = -1;
-        // A recording of ours past the first chunk's limit: its first chunk is
-        // full and continuation chunks follow, still with size 0.
-        uint8_t h[8];
-        if (dataSize == kWavStreamingDataSize &&
-            LPreadFully(fd_, h, 8, dataStart_ + kWavFirstChunkMaxBytes) == 8 &&
-            std::memcmp(h, "data", 4) == 0) {
-            ranges_[0].end = dataStart_ + kWavFirstChunkMaxBytes;
-            ranges_.push_back({ranges_[0].end + 8, INT64_MAX});
-        }
     } else {
-        int64_t end = dataStart_ + dataSize;
-        ranges_.push_back({dataStart_, end});
-        length_ = dataSize / frameBytes_;
-        // Continuation chunks follow the payload directly (no pad byte between).
-        int64_t at = end;
-        uint8_t h[8];
-        while (fileSize >= 0 && at + 8 <= fileSize && ranges_.size() < kMaxRanges &&
-               LPreadFully(fd_, h, 8, at) == 8 && std::memcmp(h, "data", 4) == 0) {
-            uint32_t size = LGetLe32(h + 4);
-            if (size == 0) {
-                ranges_.push_back({at + 8, INT64_MAX});
-                length_ = -1;
-                break;
-            }
-            ranges_.push_back({at + 8, at + 8 + size});
-            at += 8 + static_cast<int64_t>(size);
-        }
         // A data chunk running past the end of the file (a recording still
         // being written, or a cut file) holds what is really there.
-        if (length_ >= 0 && fileSize >= 0) {
-            int64_t bytes = 0;
-            for (Range& r : ranges_) {
-                if (r.end > fileSize)
-                    r.end = fileSize > r.start ? fileSize : r.start;
-                bytes += r.end - r.start;
-            }
-            length_ = bytes / frameBytes_;
+        int64_t bytes = 0;
+        for (Range& r : ranges_) {
+            if (fileSize >= 0 && r.end > fileSize)
+                r.end = fileSize > r.start ? fileSize : r.start;
+            bytes += r.end - r.start;
         }
+        length_ = bytes / frameBytes_;
     }
     current_ = 0;
     offset_ = dataStart_;

@@ -3,8 +3,69 @@
 #include "audio/formats/LAudioFileIo.h"
 #include "audio/formats/wav/LWavHeaders.h"
 
+#include <cstring>
 #include <sndfile.h>
 #include <unistd.h>
+
+namespace {
+
+using Io = LExtAudioFileSoundSink::Io;
+
+sf_count_t IoLength(void* data)
+{
+    return LDescriptorSize(static_cast<Io*>(data)->fd);
+}
+
+sf_count_t IoSeek(sf_count_t offset, int whence, void* data)
+{
+    return lseek(static_cast<Io*>(data)->fd, offset, whence);
+}
+
+sf_count_t IoRead(void* buffer, sf_count_t count, void* data)
+{
+    return static_cast<sf_count_t>(
+        LReadFully(static_cast<Io*>(data)->fd, buffer, static_cast<size_t>(count)));
+}
+
+sf_count_t IoWrite(const void* buffer, sf_count_t count, void* data)
+{
+    Io* io = static_cast<Io*>(data);
+    if (!LWriteFully(io->fd, buffer, static_cast<size_t>(count))) {
+        io->writeFailed = true;
+        return 0;
+    }
+    return count;
+}
+
+sf_count_t IoTell(void* data)
+{
+    return lseek(static_cast<Io*>(data)->fd, 0, SEEK_CUR);
+}
+
+SF_VIRTUAL_IO gIo = {IoLength, IoSeek, IoRead, IoWrite, IoTell};
+
+// libsndfile counts whole coded blocks in the "fact" chunk (and half of them
+// for stereo IMA ADPCM); readers that honour it should get the frames written.
+bool PatchFactChunk(int fd, int64_t frames)
+{
+    int64_t size = LDescriptorSize(fd);
+    int64_t at = 12;
+    uint8_t h[8];
+    while (size >= 0 && at + 8 <= size && LPreadFully(fd, h, 8, at) == 8) {
+        uint32_t chunkSize = LGetLe32(h + 4);
+        if (std::memcmp(h, "fact", 4) == 0 && chunkSize >= 4) {
+            uint8_t count[4];
+            LPutLe32(count, frames > 0xFFFFFFFF ? 0xFFFFFFFFu : static_cast<uint32_t>(frames));
+            return LPwriteFully(fd, count, 4, at + 8);
+        }
+        if (std::memcmp(h, "data", 4) == 0)
+            break;
+        at += 8 + chunkSize + (chunkSize & 1);
+    }
+    return true;
+}
+
+} // namespace
 
 void LSetAudioFileFormat(LAudioFileFormat& format, uint32_t rate, uint8_t channels, uint8_t bits,
                          uint16_t tag)
@@ -95,9 +156,13 @@ LExtAudioFileSoundSink::LExtAudioFileSoundSink(const char* path, const LAudioFil
         SetFailed();
         return;
     }
-    SNDFILE* file = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
-    if (file == nullptr) {
+    io_.fd = fd;
+    SNDFILE* file = sf_open_virtual(&gIo, SFM_WRITE, &info, &io_);
+    if (file == nullptr || io_.writeFailed) {
+        if (file != nullptr)
+            sf_close(file);
         close(fd);
+        io_.fd = -1;
         SetFailed();
         return;
     }
@@ -113,9 +178,14 @@ LExtAudioFileSoundSink::~LExtAudioFileSoundSink()
 bool LExtAudioFileSoundSink::Finish()
 {
     if (file_ != nullptr) {
-        if (sf_close(static_cast<SNDFILE*>(file_)) != 0)
+        if (sf_close(static_cast<SNDFILE*>(file_)) != 0 || io_.writeFailed)
             SetFailed();
         file_ = nullptr;
+        if (!IsFailed() && !PatchFactChunk(io_.fd, position_))
+            SetFailed();
+        if (close(io_.fd) != 0)
+            SetFailed();
+        io_.fd = -1;
     }
     return !IsFailed();
 }
@@ -134,7 +204,7 @@ void LExtAudioFileSoundSink::Write(const int32_t* buffer, int64_t frames)
                     static_cast<int32_t>(v > INT32_MAX ? INT32_MAX : (v < INT32_MIN ? INT32_MIN : v));
             }
             sf_count_t written = sf_writef_int(static_cast<SNDFILE*>(file_), scaled_.data(), n);
-            if (written != n)
+            if (written != n || io_.writeFailed)
                 SetFailed();
         }
         buffer += n * channels_;

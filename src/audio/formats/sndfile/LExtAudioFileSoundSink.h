@@ -51,8 +51,17 @@ public:
     void Truncate(int64_t) override {}
     bool Finish() override;
 
+    // libsndfile's writes go through these, so a short write anywhere
+    // (header, blocks, final sizes) is seen even where the library only logs it.
+    struct Io
+    {
+        int fd = -1;
+        bool writeFailed = false;
+    };
+
 private:
     void* file_ = nullptr; // SNDFILE*
+    Io io_;
     std::vector<int32_t> scaled_;
 };
 
