@@ -7,10 +7,12 @@
 // When a path is taken apart both '/' and '\\' count as separators; the
 // separator written is '/'.
 
+#include "foundation/text/LTextBuffer.h"
+
 #include <cstddef>
 
 // Size of a path buffer, terminating NUL included.
-inline constexpr std::size_t kLPathSize = 260;
+inline constexpr std::size_t kLPathSize = kTextBufferSize;
 // Longest path text a path buffer holds.
 inline constexpr std::size_t kLPathMaxLength = kLPathSize - 1;
 
