@@ -4,22 +4,18 @@
 
 namespace {
 
-// Squares are split into a high part (square >> 13) and the low 13 bits so
-// that long blocks of loud samples can be summed without losing the total.
+// Summed exactly in 128 bits: a long block of samples near the int32 limits
+// squares to far more than 64 bits hold.
 int64_t MeanSquareStrided(const int32_t* samples, int64_t count, int64_t stride)
 {
     if (count < 1)
         return 0;
-    uint64_t high = 0, low = 0;
+    unsigned __int128 total = 0;
     for (int64_t i = 0; i < count; ++i) {
         const int64_t v = samples[i * stride] >> 5;
-        const uint64_t square = static_cast<uint64_t>(v * v);
-        high += square >> 13;
-        low += square & 0x1FFF;
+        total += static_cast<uint64_t>(v * v);
     }
-    const uint64_t total = high + (low >> 13);
-    const uint64_t n = static_cast<uint64_t>(count);
-    return static_cast<int64_t>(total / n * 8192 + (total % n) * 8192 / n);
+    return static_cast<int64_t>(total / static_cast<uint64_t>(count));
 }
 
 } // namespace

@@ -8,7 +8,7 @@
 // the whole block when channels is 1.
 int32_t LChannelPeak(int32_t channel, const int32_t* samples, int64_t frames, int32_t channels);
 
-// Mean of (s >> 5)^2 over frames x channels samples; 0 for an empty block.
+// Mean of (s >> 5)^2 over frames x channels samples, rounded down; 0 for an empty block.
 int64_t LMeanSquare(const int32_t* samples, int64_t frames, int32_t channels);
 
 // The same over one channel.
