@@ -49,14 +49,6 @@ std::vector<int32_t> ReadAll(LSoundSourcePtr& source, int64_t frames)
     return out;
 }
 
-std::vector<double> ToDouble(const std::vector<int32_t>& v, double scale)
-{
-    std::vector<double> d(v.size());
-    for (size_t i = 0; i < v.size(); ++i)
-        d[i] = v[i] * scale;
-    return d;
-}
-
 std::vector<double> ToDouble(const std::vector<int16_t>& v)
 {
     return std::vector<double>(v.begin(), v.end());
