@@ -27,9 +27,12 @@ void LSignalObject::Signal() const
 {
     if (writeFd_ < 0)
         return;
+    // May run inside a signal handler: leave errno as the interrupted code had it.
+    const int savedErrno = errno;
     const char byte = 1;
     while (write(writeFd_, &byte, 1) < 0 && errno == EINTR) {
     }
+    errno = savedErrno;
 }
 
 void LSignalObject::Reset() const

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <fcntl.h>
 #include <thread>
 #include <unistd.h>
@@ -44,12 +46,34 @@ TEST(SignalObject, IsLevelTriggeredUntilReset)
 TEST(SignalObject, FullPipeNeitherBlocksNorKeepsBytesAfterReset)
 {
     LSignalObject signal;
-    // Far more than a pipe holds: Signal must not block once the pipe is full.
-    for (int i = 0; i < 200000; ++i)
+    // More than a pipe holds (64 KiB): Signal must not block once the pipe is full.
+    for (int i = 0; i < 70000; ++i)
         signal.Signal();
     EXPECT_TRUE(signal.IsSignalled());
     signal.Reset();
     EXPECT_FALSE(signal.IsSignalled());
+}
+
+TEST(SignalObject, SignalFromASignalHandlerWakesAWaiter)
+{
+    static LSignalObject* target = nullptr;
+    LSignalObject signal;
+    target = &signal;
+    struct sigaction action
+    {
+    }, old{};
+    action.sa_handler = [](int) { target->Signal(); };
+    sigemptyset(&action.sa_mask);
+    ASSERT_EQ(sigaction(SIGUSR1, &action, &old), 0);
+    // A full pipe makes the handler's write fail with EAGAIN.
+    for (int i = 0; i < 70000; ++i)
+        signal.Signal();
+    errno = 1234;
+    raise(SIGUSR1);
+    EXPECT_EQ(errno, 1234); // the handler leaves errno alone
+    EXPECT_TRUE(signal.Wait(1000));
+    sigaction(SIGUSR1, &old, nullptr);
+    target = nullptr;
 }
 
 TEST(SignalObject, WaitTimesOutWhenNothingCame)
