@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <locale.h>
 #include <memory>
 
 namespace {
@@ -70,6 +71,28 @@ private:
     std::uint64_t total_ = 0;
 };
 
+locale_t CLocale()
+{
+    static locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+    return locale;
+}
+
+class CLocaleScope
+{
+public:
+    CLocaleScope() : previous_(CLocale() ? uselocale(CLocale()) : static_cast<locale_t>(0)) {}
+    ~CLocaleScope()
+    {
+        if (previous_)
+            uselocale(previous_);
+    }
+    CLocaleScope(const CLocaleScope&) = delete;
+    CLocaleScope& operator=(const CLocaleScope&) = delete;
+
+private:
+    locale_t previous_;
+};
+
 // Writes `text` of `count` bytes inside the field width of the conversion.
 void WriteField(Output& out, const Conversion& c, const char* text, std::size_t count)
 {
@@ -120,6 +143,9 @@ void FormatWithLibrary(Output& out, const Conversion& c, const char* lengthPrefi
 #pragma GCC diagnostic pop
     };
 
+    // Numbers are written the same whatever locale the process runs in: the
+    // results go into files and settings that are read back elsewhere.
+    CLocaleScope cLocale;
     char small[128];
     int len = call(small, sizeof small);
     if (len < 0)
@@ -132,6 +158,58 @@ void FormatWithLibrary(Output& out, const Conversion& c, const char* lengthPrefi
     len = call(big.get(), static_cast<std::size_t>(len) + 1);
     if (len > 0)
         out.Write(big.get(), len);
+}
+
+// Integers by C's rules: precision is the minimum digit count (and a zero
+// value with precision 0 has no digits), '#' adds "0x" or a leading octal
+// zero, '0' pads after the sign when no precision is given, '-' pads on the right.
+void FormatInteger(Output& out, const Conversion& c, bool negative, unsigned long long magnitude)
+{
+    const char conv = c.conversion;
+    const unsigned base = (conv == 'o') ? 8 : (conv == 'x' || conv == 'X') ? 16 : 10;
+    const char* digitSet = conv == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
+    char digits[32];
+    int n = 0;
+    for (unsigned long long v = magnitude; v; v /= base)
+        digits[n++] = digitSet[v % base];
+    int precision = c.hasPrecision ? c.precision : 1;
+    int zeros = precision > n ? precision - n : 0;
+    if (conv == 'o' && c.HasFlag('#') && zeros == 0 && (n == 0 || digits[n - 1] != '0'))
+        zeros = 1;
+
+    char prefix[2];
+    int prefixLength = 0;
+    if (conv == 'd' || conv == 'i') {
+        if (negative)
+            prefix[prefixLength++] = '-';
+        else if (c.HasFlag('+'))
+            prefix[prefixLength++] = '+';
+        else if (c.HasFlag(' '))
+            prefix[prefixLength++] = ' ';
+    } else if (base == 16 && c.HasFlag('#') && magnitude != 0) {
+        prefix[prefixLength++] = '0';
+        prefix[prefixLength++] = conv;
+    }
+
+    long long w = c.hasWidth ? c.width : 0;
+    bool left = c.HasFlag('-') || w < 0;
+    std::size_t width = static_cast<std::size_t>(w < 0 ? -w : w);
+    std::size_t body = static_cast<std::size_t>(prefixLength) + static_cast<std::size_t>(zeros) + n;
+    std::size_t pad = width > body ? width - body : 0;
+    if (!left && c.HasFlag('0') && !c.hasPrecision) {
+        zeros += static_cast<int>(pad);
+        pad = 0;
+    }
+    if (!left)
+        out.Pad(' ', pad);
+    out.Write(prefix, static_cast<std::size_t>(prefixLength));
+    out.Pad('0', static_cast<std::size_t>(zeros));
+    char forward[32];
+    for (int i = 0; i < n; ++i)
+        forward[i] = digits[n - 1 - i];
+    out.Write(forward, static_cast<std::size_t>(n));
+    if (left)
+        out.Pad(' ', pad);
 }
 
 void FormatSigned(Output& out, const Conversion& c, va_list& args)
@@ -163,7 +241,11 @@ void FormatSigned(Output& out, const Conversion& c, va_list& args)
         v = va_arg(args, int);
         break;
     }
-    FormatWithLibrary(out, c, "ll", v);
+    if (c.HasFlag('\''))
+        FormatWithLibrary(out, c, "ll", v);
+    else
+        FormatInteger(out, c, v < 0,
+                      v < 0 ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v));
 }
 
 void FormatUnsigned(Output& out, const Conversion& c, va_list& args)
@@ -195,7 +277,10 @@ void FormatUnsigned(Output& out, const Conversion& c, va_list& args)
         v = va_arg(args, unsigned);
         break;
     }
-    FormatWithLibrary(out, c, "ll", v);
+    if (c.HasFlag('\''))
+        FormatWithLibrary(out, c, "ll", v);
+    else
+        FormatInteger(out, c, false, v);
 }
 
 void FormatText(Output& out, const Conversion& c, const char* text)
@@ -417,10 +502,20 @@ std::size_t LVSprintf(char* dest, std::size_t size, const char* format, va_list 
 {
     if (size == 0 || !dest)
         return 0;
-    BoundedOutput o{dest, 0, size - 1};
+    // The result is assembled apart from `dest`, which may also be one of the
+    // arguments (LSprintf(path, "%s/%s", path, name)).
+    char small[kTextBufferSize];
+    std::unique_ptr<char[]> large;
+    char* scratch = small;
+    if (size > sizeof small) {
+        large.reset(new char[size]);
+        scratch = large.get();
+    }
+    BoundedOutput o{scratch, 0, size - 1};
     std::uint64_t total = LFormatEngine(&BoundedWrite, &o, format, args);
     if (total > o.length)
-        o.length = LUtf8BoundaryBefore(dest, o.length);
+        o.length = LUtf8BoundaryBefore(scratch, o.length);
+    std::memcpy(dest, scratch, o.length);
     dest[o.length] = '\0';
     return o.length;
 }

@@ -154,15 +154,48 @@ void LStringLongTemplate<char>::Clear()
         data[0] = '\0';
 }
 
+namespace {
+
+// Formatting goes to a scratch area first: the arguments may point into the
+// very string being formatted (path.Format("%s/%s", path.Text(), name)), and
+// writing or growing the target while they are read would corrupt them.
+struct FormatScratch
+{
+    char small[512];
+    std::uint64_t length = 0;
+    LStringLongTemplate<char> large;
+
+    const char* Bytes() const { return large.data ? large.data : small; }
+};
+
+void ScratchWrite(void* context, const char* bytes, std::size_t count)
+{
+    auto* s = static_cast<FormatScratch*>(context);
+    if (!s->large.data && s->length + count <= sizeof s->small) {
+        std::memcpy(s->small + s->length, bytes, count);
+    } else {
+        if (!s->large.data) {
+            s->large.Reserve(std::max<std::uint64_t>(2 * sizeof s->small, s->length + count + 1));
+            s->large.Append(s->small, s->length);
+        }
+        s->large.Append(bytes, count);
+    }
+    s->length += count;
+}
+
+} // namespace
+
 std::uint64_t LStringLongTemplate<char>::Format(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    Reserve(kMinimumGrowth);
-    length = 0;
-    LFormatEngine(&LStringFormatWrite, this, format, args);
-    data[length] = '\0';
+    FormatScratch scratch;
+    LFormatEngine(&ScratchWrite, &scratch, format, args);
     va_end(args);
+    Reserve(std::max(kMinimumGrowth, scratch.length + 1));
+    std::memcpy(data, scratch.Bytes(), scratch.length);
+    length = scratch.length;
+    data[length] = '\0';
     return length;
 }
 
@@ -177,9 +210,10 @@ std::uint64_t LStringLongTemplate<char>::AppendFormat(const char* format, ...)
 
 std::uint64_t LStringLongTemplate<char>::AppendFormatV(const char* format, va_list args)
 {
+    FormatScratch scratch;
+    LFormatEngine(&ScratchWrite, &scratch, format, args);
     Reserve(kMinimumGrowth);
-    LFormatEngine(&LStringFormatWrite, this, format, args);
-    data[length] = '\0';
+    Append(scratch.Bytes(), scratch.length);
     return length;
 }
 

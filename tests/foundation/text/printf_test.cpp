@@ -4,6 +4,9 @@
 #include "foundation/text/LStringLong.h"
 #include "foundation/text/LTextBuffer.h"
 
+#include "support/TempHome.h"
+#include "support/TestData.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -13,6 +16,8 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <locale.h>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -93,6 +98,13 @@ const std::vector<Row>& Table()
         ROW("%#x", 0u),
         ROW("%#010x", 0xBEEFu),
         ROW("%u", 4000000000u),
+        ROW("%#o %#.0o %.0x| %#.0x|", 0u, 0u, 0u, 0u),
+        ROW("%#5.3o|%#o|%#x", 8u, 0u, 1u),
+        ROW("%-+08d|%0-8d|% 05d|%+.0d|", 42, -42, 42, 0),
+        ROW("%#08X|%08.3d|%-#10x|", 0xABu, -7, 0x1Fu),
+        ROW("%hhx %ho %lo", -1, -1, 8UL),
+        ROW("%#.5x %+u % u", 0x12u, 3u, 4u),
+        ROW("%'d %'.2f", 1234567, 1234.5),
         ROW("%hhd %hhu", 300, 300),
         ROW("%hd %hu", 70000, 70000),
         ROW("%ld %lu", -1234567890123L, 1234567890123UL),
@@ -152,6 +164,56 @@ TEST(PrintfEngine, BoundedOutputMatchesTheCLibrary)
     }
 }
 
+// Random flag, width, precision and length combinations for every integer
+// conversion, each value passed with the type its length modifier names.
+TEST(PrintfEngine, RandomIntegerConversionsMatchTheCLibrary)
+{
+    std::mt19937_64 rng(1234);
+    const char* lengths[] = {"", "hh", "h", "l", "ll", "z", "j"};
+    const char conversions[] = "diouxX";
+    for (int round = 0; round < 20000; ++round) {
+        std::string spec = "%";
+        for (char f : std::string("-+ #0"))
+            if (rng() % 4 == 0)
+                spec += f;
+        if (rng() % 2)
+            spec += std::to_string(rng() % 24);
+        if (rng() % 2)
+            spec += "." + std::to_string(rng() % 24);
+        const char* length = lengths[rng() % 7];
+        spec += length;
+        char conv = conversions[rng() % 6];
+        spec += conv;
+        spec += "|%d";
+        std::uint64_t bits = rng();
+        switch (rng() % 4) { // favour small and edge values
+        case 0:
+            bits %= 1000;
+            break;
+        case 1:
+            bits = 0;
+            break;
+        case 2:
+            bits = static_cast<std::uint64_t>(-static_cast<std::int64_t>(bits % 1000));
+            break;
+        default:
+            break;
+        }
+        std::string l = length;
+        std::string ours, theirs;
+        if (l == "l" || l == "ll" || l == "z" || l == "j") {
+            long long v = static_cast<long long>(bits);
+            ours = Ours(spec.c_str(), v, 77);
+            theirs = Theirs(spec.c_str(), v, 77);
+        } else {
+            int v = static_cast<int>(bits);
+            ours = Ours(spec.c_str(), v, 77);
+            theirs = Theirs(spec.c_str(), v, 77);
+        }
+        ASSERT_EQ(ours, theirs) << spec << " with " << bits;
+    }
+}
+
 // Values whose upper 32 bits would leak into the result if an int were read
 // as a 64-bit slot: the arguments after it must still come out right.
 TEST(PrintfEngine, ReadsEachArgumentWithItsOwnType)
@@ -186,6 +248,28 @@ TEST(PrintfEngine, OurOwnRules)
     EXPECT_EQ(Ours("%y|%d", 3), "%y|3");
 }
 
+// Numbers come out with a '.' even when the process runs in a locale that
+// writes a decimal comma (the texts go into files read back elsewhere).
+TEST(PrintfEngine, NumbersIgnoreTheProcessLocale)
+{
+    quorin::test::TempDir dir;
+    std::string command = "localedef -i de_DE -f UTF-8 " + dir.Path("de_DE.UTF-8") + " >/dev/null 2>&1";
+    if (quorin::test::RunCommand(command) != 0)
+        GTEST_SKIP() << "localedef could not build a de_DE locale";
+    setenv("LOCPATH", dir.Path().c_str(), 1);
+    locale_t german = newlocale(LC_ALL_MASK, "de_DE.UTF-8", static_cast<locale_t>(0));
+    unsetenv("LOCPATH");
+    ASSERT_NE(german, static_cast<locale_t>(0));
+    locale_t previous = uselocale(german);
+    char check[32];
+    std::snprintf(check, sizeof check, "%.2f", 3.25);
+    std::string ours = Ours("%.2f %g %d", 3.25, 0.5, 1234567);
+    uselocale(previous);
+    freelocale(german);
+    EXPECT_STREQ(check, "3,25"); // the locale took effect for the C library
+    EXPECT_EQ(ours, "3.25 0.5 1234567");
+}
+
 TEST(PrintfEngine, NullFormatProducesNothing)
 {
     LStringLong s("keep");
@@ -210,6 +294,15 @@ TEST(Sprintf, KeepsAtMost259BytesAndConsumesEveryArgument)
     EXPECT_STREQ(small, "abcdefg");
     EXPECT_EQ(Bounded(small, 1, "%d", 5), 0u);
     EXPECT_STREQ(small, "");
+}
+
+TEST(Sprintf, MayReadItsOwnBuffer)
+{
+    char path[kTextBufferSize] = "music";
+    LSprintf(path, "%s/%s", path, "side a");
+    EXPECT_STREQ(path, "music/side a");
+    LSprintf(path, "x%sx", path);
+    EXPECT_STREQ(path, "xmusic/side ax");
 }
 
 TEST(Sprintf, CutsOnlyBetweenCharacters)

@@ -113,6 +113,24 @@ TEST(StringLong, FormatReplacesAndAppendFormatAppends)
     EXPECT_EQ(std::string(s.data + 11), big);
 }
 
+TEST(StringLong, FormatMayReadItsOwnText)
+{
+    LStringLong s("music");
+    s.Format("%s/%s", s.Text(), "side a");
+    EXPECT_STREQ(s.Text(), "music/side a");
+    s.Format("[%s]", s.Text());
+    EXPECT_STREQ(s.Text(), "[music/side a]");
+    // Growth while the argument is read.
+    LStringLong t("0123456789");
+    for (int i = 0; i < 8; ++i)
+        t.AppendFormat("%s", t.Text());
+    EXPECT_EQ(t.length, 2560u);
+    EXPECT_EQ(std::string(t.data, 20), "01234567890123456789");
+    LStringLong big(std::string(1000, 'b').c_str());
+    big.Format("<%s>", big.Text());
+    EXPECT_EQ(std::string(big.Text()), "<" + std::string(1000, 'b') + ">");
+}
+
 TEST(StringLong, PutCharKeepsRoomForTheTerminator)
 {
     LStringLong s;
