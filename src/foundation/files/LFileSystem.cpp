@@ -101,9 +101,16 @@ bool LFileLockWait(int fd, int operation, uint32_t timeoutMs)
 
 bool LReadFileExact(const char* path, void* buffer, std::size_t length, uint32_t lockWaitMs)
 {
-    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+    // Non-blocking: a FIFO at the path would otherwise wait for a writer for ever.
+    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return false;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     LFileLockWait(fd, LOCK_SH | LOCK_NB, lockWaitMs);
     char* at = static_cast<char*>(buffer);
     std::size_t done = 0;

@@ -181,6 +181,10 @@ TEST(WholeFileReadWrite, WrittenFilesReadBackExactly)
     EXPECT_FALSE(LReadFileExact(path.c_str(), more.data(), more.size(), 100));
     EXPECT_TRUE(LReadFileExact(path.c_str(), back.data(), 10, 100));
     EXPECT_FALSE(LReadFileExact(dir.Path("missing").c_str(), back.data(), 1, 100));
+    // Neither a folder nor a FIFO is a file to read (the FIFO would block).
+    EXPECT_FALSE(LReadFileExact(dir.Path().c_str(), back.data(), 1, 100));
+    ASSERT_EQ(0, mkfifo(dir.Path("fifo").c_str(), 0600));
+    EXPECT_FALSE(LReadFileExact(dir.Path("fifo").c_str(), back.data(), 1, 100));
 
     // Writing shorter contents leaves nothing of the old ones behind.
     ASSERT_TRUE(LWriteFileExact(path.c_str(), "abc", 3, 100));

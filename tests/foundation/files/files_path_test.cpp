@@ -6,8 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
+#include <iterator>
+#include <random>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -257,6 +260,91 @@ TEST(CreateFolderPath, CreatesMissingParentsWithTheUmask)
     EXPECT_FALSE(LCreateFolderPath(dir.Path("file/sub").c_str()));
     EXPECT_FALSE(LCreateFolderPath(""));
     EXPECT_FALSE(LCreateFolderPath((dir.Path() + "/" + k300).c_str()));
+}
+
+} // namespace
+
+namespace {
+
+// Random paths made of separators, dots, letters and two-byte characters.
+std::string RandomPath(std::mt19937& random, std::size_t maxLength)
+{
+    static const char* const pieces[] = {"/", "\\", ".", "a", "b", "\xC3\xA9", ":", "\t", " "};
+    std::uniform_int_distribution<std::size_t> length(0, maxLength);
+    std::uniform_int_distribution<std::size_t> piece(0, std::size(pieces) - 1);
+    std::string path;
+    const std::size_t wanted = length(random);
+    while (path.size() < wanted)
+        path += pieces[piece(random)];
+    return path;
+}
+
+bool IsUtf8Boundary(const char* text, std::size_t at)
+{
+    return (static_cast<unsigned char>(text[at]) & 0xC0) != 0x80;
+}
+
+TEST(PathParts, RandomPathsSplitBackIntoTheirParts)
+{
+    std::mt19937 random(20261210);
+    for (int round = 0; round < 20000; ++round) {
+        const std::string path = RandomPath(random, 300);
+        char folder[kLPathSize];
+        char name[kLPathSize];
+        char title[kLPathSize];
+        char extension[kLPathSize];
+        const int folderLength = LPathGetFolder(folder, path.c_str());
+        if (path.size() > kLPathMaxLength) {
+            EXPECT_EQ(-1, folderLength) << path;
+            continue;
+        }
+        ASSERT_TRUE(LPathGetFileName(name, path.c_str())) << path;
+        ASSERT_TRUE(LPathGetTitle(title, path.c_str())) << path;
+        ASSERT_TRUE(LPathGetExtension(extension, path.c_str())) << path;
+        EXPECT_EQ(static_cast<std::size_t>(folderLength), std::strlen(folder));
+        const std::size_t separator = path.find_last_of("/\\");
+        if (separator == std::string::npos) {
+            EXPECT_STREQ("", folder) << path;
+            EXPECT_EQ(path, name);
+        } else {
+            EXPECT_EQ(path.substr(separator + 1), name) << path;
+            if (separator > 0) {
+                EXPECT_EQ(path.substr(0, separator), folder) << path;
+            }
+        }
+        const std::string fileName = name;
+        const std::size_t dot = fileName.rfind('.');
+        if (dot == std::string::npos) {
+            EXPECT_EQ(fileName, title);
+            EXPECT_STREQ("", extension);
+        } else if (dot == 0) {
+            EXPECT_EQ(fileName, title);
+            EXPECT_EQ(fileName, extension);
+        } else {
+            EXPECT_EQ(fileName, std::string(title) + extension) << path;
+        }
+
+        // Joining back: refused exactly when the result would not fit.
+        const std::string other = RandomPath(random, 200);
+        char joined[kLPathSize];
+        const bool addSeparator = !path.empty() && path.back() != '/' && path.back() != '\\';
+        const std::string expected = path + (addSeparator ? "/" : "") + other + ".x";
+        EXPECT_EQ(expected.size() <= kLPathMaxLength,
+                  LPathCombine(joined, path.c_str(), other.c_str(), ".x"));
+        EXPECT_EQ(expected.size() <= kLPathMaxLength ? expected : std::string(), joined);
+
+        char safe[kLPathSize];
+        const bool kept = LMakeSafeFileName((path + other).c_str(), safe);
+        const std::size_t safeLength = std::strlen(safe);
+        EXPECT_EQ(kept, safeLength > 0);
+        EXPECT_LE(safeLength, static_cast<std::size_t>(NAME_MAX));
+        EXPECT_TRUE(IsUtf8Boundary(safe, safeLength)) << safe;
+        EXPECT_NE('.', safe[0]);
+        for (std::size_t i = 0; i < safeLength; ++i) {
+            const unsigned char c = static_cast<unsigned char>(safe[i]);
+            EXPECT_TRUE(c >= 32 && c != ':' && c != '/' && c != '\\') << safe;
+        }
+    }
 }
 
 } // namespace
