@@ -107,18 +107,15 @@ int LCopyFileWithProgress(LProcessContext* context, const LCopyFileRequest& requ
         return kFailed;
     fcntl(files.source, F_SETFL, fcntl(files.source, F_GETFL) & ~O_NONBLOCK);
 
-    files.existing = open(target, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     struct stat existingInfo;
-    bool keepMode = false;
-    if (files.existing >= 0) {
-        if (fstat(files.existing, &existingInfo) != 0)
-            return kFailed;
-        // The same file under either name: replacing it would copy nothing.
-        if (existingInfo.st_dev == sourceInfo.st_dev && existingInfo.st_ino == sourceInfo.st_ino)
-            return kFailed;
+    const bool exists = stat(target, &existingInfo) == 0;
+    // The same file under either name: replacing it would copy nothing.
+    if (exists && existingInfo.st_dev == sourceInfo.st_dev && existingInfo.st_ino == sourceInfo.st_ino)
+        return kFailed;
+    const bool keepMode = exists && S_ISREG(existingInfo.st_mode);
+    files.existing = open(target, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (files.existing >= 0)
         LFileLockWait(files.existing, LOCK_EX | LOCK_NB, kLockWaitMs);
-        keepMode = S_ISREG(existingInfo.st_mode);
-    }
 
     files.copy = LCreateFileBeside(target, files.copyPath, sizeof files.copyPath, 0666);
     if (files.copy < 0)

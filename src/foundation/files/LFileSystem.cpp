@@ -137,12 +137,11 @@ bool LWriteFileExact(const char* path, const void* buffer, std::size_t length, u
     // Writers queue on the lock of the file being replaced; readers hold a
     // shared lock on the same file while they read.
     const int existing = open(target, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    struct stat existingInfo;
-    bool keepMode = false;
-    if (existing >= 0) {
+    if (existing >= 0)
         LFileLockWait(existing, LOCK_EX | LOCK_NB, lockWaitMs);
-        keepMode = fstat(existing, &existingInfo) == 0 && S_ISREG(existingInfo.st_mode);
-    }
+    // Taken from the path, so that a file this user may not read keeps its mode too.
+    struct stat existingInfo;
+    const bool keepMode = stat(target, &existingInfo) == 0 && S_ISREG(existingInfo.st_mode);
 
     char temporary[PATH_MAX];
     const int fd = LCreateFileBeside(target, temporary, sizeof temporary, 0666);
