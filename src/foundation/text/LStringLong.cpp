@@ -1,6 +1,7 @@
 #include "foundation/text/LStringLong.h"
 
 #include "foundation/text/LPrintf.h"
+#include "foundation/text/LUtf8.h"
 
 #include <algorithm>
 #include <cstring>
@@ -111,6 +112,20 @@ LStringLongTemplate<char>& LStringLongTemplate<char>::Assign(const char* text, s
     length = count;
     capacity = count + 1;
     return *this;
+}
+
+LStringLongTemplate<char>& LStringLongTemplate<char>::AssignWide(const std::uint16_t* units)
+{
+    std::uint64_t count = 0;
+    if (units)
+        while (units[count])
+            ++count;
+    // A 16-bit unit never needs more than three bytes of UTF-8 (a pair takes four for two).
+    LStringLongTemplate<char> converted;
+    converted.Reserve(3 * count + 1);
+    LWideToUtf8(converted.data, units, converted.capacity);
+    converted.length = std::strlen(converted.data);
+    return *this = std::move(converted);
 }
 
 void LStringLongTemplate<char>::Append(const char* text)

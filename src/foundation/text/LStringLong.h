@@ -37,6 +37,10 @@ public:
     LStringLongTemplate& Assign(const char* text);
     LStringLongTemplate& Assign(const char* text, std::uint64_t count);
 
+    // Replaces the text with the UTF-8 form of a 0-terminated UTF-16 text
+    // (surrogate pairs joined, lone surrogates as U+FFFD).
+    LStringLongTemplate& AssignWide(const std::uint16_t* units);
+
     // Appends a NUL-terminated text, or `count` bytes of one. `text` may point into this string.
     void Append(const char* text);
     void Append(const char* text, std::uint64_t count);

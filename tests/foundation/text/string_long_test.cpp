@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -97,6 +99,21 @@ TEST(StringLong, AssignAndAppendFromItself)
     s.Assign(nullptr);
     EXPECT_STREQ(s.Text(), "");
     EXPECT_EQ(s.length, 0u);
+}
+
+TEST(StringLong, AssignWide)
+{
+    const std::uint16_t units[] = {'G', 0xFC, 0x20AC, 0xD83D, 0xDE00, 0xDC00, 0};
+    LStringLong s("old");
+    s.AssignWide(units);
+    EXPECT_STREQ(s.Text(), "G\xC3\xBC\xE2\x82\xAC\xF0\x9F\x98\x80\xEF\xBF\xBD");
+    EXPECT_EQ(s.length, 13u);
+    s.AssignWide(nullptr);
+    EXPECT_STREQ(s.Text(), "");
+    std::vector<std::uint16_t> many(5000, 0x20AC);
+    many.push_back(0);
+    s.AssignWide(many.data());
+    EXPECT_EQ(s.length, 15000u);
 }
 
 TEST(StringLong, FormatReplacesAndAppendFormatAppends)
