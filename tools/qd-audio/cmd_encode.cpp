@@ -6,6 +6,7 @@
 
 #include "audio/LAudioFileOpener.h"
 #include "audio/LSoundSink.h"
+#include "audio/effects/LConversionEffects.h"
 #include "audio/formats/wav/LWavFileOpener.h"
 #include "audio/formats/wav/LWavHeaders.h"
 #include "audio/formats/wav/LWaveFormatBlock.h"
@@ -69,9 +70,12 @@ int RunEncode(int argc, char** argv)
         return QdFail("--channels needs a channel count from 1 to 255");
     if (bitsText && !ParseNumber(bitsText, 0, 64, bits))
         return QdFail("--bits needs a sample size from 0 to 64");
-    if (rate != source->GetRate() || channels != source->GetChannels())
-        return QdFail("rate and channel conversion is not available yet: the input is %d Hz, %u channels",
-                      source->GetRate(), source->GetChannels());
+    // A different rate or channel count goes through the engine's converters.
+    if (rate != source->GetRate() || channels != source->GetChannels()) {
+        AdaptSoundSource(static_cast<int32_t>(rate), static_cast<uint8_t>(channels), source);
+        if (source->GetStatus() != kSoundStatusOk)
+            return QdFail("%s: cannot convert to %ld Hz, %ld channels", argv[1], rate, channels);
+    }
 
     LWaveFormatBlock format;
     LSetWaveFormatBlock(format, static_cast<uint16_t>(tag), static_cast<uint32_t>(rate),

@@ -1,5 +1,6 @@
 #include "audio/formats/sndfile/LExtAudioFileSoundSink.h"
 
+#include "audio/LSoundSamples.h"
 #include "audio/formats/LAudioFileIo.h"
 #include "audio/formats/wav/LWavHeaders.h"
 
@@ -167,7 +168,13 @@ LExtAudioFileSoundSink::LExtAudioFileSoundSink(const char* path, const LAudioFil
         return;
     }
     file_ = file;
-    scaled_.resize(static_cast<size_t>(kSoundBlockFrames) * channels_);
+    floatFile_ = format.isFloat != 0;
+    if (floatFile_) {
+        sf_command(file, SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
+        floats_.resize(static_cast<size_t>(kSoundBlockFrames) * channels_);
+    } else {
+        scaled_.resize(static_cast<size_t>(kSoundBlockFrames) * channels_);
+    }
 }
 
 LExtAudioFileSoundSink::~LExtAudioFileSoundSink()
@@ -195,7 +202,12 @@ void LExtAudioFileSoundSink::Write(const int32_t* buffer, int64_t frames)
     while (frames > 0) {
         int64_t n = frames < kSoundBlockFrames ? frames : kSoundBlockFrames;
         position_ += n;
-        if (file_ != nullptr) {
+        if (file_ != nullptr && floatFile_) {
+            LConvertSamplesToFloat(buffer, floats_.data(), n * channels_);
+            sf_count_t written = sf_writef_float(static_cast<SNDFILE*>(file_), floats_.data(), n);
+            if (written != n || io_.writeFailed)
+                SetFailed();
+        } else if (file_ != nullptr) {
             // Internal +-2^19 becomes the full 32-bit scale; louder samples are held at its ends.
             int64_t count = n * channels_;
             for (int64_t i = 0; i < count; ++i) {

@@ -62,7 +62,9 @@ public:
 private:
     void* file_ = nullptr; // SNDFILE*
     Io io_;
+    bool floatFile_ = false; // float files take normalised floats (int writes would not be scaled)
     std::vector<int32_t> scaled_;
+    std::vector<float> floats_;
 };
 
 void CreateExtAudioFileSink(LSoundSinkPtr& out, const char* path, const LAudioFileFormat& format);

@@ -1,6 +1,9 @@
 #include "audio/formats/wav/LWavFileOpener.h"
 
 #include "audio/formats/LAudioFileIo.h"
+#include "audio/formats/gsm/LGsmSoundSink.h"
+#include "audio/formats/gsm/LGsmSoundSource.h"
+#include "audio/formats/ima/LImaAdpcmSoundSource.h"
 #include "audio/formats/pcm/LWavDataSoundSource.h"
 #include "audio/formats/pcm/LWavPcmSoundSink.h"
 #include "audio/formats/sndfile/LExtAudioFileSoundSink.h"
@@ -52,26 +55,11 @@ bool Skip(int fd, int64_t bytes)
     return lseek(fd, bytes, SEEK_CUR) >= 0;
 }
 
-// The codec readers of the compressed codings. Until they are part of the
-// engine these codings are reported as unsupported.
+// The G.711 readers. Until they are part of the engine these codings are
+// reported as unsupported.
 uint8_t OpenG711Source(LSoundSourcePtr&, int&, int16_t, int32_t, uint8_t, uint32_t)
 {
     return kSoundStatusUnsupported;
-}
-
-uint8_t OpenImaAdpcmSource(LSoundSourcePtr&, int&, uint32_t, int32_t, uint8_t, uint32_t)
-{
-    return kSoundStatusUnsupported;
-}
-
-uint8_t OpenGsmSource(LSoundSourcePtr&, int&, uint32_t, int32_t)
-{
-    return kSoundStatusUnsupported;
-}
-
-void CreateGsmSink(LSoundSinkPtr& out, const char*, uint32_t)
-{
-    out = new LNullSoundSink();
 }
 
 // A PCM coding by its sample size: the container is whole bytes.
@@ -121,13 +109,15 @@ uint8_t OpenReader(LSoundSourcePtr& out, int& fd, const LWavFileInfo& info, uint
         // A block holds a 4-byte header per channel and at least one byte of nibbles.
         if (info.bitsPerSample != 4 || info.blockAlign <= 4u * channels)
             return kSoundStatusBadParameters;
-        return OpenImaAdpcmSource(out, fd, dataSize, rate, channels, info.blockAlign);
+        CreateImaAdpcmSoundSource(out, fd, dataSize, rate, channels, info.blockAlign);
+        return out->GetStatus();
     case kWavTagGsm610:
         if (channels != 1)
             return kSoundStatusNotDecoded;
         if (info.blockAlign != 65)
             return kSoundStatusUnsupported;
-        return OpenGsmSource(out, fd, dataSize, rate);
+        CreateGsmSoundSource(out, fd, dataSize, rate);
+        return out->GetStatus();
     case 34:
     case 69:
         return kSoundStatusNotDecoded;
@@ -224,7 +214,12 @@ uint8_t Open(LSoundSourcePtr& out, int& fd, LWavFileInfo& info)
 
     if (info.channels < 1 || info.channels > 255 || info.sampleRate < 1 || info.sampleRate > kMaxRate)
         return kSoundStatusBadParameters;
-    return OpenReader(out, fd, info, info.dataSize);
+    // Coded data claiming more than the file holds is read as far as it goes.
+    uint32_t dataSize = info.dataSize;
+    int64_t fileSize = LDescriptorSize(fd);
+    if (dataSize < kWavUnknownSizeThreshold && fileSize >= 0 && info.dataOffset + dataSize > fileSize)
+        dataSize = static_cast<uint32_t>(fileSize > info.dataOffset ? fileSize - info.dataOffset : 0);
+    return OpenReader(out, fd, info, dataSize);
 }
 
 } // namespace
@@ -280,7 +275,7 @@ void CreateSoundSinkForFormat(LSoundSinkPtr& out, const char* path, const LWaveF
             out = new LNullSoundSink();
             return;
         }
-        CreateGsmSink(out, path, rate);
+        CreateGsmSoundSink(out, path, rate);
         return;
     default:
         out = new LNullSoundSink();
