@@ -2,7 +2,6 @@
 
 #include "foundation/files/LFileSystem.h"
 #include "foundation/text/LCharsetConvert.h"
-#include "foundation/text/LUtf8.h"
 
 #include <cerrno>
 #include <cstring>
@@ -53,19 +52,6 @@ bool LReadFileToString(const char* path, LStringLongTemplate<char>* out)
     return ok;
 }
 
-void LStringAssignWide(LStringLongTemplate<char>* out, const uint16_t* units)
-{
-    size_t count = 0;
-    while (units[count])
-        count++;
-    // Three bytes cover any unit; a surrogate pair (two units) takes four.
-    uint64_t size = uint64_t(count) * 3 + 1;
-    out->Clear();
-    out->Reserve(size);
-    LWideToUtf8(out->data, units, size);
-    out->length = std::strlen(out->data);
-}
-
 void LIconvLatin1ToUtf8(LStringLongTemplate<char>* out, const char* text)
 {
     size_t length = std::strlen(text);
@@ -96,7 +82,7 @@ bool LReadTextFile(const char* path, LStringLongTemplate<char>* out)
             unsigned second = bytes[3 + 2 * i];
             units[i] = static_cast<uint16_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
         }
-        LStringAssignWide(out, units.data());
+        out->AssignWide(units.data());
         return true;
     }
     if (length >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {

@@ -15,8 +15,5 @@ bool LReadFileToString(const char* path, LStringLongTemplate<char>* out);
 // converted, a UTF-8 mark is dropped, anything else is taken as it is.
 bool LReadTextFile(const char* path, LStringLongTemplate<char>* out);
 
-// Replaces `out` with the UTF-8 form of the 0-terminated UTF-16 text.
-void LStringAssignWide(LStringLongTemplate<char>* out, const uint16_t* units);
-
 // Replaces `out` with the UTF-8 form of a Latin-1 (ISO-8859-1) text.
 void LIconvLatin1ToUtf8(LStringLongTemplate<char>* out, const char* text);

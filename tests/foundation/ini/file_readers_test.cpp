@@ -150,7 +150,7 @@ TEST(TextConversions, AssignWideAndLatin1)
 {
     const uint16_t units[] = {'a', 0xE9, 0x20AC, 0xD83C, 0xDFB5, 0};
     LStringLongTemplate<char> out("old text");
-    LStringAssignWide(&out, units);
+    out.AssignWide(units);
     EXPECT_EQ(AsString(out), "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x8E\xB5");
 
     LIconvLatin1ToUtf8(&out, "caf\xE9 \xFF!");
