@@ -1,0 +1,180 @@
+#include "audio/formats/mp3/LMp3Huffman.h"
+
+#include <mutex>
+#include <vector>
+
+#include "audio/formats/mp3/LMp3Tables.h"
+
+namespace {
+
+// A decoding table: the first `rootBits` bits of the stream index the root;
+// entries for longer codes point at a second-level table indexed by the next
+// bits. Entry layout: leaf = length | x << 8 | y << 12; link = kLink |
+// offset << 5 | bits of the second level.
+constexpr uint32_t kLink = 0x80000000u;
+
+struct DecodeTable
+{
+    int rootBits = 0;
+    std::vector<uint32_t> entries;
+};
+
+DecodeTable BuildTable(const LMp3HuffmanCodeBook& book)
+{
+    DecodeTable t;
+    const int count = book.size * book.size;
+    int maxLength = 0;
+    for (int i = 0; i < count; ++i)
+        maxLength = book.lengths[i] > maxLength ? book.lengths[i] : maxLength;
+    t.rootBits = maxLength < 9 ? maxLength : 9;
+    t.entries.assign(size_t(1) << t.rootBits, 0);
+    // Longest code below each long prefix decides its second-level size.
+    std::vector<int> subBits(size_t(1) << t.rootBits, 0);
+    for (int i = 0; i < count; ++i) {
+        const int len = book.lengths[i];
+        if (len > t.rootBits) {
+            const uint32_t prefix = book.codes[i] >> (len - t.rootBits);
+            if (len - t.rootBits > subBits[prefix])
+                subBits[prefix] = len - t.rootBits;
+        }
+    }
+    for (size_t prefix = 0; prefix < subBits.size(); ++prefix) {
+        if (subBits[prefix] == 0)
+            continue;
+        const size_t offset = t.entries.size();
+        t.entries.resize(offset + (size_t(1) << subBits[prefix]), 0);
+        t.entries[prefix] = kLink | uint32_t(offset << 5) | uint32_t(subBits[prefix]);
+    }
+    for (int i = 0; i < count; ++i) {
+        const int len = book.lengths[i];
+        const uint32_t code = book.codes[i];
+        const uint32_t leaf = uint32_t(len) | uint32_t(i / book.size) << 8 | uint32_t(i % book.size) << 12;
+        if (len <= t.rootBits) {
+            const int spare = t.rootBits - len;
+            for (uint32_t k = 0; k < (1u << spare); ++k)
+                t.entries[(code << spare) | k] = leaf;
+        } else {
+            const uint32_t prefix = code >> (len - t.rootBits);
+            const uint32_t link = t.entries[prefix];
+            const int sub = int(link & 31);
+            const size_t offset = (link & ~kLink) >> 5;
+            const int rest = len - t.rootBits;
+            const uint32_t tail = code & ((1u << rest) - 1);
+            const int spare = sub - rest;
+            for (uint32_t k = 0; k < (1u << spare); ++k)
+                t.entries[offset + ((tail << spare) | k)] = leaf;
+        }
+    }
+    return t;
+}
+
+struct Tables
+{
+    DecodeTable books[32];
+    uint8_t count1A[64]; // length | value << 4
+};
+
+const Tables& GetTables()
+{
+    static Tables* tables = nullptr;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        tables = new Tables;
+        for (int t = 0; t < 32; ++t) {
+            const LMp3HuffmanCodeBook& book = LMp3BigValueCodeBook(t);
+            if (book.size != 0 && (t < 16 || t == 16 || t == 24))
+                tables->books[t] = BuildTable(book);
+        }
+        for (int t = 17; t < 24; ++t)
+            tables->books[t] = tables->books[16];
+        for (int t = 25; t < 32; ++t)
+            tables->books[t] = tables->books[24];
+        for (int v = 0; v < 16; ++v) {
+            const int len = kMp3Count1ALengths[v];
+            const int spare = 6 - len;
+            for (int k = 0; k < (1 << spare); ++k)
+                tables->count1A[(kMp3Count1ACodes[v] << spare) | k] = uint8_t(len | v << 4);
+        }
+    });
+    return *tables;
+}
+
+// Applies the sign bit that follows a non-zero value.
+inline int32_t Signed(LMp3BitReader& bits, int32_t value)
+{
+    return bits.ReadBit() ? -value : value;
+}
+
+} // namespace
+
+bool LMp3DecodePairs(LMp3BitReader& bits, int table, int pairs, size_t endBit, int32_t* values)
+{
+    if (pairs <= 0)
+        return true;
+    if (table == 0) {
+        for (int i = 0; i < 2 * pairs; ++i)
+            values[i] = 0;
+        return true;
+    }
+    const DecodeTable& t = GetTables().books[table & 31];
+    if (t.entries.empty())
+        return false;
+    const uint32_t* entries = t.entries.data();
+    const int rootBits = t.rootBits;
+    const unsigned linBits = kMp3LinBits[table];
+    for (int i = 0; i < pairs; ++i) {
+        const uint32_t peek = bits.Peek32();
+        uint32_t e = entries[peek >> (32 - rootBits)];
+        if (e & kLink) {
+            const unsigned sub = e & 31;
+            e = entries[((e & ~kLink) >> 5) + ((peek << rootBits) >> (32 - sub))];
+        }
+        bits.Skip(e & 31);
+        int32_t x = int32_t((e >> 8) & 15);
+        int32_t y = int32_t((e >> 12) & 15);
+        if (x != 0) {
+            if (x == 15 && linBits != 0)
+                x += int32_t(bits.Read(linBits));
+            x = Signed(bits, x);
+        }
+        if (y != 0) {
+            if (y == 15 && linBits != 0)
+                y += int32_t(bits.Read(linBits));
+            y = Signed(bits, y);
+        }
+        values[2 * i] = x;
+        values[2 * i + 1] = y;
+        if (bits.Position() > endBit) {
+            for (int k = 2 * i; k < 2 * pairs; ++k)
+                values[k] = 0;
+            return false;
+        }
+    }
+    return true;
+}
+
+int LMp3DecodeQuadruples(LMp3BitReader& bits, bool tableB, int start, size_t endBit, int32_t* values)
+{
+    const uint8_t* count1A = GetTables().count1A;
+    int index = start;
+    while (index + 4 <= 576 && bits.Position() < endBit) {
+        int quad;
+        if (tableB) {
+            quad = int(bits.Read(4)) ^ 15;
+        } else {
+            const uint8_t e = count1A[bits.Peek32() >> 26];
+            bits.Skip(e & 15);
+            quad = e >> 4;
+        }
+        int32_t v[4] = {(quad >> 3) & 1, (quad >> 2) & 1, (quad >> 1) & 1, quad & 1};
+        for (int k = 0; k < 4; ++k)
+            if (v[k] != 0)
+                v[k] = Signed(bits, 1);
+        if (bits.Position() > endBit)
+            break;
+        for (int k = 0; k < 4; ++k)
+            values[index + k] = v[k];
+        index += 4;
+    }
+    return index;
+}

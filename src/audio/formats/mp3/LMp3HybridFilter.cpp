@@ -1,0 +1,183 @@
+#include "audio/formats/mp3/LMp3HybridFilter.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "audio/formats/mp3/LMp3Tables.h"
+
+namespace {
+
+struct HybridTables
+{
+    float aliasCs[8];
+    float aliasCa[8];
+    // The 18 independent outputs of the 36-point IMDCT (n = 0..8 and 18..26)
+    // as a matrix: column m, row k.
+    alignas(16) float imdct[18][18];
+    // The 12-point IMDCT of 6 inputs with the short window folded in.
+    float shortImdct[6][12];
+    // Long windows by block type (type 2 unused here).
+    float window[4][36];
+};
+
+const HybridTables& Tables()
+{
+    static const HybridTables tables = [] {
+        HybridTables t{};
+        for (int i = 0; i < 8; ++i) {
+            const double c = kMp3AliasCoefficients[i];
+            const double root = std::sqrt(1.0 + c * c);
+            t.aliasCs[i] = float(1.0 / root);
+            t.aliasCa[i] = float(c / root);
+        }
+        for (int k = 0; k < 18; ++k)
+            for (int m = 0; m < 18; ++m) {
+                const int n = m < 9 ? m : m + 9;
+                t.imdct[k][m] = float(std::cos(M_PI / 72.0 * (2 * n + 1 + 18) * (2 * k + 1)));
+            }
+        for (int k = 0; k < 6; ++k)
+            for (int i = 0; i < 12; ++i)
+                t.shortImdct[k][i] = float(std::sin(M_PI / 12.0 * (i + 0.5)) *
+                                           std::cos(M_PI / 24.0 * (2 * i + 1 + 6) * (2 * k + 1)));
+        for (int i = 0; i < 36; ++i) {
+            const double longWin = std::sin(M_PI / 36.0 * (i + 0.5));
+            t.window[0][i] = float(longWin);
+            // Start window: long rising half, flat, short falling half, zeros.
+            double start = 0.0;
+            if (i < 18)
+                start = longWin;
+            else if (i < 24)
+                start = 1.0;
+            else if (i < 30)
+                start = std::sin(M_PI / 12.0 * (i - 18 + 0.5));
+            t.window[1][i] = float(start);
+            // Stop window: the mirror image.
+            double stop = 0.0;
+            if (i >= 6 && i < 12)
+                stop = std::sin(M_PI / 12.0 * (i - 6 + 0.5));
+            else if (i >= 12 && i < 18)
+                stop = 1.0;
+            else if (i >= 18)
+                stop = longWin;
+            t.window[3][i] = float(stop);
+        }
+        return t;
+    }();
+    return tables;
+}
+
+// The 18 independent IMDCT outputs; the others follow from
+// y[17 - n] = -y[n] and y[35 - n] = y[18 + n] (n = 0..8).
+inline void Imdct18Unique(const float* in, const float (*matrix)[18], float* y)
+{
+    float acc[18] = {};
+    for (int k = 0; k < 18; ++k) {
+        const float x = in[k];
+        if (x == 0.0f)
+            continue;
+        for (int m = 0; m < 18; ++m)
+            acc[m] += x * matrix[k][m];
+    }
+    std::memcpy(y, acc, sizeof(acc));
+}
+
+} // namespace
+
+void LMp3Imdct36(const float* in, float* out)
+{
+    float y[18];
+    Imdct18Unique(in, Tables().imdct, y);
+    for (int n = 0; n < 9; ++n) {
+        out[n] = y[n];
+        out[17 - n] = -y[n];
+        out[18 + n] = y[9 + n];
+        out[35 - n] = y[9 + n];
+    }
+}
+
+LMp3HybridFilter::LMp3HybridFilter()
+{
+    Reset();
+}
+
+void LMp3HybridFilter::Reset()
+{
+    std::memset(overlap_, 0, sizeof(overlap_));
+}
+
+void LMp3HybridFilter::Process(float* xr, int blockType, bool mixed, int nonZeroLines, float* out)
+{
+    const HybridTables& t = Tables();
+    const bool shortBlocks = blockType == 2;
+    const int longSubbands = shortBlocks ? (mixed ? 2 : 0) : 32;
+
+    if (nonZeroLines < 0)
+        nonZeroLines = 0;
+    if (nonZeroLines > 576)
+        nonZeroLines = 576;
+    // Subbands past the last non-zero line carry nothing but the alias
+    // reduction's spill into the next subband.
+    int activeSubbands = (nonZeroLines + 17) / 18;
+
+    // Alias reduction across the boundaries between long-block subbands.
+    const int aliasLimit = longSubbands < activeSubbands + 1 ? longSubbands : activeSubbands + 1;
+    for (int sb = 1; sb < aliasLimit && sb < 32; ++sb) {
+        float* lo = xr + 18 * sb - 1;
+        float* hi = xr + 18 * sb;
+        for (int i = 0; i < 8; ++i) {
+            const float a = lo[-i];
+            const float b = hi[i];
+            lo[-i] = a * t.aliasCs[i] - b * t.aliasCa[i];
+            hi[i] = b * t.aliasCs[i] + a * t.aliasCa[i];
+        }
+    }
+    if (aliasLimit > activeSubbands)
+        activeSubbands = aliasLimit < 32 ? aliasLimit : 32;
+
+    for (int sb = 0; sb < 32; ++sb) {
+        float* overlap = overlap_[sb];
+        float z[36];
+        if (sb >= activeSubbands) {
+            for (int i = 0; i < 18; ++i)
+                out[i * 32 + sb] = overlap[i];
+            std::memset(overlap, 0, sizeof(float) * 18);
+        } else {
+            const float* in = xr + 18 * sb;
+            if (sb < longSubbands) {
+                // Mixed blocks keep the normal window in the two lowest subbands,
+                // whatever the block type of the others.
+                const int type = (shortBlocks || (mixed && sb < 2)) ? 0 : blockType;
+                const float* win = t.window[type];
+                float y[18];
+                Imdct18Unique(in, t.imdct, y);
+                for (int n = 0; n < 9; ++n) {
+                    z[n] = y[n] * win[n];
+                    z[17 - n] = -y[n] * win[17 - n];
+                    z[18 + n] = y[9 + n] * win[18 + n];
+                    z[35 - n] = y[9 + n] * win[35 - n];
+                }
+            } else {
+                std::memset(z, 0, sizeof(z));
+                for (int w = 0; w < 3; ++w) {
+                    float y[12] = {};
+                    for (int k = 0; k < 6; ++k) {
+                        const float x = in[3 * k + w];
+                        if (x == 0.0f)
+                            continue;
+                        for (int i = 0; i < 12; ++i)
+                            y[i] += x * t.shortImdct[k][i];
+                    }
+                    for (int i = 0; i < 12; ++i)
+                        z[6 + 6 * w + i] += y[i];
+                }
+            }
+            for (int i = 0; i < 18; ++i) {
+                out[i * 32 + sb] = z[i] + overlap[i];
+                overlap[i] = z[18 + i];
+            }
+        }
+        if (sb & 1)
+            for (int i = 1; i < 18; i += 2)
+                out[i * 32 + sb] = -out[i * 32 + sb];
+    }
+}
