@@ -1,46 +1,14 @@
 #include "audio/formats/gsm/LGsmSoundSink.h"
 
-#include <cerrno>
+#include "audio/formats/LAudioFileIo.h"
+
 #include <cstring>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
-
-namespace {
-
-void Put16(uint8_t* p, uint32_t v)
-{
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v)
-{
-    Put16(p, v & 0xFFFF);
-    Put16(p + 2, v >> 16);
-}
-
-// Opens path read-write, created with mode 0666, under a shared lock taken
-// without waiting, and only then empties it: a file another program holds
-// locked exclusively is left alone.
-int OpenForWriting(const char* path)
-{
-    if (!path)
-        return -1;
-    const int fd = open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return -1;
-    if (flock(fd, LOCK_SH | LOCK_NB) != 0 || ftruncate(fd, 0) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-} // namespace
 
 LGsmSoundSink::LGsmSoundSink(const char* path, uint32_t rate) : LSoundSink(rate, 1)
 {
-    fd_ = OpenForWriting(path);
+    fd_ = path ? LOpenSinkFile(path, true) : -1;
     if (fd_ < 0) {
         SetFailed();
         return;
@@ -50,8 +18,13 @@ LGsmSoundSink::LGsmSoundSink(const char* path, uint32_t rate) : LSoundSink(rate,
 
 LGsmSoundSink::~LGsmSoundSink()
 {
+    Finish();
+}
+
+bool LGsmSoundSink::Finish()
+{
     if (fd_ < 0)
-        return;
+        return !IsFailed();
     if (!IsFailed() && pendingCount_ > 0) {
         std::memset(pending_ + pendingCount_, 0, (kGsmBlockSamples - pendingCount_) * sizeof(int32_t));
         EncodeBlock(pending_);
@@ -65,21 +38,17 @@ LGsmSoundSink::~LGsmSoundSink()
         WriteBytes(&pad, 1);
     }
     WriteHeader(true);
-    close(fd_);
+    if (close(fd_) != 0)
+        SetFailed();
+    fd_ = -1;
+    return !IsFailed();
 }
 
 bool LGsmSoundSink::WriteBytes(const void* bytes, size_t count)
 {
-    size_t done = 0;
-    while (done < count) {
-        const ssize_t n = write(fd_, static_cast<const char*>(bytes) + done, count - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            SetFailed();
-            return false;
-        }
-        done += static_cast<size_t>(n);
+    if (!LWriteFully(fd_, bytes, count)) {
+        SetFailed();
+        return false;
     }
     return true;
 }
@@ -90,19 +59,19 @@ void LGsmSoundSink::WriteHeader(bool final)
     const uint32_t pad = dataSize_ & 1;
     uint8_t h[kGsmWavHeaderBytes];
     std::memcpy(h, "RIFF", 4);
-    Put32(h + 4, final ? dataSize_ + 40 + pad : 0xFFFFFFFFu);
+    LPutLe32(h + 4, final ? dataSize_ + 40 + pad : 0xFFFFFFFFu);
     std::memcpy(h + 8, "WAVEfmt ", 8);
-    Put32(h + 16, 20);
-    Put16(h + 20, 49);
-    Put16(h + 22, 1);
-    Put32(h + 24, rate_);
-    Put32(h + 28, static_cast<uint32_t>(static_cast<uint64_t>(rate_) * kGsmBlockBytes / kGsmBlockSamples));
-    Put16(h + 32, kGsmBlockBytes);
-    Put16(h + 34, 0);
-    Put16(h + 36, 2);
-    Put16(h + 38, kGsmBlockSamples);
+    LPutLe32(h + 16, 20);
+    LPutLe16(h + 20, 49);
+    LPutLe16(h + 22, 1);
+    LPutLe32(h + 24, rate_);
+    LPutLe32(h + 28, static_cast<uint32_t>(static_cast<uint64_t>(rate_) * kGsmBlockBytes / kGsmBlockSamples));
+    LPutLe16(h + 32, kGsmBlockBytes);
+    LPutLe16(h + 34, 0);
+    LPutLe16(h + 36, 2);
+    LPutLe16(h + 38, kGsmBlockSamples);
     std::memcpy(h + 40, "data", 4);
-    Put32(h + 44, final ? dataSize_ : 0xFFFFFFD7u);
+    LPutLe32(h + 44, final ? dataSize_ : 0xFFFFFFD7u);
     if (lseek(fd_, 0, SEEK_SET) != 0) {
         SetFailed();
         return;

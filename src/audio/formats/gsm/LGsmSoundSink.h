@@ -20,6 +20,9 @@ public:
     void Write(const int32_t* buffer, int64_t frames) override;
     // The coded stream cannot be cut back.
     void Truncate(int64_t) override {}
+    // Codes the samples still pending (padded with silence to a whole
+    // block), rewrites the header with the final sizes and closes.
+    bool Finish() override;
 
     uint32_t GetDataSize() const { return dataSize_; }
 

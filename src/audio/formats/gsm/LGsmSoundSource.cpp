@@ -1,28 +1,10 @@
 #include "audio/formats/gsm/LGsmSoundSource.h"
 
-#include <cerrno>
+#include "audio/formats/LAudioFileIo.h"
+
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
-
-namespace {
-
-// Reads up to count bytes, resuming after interruptions and short reads.
-size_t ReadFully(int fd, void* buffer, size_t count)
-{
-    size_t done = 0;
-    while (done < count) {
-        const ssize_t n = read(fd, static_cast<char*>(buffer) + done, count - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += static_cast<size_t>(n);
-    }
-    return done;
-}
-
-} // namespace
 
 LGsmSoundSource::LGsmSoundSource(int& descriptor, uint32_t dataSize, int32_t rate)
     : LSoundSource(rate, 1, kGsmPeakLimit), fd_(descriptor)
@@ -63,7 +45,7 @@ void LGsmSoundSource::ResetDecoder()
 bool LGsmSoundSource::DecodeNextBlock(int32_t out[kGsmBlockSamples])
 {
     uint8_t bytes[kGsmBlockBytes];
-    if (fd_ < 0 || ReadFully(fd_, bytes, sizeof bytes) != sizeof bytes) {
+    if (fd_ < 0 || LReadFully(fd_, bytes, sizeof bytes) != sizeof bytes) {
         std::memset(out, 0, kGsmBlockSamples * sizeof(int32_t));
         return false;
     }

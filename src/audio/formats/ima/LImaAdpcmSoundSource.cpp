@@ -1,29 +1,11 @@
 #include "audio/formats/ima/LImaAdpcmSoundSource.h"
 
+#include "audio/formats/LAudioFileIo.h"
 #include "audio/formats/ima/LImaAdpcm.h"
 
-#include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
-
-namespace {
-
-size_t ReadFully(int fd, void* buffer, size_t count)
-{
-    size_t done = 0;
-    while (done < count) {
-        const ssize_t n = read(fd, static_cast<char*>(buffer) + done, count - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += static_cast<size_t>(n);
-    }
-    return done;
-}
-
-} // namespace
 
 LImaAdpcmSoundSource::LImaAdpcmSoundSource(int& descriptor, uint32_t dataSize, int32_t rate, uint8_t channels,
                                            uint32_t blockAlign)
@@ -74,7 +56,7 @@ int32_t LImaAdpcmSoundSource::DecodeNextBlock()
         return 0;
     const int64_t left = dataBytes_ - start;
     const size_t want = static_cast<size_t>(left < blockAlign_ ? left : blockAlign_);
-    const size_t got = ReadFully(fd_, bytes_.data(), want);
+    const size_t got = LReadFully(fd_, bytes_.data(), want);
     ++nextBlock_;
     // A block cut short by the end of the file still yields what it holds.
     blockFrames_ = LImaAdpcmDecodeBlock(bytes_.data(), static_cast<uint32_t>(got), channels_, block_.data());

@@ -1,6 +1,7 @@
 #include "audio/formats/wav/LWavFileOpener.h"
 
 #include "audio/formats/LAudioFileIo.h"
+#include "audio/formats/g711/LG711SoundSource.h"
 #include "audio/formats/gsm/LGsmSoundSink.h"
 #include "audio/formats/gsm/LGsmSoundSource.h"
 #include "audio/formats/ima/LImaAdpcmSoundSource.h"
@@ -55,11 +56,16 @@ bool Skip(int fd, int64_t bytes)
     return lseek(fd, bytes, SEEK_CUR) >= 0;
 }
 
-// The G.711 readers. Until they are part of the engine these codings are
-// reported as unsupported.
-uint8_t OpenG711Source(LSoundSourcePtr&, int&, int16_t, int32_t, uint8_t, uint32_t)
+// The G.711 readers; one that cannot work (an unreadable descriptor)
+// reports through its status.
+uint8_t OpenG711Source(LSoundSourcePtr& out, int& fd, int16_t tag, int32_t rate, uint8_t channels,
+                       uint32_t dataSize)
 {
-    return kSoundStatusUnsupported;
+    if (tag == kWavTagAlaw)
+        out = new LAlawSoundSource(fd, rate, channels, dataSize);
+    else
+        out = new LMulawSoundSource(fd, rate, channels, dataSize);
+    return out->GetStatus();
 }
 
 // A PCM coding by its sample size: the container is whole bytes.

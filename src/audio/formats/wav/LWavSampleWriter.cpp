@@ -1,7 +1,15 @@
 #include "audio/formats/wav/LWavSampleWriter.h"
 
-void CreateWavSampleWriter(LSoundSinkPtr& out, const char*, uint32_t, uint8_t, uint16_t, int64_t)
+#include "audio/formats/g711/LG711SoundSink.h"
+#include "audio/formats/wav/LWavHeaders.h"
+
+void CreateWavSampleWriter(LSoundSinkPtr& out, const char* path, uint32_t rate, uint8_t channels,
+                           uint16_t tag, int64_t startFrame)
 {
-    // The A-law and mu-law sinks join here once the G.711 coder is part of the engine.
-    out = new LNullSoundSink();
+    if (tag == kWavTagMulaw)
+        out = new LMulawSoundSink(path, rate, channels, startFrame);
+    else if (tag == kWavTagAlaw)
+        out = new LAlawSoundSink(path, rate, channels, startFrame);
+    else
+        out = new LNullSoundSink();
 }
