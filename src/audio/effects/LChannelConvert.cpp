@@ -112,6 +112,13 @@ void LChannelConvertSink::Truncate(int64_t frame)
     position_ = downstream_->GetPosition();
 }
 
+bool LChannelConvertSink::Finish()
+{
+    if (!downstream_->Finish())
+        SetFailed();
+    return !IsFailed();
+}
+
 void CreateChannelConvertSink(LSoundSinkPtr& out, const LSoundSinkPtr& sink, uint8_t acceptedChannels)
 {
     if (acceptedChannels == 0) {

@@ -58,6 +58,7 @@ public:
 
     void Write(const int32_t* buffer, int64_t frames) override;
     void Truncate(int64_t frame) override;
+    bool Finish() override;
 
 private:
     LSoundSinkPtr downstream_;

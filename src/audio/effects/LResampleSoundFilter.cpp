@@ -23,7 +23,8 @@ LResampleSoundFilter::LResampleSoundFilter(const LSoundSourcePtr& upstream, int3
     // The filter's overshoot on steep edges can exceed the input's peak.
     if (peakLimit_ <= 0x100000)
         peakLimit_ *= 2;
-    history_.assign(static_cast<size_t>(kCapacity) * channels_, 0);
+    kernel_.Build(table_);
+    history_.assign(static_cast<size_t>(kCapacity) * channels_ + kernel_.PaddedTaps(), 0.0f);
     scratch_.resize(static_cast<size_t>(kSoundBlockFrames) * channels_);
     // The first output frame is centred on upstream frame 0, with silence before it.
     position_ = kCentre + 1;
@@ -40,7 +41,7 @@ void LResampleSoundFilter::Refill()
         const int64_t keep = std::min<int64_t>(kTaps, filled_);
         const int64_t drop = filled_ - keep;
         for (int32_t c = 0; c < ch; ++c)
-            std::memmove(History(c), History(c) + drop, static_cast<size_t>(keep) * sizeof(int32_t));
+            std::memmove(History(c), History(c) + drop, static_cast<size_t>(keep) * sizeof(float));
         filled_ = keep;
         position_ -= drop;
     }
@@ -51,10 +52,10 @@ void LResampleSoundFilter::Refill()
     }
     upstream_->Read(scratch_.data(), n);
     for (int32_t c = 0; c < ch; ++c) {
-        int32_t* dst = History(c) + filled_;
+        float* dst = History(c) + filled_;
         const int32_t* src = scratch_.data() + c;
         for (int64_t f = 0; f < n; ++f)
-            dst[f] = src[f * ch];
+            dst[f] = static_cast<float>(src[f * ch]);
     }
     filled_ += n;
 }
@@ -68,10 +69,10 @@ int64_t LResampleSoundFilter::Read(int32_t* buffer, int64_t frames)
         phase_ %= l;
         while (position_ + kTaps > filled_)
             Refill();
-        const int32_t* coefficients = table_.Phase(static_cast<int32_t>(phase_));
+        const float* coefficients = kernel_.Phase(phase_);
         int32_t* out = buffer + f * ch;
         for (int32_t c = 0; c < ch; ++c)
-            out[c] = LSincApply(History(c) + position_, coefficients, kTaps);
+            out[c] = kernel_.Apply(History(c) + position_, coefficients);
         phase_ += m;
     }
     return frames;
@@ -113,14 +114,14 @@ void LResampleSoundFilter::Seek(int64_t frame)
     const int64_t first = p - kCentre;
     const int64_t silent = first < 0 ? -first : 0;
     upstream_->Seek(first < 0 ? 0 : first);
-    std::fill(history_.begin(), history_.end(), 0);
+    std::fill(history_.begin(), history_.end(), 0.0f);
     const int64_t start = kCentre + 1; // frames 32..62 hold the history before frame p
     if (kCentre - silent > 0)
         upstream_->Read(scratch_.data(), kCentre - silent);
     for (int32_t c = 0; c < channels_; ++c) {
-        int32_t* dst = History(c) + start + silent;
+        float* dst = History(c) + start + silent;
         for (int64_t f = 0; f < kCentre - silent; ++f)
-            dst[f] = scratch_[f * channels_ + c];
+            dst[f] = static_cast<float>(scratch_[f * channels_ + c]);
     }
     position_ = start;
     filled_ = kTaps;

@@ -30,12 +30,15 @@ public:
 private:
     // Makes room and reads the next stretch of upstream frames into the history.
     void Refill();
-    int32_t* History(int32_t channel) { return history_.data() + static_cast<size_t>(channel) * kCapacity; }
+    float* History(int32_t channel) { return history_.data() + static_cast<size_t>(channel) * kCapacity; }
 
     static constexpr int64_t kCapacity = kHistoryFrames + kTaps;
 
     LSincTable table_;
-    std::vector<int32_t> history_; // kCapacity frames per channel, channel after channel
+    LSincKernel kernel_;
+    // kCapacity frames per channel, channel after channel, plus room for the
+    // kernel's zero padding taps past the last channel.
+    std::vector<float> history_;
     std::vector<int32_t> scratch_; // one interleaved upstream block
     int64_t filled_ = 0;           // frames of history in use
     int64_t position_ = 0;         // first tap of the next output frame

@@ -17,7 +17,8 @@ LResampleSoundSink::LResampleSoundSink(const LSoundSinkPtr& downstream, uint32_t
         SetFailed();
     LBuildSincTable(table_, static_cast<int32_t>(rate_), static_cast<int32_t>(downRate), kTaps, false,
                     approximate);
-    input_.assign(static_cast<size_t>(kInputCapacity) * channels_, 0);
+    kernel_.Build(table_);
+    input_.assign(static_cast<size_t>(kInputCapacity) * channels_ + kernel_.PaddedTaps(), 0.0f);
     output_.resize(static_cast<size_t>(kSoundBlockFrames) * channels_);
     ResetInput();
     // Start where the downstream stands, converted through milliseconds.
@@ -33,13 +34,27 @@ LResampleSoundSink::LResampleSoundSink(const LSoundSinkPtr& downstream, uint32_t
 
 LResampleSoundSink::~LResampleSoundSink()
 {
-    Push(nullptr, kTail);
-    FlushOutput();
+    if (!finished_) {
+        Push(nullptr, kTail);
+        FlushOutput();
+    }
+}
+
+bool LResampleSoundSink::Finish()
+{
+    if (!finished_) {
+        Push(nullptr, kTail);
+        FlushOutput();
+        finished_ = true;
+    }
+    if (!downstream_->Finish())
+        SetFailed();
+    return !IsFailed();
 }
 
 void LResampleSoundSink::ResetInput()
 {
-    std::fill(input_.begin(), input_.end(), 0);
+    std::fill(input_.begin(), input_.end(), 0.0f);
     filled_ = kLeadIn;
     inputPosition_ = 0;
     phase_ = 0;
@@ -63,13 +78,13 @@ void LResampleSoundSink::Push(const int32_t* buffer, int64_t frames)
     while (done < frames) {
         const int64_t n = std::min<int64_t>(frames - done, kInputCapacity - filled_);
         for (int32_t c = 0; c < ch; ++c) {
-            int32_t* dst = Input(c) + filled_;
+            float* dst = Input(c) + filled_;
             if (buffer == nullptr) {
-                std::memset(dst, 0, static_cast<size_t>(n) * sizeof(int32_t));
+                std::fill(dst, dst + n, 0.0f);
             } else {
                 const int32_t* src = buffer + done * ch + c;
                 for (int64_t f = 0; f < n; ++f)
-                    dst[f] = src[f * ch];
+                    dst[f] = static_cast<float>(src[f * ch]);
             }
         }
         filled_ += n;
@@ -79,10 +94,10 @@ void LResampleSoundSink::Push(const int32_t* buffer, int64_t frames)
             phase_ %= l;
             if (inputPosition_ + kTaps > filled_)
                 break;
-            const int32_t* coefficients = table_.Phase(static_cast<int32_t>(phase_));
+            const float* coefficients = kernel_.Phase(phase_);
             int32_t* out = output_.data() + outputCount_ * ch;
             for (int32_t c = 0; c < ch; ++c)
-                out[c] = LSincApply(Input(c) + inputPosition_, coefficients, kTaps);
+                out[c] = kernel_.Apply(Input(c) + inputPosition_, coefficients);
             phase_ += m;
             if (++outputCount_ == kSoundBlockFrames)
                 FlushOutput();
@@ -91,8 +106,7 @@ void LResampleSoundSink::Push(const int32_t* buffer, int64_t frames)
         const int64_t drop = std::min(inputPosition_, filled_);
         if (drop > 0) {
             for (int32_t c = 0; c < ch; ++c)
-                std::memmove(Input(c), Input(c) + drop,
-                             static_cast<size_t>(filled_ - drop) * sizeof(int32_t));
+                std::memmove(Input(c), Input(c) + drop, static_cast<size_t>(filled_ - drop) * sizeof(float));
             filled_ -= drop;
             inputPosition_ -= drop;
         }
@@ -101,7 +115,7 @@ void LResampleSoundSink::Push(const int32_t* buffer, int64_t frames)
 
 void LResampleSoundSink::Write(const int32_t* buffer, int64_t frames)
 {
-    if (frames < 1)
+    if (frames < 1 || finished_)
         return;
     Push(buffer, frames);
     position_ += frames;
@@ -111,7 +125,7 @@ void LResampleSoundSink::Write(const int32_t* buffer, int64_t frames)
 
 void LResampleSoundSink::Truncate(int64_t frame)
 {
-    if (frame > position_)
+    if (frame > position_ || finished_)
         return;
     if (frame < 0)
         frame = 0;

@@ -20,6 +20,8 @@ public:
 
     void Write(const int32_t* buffer, int64_t frames) override;
     void Truncate(int64_t frame) override;
+    // Pushes the filter's tail through and finishes the downstream.
+    bool Finish() override;
 
     const LSincTable& GetTable() const { return table_; }
 
@@ -28,18 +30,20 @@ private:
     void Push(const int32_t* buffer, int64_t frames);
     void FlushOutput();
     void ResetInput();
-    int32_t* Input(int32_t channel) { return input_.data() + static_cast<size_t>(channel) * kInputCapacity; }
+    float* Input(int32_t channel) { return input_.data() + static_cast<size_t>(channel) * kInputCapacity; }
 
     static constexpr int64_t kInputCapacity = kSoundBlockFrames + kTaps;
 
     LSoundSinkPtr downstream_;
     LSincTable table_;
-    std::vector<int32_t> input_;  // kInputCapacity frames per channel
+    LSincKernel kernel_;
+    std::vector<float> input_;    // kInputCapacity frames per channel, plus the kernel's padding
     std::vector<int32_t> output_; // kSoundBlockFrames interleaved frames
     int64_t filled_ = 0;          // frames of input history in use
     int64_t inputPosition_ = 0;   // first tap of the next output frame
     int64_t phase_ = 0;
     int64_t outputCount_ = 0; // frames waiting in output_
+    bool finished_ = false;
 };
 
 // out = a sink accepting acceptedRate in front of sink; sink itself when the rates agree.

@@ -104,3 +104,13 @@ bool LBuildSincTable(LSincTable& table, int32_t inputRate, int32_t outputRate, i
     }
     return true;
 }
+
+void LSincKernel::Build(const LSincTable& table)
+{
+    padded_ = (table.taps + 7) / 8 * 8;
+    coefficients_.assign(static_cast<size_t>(table.phases) * padded_, 0.0f);
+    for (int32_t p = 0; p < table.phases; ++p)
+        for (int32_t t = 0; t < table.taps; ++t)
+            coefficients_[static_cast<size_t>(p) * padded_ + t] =
+                static_cast<float>(table.Phase(p)[t]) / 65536.0f;
+}

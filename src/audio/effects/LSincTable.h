@@ -8,6 +8,10 @@
 #include <cstdint>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 struct LSincTable
 {
     int32_t phases = 1; // L
@@ -33,17 +37,57 @@ bool LBuildSincTable(LSincTable& table, int32_t inputRate, int32_t outputRate, i
 // The L and M that LBuildSincTable chooses, without building the coefficients.
 void LSincRatio(int32_t inputRate, int32_t outputRate, bool approximate, int32_t* phases, int32_t* step);
 
-// One output sample: the taps of one phase over taps consecutive input samples of one channel,
-// rounded back to the input's scale.
-inline int32_t LSincApply(const int32_t* input, const int32_t* coefficients, int32_t taps)
+// The table in the form the filters run: each phase's taps as floats scaled
+// to unity (coefficient / 65536), padded with zero taps to a multiple of 8 so
+// that the inner loop runs on whole vectors.
+class LSincKernel
 {
-    int64_t sum = 0;
-    for (int32_t t = 0; t < taps; ++t)
-        sum += static_cast<int64_t>(input[t]) * coefficients[t];
-    sum = (sum + 32768) >> 16;
-    if (sum > INT32_MAX)
-        return INT32_MAX;
-    if (sum < INT32_MIN)
-        return INT32_MIN;
-    return static_cast<int32_t>(sum);
-}
+public:
+    void Build(const LSincTable& table);
+
+    int32_t PaddedTaps() const { return padded_; }
+    const float* Phase(int64_t phase) const
+    {
+        return coefficients_.data() + static_cast<size_t>(phase) * padded_;
+    }
+
+    // One output sample from PaddedTaps() consecutive input samples of one
+    // channel (the input must hold that many), rounded and kept within int32.
+    int32_t Apply(const float* input, const float* coefficients) const
+    {
+        float sum;
+#if defined(__SSE2__)
+        __m128 acc0 = _mm_setzero_ps(), acc1 = _mm_setzero_ps();
+        for (int32_t t = 0; t < padded_; t += 8) {
+            acc0 = _mm_add_ps(acc0, _mm_mul_ps(_mm_loadu_ps(input + t), _mm_loadu_ps(coefficients + t)));
+            acc1 =
+                _mm_add_ps(acc1, _mm_mul_ps(_mm_loadu_ps(input + t + 4), _mm_loadu_ps(coefficients + t + 4)));
+        }
+        acc0 = _mm_add_ps(acc0, acc1);
+        acc0 = _mm_add_ps(acc0, _mm_movehl_ps(acc0, acc0));
+        acc0 = _mm_add_ss(acc0, _mm_shuffle_ps(acc0, acc0, 1));
+        sum = _mm_cvtss_f32(acc0);
+        if (!(sum < 2147483520.0f))
+            return INT32_MAX;
+        if (sum < -2147483648.0f)
+            return INT32_MIN;
+        return _mm_cvtss_si32(_mm_set_ss(sum)); // rounds to nearest
+#else
+        float lanes[8] = {};
+        for (int32_t t = 0; t < padded_; t += 8)
+            for (int32_t i = 0; i < 8; ++i)
+                lanes[i] += input[t + i] * coefficients[t + i];
+        sum =
+            ((lanes[0] + lanes[4]) + (lanes[2] + lanes[6])) + ((lanes[1] + lanes[5]) + (lanes[3] + lanes[7]));
+        if (!(sum < 2147483520.0f))
+            return INT32_MAX;
+        if (sum < -2147483648.0f)
+            return INT32_MIN;
+        return static_cast<int32_t>(sum < 0 ? sum - 0.5f : sum + 0.5f);
+#endif
+    }
+
+private:
+    int32_t padded_ = 8;
+    std::vector<float> coefficients_;
+};

@@ -283,6 +283,34 @@ TEST(ResampleSink, TruncateCutsTheDownstreamAtTheMatchingFrame)
     EXPECT_EQ(memory->GetPosition(), 8000);
 }
 
+TEST(ResampleSink, FinishFlushesTheTailOnceAndDropsLaterWrites)
+{
+    auto* memory = new MemorySink(44100, 1);
+    LSoundSinkPtr target(memory);
+    LSoundSinkPtr sink;
+    CreateResampleSoundSink(sink, 22050, target, false);
+    const auto input = Sine(100, 22050, 1, 1000);
+    sink->Write(input.data(), 1000);
+    EXPECT_LT(memory->GetPosition(), 2000); // still held in the filter
+    EXPECT_TRUE(sink->Finish());
+    const int64_t finished = memory->GetPosition();
+    EXPECT_NEAR(finished, 2000, 2);
+    sink->Write(input.data(), 1000);
+    EXPECT_TRUE(sink->Finish());
+    sink.Reset();
+    EXPECT_EQ(memory->GetPosition(), finished);
+
+    // A downstream that fails makes the resampler fail.
+    auto* failing = new MemorySink(44100, 1, 100);
+    LSoundSinkPtr failingTarget(failing);
+    LSoundSinkPtr front;
+    CreateResampleSoundSink(front, 22050, failingTarget, false);
+    std::vector<int32_t> block(8192, 0);
+    front->Write(block.data(), 8192);
+    EXPECT_TRUE(front->IsFailed());
+    EXPECT_FALSE(front->Finish());
+}
+
 TEST(ResampleSink, StartsAtTheDownstreamsPositionInTime)
 {
     auto* memory = new MemorySink(48000, 1);
