@@ -1,0 +1,199 @@
+// Decoding of compressed WAV codings against sox, measured side by side in
+// the same iterations: each side reads a coded file and writes its samples
+// as 16-bit raw PCM (sox started as a process, as a user would run it). The
+// "ratio" counter is our time divided by sox's: below 1 means faster.
+
+#include "audio/LSoundSamples.h"
+#include "audio/LSoundSource.h"
+#include "audio/formats/wav/LWavFileOpener.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Runs a program with an argument vector; true when it exits with status 0.
+bool Run(const std::vector<std::string>& args)
+{
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid;
+    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        return false;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// A minute of speech-like test material and its coded versions, made once.
+class Material
+{
+public:
+    static Material& Get()
+    {
+        static Material material;
+        return material;
+    }
+    bool ok = false;
+    std::string folder;
+    std::string Path(const char* name) const { return folder + "/" + name; }
+
+private:
+    Material()
+    {
+        char tmpl[] = "/tmp/quorin-codec-bench-XXXXXX";
+        if (!mkdtemp(tmpl))
+            return;
+        folder = tmpl;
+        ok = WritePcm(Path("speech8k.wav"), 8000, 1, 60) && WritePcm(Path("music44k.wav"), 44100, 2, 60) &&
+             Run({"sox", "-D", Path("speech8k.wav"), "-e", "gsm-full-rate", Path("gsm.wav")}) &&
+             Run({"sox", "-D", Path("speech8k.wav"), "-e", "ima-adpcm", Path("ima-mono.wav")}) &&
+             Run({"sox", "-D", Path("music44k.wav"), "-e", "ima-adpcm", Path("ima-stereo.wav")});
+    }
+    ~Material()
+    {
+        if (!folder.empty())
+            Run({"rm", "-rf", folder});
+    }
+
+    static bool WritePcm(const std::string& path, uint32_t rate, int channels, int seconds)
+    {
+        const uint32_t frames = rate * seconds;
+        const uint32_t bytes = frames * channels * 2;
+        FILE* f = std::fopen(path.c_str(), "wb");
+        if (!f)
+            return false;
+        uint8_t h[44] = {'R', 'I', 'F', 'F', 0,   0,  0, 0, 'W', 'A', 'V',
+                         'E', 'f', 'm', 't', ' ', 16, 0, 0, 0,   1,   0};
+        auto put32 = [&](int at, uint32_t v) {
+            for (int i = 0; i < 4; ++i)
+                h[at + i] = static_cast<uint8_t>(v >> (8 * i));
+        };
+        put32(4, 36 + bytes);
+        h[22] = static_cast<uint8_t>(channels);
+        put32(24, rate);
+        put32(28, rate * channels * 2);
+        h[32] = static_cast<uint8_t>(channels * 2);
+        h[34] = 16;
+        std::memcpy(h + 36, "data", 4);
+        put32(40, bytes);
+        std::fwrite(h, 1, sizeof h, f);
+        std::vector<int16_t> block(static_cast<size_t>(rate) * channels);
+        double phase = 0;
+        uint32_t noise = 1;
+        for (int s = 0; s < seconds; ++s) {
+            for (uint32_t i = 0; i < rate; ++i) {
+                const double t = s + static_cast<double>(i) / rate;
+                phase += 2 * M_PI * (120 + 30 * std::sin(2 * M_PI * 0.5 * t)) / rate;
+                noise = noise * 1664525u + 1013904223u;
+                double v = 0;
+                for (int k = 1; k <= 12; ++k)
+                    v += std::sin(k * phase) / k;
+                v = 6000 * v * (0.6 + 0.4 * std::sin(2 * M_PI * 2 * t)) + (static_cast<int32_t>(noise) >> 20);
+                for (int c = 0; c < channels; ++c)
+                    block[i * channels + c] = static_cast<int16_t>(c ? 0.8 * v : v);
+            }
+            std::fwrite(block.data(), 2, block.size(), f);
+        }
+        return std::fclose(f) == 0;
+    }
+};
+
+// Our side: open through the WAV opener, decode everything, write 16-bit raw.
+bool DecodeOurs(const std::string& in, const std::string& out)
+{
+    LSoundSourcePtr source;
+    LOpenWavSoundSource(source, in.c_str());
+    if (source->GetStatus() != kSoundStatusOk)
+        return false;
+    FILE* f = std::fopen(out.c_str(), "wb");
+    if (!f)
+        return false;
+    const int channels = source->GetChannels();
+    std::vector<int32_t> samples(static_cast<size_t>(8192) * channels);
+    std::vector<int16_t> pcm(samples.size());
+    for (int64_t left = source->GetLength(); left > 0;) {
+        const int64_t n = left < 8192 ? left : 8192;
+        source->Read(samples.data(), n);
+        LInternalToPcm16(samples.data(), pcm.data(), n * channels);
+        std::fwrite(pcm.data(), 2, static_cast<size_t>(n * channels), f);
+        left -= n;
+    }
+    return std::fclose(f) == 0;
+}
+
+void CompareDecoding(benchmark::State& state, const char* file)
+{
+    Material& m = Material::Get();
+    if (!m.ok) {
+        state.SkipWithError("sox is needed to make the coded files and as the reference");
+        return;
+    }
+    const std::string in = m.Path(file), ours = m.Path("ours.raw"), theirs = m.Path("sox.raw");
+    double oursTotal = 0, soxTotal = 0;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        if (!DecodeOurs(in, ours)) {
+            state.SkipWithError("our decoder failed");
+            return;
+        }
+        const auto t1 = Clock::now();
+        if (!Run({"sox", in, "-t", "raw", "-e", "signed", "-b", "16", theirs})) {
+            state.SkipWithError("sox failed");
+            return;
+        }
+        const auto t2 = Clock::now();
+        const double o = std::chrono::duration<double>(t1 - t0).count();
+        oursTotal += o;
+        soxTotal += std::chrono::duration<double>(t2 - t1).count();
+        state.SetIterationTime(o);
+    }
+    state.counters["ours_ms"] = benchmark::Counter(oursTotal * 1e3 / state.iterations());
+    state.counters["sox_ms"] = benchmark::Counter(soxTotal * 1e3 / state.iterations());
+    state.counters["ratio"] = benchmark::Counter(soxTotal > 0 ? oursTotal / soxTotal : 0);
+}
+
+void BM_GsmDecode_vs_Sox(benchmark::State& state)
+{
+    CompareDecoding(state, "gsm.wav");
+}
+BENCHMARK(BM_GsmDecode_vs_Sox)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_ImaMonoDecode_vs_Sox(benchmark::State& state)
+{
+    CompareDecoding(state, "ima-mono.wav");
+}
+BENCHMARK(BM_ImaMonoDecode_vs_Sox)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_ImaStereoDecode_vs_Sox(benchmark::State& state)
+{
+    CompareDecoding(state, "ima-stereo.wav");
+}
+BENCHMARK(BM_ImaStereoDecode_vs_Sox)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+} // namespace
+
+BENCHMARK_MAIN();
