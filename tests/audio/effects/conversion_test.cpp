@@ -6,6 +6,7 @@
 
 #include "audio/effects/LChannelConvert.h"
 #include "audio/effects/LConversionEffects.h"
+#include "audio/effects/LCueReviewSoundFilter.h"
 #include "audio/effects/LResampleSoundFilter.h"
 #include "audio/effects/LResampleSoundSink.h"
 #include "audio/effects/LSincTable.h"
@@ -456,6 +457,83 @@ TEST(MultiSink, EachSinkGetsItsOwnRateAndChannels)
     LSoundSinkPtr none;
     CreateMultiSoundSink(none, sinks, 0);
     EXPECT_TRUE(none->IsFailed());
+}
+
+} // namespace
+
+namespace {
+
+std::vector<int32_t> Ramp(int64_t frames, int64_t offset = 0)
+{
+    std::vector<int32_t> out(static_cast<size_t>(frames));
+    for (int64_t f = 0; f < frames; ++f)
+        out[f] = static_cast<int32_t>((f + offset) * 16);
+    return out;
+}
+
+TEST(CueReview, NormalSpeedPlaysTheSourceUnchanged)
+{
+    const auto input = Sine(440, 44100, 2, 44100);
+    LSoundSourcePtr source(new LCueReviewSoundFilter(MakeSource(44100, 2, input), 1.0, 1.0, 8000, true));
+    const auto out = ReadAll(source, 40000, 1234);
+    for (size_t i = 0; i < out.size(); ++i)
+        ASSERT_NEAR(out[i], input[i], 4) << i; // the crossfade's 8.24 products round down
+    EXPECT_EQ(source->GetPosition(), 40000);
+}
+
+TEST(CueReview, GrainsContinueThenCrossfadeToTheNewPlace)
+{
+    // 9000 Hz: grains of 100 frames; at double speed each grain starts 200 frames on.
+    auto* filter = new LCueReviewSoundFilter(MakeSource(9000, 1, Ramp(9000)), 2.0, 2.0, 0, true);
+    LSoundSourcePtr source(filter);
+    ASSERT_EQ(filter->GetGrainFrames(), 100);
+    const auto out = ReadAll(source, 400, 37);
+    EXPECT_EQ(out[300], 500 * 16);                    // grain 3 starts where grain 2's stream had got to
+    EXPECT_EQ(out[349], 549 * 16);                    // and continues it for half a grain
+    EXPECT_NEAR(out[399], 699 * 16, 16 * 0.01 * 200); // then ends at the new place (600 + 99)
+    EXPECT_EQ(source->GetPosition(), 800);
+}
+
+TEST(CueReview, PositionMovesAtTheCurrentSpeed)
+{
+    struct Case
+    {
+        double start, end;
+        uint32_t ms;
+        int64_t from, expectAfterOneSecond;
+        double endSpeed;
+    };
+    const Case cases[] = {
+        {2.0, 2.0, 8000, 1000, 1000 + 2 * 9000, 2.0},
+        {-1.0, -1.0, 8000, 20000, 20000 - 9000, -1.0},
+        {1.5, 7.0, 1000, 0, 0, 7.0}, // ramps within the second: checked by the end speed
+    };
+    for (const auto& c : cases) {
+        auto* filter =
+            new LCueReviewSoundFilter(MakeSource(9000, 1, Ramp(200000)), c.start, c.end, c.ms, false);
+        LSoundSourcePtr source(filter);
+        source->Seek(c.from);
+        EXPECT_EQ(source->GetPosition(), c.from);
+        ReadAll(source, 9000, 500);
+        if (c.expectAfterOneSecond == 0)
+            ReadAll(source, filter->GetGrainFrames() + 1); // into the first grain after the ramp
+        if (c.expectAfterOneSecond != 0)
+            EXPECT_NEAR(source->GetPosition(), c.expectAfterOneSecond, 100) << c.start;
+        else
+            EXPECT_GT(source->GetPosition(), 9000 * 1.5);
+        EXPECT_DOUBLE_EQ(filter->GetSpeed(), c.endSpeed);
+    }
+}
+
+TEST(CueReview, RewindingPastTheStartGivesSilence)
+{
+    LSoundSourcePtr source(
+        new LCueReviewSoundFilter(MakeSource(44100, 2, Sine(440, 44100, 2, 44100)), -7.0, -7.0, 8000, false));
+    source->Seek(1000);
+    const auto out = ReadAll(source, 44100, 4096);
+    EXPECT_LT(source->GetPosition(), 0);
+    for (size_t i = out.size() - 2000; i < out.size(); ++i)
+        ASSERT_EQ(out[i], 0);
 }
 
 } // namespace
