@@ -1,6 +1,7 @@
 // File locks with back-off between processes, whole-file reads and writes,
 // the caches folder and temporary files.
 
+#include "foundation/files/LAppDataSubfolder.h"
 #include "foundation/files/LFileSystem.h"
 #include "support/TempHome.h"
 
@@ -303,6 +304,25 @@ TEST(CachesFolder, LivesInTheXdgCacheFolder)
     setenv("XDG_CACHE_HOME", "relative", 1);
     ASSERT_TRUE(LGetCachesFolder(dest));
     EXPECT_EQ(home.Path(".cache/Quorin"), dest);
+}
+
+TEST(AppDataSubfolder, IsMadeInTheProgramsDataFolder)
+{
+    TempHome home;
+    const mode_t old = umask(022);
+    char dest[kLPathSize];
+    EXPECT_TRUE(LCreateAppDataSubfolder("Shared", dest));
+    EXPECT_EQ(home.Path(".local/share/Quorin/Shared"), dest);
+    struct stat info
+    {
+    };
+    ASSERT_EQ(0, stat(dest, &info));
+    EXPECT_EQ(0755u, info.st_mode & 07777);
+    // An existing folder is fine.
+    EXPECT_TRUE(LCreateAppDataSubfolder("Shared", dest));
+    EXPECT_FALSE(LCreateAppDataSubfolder(std::string(300, 'n').c_str(), dest));
+    EXPECT_STREQ("", dest);
+    umask(old);
 }
 
 TEST(TempFileRecord, IsMadePrivateInTheCachesFolderAndRemoved)
