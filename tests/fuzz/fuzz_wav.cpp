@@ -1,9 +1,10 @@
 // Feeds arbitrary bytes to the WAV opener as a file, then reads, seeks and
 // measures whatever source it returns. Damaged files must give a status,
-// never a crash. The first two bytes also pick a format tag that is written
-// into the first "fmt " chunk, so every coding's reader gets its share.
+// never a crash. The RIFF metadata reader reads the same file. The first two bytes also pick a format tag
+// that is written into the first "fmt " chunk, so every coding's reader gets its share.
 
 #include "audio/LSoundSource.h"
+#include "audio/formats/riff/LRiffReader.h"
 #include "audio/formats/wav/LWavFileOpener.h"
 
 #include <cstdint>
@@ -17,6 +18,21 @@
 namespace {
 
 const uint16_t kTags[] = {1, 3, 6, 7, 17, 49, 85, 34, 69, 2, 0xFFFE, 0};
+
+// Keeps every INFO item under its own id, so all of them go through the reader.
+class EveryInfoReader : public LRiffReader
+{
+public:
+    explicit EveryInfoReader(const char* path) : LRiffReader(path, kWanted, 2) {}
+    void KeyForInfoId(const char id[4], char key[kRiffTagKeySize]) override
+    {
+        std::memcpy(key, id, 4);
+        key[4] = '\0';
+    }
+
+private:
+    static constexpr char kWanted[2][5] = {"LIST", "CSET"};
+};
 
 std::string TempPath()
 {
@@ -67,6 +83,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     source->Read(buffer.data(), 10);
     source->GetPosition();
     source->IsMoreDataPending();
+    source.Reset();
+    {
+        EveryInfoReader reader(path.c_str());
+        reader.ReadChunks();
+    }
     unlink(path.c_str());
     return 0;
 }
