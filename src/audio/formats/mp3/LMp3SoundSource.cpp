@@ -245,14 +245,17 @@ void LMp3SoundSource::Initialise(bool indexNow)
     channels_ = first.header.channels;
     encoderInfo_.bitrateKbps = first.header.bitrate;
 
-    // The side information of the first frame, and what follows it.
-    const int64_t payload = first.offset + 4 + (first.header.hasCrc ? 2 : 0);
+    // The side information of the first frame, and what follows it. Encoders
+    // put their tag where the side information of a frame without CRC would
+    // end, so with a CRC the two bytes it takes are not read as side information.
+    const int crcBytes = first.header.hasCrc ? 2 : 0;
+    const int64_t tagPosition = first.offset + 4 + first.header.sideInfoBytes;
     uint8_t side[32] = {};
-    ReadAt(payload, side, size_t(first.header.sideInfoBytes));
+    const int sideBytes = first.header.sideInfoBytes - crcBytes;
+    ReadAt(first.offset + 4 + crcBytes, side, size_t(sideBytes));
     bool sideAllZero = true;
-    for (int i = 0; i < first.header.sideInfoBytes; ++i)
+    for (int i = 0; i < sideBytes; ++i)
         sideAllZero = sideAllZero && side[i] == 0;
-    const int64_t tagPosition = payload + first.header.sideInfoBytes;
     uint8_t id[12] = {};
     ReadAt(tagPosition, id, sizeof id);
 
