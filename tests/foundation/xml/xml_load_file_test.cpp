@@ -1,0 +1,159 @@
+// Loading XML files: the loader's failures, parse errors passed on, the
+// memory check and cancellation.
+
+#include "foundation/xml/LXmlLoadFile.h"
+#include "foundation/xml/LXmlParser.h"
+
+#include "foundation/threads/LLocalProcessContext.h"
+#include "support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using quorin::test::TempDir;
+
+void WriteAll(const std::string& path, const std::string& text)
+{
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << text;
+}
+
+// Says "stop" from the n-th question on.
+class StopAfter : public LLocalProcessContext
+{
+public:
+    explicit StopAfter(int questions) : left_(questions) {}
+    bool IsStopRequested() override { return left_-- <= 0; }
+
+private:
+    int left_;
+};
+
+TEST(XmlLoadFile, LoadsAFile)
+{
+    TempDir dir;
+    std::string path = dir.Path("a.xml");
+    WriteAll(path, "<?xml version=\"1.0\"?>\n<a><b c=\"d\"/></a>\n");
+    LXmlDocument document(false);
+    LLocalProcessContext context;
+    char error[260] = "stale";
+    EXPECT_EQ(LXmlLoadFile(&document, &context, path.c_str(), error), kXmlLoadDone);
+    EXPECT_STREQ(error, "");
+    ASSERT_NE(document.FindChild("a"), nullptr);
+    EXPECT_STREQ(document.FindChild("a")->FindChild("b")->GetAttribute("c", ""), "d");
+}
+
+TEST(XmlLoadFile, MissingFile)
+{
+    TempDir dir;
+    std::string path = dir.Path("missing.xml");
+    LXmlDocument document;
+    LLocalProcessContext context;
+    char error[260];
+    EXPECT_EQ(LXmlLoadFile(&document, &context, path.c_str(), error), kXmlLoadFailed);
+    EXPECT_EQ(std::string(error), "File does not exist: " + path);
+}
+
+TEST(XmlLoadFile, UnreadableFile)
+{
+    TempDir dir;
+    LXmlDocument document;
+    LLocalProcessContext context;
+    char error[260];
+    // A folder exists but cannot be read as a file.
+    EXPECT_EQ(LXmlLoadFile(&document, &context, dir.Path().c_str(), error), kXmlLoadFailed);
+    EXPECT_EQ(std::string(error), "Cannot open xml file: " + dir.Path());
+}
+
+TEST(XmlLoadFile, ParseErrorIsPassedOnWithTheTreeSoFar)
+{
+    TempDir dir;
+    std::string path = dir.Path("bad.xml");
+    WriteAll(path, "<a>\n<b/>\n</c>");
+    LXmlDocument document(false);
+    LLocalProcessContext context;
+    char error[260];
+    EXPECT_EQ(LXmlLoadFile(&document, &context, path.c_str(), error), kXmlLoadDone);
+    EXPECT_EQ(std::string(error).rfind("Ln 3, Col ", 0), 0u) << error;
+    ASSERT_NE(document.FindChild("a"), nullptr);
+    EXPECT_NE(document.FindChild("a")->FindChild("b"), nullptr);
+}
+
+TEST(XmlLoadFile, CancelBeforeAndDuringParsing)
+{
+    TempDir dir;
+    std::string path = dir.Path("big.xml");
+    std::string text = "<list>";
+    for (int i = 0; i < 5000; ++i)
+        text += "<item n=\"" + std::to_string(i) + "\"/>";
+    text += "</list>";
+    WriteAll(path, text);
+    char error[260];
+    {
+        LXmlDocument document;
+        StopAfter stop(0);
+        EXPECT_EQ(LXmlLoadFile(&document, &stop, path.c_str(), error), kXmlLoadCancelled);
+        EXPECT_EQ(document.firstChild, nullptr);
+    }
+    {
+        // Two questions before the parse, then a few during it.
+        LXmlDocument document;
+        StopAfter stop(5);
+        EXPECT_EQ(LXmlLoadFile(&document, &stop, path.c_str(), error), kXmlLoadCancelled);
+        LXmlNode* list = document.FindChild("list");
+        ASSERT_NE(list, nullptr);
+        int items = 0;
+        for (LXmlNode* item = list->firstChild; item; item = item->next)
+            items++;
+        EXPECT_GT(items, 0);
+        EXPECT_LT(items, 5000);
+    }
+}
+
+TEST(XmlLoadFile, RefusesFilesTooLargeForTheMemoryLeft)
+{
+    TempDir dir;
+    std::string path = dir.Path("large.xml");
+    WriteAll(path, "<a>" + std::string(4 << 20, 'x') + "</a>");
+    pid_t child = fork();
+    if (child == 0) {
+        // Leave the process about 16 MB of data space: the tree of a 4 MB
+        // text would need many times that.
+        long pages = 0;
+        if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(statm, "%ld", &pages) != 1)
+                pages = 0;
+            std::fclose(statm);
+        }
+        rlimit limit;
+        getrlimit(RLIMIT_DATA, &limit);
+        limit.rlim_cur = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (16u << 20);
+        setrlimit(RLIMIT_DATA, &limit);
+        LXmlDocument document;
+        LLocalProcessContext context;
+        char error[260];
+        int result = LXmlLoadFile(&document, &context, path.c_str(), error);
+        _exit(result == kXmlLoadFailed && std::string(error) == "Not enough memory available to load " + path
+                  ? 0
+                  : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    // Without the limit the same file loads.
+    LXmlDocument document;
+    LLocalProcessContext context;
+    char error[260];
+    EXPECT_EQ(LXmlLoadFile(&document, &context, path.c_str(), error), kXmlLoadDone);
+    EXPECT_STREQ(error, "");
+}
+
+} // namespace
