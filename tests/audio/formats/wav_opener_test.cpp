@@ -205,6 +205,30 @@ TEST(WavOpener, SoxPcmDecodesToSoxSamples)
     }
 }
 
+TEST(WavOpener, SoxCodedFilesDecodeToSoxSamples)
+{
+    QUORIN_REQUIRE_TOOL("sox");
+    const char* cases[] = {
+        "-r 8000 -c 1 -e a-law",
+        "-r 8000 -c 2 -e u-law",
+        "-r 22050 -c 1 -e ima-adpcm",
+        "-r 44100 -c 2 -e ima-adpcm",
+    };
+    for (const char* args : cases) {
+        SCOPED_TRACE(args);
+        TempDir dir;
+        std::string path = dir.Path("in.wav");
+        ASSERT_EQ(
+            RunCommand(std::string("sox -n ") + args + " " + Quote(path) + " synth 0.3 sine 440 sine 1234"),
+            0);
+        std::vector<int32_t> ref = SoxDecode(dir, path);
+        std::vector<int32_t> ours = OurDecode(path);
+        ASSERT_EQ(ours.size(), ref.size());
+        for (size_t i = 0; i < ref.size(); ++i)
+            ASSERT_EQ(ours[i], ref[i] >> 12) << i;
+    }
+}
+
 TEST(WavOpener, FfmpegFilesOpen)
 {
     QUORIN_REQUIRE_TOOL("ffmpeg");

@@ -70,6 +70,8 @@ TEST(WavWriterInterop, EveryWrittenCodingOpensInReferenceTools)
         {1, 2, 48000, 24, "Signed Integer PCM", "pcm_s24le", "0x1 => WAVE_FORMAT_PCM", true, 200},
         {1, 3, 96000, 32, "Signed Integer PCM", "pcm_s32le", "0x1 => WAVE_FORMAT_PCM", true, 200},
         {3, 2, 44100, 32, "Floating Point PCM", "pcm_f32le", "0x3 => WAVE_FORMAT_IEEE_FLOAT", true, 120},
+        {6, 1, 8000, 8, "A-law", "pcm_alaw", "0x6 => WAVE_FORMAT_ALAW", true, 30},
+        {7, 2, 11025, 8, "u-law", "pcm_mulaw", "0x7 => WAVE_FORMAT_MULAW", true, 30},
         {17, 1, 22050, 4, "IMA ADPCM", "adpcm_ima_wav", "0x11 => WAVE_FORMAT_IMA_ADPCM", false, 20},
         {17, 2, 44100, 4, "IMA ADPCM", "adpcm_ima_wav", "0x11 => WAVE_FORMAT_IMA_ADPCM", false, 20},
         {49, 1, 8000, 0, "GSM", "gsm_ms", "0x31 => WAVE_FORMAT_GSM610", false, 5},
