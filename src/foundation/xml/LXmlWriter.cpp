@@ -29,15 +29,6 @@ void AppendTabs(LStringLongTemplate<char>* out, int depth)
         out->AppendChar('\t');
 }
 
-void AppendAttribute(LStringLongTemplate<char>* out, const char* name, const char* value)
-{
-    out->AppendChar(' ');
-    out->Append(name);
-    out->Append("=\"");
-    LXmlWriter::AppendEscaped(out, value);
-    out->AppendChar('"');
-}
-
 // Escapes the bytes in [begin, end).
 void AppendEscapedRange(LStringLongTemplate<char>* out, const char* begin, const char* end)
 {
@@ -67,6 +58,28 @@ void AppendEscapedRange(LStringLongTemplate<char>* out, const char* begin, const
     }
     if (end > run)
         out->Append(run, end - run);
+}
+
+// Attribute values also keep their line ends and tabs as character
+// references: a reader folds raw ones (CR LF into LF, and, by the XML rules,
+// all of them into spaces), which would change the value.
+void AppendAttribute(LStringLongTemplate<char>* out, const char* name, const char* value)
+{
+    out->AppendChar(' ');
+    out->Append(name);
+    out->Append("=\"");
+    const char* run = value;
+    for (const char* p = value;; ++p) {
+        const char* reference = *p == '\r' ? "&#13;" : *p == '\n' ? "&#10;" : *p == '\t' ? "&#9;" : nullptr;
+        if (!reference && *p)
+            continue;
+        AppendEscapedRange(out, run, p);
+        if (!*p)
+            break;
+        out->Append(reference);
+        run = p + 1;
+    }
+    out->AppendChar('"');
 }
 
 bool WriteTextNode(const LXmlNode* node, LStringLongTemplate<char>* out)

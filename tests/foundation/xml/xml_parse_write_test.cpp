@@ -433,6 +433,7 @@ protected:
         LXmlNode* section = root->AppendChild(LXmlNode::NewElement("Software"));
         section->AppendChild(LXmlNode::NewElement("Ref"))
             ->SetAttribute("value", "a \"quoted\" & <tagged> 'x'");
+        section->AppendChild(LXmlNode::NewElement("Lines"))->SetAttribute("value", "one\r\ntwo\n\tthree\r");
         section->AppendChild(LXmlNode::NewElement("Path"))
             ->SetAttribute("value", "/home/\xC3\xA9l\xC3\xA8ve/M\xC3\xBAsica \xE2\x82\xAC");
         LXmlNode* text = section->AppendChild(LXmlNode::NewElement("Text"));
@@ -458,6 +459,9 @@ TEST_F(XmlRoundTrip, WriteReadWriteIsStable)
     LXmlNode* ref = p.document.FindChild("Settings")->FindChild("Software")->FindChild("Ref");
     ASSERT_NE(ref, nullptr);
     EXPECT_STREQ(ref->GetAttribute("value", ""), "a \"quoted\" & <tagged> 'x'");
+    LXmlNode* lines = p.document.FindChild("Settings")->FindChild("Software")->FindChild("Lines");
+    ASSERT_NE(lines, nullptr);
+    EXPECT_STREQ(lines->GetAttribute("value", ""), "one\r\ntwo\n\tthree\r");
 }
 
 TEST_F(XmlRoundTrip, XmllintAcceptsWhatTheWriterWrites)
@@ -485,6 +489,9 @@ TEST_F(XmlRoundTrip, XmllintAcceptsWhatTheWriterWrites)
     EXPECT_STREQ(path_->GetAttribute("value", ""), "/home/\xC3\xA9l\xC3\xA8ve/M\xC3\xBAsica \xE2\x82\xAC");
     LXmlNode* text = p.document.FindChild("Settings")->FindChild("Software")->FindChild("Text");
     EXPECT_STREQ(text->firstChild->text, "x < y && y > z");
+    // xmllint keeps the line ends and the tab of the attribute as they were.
+    LXmlNode* lines = p.document.FindChild("Settings")->FindChild("Software")->FindChild("Lines");
+    EXPECT_STREQ(lines->GetAttribute("value", ""), "one\r\ntwo\n\tthree\r");
 }
 
 TEST_F(XmlRoundTrip, ReadsWhatXmllintWrites)
