@@ -1,3 +1,4 @@
+#include "audio/LAudioCdTrack.h"
 #include "audio/LSoundSamples.h"
 #include "audio/LSoundSink.h"
 #include "audio/LSoundSource.h"
@@ -6,6 +7,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -341,6 +343,29 @@ TEST(SoundSamples, Peak)
     EXPECT_EQ(LSamplePeak(nullptr, 0, 2), 0);
     const int32_t d[] = {INT32_MIN};
     EXPECT_EQ(LSamplePeak(d, 1, 1), INT32_MAX);
+}
+
+} // namespace
+
+namespace {
+
+TEST(AudioCdTrack, HoldsItsSourceAndCutsTextsBetweenCharacters)
+{
+    int alive = 0;
+    {
+        LSoundSourcePtr source(new ProbeSource(44100, 2, &alive));
+        std::string longText(257, 'a');
+        longText +=
+            "\xC3\xA9\xC3\xA9"; // two 2-byte characters: the first fits up to 259 bytes, the second does not
+        LAudioCdTrack track(source, "Title", nullptr, longText.c_str());
+        source.Reset();
+        EXPECT_EQ(alive, 1); // the track keeps its source
+        EXPECT_STREQ(track.texts[0], "Title");
+        EXPECT_STREQ(track.texts[1], "");
+        EXPECT_EQ(std::strlen(track.texts[2]), 259u);
+        EXPECT_EQ(track.reserved, 0u);
+    }
+    EXPECT_EQ(alive, 0);
 }
 
 } // namespace
