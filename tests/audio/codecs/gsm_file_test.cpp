@@ -242,6 +242,16 @@ TEST(GsmFile, StreamingHeaderWhileWriting)
     ASSERT_EQ(b.size(), 48u + 2 * 65);
     EXPECT_EQ(b[4] | b[5] << 8 | b[6] << 16 | uint32_t(b[7]) << 24, 0xFFFFFFFFu);
     EXPECT_EQ(b[44] | b[45] << 8 | b[46] << 16 | uint32_t(b[47]) << 24, 0xFFFFFFD7u);
+
+    // Finishing on demand completes the file (the pending 60 samples make a
+    // third block); later writes change nothing.
+    EXPECT_TRUE(sink->Finish());
+    sink->Write(samples.data(), 700);
+    EXPECT_TRUE(sink->Finish());
+    const WavChunks wav = ReadWavChunks(path);
+    ASSERT_TRUE(wav.ok);
+    EXPECT_EQ(wav.dataSizeField, 3u * 65);
+    EXPECT_EQ(ReadFileBytes(path).size(), 48u + 3 * 65 + 1);
 }
 
 TEST(GsmFile, SinkThatCannotOpenIsFailedAndWritesNothing)

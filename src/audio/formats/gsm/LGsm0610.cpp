@@ -33,6 +33,12 @@ inline int16_t MultR(int16_t a, int16_t b)
         return kMaxWord;
     return static_cast<int16_t>((static_cast<int32_t>(a) * b + 16384) >> 15);
 }
+// MultR for a factor that is never -32768 (the reflection coefficients of
+// the filters): no special case needed, which keeps the filter loops tight.
+inline int16_t MultRCoefficient(int16_t coefficient, int16_t b)
+{
+    return static_cast<int16_t>((static_cast<int32_t>(coefficient) * b + 16384) >> 15);
+}
 inline int16_t Abs(int16_t a)
 {
     return a < 0 ? (a == kMinWord ? kMaxWord : static_cast<int16_t>(-a)) : a;
@@ -321,17 +327,20 @@ void LGsm0610Encoder::EncodePrepared(int16_t s[160], LGsm0610Frame& frame)
         int16_t rp[8];
         InterpolateReflection(zone, prev, cur, rp);
         int16_t* x = s + kZoneStart[zone];
+        int16_t u[8];
+        std::memcpy(u, u_, sizeof u);
         for (int n = 0; n < kZoneLength[zone]; ++n) {
             int16_t di = x[n];
             int16_t sav = di;
             for (int i = 0; i < 8; ++i) {
-                const int16_t ui = u_[i];
-                u_[i] = sav;
-                sav = Add(ui, MultR(rp[i], di));
-                di = Add(di, MultR(rp[i], ui));
+                const int16_t ui = u[i];
+                u[i] = sav;
+                sav = Add(ui, MultRCoefficient(rp[i], di));
+                di = Add(di, MultRCoefficient(rp[i], ui));
             }
             x[n] = di;
         }
+        std::memcpy(u_, u, sizeof u);
     }
     current_ ^= 1;
 
@@ -502,6 +511,10 @@ void LGsm0610Decoder::DecodeToSynthesis(const LGsm0610Frame& frame, int16_t out[
     for (int i = 0; i < 8; ++i)
         larc[i] = static_cast<int16_t>(frame.larc[i] & (kLarMac[i] - kLarMic[i]));
     DecodeLars(larc, cur);
+    // The filter memory lives in a local copy so that writes to out cannot
+    // be taken for writes to it.
+    int16_t v[9];
+    std::memcpy(v, v_, sizeof v);
     for (int zone = 0; zone < 4; ++zone) {
         int16_t rrp[8];
         InterpolateReflection(zone, prev, cur, rrp);
@@ -509,13 +522,14 @@ void LGsm0610Decoder::DecodeToSynthesis(const LGsm0610Frame& frame, int16_t out[
         for (int n = 0; n < kZoneLength[zone]; ++n) {
             int16_t sri = wt[start + n];
             for (int i = 7; i >= 0; --i) {
-                sri = Sub(sri, MultR(rrp[i], v_[i]));
-                v_[i + 1] = Add(v_[i], MultR(rrp[i], sri));
+                sri = Sub(sri, MultRCoefficient(rrp[i], v[i]));
+                v[i + 1] = Add(v[i], MultRCoefficient(rrp[i], sri));
             }
-            v_[0] = sri;
+            v[0] = sri;
             out[start + n] = sri;
         }
     }
+    std::memcpy(v_, v, sizeof v);
     current_ ^= 1;
 }
 
