@@ -70,20 +70,18 @@ void LParseDuration(int64_t* ms, const char* text)
 
     // Values are held below a ceiling, so a long run of digits or colons
     // saturates instead of overflowing.
-    auto clamp = [](int64_t value) { return value > kParseCeiling ? kParseCeiling : value; };
+    auto clamp = [](__int128 value) { return value > kParseCeiling ? kParseCeiling : int64_t(value); };
 
     for (const char* p = text ? text : ""; *p; ++p) {
         char c = *p;
         if (c >= '0' && c <= '9') {
             int d = c - '0';
             if (!fraction) {
-                int64_t grown = clamp(field * 10 + d * 1000);
-                if (field > kParseCeiling / 10)
-                    grown = kParseCeiling;
-                total = clamp(total - field + grown);
+                int64_t grown = clamp(__int128(field) * 10 + d * 1000);
+                total = clamp(__int128(total) - field + grown);
                 field = grown;
             } else if (scale >= 1) {
-                total = clamp(total + d * scale);
+                total = clamp(__int128(total) + d * scale);
                 scale /= 10;
             }
         } else if (c == ':') {
@@ -93,7 +91,7 @@ void LParseDuration(int64_t* ms, const char* text)
                 continue;
             colons++;
             if (colons <= 2) {
-                total = total > kParseCeiling / 60 ? kParseCeiling : total * 60;
+                total = clamp(__int128(total) * 60);
                 field = 0;
             } else {
                 fraction = true;
