@@ -411,3 +411,70 @@ TEST(CodecOpener, GsmAndImaFilesComeWithTheirReaders)
     ASSERT_EQ(source->GetStatus(), kSoundStatusOk);
     EXPECT_EQ(source->GetLength(), 1280);
 }
+
+TEST(CodecOpener, DamagedCodecHeadersGiveAStatus)
+{
+    QUORIN_REQUIRE_TOOL("sox");
+    TempDir dir;
+    const std::vector<int16_t> pcm = SpeechLikeSignal(4000, 1, 8000, 12);
+    ASSERT_TRUE(WriteWav16(dir.Path("in.wav"), 8000, 1, pcm));
+    ASSERT_EQ(
+        RunCommand("sox -D " + Quote(dir.Path("in.wav")) + " -e ima-adpcm " + Quote(dir.Path("ima.wav"))), 0);
+    ASSERT_EQ(
+        RunCommand("sox -D " + Quote(dir.Path("in.wav")) + " -e gsm-full-rate " + Quote(dir.Path("gsm.wav"))),
+        0);
+    ASSERT_EQ(RunCommand("sox -D " + Quote(dir.Path("in.wav")) + " -e a-law " + Quote(dir.Path("alaw.wav"))),
+              0);
+
+    // Offsets of fields in the "fmt " payload.
+    constexpr size_t kChannels = 2, kBlockAlign = 12;
+    struct Case
+    {
+        const char* name;
+        const char* file;
+        size_t field; // in the "fmt " payload; SIZE_MAX: cut the file instead
+        uint16_t value;
+        size_t keepDataBytes;
+        uint8_t status;
+        int64_t length; // -1: not checked
+    };
+    const Case cases[] = {
+        {"IMA block align 2", "ima.wav", kBlockAlign, 2, 0, kSoundStatusBadParameters, -1},
+        {"IMA block align 0", "ima.wav", kBlockAlign, 0, 0, kSoundStatusBadParameters, -1},
+        {"IMA 200 channels in 256 bytes", "ima.wav", kChannels, 200, 0, kSoundStatusBadParameters, -1},
+        {"IMA 0 channels", "ima.wav", kChannels, 0, 0, kSoundStatusBadParameters, -1},
+        {"IMA cut inside the second block", "ima.wav", SIZE_MAX, 0, 256 + 50, kSoundStatusOk,
+         505 + 2 * 50 - 7},
+        {"GSM stereo", "gsm.wav", kChannels, 2, 0, kSoundStatusNotDecoded, -1},
+        {"GSM cut inside the third block", "gsm.wav", SIZE_MAX, 0, 2 * 65 + 30, kSoundStatusOk, 640},
+        {"A-law cut inside the data", "alaw.wav", SIZE_MAX, 0, 1234, kSoundStatusOk, 1234},
+        {"A-law 255 channels", "alaw.wav", kChannels, 255, 0, kSoundStatusOk, 4000 / 255},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const WavChunks wav = ReadWavChunks(dir.Path(c.file));
+        std::vector<uint8_t> bytes = ReadFileBytes(dir.Path(c.file));
+        size_t fmt = 12;
+        while (fmt + 8 <= bytes.size() && std::memcmp(&bytes[fmt], "fmt ", 4) != 0)
+            fmt += 8 + (bytes[fmt + 4] | bytes[fmt + 5] << 8 | bytes[fmt + 6] << 16 | bytes[fmt + 7] << 24);
+        ASSERT_LT(fmt + 8, bytes.size());
+        if (c.field == SIZE_MAX) {
+            bytes.resize(wav.dataOffset + c.keepDataBytes);
+        } else {
+            bytes[fmt + 8 + c.field] = static_cast<uint8_t>(c.value);
+            bytes[fmt + 8 + c.field + 1] = static_cast<uint8_t>(c.value >> 8);
+        }
+        const std::string damaged = dir.Path("damaged.wav");
+        ASSERT_TRUE(WriteFileBytes(damaged, bytes));
+        LSoundSourcePtr source;
+        LOpenWavSoundSource(source, damaged.c_str());
+        EXPECT_EQ(source->GetStatus(), c.status);
+        if (c.length >= 0)
+            EXPECT_EQ(source->GetLength(), c.length);
+        std::vector<int32_t> buffer(static_cast<size_t>(4096) * source->GetChannels());
+        for (int i = 0; i < 3; ++i)
+            source->Read(buffer.data(), 4096);
+        source->Seek(source->GetLength() / 2);
+        source->Read(buffer.data(), 4096);
+    }
+}

@@ -151,6 +151,10 @@ TEST(GsmFile, OurFilesOpenEverywhereWithTheRightFormat)
         EXPECT_NE(probe.find("codec_name=gsm_ms"), std::string::npos) << probe;
         EXPECT_NE(probe.find("sample_rate=8000"), std::string::npos) << probe;
         EXPECT_NE(probe.find("channels=1"), std::string::npos) << probe;
+        // ffprobe only estimates the duration from the byte rate; its decoder gives the samples.
+        const std::string raw = dir.Path("ffmpeg.raw");
+        ASSERT_EQ(RunCommand("ffmpeg -v error -y -i " + Quote(path) + " -f s16le " + Quote(raw)), 0);
+        EXPECT_EQ(ReadFileBytes(raw).size(), static_cast<size_t>(blocks * 320 * 2));
     }
     if (HaveTool("sndfile-info")) {
         const std::string info = CaptureCommand("sndfile-info " + Quote(path));
