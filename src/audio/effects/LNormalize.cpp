@@ -4,6 +4,7 @@
 #include "audio/LSoundSink.h"
 #include "audio/effects/LGainEffect.h"
 #include "audio/effects/LSampleLevels.h"
+#include "foundation/settings/LSettings.h"
 #include "foundation/threads/LProcessContext.h"
 
 #include <algorithm>
@@ -74,4 +75,20 @@ int32_t NormalizeSound(LProcessContext* context, LNormalizeParams& params)
         return 0;
     LGainEffect(LNormalizeGain(level, percent)).CreateFilter(params.source, source);
     return 0;
+}
+
+bool NormalizeSoundWithSettings(LProcessContext* context, LSoundSourcePtr& source)
+{
+    const int level = LSettingsGetInt("Settings", "NormalizeLevel", 100);
+    if (level == 0)
+        return false;
+    LNormalizeParams params;
+    params.mode = kNormalizePeak;
+    params.peakLevel = level;
+    params.rmsLevel = 30;
+    params.source = source;
+    if (NormalizeSound(context, params) != 0)
+        return false;
+    source = params.source;
+    return true;
 }

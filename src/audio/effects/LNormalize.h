@@ -27,5 +27,11 @@ struct LNormalizeParams
 // for a silent source), 1 cancelled, 2 the source has a non-zero status.
 int32_t NormalizeSound(LProcessContext* context, LNormalizeParams& params);
 
+// Normalizes source to the peak level of the setting "Settings"/"NormalizeLevel"
+// (percent, 100 when unset). True when the handle now holds the normalized
+// source; false when the setting is 0 (no normalization), or the run was
+// cancelled or failed (the handle is then unchanged).
+bool NormalizeSoundWithSettings(LProcessContext* context, LSoundSourcePtr& source);
+
 // The 8.24 gain that brings level to percent of full scale, at most x10.
 int32_t LNormalizeGain(int64_t level, int32_t percent);

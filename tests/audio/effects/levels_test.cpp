@@ -9,7 +9,9 @@
 #include "audio/effects/LLevellerEffect.h"
 #include "audio/effects/LNormalize.h"
 #include "audio/effects/LSampleLevels.h"
+#include "foundation/settings/LSettings.h"
 #include "foundation/threads/LLocalProcessContext.h"
+#include "support/TempHome.h"
 
 #include <gtest/gtest.h>
 
@@ -316,6 +318,49 @@ TEST(Normalize, FailedSourceAndCancel)
     StopAfter stop(3);
     EXPECT_EQ(NormalizeSound(&stop, params), 1);
     EXPECT_EQ(params.source.Get(), original);
+}
+
+TEST(Normalize, LevelFromTheSettings)
+{
+    TempHome home;
+    struct Case
+    {
+        const char* setting; // null: not stored
+        bool normalized;
+        int32_t gain;
+    };
+    const Case cases[] = {
+        {nullptr, true, 33554432}, // 100 % by default
+        {"", true, 33554432},      {"80", true, 26843545},
+        {"0", false, 0},           {"5000", true, 167772160}, // far past 4096 %: capped at x10, not wrapped
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.setting ? c.setting : "(unset)");
+        if (c.setting)
+            LSettingsSetString("Settings", "NormalizeLevel", c.setting);
+        else
+            LSettingsDelete("Settings", "NormalizeLevel");
+        std::vector<int32_t> samples(1000, 0);
+        samples[10] = 262136; // half of full scale
+        LSoundSourcePtr source = MakeSource(44100, 1, samples);
+        LSoundSource* original = source.Get();
+        LLocalProcessContext context;
+        EXPECT_EQ(NormalizeSoundWithSettings(&context, source), c.normalized);
+        if (!c.normalized) {
+            EXPECT_EQ(source.Get(), original);
+            continue;
+        }
+        auto* gain = dynamic_cast<LGainFilter*>(source.Get());
+        ASSERT_NE(gain, nullptr);
+        EXPECT_EQ(gain->GetStepGain(), c.gain >> 15);
+    }
+
+    LSettingsSetString("Settings", "NormalizeLevel", "100");
+    LSoundSourcePtr failed;
+    LSoundSource* null = failed.Get();
+    LLocalProcessContext context;
+    EXPECT_FALSE(NormalizeSoundWithSettings(&context, failed));
+    EXPECT_EQ(failed.Get(), null);
 }
 
 } // namespace
