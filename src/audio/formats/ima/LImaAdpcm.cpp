@@ -10,9 +10,12 @@ const int16_t kImaStepTable[89] = {
 
 const int8_t kImaIndexTable[16] = {-1, -1, -1, -1, 2, 4, 6, 8, -1, -1, -1, -1, 2, 4, 6, 8};
 
-int32_t LImaAdpcmDecodeNibble(LImaAdpcmState& state, int nibble)
+namespace {
+
+// The decoding step, kept inline for the block loop.
+inline int32_t DecodeNibble(int32_t& predictor, int32_t& stepIndex, int nibble)
 {
-    const int32_t step = kImaStepTable[state.stepIndex];
+    const int32_t step = kImaStepTable[stepIndex];
     int32_t difference = step >> 3;
     if (nibble & 4)
         difference += step;
@@ -22,15 +25,19 @@ int32_t LImaAdpcmDecodeNibble(LImaAdpcmState& state, int nibble)
         difference += step >> 2;
     if (nibble & 8)
         difference = -difference;
-    int32_t predictor = state.predictor + difference;
-    if (predictor > 32767)
-        predictor = 32767;
-    else if (predictor < -32768)
-        predictor = -32768;
-    state.predictor = predictor;
-    int32_t index = state.stepIndex + kImaIndexTable[nibble & 15];
-    state.stepIndex = index < 0 ? 0 : (index > 88 ? 88 : index);
-    return predictor * 16;
+    int32_t p = predictor + difference;
+    p = p > 32767 ? 32767 : (p < -32768 ? -32768 : p);
+    predictor = p;
+    const int32_t index = stepIndex + kImaIndexTable[nibble & 15];
+    stepIndex = index < 0 ? 0 : (index > 88 ? 88 : index);
+    return p * 16;
+}
+
+} // namespace
+
+int32_t LImaAdpcmDecodeNibble(LImaAdpcmState& state, int nibble)
+{
+    return DecodeNibble(state.predictor, state.stepIndex, nibble);
 }
 
 int32_t LImaAdpcmSamplesInBlock(uint32_t blockBytes, int channels)
@@ -52,21 +59,29 @@ int32_t LImaAdpcmDecodeBlock(const uint8_t* block, uint32_t bytes, int channels,
     if (samples == 0)
         return 0;
     const uint32_t round = 4u * static_cast<uint32_t>(channels);
+    const int32_t nibbles = samples - 1;
     for (int c = 0; c < channels; ++c) {
         const uint8_t* header = block + 4 * c;
-        LImaAdpcmState state;
-        state.predictor = static_cast<int16_t>(header[0] | (header[1] << 8));
-        state.stepIndex = header[2] > 88 ? 88 : header[2];
+        int32_t predictor = static_cast<int16_t>(header[0] | (header[1] << 8));
+        int32_t stepIndex = header[2] > 88 ? 88 : header[2];
         int32_t* o = out + c;
-        *o = state.predictor * 16;
+        *o = predictor * 16;
         o += channels;
-        // Sample i (from 1) lives in group (i - 1) / 8 of this channel.
+        // This channel's nibbles come in groups of 4 bytes (8 samples), one
+        // group per round of all channels; a mono block may end inside a group.
         const uint8_t* data = block + round + 4 * c;
-        for (int32_t i = 1; i < samples; ++i) {
-            const int32_t n = i - 1;
-            const uint8_t byte = data[(n >> 3) * round + ((n & 7) >> 1)];
-            const int nibble = (n & 1) ? (byte >> 4) : (byte & 15);
-            *o = LImaAdpcmDecodeNibble(state, nibble);
+        int32_t done = 0;
+        for (; done + 8 <= nibbles; done += 8, data += round) {
+            for (int k = 0; k < 4; ++k) {
+                *o = DecodeNibble(predictor, stepIndex, data[k] & 15);
+                o += channels;
+                *o = DecodeNibble(predictor, stepIndex, data[k] >> 4);
+                o += channels;
+            }
+        }
+        for (int32_t k = 0; done < nibbles; ++done, ++k) {
+            const uint8_t byte = data[k >> 1];
+            *o = DecodeNibble(predictor, stepIndex, (k & 1) ? (byte >> 4) : (byte & 15));
             o += channels;
         }
     }
