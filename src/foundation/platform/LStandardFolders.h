@@ -19,3 +19,14 @@ bool LGetLogsFolder(char* dest);
 
 // The home folder: $HOME, else the password database's entry.
 bool LGetHomeFolder(char* dest);
+
+// A folder of the user-dirs scheme, named as there ("MUSIC", "PICTURES",
+// "DOWNLOAD"): the line XDG_<name>_DIR of user-dirs.dirs in the preferences
+// folder, else the environment variable XDG_<name>_DIR, else home + "/" +
+// fallback, which is then created when missing. An entry that names the home
+// folder itself means the folder is turned off, so the fallback is used.
+bool LGetUserFolder(char* dest, const char* xdgName, const char* fallback);
+
+bool LGetMusicFolder(char* dest);
+bool LGetPicturesFolder(char* dest);
+bool LGetDownloadsFolder(char* dest);

@@ -1,5 +1,6 @@
 #include "foundation/process/LHelperSocket.h"
 
+#include "foundation/files/LAppDataSubfolder.h"
 #include "foundation/files/LFileSystem.h"
 #include "foundation/files/LPath.h"
 
@@ -17,7 +18,9 @@ bool LGetHelperSocketPath(char* dest, const char* name)
     if (!name || !name[0] || std::strchr(name, '/'))
         return false;
     char folder[kLPathSize];
-    if (!LGetCachesFolder(folder))
+    const bool folderFound = std::strcmp(name, "quorind") == 0 ? LCreateAppDataSubfolder("Shared", folder)
+                                                               : LGetCachesFolder(folder);
+    if (!folderFound)
         return false;
     char fileName[kLPathSize];
     const int n = std::snprintf(fileName, sizeof fileName, ".spipe.%s", name);

@@ -1,5 +1,8 @@
 #include "foundation/process/LProcessStartup.h"
 
+#include "foundation/ini/LIniFile.h"
+#include "foundation/ini/LRegistries.h"
+#include "foundation/platform/LStandardFolders.h"
 #include "foundation/process/LCommandLine.h"
 #include "foundation/process/LHelperEntry.h"
 #include "foundation/process/LLocale.h"
@@ -15,6 +18,10 @@
 namespace {
 
 constexpr uint64_t kOpenFileLimit = 4096;
+
+constexpr const char* kComponentNotice = "This application may use the Quavex component.\r\n"
+                                         "The LAME Open Source MP3 Encoder Project\r\n"
+                                         "https://lame.sourceforge.io/\r\n";
 
 std::atomic<const LSignalObject*> gQuitSignal{nullptr};
 volatile sig_atomic_t gQuitSignalNumber = 0;
@@ -67,12 +74,18 @@ void LProcessStaticInit()
 {
     static std::once_flag once;
     std::call_once(once, [] {
+        // Made now so that it is destroyed (saving what changed) after
+        // everything that may still write to it at exit.
+        LIniFileCache::Instance();
         LCrashState& state = LGetCrashState();
         state.mainThreadId = LCurrentThreadId();
         state.lastCommand = 0;
+        state.startupPhase = 1;
         InstallSignalHandlers();
         LFindHelperEntry(nullptr); // builds the entry list with its built-in entries
-        state.startupPhase = 1;
+        char logs[260];
+        LGetLogsFolder(logs);
+        LRegisterNotice(kComponentNotice, "");
     });
 }
 

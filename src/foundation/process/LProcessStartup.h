@@ -17,10 +17,11 @@ struct LCrashState
 };
 LCrashState& LGetCrashState();
 
-// The process-wide services, once per process (later calls do nothing):
-// records the main thread; ignores SIGPIPE (a closed pipe gives EPIPE
-// instead of ending the program); routes SIGINT and SIGTERM to the quit
-// signal; registers the helper entries.
+// The process-wide services, once per process (later calls do nothing): the
+// INI file cache; the main thread for the crash reporter; SIGPIPE ignored (a
+// closed pipe gives EPIPE instead of ending the program); SIGINT and SIGTERM
+// routed to the quit signal; the helper entries; the log folder; the
+// component notice of the About box.
 void LProcessStaticInit();
 
 // Set (one byte) when SIGINT or SIGTERM arrived; the main loop watches its read
