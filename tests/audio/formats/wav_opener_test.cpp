@@ -156,6 +156,30 @@ TEST(WavOpener, OddChunkOrdersAndMetadataChunks)
     }
 }
 
+TEST(WavOpener, Rf64TakesTheDataSizeFromDs64)
+{
+    std::vector<int16_t> samples;
+    for (int i = 0; i < 64; ++i)
+        samples.push_back(static_cast<int16_t>(i * 7));
+    Bytes ds64;
+    PutLe32(ds64, 0); // RIFF size, 64-bit (not used)
+    PutLe32(ds64, 0);
+    PutLe32(ds64, 128); // data size, 64-bit
+    PutLe32(ds64, 0);
+    PutLe32(ds64, 64); // sample count
+    PutLe32(ds64, 0);
+    PutLe32(ds64, 0); // table length
+    Bytes body{'W', 'A', 'V', 'E'};
+    for (const Bytes& c : {Chunk("ds64", ds64), Chunk("fmt ", Fmt(1, 1, 8000, 16)),
+                           Chunk("data", Pcm16(samples), 0xFFFFFFFF), Chunk("LIST", Bytes(40, 'x'))})
+        body.insert(body.end(), c.begin(), c.end());
+    Bytes file = Chunk("RF64", body, 0xFFFFFFFF);
+    Opened o = OpenBytes(file);
+    EXPECT_EQ(o.status, kSoundStatusOk);
+    EXPECT_EQ(o.length, 64); // the LIST chunk after the data is not audio
+    EXPECT_EQ(o.info.dataSize64, 128);
+}
+
 // Decodes path with sox to signed 32-bit samples.
 std::vector<int32_t> SoxDecode(const TempDir& dir, const std::string& path)
 {
@@ -247,6 +271,7 @@ TEST(WavOpener, FfmpegFilesOpen)
         {"bext", "-ac 1 -c:a pcm_s16le -write_bext 1 -metadata description=Tape", 1, 1},
         {"JUNK reserved for ds64", "-ac 2 -c:a pcm_s16le -rf64 auto", 2, 1},
         {"u8", "-ac 1 -c:a pcm_u8", 1, 1},
+        {"RF64", "-ac 2 -c:a pcm_s16le -rf64 always -metadata title=x", 2, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

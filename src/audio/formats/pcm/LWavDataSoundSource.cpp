@@ -87,7 +87,7 @@ uint32_t LPcmSampleBytes(LPcmSampleFormat format)
 }
 
 LWavDataSoundSource::LWavDataSoundSource(int& fd, int32_t rate, uint8_t channels, uint32_t peakLimit,
-                                         LPcmSampleFormat format, uint32_t dataSize)
+                                         LPcmSampleFormat format, uint32_t dataSize, int64_t exactBytes)
     : LSoundSource(rate, channels, peakLimit), fd_(fd), format_(format)
 {
     fd = -1;
@@ -100,6 +100,17 @@ LWavDataSoundSource::LWavDataSoundSource(int& fd, int32_t rate, uint8_t channels
 
     uint64_t firstSize = dataSize;
     uint8_t h[8];
+    if (exactBytes >= 0) {
+        int64_t end = dataStart_ + exactBytes;
+        if (fileSize >= 0 && end > fileSize)
+            end = fileSize > dataStart_ ? fileSize : dataStart_;
+        ranges_.push_back({dataStart_, end});
+        length_ = (end - dataStart_) / frameBytes_;
+        offset_ = dataStart_;
+        if (fd_ >= 0)
+            lseek(fd_, dataStart_, SEEK_SET);
+        return;
+    }
     // A recording of ours that went past the first chunk's limit while still
     // open: its first chunk is full and continuation chunks follow.
     if (dataSize == kWavStreamingDataSize &&

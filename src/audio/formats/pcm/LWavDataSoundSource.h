@@ -26,8 +26,10 @@ class LWavDataSoundSource : public LSoundSource
 public:
     // Takes over fd (the caller's copy becomes -1), which is positioned at
     // the first data byte; dataSize is the first "data" chunk's size field.
+    // exactBytes, when not negative, is the data's 64-bit size given elsewhere
+    // (the "ds64" chunk of an RF64 file) and replaces the size field.
     LWavDataSoundSource(int& fd, int32_t rate, uint8_t channels, uint32_t peakLimit, LPcmSampleFormat format,
-                        uint32_t dataSize);
+                        uint32_t dataSize, int64_t exactBytes = -1);
     ~LWavDataSoundSource() override;
 
     int64_t Read(int32_t* buffer, int64_t frames) override;

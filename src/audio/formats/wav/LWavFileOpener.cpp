@@ -96,14 +96,14 @@ uint8_t OpenReader(LSoundSourcePtr& out, int& fd, const LWavFileInfo& info, uint
         if (!PcmFormatForBits(info.bitsPerSample, format))
             return kSoundStatusUnsupported;
         uint32_t peak = info.bitsPerSample <= 16 ? kPcm16PeakLimit : 0x7FFFF;
-        out = new LWavDataSoundSource(fd, rate, channels, peak, format, dataSize);
+        out = new LWavDataSoundSource(fd, rate, channels, peak, format, dataSize, info.dataSize64);
         return kSoundStatusOk;
     }
     case kWavTagFloat: {
         if (info.bitsPerSample != 32 && info.bitsPerSample != 64)
             return kSoundStatusUnsupported;
         LPcmSampleFormat format = info.bitsPerSample == 32 ? LPcmSampleFormat::F32 : LPcmSampleFormat::F64;
-        out = new LWavDataSoundSource(fd, rate, channels, 0x7FFFFFFF, format, dataSize);
+        out = new LWavDataSoundSource(fd, rate, channels, 0x7FFFFFFF, format, dataSize, info.dataSize64);
         return kSoundStatusOk;
     }
     case kWavTagAlaw:
@@ -134,14 +134,22 @@ uint8_t OpenReader(LSoundSourcePtr& out, int& fd, const LWavFileInfo& info, uint
 
 uint8_t Open(LSoundSourcePtr& out, int& fd, LWavFileInfo& info)
 {
+    bool wide = false;
+    int64_t ds64DataSize = -1;
     // The RIFF/WAVE container, possibly after other top-level chunks.
     for (;;) {
         uint8_t h[12];
         if (LReadFully(fd, h, 12) != 12)
             return kSoundStatusBadParameters;
         uint32_t size = LGetLe32(h + 4);
-        if (std::memcmp(h, "RIFF", 4) == 0 && std::memcmp(h + 8, "WAVE", 4) == 0)
+        if (std::memcmp(h + 8, "WAVE", 4) == 0 && std::memcmp(h, "RIFF", 4) == 0)
             break;
+        // RF64 and BW64: the same layout, with 64-bit sizes in a "ds64" chunk.
+        if (std::memcmp(h + 8, "WAVE", 4) == 0 &&
+            (std::memcmp(h, "RF64", 4) == 0 || std::memcmp(h, "BW64", 4) == 0)) {
+            wide = true;
+            break;
+        }
         int64_t even = EvenSize(size);
         if (even < 5 || !Skip(fd, even - 4))
             return kSoundStatusBadParameters;
@@ -155,6 +163,17 @@ uint8_t Open(LSoundSourcePtr& out, int& fd, LWavFileInfo& info)
         Chunk chunk;
         if (!ReadChunk(fd, chunk))
             return kSoundStatusBadParameters;
+        if (wide && IsId(chunk, "ds64") && chunk.size >= 24) {
+            uint8_t ds64[24];
+            if (LReadFully(fd, ds64, sizeof ds64) != sizeof ds64)
+                return kSoundStatusBadParameters;
+            ds64DataSize = static_cast<int64_t>(LGetLe32(ds64 + 8) | (uint64_t{LGetLe32(ds64 + 12)} << 32));
+            if (ds64DataSize < 0)
+                return kSoundStatusBadParameters;
+            if (!Skip(fd, EvenSize(chunk.size) - 24))
+                return kSoundStatusBadParameters;
+            continue;
+        }
         if (IsId(chunk, "fmt ")) {
             if (chunk.size < 16 || chunk.size > kMaxFmtBytes)
                 return kSoundStatusBadParameters;
@@ -217,6 +236,9 @@ uint8_t Open(LSoundSourcePtr& out, int& fd, LWavFileInfo& info)
                 return kSoundStatusBadParameters;
         }
     }
+
+    if (wide && info.dataSize == 0xFFFFFFFFu)
+        info.dataSize64 = ds64DataSize;
 
     if (info.channels < 1 || info.channels > 255 || info.sampleRate < 1 || info.sampleRate > kMaxRate)
         return kSoundStatusBadParameters;

@@ -20,6 +20,7 @@ struct LWavFileInfo
     uint32_t blockAlign = 0;
     int64_t dataOffset = -1; // file offset of the first data byte
     uint32_t dataSize = 0;   // the "data" chunk's size field
+    int64_t dataSize64 = -1; // an RF64 file's 64-bit data size (from its "ds64" chunk)
 };
 
 // Opens path and fills out with the reader for its coding, or with a null
