@@ -302,6 +302,34 @@ TEST(WavOpener, FfmpegFilesOpen)
     }
 }
 
+TEST(WavOpener, Mp3InsideWav)
+{
+    QUORIN_REQUIRE_TOOL("ffmpeg");
+    TempDir dir;
+    std::string path = dir.Path("mp3.wav");
+    ASSERT_EQ(RunCommand("ffmpeg -v error -nostdin -f lavfi -i sine=frequency=500:duration=1 -ar 44100 -ac 2 "
+                         "-c:a libmp3lame -b:a 128k -f wav -y " +
+                         Quote(path)),
+              0);
+    LSoundSourcePtr source;
+    LWavFileInfo info;
+    LOpenWavSoundSource(source, path.c_str(), &info);
+    ASSERT_EQ(source->GetStatus(), kSoundStatusOk);
+    EXPECT_EQ(info.formatTag, 85);
+    EXPECT_EQ(source->GetRate(), 44100);
+    EXPECT_EQ(source->GetChannels(), 2);
+    // Without an encoder tag the encoder's delay and padding stay in: whole frames of 1152.
+    EXPECT_GE(source->GetLength(), 44100);
+    EXPECT_LE(source->GetLength(), 44100 + 2 * 1152);
+    std::vector<int32_t> v(2 * 8192);
+    source->Seek(10000);
+    source->Read(v.data(), 8192);
+    int32_t peak = 0;
+    for (int32_t s : v)
+        peak = std::max(peak, std::abs(s));
+    EXPECT_GT(peak, 524288 / 16); // ffmpeg's test sine peaks near -21 dBFS: clearly not silence
+}
+
 TEST(WavOpener, TruncatedSoxFileOpensWithWhatIsThere)
 {
     QUORIN_REQUIRE_TOOL("sox");

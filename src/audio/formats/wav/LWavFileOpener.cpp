@@ -5,6 +5,7 @@
 #include "audio/formats/gsm/LGsmSoundSink.h"
 #include "audio/formats/gsm/LGsmSoundSource.h"
 #include "audio/formats/ima/LImaAdpcmSoundSource.h"
+#include "audio/formats/mp3/LMp3SoundSource.h"
 #include "audio/formats/pcm/LWavDataSoundSource.h"
 #include "audio/formats/pcm/LWavPcmSoundSink.h"
 #include "audio/formats/sndfile/LExtAudioFileSoundSink.h"
@@ -124,6 +125,13 @@ uint8_t OpenReader(LSoundSourcePtr& out, int& fd, const LWavFileInfo& info, uint
             return kSoundStatusUnsupported;
         CreateGsmSoundSource(out, fd, dataSize, rate);
         return out->GetStatus();
+    case kWavTagMpegLayer3: {
+        // The MP3 reader finds its frames from the first data byte on.
+        LSoundSource* mp3 = new LMp3SoundSource(fd, false, true);
+        fd = -1;
+        out = mp3;
+        return out->GetStatus();
+    }
     case 34:
     case 69:
         return kSoundStatusNotDecoded;
