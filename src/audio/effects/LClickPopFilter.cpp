@@ -1,0 +1,193 @@
+#include "audio/effects/LClickPopFilter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+constexpr int64_t kReadFrames = 8192;
+
+inline int64_t Magnitude(int32_t v)
+{
+    return std::llabs(static_cast<int64_t>(v));
+}
+} // namespace
+
+LClickPopFilter::LClickPopFilter(const LSoundSourcePtr& upstream, int32_t sensitivity,
+                                 int32_t maxClickMicroseconds)
+    : LSoundFilter(upstream), detector_(1500, upstream->GetRate(), upstream->GetChannels())
+{
+    const int64_t rate = rate_;
+    level_ = std::max(1, 100 - sensitivity);
+    window_ = static_cast<int32_t>(rate / 100);
+    lag_ = static_cast<int32_t>(rate / 22050 + 1);
+    maxClick_ =
+        std::max<int32_t>(4, static_cast<int32_t>(rate * std::max(0, maxClickMicroseconds) / 1000000));
+    if (2 * maxClick_ > window_)
+        window_ = 2 * maxClick_;
+    hop_ = window_ - 2 * lag_ - maxClick_;
+    if (hop_ < 1) {
+        // Very low rates: widen the window so that every hop examines at least one frame.
+        window_ = 2 * lag_ + maxClick_ + 1;
+        hop_ = 1;
+    }
+    capacity_ = std::max<int64_t>(rate, 2 * static_cast<int64_t>(window_) + kReadFrames);
+    raw_.assign(static_cast<size_t>(capacity_) * channels_, 0);
+    detect_.assign(static_cast<size_t>(capacity_) * channels_, 0);
+    resume_.assign(channels_, 0);
+}
+
+LClickPopFilter::~LClickPopFilter() = default;
+
+void LClickPopFilter::Fill()
+{
+    const int32_t ch = channels_;
+    while (validEnd_ - analysis_ < window_) {
+        if (validEnd_ == capacity_) {
+            // Everything before the analysis position has been handed out: keep the rest.
+            const int64_t keep = validEnd_ - analysis_;
+            std::memmove(raw_.data(), raw_.data() + analysis_ * ch,
+                         static_cast<size_t>(keep * ch) * sizeof(int32_t));
+            std::memmove(detect_.data(), detect_.data() + analysis_ * ch,
+                         static_cast<size_t>(keep * ch) * sizeof(int32_t));
+            for (int64_t& r : resume_)
+                r -= analysis_;
+            output_ -= analysis_;
+            validEnd_ = keep;
+            analysis_ = 0;
+        }
+        const int64_t n = std::min(kReadFrames, capacity_ - validEnd_);
+        int32_t* raw = raw_.data() + validEnd_ * ch;
+        upstream_->Read(raw, n);
+        int32_t* detect = detect_.data() + validEnd_ * ch;
+        for (int32_t c = 0; c < ch; ++c)
+            detector_.ProcessChannel(c, raw + c, detect + c, n, ch);
+        validEnd_ += n;
+    }
+}
+
+void LClickPopFilter::ExamineChannel(int32_t channel, int64_t start)
+{
+    const int32_t ch = channels_;
+    const int32_t w = window_, d = lag_, m = maxClick_, h = hop_;
+    const int32_t* hp = detect_.data() + start * ch + channel;
+    int32_t* raw = raw_.data() + start * ch + channel;
+    auto hpAt = [&](int64_t i) { return Magnitude(hp[i * ch]); };
+
+    double sumAbs = 0.0;
+    for (int32_t i = 0; i < w; ++i)
+        sumAbs += static_cast<double>(hpAt(i));
+    const double meanAbs = sumAbs / w;
+    // The jump statistics leave out the outliers of a first pass: a click's
+    // own edges would otherwise raise the jump threshold above the click
+    // itself (one click in a window lifts sigma to about a tenth of its
+    // height, and the threshold is some 18 sigma), and nothing would ever
+    // be found.
+    const int32_t pairs = w - d;
+    jumps_.resize(static_cast<size_t>(pairs));
+    double sumJump = 0.0, sumSquares = 0.0;
+    for (int32_t i = 0; i < pairs; ++i) {
+        const double jump = std::fabs(static_cast<double>(hp[(i + d) * ch]) - hp[i * ch]);
+        jumps_[i] = jump;
+        sumJump += jump;
+        sumSquares += jump * jump;
+    }
+    double meanJump = sumJump / pairs;
+    double sigma = std::sqrt(std::max(0.0, sumSquares / pairs - meanJump * meanJump));
+    const double outlier = meanJump + 3.0 * sigma;
+    int32_t kept = 0;
+    sumJump = sumSquares = 0.0;
+    for (int32_t i = 0; i < pairs; ++i) {
+        if (jumps_[i] > outlier)
+            continue;
+        ++kept;
+        sumJump += jumps_[i];
+        sumSquares += jumps_[i] * jumps_[i];
+    }
+    if (kept > 0) {
+        meanJump = sumJump / kept;
+        sigma = std::sqrt(std::max(0.0, sumSquares / kept - meanJump * meanJump));
+    }
+
+    double amplitudeThreshold = meanAbs * 200.0 / level_;
+    const int16_t q = static_cast<int16_t>((level_ * 103) >> 10);
+    int64_t jumpThreshold = static_cast<int64_t>(q * (meanJump + sigma * 200.0 / level_ + 100.0));
+
+    // A repair that reached into this window already covered its first frames.
+    int64_t i = std::max<int64_t>(d, resume_[channel] - start);
+    const int64_t scanEnd = static_cast<int64_t>(d) + h;
+    while (i < scanEnd) {
+        const int64_t magnitude = hpAt(i);
+        if (static_cast<double>(magnitude) < amplitudeThreshold ||
+            std::llabs(magnitude - hpAt(i - d)) < jumpThreshold) {
+            ++i;
+            continue;
+        }
+        const int64_t third = Magnitude(raw[i * ch]) / 3;
+        int64_t end = -1;
+        int32_t k = 1;
+        for (; k <= m && i + k < w - d; ++k) {
+            if (Magnitude(raw[(i + k) * ch]) < third) {
+                end = i + d + k;
+                break;
+            }
+        }
+        if (end >= 0) {
+            // A straight line from the last clean sample before the click to the first after it.
+            const int64_t from = i - d;
+            const int64_t span = end - from;
+            const int64_t left = raw[from * ch], right = raw[end * ch];
+            for (int64_t j = 1; j < span; ++j)
+                raw[(from + j) * ch] = static_cast<int32_t>(j * right / span + (span - j) * left / span);
+            ++repairs_;
+            resume_[channel] = start + end + 1;
+            i = end + 1;
+        } else if (k > m) {
+            // Too long for a click: a transient of the music. Be stricter for the rest of the window.
+            amplitudeThreshold *= 1.5;
+            jumpThreshold += jumpThreshold >> 1;
+            i += m + 1;
+        } else {
+            ++i;
+        }
+    }
+}
+
+void LClickPopFilter::ExamineWindow()
+{
+    for (int32_t c = 0; c < channels_; ++c)
+        ExamineChannel(c, analysis_);
+    analysis_ += hop_;
+}
+
+int64_t LClickPopFilter::Read(int32_t* buffer, int64_t frames)
+{
+    const int32_t ch = channels_;
+    int64_t done = 0;
+    while (done < frames) {
+        if (output_ == analysis_) {
+            Fill();
+            ExamineWindow();
+        }
+        const int64_t n = std::min(frames - done, analysis_ - output_);
+        std::memcpy(buffer + done * ch, raw_.data() + output_ * ch,
+                    static_cast<size_t>(n * ch) * sizeof(int32_t));
+        output_ += n;
+        done += n;
+    }
+    return frames;
+}
+
+int64_t LClickPopFilter::GetPosition()
+{
+    return upstream_->GetPosition() - validEnd_ + output_;
+}
+
+void LClickPopFilter::Seek(int64_t frame)
+{
+    upstream_->Seek(frame);
+    validEnd_ = analysis_ = output_ = 0;
+    std::fill(resume_.begin(), resume_.end(), 0);
+    detector_.Clear();
+}

@@ -1,0 +1,28 @@
+#pragma once
+// A radix-2 complex FFT in double precision on split real and imaginary
+// arrays, with its cosine, sine and bit-reversal tables built once.
+
+#include <cstdint>
+#include <vector>
+
+class LFft
+{
+public:
+    // size must be a power of two (at least 2).
+    explicit LFft(int32_t size);
+
+    // In place; the inverse is not scaled (a forward and an inverse
+    // transform multiply the data by size).
+    void Forward(double* re, double* im) const { Transform(re, im, false); }
+    void Inverse(double* re, double* im) const { Transform(re, im, true); }
+
+    int32_t Size() const { return size_; }
+
+private:
+    void Transform(double* re, double* im, bool inverse) const;
+
+    int32_t size_;
+    std::vector<double> cos_;
+    std::vector<double> sin_;
+    std::vector<int32_t> reverse_;
+};

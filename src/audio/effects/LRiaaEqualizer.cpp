@@ -1,0 +1,251 @@
+#include "audio/effects/LRiaaEqualizer.h"
+
+#include "audio/effects/LDbGain.h"
+#include "audio/effects/LFixedPoint.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+double LRiaaCurveDb(int32_t frequency)
+{
+    // The products stay within 32 bits for every frequency up to 46340 Hz.
+    const double w2 = static_cast<double>(static_cast<int32_t>(frequency * frequency)) * 39.47841760435743;
+    return 10.0 * std::log10(1.0 + 1.01124e-7 * w2) - 10.0 * std::log10(1.0 + 1.01124e-5 * w2) -
+           10.0 * std::log10(1.0 + 5.625e-9 * w2) + 19.911 - 13.911;
+}
+
+void LBuildRiaaLevels(std::array<uint8_t, kRiaaCurvePoints>& levels)
+{
+    const double reference = LDbToGain(6);
+    for (int32_t j = 0; j < kRiaaCurvePoints; ++j) {
+        const int32_t frequency = static_cast<int32_t>(j / 255.0 * 20000.0);
+        const double db = LRiaaCurveDb(frequency);
+        int32_t rounded = static_cast<int32_t>(db + (db < 0 ? -0.5 : 0.5));
+        rounded = std::clamp(rounded, -127, 127);
+        const double level = std::trunc(LDbToGain(static_cast<int8_t>(rounded)) / reference * 256.0);
+        // +6 dB is level 256; wrapping it to 0 would cut the deep bass the curve boosts.
+        levels[j] = static_cast<uint8_t>(std::clamp(level, 0.0, 255.0));
+    }
+}
+
+void LBuildRiaaGrid(std::vector<double>& grid, int32_t rate)
+{
+    std::array<uint8_t, kRiaaCurvePoints> levels{};
+    LBuildRiaaLevels(levels);
+    const int64_t r = rate < 1 ? 44100 : std::min(rate, 192000);
+    grid.assign(kEqualizerGridSize, levels[kRiaaCurvePoints - 1]);
+    int64_t previous = 0;
+    for (int32_t j = 1; j < kRiaaCurvePoints; ++j) {
+        const int64_t k = static_cast<int64_t>(j) * 321254 / r;
+        const int64_t span = k - previous;
+        const int64_t end = std::min<int64_t>(k, kEqualizerGridSize);
+        for (int64_t m = 0; previous + m < end; ++m) {
+            const int64_t value = levels[j - 1] + m * (levels[j] - levels[j - 1]) / span;
+            grid[previous + m] = static_cast<double>(static_cast<uint8_t>(value));
+        }
+        if (k >= kEqualizerGridSize)
+            return;
+        previous = k;
+    }
+}
+
+LRiaaEqualizerEffect::LRiaaEqualizerEffect(const std::vector<double>& grid) : grid_(grid)
+{
+    const double last = grid_.empty() ? 100.0 : grid_.back();
+    grid_.resize(kEqualizerGridSize, last);
+}
+
+void LRiaaEqualizerEffect::CreateFilter(LSoundSourcePtr& out, const LSoundSourcePtr& source)
+{
+    out = new LFirEqualizerFilter(source, grid_);
+}
+
+void LDesignEqualizerTaps(const std::vector<double>& grid, std::vector<double>& taps)
+{
+    constexpr int32_t n = 4096;
+    std::vector<double> re(n, 0.0), im(n, 0.0);
+    auto level = [&](int32_t k) { return k < static_cast<int32_t>(grid.size()) ? grid[k] : grid.back(); };
+    re[0] = level(0);
+    for (int32_t k = 1; k < 2048; ++k)
+        re[k] = re[n - k] = level(k);
+    re[2048] = level(2047);
+    // A real, even spectrum transforms into a real, even impulse.
+    LFft(n).Forward(re.data(), im.data());
+    taps.resize(LFirEqualizerFilter::kTaps);
+    for (int32_t i = 0; i < LFirEqualizerFilter::kTaps; ++i)
+        taps[i] = re[(i + 2049) % n] / 100.0 / n;
+}
+
+LFirEqualizerFilter::LFirEqualizerFilter(const LSoundSourcePtr& upstream, const std::vector<double>& grid)
+    : LSoundFilter(upstream), fft_(kTransform)
+{
+    LDesignEqualizerTaps(grid.empty() ? std::vector<double>(kEqualizerGridSize, 100.0) : grid, taps_);
+    // Each partition's 128 taps, zero-padded to 256 and transformed; the
+    // 1/256 of the inverse transform is folded in here.
+    filterRe_.assign(static_cast<size_t>(kPartitions) * kTransform, 0.0);
+    filterIm_.assign(static_cast<size_t>(kPartitions) * kTransform, 0.0);
+    for (int32_t p = 0; p < kPartitions; ++p) {
+        double* re = &filterRe_[static_cast<size_t>(p) * kTransform];
+        double* im = &filterIm_[static_cast<size_t>(p) * kTransform];
+        for (int32_t i = 0; i < kPartition; ++i) {
+            const int32_t tap = p * kPartition + i;
+            re[i] = tap < kTaps ? taps_[tap] / kTransform : 0.0;
+        }
+        fft_.Forward(re, im);
+    }
+    pairs_.resize(static_cast<size_t>((channels_ + 1) / 2));
+    for (Pair& pair : pairs_) {
+        pair.spectraRe.assign(static_cast<size_t>(kPartitions) * kTransform, 0.0);
+        pair.spectraIm.assign(static_cast<size_t>(kPartitions) * kTransform, 0.0);
+        pair.previousRe.assign(kPartition, 0.0);
+        pair.previousIm.assign(kPartition, 0.0);
+    }
+    input_.assign(static_cast<size_t>(kReadFrames) * channels_, 0);
+    block_.assign(static_cast<size_t>(kPartition) * channels_, 0);
+    output_.assign(static_cast<size_t>(kPartition) * channels_, 0);
+    workRe_.assign(kTransform, 0.0);
+    workIm_.assign(kTransform, 0.0);
+    if (status_ != kSoundStatusOk)
+        return;
+    // The chain is built where its upstream stands; what lies before that
+    // counts as silence (a live upstream cannot go back).
+    position_ = upstream_->GetPosition();
+    leadingZeros_ = kCentre;
+    Start(position_);
+}
+
+LFirEqualizerFilter::~LFirEqualizerFilter() = default;
+
+void LFirEqualizerFilter::Start(int64_t frame)
+{
+    for (Pair& pair : pairs_) {
+        std::fill(pair.spectraRe.begin(), pair.spectraRe.end(), 0.0);
+        std::fill(pair.spectraIm.begin(), pair.spectraIm.end(), 0.0);
+        std::fill(pair.previousRe.begin(), pair.previousRe.end(), 0.0);
+        std::fill(pair.previousIm.begin(), pair.previousIm.end(), 0.0);
+    }
+    newest_ = 0;
+    inputUsed_ = inputCount_ = 0;
+    position_ = frame;
+    // Output frame f needs the input from f - 2047 on: the convolution takes
+    // 4094 frames before the first output it hands out.
+    constexpr int64_t kLead = 2 * kCentre;
+    constexpr int64_t kFullBlocks = kLead / kPartition; // 31
+    for (int64_t b = 0; b < kFullBlocks; ++b)
+        ProcessBlock(true);
+    ProcessBlock(false);
+    outputUsed_ = kLead - kFullBlocks * kPartition; // 126
+}
+
+void LFirEqualizerFilter::FetchInput(int32_t* dest, int64_t frames)
+{
+    const int32_t ch = channels_;
+    while (frames > 0) {
+        if (leadingZeros_ > 0) {
+            const int64_t n = std::min(frames, leadingZeros_);
+            std::memset(dest, 0, static_cast<size_t>(n * ch) * sizeof(int32_t));
+            dest += n * ch;
+            frames -= n;
+            leadingZeros_ -= n;
+            continue;
+        }
+        if (inputUsed_ == inputCount_) {
+            upstream_->Read(input_.data(), kReadFrames);
+            inputUsed_ = 0;
+            inputCount_ = kReadFrames;
+        }
+        const int64_t n = std::min(frames, inputCount_ - inputUsed_);
+        std::memcpy(dest, input_.data() + inputUsed_ * ch, static_cast<size_t>(n * ch) * sizeof(int32_t));
+        dest += n * ch;
+        frames -= n;
+        inputUsed_ += n;
+    }
+}
+
+void LFirEqualizerFilter::ProcessBlock(bool priming)
+{
+    FetchInput(block_.data(), kPartition);
+    newest_ = (newest_ + 1) % kPartitions;
+    const int32_t ch = channels_;
+    double* __restrict re = workRe_.data();
+    double* __restrict im = workIm_.data();
+    for (size_t pi = 0; pi < pairs_.size(); ++pi) {
+        Pair& pair = pairs_[pi];
+        const int32_t a = static_cast<int32_t>(pi * 2), b = a + 1;
+        for (int32_t i = 0; i < kPartition; ++i) {
+            re[i] = pair.previousRe[i];
+            im[i] = pair.previousIm[i];
+            const double xa = block_[static_cast<size_t>(i) * ch + a];
+            const double xb = b < ch ? block_[static_cast<size_t>(i) * ch + b] : 0.0;
+            re[kPartition + i] = pair.previousRe[i] = xa;
+            im[kPartition + i] = pair.previousIm[i] = xb;
+        }
+        fft_.Forward(re, im);
+        double* slotRe = &pair.spectraRe[static_cast<size_t>(newest_) * kTransform];
+        double* slotIm = &pair.spectraIm[static_cast<size_t>(newest_) * kTransform];
+        std::memcpy(slotRe, re, kTransform * sizeof(double));
+        std::memcpy(slotIm, im, kTransform * sizeof(double));
+        if (priming)
+            continue;
+        std::fill(re, re + kTransform, 0.0);
+        std::fill(im, im + kTransform, 0.0);
+        for (int32_t p = 0; p < kPartitions; ++p) {
+            const size_t slot = static_cast<size_t>((newest_ - p + kPartitions) % kPartitions) * kTransform;
+            const double* __restrict xr = &pair.spectraRe[slot];
+            const double* __restrict xi = &pair.spectraIm[slot];
+            const double* __restrict hr = &filterRe_[static_cast<size_t>(p) * kTransform];
+            const double* __restrict hi = &filterIm_[static_cast<size_t>(p) * kTransform];
+            for (int32_t k = 0; k < kTransform; ++k) {
+                re[k] += xr[k] * hr[k] - xi[k] * hi[k];
+                im[k] += xr[k] * hi[k] + xi[k] * hr[k];
+            }
+        }
+        fft_.Inverse(re, im);
+        for (int32_t i = 0; i < kPartition; ++i) {
+            output_[static_cast<size_t>(i) * ch + a] = LSaturateToInt32(
+                static_cast<int64_t>(std::clamp(re[kPartition + i], -2147483648.0, 2147483647.0)));
+            if (b < ch)
+                output_[static_cast<size_t>(i) * ch + b] = LSaturateToInt32(
+                    static_cast<int64_t>(std::clamp(im[kPartition + i], -2147483648.0, 2147483647.0)));
+        }
+    }
+}
+
+int64_t LFirEqualizerFilter::Read(int32_t* buffer, int64_t frames)
+{
+    const int32_t ch = channels_;
+    int64_t done = 0;
+    while (done < frames) {
+        if (outputUsed_ == kPartition) {
+            ProcessBlock(false);
+            outputUsed_ = 0;
+        }
+        const int64_t n = std::min(frames - done, kPartition - outputUsed_);
+        std::memcpy(buffer + done * ch, output_.data() + outputUsed_ * ch,
+                    static_cast<size_t>(n * ch) * sizeof(int32_t));
+        outputUsed_ += n;
+        done += n;
+    }
+    position_ += frames;
+    return frames;
+}
+
+int64_t LFirEqualizerFilter::GetPosition()
+{
+    return position_;
+}
+
+void LFirEqualizerFilter::Seek(int64_t frame)
+{
+    if (status_ != kSoundStatusOk)
+        return;
+    if (frame < 0)
+        frame = 0;
+    // Frames before the upstream's start are silence: asking it for a
+    // negative frame (or clamping to 0) would shift the output against the input.
+    const int64_t first = frame - kCentre;
+    upstream_->Seek(first < 0 ? 0 : first);
+    leadingZeros_ = first < 0 ? -first : 0;
+    Start(frame);
+}
