@@ -221,8 +221,7 @@ TEST_F(Mp3Source, FrameCountHeadersThatLieAreNotBelieved)
         EXPECT_FALSE(s.IsHeaderCountKnown()) << count;
         const Decoded d = DecodeAll(s);
         // The tag frame is no audio (mpg123 leaves it out too); delay and padding still apply.
-        EXPECT_EQ(d.length, realLength - s.GetEncoderDelay() - s.GetEncoderPadding())
-            << count;
+        EXPECT_EQ(d.length, realLength - s.GetEncoderDelay() - s.GetEncoderPadding()) << count;
     }
 
     // A VBRI header (Fraunhofer's) in a silent first frame, claiming 0 frames.

@@ -129,18 +129,35 @@ bool LMp3DecodePairs(LMp3BitReader& bits, int table, int pairs, size_t endBit, i
             const unsigned sub = e & 31;
             e = entries[((e & ~kLink) >> 5) + ((peek << rootBits) >> (32 - sub))];
         }
-        bits.Skip(e & 31);
+        unsigned used = e & 31;
         int32_t x = int32_t((e >> 8) & 15);
         int32_t y = int32_t((e >> 12) & 15);
-        if (x != 0) {
-            if (x == 15 && linBits != 0)
-                x += int32_t(bits.Read(linBits));
-            x = Signed(bits, x);
-        }
-        if (y != 0) {
-            if (y == 15 && linBits != 0)
-                y += int32_t(bits.Read(linBits));
-            y = Signed(bits, y);
+        if (linBits == 0 || (x != 15 && y != 15)) {
+            // Code and both sign bits lie within the 32 bits already peeked
+            // (codes are at most 19 bits long).
+            if (x != 0) {
+                if ((peek << used) & 0x80000000u)
+                    x = -x;
+                ++used;
+            }
+            if (y != 0) {
+                if ((peek << used) & 0x80000000u)
+                    y = -y;
+                ++used;
+            }
+            bits.Skip(used);
+        } else {
+            bits.Skip(used);
+            if (x != 0) {
+                if (x == 15)
+                    x += int32_t(bits.Read(linBits));
+                x = Signed(bits, x);
+            }
+            if (y != 0) {
+                if (y == 15)
+                    y += int32_t(bits.Read(linBits));
+                y = Signed(bits, y);
+            }
         }
         values[2 * i] = x;
         values[2 * i + 1] = y;
@@ -158,18 +175,28 @@ int LMp3DecodeQuadruples(LMp3BitReader& bits, bool tableB, int start, size_t end
     const uint8_t* count1A = GetTables().count1A;
     int index = start;
     while (index + 4 <= 576 && bits.Position() < endBit) {
+        // Code (at most 6 bits) and up to four sign bits within one peek.
+        const uint32_t peek = bits.Peek32();
         int quad;
+        unsigned used;
         if (tableB) {
-            quad = int(bits.Read(4)) ^ 15;
+            quad = int(peek >> 28) ^ 15;
+            used = 4;
         } else {
-            const uint8_t e = count1A[bits.Peek32() >> 26];
-            bits.Skip(e & 15);
+            const uint8_t e = count1A[peek >> 26];
             quad = e >> 4;
+            used = e & 15;
         }
-        int32_t v[4] = {(quad >> 3) & 1, (quad >> 2) & 1, (quad >> 1) & 1, quad & 1};
-        for (int k = 0; k < 4; ++k)
-            if (v[k] != 0)
-                v[k] = Signed(bits, 1);
+        int32_t v[4];
+        for (int k = 0; k < 4; ++k) {
+            if ((quad >> (3 - k)) & 1) {
+                v[k] = ((peek << used) & 0x80000000u) ? -1 : 1;
+                ++used;
+            } else {
+                v[k] = 0;
+            }
+        }
+        bits.Skip(used);
         if (bits.Position() > endBit)
             break;
         for (int k = 0; k < 4; ++k)

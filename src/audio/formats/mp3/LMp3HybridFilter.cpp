@@ -3,19 +3,24 @@
 #include <cmath>
 #include <cstring>
 
+#include "audio/formats/mp3/LMp3SynthesisFilter.h"
 #include "audio/formats/mp3/LMp3Tables.h"
 
 namespace {
+
+// Four lanes of floats; on machines without vector units the compiler
+// splits the operations into scalar ones.
+typedef float Vec4 __attribute__((vector_size(16), may_alias));
 
 struct HybridTables
 {
     float aliasCs[8];
     float aliasCa[8];
     // The 18 independent outputs of the 36-point IMDCT (n = 0..8 and 18..26)
-    // as a matrix: column m, row k.
-    alignas(16) float imdct[18][18];
+    // as a matrix: column m, row k (rows padded to 20 for whole vectors).
+    alignas(16) float imdct[18][20];
     // The 12-point IMDCT of 6 inputs with the short window folded in.
-    float shortImdct[6][12];
+    alignas(16) float shortImdct[6][12];
     // Long windows by block type (type 2 unused here).
     float window[4][36];
 };
@@ -67,25 +72,33 @@ const HybridTables& Tables()
 }
 
 // The 18 independent IMDCT outputs; the others follow from
-// y[17 - n] = -y[n] and y[35 - n] = y[18 + n] (n = 0..8).
-inline void Imdct18Unique(const float* in, const float (*matrix)[18], float* y)
+// y[17 - n] = -y[n] and y[35 - n] = y[18 + n] (n = 0..8). y holds 20 floats.
+inline void Imdct18Unique(const float* in, const float (*matrix)[20], float* y)
 {
-    float acc[18] = {};
+    Vec4 a0 = {}, a1 = {}, a2 = {}, a3 = {}, a4 = {};
     for (int k = 0; k < 18; ++k) {
         const float x = in[k];
-        if (x == 0.0f)
-            continue;
-        for (int m = 0; m < 18; ++m)
-            acc[m] += x * matrix[k][m];
+        const Vec4* row = reinterpret_cast<const Vec4*>(matrix[k]);
+        a0 += x * row[0];
+        a1 += x * row[1];
+        a2 += x * row[2];
+        a3 += x * row[3];
+        a4 += x * row[4];
     }
+    const Vec4 acc[5] = {a0, a1, a2, a3, a4};
     std::memcpy(y, acc, sizeof(acc));
+}
+
+inline int Slot(int t, int sb)
+{
+    return LMp3SynthesisFilter::InputIndex(t, sb);
 }
 
 } // namespace
 
 void LMp3Imdct36(const float* in, float* out)
 {
-    float y[18];
+    alignas(16) float y[20];
     Imdct18Unique(in, Tables().imdct, y);
     for (int n = 0; n < 9; ++n) {
         out[n] = y[n];
@@ -139,7 +152,7 @@ void LMp3HybridFilter::Process(float* xr, int blockType, bool mixed, int nonZero
         float z[36];
         if (sb >= activeSubbands) {
             for (int i = 0; i < 18; ++i)
-                out[i * 32 + sb] = overlap[i];
+                out[Slot(i, sb)] = overlap[i];
             std::memset(overlap, 0, sizeof(float) * 18);
         } else {
             const float* in = xr + 18 * sb;
@@ -148,7 +161,7 @@ void LMp3HybridFilter::Process(float* xr, int blockType, bool mixed, int nonZero
                 // whatever the block type of the others.
                 const int type = (shortBlocks || (mixed && sb < 2)) ? 0 : blockType;
                 const float* win = t.window[type];
-                float y[18];
+                alignas(16) float y[20];
                 Imdct18Unique(in, t.imdct, y);
                 for (int n = 0; n < 9; ++n) {
                     z[n] = y[n] * win[n];
@@ -159,25 +172,24 @@ void LMp3HybridFilter::Process(float* xr, int blockType, bool mixed, int nonZero
             } else {
                 std::memset(z, 0, sizeof(z));
                 for (int w = 0; w < 3; ++w) {
-                    float y[12] = {};
+                    Vec4 y[3] = {};
                     for (int k = 0; k < 6; ++k) {
                         const float x = in[3 * k + w];
-                        if (x == 0.0f)
-                            continue;
-                        for (int i = 0; i < 12; ++i)
-                            y[i] += x * t.shortImdct[k][i];
+                        const Vec4* row = reinterpret_cast<const Vec4*>(t.shortImdct[k]);
+                        for (int q = 0; q < 3; ++q)
+                            y[q] += x * row[q];
                     }
                     for (int i = 0; i < 12; ++i)
-                        z[6 + 6 * w + i] += y[i];
+                        z[6 + 6 * w + i] += y[i / 4][i % 4];
                 }
             }
             for (int i = 0; i < 18; ++i) {
-                out[i * 32 + sb] = z[i] + overlap[i];
+                out[Slot(i, sb)] = z[i] + overlap[i];
                 overlap[i] = z[18 + i];
             }
         }
         if (sb & 1)
             for (int i = 1; i < 18; i += 2)
-                out[i * 32 + sb] = -out[i * 32 + sb];
+                out[Slot(i, sb)] = -out[Slot(i, sb)];
     }
 }

@@ -16,7 +16,8 @@ public:
     // alias reduction). `blockType` 0..3, `mixed` for mixed blocks (the two lowest subbands as
     // long blocks with the normal window), and
     // `nonZeroLines` bounds the lines that may be non-zero. Writes 18 time
-    // slots of 32 subband samples: out[t * 32 + subband].
+    // slots of 32 subband samples in the input layout of the synthesis filter
+    // (LMp3SynthesisFilter::InputIndex), the padding of the last group zero.
     void Process(float* xr, int blockType, bool mixed, int nonZeroLines, float* out);
 
 private:

@@ -151,7 +151,8 @@ struct LMp3LayerIIIDecoder::State
     alignas(32) float xr[2][576];
     int nonZero[2] = {};
     alignas(32) int32_t values[576 + 8];
-    alignas(32) float subbands[18 * 32];
+    // Hybrid output in the synthesis input layout; the padding slots stay zero.
+    alignas(32) float subbands[5 * 128] = {};
     LMp3HybridFilter hybrid[2];
     LMp3SynthesisFilter synthesis[2];
 };

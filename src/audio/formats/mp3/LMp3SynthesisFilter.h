@@ -10,10 +10,17 @@ public:
     LMp3SynthesisFilter();
     void Reset();
 
-    // Filters `slots` time slots; slot t reads subbands[t * 32 .. t * 32 + 31]
-    // and writes out[(t * 32 + j) * stride], scaled so that full scale is
-    // +-524288 (the internal sample scale).
+    // Filters `slots` time slots. The input comes in groups of four slots:
+    // subband k of slot t is subbands[(t / 4) * 128 + k * 4 + t % 4] (a
+    // partial last group padded to four). Writes out[(t * 32 + j) * stride],
+    // scaled so that full scale is +-524288 (the internal sample scale).
+    // The input must be 16-byte aligned.
     void Process(const float* subbands, int slots, float* out, int stride);
+
+    // Index of subband k of slot t in that input layout.
+    static int InputIndex(int slot, int subband) { return (slot / 4) * 128 + subband * 4 + slot % 4; }
+    // Floats of input for a number of slots.
+    static int InputSize(int slots) { return (slots + 3) / 4 * 128; }
 
 private:
     // History of the 64-value V vectors of the last 16 slots, kept twice in a

@@ -1,0 +1,184 @@
+// MP3 decoding speed against mpg123, measured side by side in the same
+// iterations: each side decodes the same file and writes 16-bit raw PCM
+// (mpg123 started as a process, as a user would run it). The "ratio" counter
+// is our time divided by mpg123's: below 1 means faster.
+
+#include "audio/LSoundSamples.h"
+#include "audio/formats/mp3/LMp3SoundSource.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Runs a program with an argument vector, standard output to outPath (or
+// /dev/null); true when it exits with status 0.
+bool Run(const std::vector<std::string>& args, const char* outPath = "/dev/null")
+{
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid;
+    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        return false;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Three minutes of busy music-like material in the common encodings, made once.
+class Material
+{
+public:
+    static Material& Get()
+    {
+        static Material material;
+        return material;
+    }
+    bool ok = false;
+    std::string folder;
+    std::string Path(const char* name) const { return folder + "/" + name; }
+
+private:
+    Material()
+    {
+        char tmpl[] = "/tmp/quorin-mp3-bench-XXXXXX";
+        if (!mkdtemp(tmpl))
+            return;
+        folder = tmpl;
+        const std::string wav = Path("music.wav");
+        ok = Run({"sox",       "-n",    "-r",      "44100", "-c",      "2",    "-b",  "16",
+                  wav,         "synth", "180",     "sine",  "80-6000", "sine", "330", "synth",
+                  "pinknoise", "mix",   "tremolo", "5",     "60",      "gain", "-3"}) &&
+             Run({"lame", "--quiet", "-b", "128", wav, Path("cbr128.mp3")}) &&
+             Run({"lame", "--quiet", "-b", "320", wav, Path("cbr320.mp3")}) &&
+             Run({"lame", "--quiet", "-V", "2", wav, Path("vbr2.mp3")}) &&
+             Run({"lame", "--quiet", "--resample", "22.05", "-b", "64", wav, Path("mpeg2.mp3")});
+    }
+    ~Material()
+    {
+        if (!folder.empty())
+            Run({"rm", "-rf", folder});
+    }
+};
+
+// Our side: decode everything and write 16-bit raw.
+bool DecodeOurs(const std::string& in, const std::string& out)
+{
+    LMp3SoundSource source(in.c_str(), false, true);
+    if (source.GetStatus() != kSoundStatusOk)
+        return false;
+    FILE* f = std::fopen(out.c_str(), "wb");
+    if (!f)
+        return false;
+    const int channels = source.GetChannels();
+    std::vector<int32_t> samples(static_cast<size_t>(8192) * channels);
+    std::vector<int16_t> pcm(samples.size());
+    while (source.GetPosition() < source.GetLength()) {
+        const int64_t n = std::min<int64_t>(8192, source.GetLength() - source.GetPosition());
+        source.Read(samples.data(), n);
+        LInternalToPcm16(samples.data(), pcm.data(), n * channels);
+        std::fwrite(pcm.data(), 2, static_cast<size_t>(n * channels), f);
+    }
+    return std::fclose(f) == 0;
+}
+
+void CompareDecoding(benchmark::State& state, const char* file)
+{
+    Material& m = Material::Get();
+    if (!m.ok) {
+        state.SkipWithError("sox, lame and mpg123 are needed to make the files and as the reference");
+        return;
+    }
+    const std::string in = m.Path(file), ours = m.Path("ours.raw"), theirs = m.Path("mpg123.raw");
+    double oursTotal = 0, mpg123Total = 0;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        if (!DecodeOurs(in, ours)) {
+            state.SkipWithError("our decoder failed");
+            return;
+        }
+        const auto t1 = Clock::now();
+        if (!Run({"mpg123", "-q", "-s", in}, theirs.c_str())) {
+            state.SkipWithError("mpg123 failed");
+            return;
+        }
+        const auto t2 = Clock::now();
+        const double o = std::chrono::duration<double>(t1 - t0).count();
+        oursTotal += o;
+        mpg123Total += std::chrono::duration<double>(t2 - t1).count();
+        state.SetIterationTime(o);
+    }
+    state.counters["ours_ms"] = benchmark::Counter(oursTotal * 1e3 / state.iterations());
+    state.counters["mpg123_ms"] = benchmark::Counter(mpg123Total * 1e3 / state.iterations());
+    state.counters["ratio"] = benchmark::Counter(mpg123Total > 0 ? oursTotal / mpg123Total : 0);
+}
+
+void BM_Mp3Cbr128_vs_Mpg123(benchmark::State& state)
+{
+    CompareDecoding(state, "cbr128.mp3");
+}
+BENCHMARK(BM_Mp3Cbr128_vs_Mpg123)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_Mp3Cbr320_vs_Mpg123(benchmark::State& state)
+{
+    CompareDecoding(state, "cbr320.mp3");
+}
+BENCHMARK(BM_Mp3Cbr320_vs_Mpg123)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_Mp3Vbr2_vs_Mpg123(benchmark::State& state)
+{
+    CompareDecoding(state, "vbr2.mp3");
+}
+BENCHMARK(BM_Mp3Vbr2_vs_Mpg123)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_Mp3Mpeg2_vs_Mpg123(benchmark::State& state)
+{
+    CompareDecoding(state, "mpeg2.mp3");
+}
+BENCHMARK(BM_Mp3Mpeg2_vs_Mpg123)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Seeking: a seek to each of 200 spread positions and one frame read after it.
+void BM_Mp3Seek(benchmark::State& state)
+{
+    Material& m = Material::Get();
+    if (!m.ok) {
+        state.SkipWithError("sox and lame are needed to make the file");
+        return;
+    }
+    LMp3SoundSource source(m.Path("vbr2.mp3").c_str(), false, true);
+    std::vector<int32_t> buffer(1152 * 2);
+    const int64_t length = source.GetLength();
+    for (auto _ : state) {
+        for (int i = 199; i >= 0; --i) {
+            source.Seek(length / 200 * i);
+            source.Read(buffer.data(), 1152);
+        }
+    }
+}
+BENCHMARK(BM_Mp3Seek)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+} // namespace
+
+BENCHMARK_MAIN();
