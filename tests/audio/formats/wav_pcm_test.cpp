@@ -320,6 +320,19 @@ TEST(AiffSink, OpensInSoxWithItsSamples)
         ASSERT_EQ(static_cast<int16_t>(GetLe16(b, 2 * i)), in[i] / 16) << i;
     std::string rate = quorin::test::CaptureCommand("soxi -r " + Quote(path));
     EXPECT_EQ(rate, "22050\n");
+    if (quorin::test::HaveTool("ffprobe")) {
+        std::string probe = quorin::test::CaptureCommand(
+            "ffprobe -v error -show_entries stream=codec_name,sample_rate,channels,duration_ts -of "
+            "default=nw=1 " +
+            Quote(path));
+        EXPECT_EQ(probe, "codec_name=pcm_s16be\nsample_rate=22050\nchannels=2\nduration_ts=5000\n");
+    }
+    if (quorin::test::HaveTool("sndfile-info")) {
+        std::string info = quorin::test::CaptureCommand("sndfile-info " + Quote(path));
+        EXPECT_NE(info.find("Frames      : 5000\n"), std::string::npos) << info;
+        EXPECT_NE(info.find("Channels    : 2\n"), std::string::npos) << info;
+        EXPECT_NE(info.find("Sample Rate : 22050\n"), std::string::npos) << info;
+    }
 }
 
 // Runs body in a child whose files may not grow beyond limit bytes: writes past
