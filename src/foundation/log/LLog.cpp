@@ -103,8 +103,29 @@ void LLog::UpdateCache(time_t now)
     lastSecond_ = now;
 }
 
+void LLog::FollowStandardFolder()
+{
+    bool follow;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        follow = !folderChosen_;
+    }
+    if (!follow)
+        return;
+    // Until a folder is chosen the log follows the standard folder, which
+    // moves with the environment (tests point it at their own homes).
+    char standard[kLPathSize] = {};
+    LGetLogsFolder(standard);
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!folderChosen_ && std::strcmp(standard, folder_) != 0) {
+        std::memcpy(folder_, standard, sizeof folder_);
+        lastSecond_ = -1;
+    }
+}
+
 void LLog::GetPathFor(time_t now, char* dest)
 {
+    FollowStandardFolder();
     std::lock_guard<std::mutex> guard(lock_);
     UpdateCache(now);
     std::memcpy(dest, path_, sizeof path_);
@@ -122,24 +143,11 @@ void LLog::WriteAt(const char* text, int level, time_t now)
     char stamp[16];
     char path[kLPathSize];
     LLogObserver* observer;
-    char standard[kLPathSize] = {};
-    bool followStandard;
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        followStandard = !folderChosen_;
-    }
-    // Until a folder is chosen the log follows the standard folder, which
-    // moves with the environment (tests point it at their own homes).
-    if (followStandard)
-        LGetLogsFolder(standard);
+    FollowStandardFolder();
     {
         // Threads share the cached stamp and path; each takes its own copy
         // under the lock so that a second change cannot tear them.
         std::lock_guard<std::mutex> guard(lock_);
-        if (!folderChosen_ && std::strcmp(standard, folder_) != 0) {
-            std::memcpy(folder_, standard, sizeof folder_);
-            lastSecond_ = -1;
-        }
         UpdateCache(now);
         std::memcpy(stamp, stamp_, sizeof stamp);
         std::memcpy(path, path_, sizeof path);

@@ -44,6 +44,8 @@ public:
     void GetPathFor(time_t now, char* dest);
 
 private:
+    // Points an LLog without a chosen folder at the current standard folder.
+    void FollowStandardFolder();
     // Fills the cached stamp and path for `now` (called with the lock held).
     void UpdateCache(time_t now);
 
