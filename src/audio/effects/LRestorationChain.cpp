@@ -1,0 +1,328 @@
+#include "audio/effects/LRestorationChain.h"
+
+#include "audio/LProcessingPump.h"
+#include "audio/LSoundSink.h"
+#include "audio/effects/LClickPopFilter.h"
+#include "audio/effects/LDbGain.h"
+#include "audio/effects/LDcOffsetFilter.h"
+#include "audio/effects/LGainEffect.h"
+#include "audio/effects/LHighPassFilter.h"
+#include "audio/effects/LNoiseGate.h"
+#include "audio/effects/LNormalize.h"
+#include "audio/effects/LRestorationTasks.h"
+#include "audio/effects/LRiaaEqualizer.h"
+#include "audio/formats/wav/LWavCodecSettings.h"
+#include "audio/formats/wav/LWavFileOpener.h"
+#include "foundation/files/LFileSystem.h"
+#include "foundation/files/LPath.h"
+#include "foundation/settings/LSettings.h"
+#include "foundation/threads/LProcessContext.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+const char* const kToolSettings[] = {"DCOffset",    "HPF",          "ClickPop",
+                                     "NoiseReduce", "Equalization", "Normalization"};
+
+// Every settings read of the chain goes through here.
+void ReadSetting(const char* section, const char* name, char* dest)
+{
+    LSettingsGetString(section, name, "", dest);
+}
+
+bool Failed(const LSoundSourcePtr& source)
+{
+    return source->GetStatus() != kSoundStatusOk;
+}
+
+} // namespace
+
+bool IsRestorationToolOn(const char* name)
+{
+    char value[260] = {};
+    ReadSetting(kRestorationSection, name, value);
+    return value[0] != '\0' && value[0] != '0';
+}
+
+bool IsAnyRestorationToolOn()
+{
+    for (const char* name : kToolSettings)
+        if (IsRestorationToolOn(name))
+            return true;
+    return false;
+}
+
+bool IsVinylRecording()
+{
+    char value[260] = {};
+    ReadSetting(kRecordingSourceSection, "Vinyl", value);
+    return value[0] != '0';
+}
+
+int32_t GetRecordingSpeedCorrection()
+{
+    if (!IsVinylRecording())
+        return kRecordingSpeedNormal;
+    const int speed = LSettingsGetInt(kRecordingSourceSection, "RecordingSpeed", 0);
+    return speed == kRecordingSpeed33At45 || speed == kRecordingSpeed78At45 ? speed : kRecordingSpeedNormal;
+}
+
+void LReadRestorationSettings(LRestorationTools& tools)
+{
+    tools = LRestorationTools{};
+    tools.dcOffset = IsRestorationToolOn("DCOffset");
+    tools.highPass = IsRestorationToolOn("HPF");
+    tools.speed = GetRecordingSpeedCorrection();
+    tools.clickPop = IsRestorationToolOn("ClickPop");
+    tools.noiseReduction = IsRestorationToolOn("NoiseReduce");
+    tools.riaa = IsRestorationToolOn("Equalization");
+    tools.normalize = IsRestorationToolOn("Normalization");
+}
+
+int RunDcOffsetTool(LProcessContext* context, LSoundSourcePtr& source)
+{
+    if (Failed(source))
+        return 2;
+    context->MessageLevel("DC Offset", 0);
+    context->MessageLevel("DC Offset Correction", 0);
+    context->MessageLevel("Please Wait...", 1);
+    const int32_t channels = source->GetChannels();
+    const int64_t length = source->GetLength();
+    const int64_t bound = std::max<int64_t>(length, 1);
+    source->Seek(0);
+    std::vector<int32_t> buffer(static_cast<size_t>(kSoundBlockFrames) * channels);
+    // Exact sums: a long loud source overflows 64 bits and loses the low
+    // digits in a double, and the offset is to be removed exactly.
+    std::vector<__int128> sums(channels, 0);
+    const double step = static_cast<double>(kSoundBlockFrames) / static_cast<double>(bound);
+    double progress = 0.0;
+    for (int64_t done = 0; done < length;) {
+        if (context->IsStopRequested())
+            return 1;
+        const int64_t n = std::min(length - done, kSoundBlockFrames);
+        source->Read(buffer.data(), n);
+        for (int64_t f = 0; f < n; ++f)
+            for (int32_t c = 0; c < channels; ++c)
+                sums[c] += buffer[static_cast<size_t>(f * channels + c)];
+        done += n;
+        progress += step;
+        context->Progress(std::min(progress, 1.0));
+    }
+    source->Seek(0);
+    std::vector<int32_t> offsets(channels, 0);
+    for (int32_t c = 0; c < channels; ++c)
+        offsets[c] = static_cast<int32_t>(sums[c] / bound);
+    source = new LDcOffsetFilter(source, offsets);
+    return 0;
+}
+
+int RunHighPassTool(LProcessContext* context, LSoundSourcePtr& source, int32_t cutoff)
+{
+    if (Failed(source))
+        return 2;
+    context->MessageLevel("High Pass Filter", 0);
+    LHighPassEffect(cutoff == 0 ? 150 : cutoff).CreateFilter(source, source);
+    return 0;
+}
+
+int RunClickPopTool(LProcessContext* context, LSoundSourcePtr& source)
+{
+    if (Failed(source))
+        return 2;
+    context->MessageLevel("Click Pop Remover", 0);
+    source = new LClickPopFilter(source, 35, 450);
+    return 0;
+}
+
+int RunNoiseReductionTool(LProcessContext* context, LSoundSourcePtr& source, int32_t floorDb)
+{
+    if (Failed(source))
+        return 2;
+    context->MessageLevel("Noise Reduction", 0);
+    const int32_t f = std::clamp(floorDb, -127, 127);
+    auto level = [](int32_t v) { return static_cast<int8_t>(std::clamp(v, -127, 127)); };
+    LNoiseReductionEffect({level(f + 3), level(f), level(f - 3), level(f)}).CreateFilter(source, source);
+    return 0;
+}
+
+int RunRiaaTool(LProcessContext* context, LSoundSourcePtr& source)
+{
+    if (Failed(source))
+        return 2;
+    context->MessageLevel("RIAA Equalization", 0);
+    if (context->IsStopRequested())
+        return 1;
+    std::vector<double> grid;
+    LBuildRiaaGrid(grid, source->GetRate() > 0 ? source->GetRate() : 44100);
+    LRiaaEqualizerEffect(grid).CreateFilter(source, source);
+    LGainEffect(LDbToGain(14)).CreateFilter(source, source);
+    return 0;
+}
+
+int RunNormalizeTool(LProcessContext* context, LSoundSourcePtr& source, int32_t peakPercent)
+{
+    if (Failed(source))
+        return 2;
+    context->MessageLevel("Normalize", 0);
+    LNormalizeParams params;
+    params.mode = kNormalizePeak;
+    params.peakLevel = peakPercent;
+    params.rmsLevel = 30;
+    params.source = source;
+    const int32_t result = NormalizeSound(context, params);
+    if (result == 0)
+        source = params.source;
+    return result;
+}
+
+int ApplyRestorationTools(LProcessContext* context, LSoundSourcePtr& source, const LRestorationTools& tools)
+{
+    if (Failed(source))
+        return 2;
+    auto step = [](const char* text) { WorkerStatus().SetStatusText(text); };
+    int result = 0;
+    if (tools.dcOffset) {
+        step("DC Offset...");
+        if ((result = RunDcOffsetTool(context, source)) != 0)
+            return result;
+    }
+    if (tools.highPass) {
+        step("HPF...");
+        if ((result = RunHighPassTool(context, source, tools.highPassCutoff)) != 0)
+            return result;
+    }
+    if (tools.speed == kRecordingSpeed78At45) {
+        step("78RPM Convert...");
+        if ((result = Convert78To45Rpm(context, source)) != 0)
+            return result;
+    } else if (tools.speed == kRecordingSpeed33At45) {
+        step("33RPM Convert...");
+        if ((result = Convert45To33Rpm(context, source)) != 0)
+            return result;
+    }
+    if (tools.clickPop) {
+        step("Click Pop...");
+        if ((result = RunClickPopTool(context, source)) != 0)
+            return result;
+    }
+    if (tools.noiseReduction) {
+        step("Noise Reduce...");
+        if ((result = RunNoiseReductionTool(context, source, tools.noiseFloor)) != 0)
+            return result;
+    }
+    if (tools.riaa) {
+        step("Equalize...");
+        if ((result = RunRiaaTool(context, source)) != 0)
+            return result;
+    }
+    if (tools.normalize) {
+        step("Normalize...");
+        if ((result = RunNormalizeTool(context, source, tools.normalizePercent)) != 0)
+            return result;
+    }
+    return Failed(source) ? 2 : 0;
+}
+
+int ApplyRestorationChain(LProcessContext* context, LSoundSourcePtr& source)
+{
+    LRestorationTools tools;
+    LReadRestorationSettings(tools);
+    return ApplyRestorationTools(context, source, tools);
+}
+
+namespace {
+
+// The 16-bit PCM block of the chain's rate and channels, unless the user
+// chose a WAV format (which is stored the first time round).
+void OutputFormat(LWaveFormatBlock& block, const LSoundSourcePtr& source)
+{
+    LSetWaveFormatBlock(block, 1, static_cast<uint32_t>(source->GetRate()), source->GetChannels(), 16);
+    char settings[kLPathSize] = {};
+    if (!LGetWavCodecSettingsPath(settings))
+        return;
+    if (!LFileExists(settings))
+        LSaveWavCodecSettings(block, settings);
+    LLoadWavCodecSettings(block, settings);
+}
+
+// Restores one file in place. 0 done, 1 stopped, 2 failed.
+int RestoreFile(LProcessContext* context, const char* path)
+{
+    LSoundSourcePtr source;
+    LOpenWavSoundSource(source, path);
+    if (Failed(source))
+        return 2;
+    const int chain = ApplyRestorationChain(context, source);
+    if (chain != 0)
+        return chain;
+
+    LWaveFormatBlock format;
+    OutputFormat(format, source);
+    // The restored file is written beside the original and renamed over it,
+    // so that the original stays whole until the new one is complete.
+    struct stat info = {};
+    const mode_t mode = stat(path, &info) == 0 ? (info.st_mode & 07777) : 0666;
+    char temp[kLPathSize] = {};
+    const int fd = LCreateFileBeside(path, temp, sizeof(temp), mode);
+    if (fd < 0) {
+        context->MessageF("Save File Error: \"%s\"", path);
+        return 2;
+    }
+    close(fd);
+    LSoundSinkPtr sink;
+    CreateSoundSinkForFormat(sink, temp, format);
+    if (sink->IsFailed()) {
+        sink.Reset();
+        unlink(temp);
+        context->MessageF("Save File Error: \"%s\"", path);
+        return 2;
+    }
+    int result;
+    {
+        LSoundProcessJob job;
+        job.input = source;
+        job.output = sink;
+        result = ProcessSoundToSink(context, job);
+    }
+    const bool finished = sink->Finish();
+    sink.Reset();
+    if (result == 0 && !finished) {
+        context->MessageF("Save File Error: \"%s\"", path);
+        result = 2;
+    }
+    if (result == 0 && rename(temp, path) != 0) {
+        context->MessageF("Save File Error: \"%s\"", path);
+        result = 2;
+    }
+    if (result != 0)
+        unlink(temp);
+    return result;
+}
+
+} // namespace
+
+int RestoreSavedFiles(LProcessContext* context, const LStringList& fileNames)
+{
+    if (!IsAnyRestorationToolOn())
+        return 0;
+    char recording[kLPathSize] = {};
+    char folder[kLPathSize] = {};
+    if (!GetRecordingFolder(recording) || !LPathCombine(folder, recording, "save", ""))
+        return 2;
+    for (uint64_t i = 0; i < fileNames.Count(); ++i) {
+        if (context->IsStopRequested())
+            return 1;
+        char path[kLPathSize] = {};
+        if (!LPathCombine(path, folder, fileNames.Get(i), ""))
+            return 2;
+        const int result = RestoreFile(context, path);
+        if (result != 0)
+            return result;
+    }
+    return 0;
+}
