@@ -119,12 +119,12 @@ TEST(Mp3FrameHeader, ParsesTheFieldsAndRejectsOtherLayers)
         {0xFFF38064u, true, kMp3VersionMpeg2, 22050, 64, 208, 2, 576, 17, false},
         {0xFFE328C4u, true, kMp3VersionMpeg25, 8000, 16, 144, 1, 576, 9, false},
         {0xFFFB0064u, true, kMp3VersionMpeg1, 44100, 0, 0, 2, 1152, 32, false}, // free format
-        {0xFFFBF064u, false},                                                   // bitrate index 15
-        {0xFFFB9C64u, false},                                                   // rate index 3
-        {0xFFEB9064u, false},                                                   // reserved version
-        {0xFFFD9064u, false},                                                   // layer II
-        {0xFFFF9064u, false},                                                   // layer I
-        {0xFF7B9064u, false},                                                   // no sync
+        {0xFFFBF064u, false, 0, 0, 0, 0, 0, 0, 0, false},                       // bitrate index 15
+        {0xFFFB9C64u, false, 0, 0, 0, 0, 0, 0, 0, false},                       // rate index 3
+        {0xFFEB9064u, false, 0, 0, 0, 0, 0, 0, 0, false},                       // reserved version
+        {0xFFFD9064u, false, 0, 0, 0, 0, 0, 0, 0, false},                       // layer II
+        {0xFFFF9064u, false, 0, 0, 0, 0, 0, 0, 0, false},                       // layer I
+        {0xFF7B9064u, false, 0, 0, 0, 0, 0, 0, 0, false},                       // no sync
     };
     for (const Case& c : cases) {
         LMp3FrameHeader h;
@@ -204,9 +204,10 @@ protected:
                 decoder.DecodeFrame(headers_[f], bytes.data(), size, out.data());
             if (f == patched)
                 result = r;
-            if (r == LMp3LayerIIIDecoder::kDecoded)
+            if (r == LMp3LayerIIIDecoder::kDecoded) {
                 for (float v : out)
                     EXPECT_TRUE(std::isfinite(v));
+            }
         }
         return result;
     }
@@ -266,7 +267,7 @@ TEST_F(Mp3DecoderFaults, Count1RegionStopsAtTheGranuleEnd)
         for (int ch = 0; ch < 2; ++ch) {
             Patch(frame, Field(gr, ch, 0), 12, uint32_t(gr == 0 && ch == 0 ? available : 0));
             Patch(frame, Field(gr, ch, 12), 9, 0);
-            Patch(frame, Field(gr, ch, 29), 4, 0);  // no scale factor bits
+            Patch(frame, Field(gr, ch, 29), 4, 0); // no scale factor bits
             Patch(frame, Field(gr, ch, 58), 1, 1); // count1 table B: 4 bits a quadruple
         }
     for (size_t i = 32; i < frame.size() - 16; ++i)

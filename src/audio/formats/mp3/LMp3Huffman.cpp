@@ -1,5 +1,6 @@
 #include "audio/formats/mp3/LMp3Huffman.h"
 
+#include <cmath>
 #include <mutex>
 #include <vector>
 
@@ -72,6 +73,7 @@ struct Tables
 {
     DecodeTable books[32];
     uint8_t count1A[64]; // length | value << 4
+    float pow43[8207];   // |x|^(4/3) up to 15 + 2^13 - 1
 };
 
 const Tables& GetTables()
@@ -89,6 +91,8 @@ const Tables& GetTables()
             tables->books[t] = tables->books[16];
         for (int t = 25; t < 32; ++t)
             tables->books[t] = tables->books[24];
+        for (int i = 0; i < 8207; ++i)
+            tables->pow43[i] = float(std::pow(double(i), 4.0 / 3.0));
         for (int v = 0; v < 16; ++v) {
             const int len = kMp3Count1ALengths[v];
             const int spare = 6 - len;
@@ -100,25 +104,27 @@ const Tables& GetTables()
 }
 
 // Applies the sign bit that follows a non-zero value.
-inline int32_t Signed(LMp3BitReader& bits, int32_t value)
+inline float Signed(LMp3BitReader& bits, float value)
 {
     return bits.ReadBit() ? -value : value;
 }
 
 } // namespace
 
-bool LMp3DecodePairs(LMp3BitReader& bits, int table, int pairs, size_t endBit, int32_t* values)
+bool LMp3DecodePairs(LMp3BitReader& bits, int table, int pairs, size_t endBit, float* values)
 {
     if (pairs <= 0)
         return true;
     if (table == 0) {
         for (int i = 0; i < 2 * pairs; ++i)
-            values[i] = 0;
+            values[i] = 0.0f;
         return true;
     }
-    const DecodeTable& t = GetTables().books[table & 31];
+    const Tables& tables = GetTables();
+    const DecodeTable& t = tables.books[table & 31];
     if (t.entries.empty())
         return false;
+    const float* pow43 = tables.pow43;
     const uint32_t* entries = t.entries.data();
     const int rootBits = t.rootBits;
     const unsigned linBits = kMp3LinBits[table];
@@ -130,47 +136,46 @@ bool LMp3DecodePairs(LMp3BitReader& bits, int table, int pairs, size_t endBit, i
             e = entries[((e & ~kLink) >> 5) + ((peek << rootBits) >> (32 - sub))];
         }
         unsigned used = e & 31;
-        int32_t x = int32_t((e >> 8) & 15);
-        int32_t y = int32_t((e >> 12) & 15);
+        const unsigned x = (e >> 8) & 15;
+        const unsigned y = (e >> 12) & 15;
+        float fx, fy;
         if (linBits == 0 || (x != 15 && y != 15)) {
             // Code and both sign bits lie within the 32 bits already peeked
             // (codes are at most 19 bits long).
+            fx = pow43[x];
             if (x != 0) {
                 if ((peek << used) & 0x80000000u)
-                    x = -x;
+                    fx = -fx;
                 ++used;
             }
+            fy = pow43[y];
             if (y != 0) {
                 if ((peek << used) & 0x80000000u)
-                    y = -y;
+                    fy = -fy;
                 ++used;
             }
             bits.Skip(used);
         } else {
             bits.Skip(used);
-            if (x != 0) {
-                if (x == 15)
-                    x += int32_t(bits.Read(linBits));
-                x = Signed(bits, x);
-            }
-            if (y != 0) {
-                if (y == 15)
-                    y += int32_t(bits.Read(linBits));
-                y = Signed(bits, y);
-            }
+            fx = 0.0f;
+            if (x != 0)
+                fx = Signed(bits, pow43[x == 15 ? 15 + bits.Read(linBits) : x]);
+            fy = 0.0f;
+            if (y != 0)
+                fy = Signed(bits, pow43[y == 15 ? 15 + bits.Read(linBits) : y]);
         }
-        values[2 * i] = x;
-        values[2 * i + 1] = y;
+        values[2 * i] = fx;
+        values[2 * i + 1] = fy;
         if (bits.Position() > endBit) {
             for (int k = 2 * i; k < 2 * pairs; ++k)
-                values[k] = 0;
+                values[k] = 0.0f;
             return false;
         }
     }
     return true;
 }
 
-int LMp3DecodeQuadruples(LMp3BitReader& bits, bool tableB, int start, size_t endBit, int32_t* values)
+int LMp3DecodeQuadruples(LMp3BitReader& bits, bool tableB, int start, size_t endBit, float* values)
 {
     const uint8_t* count1A = GetTables().count1A;
     int index = start;
@@ -187,13 +192,13 @@ int LMp3DecodeQuadruples(LMp3BitReader& bits, bool tableB, int start, size_t end
             quad = e >> 4;
             used = e & 15;
         }
-        int32_t v[4];
+        float v[4];
         for (int k = 0; k < 4; ++k) {
             if ((quad >> (3 - k)) & 1) {
-                v[k] = ((peek << used) & 0x80000000u) ? -1 : 1;
+                v[k] = ((peek << used) & 0x80000000u) ? -1.0f : 1.0f;
                 ++used;
             } else {
-                v[k] = 0;
+                v[k] = 0.0f;
             }
         }
         bits.Skip(used);

@@ -6,13 +6,16 @@
 
 #include "audio/formats/mp3/LMp3BitReader.h"
 
-// Decodes pairs with code table `table` (0..31) into values[0 .. 2 * pairs),
-// signed integers. Reading stops early when the reader passes `endBit`.
-// Returns false when the table cannot be used (4 or 14) or the data ran out.
-bool LMp3DecodePairs(LMp3BitReader& bits, int table, int pairs, size_t endBit, int32_t* values);
+// The spectral values come out already raised to the power 4/3 with their
+// sign (x -> sign(x) |x|^(4/3)), ready for the scale factor gains.
+
+// Decodes pairs with code table `table` (0..31) into values[0 .. 2 * pairs).
+// Reading stops early when the reader passes `endBit`. Returns false when the
+// table cannot be used (4 or 14) or the data ran out.
+bool LMp3DecodePairs(LMp3BitReader& bits, int table, int pairs, size_t endBit, float* values);
 
 // Decodes quadruples with count1 table A (tableB false) or B from
 // values[start] until the reader reaches `endBit` or 576 lines are filled.
 // Returns the index after the last line written; a quadruple that ended past
 // endBit is discarded (its lines are left zero).
-int LMp3DecodeQuadruples(LMp3BitReader& bits, bool tableB, int start, size_t endBit, int32_t* values);
+int LMp3DecodeQuadruples(LMp3BitReader& bits, bool tableB, int start, size_t endBit, float* values);

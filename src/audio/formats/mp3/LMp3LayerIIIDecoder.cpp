@@ -27,8 +27,6 @@ const RequantTables& Tables()
 {
     static const RequantTables* tables = [] {
         auto* t = new RequantTables;
-        for (int i = 0; i < 8207; ++i)
-            t->pow43[i] = float(std::pow(double(i), 4.0 / 3.0));
         for (int i = 0; i < kGainEntries; ++i)
             t->gain[i] = float(std::pow(2.0, (i - kGainOffset) / 4.0));
         for (int p = 0; p < 7; ++p) {
@@ -150,9 +148,8 @@ struct LMp3LayerIIIDecoder::State
     ScaleFactors scale[2];
     alignas(32) float xr[2][576];
     int nonZero[2] = {};
-    alignas(32) int32_t values[576 + 8];
     // Hybrid output in the synthesis input layout; the padding slots stay zero.
-    alignas(32) float subbands[5 * 128] = {};
+    alignas(32) float subbands[3 * 256] = {};
     LMp3HybridFilter hybrid[2];
     LMp3SynthesisFilter synthesis[2];
 };
@@ -295,10 +292,10 @@ void ReadScaleFactorsLsf(LMp3BitReader& bits, GranuleInfo& g, bool intensityRigh
     }
 }
 
-void Requantize(const GranuleInfo& g, const ScaleFactors& sf, int rateRow, bool lsf, const int32_t* values,
-                int nonZero, float* xr)
+// Scales the decoded values (already sign(x) |x|^(4/3)) in place by the
+// gains of their bands.
+void Requantize(const GranuleInfo& g, const ScaleFactors& sf, int rateRow, bool lsf, int nonZero, float* xr)
 {
-    const float* pow43 = Tables().pow43;
     const uint16_t* longBands = kMp3LongBands[rateRow];
     const uint16_t* shortBands = kMp3ShortBands[rateRow];
     const int base = g.globalGain - 210;
@@ -306,11 +303,8 @@ void Requantize(const GranuleInfo& g, const ScaleFactors& sf, int rateRow, bool 
 
     auto apply = [&](int start, int end, float gain) {
         end = std::min(end, nonZero);
-        for (int i = start; i < end; ++i) {
-            const int32_t v = values[i];
-            const float m = pow43[v < 0 ? -v : v] * gain;
-            xr[i] = v < 0 ? -m : m;
-        }
+        for (int i = start; i < end; ++i)
+            xr[i] *= gain;
     };
 
     int shortStartBand = 0;
@@ -573,22 +567,17 @@ LMp3LayerIIIDecoder::Result LMp3LayerIIIDecoder::DecodeFrame(const LMp3FrameHead
             const int bigLines = 2 * g.bigValues;
             region1 = std::min(region1, bigLines);
             region2 = std::clamp(region2, region1, bigLines);
-            int32_t* values = s.values;
-            bool ok =
-                LMp3DecodePairs(bits, g.tableSelect[0], region1 / 2, end, values) &&
-                LMp3DecodePairs(bits, g.tableSelect[1], (region2 - region1) / 2, end, values + region1) &&
-                LMp3DecodePairs(bits, g.tableSelect[2], (bigLines - region2) / 2, end, values + region2);
+            bool ok = LMp3DecodePairs(bits, g.tableSelect[0], region1 / 2, end, xr) &&
+                      LMp3DecodePairs(bits, g.tableSelect[1], (region2 - region1) / 2, end, xr + region1) &&
+                      LMp3DecodePairs(bits, g.tableSelect[2], (bigLines - region2) / 2, end, xr + region2);
             if (!ok) {
+                std::memset(xr, 0, sizeof(float) * 576);
                 ++damagedGranules_;
                 continue;
             }
-            const int count1End = LMp3DecodeQuadruples(bits, g.count1TableB, bigLines, end, values);
-            for (int i = count1End; i < 576; ++i)
-                values[i] = 0;
-            int nonZero = count1End;
-            while (nonZero > 0 && values[nonZero - 1] == 0)
-                --nonZero;
-            Requantize(g, s.scale[ch], rateRow, lsf, values, nonZero, xr);
+            int nonZero = LMp3DecodeQuadruples(bits, g.count1TableB, bigLines, end, xr);
+            nonZero = LastNonZero(xr, nonZero);
+            Requantize(g, s.scale[ch], rateRow, lsf, nonZero, xr);
             s.nonZero[ch] = nonZero;
         }
 
@@ -639,7 +628,8 @@ LMp3LayerIIIDecoder::Result LMp3LayerIIIDecoder::DecodeFrame(const LMp3FrameHead
                 nonZero = LastNonZero(xr, 576);
             }
             s.hybrid[ch].Process(xr, g.valid ? g.blockType : 0, g.valid && g.mixed, nonZero, s.subbands);
-            s.synthesis[ch].Process(s.subbands, 18, out + size_t(gr) * 576 * channels + ch, channels);
+            s.synthesis[ch].Process(s.subbands, 18,
+                                    out + size_t(ch) * header.samplesPerFrame + size_t(gr) * 576);
         }
     }
     return kDecoded;
@@ -654,6 +644,7 @@ void LMp3LayerIIIDecoder::DecodeSilence(const LMp3FrameHeader& header, float* ou
         for (int ch = 0; ch < channels; ++ch) {
             std::memset(s.xr[ch], 0, sizeof(s.xr[ch]));
             s.hybrid[ch].Process(s.xr[ch], 0, false, 0, s.subbands);
-            s.synthesis[ch].Process(s.subbands, 18, out + size_t(gr) * 576 * channels + ch, channels);
+            s.synthesis[ch].Process(s.subbands, 18,
+                                    out + size_t(ch) * header.samplesPerFrame + size_t(gr) * 576);
         }
 }

@@ -36,8 +36,9 @@ public:
 
     // Decodes one frame. `payload` holds the bytes after the header and its
     // CRC: the side information then the main data (header.PayloadBytes()
-    // bytes). On kDecoded writes header.samplesPerFrame x channels floats,
-    // interleaved, at the internal scale (full scale +-524288). The frame's
+    // bytes). On kDecoded writes header.samplesPerFrame floats per channel,
+    // channel after channel (out[ch * samplesPerFrame + i]), at the internal
+    // scale (full scale +-524288). The frame's
     // main data joins the reservoir whatever the result.
     Result DecodeFrame(const LMp3FrameHeader& header, const uint8_t* payload, size_t payloadBytes,
                        float* out);

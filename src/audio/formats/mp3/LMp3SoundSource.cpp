@@ -524,17 +524,23 @@ LMp3SoundSource::DecodeStatus LMp3SoundSource::DecodeNext()
         decoder_->DecodeSilence(fr.header, decoded);
     }
 
+    // Planar floats to interleaved samples, mono frames of a stereo stream on
+    // both channels, stereo frames of a mono stream mixed.
     const int n = samplesPerFrame_;
     int32_t* out = output_.get();
-    if (fr.header.channels == channels_) {
-        for (int i = 0; i < n * channels_; ++i)
-            out[i] = ToInternal(decoded[i]);
-    } else if (channels_ == 2) {
+    const float* left = decoded;
+    const float* right = fr.header.channels == 2 ? decoded + n : decoded;
+    if (channels_ == 2) {
+        for (int i = 0; i < n; ++i) {
+            out[2 * i] = ToInternal(left[i]);
+            out[2 * i + 1] = ToInternal(right[i]);
+        }
+    } else if (fr.header.channels == 1) {
         for (int i = 0; i < n; ++i)
-            out[2 * i] = out[2 * i + 1] = ToInternal(decoded[i]);
+            out[i] = ToInternal(left[i]);
     } else {
         for (int i = 0; i < n; ++i)
-            out[i] = ToInternal(0.5f * (decoded[2 * i] + decoded[2 * i + 1]));
+            out[i] = ToInternal(0.5f * (left[i] + right[i]));
     }
     return DecodeStatus::kDecoded;
 }

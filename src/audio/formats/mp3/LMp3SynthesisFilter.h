@@ -10,17 +10,21 @@ public:
     LMp3SynthesisFilter();
     void Reset();
 
-    // Filters `slots` time slots. The input comes in groups of four slots:
-    // subband k of slot t is subbands[(t / 4) * 128 + k * 4 + t % 4] (a
-    // partial last group padded to four). Writes out[(t * 32 + j) * stride],
-    // scaled so that full scale is +-524288 (the internal sample scale).
-    // The input must be 16-byte aligned.
-    void Process(const float* subbands, int slots, float* out, int stride);
+    // Filters `slots` time slots. The input comes in groups of eight slots:
+    // subband k of slot t is subbands[InputIndex(t, k)] (a partial last
+    // group padded with zeros). Writes out[t * 32 + j], scaled so that full
+    // scale is +-524288 (the internal sample scale). The input must be
+    // 32-byte aligned.
+    void Process(const float* subbands, int slots, float* out);
 
+    static constexpr int kGroupSlots = 8;
     // Index of subband k of slot t in that input layout.
-    static int InputIndex(int slot, int subband) { return (slot / 4) * 128 + subband * 4 + slot % 4; }
+    static int InputIndex(int slot, int subband)
+    {
+        return (slot / kGroupSlots) * (32 * kGroupSlots) + subband * kGroupSlots + slot % kGroupSlots;
+    }
     // Floats of input for a number of slots.
-    static int InputSize(int slots) { return (slots + 3) / 4 * 128; }
+    static int InputSize(int slots) { return (slots + kGroupSlots - 1) / kGroupSlots * 32 * kGroupSlots; }
 
 private:
     // History of the 64-value V vectors of the last 16 slots, kept twice in a
