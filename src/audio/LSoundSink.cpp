@@ -126,6 +126,15 @@ void LMultiSoundSink::Write(const int32_t* buffer, int64_t frames)
         sinks_[i]->Write(buffer, frames);
 }
 
+bool LMultiSoundSink::Finish()
+{
+    bool ok = !IsFailed();
+    for (int32_t i = 0; i < sinks_.GetCount(); ++i)
+        if (dynamic_cast<LNullSoundSink*>(sinks_[i].Get()) == nullptr && !sinks_[i]->Finish())
+            ok = false;
+    return ok;
+}
+
 void LSetFailedSink(LSoundSinkPtr& out)
 {
     out = new LNullSoundSink();

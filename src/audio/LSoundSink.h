@@ -132,6 +132,8 @@ public:
     ~LMultiSoundSink() override;
     void Write(const int32_t* buffer, int64_t frames) override;
     void Truncate(int64_t) override {}
+    // Finishes every sink placed in the array (slots still holding their null sink are not counted).
+    bool Finish() override;
 
     LSoundSinkArray& GetSinks() { return sinks_; }
 

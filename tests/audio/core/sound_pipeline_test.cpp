@@ -230,6 +230,14 @@ TEST(SoundSink, MultiSinkFansOutInOrderAndReleasesAll)
     }
     EXPECT_EQ(alive, 0);
     EXPECT_EQ(first, (std::vector<int32_t>{1, 2, 3, 4}));
+
+    // Finishing reaches the placed sinks; a failed one makes the whole fail.
+    LSoundSinkPtr multi(new LMultiSoundSink(44100, 2, 2));
+    auto* fan = static_cast<LMultiSoundSink*>(multi.Get());
+    fan->GetSinks()[0] = new LCountingSoundSink(44100, 2);
+    EXPECT_TRUE(multi->Finish());
+    fan->GetSinks()[1] = new LCountingSoundSink(44100, 0); // failed: no channels
+    EXPECT_FALSE(multi->Finish());
     EXPECT_EQ(second, first);
 }
 
