@@ -75,6 +75,8 @@ TEST(WavOpener, HeaderWalkAndStatusCodes)
         {"extensible with a short count", Riff({Chunk("fmt ", Fmt(0xFFFE, 2, 44100, 16, 0, 10)), pcm}),
          kSoundStatusUnsupported, 0xFFFE, 0},
         {"PCM 24-bit", Riff({Chunk("fmt ", Fmt(1, 2, 44100, 24)), Data(100, 6)}), kSoundStatusOk, 1, 100},
+        {"PCM 24 bits in 32-bit containers", Riff({Chunk("fmt ", Fmt(1, 2, 44100, 24, 8)), Data(100, 8)}),
+         kSoundStatusOk, 1, 100},
         {"PCM 0 bits", Riff({Chunk("fmt ", Fmt(1, 2, 44100, 0, 4)), pcm}), kSoundStatusBadParameters, 1, 0},
         {"PCM 40 bits", Riff({Chunk("fmt ", Fmt(1, 2, 44100, 40)), pcm}), kSoundStatusUnsupported, 1, 0},
         {"float 16 bits", Riff({Chunk("fmt ", Fmt(3, 2, 44100, 16)), pcm}), kSoundStatusUnsupported, 3, 0},

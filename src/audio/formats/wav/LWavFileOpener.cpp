@@ -69,20 +69,20 @@ uint8_t OpenG711Source(LSoundSourcePtr& out, int& fd, int16_t tag, int32_t rate,
     return out->GetStatus();
 }
 
-// A PCM coding by its sample size: the container is whole bytes.
-bool PcmFormatForBits(uint32_t bits, LPcmSampleFormat& format)
+// A PCM coding by its sample size: the container is whole bytes, or the
+// larger container the block align names (24 bits carried in 32, left-justified).
+bool PcmFormatFor(uint32_t bits, uint32_t blockAlign, uint32_t channels, LPcmSampleFormat& format)
 {
-    if (bits >= 1 && bits <= 8)
-        format = LPcmSampleFormat::U8;
-    else if (bits <= 16)
-        format = LPcmSampleFormat::S16;
-    else if (bits <= 24)
-        format = LPcmSampleFormat::S24;
-    else if (bits <= 32)
-        format = LPcmSampleFormat::S32;
-    else
+    if (bits < 1 || bits > 32)
         return false;
-    return bits >= 1;
+    uint32_t container = (bits + 7) / 8;
+    if (channels > 0 && blockAlign % channels == 0 && blockAlign / channels > container &&
+        blockAlign / channels <= 4)
+        container = blockAlign / channels;
+    static const LPcmSampleFormat kByContainer[] = {LPcmSampleFormat::U8, LPcmSampleFormat::S16,
+                                                    LPcmSampleFormat::S24, LPcmSampleFormat::S32};
+    format = kByContainer[container - 1];
+    return true;
 }
 
 uint8_t OpenReader(LSoundSourcePtr& out, int& fd, const LWavFileInfo& info, uint32_t dataSize)
@@ -94,7 +94,7 @@ uint8_t OpenReader(LSoundSourcePtr& out, int& fd, const LWavFileInfo& info, uint
         LPcmSampleFormat format;
         if (info.bitsPerSample == 0)
             return kSoundStatusBadParameters;
-        if (!PcmFormatForBits(info.bitsPerSample, format))
+        if (!PcmFormatFor(info.bitsPerSample, info.blockAlign, channels, format))
             return kSoundStatusUnsupported;
         uint32_t peak = info.bitsPerSample <= 16 ? kPcm16PeakLimit : 0x7FFFF;
         out = new LWavDataSoundSource(fd, rate, channels, peak, format, dataSize, info.dataSize64);
