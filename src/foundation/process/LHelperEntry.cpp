@@ -4,10 +4,13 @@
 #include "foundation/threads/LProcessStdioContext.h"
 #include "foundation/threads/LThreadNames.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <mutex>
+#include <unistd.h>
 
 namespace {
 
@@ -29,6 +32,40 @@ void RestoreDefaultAction(int signalNumber)
     standard.sa_handler = SIG_DFL;
     sigemptyset(&standard.sa_mask);
     sigaction(signalNumber, &standard, nullptr);
+}
+
+volatile sig_atomic_t gHelperInputFd = -1;
+volatile sig_atomic_t gHelperNullFd = -1;
+
+// A helper has no main loop to quit: SIGINT and SIGTERM become the stop the
+// parent would ask for, by putting an empty input in place of the parent's
+// channel. The entry then sees a stop (or the end of its request), finishes
+// as after a cancel and removes what it had begun. dup2 is async-signal-safe.
+void HelperQuitHandler(int)
+{
+    const int savedErrno = errno;
+    if (gHelperInputFd >= 0 && gHelperNullFd >= 0)
+        dup2(gHelperNullFd, gHelperInputFd);
+    errno = savedErrno;
+}
+
+void RouteQuitSignalsToInput(FILE* input)
+{
+    const int fd = input ? fileno(input) : -1;
+    if (fd >= 0 && gHelperNullFd < 0)
+        gHelperNullFd = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || gHelperNullFd < 0) {
+        RestoreDefaultAction(SIGINT);
+        RestoreDefaultAction(SIGTERM);
+        return;
+    }
+    gHelperInputFd = fd;
+    struct sigaction quit = {};
+    quit.sa_handler = HelperQuitHandler;
+    sigfillset(&quit.sa_mask);
+    quit.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &quit, nullptr);
+    sigaction(SIGTERM, &quit, nullptr);
 }
 
 } // namespace
@@ -103,8 +140,9 @@ int LRunHelperEntry(const char* name)
 int LRunHelperEntryOn(const char* name, FILE* output, FILE* input)
 {
     LSetCurrentThreadShortName(name);
-    for (int signalNumber : {SIGQUIT, SIGILL, SIGFPE, SIGSEGV, SIGBUS, SIGINT, SIGTERM})
+    for (int signalNumber : {SIGQUIT, SIGILL, SIGFPE, SIGSEGV, SIGBUS})
         RestoreDefaultAction(signalNumber);
+    RouteQuitSignalsToInput(input);
     LHelperEntry* entry = LFindHelperEntry(name);
     if (!entry)
         return kFailed;

@@ -38,9 +38,10 @@ void LRegisterHelperEntry(const char* name, LHelperEntryFunction run);
 LHelperEntry* LFindHelperEntry(const char* name);
 
 // Runs the entry over standard output and input: the calling thread takes the
-// entry's name as its short name, crash and quit signals get their default
-// actions back (a helper has no crash reporter and no main loop), standard
-// output becomes unbuffered. Returns the entry's result, or 2 for an unknown
+// entry's name as its short name, crash signals get their default actions back
+// (a helper has no crash reporter), SIGINT and SIGTERM ask the entry to stop
+// as the parent would (its input reads as ended), standard output becomes
+// unbuffered. Returns the entry's result, or 2 for an unknown
 // name (then nothing is written).
 int LRunHelperEntry(const char* name);
 // The same over other streams.

@@ -7,9 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -98,6 +101,20 @@ TEST(HelperEntries, RunningAnEntryNamesTheThreadAfterIt)
     const LThreadNameEntry* entry = LGetThreadNameTable().Find(LCurrentThreadId());
     ASSERT_NE(entry, nullptr);
     EXPECT_STREQ(entry->shortName, "Zeta");
+}
+
+TEST(HelperEntries, TerminationSignalIsAStopRequest)
+{
+    LRegisterHelperEntry("HelperEntryTestWaits", [](LProcessStdioContext* context) {
+        return context->WaitForStop(LNoTimeLimit) ? 1 : 0;
+    });
+    std::thread signaller([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        kill(getpid(), SIGTERM);
+    });
+    std::string output;
+    EXPECT_EQ(RunOn("HelperEntryTestWaits", "", &output), 1);
+    signaller.join();
 }
 
 TEST(CopyFileEntry, CopiesInProcessAndEchoesTheRequest)

@@ -12,11 +12,14 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstring>
 #include <fstream>
 #include <random>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -256,6 +259,40 @@ TEST_F(HelperProgram, ExitCodesOfTheStartArguments)
         EXPECT_EQ(child.WaitToEnd(), c.exitCode) << joined;
         EXPECT_EQ(output.Length(), 0u) << joined;
     }
+}
+
+TEST_F(HelperProgram, TerminationSignalEndsTheEntryWithItsAnswer)
+{
+    // Waiting for its request when SIGTERM comes: the helper answers as for a
+    // request that ended early and exits 1, rather than dying without a word.
+    LChildProcess child;
+    ASSERT_TRUE(Start(child, {"-exe", "LProcessCopyFileExe"}));
+    const LCopyFileRequest request = MakeRequest(MakeSource(10), dir_.Path("out"));
+    ASSERT_TRUE(WriteAll(child.InputFd(), &request, 100));
+    // Wait until it blocks reading the rest of the request from descriptor 0
+    // (read is system call 0 on x86-64); elsewhere, give it a moment.
+    const std::string syscallFile = "/proc/" + std::to_string(child.Pid()) + "/syscall";
+    const bool seen =
+        quorin::test::WaitUntil([&] { return ReadWholeFile(syscallFile).rfind("0 0x0 ", 0) == 0; }, 3000);
+    if (!seen)
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_EQ(kill(child.Pid(), SIGTERM), 0);
+    const HelperRecords records = ReadRecords(child.OutputFd());
+    child.CloseInput();
+    EXPECT_EQ(child.WaitToEnd(), 1);
+    ASSERT_TRUE(records.complete);
+    EXPECT_EQ(records.resultType, LProcessStdioContext::kRecordResultFailed);
+    EXPECT_EQ(std::memcmp(records.resultData.data(), &request, 100), 0);
+}
+
+TEST_F(HelperProgram, StartUpPreparesTheUsersFolders)
+{
+    LChildProcess child;
+    ASSERT_TRUE(Start(child, {}));
+    child.CloseInput();
+    EXPECT_EQ(child.WaitToEnd(), 0);
+    EXPECT_TRUE(quorin::test::PathExists(home_.Path(".local/share/Quorin/Logs")));
+    EXPECT_TRUE(quorin::test::PathExists(home_.Path(".local/share/Quorin/Components")));
 }
 
 TEST_F(HelperProgram, KeepsTheUsersUmask)
