@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <fstream>
 #include <mutex>
 #include <sstream>
@@ -74,8 +75,17 @@ inline int CountZombieChildren()
     while (const dirent* entry = readdir(folder)) {
         if (!std::isdigit(static_cast<unsigned char>(entry->d_name[0])))
             continue;
-        std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
-        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        // A process may vanish between readdir and the read: plain reads
+        // just fail then, where a stream would throw.
+        const int fd = open((std::string("/proc/") + entry->d_name + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        char buffer[1024];
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        close(fd);
+        if (got <= 0)
+            continue;
+        const std::string text(buffer, size_t(got));
         const size_t close = text.rfind(')');
         if (close == std::string::npos)
             continue;
