@@ -1,6 +1,7 @@
 #include "audio/formats/mp3/LMp3Huffman.h"
 
 #include <cmath>
+#include <cstring>
 #include <mutex>
 #include <vector>
 
@@ -69,12 +70,38 @@ DecodeTable BuildTable(const LMp3HuffmanCodeBook& book)
     return t;
 }
 
+// A count1 quadruple with its sign bits, looked up by the next bits of the
+// stream: the four values and the bits they take.
+struct Quadruple
+{
+    float values[4];
+    uint32_t bits;
+};
+
 struct Tables
 {
     DecodeTable books[32];
-    uint8_t count1A[64]; // length | value << 4
-    float pow43[8207];   // |x|^(4/3) up to 15 + 2^13 - 1
+    Quadruple count1A[1024]; // by the next 10 bits: code (up to 6) and signs (up to 4)
+    Quadruple count1B[256];  // by the next 8 bits: code (4) and signs
+    float pow43[8207];       // |x|^(4/3) up to 15 + 2^13 - 1
 };
+
+// The quadruple whose code of `length` bits starts `prefix` (left-aligned in
+// `width` bits), signs following.
+Quadruple MakeQuadruple(int quad, int length, uint32_t prefix, int width)
+{
+    Quadruple q{};
+    int used = length;
+    for (int k = 0; k < 4; ++k) {
+        if ((quad >> (3 - k)) & 1) {
+            const bool negative = (prefix >> (width - 1 - used)) & 1;
+            q.values[k] = negative ? -1.0f : 1.0f;
+            ++used;
+        }
+    }
+    q.bits = uint32_t(used);
+    return q;
+}
 
 const Tables& GetTables()
 {
@@ -93,12 +120,17 @@ const Tables& GetTables()
             tables->books[t] = tables->books[24];
         for (int i = 0; i < 8207; ++i)
             tables->pow43[i] = float(std::pow(double(i), 4.0 / 3.0));
-        for (int v = 0; v < 16; ++v) {
-            const int len = kMp3Count1ALengths[v];
-            const int spare = 6 - len;
-            for (int k = 0; k < (1 << spare); ++k)
-                tables->count1A[(kMp3Count1ACodes[v] << spare) | k] = uint8_t(len | v << 4);
+        for (uint32_t prefix = 0; prefix < 1024; ++prefix) {
+            for (int v = 0; v < 16; ++v) {
+                const int len = kMp3Count1ALengths[v];
+                if ((prefix >> (10 - len)) == kMp3Count1ACodes[v]) {
+                    tables->count1A[prefix] = MakeQuadruple(v, len, prefix, 10);
+                    break;
+                }
+            }
         }
+        for (uint32_t prefix = 0; prefix < 256; ++prefix)
+            tables->count1B[prefix] = MakeQuadruple(int(prefix >> 4) ^ 15, 4, prefix, 8);
     });
     return *tables;
 }
@@ -107,6 +139,16 @@ const Tables& GetTables()
 inline float Signed(LMp3BitReader& bits, float value)
 {
     return bits.ReadBit() ? -value : value;
+}
+
+// value with its sign bit flipped when sign is 1 (without a branch).
+inline float FlipSign(float value, uint32_t sign)
+{
+    uint32_t u;
+    std::memcpy(&u, &value, 4);
+    u ^= sign << 31;
+    std::memcpy(&value, &u, 4);
+    return value;
 }
 
 } // namespace
@@ -142,18 +184,12 @@ bool LMp3DecodePairs(LMp3BitReader& bits, int table, int pairs, size_t endBit, f
         if (linBits == 0 || (x != 15 && y != 15)) {
             // Code and both sign bits lie within the 32 bits already peeked
             // (codes are at most 19 bits long).
-            fx = pow43[x];
-            if (x != 0) {
-                if ((peek << used) & 0x80000000u)
-                    fx = -fx;
-                ++used;
-            }
-            fy = pow43[y];
-            if (y != 0) {
-                if ((peek << used) & 0x80000000u)
-                    fy = -fy;
-                ++used;
-            }
+            const uint32_t hasX = x != 0;
+            fx = FlipSign(pow43[x], ((peek << used) >> 31) & hasX);
+            used += hasX;
+            const uint32_t hasY = y != 0;
+            fy = FlipSign(pow43[y], ((peek << used) >> 31) & hasY);
+            used += hasY;
             bits.Skip(used);
         } else {
             bits.Skip(used);
@@ -177,35 +213,16 @@ bool LMp3DecodePairs(LMp3BitReader& bits, int table, int pairs, size_t endBit, f
 
 int LMp3DecodeQuadruples(LMp3BitReader& bits, bool tableB, int start, size_t endBit, float* values)
 {
-    const uint8_t* count1A = GetTables().count1A;
+    const Tables& tables = GetTables();
+    const Quadruple* table = tableB ? tables.count1B : tables.count1A;
+    const unsigned shift = tableB ? 24 : 22;
     int index = start;
     while (index + 4 <= 576 && bits.Position() < endBit) {
-        // Code (at most 6 bits) and up to four sign bits within one peek.
-        const uint32_t peek = bits.Peek32();
-        int quad;
-        unsigned used;
-        if (tableB) {
-            quad = int(peek >> 28) ^ 15;
-            used = 4;
-        } else {
-            const uint8_t e = count1A[peek >> 26];
-            quad = e >> 4;
-            used = e & 15;
-        }
-        float v[4];
-        for (int k = 0; k < 4; ++k) {
-            if ((quad >> (3 - k)) & 1) {
-                v[k] = ((peek << used) & 0x80000000u) ? -1.0f : 1.0f;
-                ++used;
-            } else {
-                v[k] = 0.0f;
-            }
-        }
-        bits.Skip(used);
+        const Quadruple& q = table[bits.Peek32() >> shift];
+        bits.Skip(q.bits);
         if (bits.Position() > endBit)
-            break;
-        for (int k = 0; k < 4; ++k)
-            values[index + k] = v[k];
+            break; // the last quadruple ran past the granule's bits: not part of it
+        std::memcpy(values + index, q.values, sizeof q.values);
         index += 4;
     }
     return index;

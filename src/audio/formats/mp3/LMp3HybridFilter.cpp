@@ -15,7 +15,8 @@ typedef float Vec8 __attribute__((vector_size(32), may_alias));
 // The filter banks' inner loops get a build for processors with AVX2 and FMA
 // next to the baseline one, chosen when the program starts.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define MP3_VECTOR_CLONES __attribute__((target_clones("arch=x86-64-v3", "default")))
+#define MP3_VECTOR_CLONES                                                                                    \
+    __attribute__((target_clones("arch=x86-64-v3", "default"), optimize("fp-contract=fast")))
 #else
 #define MP3_VECTOR_CLONES
 #endif
@@ -96,6 +97,8 @@ inline void Imdct18Unique(const float* in, const float (*matrix)[24], float* y)
     std::memcpy(y, acc, sizeof(acc));
 }
 
+static_assert(LMp3SynthesisFilter::kGroupSlots == 8, "a subband's slots are written eight at a time");
+
 inline int Slot(int t, int sb)
 {
     return LMp3SynthesisFilter::InputIndex(t, sb);
@@ -155,14 +158,15 @@ MP3_VECTOR_CLONES void LMp3HybridFilter::Process(float* xr, int blockType, bool 
     if (aliasLimit > activeSubbands)
         activeSubbands = aliasLimit < 32 ? aliasLimit : 32;
 
+    // Frequency inversion: odd time samples of odd subbands change sign.
+    static const Vec8 kOddSigns = {1.0f, -1.0f, 1.0f, -1.0f, 1.0f, -1.0f, 1.0f, -1.0f};
+    static const Vec8 kNoSigns = {1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f};
     for (int sb = 0; sb < 32; ++sb) {
-        float* overlap = overlap_[sb];
-        float z[36];
-        if (sb >= activeSubbands) {
-            for (int i = 0; i < 18; ++i)
-                out[Slot(i, sb)] = overlap[i];
-            std::memset(overlap, 0, sizeof(float) * 18);
-        } else {
+        Vec8* overlap = reinterpret_cast<Vec8*>(overlap_[sb]);
+        // This granule's blocks: first halves (added to the overlap) and second halves.
+        alignas(32) float first[24] = {};
+        alignas(32) float second[24] = {};
+        if (sb < activeSubbands) {
             const float* in = xr + 18 * sb;
             if (sb < longSubbands) {
                 // Mixed blocks keep the normal window in the two lowest subbands,
@@ -172,13 +176,13 @@ MP3_VECTOR_CLONES void LMp3HybridFilter::Process(float* xr, int blockType, bool 
                 alignas(32) float y[24];
                 Imdct18Unique(in, t.imdct, y);
                 for (int n = 0; n < 9; ++n) {
-                    z[n] = y[n] * win[n];
-                    z[17 - n] = -y[n] * win[17 - n];
-                    z[18 + n] = y[9 + n] * win[18 + n];
-                    z[35 - n] = y[9 + n] * win[35 - n];
+                    first[n] = y[n] * win[n];
+                    first[17 - n] = -y[n] * win[17 - n];
+                    second[n] = y[9 + n] * win[18 + n];
+                    second[17 - n] = y[9 + n] * win[35 - n];
                 }
             } else {
-                std::memset(z, 0, sizeof(z));
+                float z[36] = {};
                 for (int w = 0; w < 3; ++w) {
                     Vec8 y0 = {}, y1 = {};
                     for (int k = 0; k < 6; ++k) {
@@ -192,14 +196,20 @@ MP3_VECTOR_CLONES void LMp3HybridFilter::Process(float* xr, int blockType, bool 
                     for (int i = 0; i < 4; ++i)
                         z[14 + 6 * w + i] += y1[i];
                 }
-            }
-            for (int i = 0; i < 18; ++i) {
-                out[Slot(i, sb)] = z[i] + overlap[i];
-                overlap[i] = z[18 + i];
+                std::memcpy(first, z, sizeof(float) * 18);
+                std::memcpy(second, z + 18, sizeof(float) * 18);
             }
         }
-        if (sb & 1)
-            for (int i = 1; i < 18; i += 2)
-                out[Slot(i, sb)] = -out[Slot(i, sb)];
+        const Vec8 signs = (sb & 1) ? kOddSigns : kNoSigns;
+        const Vec8* f = reinterpret_cast<const Vec8*>(first);
+        const Vec8 r0 = (f[0] + overlap[0]) * signs;
+        const Vec8 r1 = (f[1] + overlap[1]) * signs;
+        const Vec8 r2 = (f[2] + overlap[2]) * signs;
+        std::memcpy(overlap_[sb], second, sizeof(second));
+        // Slots 0..7, 8..15 and 16..17 of this subband lie together in the synthesis input.
+        std::memcpy(out + Slot(0, sb), &r0, sizeof r0);
+        std::memcpy(out + Slot(8, sb), &r1, sizeof r1);
+        out[Slot(16, sb)] = r2[0];
+        out[Slot(17, sb)] = r2[1];
     }
 }

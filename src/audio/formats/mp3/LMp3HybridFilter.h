@@ -21,7 +21,8 @@ public:
     void Process(float* xr, int blockType, bool mixed, int nonZeroLines, float* out);
 
 private:
-    alignas(16) float overlap_[32][18];
+    // Second halves of the last granule's blocks (18 used, padded for vectors).
+    alignas(32) float overlap_[32][24];
 };
 
 // The 36-point inverse MDCT of 18 inputs, unwindowed (exposed for tests):

@@ -531,9 +531,16 @@ LMp3SoundSource::DecodeStatus LMp3SoundSource::DecodeNext()
     const float* left = decoded;
     const float* right = fr.header.channels == 2 ? decoded + n : decoded;
     if (channels_ == 2) {
-        for (int i = 0; i < n; ++i) {
-            out[2 * i] = ToInternal(left[i]);
-            out[2 * i + 1] = ToInternal(right[i]);
+        for (int i = 0; i < n; i += 8) {
+            int32_t l[8], r[8];
+            for (int k = 0; k < 8; ++k) {
+                l[k] = ToInternal(left[i + k]);
+                r[k] = ToInternal(right[i + k]);
+            }
+            for (int k = 0; k < 8; ++k) {
+                out[2 * (i + k)] = l[k];
+                out[2 * (i + k) + 1] = r[k];
+            }
         }
     } else if (fr.header.channels == 1) {
         for (int i = 0; i < n; ++i)
