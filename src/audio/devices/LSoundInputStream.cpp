@@ -93,6 +93,8 @@ bool LSoundInputStream::Open(LSoundSinkPtr& sink)
                                deviceChannels_);
     lostFrames_.store(0, std::memory_order_release);
     overruns_.store(0, std::memory_order_release);
+    framesCaptured_.store(0, std::memory_order_release);
+    framesTaken_.store(0, std::memory_order_release);
     ClearError();
     return true;
 }
@@ -159,6 +161,7 @@ void LSoundInputStream::OnCaptureData(const void* samples, int64_t frames)
         callbackStart_.store(LMonotonicMilliseconds(), std::memory_order_release);
     if (slots_.empty())
         return;
+    framesCaptured_.fetch_add(frames, std::memory_order_acq_rel);
     const auto* bytes = static_cast<const uint8_t*>(samples);
     const size_t frameBytes = static_cast<size_t>(deviceChannels_) * 4;
     while (frames > 0) {
@@ -220,6 +223,7 @@ int64_t LSoundInputStream::ConvertSlot(LSoundInputSlot& slot, int32_t* out)
     slot.framesFilled.store(0, std::memory_order_release);
     slot.filled.Reset();
     slot.emptied.Signal();
+    framesTaken_.fetch_add(frames, std::memory_order_acq_rel);
     return frames;
 }
 

@@ -71,6 +71,9 @@ public:
     // Frames the callback had to drop because the ring was full, and how often.
     int64_t GetLostFrames() const { return lostFrames_.load(std::memory_order_acquire); }
     int64_t GetOverrunCount() const { return overruns_.load(std::memory_order_acquire); }
+    // Frames handed over by the device, and frames the recorder has taken (for statistics and tests).
+    int64_t GetFramesCaptured() const { return framesCaptured_.load(std::memory_order_acquire); }
+    int64_t GetFramesTaken() const { return framesTaken_.load(std::memory_order_acquire); }
     uint32_t GetCallbackStartTime() const { return callbackStart_.load(std::memory_order_acquire); }
     uint32_t GetLastConsumeTime() const { return lastConsume_; }
 
@@ -105,6 +108,8 @@ private:
     std::atomic<int32_t> error_{0};
     std::atomic<int64_t> lostFrames_{0};
     std::atomic<int64_t> overruns_{0};
+    std::atomic<int64_t> framesCaptured_{0};
+    std::atomic<int64_t> framesTaken_{0};
     std::atomic<uint32_t> callbackStart_{0};
     std::atomic<bool> firstCallback_{true};
     uint32_t lastConsume_ = 0;
