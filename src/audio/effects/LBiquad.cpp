@@ -51,8 +51,42 @@ void LBiquad::ProcessChannel(int32_t channel, int32_t* samples, int64_t frames, 
 
 void LBiquad::Process(int32_t* samples, int64_t frames)
 {
+    if (channels_ == 2) {
+        ProcessStereo(samples, samples, frames);
+        return;
+    }
     for (int32_t c = 0; c < channels_; ++c)
         ProcessChannel(c, samples + c, frames, channels_);
+}
+
+void LBiquad::ProcessStereo(const int32_t* in, int32_t* out, int64_t frames)
+{
+    // The same filter as ProcessChannel, with both channels' recursions side
+    // by side so that neither waits on its own last output.
+    History& l = history_[0];
+    History& r = history_[1];
+    int64_t lx1 = l.x1, lx2 = l.x2, ly1 = l.y1, ly2 = l.y2;
+    int64_t rx1 = r.x1, rx2 = r.x2, ry1 = r.y1, ry2 = r.y2;
+    const int64_t a1 = a1_, a2 = a2_, b0 = b0_, b1 = b1_;
+    for (int64_t f = 0; f < frames; ++f) {
+        const int64_t lx = in[2 * f], rx = in[2 * f + 1];
+        const int64_t lacc = b0 * (lx + lx2) + b1 * lx1 - ((a1 * ly1 + a2 * ly2) >> 8);
+        const int64_t racc = b0 * (rx + rx2) + b1 * rx1 - ((a1 * ry1 + a2 * ry2) >> 8);
+        const int64_t ly = (lacc + (1 << 15)) >> 16;
+        const int64_t ry = (racc + (1 << 15)) >> 16;
+        lx2 = lx1;
+        lx1 = lx;
+        ly2 = ly1;
+        ly1 = ly;
+        rx2 = rx1;
+        rx1 = rx;
+        ry2 = ry1;
+        ry1 = ry;
+        out[2 * f] = LSaturateToInt32((ly + 128) >> 8);
+        out[2 * f + 1] = LSaturateToInt32((ry + 128) >> 8);
+    }
+    l = History{lx1, lx2, ly1, ly2};
+    r = History{rx1, rx2, ry1, ry2};
 }
 
 void LBiquad::Clear()

@@ -19,6 +19,8 @@ public:
     void Process(int32_t* samples, int64_t frames);
     // Filters one channel of in into out (both interleaved with the same stride).
     void ProcessChannel(int32_t channel, const int32_t* in, int32_t* out, int64_t frames, int32_t stride);
+    // Filters both channels of a stereo filter's interleaved block (in may be out).
+    void ProcessStereo(const int32_t* in, int32_t* out, int64_t frames);
     // Forgets the history (a seek).
     void Clear();
 

@@ -61,8 +61,12 @@ void LClickPopFilter::Fill()
         int32_t* raw = raw_.data() + validEnd_ * ch;
         upstream_->Read(raw, n);
         int32_t* detect = detect_.data() + validEnd_ * ch;
-        for (int32_t c = 0; c < ch; ++c)
-            detector_.ProcessChannel(c, raw + c, detect + c, n, ch);
+        if (ch == 2) {
+            detector_.ProcessStereo(raw, detect, n);
+        } else {
+            for (int32_t c = 0; c < ch; ++c)
+                detector_.ProcessChannel(c, raw + c, detect + c, n, ch);
+        }
         validEnd_ += n;
     }
 }

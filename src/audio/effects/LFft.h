@@ -22,6 +22,8 @@ private:
     void Transform(double* re, double* im, bool inverse) const;
 
     int32_t size_;
+    // Twiddles of every stage back to back: the stage that joins halves of
+    // length h keeps its h factors from offset h - 1.
     std::vector<double> cos_;
     std::vector<double> sin_;
     std::vector<int32_t> reverse_;

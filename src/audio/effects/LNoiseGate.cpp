@@ -48,47 +48,79 @@ LNoiseGateFilter::LNoiseGateFilter(const LSoundSourcePtr& upstream,
 
 LNoiseGateFilter::~LNoiseGateFilter() = default;
 
+namespace {
+
+// One channel's splitter run over a block; the band peaks (largest of the
+// maximum and minus the minimum) are gathered on the way.
+struct Split
+{
+    int64_t c50, c400, c1100, c2600;
+
+    inline void operator()(int64_t x, int64_t& s1, int64_t& s2, int64_t& s3, int64_t& s4, int64_t* band) const
+    {
+        const int64_t x0 = x - s1 / 256;
+        s2 += (x0 - s2 / 256) * c400;
+        band[0] = s2 / 256;
+        int64_t r = x0 - band[0];
+        s3 += (r - s3 / 256) * c1100;
+        band[1] = s3 / 256;
+        r -= band[1];
+        s4 += (r - s4 / 256) * c2600;
+        band[2] = s4 / 256;
+        band[3] = r - band[2];
+        s1 += c50 * x0;
+    }
+};
+
+} // namespace
+
 void LNoiseGateFilter::ReadAndSplit(std::vector<int32_t>* bands)
 {
     const int32_t ch = channels_;
     upstream_->Read(scratch_.data(), block_);
-    const int64_t c50 = coefficients_[0], c400 = coefficients_[1], c1100 = coefficients_[2],
-                  c2600 = coefficients_[3];
-    int32_t* b1 = bands[0].data();
-    int32_t* b2 = bands[1].data();
-    int32_t* b3 = bands[2].data();
-    int32_t* b4 = bands[3].data();
-    for (int32_t c = 0; c < ch; ++c) {
-        Splitter& s = splitters_[c];
-        int64_t s1 = s.s1, s2 = s.s2, s3 = s.s3, s4 = s.s4;
-        for (int64_t f = 0; f < block_; ++f) {
-            const size_t at = static_cast<size_t>(f * ch + c);
-            const int64_t x = scratch_[at];
-            const int64_t x0 = x - s1 / 256;
-            s2 += (x0 - s2 / 256) * c400;
-            const int64_t band1 = s2 / 256;
-            int64_t r = x0 - band1;
-            s3 += (r - s3 / 256) * c1100;
-            const int64_t band2 = s3 / 256;
-            r -= band2;
-            s4 += (r - s4 / 256) * c2600;
-            const int64_t band3 = s4 / 256;
-            const int64_t band4 = r - band3;
-            s1 += c50 * x0;
-            b1[at] = LSaturateToInt32(band1);
-            b2[at] = LSaturateToInt32(band2);
-            b3[at] = LSaturateToInt32(band3);
-            b4[at] = LSaturateToInt32(band4);
+    const Split split{coefficients_[0], coefficients_[1], coefficients_[2], coefficients_[3]};
+    int32_t* out[kNoiseGateBands] = {bands[0].data(), bands[1].data(), bands[2].data(), bands[3].data()};
+    int64_t high[kNoiseGateBands] = {0, 0, 0, 0}, low[kNoiseGateBands] = {0, 0, 0, 0};
+    auto store = [&](size_t at, const int64_t* band) {
+        for (int32_t b = 0; b < kNoiseGateBands; ++b) {
+            const int32_t v = LSaturateToInt32(band[b]);
+            out[b][at] = v;
+            high[b] = std::max<int64_t>(high[b], v);
+            low[b] = std::min<int64_t>(low[b], v);
         }
-        s = Splitter{s1, s2, s3, s4};
+    };
+    if (ch == 2) {
+        // The two channels' recursions run side by side, so neither waits on its own last step.
+        Splitter& l = splitters_[0];
+        Splitter& r = splitters_[1];
+        int64_t band[2][kNoiseGateBands];
+        for (int64_t f = 0; f < block_; ++f) {
+            const size_t at = static_cast<size_t>(f * 2);
+            split(scratch_[at], l.s1, l.s2, l.s3, l.s4, band[0]);
+            split(scratch_[at + 1], r.s1, r.s2, r.s3, r.s4, band[1]);
+            store(at, band[0]);
+            store(at + 1, band[1]);
+        }
+    } else {
+        for (int32_t c = 0; c < ch; ++c) {
+            Splitter& sp = splitters_[c];
+            int64_t band[kNoiseGateBands];
+            for (int64_t f = 0; f < block_; ++f) {
+                const size_t at = static_cast<size_t>(f * ch + c);
+                split(scratch_[at], sp.s1, sp.s2, sp.s3, sp.s4, band);
+                store(at, band);
+            }
+        }
     }
+    for (int32_t b = 0; b < kNoiseGateBands; ++b)
+        nextPeaks_[b] = LSaturateToInt32(std::max(high[b], -low[b]));
 }
 
 void LNoiseGateFilter::ComputeTargets(std::array<int32_t, kNoiseGateBands>& targets) const
 {
     int64_t p[kNoiseGateBands];
     for (int32_t b = 0; b < kNoiseGateBands; ++b)
-        p[b] = LSamplePeak(next_[b].data(), block_, channels_);
+        p[b] = nextPeaks_[b];
     // Each band's peak less what its neighbours leak into it.
     const int64_t e[kNoiseGateBands] = {p[0] - p[1] / 4, p[1] - p[0] / 16 - p[2] / 4,
                                         p[2] - p[1] / 8 - p[3] / 16, p[3] - p[2] / 8};
@@ -149,22 +181,24 @@ int64_t LNoiseGateFilter::Read(int32_t* buffer, int64_t frames)
         const int32_t* b2 = current_[1].data();
         const int32_t* b3 = current_[2].data();
         const int32_t* b4 = current_[3].data();
-        int32_t g1 = gains_[0], g2 = gains_[1], g3 = gains_[2], g4 = gains_[3];
-        const int32_t d1 = steps_[0], d2 = steps_[1], d3 = steps_[2], d4 = steps_[3];
+        int64_t g1 = gains_[0], g2 = gains_[1], g3 = gains_[2], g4 = gains_[3];
+        const int64_t d1 = steps_[0], d2 = steps_[1], d3 = steps_[2], d4 = steps_[3];
         for (int64_t f = 0; f < n; ++f) {
             const size_t at = static_cast<size_t>((positionInBlock_ + f) * ch);
             int32_t* out = buffer + (done + f) * ch;
+            // Exact products of the 8.24 gains (at most 1.0) and the band
+            // samples, summed before the one shift back.
             for (int32_t c = 0; c < ch; ++c) {
-                const int64_t sum = static_cast<int64_t>(LMul824(g1, b1[at + c])) + LMul824(g2, b2[at + c]) +
-                                    LMul824(g3, b3[at + c]) + LMul824(g4, b4[at + c]);
-                out[c] = LSaturateToInt32(sum);
+                const int64_t sum = g1 * b1[at + c] + g2 * b2[at + c] + g3 * b3[at + c] + g4 * b4[at + c];
+                out[c] = LSaturateToInt32(sum >> 24);
             }
             g1 += d1;
             g2 += d2;
             g3 += d3;
             g4 += d4;
         }
-        gains_ = {g1, g2, g3, g4};
+        gains_ = {static_cast<int32_t>(g1), static_cast<int32_t>(g2), static_cast<int32_t>(g3),
+                  static_cast<int32_t>(g4)};
         positionInBlock_ += n;
         done += n;
     }

@@ -63,6 +63,7 @@ private:
     std::vector<int32_t> current_[kNoiseGateBands];
     std::vector<int32_t> next_[kNoiseGateBands];
     std::vector<int32_t> scratch_;
+    std::array<int32_t, kNoiseGateBands> nextPeaks_{}; // band peaks of the next block
     std::array<int32_t, kNoiseGateBands> gains_{};
     std::array<int32_t, kNoiseGateBands> steps_{};
     int64_t positionInBlock_ = 0;

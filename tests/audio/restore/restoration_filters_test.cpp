@@ -5,6 +5,7 @@
 #include "audio/effects/LBiquad.h"
 #include "audio/effects/LDbGain.h"
 #include "audio/effects/LDcOffsetFilter.h"
+#include "audio/effects/LFft.h"
 #include "audio/effects/LHighPassFilter.h"
 #include "audio/effects/LNoiseGate.h"
 #include "audio/effects/LRiaaEqualizer.h"
@@ -320,4 +321,33 @@ TEST(NoiseGate, SeekRestartsTheGate)
     gate->Seek(0);
     EXPECT_EQ(gate->GetPosition(), 0);
     EXPECT_EQ(ReadAll(gate, frames), first);
+}
+
+TEST(Fft, MatchesTheDirectTransform)
+{
+    for (int32_t n : {2, 4, 8, 16, 32, 256, 2048}) {
+        LFft fft(n);
+        std::mt19937 random(static_cast<uint32_t>(n));
+        std::uniform_real_distribution<double> value(-1.0, 1.0);
+        std::vector<double> re(n), im(n);
+        for (int32_t i = 0; i < n; ++i) {
+            re[i] = value(random);
+            im[i] = value(random);
+        }
+        for (bool inverse : {false, true}) {
+            std::vector<double> r = re, m = im;
+            if (inverse)
+                fft.Inverse(r.data(), m.data());
+            else
+                fft.Forward(r.data(), m.data());
+            const double sign = inverse ? 1.0 : -1.0;
+            for (int32_t k = 0; k < n; k += std::max(1, n / 64)) {
+                std::complex<double> sum = 0;
+                for (int32_t t = 0; t < n; ++t)
+                    sum += std::complex<double>(re[t], im[t]) * std::polar(1.0, sign * 2 * M_PI * k * t / n);
+                ASSERT_NEAR(r[k], sum.real(), 1e-9 * n) << n << " " << k;
+                ASSERT_NEAR(m[k], sum.imag(), 1e-9 * n) << n << " " << k;
+            }
+        }
+    }
 }
