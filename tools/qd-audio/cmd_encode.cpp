@@ -1,7 +1,8 @@
 // qd-audio encode IN OUT.wav --tag T [--rate R] [--channels C] [--bits B]:
 // converts any readable audio file into a WAV of the given format tag through
-// the engine's sink factory.
+// the engine's sink factory; an OUT.mp3 goes to the MP3 writer (EncodeMp3.cpp).
 
+#include "EncodeMp3.h"
 #include "QdCommand.h"
 
 #include "audio/LAudioFileOpener.h"
@@ -47,6 +48,8 @@ int RunEncode(int argc, char** argv)
 {
     if (argc < 3)
         return QdFail("usage: qd-audio encode IN OUT.wav --tag T [--rate R] [--channels C] [--bits B]");
+    if (QdIsMp3Path(argv[2]))
+        return QdEncodeMp3(argc, argv);
     long tag = 0;
     if (!ParseNumber(QdOption(argc, argv, "--tag"), 1, 65535, tag))
         return QdFail(
@@ -100,6 +103,10 @@ int RunEncode(int argc, char** argv)
     return 0;
 }
 
-QdRegistrar reg("encode", "encode IN OUT.wav --tag T [--rate R] [--channels C] [--bits B]", &RunEncode);
+QdRegistrar reg("encode",
+                "encode IN OUT.wav --tag T [--rate R] [--channels C] [--bits B]\n"
+                "  encode IN OUT.mp3 [--bitrate K | --vbr Q | --abr K] [--min K] [--max K]"
+                " [--mode stereo|joint|force|mono] [--crc]",
+                &RunEncode);
 
 } // namespace

@@ -1,0 +1,105 @@
+// Writes any readable audio file as MP3 through the engine's MP3 sink and the
+// processing pump, with encoder settings from the command line (the defaults
+// of the MP3 encoder settings otherwise).
+
+#include "EncodeMp3.h"
+
+#include "QdCommand.h"
+
+#include "audio/LAudioFileOpener.h"
+#include "audio/LProcessingPump.h"
+#include "audio/formats/mp3/LMp3EncoderSink.h"
+#include "foundation/threads/LLocalProcessContext.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
+
+namespace {
+
+bool ParseNumber(const char* text, long low, long high, long& value)
+{
+    if (text == nullptr || *text == '\0')
+        return false;
+    char* end = nullptr;
+    value = std::strtol(text, &end, 10);
+    return *end == '\0' && value >= low && value <= high;
+}
+
+} // namespace
+
+bool QdIsMp3Path(const char* path)
+{
+    const size_t length = path ? std::strlen(path) : 0;
+    return length >= 4 && strcasecmp(path + length - 4, ".mp3") == 0;
+}
+
+int QdEncodeMp3(int argc, char** argv)
+{
+    LMp3EncoderOptions options;
+    long value = 0;
+    if (const char* text = QdOption(argc, argv, "--bitrate")) {
+        if (!ParseNumber(text, 8, 320, value))
+            return QdFail("--bitrate needs kbps from 8 to 320");
+        options.ConstantBitRate = true;
+        options.CBRBitRate = static_cast<uint16_t>(value);
+    }
+    if (const char* text = QdOption(argc, argv, "--vbr")) {
+        if (!ParseNumber(text, 0, 9, value))
+            return QdFail("--vbr needs a quality from 0 (highest) to 9 (lowest)");
+        options.ConstantBitRate = false;
+        options.VBRQuality = static_cast<uint8_t>(value);
+    }
+    if (const char* text = QdOption(argc, argv, "--abr")) {
+        if (!ParseNumber(text, 8, 255, value))
+            return QdFail("--abr needs an average of 8 to 255 kbps");
+        options.ConstantBitRate = false;
+        options.ABRBitRate = static_cast<uint8_t>(value);
+    }
+    if (const char* text = QdOption(argc, argv, "--min")) {
+        if (!ParseNumber(text, 8, 320, value))
+            return QdFail("--min needs kbps from 8 to 320");
+        options.VBRMinBitRate = static_cast<uint16_t>(value);
+    }
+    if (const char* text = QdOption(argc, argv, "--max")) {
+        if (!ParseNumber(text, 8, 320, value))
+            return QdFail("--max needs kbps from 8 to 320");
+        options.VBRMaxBitRate = static_cast<uint16_t>(value);
+    }
+    if (const char* mode = QdOption(argc, argv, "--mode")) {
+        static const char* const kModes[] = {"stereo", "joint", "force", "mono"};
+        int found = -1;
+        for (int i = 0; i < 4; ++i)
+            if (std::strcmp(mode, kModes[i]) == 0)
+                found = i;
+        if (found < 0)
+            return QdFail("--mode needs stereo, joint, force or mono");
+        options.ChannelMode = static_cast<uint8_t>(found);
+    }
+    options.ErrorProtection = QdFlag(argc, argv, "--crc");
+    switch (options.Validate()) {
+    case kMp3OptionsVbrTooFarApart:
+        return QdFail("%s", kMp3VbrTooFarApartText);
+    case kMp3OptionsVbrMaxBelowMin:
+        return QdFail("%s", kMp3VbrMaxBelowMinText);
+    default:
+        break;
+    }
+
+    LSoundProcessJob job;
+    LOpenAudioFileSource(job.input, argv[1]);
+    if (job.input->GetStatus() != kSoundStatusOk)
+        return QdFail("%s: %s (status %u)", argv[1], LSoundStatusText(job.input->GetStatus()),
+                      job.input->GetStatus());
+    CreateMp3SoundSink(job.output, argv[2], options, job.input->GetRate(), job.input->GetChannels());
+    if (job.output->IsFailed())
+        return QdFail(
+            "%s: cannot write MP3 here (no encoder component \"%s\", or the folder is not writable)", argv[2],
+            kMp3EncoderComponentName);
+    LLocalProcessContext context;
+    if (ProcessSoundToSink(&context, job) != kPumpDone)
+        return QdFail("%s: encoding failed", argv[2]);
+    if (!job.output->Finish())
+        return QdFail("%s: write failed (disk full or I/O error)", argv[2]);
+    return 0;
+}
