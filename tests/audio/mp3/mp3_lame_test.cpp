@@ -47,6 +47,8 @@ const LameCase kCases[] = {
     {"monoCbr", "-b 64 -m m", true},
     {"monoVbr", "-V 2 -m m", true},
     {"crc", "-b 128 -p", false},
+    {"cbr48kHzNoPadding", "--resample 48 -b 128", false},
+    {"cbr32kHzNoPadding", "--resample 32 -b 96", false},
     {"mpeg2_22050", "--resample 22.05 -b 64", false},
     {"mpeg2_24000", "--resample 24 -b 80", false},
     {"mpeg2_16000Vbr", "--resample 16 -V 5", false},
@@ -123,8 +125,9 @@ TEST_P(Mp3Lame, ExactLengthAndFullAccuracy)
     ASSERT_EQ(source.GetStatus(), 0);
     const bool tagged = HasEncoderTag(mp3);
     EXPECT_EQ(source.GetEncoderDelay() != 0, tagged);
-    if (std::string(c.lameOptions).find(" -t") != std::string::npos)
+    if (std::string(c.lameOptions).find(" -t") != std::string::npos) {
         EXPECT_FALSE(tagged);
+    }
     const int64_t lengthAtOpen = source.GetLength();
     const Decoded ours = DecodeAll(source);
     const std::vector<float> reference = Mpg123Floats(mp3);
@@ -132,8 +135,9 @@ TEST_P(Mp3Lame, ExactLengthAndFullAccuracy)
     const int64_t referenceFrames = int64_t(reference.size()) / ours.channels;
 
     EXPECT_EQ(ours.length, referenceFrames);
-    if (tagged)
+    if (tagged) {
         EXPECT_EQ(lengthAtOpen, referenceFrames); // known before reading a sample
+    }
     const int64_t offset = tagged ? 0 : LMp3SoundSource::kDecoderDelay;
     const Accuracy a = Compare(ours.samples, reference, ours.channels, offset);
     EXPECT_GE(a.compared, referenceFrames - offset);

@@ -353,8 +353,13 @@ TEST_F(Mp3Source, OpenAnyAudioFileAndQdAudioDecode)
     EXPECT_EQ(info.sampleRate, 44100u);
     EXPECT_EQ(info.channels, 2u);
 
-    // A stream behind leading bytes that are neither a tag nor a frame.
+    // A stream behind leading bytes that are neither a tag nor a frame (with a
+    // false sync pattern among them).
     std::vector<uint8_t> junk(300, 0);
+    junk[100] = 0xFF;
+    junk[101] = 0xFB;
+    junk[102] = 0x90;
+    junk[103] = 0x64;
     const std::vector<uint8_t> mp3 = ReadBytes(Lame("plain.mp3", "-b 128"));
     junk.insert(junk.end(), mp3.begin(), mp3.end());
     WriteBytes(dir_.Path("junk.mp3"), junk);

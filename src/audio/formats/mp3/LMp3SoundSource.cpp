@@ -234,10 +234,21 @@ void LMp3SoundSource::Initialise(bool indexNow)
     if (fileSize_ - 128 >= start && ReadAt(fileSize_ - 128, tag, 3) == 3 && std::memcmp(tag, "TAG", 3) == 0)
         audioEnd_ = fileSize_ - 128;
 
+    // The first frame is a header followed by another of the same stream (or
+    // the one frame the file holds); a lone sync pattern in leading junk is not.
     FrameRef first;
-    if (!FindFrame(start, false, &first)) {
-        ForceStatus(kSoundStatusBadParameters);
-        return;
+    for (int64_t from = start;; from = first.offset + 1) {
+        freeFormatBytes_ = 0;
+        if (!FindFrame(from, false, &first) || first.offset - start > kSyncSearchBytes) {
+            ForceStatus(kSoundStatusBadParameters);
+            return;
+        }
+        const int64_t next = first.offset + first.header.frameBytes;
+        uint8_t b[4];
+        LMp3FrameHeader h;
+        if (next == audioEnd_ || (ReadAt(next, b, 4) == 4 && LMp3ParseHeader(LMp3ReadBe32(b), &h) &&
+                                  h.version == first.header.version && h.rateIndex == first.header.rateIndex))
+            break;
     }
     streamHeader_ = first.header;
     samplesPerFrame_ = first.header.samplesPerFrame;
