@@ -216,5 +216,12 @@ int LSoundPipeReader::WaitForData(uint32_t ms)
 {
     if (!buffer_)
         return 0;
+    // The signal may still be set from bytes that were read or discarded
+    // since: only bytes readable now, or a new wake-up, count as data.
+    if (buffer_->ReadableBytes() > 0)
+        return 1;
+    buffer_->dataReady_.Reset();
+    if (buffer_->ReadableBytes() > 0)
+        return 1;
     return buffer_->dataReady_.Wait(ms) ? 1 : 0;
 }

@@ -105,6 +105,15 @@ void LSoundPlayer::Resume()
     device_.Resume();
 }
 
+void LSoundPlayer::StartPreview()
+{
+    if (device_.GetState() == 0)
+        return;
+    if (threadStarted_)
+        StopAndWait();
+    device_.StartPreview();
+}
+
 void LSoundPlayer::Seek(int64_t frame)
 {
     if (device_.GetState() == 0 || seekHoldsMutex_)
@@ -115,7 +124,8 @@ void LSoundPlayer::Seek(int64_t frame)
     device_.Refill();
     finished_ = false;
     positionPending_ = false;
-    const int64_t ms = FramesToMs(source_->GetPosition(), source_->GetRate());
+    // The frame that plays next, not the source's position after the refill.
+    const int64_t ms = FramesToMs(device_.GetPosition(), source_->GetRate());
     listener_->OnPlayPosition(&ms, cookie_);
     if (device_.GetState() & kPlayerDevicePreview) {
         device_.StartPreview();

@@ -69,6 +69,9 @@ public:
     void Seek(int64_t frame);
     void Pause();
     void Resume();
+    // Scrubbing: stops filling and loops the 512 frames at the current
+    // position until the next Seek (which rebuilds them) or Stop.
+    void StartPreview();
     bool IsPaused() const { return (device_.GetState() & kPlayerDevicePaused) != 0; }
 
     LSoundPlayerDevice& GetDevice() { return device_; }

@@ -218,9 +218,9 @@ int32_t LSoundPlayerDevice::SetVolumeDb(int8_t db)
     return gain;
 }
 
-void LSoundPlayerDevice::UpdatePosition()
+void LSoundPlayerDevice::UpdatePosition(int64_t held)
 {
-    int64_t correction = -QueuedFrames();
+    int64_t correction = -QueuedFrames() - held;
     int64_t mapped = correction;
     if (source_->Query(kQueryMapCorrection, &mapped))
         correction = mapped;
@@ -278,7 +278,8 @@ void LSoundPlayerDevice::StartPreview()
             const int64_t v = (static_cast<int64_t>(s) * gain) >> 9;
             s = v > INT32_MAX ? INT32_MAX : (v < INT32_MIN ? INT32_MIN : static_cast<int32_t>(v));
         }
-        UpdatePosition();
+        // The preview stands for the frame it starts at.
+        UpdatePosition(frames);
         state_.store(kPlayerDevicePreview | kPlayerDevicePlaying);
     }
     if (stream_)

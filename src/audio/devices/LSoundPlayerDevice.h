@@ -94,7 +94,8 @@ private:
 
     bool OpenUnit();
     void TakeSourceFormat(const LSoundSourcePtr& source);
-    void UpdatePosition();
+    // Source position minus what is queued (and held elsewhere), in the source's frames.
+    void UpdatePosition(int64_t held = 0);
     void RenderLevels(const int32_t* samples, uint32_t frames, int8_t* levels);
     void WriteDevice(const int32_t* samples, uint32_t frames, int32_t* out, uint32_t deviceChannels);
 
