@@ -336,3 +336,32 @@ TEST_F(RestoreSavedFilesTest, FailuresLeaveTheOriginals)
     EXPECT_EQ(ReadFile(Path("b.wav")), originals[1]);
     EXPECT_EQ(FolderEntries(save_), (std::vector<std::string>{"a.wav", "b.wav", "c.wav"}));
 }
+
+TEST(RestorationTools, EveryToolHandlesOddRatesAndChannelCounts)
+{
+    LRestorationTools all;
+    all.dcOffset = all.highPass = all.clickPop = all.noiseReduction = all.riaa = all.normalize = true;
+    for (int32_t rate : {300, 8000, 22050, 48000, 96000}) {
+        for (int32_t channels : {1, 2, 3}) {
+            for (int32_t speed : {kRecordingSpeedNormal, kRecordingSpeed33At45, kRecordingSpeed78At45}) {
+                LRestorationTools tools = all;
+                tools.speed = speed;
+                const int64_t frames = rate / 2 + 123;
+                LSoundSourcePtr source =
+                    MakeSource(rate, static_cast<uint8_t>(channels), MusicLike(rate, channels, frames, -6));
+                LLocalProcessContext context;
+                ASSERT_EQ(ApplyRestorationTools(&context, source, tools), 0) << rate << " Hz " << channels;
+                EXPECT_EQ(source->GetStatus(), kSoundStatusOk);
+                EXPECT_EQ(source->GetRate(), rate);
+                EXPECT_EQ(source->GetChannels(), channels);
+                const int64_t length = source->GetLength();
+                if (speed == kRecordingSpeedNormal) {
+                    EXPECT_EQ(length, frames);
+                }
+                source->Seek(0);
+                const std::vector<int32_t> out = ReadAll(source, length, 777);
+                EXPECT_LE(LSamplePeak(out.data(), length, channels), 524272) << rate << " Hz " << channels;
+            }
+        }
+    }
+}
