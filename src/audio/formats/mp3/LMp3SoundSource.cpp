@@ -320,6 +320,7 @@ void LMp3SoundSource::Initialise(bool indexNow)
     int walked = 0;
     int64_t bitrateSum = 0;
     int32_t previousBitrate = 0;
+    int32_t firstWalkedBitrate = 0;
     bool stereoSeen = first.header.channels == 2;
     int64_t offset = first.offset + first.header.frameBytes;
     const int64_t walkStart = offset;
@@ -332,7 +333,8 @@ void LMp3SoundSource::Initialise(bool indexNow)
             (h.bitrateIndex == 0) != (freeFormatBytes_ != 0) || !CompleteHeader(&h) ||
             offset + h.frameBytes > audioEnd_)
             break;
-        ++walked;
+        if (++walked == 1)
+            firstWalkedBitrate = h.bitrate;
         if (walked >= 5 && h.bitrate != previousBitrate)
             vbr_ = true;
         previousBitrate = h.bitrate;
@@ -361,7 +363,9 @@ void LMp3SoundSource::Initialise(bool indexNow)
         averageFrameBytes_ = walked > 0 ? double(offset - walkStart) / walked : first.header.frameBytes;
         totalFrames_ = std::llround(bytes / averageFrameBytes_);
     } else if (!vbr_) {
-        averageFrameBytes_ = first.header.bitrate * perKbit;
+        // The audio frames' rate: a tag frame may have been made bigger to hold its tag.
+        const int32_t bitrate = firstIsTag && walked > 0 ? firstWalkedBitrate : first.header.bitrate;
+        averageFrameBytes_ = bitrate * perKbit;
         if (!paddedFrameSeen_)
             averageFrameBytes_ = std::floor(averageFrameBytes_);
         totalFrames_ = std::llround(bytes / averageFrameBytes_);
