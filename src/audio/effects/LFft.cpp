@@ -1,4 +1,5 @@
 #include "audio/effects/LFft.h"
+#include "audio/effects/LHotLoop.h"
 
 #include <cmath>
 #include <utility>
@@ -24,7 +25,7 @@ LFft::LFft(int32_t size) : size_(size), cos_(size), sin_(size), reverse_(size)
 
 // The transforms carry the equalizer: let the compiler vectorize them, with
 // the wider vector unit where the processor has one.
-__attribute__((optimize("O3"), target_clones("avx2", "default"))) void LFft::Transform(double* re, double* im,
+L_HOT_LOOP void LFft::Transform(double* re, double* im,
                                                                                        bool inverse) const
 {
     const int32_t n = size_;

@@ -1,4 +1,5 @@
 #include "audio/effects/LRiaaEqualizer.h"
+#include "audio/effects/LHotLoop.h"
 
 #include "audio/effects/LDbGain.h"
 #include "audio/effects/LFixedPoint.h"
@@ -53,7 +54,7 @@ void LBuildRiaaGrid(std::vector<double>& grid, int32_t rate)
 namespace {
 
 // acc += x times h, bin by bin: with the transforms, the equalizer's whole cost.
-__attribute__((optimize("O3"), target_clones("avx2", "default"))) void
+L_HOT_LOOP void
 MultiplyAccumulate(double* __restrict accRe, double* __restrict accIm, const double* __restrict xr,
                    const double* __restrict xi, const double* __restrict hr, const double* __restrict hi,
                    int32_t n)
