@@ -2,11 +2,10 @@
 
 #include "foundation/files/LAppDataSubfolder.h"
 #include "foundation/files/LPath.h"
+#include "foundation/platform/LBundle.h"
 
-#include <climits>
 #include <cstring>
 #include <dlfcn.h>
-#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,35 +51,6 @@ const char* const LMp3EncoderComponent::kFunctionNames[kFunctionCount] = {
 
 namespace {
 
-bool IsFolder(const std::string& path)
-{
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-// The program's resources folder: <prefix>/share/quorin for a program
-// installed as <prefix>/bin/..., otherwise (a build tree) the program's own folder.
-bool ResourcesFolder(std::string& folder)
-{
-    char executable[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", executable, sizeof executable - 1);
-    if (n <= 0)
-        return false;
-    executable[n] = '\0';
-    folder.assign(executable);
-    const size_t slash = folder.find_last_of('/');
-    if (slash == std::string::npos)
-        return false;
-    folder.resize(slash);
-    const size_t parent = folder.find_last_of('/');
-    if (parent != std::string::npos && folder.compare(parent + 1, std::string::npos, "bin") == 0) {
-        const std::string shared = folder.substr(0, parent) + "/share/quorin";
-        if (IsFolder(shared))
-            folder = shared;
-    }
-    return true;
-}
-
 bool IsFile(const char* path)
 {
     struct stat info;
@@ -99,8 +69,9 @@ bool LFindComponentFile(const char* name, char* dest)
     char folder[kLPathSize];
     if (LGetComponentsFolder(folder) && LPathCombine(dest, folder, name, "") && IsFile(dest))
         return true;
-    std::string resources;
-    if (ResourcesFolder(resources) && LPathCombine(dest, resources.c_str(), name, "") && IsFile(dest))
+    char resources[kLPathSize];
+    if (LGetResourcesFolder(resources, sizeof resources) && LPathCombine(dest, resources, name, "") &&
+        IsFile(dest))
         return true;
     dest[0] = '\0';
     return false;
@@ -146,8 +117,13 @@ bool LMp3EncoderComponent::ResolveFunctions()
     std::memcpy(&fn_, entries, sizeof fn_);
     if (!found)
         return false;
-    void* tagFrame = dlsym(library_, "lame_get_lametag_frame");
-    std::memcpy(&getLameTagFrame_, &tagFrame, sizeof tagFrame);
+    // Beyond the table: what completes the stream's tag frame, when offered.
+    void* address = dlsym(library_, "lame_get_lametag_frame");
+    std::memcpy(&getLameTagFrame_, &address, sizeof address);
+    address = dlsym(library_, "lame_get_encoder_delay");
+    std::memcpy(&getEncoderDelay_, &address, sizeof address);
+    address = dlsym(library_, "lame_get_encoder_padding");
+    std::memcpy(&getEncoderPadding_, &address, sizeof address);
     return true;
 }
 
@@ -156,6 +132,15 @@ size_t LMp3EncoderComponent::GetLameTagFrame(unsigned char* buffer, size_t size)
     if (getLameTagFrame_ == nullptr || encoder_ == nullptr)
         return 0;
     return getLameTagFrame_(encoder_, buffer, size);
+}
+
+bool LMp3EncoderComponent::GetDelayAndPadding(int* delay, int* padding) const
+{
+    if (getEncoderDelay_ == nullptr || getEncoderPadding_ == nullptr || encoder_ == nullptr)
+        return false;
+    *delay = getEncoderDelay_(encoder_);
+    *padding = getEncoderPadding_(encoder_);
+    return *delay >= 0 && *padding >= 0;
 }
 
 bool LMp3EncoderComponent::OpenEncoder()

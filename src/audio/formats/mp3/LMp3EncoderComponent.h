@@ -104,6 +104,9 @@ public:
     // without it still encodes; its files just carry an empty tag frame).
     bool HasLameTagFrame() const { return getLameTagFrame_ != nullptr; }
     size_t GetLameTagFrame(unsigned char* buffer, size_t size) const;
+    // The samples the encoder put before and after the input at the output
+    // rate; false when the library does not tell.
+    bool GetDelayAndPadding(int* delay, int* padding) const;
 
     // Makes the encoder context; false when the component is not loaded or
     // the library refused.
@@ -120,6 +123,8 @@ public:
 private:
     Functions fn_ = {};
     size_t (*getLameTagFrame_)(LLameHandle, unsigned char*, size_t) = nullptr;
+    int (*getEncoderDelay_)(LLameHandle) = nullptr;
+    int (*getEncoderPadding_)(LLameHandle) = nullptr;
     void* library_ = nullptr;
     LLameHandle encoder_ = nullptr;
     bool loaded_ = false;

@@ -2,9 +2,11 @@
 
 #include "audio/LSoundSamples.h"
 #include "audio/formats/LAudioFileIo.h"
+#include "audio/formats/mp3/LMp3InfoFrame.h"
 #include "foundation/files/LFileSystem.h"
 #include "foundation/text/LTextBuffer.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -250,11 +252,69 @@ bool LMp3EncoderSink::WriteLameTag()
         return true;
     unsigned char frame[kLameTagFrameMaximum];
     const size_t size = component_.GetLameTagFrame(frame, sizeof frame);
-    if (size == 0)
-        return true; // the encoder wrote no tag frame to fill in
     if (size > sizeof frame || static_cast<int64_t>(size) > bytesWritten_)
         return false;
-    return LPwriteFully(fd_, frame, size, 0);
+    if (size > 0)
+        return LPwriteFully(fd_, frame, size, 0);
+    // The encoder declines the tag when the stream's own frames are too small
+    // to hold it: without it players could not drop the encoder's delay and
+    // padding, so the file gets a tag frame of its own at a larger bitrate.
+    if (frameBitrate_ > 0 && bytesWritten_ > 0)
+        return PrependInfoFrame();
+    return true;
+}
+
+bool LMp3EncoderSink::PrependInfoFrame()
+{
+    LMp3InfoFrameFacts facts;
+    if (!component_.GetDelayAndPadding(&facts.encoderDelay, &facts.padding))
+        return true; // a library that does not tell: the stream stays as it is
+    uint8_t head[4];
+    if (LPreadFully(fd_, head, 4, 0) != 4)
+        return false;
+    facts.firstHeader = LMp3ReadBe32(head);
+    for (int64_t at = 0; at < bytesWritten_; ++facts.audioFrames) {
+        LMp3FrameHeader header;
+        if (LPreadFully(fd_, head, 4, at) != 4 || !LMp3ParseHeader(LMp3ReadBe32(head), &header) ||
+            header.frameBytes <= 0)
+            return true; // not a stream this tag could describe
+        at += header.frameBytes;
+    }
+    facts.audioBytes = bytesWritten_;
+    facts.bitrateKbps = frameBitrate_;
+    std::snprintf(facts.encoder, sizeof facts.encoder, "LAME%s", component_.Fn().get_lame_short_version());
+    std::vector<uint8_t> frame;
+    if (!LMp3BuildInfoFrame(facts, frame))
+        return true;
+
+    // The stream moves behind the tag frame in a second file beside the first.
+    char movedPath[PATH_MAX];
+    const int moved = LCreateFileBeside(target_, movedPath, sizeof movedPath, 0666);
+    if (moved < 0)
+        return false;
+    struct stat info;
+    if (fstat(fd_, &info) == 0)
+        fchmod(moved, info.st_mode & 07777);
+    bool ok = LWriteFully(moved, frame.data(), frame.size());
+    std::vector<uint8_t> chunk(65536);
+    for (int64_t at = 0; ok && at < bytesWritten_;) {
+        const size_t want = static_cast<size_t>(std::min<int64_t>(bytesWritten_ - at, int64_t(chunk.size())));
+        ok = LPreadFully(fd_, chunk.data(), want, at) == want && LWriteFully(moved, chunk.data(), want);
+        facts.musicCrc = LMp3TagCrc(chunk.data(), want, facts.musicCrc);
+        at += static_cast<int64_t>(want);
+    }
+    ok = ok && LMp3BuildInfoFrame(facts, frame) && LPwriteFully(moved, frame.data(), frame.size(), 0);
+    if (!ok) {
+        close(moved);
+        unlink(movedPath);
+        return false;
+    }
+    close(fd_);
+    unlink(tempPath_);
+    fd_ = moved;
+    std::memcpy(tempPath_, movedPath, sizeof tempPath_);
+    bytesWritten_ += static_cast<int64_t>(frame.size());
+    return true;
 }
 
 bool LMp3EncoderSink::MoveIntoPlace()

@@ -5,7 +5,9 @@
 // The stream goes to a new file beside the destination and replaces the
 // destination only once it is complete: the encoder's last bytes are out,
 // its LAME tag frame (the exact length, encoder delay and padding) is written
-// over the stream's first frame and the data reached the disk. Anything that
+// over the stream's first frame (or, where the encoder declines one because
+// the frames are too small, a tag frame of our own goes before the stream)
+// and the data reached the disk. Anything that
 // goes wrong on the way (no encoder component, an encoder that refuses its
 // parameters, an output that cannot be made or written) fails the sink and
 // leaves the destination as it was, so a job never takes a partial file for
@@ -62,6 +64,7 @@ private:
     bool Configure(const LMp3EncoderOptions& options);
     bool Emit(const unsigned char* bytes, int count);
     bool WriteLameTag();
+    bool PrependInfoFrame();
     bool MoveIntoPlace();
 
     LMp3EncoderComponent component_;
