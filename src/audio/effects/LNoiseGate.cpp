@@ -50,8 +50,7 @@ LNoiseGateFilter::~LNoiseGateFilter() = default;
 
 namespace {
 
-// One channel's splitter run over a block; the band peaks (largest of the
-// maximum and minus the minimum) are gathered on the way.
+// One sample through one channel's band splitter.
 struct Split
 {
     int64_t c50, c400, c1100, c2600;
@@ -80,14 +79,9 @@ void LNoiseGateFilter::ReadAndSplit(std::vector<int32_t>* bands)
     upstream_->Read(scratch_.data(), block_);
     const Split split{coefficients_[0], coefficients_[1], coefficients_[2], coefficients_[3]};
     int32_t* out[kNoiseGateBands] = {bands[0].data(), bands[1].data(), bands[2].data(), bands[3].data()};
-    int64_t high[kNoiseGateBands] = {0, 0, 0, 0}, low[kNoiseGateBands] = {0, 0, 0, 0};
     auto store = [&](size_t at, const int64_t* band) {
-        for (int32_t b = 0; b < kNoiseGateBands; ++b) {
-            const int32_t v = LSaturateToInt32(band[b]);
-            out[b][at] = v;
-            high[b] = std::max<int64_t>(high[b], v);
-            low[b] = std::min<int64_t>(low[b], v);
-        }
+        for (int32_t b = 0; b < kNoiseGateBands; ++b)
+            out[b][at] = LSaturateToInt32(band[b]);
     };
     if (ch == 2) {
         // The two channels' recursions run side by side, so neither waits on its own last step.
@@ -113,7 +107,7 @@ void LNoiseGateFilter::ReadAndSplit(std::vector<int32_t>* bands)
         }
     }
     for (int32_t b = 0; b < kNoiseGateBands; ++b)
-        nextPeaks_[b] = LSaturateToInt32(std::max(high[b], -low[b]));
+        nextPeaks_[b] = LSamplePeak(out[b], block_, ch);
 }
 
 void LNoiseGateFilter::ComputeTargets(std::array<int32_t, kNoiseGateBands>& targets) const
