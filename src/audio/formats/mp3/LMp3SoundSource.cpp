@@ -272,10 +272,13 @@ void LMp3SoundSource::Initialise(bool indexNow)
 
     // A frame count is believed only when it is at least 1 and gives an
     // average between 8 and 360 kbit/s for the bytes that follow.
+    // The limits are computed without cutting the byte count first, so a
+    // stream that averages exactly 8 kbit/s is still believed.
     auto plausibleCount = [&](uint32_t count, int64_t from) {
-        const int64_t bytesAfter = audioEnd_ - from;
-        const int64_t low = (bytesAfter / 45000) * rate_ / samplesPerFrame_;
-        const int64_t high = (bytesAfter / 1000) * rate_ / samplesPerFrame_;
+        const int64_t bytesAfter = std::max<int64_t>(0, audioEnd_ - from);
+        const int64_t scaled = bytesAfter * rate_;
+        const int64_t low = scaled / (45000 * int64_t(samplesPerFrame_));
+        const int64_t high = (scaled + 1000 * int64_t(samplesPerFrame_) - 1) / (1000 * int64_t(samplesPerFrame_));
         return count >= 1 && int64_t(count) >= low && int64_t(count) <= high;
     };
     bool firstIsTag = false;
