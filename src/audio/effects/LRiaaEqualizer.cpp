@@ -54,10 +54,9 @@ void LBuildRiaaGrid(std::vector<double>& grid, int32_t rate)
 namespace {
 
 // acc += x times h, bin by bin: with the transforms, the equalizer's whole cost.
-L_HOT_LOOP void
-MultiplyAccumulate(double* __restrict accRe, double* __restrict accIm, const double* __restrict xr,
-                   const double* __restrict xi, const double* __restrict hr, const double* __restrict hi,
-                   int32_t n)
+L_HOT_LOOP void MultiplyAccumulate(double* __restrict accRe, double* __restrict accIm,
+                                   const double* __restrict xr, const double* __restrict xi,
+                                   const double* __restrict hr, const double* __restrict hi, int32_t n)
 {
     for (int32_t k = 0; k < n; ++k) {
         accRe[k] += xr[k] * hr[k] - xi[k] * hi[k];
@@ -98,6 +97,13 @@ LFirEqualizerFilter::LFirEqualizerFilter(const LSoundSourcePtr& upstream, const 
     : LSoundFilter(upstream), fft_(kTransform)
 {
     LDesignEqualizerTaps(grid.empty() ? std::vector<double>(kEqualizerGridSize, 100.0) : grid, taps_);
+    // The curve boosts the bass: declare the largest output the taps can
+    // make, so that the pump limits it before a 16-bit sink instead of letting it clip.
+    double gain = 0.0;
+    for (double tap : taps_)
+        gain += std::fabs(tap);
+    if (gain > 1.0)
+        SetPeakLimit(static_cast<uint32_t>(std::min(4294967295.0, std::ceil(peakLimit_ * gain))));
     // Each partition's taps, zero-padded to twice their length and
     // transformed; the scale of the inverse transform is folded in here.
     filterRe_.assign(static_cast<size_t>(kPartitions) * kTransform, 0.0);

@@ -2,6 +2,7 @@
 // offsets, measured responses against the filters' own designs, alignment
 // and seeking.
 
+#include "audio/LSoundSamples.h"
 #include "audio/effects/LBiquad.h"
 #include "audio/effects/LDbGain.h"
 #include "audio/effects/LDcOffsetFilter.h"
@@ -182,6 +183,26 @@ TEST(FirEqualizer, FlatGridIsIdentityWithoutDelay)
     for (size_t i = 0; i < in.size(); ++i)
         ASSERT_NEAR(out[i], in[i], 1) << i;
     EXPECT_EQ(filter->GetPosition(), frames);
+}
+
+TEST(FirEqualizer, DeclaresItsBassBoostInThePeakLimit)
+{
+    std::vector<double> grid;
+    LBuildRiaaGrid(grid, 44100);
+    LSoundSourcePtr filter;
+    LRiaaEqualizerEffect(grid).CreateFilter(filter, MakeSource(44100, 1, std::vector<int32_t>(10000, 0)));
+    EXPECT_GT(filter->GetPeakLimit(), 2u * 0x7FFF0);
+    // A full-scale square wave at 20 Hz stays within what the filter declares.
+    std::vector<int32_t> square(44100);
+    for (size_t i = 0; i < square.size(); ++i)
+        square[i] = (i / 1102) % 2 ? 0x7FFF0 : -0x7FFF0;
+    LRiaaEqualizerEffect(grid).CreateFilter(filter, MakeSource(44100, 1, square));
+    const std::vector<int32_t> out = ReadAll(filter, 44100);
+    EXPECT_GT(LSamplePeak(out.data(), 44100, 1), 0x7FFF0);
+    EXPECT_LE(static_cast<uint32_t>(LSamplePeak(out.data(), 44100, 1)), filter->GetPeakLimit());
+    // A flat grid changes nothing and declares nothing more.
+    LRiaaEqualizerEffect(std::vector<double>(2048, 100.0)).CreateFilter(filter, MakeSource(44100, 1, square));
+    EXPECT_LE(filter->GetPeakLimit(), 0x7FFF0u + 1);
 }
 
 TEST(FirEqualizer, SeekLinesUpOutputWithInput)
