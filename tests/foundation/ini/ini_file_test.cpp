@@ -1,7 +1,7 @@
 // INI files: the written layout, loading, atomic saves, the cache, and the
 // line reader of plain file handles.
 
-#include "foundation/ini/LFileLines.h"
+#include "foundation/files/LFile.h"
 #include "foundation/ini/LIniFile.h"
 
 #include "support/TempHome.h"
@@ -177,7 +177,7 @@ TEST(FileLines, ReadLineTable)
     ASSERT_TRUE(file.Open(path.c_str(), O_RDONLY));
     char line[260];
     std::vector<std::string> lines;
-    while (LFileReadLine(&file, line, sizeof line))
+    while (LFile::ReadLine(&file, line, sizeof line))
         lines.push_back(line);
     EXPECT_EQ(lines, (std::vector<std::string>{"a", "b", "", "c"}));
 }
@@ -191,19 +191,36 @@ TEST(FileLines, LfCrIsOneLineEndAndLongLinesAreCut)
     ASSERT_TRUE(file.Open(path.c_str(), O_RDONLY));
     char line[10];
     std::vector<std::string> lines;
-    while (LFileReadLine(&file, line, sizeof line))
+    while (LFile::ReadLine(&file, line, sizeof line))
         lines.push_back(line);
     EXPECT_EQ(lines, (std::vector<std::string>{"one", "two", std::string(9, 'x'), "last"}));
+}
+
+// A pipe cannot step back over the byte read after a lone line end: that
+// byte must still begin the next line.
+TEST(FileLines, ReadLineOverAPipeLosesNoByte)
+{
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    const std::string text = "a\nb\r\nc\rd\n\re";
+    ASSERT_EQ(write(ends[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    close(ends[1]);
+    LFile file(ends[0]);
+    char line[260];
+    std::vector<std::string> lines;
+    while (LFile::ReadLine(&file, line, sizeof line))
+        lines.push_back(line);
+    EXPECT_EQ(lines, (std::vector<std::string>{"a", "b", "c", "d", "e"}));
 }
 
 TEST(FileLines, NoDescriptor)
 {
     LFile none;
     char line[8] = "junk";
-    EXPECT_FALSE(LFileReadLine(&none, line, sizeof line));
+    EXPECT_FALSE(LFile::ReadLine(&none, line, sizeof line));
     EXPECT_STREQ(line, "");
-    EXPECT_TRUE(LFileWriteString(&none, ""));
-    EXPECT_FALSE(LFileWriteString(&none, "x"));
+    EXPECT_TRUE(LFile::WriteString(&none, ""));
+    EXPECT_FALSE(LFile::WriteString(&none, "x"));
 }
 
 TEST(FileLines, WriteStringWritesEverything)
@@ -213,8 +230,8 @@ TEST(FileLines, WriteStringWritesEverything)
     LFile file;
     ASSERT_TRUE(file.Open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC));
     std::string big(1 << 20, 'q');
-    EXPECT_TRUE(LFileWriteString(&file, "head\r\n"));
-    EXPECT_TRUE(LFileWriteString(&file, big.c_str()));
+    EXPECT_TRUE(LFile::WriteString(&file, "head\r\n"));
+    EXPECT_TRUE(LFile::WriteString(&file, big.c_str()));
     file.Close();
     EXPECT_EQ(ReadAll(path), "head\r\n" + big);
 }
