@@ -34,7 +34,14 @@ int LXmlLoadFile(LXmlNode* document, LProcessContext* cancel, const char* path, 
     }
 
     struct stat info;
-    int64_t size = stat(path, &info) == 0 ? int64_t(info.st_size) : 0;
+    const bool known = stat(path, &info) == 0;
+    // Only a regular file has an end we can trust: a FIFO would wait for a
+    // writer for ever, and a device such as /dev/zero never ends.
+    if (known && !S_ISREG(info.st_mode)) {
+        Fail(error, "Cannot open xml file: %s", path);
+        return kXmlLoadFailed;
+    }
+    int64_t size = known ? int64_t(info.st_size) : 0;
     int64_t available = LGetMemoryLimit();
     // An unknown limit (-1) refuses nothing.
     if (available >= 0 && size > 0 && size >= available / kTreeBytesPerTextByte) {

@@ -9,10 +9,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fcntl.h>
 #include <fstream>
+#include <future>
 #include <string>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -70,6 +75,38 @@ TEST(XmlLoadFile, UnreadableFile)
     // A folder exists but cannot be read as a file.
     EXPECT_EQ(LXmlLoadFile(&document, &context, dir.Path().c_str(), error), kXmlLoadFailed);
     EXPECT_EQ(std::string(error), "Cannot open xml file: " + dir.Path());
+}
+
+// Files without a trustworthy end: a FIFO nobody writes to and a device
+// (/dev/null stands for one such as /dev/zero that never ends, which a test
+// must not read) are refused at once, not waited on or read for ever.
+TEST(XmlLoadFile, RefusesFifosAndDevices)
+{
+    TempDir dir;
+    const std::string fifo = dir.Path("settings.xml");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {fifo, std::string("/dev/null")}) {
+        SCOPED_TRACE(path);
+        std::promise<int> done;
+        std::future<int> result = done.get_future();
+        char error[260] = {};
+        std::thread loader([&] {
+            LXmlDocument document;
+            LLocalProcessContext context;
+            done.set_value(LXmlLoadFile(&document, &context, path.c_str(), error));
+        });
+        const bool ended = result.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+        if (!ended && path == fifo) {
+            // Let a loader stuck on the FIFO go, so the test can end.
+            const int writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (writer >= 0)
+                close(writer);
+        }
+        loader.join();
+        ASSERT_TRUE(ended) << "the loader was still reading after 5 s";
+        EXPECT_EQ(result.get(), kXmlLoadFailed);
+        EXPECT_EQ(std::string(error), "Cannot open xml file: " + path);
+    }
 }
 
 TEST(XmlLoadFile, ParseErrorIsPassedOnWithTheTreeSoFar)
