@@ -28,8 +28,14 @@ function(quorin_layer_tests layer folder)
     add_executable(${exe} ${test_source})
     target_link_libraries(${exe} PRIVATE ${layer} quorin_testsupport GTest::gtest GTest::gmock GTest::gtest_main ${ARG_LIBS})
     target_include_directories(${exe} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+    # Tests of the shared sound server (*_pulse_test.cpp) add and remove
+    # devices, which shifts device indices: they take turns.
+    set(lock "")
+    if(name MATCHES "_pulse_test$")
+      set(lock RESOURCE_LOCK quorin_pulse_server)
+    endif()
     gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST
-      PROPERTIES ENVIRONMENT "QUORIN_BUILD_DIR=${PROJECT_BINARY_DIR};QUORIN_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+      PROPERTIES ENVIRONMENT "QUORIN_BUILD_DIR=${PROJECT_BINARY_DIR};QUORIN_SOURCE_DIR=${PROJECT_SOURCE_DIR}" ${lock}
       DISCOVERY_TIMEOUT 30)
   endforeach()
 endfunction()
