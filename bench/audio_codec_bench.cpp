@@ -7,46 +7,17 @@
 #include "audio/LSoundSource.h"
 #include "audio/formats/wav/LWavFileOpener.h"
 
-#include <benchmark/benchmark.h>
+#include "BenchSupport.h"
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Runs a program with an argument vector; true when it exits with status 0.
-bool Run(const std::vector<std::string>& args)
-{
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid;
-    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
-        return false;
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-    }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
+using bench::RunToolOk;
 
 // A minute of speech-like test material and its coded versions, made once.
 class Material
@@ -58,25 +29,17 @@ public:
         return material;
     }
     bool ok = false;
-    std::string folder;
-    std::string Path(const char* name) const { return folder + "/" + name; }
+    bench::ScratchFolder folder{"codec"};
+    std::string Path(const char* name) const { return folder.Path(name); }
 
 private:
     Material()
     {
-        char tmpl[] = "/tmp/quorin-codec-bench-XXXXXX";
-        if (!mkdtemp(tmpl))
-            return;
-        folder = tmpl;
-        ok = WritePcm(Path("speech8k.wav"), 8000, 1, 60) && WritePcm(Path("music44k.wav"), 44100, 2, 60) &&
-             Run({"sox", "-D", Path("speech8k.wav"), "-e", "gsm-full-rate", Path("gsm.wav")}) &&
-             Run({"sox", "-D", Path("speech8k.wav"), "-e", "ima-adpcm", Path("ima-mono.wav")}) &&
-             Run({"sox", "-D", Path("music44k.wav"), "-e", "ima-adpcm", Path("ima-stereo.wav")});
-    }
-    ~Material()
-    {
-        if (!folder.empty())
-            Run({"rm", "-rf", folder});
+        ok = folder.Exists() && WritePcm(Path("speech8k.wav"), 8000, 1, 60) &&
+             WritePcm(Path("music44k.wav"), 44100, 2, 60) &&
+             RunToolOk({"sox", "-D", Path("speech8k.wav"), "-e", "gsm-full-rate", Path("gsm.wav")}) &&
+             RunToolOk({"sox", "-D", Path("speech8k.wav"), "-e", "ima-adpcm", Path("ima-mono.wav")}) &&
+             RunToolOk({"sox", "-D", Path("music44k.wav"), "-e", "ima-adpcm", Path("ima-stereo.wav")});
     }
 
     static bool WritePcm(const std::string& path, uint32_t rate, int channels, int seconds)
@@ -153,27 +116,12 @@ void CompareDecoding(benchmark::State& state, const char* file)
         return;
     }
     const std::string in = m.Path(file), ours = m.Path("ours.raw"), theirs = m.Path("sox.raw");
-    double oursTotal = 0, soxTotal = 0;
-    for (auto _ : state) {
-        const auto t0 = Clock::now();
-        if (!DecodeOurs(in, ours)) {
-            state.SkipWithError("our decoder failed");
-            return;
-        }
-        const auto t1 = Clock::now();
-        if (!Run({"sox", in, "-t", "raw", "-e", "signed", "-b", "16", theirs})) {
-            state.SkipWithError("sox failed");
-            return;
-        }
-        const auto t2 = Clock::now();
-        const double o = std::chrono::duration<double>(t1 - t0).count();
-        oursTotal += o;
-        soxTotal += std::chrono::duration<double>(t2 - t1).count();
-        state.SetIterationTime(o);
-    }
-    state.counters["ours_ms"] = benchmark::Counter(oursTotal * 1e3 / state.iterations());
-    state.counters["sox_ms"] = benchmark::Counter(soxTotal * 1e3 / state.iterations());
-    state.counters["ratio"] = benchmark::Counter(soxTotal > 0 ? oursTotal / soxTotal : 0);
+    bench::CompareWithReference(
+        state, [&] { return DecodeOurs(in, ours); },
+        [&] {
+            return RunToolOk({"sox", in, "-t", "raw", "-e", "signed", "-b", "16", theirs});
+        },
+        {"sox"});
 }
 
 void BM_GsmDecode_vs_Sox(benchmark::State& state)

@@ -7,46 +7,16 @@
 #include "audio/LSoundSamples.h"
 #include "audio/formats/mp3/LMp3SoundSource.h"
 
-#include <benchmark/benchmark.h>
+#include "BenchSupport.h"
 
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Runs a program with an argument vector, standard output to outPath (or
-// /dev/null); true when it exits with status 0.
-bool Run(const std::vector<std::string>& args, const char* outPath = "/dev/null")
-{
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath, O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid;
-    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
-        return false;
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-    }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
+using bench::RunToolOk;
 
 // Three minutes of busy music-like material in the common encodings, made once.
 class Material
@@ -58,29 +28,21 @@ public:
         return material;
     }
     bool ok = false;
-    std::string folder;
-    std::string Path(const char* name) const { return folder + "/" + name; }
+    bench::ScratchFolder folder{"mp3"};
+    std::string Path(const char* name) const { return folder.Path(name); }
 
 private:
     Material()
     {
-        char tmpl[] = "/tmp/quorin-mp3-bench-XXXXXX";
-        if (!mkdtemp(tmpl))
-            return;
-        folder = tmpl;
         const std::string wav = Path("music.wav");
-        ok = Run({"sox",       "-n",    "-r",      "44100", "-c",      "2",    "-b",  "16",
-                  wav,         "synth", "180",     "sine",  "80-6000", "sine", "330", "synth",
-                  "pinknoise", "mix",   "tremolo", "5",     "60",      "gain", "-3"}) &&
-             Run({"lame", "--quiet", "-b", "128", wav, Path("cbr128.mp3")}) &&
-             Run({"lame", "--quiet", "-b", "320", wav, Path("cbr320.mp3")}) &&
-             Run({"lame", "--quiet", "-V", "2", wav, Path("vbr2.mp3")}) &&
-             Run({"lame", "--quiet", "--resample", "22.05", "-b", "64", wav, Path("mpeg2.mp3")});
-    }
-    ~Material()
-    {
-        if (!folder.empty())
-            Run({"rm", "-rf", folder});
+        ok = folder.Exists() &&
+             RunToolOk({"sox",       "-n",    "-r",      "44100", "-c",      "2",    "-b",  "16",
+                        wav,         "synth", "180",     "sine",  "80-6000", "sine", "330", "synth",
+                        "pinknoise", "mix",   "tremolo", "5",     "60",      "gain", "-3"}) &&
+             RunToolOk({"lame", "--quiet", "-b", "128", wav, Path("cbr128.mp3")}) &&
+             RunToolOk({"lame", "--quiet", "-b", "320", wav, Path("cbr320.mp3")}) &&
+             RunToolOk({"lame", "--quiet", "-V", "2", wav, Path("vbr2.mp3")}) &&
+             RunToolOk({"lame", "--quiet", "--resample", "22.05", "-b", "64", wav, Path("mpeg2.mp3")});
     }
 };
 
@@ -125,29 +87,14 @@ void CompareDecoding(benchmark::State& state, const char* file, bool withOutput 
         return;
     }
     const std::string in = m.Path(file), ours = m.Path("ours.raw"), theirs = m.Path("mpg123.raw");
-    double oursTotal = 0, mpg123Total = 0;
-    for (auto _ : state) {
-        const auto t0 = Clock::now();
-        if (!(withOutput ? DecodeOurs(in, ours) : DecodeOnly(in))) {
-            state.SkipWithError("our decoder failed");
-            return;
-        }
-        const auto t1 = Clock::now();
-        // Without output mpg123 runs its test mode: decoding only.
-        if (!(withOutput ? Run({"mpg123", "-q", "-s", in}, theirs.c_str())
-                         : Run({"mpg123", "-q", "-t", in}))) {
-            state.SkipWithError("mpg123 failed");
-            return;
-        }
-        const auto t2 = Clock::now();
-        const double o = std::chrono::duration<double>(t1 - t0).count();
-        oursTotal += o;
-        mpg123Total += std::chrono::duration<double>(t2 - t1).count();
-        state.SetIterationTime(o);
-    }
-    state.counters["ours_ms"] = benchmark::Counter(oursTotal * 1e3 / state.iterations());
-    state.counters["mpg123_ms"] = benchmark::Counter(mpg123Total * 1e3 / state.iterations());
-    state.counters["ratio"] = benchmark::Counter(mpg123Total > 0 ? oursTotal / mpg123Total : 0);
+    bench::CompareWithReference(
+        state, [&] { return withOutput ? DecodeOurs(in, ours) : DecodeOnly(in); },
+        [&] {
+            // Without output mpg123 runs its test mode: decoding only.
+            return withOutput ? RunToolOk({"mpg123", "-q", "-s", in}, theirs.c_str())
+                              : RunToolOk({"mpg123", "-q", "-t", in});
+        },
+        {"mpg123"});
 }
 
 void BM_Mp3Cbr128_vs_Mpg123(benchmark::State& state)

@@ -11,89 +11,51 @@
 #include "audio/formats/wav/LWaveFormatBlock.h"
 #include "foundation/threads/LLocalProcessContext.h"
 
-#include <benchmark/benchmark.h>
+#include "BenchSupport.h"
 
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::RunTool;
 constexpr int kSeconds = 20;
-
-int Spawn(const std::vector<std::string>& args)
-{
-    std::vector<char*> argv;
-    for (const auto& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid;
-    const int started = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (started != 0)
-        return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 class Fixture
 {
 public:
-    Fixture()
-    {
-        char pattern[] = "/tmp/quorin-resample-bench-XXXXXX";
-        if (mkdtemp(pattern) != nullptr)
-            dir_ = pattern;
-    }
-    ~Fixture()
-    {
-        if (!dir_.empty())
-            Spawn({"rm", "-rf", dir_});
-    }
     // A music-like test signal: pink noise under a few tones, made once per rate and channel count.
     std::string Input(int rate, int channels)
     {
         const std::string path =
-            dir_ + "/in-" + std::to_string(rate) + "-" + std::to_string(channels) + ".wav";
+            dir_.Path("in-" + std::to_string(rate) + "-" + std::to_string(channels) + ".wav");
         if (access(path.c_str(), R_OK) != 0)
-            Spawn({"sox",
-                   "-n",
-                   "-r",
-                   std::to_string(rate),
-                   "-c",
-                   std::to_string(channels),
-                   "-b",
-                   "16",
-                   path,
-                   "synth",
-                   std::to_string(kSeconds),
-                   "pinknoise",
-                   "sine",
-                   "440",
-                   "sine",
-                   "3000",
-                   "remix",
-                   "-",
-                   "gain",
-                   "-6"});
+            RunTool({"sox",
+                     "-n",
+                     "-r",
+                     std::to_string(rate),
+                     "-c",
+                     std::to_string(channels),
+                     "-b",
+                     "16",
+                     path,
+                     "synth",
+                     std::to_string(kSeconds),
+                     "pinknoise",
+                     "sine",
+                     "440",
+                     "sine",
+                     "3000",
+                     "remix",
+                     "-",
+                     "gain",
+                     "-6"});
         return path;
     }
-    std::string Output(const char* name) const { return dir_ + "/" + name; }
+    std::string Output(const char* name) const { return dir_.Path(name); }
 
 private:
-    std::string dir_;
+    bench::ScratchFolder dir_{"resample"};
 };
 
 Fixture& TheFixture()
@@ -121,36 +83,19 @@ void BM_Resample_vs_Sox(benchmark::State& state)
     const int inRate = static_cast<int>(state.range(0));
     const int outRate = static_cast<int>(state.range(1));
     const int channels = static_cast<int>(state.range(2));
-    if (Spawn({"sox", "--version"}) != 0) {
+    if (RunTool({"sox", "--version"}) != 0) {
         state.SkipWithError("sox is not installed");
         return;
     }
     const std::string in = TheFixture().Input(inRate, channels);
     const std::string ours = TheFixture().Output("ours.wav");
     const std::string theirs = TheFixture().Output("sox.wav");
-    double oursTotal = 0, referenceTotal = 0;
-    for (auto _ : state) {
-        const auto t0 = Clock::now();
-        if (!ResampleWithEngine(in, ours, outRate)) {
-            state.SkipWithError("the engine's conversion failed");
-            return;
-        }
-        const auto t1 = Clock::now();
-        if (Spawn({"sox", in, "-r", std::to_string(outRate), theirs}) != 0) {
-            state.SkipWithError("sox failed");
-            return;
-        }
-        const auto t2 = Clock::now();
-        const double o = std::chrono::duration<double>(t1 - t0).count();
-        oursTotal += o;
-        referenceTotal += std::chrono::duration<double>(t2 - t1).count();
-        state.SetIterationTime(o);
-    }
-    state.counters["ours_ms"] = benchmark::Counter(oursTotal * 1e3 / state.iterations());
-    state.counters["ref_ms"] = benchmark::Counter(referenceTotal * 1e3 / state.iterations());
-    state.counters["ratio"] = benchmark::Counter(referenceTotal > 0 ? oursTotal / referenceTotal : 0);
-    state.counters["x_realtime"] =
-        benchmark::Counter(oursTotal > 0 ? kSeconds * state.iterations() / oursTotal : 0);
+    bench::CompareWithReference(
+        state, [&] { return ResampleWithEngine(in, ours, outRate); },
+        [&] {
+            return RunTool({"sox", in, "-r", std::to_string(outRate), theirs}) == 0;
+        },
+        {"ref", false, double(kSeconds)});
 }
 BENCHMARK(BM_Resample_vs_Sox)
     ->Args({44100, 48000, 2})

@@ -9,42 +9,15 @@
 #include "audio/formats/pcm/LWavPcmSoundSink.h"
 #include "audio/formats/wav/LWavFileOpener.h"
 
-#include <benchmark/benchmark.h>
+#include "BenchSupport.h"
 
-#include <chrono>
-#include <fcntl.h>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::RunToolOk;
 constexpr int64_t kBlock = 8192;
-
-bool Run(const std::vector<std::string>& args)
-{
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid;
-    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
-        return false;
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-    }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 // Two minutes of stereo music-like material at 16 and 24 bits, made once by sox.
 class Material
@@ -56,25 +29,17 @@ public:
         return material;
     }
     bool ok = false;
-    std::string folder;
-    std::string Path(const std::string& name) const { return folder + "/" + name; }
+    bench::ScratchFolder folder{"wav"};
+    std::string Path(const std::string& name) const { return folder.Path(name); }
 
 private:
     Material()
     {
-        char tmpl[] = "/tmp/quorin-wav-bench-XXXXXX";
-        if (!mkdtemp(tmpl))
-            return;
-        folder = tmpl;
-        ok = Run({"sox", "-D", "-n", "-r", "44100", "-c", "2", "-b", "16", Path("s16.wav"), "synth", "120",
-                  "pinknoise", "sine", "440", "gain", "-6"}) &&
-             Run({"sox", "-D", "-n", "-r", "48000", "-c", "2", "-b", "24", Path("s24.wav"), "synth", "120",
-                  "pinknoise", "sine", "440", "gain", "-6"});
-    }
-    ~Material()
-    {
-        if (!folder.empty())
-            Run({"rm", "-rf", folder});
+        ok = folder.Exists() &&
+             RunToolOk({"sox", "-D", "-n", "-r", "44100", "-c", "2", "-b", "16", Path("s16.wav"), "synth",
+                        "120", "pinknoise", "sine", "440", "gain", "-6"}) &&
+             RunToolOk({"sox", "-D", "-n", "-r", "48000", "-c", "2", "-b", "24", Path("s24.wav"), "synth",
+                        "120", "pinknoise", "sine", "440", "gain", "-6"});
     }
 };
 
@@ -149,39 +114,23 @@ void Compare(benchmark::State& state, Side side, const char* file, int bits)
         state.SkipWithError("our reader failed");
         return;
     }
-    double oursTotal = 0, soxTotal = 0;
-    for (auto _ : state) {
-        const auto t0 = Clock::now();
-        bool ok = true;
-        switch (side) {
-        case Side::Read:
-            ok = ReadOurs(in, nullptr, &channels, &rate);
-            break;
-        case Side::Write:
-            ok = WriteOurs(ours, samples, channels, rate, bits);
-            break;
-        case Side::Copy:
-            ok = CopyOurs(in, ours, bits);
-            break;
-        }
-        const auto t1 = Clock::now();
-        if (!ok) {
-            state.SkipWithError("our side failed");
-            return;
-        }
-        if (!Run({"sox", "-D", in, theirs})) {
-            state.SkipWithError("sox failed");
-            return;
-        }
-        const auto t2 = Clock::now();
-        const double o = std::chrono::duration<double>(t1 - t0).count();
-        oursTotal += o;
-        soxTotal += std::chrono::duration<double>(t2 - t1).count();
-        state.SetIterationTime(o);
-    }
-    state.counters["ours_ms"] = benchmark::Counter(oursTotal * 1e3 / state.iterations());
-    state.counters["sox_ms"] = benchmark::Counter(soxTotal * 1e3 / state.iterations());
-    state.counters["ratio"] = benchmark::Counter(soxTotal > 0 ? oursTotal / soxTotal : 0);
+    bench::CompareWithReference(
+        state,
+        [&] {
+            switch (side) {
+            case Side::Read:
+                return ReadOurs(in, nullptr, &channels, &rate);
+            case Side::Write:
+                return WriteOurs(ours, samples, channels, rate, bits);
+            case Side::Copy:
+                return CopyOurs(in, ours, bits);
+            }
+            return false;
+        },
+        [&] {
+            return RunToolOk({"sox", "-D", in, theirs});
+        },
+        {"sox"});
 }
 
 void BM_Pcm16Read_vs_SoxCopy(benchmark::State& state)

@@ -7,9 +7,8 @@
 #include "foundation/text/LStringLong.h"
 #include "foundation/text/LTextBuffer.h"
 
-#include <benchmark/benchmark.h>
+#include "BenchSupport.h"
 
-#include <chrono>
 #include <cstdio>
 #include <map>
 #include <random>
@@ -17,8 +16,6 @@
 #include <vector>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 std::vector<std::string> MakeKeys(std::size_t n)
 {
@@ -34,26 +31,11 @@ std::vector<std::string> MakeKeys(std::size_t n)
     return keys;
 }
 
-// Runs `ours` and `reference` once per iteration, reports our time as the
-// iteration time and the ratio of the two totals as a counter.
+// Both sides in microseconds: each iteration is a short burst of work.
 template <typename Ours, typename Reference>
 void Compare(benchmark::State& state, Ours ours, Reference reference)
 {
-    double oursTotal = 0, referenceTotal = 0;
-    for (auto _ : state) {
-        auto t0 = Clock::now();
-        ours();
-        auto t1 = Clock::now();
-        reference();
-        auto t2 = Clock::now();
-        double o = std::chrono::duration<double>(t1 - t0).count();
-        oursTotal += o;
-        referenceTotal += std::chrono::duration<double>(t2 - t1).count();
-        state.SetIterationTime(o);
-    }
-    state.counters["ours_us"] = benchmark::Counter(oursTotal * 1e6 / state.iterations());
-    state.counters["ref_us"] = benchmark::Counter(referenceTotal * 1e6 / state.iterations());
-    state.counters["ratio"] = benchmark::Counter(referenceTotal > 0 ? oursTotal / referenceTotal : 0);
+    bench::CompareWithReference(state, ours, reference, {"ref", true});
 }
 
 void BM_StringMapInsert_vs_StdMap(benchmark::State& state)
