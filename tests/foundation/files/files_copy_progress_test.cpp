@@ -3,6 +3,7 @@
 #include "foundation/files/LCopyFileWithProgress.h"
 #include "foundation/threads/LProcessContext.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +21,10 @@
 
 namespace {
 
+using quorin::test::FolderEntries;
+using quorin::test::ReadFileBytes;
 using quorin::test::TempDir;
+using quorin::test::WriteFileBytes;
 
 // Records what the copy reports; asks for a stop at the n-th stop test.
 class RecordingContext : public LProcessContext
@@ -50,35 +54,6 @@ std::string Pattern(std::size_t size)
     return bytes;
 }
 
-void WriteFile(const std::string& path, const std::string& bytes, mode_t mode = 0644)
-{
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    ASSERT_GE(fd, 0) << path;
-    ASSERT_EQ(static_cast<ssize_t>(bytes.size()), write(fd, bytes.data(), bytes.size()));
-    ASSERT_EQ(0, fchmod(fd, mode));
-    close(fd);
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::vector<std::string> Entries(const std::string& folder)
-{
-    std::vector<std::string> names;
-    if (DIR* dir = opendir(folder.c_str())) {
-        while (dirent* entry = readdir(dir)) {
-            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, ".."))
-                names.push_back(entry->d_name);
-        }
-        closedir(dir);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 LCopyFileRequest Request(const std::string& source, const std::string& destination)
 {
     LCopyFileRequest request{};
@@ -91,14 +66,14 @@ TEST(CopyFileWithProgress, CopiesAndReportsEveryPercentAtMost)
 {
     TempDir dir;
     const std::string data = Pattern(5 * 1024 * 1024 + 123);
-    WriteFile(dir.Path("take.wav"), data);
+    WriteFileBytes(dir.Path("take.wav"), data);
     const timespec times[2] = {{1000000000, 0}, {1300000000, 5000}};
     ASSERT_EQ(0, utimensat(AT_FDCWD, dir.Path("take.wav").c_str(), times, 0));
     ASSERT_EQ(0, mkdir(dir.Path("out").c_str(), 0777));
 
     RecordingContext context;
     EXPECT_EQ(0, LCopyFileWithProgress(&context, Request(dir.Path("take.wav"), dir.Path("out/copy.wav"))));
-    EXPECT_EQ(data, ReadFile(dir.Path("out/copy.wav")));
+    EXPECT_EQ(data, ReadFileBytes(dir.Path("out/copy.wav")));
     const std::vector<std::pair<int, std::string>> expected = {{0, "Copy File"}, {1, "copy.wav"}};
     EXPECT_EQ(expected, context.messages);
     ASSERT_GE(context.progress.size(), 3u);
@@ -118,13 +93,13 @@ TEST(CopyFileWithProgress, CopiesAndReportsEveryPercentAtMost)
     ASSERT_EQ(0, stat(dir.Path("out/copy.wav").c_str(), &info));
     EXPECT_EQ(1300000000, info.st_mtim.tv_sec);
     EXPECT_EQ(5000, info.st_mtim.tv_nsec);
-    EXPECT_EQ(std::vector<std::string>{"copy.wav"}, Entries(dir.Path("out")));
+    EXPECT_EQ(std::vector<std::string>{"copy.wav"}, FolderEntries(dir.Path("out")));
 }
 
 TEST(CopyFileWithProgress, EmptyFilesTakeTheSourceTime)
 {
     TempDir dir;
-    WriteFile(dir.Path("empty"), "");
+    WriteFileBytes(dir.Path("empty"), "");
     const timespec times[2] = {{1000000000, 0}, {1100000000, 0}};
     ASSERT_EQ(0, utimensat(AT_FDCWD, dir.Path("empty").c_str(), times, 0));
     RecordingContext context;
@@ -141,7 +116,7 @@ TEST(CopyFileWithProgress, EmptyFilesTakeTheSourceTime)
 TEST(CopyFileWithProgress, LongNamesAreShortenedInTheMiddle)
 {
     TempDir dir;
-    WriteFile(dir.Path("s"), "x");
+    WriteFileBytes(dir.Path("s"), "x");
     const std::string name = std::string(40, 'a') + std::string(40, 'b') + ".wav";
     RecordingContext context;
     EXPECT_EQ(0, LCopyFileWithProgress(&context, Request(dir.Path("s"), dir.Path(name))));
@@ -153,21 +128,21 @@ TEST(CopyFileWithProgress, AStopLeavesTheDestinationAsItWas)
 {
     TempDir dir;
     const std::string data = Pattern(1024 * 1024);
-    WriteFile(dir.Path("source"), data);
+    WriteFileBytes(dir.Path("source"), data);
     RecordingContext first(3);
     EXPECT_EQ(1, LCopyFileWithProgress(&first, Request(dir.Path("source"), dir.Path("new"))));
-    EXPECT_EQ(std::vector<std::string>{"source"}, Entries(dir.Path()));
+    EXPECT_EQ(std::vector<std::string>{"source"}, FolderEntries(dir.Path()));
 
-    WriteFile(dir.Path("old"), "old contents", 0600);
+    WriteFileBytes(dir.Path("old"), "old contents", 0600);
     RecordingContext second(5);
     EXPECT_EQ(1, LCopyFileWithProgress(&second, Request(dir.Path("source"), dir.Path("old"))));
-    EXPECT_EQ("old contents", ReadFile(dir.Path("old")));
-    EXPECT_EQ((std::vector<std::string>{"old", "source"}), Entries(dir.Path()));
+    EXPECT_EQ("old contents", ReadFileBytes(dir.Path("old")));
+    EXPECT_EQ((std::vector<std::string>{"old", "source"}), FolderEntries(dir.Path()));
 
     // Without a stop the old file is replaced and keeps its permissions.
     RecordingContext third;
     EXPECT_EQ(0, LCopyFileWithProgress(&third, Request(dir.Path("source"), dir.Path("old"))));
-    EXPECT_EQ(data, ReadFile(dir.Path("old")));
+    EXPECT_EQ(data, ReadFileBytes(dir.Path("old")));
     struct stat info
     {
     };
@@ -180,7 +155,7 @@ TEST(CopyFileWithProgress, RefusesToCopyAFileOntoItself)
     TempDir dir;
     const std::string data = Pattern(100000);
     const std::string source = dir.Path("song.wav");
-    WriteFile(source, data);
+    WriteFileBytes(source, data);
     ASSERT_EQ(0, symlink(source.c_str(), dir.Path("link.wav").c_str()));
     ASSERT_EQ(0, link(source.c_str(), dir.Path("hard.wav").c_str()));
     ASSERT_EQ(0, mkdir(dir.Path("sub").c_str(), 0777));
@@ -189,15 +164,16 @@ TEST(CopyFileWithProgress, RefusesToCopyAFileOntoItself)
     for (const std::string& destination : names) {
         RecordingContext context;
         EXPECT_EQ(2, LCopyFileWithProgress(&context, Request(source, destination))) << destination;
-        EXPECT_EQ(data, ReadFile(source)) << destination;
+        EXPECT_EQ(data, ReadFileBytes(source)) << destination;
     }
-    EXPECT_EQ((std::vector<std::string>{"hard.wav", "link.wav", "song.wav", "sub"}), Entries(dir.Path()));
+    EXPECT_EQ((std::vector<std::string>{"hard.wav", "link.wav", "song.wav", "sub"}),
+              FolderEntries(dir.Path()));
 }
 
 TEST(CopyFileWithProgress, FailsWithoutTouchingAnything)
 {
     TempDir dir;
-    WriteFile(dir.Path("file"), "x");
+    WriteFileBytes(dir.Path("file"), "x");
     ASSERT_EQ(0, mkdir(dir.Path("folder").c_str(), 0777));
     ASSERT_EQ(0, mkfifo(dir.Path("fifo").c_str(), 0600));
     const std::pair<std::string, std::string> cases[] = {
@@ -213,14 +189,14 @@ TEST(CopyFileWithProgress, FailsWithoutTouchingAnything)
         EXPECT_EQ(2, LCopyFileWithProgress(&context, Request(source, destination)))
             << source << " " << destination;
     }
-    EXPECT_EQ((std::vector<std::string>{"fifo", "file", "folder"}), Entries(dir.Path()));
-    EXPECT_TRUE(Entries(dir.Path("folder")).empty());
+    EXPECT_EQ((std::vector<std::string>{"fifo", "file", "folder"}), FolderEntries(dir.Path()));
+    EXPECT_TRUE(FolderEntries(dir.Path("folder")).empty());
 }
 
 TEST(CopyFileWithProgress, RefusesRequestsWithoutTerminators)
 {
     TempDir dir;
-    WriteFile(dir.Path("file"), "x");
+    WriteFileBytes(dir.Path("file"), "x");
     LCopyFileRequest request = Request(dir.Path("file"), dir.Path("out"));
     std::memset(request.destination, 'a', sizeof request.destination);
     RecordingContext context;
@@ -228,13 +204,13 @@ TEST(CopyFileWithProgress, RefusesRequestsWithoutTerminators)
     request = Request(dir.Path("file"), dir.Path("out"));
     std::memset(request.source, '/', sizeof request.source);
     EXPECT_EQ(2, LCopyFileWithProgress(&context, request));
-    EXPECT_EQ(std::vector<std::string>{"file"}, Entries(dir.Path()));
+    EXPECT_EQ(std::vector<std::string>{"file"}, FolderEntries(dir.Path()));
 }
 
 TEST(CopyFileWithProgress, ARelativeDestinationLandsInTheWorkingFolder)
 {
     TempDir dir;
-    WriteFile(dir.Path("file"), "data");
+    WriteFileBytes(dir.Path("file"), "data");
     char old[4096];
     ASSERT_NE(nullptr, getcwd(old, sizeof old));
     ASSERT_EQ(0, chdir(dir.Path().c_str()));
@@ -242,7 +218,7 @@ TEST(CopyFileWithProgress, ARelativeDestinationLandsInTheWorkingFolder)
     const int result = LCopyFileWithProgress(&context, Request("file", "copy"));
     ASSERT_EQ(0, chdir(old));
     EXPECT_EQ(0, result);
-    EXPECT_EQ("data", ReadFile(dir.Path("copy")));
+    EXPECT_EQ("data", ReadFileBytes(dir.Path("copy")));
 }
 
 } // namespace

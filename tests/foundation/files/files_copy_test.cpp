@@ -3,6 +3,7 @@
 #include "foundation/files/LFileCopy.h"
 #include "foundation/files/LFileSystem.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +21,10 @@
 
 namespace {
 
+using quorin::test::FolderEntries;
+using quorin::test::ReadFileBytes;
 using quorin::test::TempDir;
+using quorin::test::WriteFileBytes;
 
 std::string Pattern(std::size_t size)
 {
@@ -28,21 +32,6 @@ std::string Pattern(std::size_t size)
     for (std::size_t i = 0; i < size; ++i)
         bytes[i] = static_cast<char>((i * 131) ^ (i >> 9));
     return bytes;
-}
-
-void WriteFile(const std::string& path, const std::string& bytes, mode_t mode = 0644)
-{
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    ASSERT_GE(fd, 0) << path;
-    ASSERT_EQ(static_cast<ssize_t>(bytes.size()), write(fd, bytes.data(), bytes.size()));
-    ASSERT_EQ(0, fchmod(fd, mode));
-    close(fd);
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 struct stat StatOf(const std::string& path)
@@ -54,33 +43,19 @@ struct stat StatOf(const std::string& path)
     return info;
 }
 
-std::vector<std::string> Entries(const std::string& folder)
-{
-    std::vector<std::string> names;
-    if (DIR* dir = opendir(folder.c_str())) {
-        while (dirent* entry = readdir(dir)) {
-            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, ".."))
-                names.push_back(entry->d_name);
-        }
-        closedir(dir);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 TEST(FileCopy, CopiesDataPermissionsTimesAndAttributes)
 {
     TempDir dir;
     const std::string source = dir.Path("source.wav");
     const std::string data = Pattern(1234567);
-    WriteFile(source, data, 0640);
+    WriteFileBytes(source, data, 0640);
     const timespec times[2] = {{1000000000, 123456789}, {1200000000, 987654321}};
     ASSERT_EQ(0, utimensat(AT_FDCWD, source.c_str(), times, 0));
     const bool haveAttributes = setxattr(source.c_str(), "user.quorin", "tag", 3, 0) == 0;
 
     const std::string dest = dir.Path("dest.wav");
     ASSERT_TRUE(LFileCopy(source.c_str(), dest.c_str()));
-    EXPECT_EQ(data, ReadFile(dest));
+    EXPECT_EQ(data, ReadFileBytes(dest));
     const struct stat info = StatOf(dest);
     EXPECT_EQ(0640u, info.st_mode & 07777);
     EXPECT_EQ(1200000000, info.st_mtim.tv_sec);
@@ -96,7 +71,7 @@ TEST(FileCopy, CopiesAreNeverWritableByEveryoneNorSetId)
 {
     TempDir dir;
     const std::string source = dir.Path("tool");
-    WriteFile(source, "#!/bin/sh\n", 04777);
+    WriteFileBytes(source, "#!/bin/sh\n", 04777);
     ASSERT_TRUE(LFileCopy(source.c_str(), dir.Path("copy").c_str()));
     EXPECT_EQ(0775u, StatOf(dir.Path("copy")).st_mode & 07777);
 }
@@ -106,27 +81,27 @@ TEST(FileCopy, ReplacesAnExistingFileAsAWhole)
     TempDir dir;
     const std::string source = dir.Path("new");
     const std::string dest = dir.Path("old");
-    WriteFile(source, "short");
-    WriteFile(dest, Pattern(100000));
+    WriteFileBytes(source, "short");
+    WriteFileBytes(dest, Pattern(100000));
     // A reader of the old file keeps its contents.
     const int reader = open(dest.c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_TRUE(LFileCopy(source.c_str(), dest.c_str()));
-    EXPECT_EQ("short", ReadFile(dest));
+    EXPECT_EQ("short", ReadFileBytes(dest));
     char first[4];
     EXPECT_EQ(4, read(reader, first, 4));
     EXPECT_EQ(0, std::memcmp(first, Pattern(4).data(), 4));
     close(reader);
-    EXPECT_EQ((std::vector<std::string>{"new", "old"}), Entries(dir.Path()));
+    EXPECT_EQ((std::vector<std::string>{"new", "old"}), FolderEntries(dir.Path()));
 
     // Copying a file onto itself keeps it whole.
     ASSERT_TRUE(LFileCopy(dest.c_str(), dest.c_str()));
-    EXPECT_EQ("short", ReadFile(dest));
+    EXPECT_EQ("short", ReadFileBytes(dest));
 }
 
 TEST(FileCopy, EmptyFilesAreCopied)
 {
     TempDir dir;
-    WriteFile(dir.Path("empty"), "");
+    WriteFileBytes(dir.Path("empty"), "");
     ASSERT_TRUE(LFileCopy(dir.Path("empty").c_str(), dir.Path("copy").c_str()));
     EXPECT_EQ(0, StatOf(dir.Path("copy")).st_size);
 }
@@ -134,7 +109,7 @@ TEST(FileCopy, EmptyFilesAreCopied)
 TEST(FileCopy, SymbolicLinksAreCopiedAsLinks)
 {
     TempDir dir;
-    WriteFile(dir.Path("target"), "data");
+    WriteFileBytes(dir.Path("target"), "data");
     ASSERT_EQ(0, symlink("target", dir.Path("link").c_str()));
     ASSERT_EQ(0, symlink("nowhere", dir.Path("dangling").c_str()));
     ASSERT_EQ(0, mkdir(dir.Path("out").c_str(), 0777));
@@ -146,11 +121,11 @@ TEST(FileCopy, SymbolicLinksAreCopiedAsLinks)
     EXPECT_TRUE(S_ISLNK(StatOf(dir.Path("out/dangling")).st_mode));
 
     // A link at the destination is replaced, not written through.
-    WriteFile(dir.Path("other"), "other");
+    WriteFileBytes(dir.Path("other"), "other");
     ASSERT_EQ(0, symlink(dir.Path("target").c_str(), dir.Path("out/through").c_str()));
     ASSERT_TRUE(LFileCopy(dir.Path("other").c_str(), dir.Path("out/through").c_str()));
-    EXPECT_EQ("data", ReadFile(dir.Path("target")));
-    EXPECT_EQ("other", ReadFile(dir.Path("out/through")));
+    EXPECT_EQ("data", ReadFileBytes(dir.Path("target")));
+    EXPECT_EQ("other", ReadFileBytes(dir.Path("out/through")));
     EXPECT_TRUE(S_ISREG(StatOf(dir.Path("out/through")).st_mode));
 }
 
@@ -164,10 +139,10 @@ TEST(FileCopy, RefusesWhatIsNotAFileAndLeavesNothingBehind)
     EXPECT_FALSE(LFileCopy(dir.Path("fifo").c_str(), dir.Path("out/fifo").c_str()));
     EXPECT_FALSE(LFileCopy(dir.Path("folder").c_str(), dir.Path("out/folder").c_str()));
     EXPECT_FALSE(LFileCopy(dir.Path("missing").c_str(), dir.Path("out/missing").c_str()));
-    WriteFile(dir.Path("file"), "x");
+    WriteFileBytes(dir.Path("file"), "x");
     EXPECT_FALSE(LFileCopy(dir.Path("file").c_str(), dir.Path("nofolder/file").c_str()));
     EXPECT_FALSE(LFileCopy(dir.Path("file").c_str(), ""));
-    EXPECT_TRUE(Entries(dir.Path("out")).empty());
+    EXPECT_TRUE(FolderEntries(dir.Path("out")).empty());
 }
 
 TEST(FileCopy, CopiesFromPseudoFiles)
@@ -175,14 +150,14 @@ TEST(FileCopy, CopiesFromPseudoFiles)
     // /proc files report a size of 0: the copy reads until the end instead.
     TempDir dir;
     ASSERT_TRUE(LFileCopy("/proc/self/status", dir.Path("status").c_str()));
-    EXPECT_NE(std::string::npos, ReadFile(dir.Path("status")).find("Umask:"));
+    EXPECT_NE(std::string::npos, ReadFileBytes(dir.Path("status")).find("Umask:"));
 }
 
 TEST(FileCopyData, CopiesUpToALimitFromTheCurrentOffsets)
 {
     TempDir dir;
     const std::string data = Pattern(200000);
-    WriteFile(dir.Path("in"), data);
+    WriteFileBytes(dir.Path("in"), data);
     const int in = open(dir.Path("in").c_str(), O_RDONLY | O_CLOEXEC);
     const int out = open(dir.Path("out").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     ASSERT_EQ(100, lseek(in, 100, SEEK_SET));
@@ -193,7 +168,7 @@ TEST(FileCopyData, CopiesUpToALimitFromTheCurrentOffsets)
     EXPECT_EQ(data.size() - 1100, copied);
     close(in);
     close(out);
-    EXPECT_EQ(data.substr(100), ReadFile(dir.Path("out")));
+    EXPECT_EQ(data.substr(100), ReadFileBytes(dir.Path("out")));
 }
 
 } // namespace

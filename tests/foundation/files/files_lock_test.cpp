@@ -4,6 +4,7 @@
 #include "foundation/files/LAppDataSubfolder.h"
 #include "foundation/files/LFileSystem.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -24,6 +25,7 @@ namespace {
 using quorin::test::TempDir;
 using quorin::test::TempHome;
 using Clock = std::chrono::steady_clock;
+using quorin::test::FolderEntries;
 
 // A child process that takes a flock on a file and holds it until told to
 // let go (or for a fixed time).
@@ -81,19 +83,6 @@ long MsSince(Clock::time_point start)
 {
     return static_cast<long>(
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
-}
-
-std::vector<std::string> Entries(const std::string& folder)
-{
-    std::vector<std::string> names;
-    if (DIR* dir = opendir(folder.c_str())) {
-        while (dirent* entry = readdir(dir)) {
-            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, ".."))
-                names.push_back(entry->d_name);
-        }
-        closedir(dir);
-    }
-    return names;
 }
 
 TEST(FileLockWait, GivesUpAfterTheBackOffWhenAnotherProcessHoldsTheLock)
@@ -232,7 +221,7 @@ TEST(WholeFileReadWrite, WritesGoToANewFileRenamedOverTheOld)
     ASSERT_TRUE(LReadFileExact(path.c_str(), back, 6, 100));
     EXPECT_EQ(0, std::memcmp(back, "second", 6));
     // No temporary file stays behind.
-    EXPECT_EQ(std::vector<std::string>{"settings"}, Entries(dir.Path()));
+    EXPECT_EQ(std::vector<std::string>{"settings"}, FolderEntries(dir.Path()));
     umask(old);
 }
 
@@ -263,8 +252,8 @@ TEST(WholeFileReadWrite, FailuresLeaveNothingBehind)
     // A folder cannot be replaced by a file.
     ASSERT_EQ(0, mkdir(dir.Path("folder").c_str(), 0777));
     EXPECT_FALSE(LWriteFileExact(dir.Path("folder").c_str(), "x", 1, 100));
-    EXPECT_EQ(std::vector<std::string>{"folder"}, Entries(dir.Path()));
-    EXPECT_TRUE(Entries(dir.Path("folder")).empty());
+    EXPECT_EQ(std::vector<std::string>{"folder"}, FolderEntries(dir.Path()));
+    EXPECT_TRUE(FolderEntries(dir.Path("folder")).empty());
 }
 
 TEST(WholeFileReadWrite, AWriterGoesOnWhenAReaderKeepsItsLock)

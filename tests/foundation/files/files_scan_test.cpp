@@ -5,6 +5,7 @@
 #include "foundation/files/LFolderTree.h"
 #include "foundation/files/LTempCopyTable.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -21,22 +22,10 @@
 
 namespace {
 
+using quorin::test::ReadFileBytes;
 using quorin::test::TempDir;
 using quorin::test::TempHome;
-
-void WriteFile(const std::string& path, const std::string& bytes)
-{
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    ASSERT_GE(fd, 0) << path;
-    ASSERT_EQ(static_cast<ssize_t>(bytes.size()), write(fd, bytes.data(), bytes.size()));
-    close(fd);
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using quorin::test::WriteFileBytes;
 
 std::vector<std::string> ScanAll(LFolderScan& scan, const std::string& path)
 {
@@ -57,7 +46,7 @@ protected:
         ASSERT_EQ(0, mkdir(folder_.c_str(), 0777));
         for (const char* name : {"Side A.WAV", "side b.wav", "notes.txt", ".hidden.wav", "__MACOSX",
                                  "__MACOSX.wav", "__macosx.wav", "ÄRGER.wav"})
-            WriteFile(folder_ + "/" + name, name);
+            WriteFileBytes(folder_ + "/" + name, name);
         ASSERT_EQ(0, mkdir((folder_ + "/sub").c_str(), 0777));
     }
 
@@ -131,7 +120,7 @@ TEST_F(FolderScanTest, NothingToScan)
         deep += "/" + std::string(50, 'd');
         ASSERT_EQ(0, mkdir(deep.c_str(), 0777));
     }
-    WriteFile(deep + "/f", "f");
+    WriteFileBytes(deep + "/f", "f");
     EXPECT_FALSE(scan.Start(deep.c_str()));
     // A scan can start again while one is open.
     ASSERT_TRUE(scan.Start(folder_.c_str()));
@@ -142,8 +131,8 @@ TEST(TempCopy, CopiesIntoAPrivateFolderOfTheCaches)
 {
     TempHome home;
     TempDir dir;
-    WriteFile(dir.Path("cover.jpg"), "JPEG bytes");
-    WriteFile(dir.Path("back.png"), "PNG bytes");
+    WriteFileBytes(dir.Path("cover.jpg"), "JPEG bytes");
+    WriteFileBytes(dir.Path("back.png"), "PNG bytes");
     LTempCopyTable table;
     ASSERT_TRUE(LMakeTempCopy(&table, "IMAGE", dir.Path("cover.jpg").c_str()));
     const std::string folder = table.tempFolder;
@@ -156,14 +145,14 @@ TEST(TempCopy, CopiesIntoAPrivateFolderOfTheCaches)
     const std::string copy = table.copies.Get("IMAGE", "");
     EXPECT_EQ(0u, copy.rfind(folder + "/0", 0)) << copy;
     EXPECT_EQ(".jpg", copy.substr(copy.size() - 4));
-    EXPECT_EQ("JPEG bytes", ReadFile(copy));
+    EXPECT_EQ("JPEG bytes", ReadFileBytes(copy));
 
     // A later copy under the same key goes to the same folder and replaces the entry.
     ASSERT_TRUE(LMakeTempCopy(&table, "IMAGE", dir.Path("back.png").c_str()));
     EXPECT_EQ(folder, table.tempFolder);
     const std::string second = table.copies.Get("IMAGE", "");
     EXPECT_NE(copy, second);
-    EXPECT_EQ("PNG bytes", ReadFile(second));
+    EXPECT_EQ("PNG bytes", ReadFileBytes(second));
 
     // A failed copy records nothing and leaves no empty file behind.
     EXPECT_FALSE(LMakeTempCopy(&table, "OTHER", dir.Path("missing.jpg").c_str()));

@@ -3,6 +3,7 @@
 #include "foundation/files/LFileSystem.h"
 #include "foundation/files/LFolderTree.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -19,22 +20,9 @@
 
 namespace {
 
+using quorin::test::ReadFileBytes;
 using quorin::test::TempDir;
-
-void WriteFile(const std::string& path, const std::string& bytes, mode_t mode = 0644)
-{
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    ASSERT_GE(fd, 0) << path;
-    ASSERT_EQ(static_cast<ssize_t>(bytes.size()), write(fd, bytes.data(), bytes.size()));
-    ASSERT_EQ(0, fchmod(fd, mode));
-    close(fd);
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using quorin::test::WriteFileBytes;
 
 bool Exists(const std::string& path)
 {
@@ -103,13 +91,13 @@ protected:
         outside_ = dir_.Path("outside");
         ASSERT_EQ(0, mkdir(src_.c_str(), 0777));
         ASSERT_EQ(0, mkdir(outside_.c_str(), 0777));
-        WriteFile(outside_ + "/keep.txt", "keep", 0600);
-        WriteFile(src_ + "/a.txt", "a");
-        WriteFile(src_ + "/.hidden", "h");
+        WriteFileBytes(outside_ + "/keep.txt", "keep", 0600);
+        WriteFileBytes(src_ + "/a.txt", "a");
+        WriteFileBytes(src_ + "/.hidden", "h");
         ASSERT_EQ(0, mkdir((src_ + "/sub").c_str(), 0777));
-        WriteFile(src_ + "/sub/b.txt", "b");
+        WriteFileBytes(src_ + "/sub/b.txt", "b");
         ASSERT_EQ(0, mkdir((src_ + "/sub/deep").c_str(), 0777));
-        WriteFile(src_ + "/sub/deep/c.sh", "#!/bin/sh\n", 0700);
+        WriteFileBytes(src_ + "/sub/deep/c.sh", "#!/bin/sh\n", 0700);
         ASSERT_EQ(0, symlink("a.txt", (src_ + "/to_file").c_str()));
         ASSERT_EQ(0, symlink(outside_.c_str(), (src_ + "/to_outside").c_str()));
         ASSERT_EQ(0, symlink("..", (src_ + "/sub/to_parent").c_str()));
@@ -132,9 +120,9 @@ TEST_F(TreeTest, CopyKeepsLinksAsLinks)
     const std::string dest = dir_.Path("copy/of/src");
     EXPECT_TRUE(LCopyFolderTree(src_.c_str(), dest.c_str()));
     EXPECT_EQ(kSourceTree, Tree(dest));
-    EXPECT_EQ("a", ReadFile(dest + "/a.txt"));
-    EXPECT_EQ("h", ReadFile(dest + "/.hidden"));
-    EXPECT_EQ("#!/bin/sh\n", ReadFile(dest + "/sub/deep/c.sh"));
+    EXPECT_EQ("a", ReadFileBytes(dest + "/a.txt"));
+    EXPECT_EQ("h", ReadFileBytes(dest + "/.hidden"));
+    EXPECT_EQ("#!/bin/sh\n", ReadFileBytes(dest + "/sub/deep/c.sh"));
     EXPECT_EQ(0700u, ModeOf(dest + "/sub/deep/c.sh"));
     EXPECT_TRUE(IsLink(dest + "/to_outside"));
     EXPECT_EQ(outside_, LinkTarget(dest + "/to_outside"));
@@ -148,24 +136,24 @@ TEST_F(TreeTest, CopyReplacesOrKeepsExistingFiles)
     const std::string dest = dir_.Path("dest");
     ASSERT_EQ(0, mkdir(dest.c_str(), 0777));
     ASSERT_EQ(0, mkdir((dest + "/sub").c_str(), 0777));
-    WriteFile(dest + "/a.txt", "old a");
-    WriteFile(dest + "/sub/b.txt", "old b");
+    WriteFileBytes(dest + "/a.txt", "old a");
+    WriteFileBytes(dest + "/sub/b.txt", "old b");
     EXPECT_TRUE(LCopyFolderTreeKeepExisting(nullptr, src_.c_str(), dest.c_str()));
-    EXPECT_EQ("old a", ReadFile(dest + "/a.txt"));
-    EXPECT_EQ("old b", ReadFile(dest + "/sub/b.txt"));
-    EXPECT_EQ("#!/bin/sh\n", ReadFile(dest + "/sub/deep/c.sh"));
+    EXPECT_EQ("old a", ReadFileBytes(dest + "/a.txt"));
+    EXPECT_EQ("old b", ReadFileBytes(dest + "/sub/b.txt"));
+    EXPECT_EQ("#!/bin/sh\n", ReadFileBytes(dest + "/sub/deep/c.sh"));
     EXPECT_EQ(kSourceTree, Tree(dest));
 
     EXPECT_TRUE(LCopyFolderTree(src_.c_str(), dest.c_str()));
-    EXPECT_EQ("a", ReadFile(dest + "/a.txt"));
-    EXPECT_EQ("b", ReadFile(dest + "/sub/b.txt"));
+    EXPECT_EQ("a", ReadFileBytes(dest + "/a.txt"));
+    EXPECT_EQ("b", ReadFileBytes(dest + "/sub/b.txt"));
 }
 
 TEST_F(TreeTest, CopyIntoItselfStops)
 {
     const std::string dest = src_ + "/sub/copy";
     EXPECT_TRUE(LCopyFolderTree(src_.c_str(), dest.c_str()));
-    EXPECT_EQ("b", ReadFile(dest + "/sub/b.txt"));
+    EXPECT_EQ("b", ReadFileBytes(dest + "/sub/b.txt"));
     EXPECT_FALSE(Exists(dest + "/sub/copy"));
     EXPECT_FALSE(LCopyFolderTree(src_.c_str(), src_.c_str()));
 }
@@ -176,9 +164,9 @@ TEST_F(TreeTest, CopyNeedsAFolder)
     EXPECT_FALSE(LCopyFolderTree(dir_.Path("missing").c_str(), dir_.Path("x").c_str()));
     EXPECT_FALSE(Exists(dir_.Path("x")));
     // A destination that is a file cannot be made a folder.
-    WriteFile(dir_.Path("file"), "f");
+    WriteFileBytes(dir_.Path("file"), "f");
     EXPECT_FALSE(LCopyFolderTree(src_.c_str(), dir_.Path("file").c_str()));
-    EXPECT_EQ("f", ReadFile(dir_.Path("file")));
+    EXPECT_EQ("f", ReadFileBytes(dir_.Path("file")));
 }
 
 TEST_F(TreeTest, CopyGoesOnPastPathsTooLongForTheirBuffer)
@@ -187,9 +175,9 @@ TEST_F(TreeTest, CopyGoesOnPastPathsTooLongForTheirBuffer)
     std::string dest = dir_.Path("d");
     dest += "/" + std::string(250 - dest.size() - 1, 'd');
     ASSERT_EQ(250u, dest.size());
-    WriteFile(src_ + "/a_name_that_is_too_long_to_fit", "x");
+    WriteFileBytes(src_ + "/a_name_that_is_too_long_to_fit", "x");
     EXPECT_FALSE(LCopyFolderTree(src_.c_str(), dest.c_str()));
-    EXPECT_EQ("a", ReadFile(dest + "/a.txt"));
+    EXPECT_EQ("a", ReadFileBytes(dest + "/a.txt"));
     EXPECT_FALSE(Exists(dest + "/a_name_that_is_too_long_to_fit"));
     // Nothing shortened was made in its place.
     for (const std::string& entry : Tree(dest))
@@ -200,7 +188,7 @@ TEST_F(TreeTest, DeleteRemovesLinksNotWhatTheyPointAt)
 {
     EXPECT_TRUE(LDeleteFolderTree(src_.c_str()));
     EXPECT_FALSE(Exists(src_));
-    EXPECT_EQ("keep", ReadFile(outside_ + "/keep.txt"));
+    EXPECT_EQ("keep", ReadFileBytes(outside_ + "/keep.txt"));
     EXPECT_EQ(std::vector<std::string>{"keep.txt"}, Tree(outside_));
 }
 
@@ -230,7 +218,7 @@ TEST_F(TreeTest, DeleteEdgeCases)
     EXPECT_FALSE(LDeleteFolderTree(nullptr));
     // A plain file is not a folder: the removal fails and the file stays.
     EXPECT_FALSE(LDeleteFolderTree((src_ + "/a.txt").c_str()));
-    EXPECT_EQ("a", ReadFile(src_ + "/a.txt"));
+    EXPECT_EQ("a", ReadFileBytes(src_ + "/a.txt"));
     EXPECT_FALSE(LDeleteFolderTree(dir_.Path("missing").c_str()));
     // A trailing separator names the folder.
     EXPECT_TRUE(LDeleteFolderTree((src_ + "/sub/").c_str()));
@@ -246,7 +234,7 @@ TEST(DeleteFolderTree, RemovesTreesDeeperThanAPathBuffer)
     for (int level = 0; level < 30; ++level) {
         path += "/" + std::string(20, static_cast<char>('a' + level % 26));
         ASSERT_EQ(0, mkdir(path.c_str(), 0777));
-        WriteFile(path + "/f", "x");
+        WriteFileBytes(path + "/f", "x");
     }
     ASSERT_GT(path.size(), 600u);
     EXPECT_TRUE(LDeleteFolderTree(top.c_str()));
@@ -260,8 +248,8 @@ TEST_F(TreeTest, DeleteFolderRemovesOnlyTheFilesDirectlyInside)
               Tree(src_));
     const std::string flat = dir_.Path("flat");
     ASSERT_EQ(0, mkdir(flat.c_str(), 0777));
-    WriteFile(flat + "/x", "x");
-    WriteFile(flat + "/.y", "y");
+    WriteFileBytes(flat + "/x", "x");
+    WriteFileBytes(flat + "/.y", "y");
     ASSERT_EQ(0, symlink(outside_.c_str(), (flat + "/to_outside").c_str()));
     EXPECT_TRUE(LDeleteFolder(flat.c_str()));
     EXPECT_FALSE(Exists(flat));

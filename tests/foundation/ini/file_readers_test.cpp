@@ -5,6 +5,7 @@
 
 #include "support/TempHome.h"
 #include "support/TestData.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -18,12 +19,7 @@
 namespace {
 
 using quorin::test::TempDir;
-
-void WriteAll(const std::string& path, const std::string& text)
-{
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << text;
-}
+using quorin::test::WriteFileBytes;
 
 std::string AsString(const LStringLongTemplate<char>& text)
 {
@@ -40,7 +36,7 @@ TEST(ReadFileToString, ReadsEveryByteIncludingZeros)
     std::string data;
     for (int i = 0; i < 300000; ++i)
         data.push_back(char(i * 7));
-    WriteAll(path, data);
+    WriteFileBytes(path, data);
     LStringLongTemplate<char> out;
     ASSERT_TRUE(LReadFileToString(path.c_str(), &out));
     EXPECT_EQ(out.length, data.size());
@@ -84,7 +80,7 @@ TEST(ReadFileToString, MissingFileAndEmptyFile)
     TempDir dir;
     LStringLongTemplate<char> out;
     EXPECT_FALSE(LReadFileToString(dir.Path("missing").c_str(), &out));
-    WriteAll(dir.Path("empty"), "");
+    WriteFileBytes(dir.Path("empty"), "");
     ASSERT_TRUE(LReadFileToString(dir.Path("empty").c_str(), &out));
     EXPECT_EQ(out.length, 0u);
     EXPECT_STREQ(out.Text(), "");
@@ -95,10 +91,10 @@ TEST(ReadTextFile, ByteOrderMarksFromIconv)
     QUORIN_REQUIRE_TOOL("iconv");
     TempDir dir;
     std::string plain = dir.Path("plain.txt");
-    WriteAll(plain, kSample);
+    WriteFileBytes(plain, kSample);
     // iconv's UTF-16 writes a mark in the machine's order; the LE and BE forms
     // get their marks from a U+FEFF in front of the text.
-    WriteAll(dir.Path("marked.txt"), "\xEF\xBB\xBF" + kSample);
+    WriteFileBytes(dir.Path("marked.txt"), "\xEF\xBB\xBF" + kSample);
     const char* encodings[] = {"UTF-16LE", "UTF-16BE", "UTF-16"};
     for (const char* encoding : encodings) {
         std::string out = dir.Path(std::string(encoding) + ".txt");
@@ -139,7 +135,7 @@ TEST(ReadTextFile, OddLengthUtf16DropsOnlyTheLoneByte)
     };
     for (const auto& c : cases) {
         std::string path = dir.Path("odd.txt");
-        WriteAll(path, c.bytes);
+        WriteFileBytes(path, c.bytes);
         LStringLongTemplate<char> text;
         ASSERT_TRUE(LReadTextFile(path.c_str(), &text));
         EXPECT_EQ(AsString(text), c.text);

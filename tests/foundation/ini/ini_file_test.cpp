@@ -5,6 +5,7 @@
 #include "foundation/ini/LIniFile.h"
 
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -19,34 +20,10 @@
 
 namespace {
 
+using quorin::test::FolderEntries;
+using quorin::test::ReadFileBytes;
 using quorin::test::TempDir;
-
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-void WriteAll(const std::string& path, const std::string& text)
-{
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << text;
-}
-
-std::vector<std::string> FolderEntries(const std::string& folder)
-{
-    std::vector<std::string> names;
-    if (DIR* dir = opendir(folder.c_str())) {
-        while (dirent* entry = readdir(dir)) {
-            if (entry->d_name[0] != '.')
-                names.push_back(entry->d_name);
-        }
-        closedir(dir);
-    }
-    return names;
-}
+using quorin::test::WriteFileBytes;
 
 TEST(IniFile, SavedLayout)
 {
@@ -57,7 +34,7 @@ TEST(IniFile, SavedLayout)
     ini.sections.emplace_back();
     std::snprintf(ini.sections.back().name, 260, "B");
     ASSERT_TRUE(ini.Save());
-    EXPECT_EQ(ReadAll(path), "[A]\r\nx=1\r\n\r\n[B]\r\n\r\n");
+    EXPECT_EQ(ReadFileBytes(path), "[A]\r\nx=1\r\n\r\n[B]\r\n\r\n");
     EXPECT_FALSE(ini.IsModified());
     EXPECT_FALSE(ini.ChangedOnDisk());
 }
@@ -66,7 +43,7 @@ TEST(IniFile, LoadsWhatItSavedAndForeignFiles)
 {
     TempDir dir;
     std::string path = dir.Path("b.ini");
-    WriteAll(path, "; comment\n[Main]\nName=Value with = sign\nEmpty=\n  [Second]\r\nKey\r\nk=v\n");
+    WriteFileBytes(path, "; comment\n[Main]\nName=Value with = sign\nEmpty=\n  [Second]\r\nKey\r\nk=v\n");
     LIniFile ini(path.c_str());
     ASSERT_TRUE(ini.Load());
     EXPECT_STREQ(ini.GetValue("Main", "Name", "?"), "Value with = sign");
@@ -90,7 +67,7 @@ TEST(IniFile, SaveReplacesTheFileWholeAndLeavesNoTemporaryFile)
 {
     TempDir dir;
     std::string path = dir.Path("c.ini");
-    WriteAll(path, "[Old]\r\nk=a much longer old value than the new one\r\n\r\n");
+    WriteFileBytes(path, "[Old]\r\nk=a much longer old value than the new one\r\n\r\n");
     struct stat before;
     ASSERT_EQ(stat(path.c_str(), &before), 0);
 
@@ -98,7 +75,7 @@ TEST(IniFile, SaveReplacesTheFileWholeAndLeavesNoTemporaryFile)
     ASSERT_TRUE(ini.Load());
     ini.SetValue("Old", "k", "v");
     ASSERT_TRUE(ini.Save());
-    EXPECT_EQ(ReadAll(path), "[Old]\r\nk=v\r\n\r\n");
+    EXPECT_EQ(ReadFileBytes(path), "[Old]\r\nk=v\r\n\r\n");
     struct stat after;
     ASSERT_EQ(stat(path.c_str(), &after), 0);
     EXPECT_NE(before.st_ino, after.st_ino); // a new file took the name
@@ -113,14 +90,14 @@ TEST(IniFile, FailedSaveLeavesTheOldFileAndKeepsTheChanges)
     std::string folder = dir.Path("locked");
     mkdir(folder.c_str(), 0755);
     std::string path = folder + "/d.ini";
-    WriteAll(path, "[S]\r\nk=old\r\n\r\n");
+    WriteFileBytes(path, "[S]\r\nk=old\r\n\r\n");
     chmod(folder.c_str(), 0555);
     LIniFile ini(path.c_str());
     ASSERT_TRUE(ini.Load());
     ini.SetValue("S", "k", "new");
     EXPECT_FALSE(ini.Save());
     EXPECT_TRUE(ini.IsModified());
-    EXPECT_EQ(ReadAll(path), "[S]\r\nk=old\r\n\r\n");
+    EXPECT_EQ(ReadFileBytes(path), "[S]\r\nk=old\r\n\r\n");
     chmod(folder.c_str(), 0755);
 }
 
@@ -142,7 +119,7 @@ TEST(IniFileCache, ReloadsAfterAnotherWriterChangedTheFile)
 {
     TempDir dir;
     std::string path = dir.Path("shared.ini");
-    WriteAll(path, "[S]\r\nk=1\r\n\r\n");
+    WriteFileBytes(path, "[S]\r\nk=1\r\n\r\n");
     LIniFileCache& cache = LIniFileCache::Instance();
     std::lock_guard<std::recursive_mutex> guard(cache.Lock());
     LIniFile* ini = cache.Open(path.c_str());
@@ -172,7 +149,7 @@ TEST(FileLines, ReadLineTable)
 {
     TempDir dir;
     std::string path = dir.Path("lines.txt");
-    WriteAll(path, std::string("a\r\nb\r\rc"));
+    WriteFileBytes(path, std::string("a\r\nb\r\rc"));
     LFile file;
     ASSERT_TRUE(file.Open(path.c_str(), O_RDONLY));
     char line[260];
@@ -186,7 +163,7 @@ TEST(FileLines, LfCrIsOneLineEndAndLongLinesAreCut)
 {
     TempDir dir;
     std::string path = dir.Path("lines2.txt");
-    WriteAll(path, std::string("one\n\rtwo\n") + std::string(50, 'x') + "\nlast\n");
+    WriteFileBytes(path, std::string("one\n\rtwo\n") + std::string(50, 'x') + "\nlast\n");
     LFile file;
     ASSERT_TRUE(file.Open(path.c_str(), O_RDONLY));
     char line[10];
@@ -233,7 +210,7 @@ TEST(FileLines, WriteStringWritesEverything)
     EXPECT_TRUE(LFile::WriteString(&file, "head\r\n"));
     EXPECT_TRUE(LFile::WriteString(&file, big.c_str()));
     file.Close();
-    EXPECT_EQ(ReadAll(path), "head\r\n" + big);
+    EXPECT_EQ(ReadFileBytes(path), "head\r\n" + big);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "foundation/log/LLog.h"
 
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -23,15 +24,8 @@
 
 namespace {
 
+using quorin::test::ReadFileBytes;
 using quorin::test::TempHome;
-
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 bool Exists(const std::string& path)
 {
@@ -95,15 +89,15 @@ constexpr time_t k2026Dec10At235959 = 1796947199; // 2026-12-10 23:59:59 UTC
 TEST_F(DailyLogTest, LineLayoutAndFileName)
 {
     log_.WriteAt("Recording saved", kLogInfo, k2026Dec10At235959 - 3600 * 10 - 60 * 5 - 30);
-    EXPECT_EQ(ReadAll(DayFile("2026-12-10")), "13:54:29 Recording saved\r\n");
+    EXPECT_EQ(ReadFileBytes(DayFile("2026-12-10")), "13:54:29 Recording saved\r\n");
 }
 
 TEST_F(DailyLogTest, MidnightStartsANewFile)
 {
     log_.WriteAt("last of the day", kLogInfo, k2026Dec10At235959);
     log_.WriteAt("first of the next", kLogInfo, k2026Dec10At235959 + 1);
-    EXPECT_EQ(ReadAll(DayFile("2026-12-10")), "23:59:59 last of the day\r\n");
-    EXPECT_EQ(ReadAll(DayFile("2026-12-11")), "00:00:00 first of the next\r\n");
+    EXPECT_EQ(ReadFileBytes(DayFile("2026-12-10")), "23:59:59 last of the day\r\n");
+    EXPECT_EQ(ReadFileBytes(DayFile("2026-12-11")), "00:00:00 first of the next\r\n");
 }
 
 TEST_F(DailyLogTest, EmptyTextWritesNothing)
@@ -118,7 +112,7 @@ TEST_F(DailyLogTest, LongTextIsWrittenWholeOnOneLine)
     std::string text(10000, 'x');
     text[5000] = '%'; // not a format
     log_.WriteAt(text.c_str(), kLogInfo, k2026Dec10At235959);
-    EXPECT_EQ(ReadAll(DayFile("2026-12-10")), "23:59:59 " + text + "\r\n");
+    EXPECT_EQ(ReadFileBytes(DayFile("2026-12-10")), "23:59:59 " + text + "\r\n");
 }
 
 class RecordingObserver : public LLogObserver
@@ -138,7 +132,7 @@ TEST_F(DailyLogTest, LevelsGiveIdenticalLinesAndReachTheObserver)
     for (int level : {kLogInfo, kLogWarning, kLogError})
         log_.WriteAt("same", level, k2026Dec10At235959);
     log_.SetObserver(nullptr);
-    EXPECT_EQ(ReadAll(DayFile("2026-12-10")), "23:59:59 same\r\n23:59:59 same\r\n23:59:59 same\r\n");
+    EXPECT_EQ(ReadFileBytes(DayFile("2026-12-10")), "23:59:59 same\r\n23:59:59 same\r\n23:59:59 same\r\n");
     EXPECT_EQ(observer.seen,
               (std::vector<std::string>{"23:59:59|same|0", "23:59:59|same|1", "23:59:59|same|2"}));
 }
@@ -150,7 +144,7 @@ TEST_F(DailyLogTest, FolderRemovedWhileRunningIsMadeAgain)
     ASSERT_EQ(unlink(file.c_str()), 0);
     ASSERT_EQ(rmdir(folder_.c_str()), 0);
     log_.WriteAt("two", kLogInfo, k2026Dec10At235959);
-    EXPECT_EQ(ReadAll(file), "23:59:59 two\r\n");
+    EXPECT_EQ(ReadFileBytes(file), "23:59:59 two\r\n");
 }
 
 TEST_F(DailyLogTest, ALockHeldTooLongDelaysButDoesNotLoseTheLine)
@@ -165,7 +159,7 @@ TEST_F(DailyLogTest, ALockHeldTooLongDelaysButDoesNotLoseTheLine)
     auto waited = std::chrono::steady_clock::now() - start;
     close(holder);
     EXPECT_GE(waited, std::chrono::milliseconds(400));
-    EXPECT_EQ(ReadAll(file), "23:59:59 first\r\nsecond\r\n");
+    EXPECT_EQ(ReadFileBytes(file), "23:59:59 first\r\nsecond\r\n");
 }
 
 TEST(LogAppend, UnwritablePathFails)
@@ -181,10 +175,10 @@ TEST(GlobalLog, FollowsTheStandardLogsFolder)
     char path[260];
     LGetGlobalLog()->GetPathFor(time(nullptr), path);
     EXPECT_EQ(std::string(path).rfind(folder + "/", 0), 0u) << path;
-    std::string text = ReadAll(path);
+    std::string text = ReadFileBytes(path);
     EXPECT_NE(text.find(" global line\r\n"), std::string::npos);
     LLogErrorF("value %d of %s", 42, "x");
-    EXPECT_NE(ReadAll(path).find(" value 42 of x\r\n"), std::string::npos);
+    EXPECT_NE(ReadFileBytes(path).find(" value 42 of x\r\n"), std::string::npos);
 }
 
 // Each writer tags its lines "<writer> <index> <padding>"; every line must be
@@ -226,7 +220,7 @@ TEST_F(DailyLogTest, ThreadsWritingAtOnceKeepEveryLine)
         threads.emplace_back(WriteTaggedLines, &log_, t, kLines);
     for (auto& thread : threads)
         thread.join();
-    CheckWriters(ReadAll(DayFile("2026-12-10")), kThreads, kLines);
+    CheckWriters(ReadFileBytes(DayFile("2026-12-10")), kThreads, kLines);
 }
 
 TEST_F(DailyLogTest, TwoProcessesWritingAtOnceKeepEveryLine)
@@ -256,7 +250,7 @@ TEST_F(DailyLogTest, TwoProcessesWritingAtOnceKeepEveryLine)
         ASSERT_EQ(waitpid(child, &status, 0), child);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
-    CheckWriters(ReadAll(DayFile("2026-12-10")), kProcesses, kLines);
+    CheckWriters(ReadFileBytes(DayFile("2026-12-10")), kProcesses, kLines);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include "support/TempHome.h"
 #include "support/TestData.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -24,16 +25,9 @@
 
 namespace {
 
+using quorin::test::ReadFileBytes;
 using quorin::test::TempHome;
 using quorin::test::TempHomeTest;
-
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 std::string PreferencesFile(const TempHome& home, const char* domain = kLSettingsApplicationId)
 {
@@ -274,7 +268,7 @@ TEST_F(SettingsStore, AwkwardTextsSurviveTheFile)
         }
     });
     EXPECT_EQ(status, 0);
-    std::string file = ReadAll(PreferencesFile(home_));
+    std::string file = ReadFileBytes(PreferencesFile(home_));
     EXPECT_NE(file.find("\nOdd\\nSection/Key\\=0\\#=line one\\nline two\\r\\nthree\n"), std::string::npos)
         << file;
 }
@@ -283,14 +277,14 @@ TEST_F(SettingsStore, TheFileIsPlainKeyValueLinesAndForeignLinesAreKept)
 {
     LSettingsSetString("Settings", "AutoSplitTime", "2");
     std::string path = PreferencesFile(home_);
-    std::string text = ReadAll(path);
+    std::string text = ReadFileBytes(path);
     EXPECT_NE(text.find("\nSettings/AutoSplitTime=2\n"), std::string::npos) << text;
     {
         std::ofstream file(path, std::ios::app);
         file << "a line some other tool added\n";
     }
     LSettingsSetString("Settings", "dBNoiseFloor", "-25");
-    text = ReadAll(path);
+    text = ReadFileBytes(path);
     EXPECT_NE(text.find("a line some other tool added\n"), std::string::npos) << text;
     EXPECT_EQ(Get("Settings", "AutoSplitTime"), "2");
 }
@@ -298,11 +292,11 @@ TEST_F(SettingsStore, TheFileIsPlainKeyValueLinesAndForeignLinesAreKept)
 TEST_F(SettingsStore, OtherProgramsDomains)
 {
     LSettingsSetOtherAppDigit("Tessary", "Settings", "RelatedProgramsInstalled", 1);
-    std::string text = ReadAll(PreferencesFile(home_, "com.oxbelsoftware.tessary"));
+    std::string text = ReadFileBytes(PreferencesFile(home_, "com.oxbelsoftware.tessary"));
     EXPECT_NE(text.find("\nSettings/RelatedProgramsInstalled=1\n"), std::string::npos) << text;
     EXPECT_FALSE(LSettingsKeyExists(kLSettingsCurrentUser, "Settings/RelatedProgramsInstalled"));
     LSettingsSetOtherApp(kLSettingsCurrentUser, "../Escape", "S", "N", "v");
-    EXPECT_TRUE(ReadAll(home_.Path(".config/Escape.conf")).empty());
+    EXPECT_TRUE(ReadFileBytes(home_.Path(".config/Escape.conf")).empty());
 }
 
 TEST_F(SettingsStore, AValueSetByOneProcessIsReadByAnother)
@@ -365,7 +359,7 @@ TEST_F(SettingsStore, AWriterKilledMidWriteLeavesTheLastWholeFile)
         waitpid(child, &status, 0);
 
         LPreferenceStore::Contents contents;
-        std::string text = ReadAll(path);
+        std::string text = ReadFileBytes(path);
         contents = LPreferenceStore::Parse(text.data(), text.size());
         ASSERT_EQ(contents.values["Keep/Me"], "safe") << "round " << round;
         ASSERT_TRUE(contents.otherLines.empty()) << "round " << round;

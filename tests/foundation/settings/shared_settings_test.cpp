@@ -6,6 +6,7 @@
 #include "foundation/log/LLog.h"
 #include "support/TempHome.h"
 #include "support/TestData.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -23,20 +24,8 @@
 namespace {
 
 using SharedSettings = quorin::test::TempHomeTest;
-
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-void WriteAll(const std::string& path, const std::string& text)
-{
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << text;
-}
+using quorin::test::ReadFileBytes;
+using quorin::test::WriteFileBytes;
 
 std::string Get(const char* section, const char* name)
 {
@@ -67,13 +56,13 @@ TEST_F(SharedSettings, SetAndGetWithTheFileLayout)
     EXPECT_EQ(Get("Software", "Ref"), "xyz");
     EXPECT_EQ(Get("Other", "Flag"), "a \"quoted\" & <odd> value");
     EXPECT_EQ(Get("Other", "Missing"), "<default>");
-    EXPECT_EQ(ReadAll(FilePath()), "<Software>\n"
-                                   "\t<Ref value=\"xyz\"/>\n"
-                                   "\t<Version value=\"3.00\"/>\n"
-                                   "</Software>\n"
-                                   "<Other>\n"
-                                   "\t<Flag value=\"a &quot;quoted&quot; &amp; &lt;odd&gt; value\"/>\n"
-                                   "</Other>\n");
+    EXPECT_EQ(ReadFileBytes(FilePath()), "<Software>\n"
+                                         "\t<Ref value=\"xyz\"/>\n"
+                                         "\t<Version value=\"3.00\"/>\n"
+                                         "</Software>\n"
+                                         "<Other>\n"
+                                         "\t<Flag value=\"a &quot;quoted&quot; &amp; &lt;odd&gt; value\"/>\n"
+                                         "</Other>\n");
 }
 
 TEST_F(SharedSettings, OneSectionFileIsWellFormedForXmllint)
@@ -89,16 +78,16 @@ TEST_F(SharedSettings, KeepsWhatOtherProgramsWrote)
 {
     char path[260];
     ASSERT_TRUE(LSharedSettingsPath(path));
-    WriteAll(path, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<!-- written elsewhere -->\r\n"
-                   "<Software>\r\n  <Ref value='from other' extra=\"kept\"/>\r\n</Software>\r\n");
+    WriteFileBytes(path, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<!-- written elsewhere -->\r\n"
+                         "<Software>\r\n  <Ref value='from other' extra=\"kept\"/>\r\n</Software>\r\n");
     EXPECT_EQ(Get("Software", "Ref"), "from other");
     ASSERT_TRUE(LSharedSettingsSetString("Software", "Mine", "1"));
-    EXPECT_EQ(ReadAll(path), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                             "<!-- written elsewhere -->\n"
-                             "<Software>\n"
-                             "\t<Ref extra=\"kept\" value=\"from other\"/>\n"
-                             "\t<Mine value=\"1\"/>\n"
-                             "</Software>\n");
+    EXPECT_EQ(ReadFileBytes(path), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                   "<!-- written elsewhere -->\n"
+                                   "<Software>\n"
+                                   "\t<Ref extra=\"kept\" value=\"from other\"/>\n"
+                                   "\t<Mine value=\"1\"/>\n"
+                                   "</Software>\n");
 }
 
 TEST_F(SharedSettings, DamagedFileIsReportedAndLeftAsItIs)
@@ -107,15 +96,15 @@ TEST_F(SharedSettings, DamagedFileIsReportedAndLeftAsItIs)
     ASSERT_TRUE(LSharedSettingsPath(path));
     const std::string damaged =
         "<Software>\n\t<Ref value=\"keep me\"/>\n\t<Other value=\"and me\"/>\n<Broken";
-    WriteAll(path, damaged);
+    WriteFileBytes(path, damaged);
     EXPECT_FALSE(LSharedSettingsSetString("Software", "New", "value"));
-    EXPECT_EQ(ReadAll(path), damaged);
+    EXPECT_EQ(ReadFileBytes(path), damaged);
     // What could be read is still served.
     EXPECT_EQ(Get("Software", "Ref"), "keep me");
 
     char logPath[260];
     LGetGlobalLog()->GetPathFor(time(nullptr), logPath);
-    std::string log = ReadAll(logPath);
+    std::string log = ReadFileBytes(logPath);
     EXPECT_NE(log.find("SharedSettings: " + std::string(path) + " is damaged (Ln "), std::string::npos)
         << log;
     EXPECT_NE(log.find("Software/New was not stored"), std::string::npos) << log;

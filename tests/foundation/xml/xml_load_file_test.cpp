@@ -6,6 +6,7 @@
 
 #include "foundation/threads/LLocalProcessContext.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -23,12 +24,7 @@
 namespace {
 
 using quorin::test::TempDir;
-
-void WriteAll(const std::string& path, const std::string& text)
-{
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << text;
-}
+using quorin::test::WriteFileBytes;
 
 // Says "stop" from the n-th question on.
 class StopAfter : public LLocalProcessContext
@@ -45,7 +41,7 @@ TEST(XmlLoadFile, LoadsAFile)
 {
     TempDir dir;
     std::string path = dir.Path("a.xml");
-    WriteAll(path, "<?xml version=\"1.0\"?>\n<a><b c=\"d\"/></a>\n");
+    WriteFileBytes(path, "<?xml version=\"1.0\"?>\n<a><b c=\"d\"/></a>\n");
     LXmlDocument document(false);
     LLocalProcessContext context;
     char error[260] = "stale";
@@ -113,7 +109,7 @@ TEST(XmlLoadFile, ParseErrorIsPassedOnWithTheTreeSoFar)
 {
     TempDir dir;
     std::string path = dir.Path("bad.xml");
-    WriteAll(path, "<a>\n<b/>\n</c>");
+    WriteFileBytes(path, "<a>\n<b/>\n</c>");
     LXmlDocument document(false);
     LLocalProcessContext context;
     char error[260];
@@ -131,7 +127,7 @@ TEST(XmlLoadFile, CancelBeforeAndDuringParsing)
     for (int i = 0; i < 5000; ++i)
         text += "<item n=\"" + std::to_string(i) + "\"/>";
     text += "</list>";
-    WriteAll(path, text);
+    WriteFileBytes(path, text);
     char error[260];
     {
         LXmlDocument document;
@@ -158,7 +154,7 @@ TEST(XmlLoadFile, RefusesFilesTooLargeForTheMemoryLeft)
 {
     TempDir dir;
     std::string path = dir.Path("large.xml");
-    WriteAll(path, "<a>" + std::string(4 << 20, 'x') + "</a>");
+    WriteFileBytes(path, "<a>" + std::string(4 << 20, 'x') + "</a>");
     pid_t child = fork();
     if (child == 0) {
         // Leave the process about 16 MB of data space: the tree of a 4 MB
