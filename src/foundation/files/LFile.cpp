@@ -65,17 +65,22 @@ bool LFile::ReadLine(LFile* file, char* dest, size_t size)
 
 bool LFile::WriteString(LFile* file, const char* text)
 {
-    size_t length = std::strlen(text);
+    const size_t length = std::strlen(text);
     if (!file || file->fd < 0)
         return length == 0;
-    const char* p = text;
+    return LWriteAll(file->fd, text, length);
+}
+
+bool LWriteAll(int fd, const void* bytes, size_t length)
+{
+    const char* at = static_cast<const char*>(bytes);
     while (length > 0) {
-        const ssize_t written = write(file->fd, p, length);
+        const ssize_t written = write(fd, at, length);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
             return false;
-        p += written;
+        at += written;
         length -= size_t(written);
     }
     return true;

@@ -3,6 +3,10 @@
 
 #include <cstddef>
 
+// Writes all `length` bytes, going on after short writes and interrupted
+// calls. False on the first error (errno says which) or a write of nothing.
+bool LWriteAll(int fd, const void* bytes, size_t length);
+
 class LFile
 {
 public:

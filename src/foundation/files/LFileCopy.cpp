@@ -1,5 +1,6 @@
 #include "foundation/files/LFileCopy.h"
 
+#include "foundation/files/LFile.h"
 #include "foundation/files/LFileSystem.h"
 
 #include <algorithm>
@@ -27,14 +28,8 @@ bool CopyByReadWrite(int in, int out, uint64_t limit, uint64_t* copied)
             return false;
         if (got == 0)
             return true;
-        for (ssize_t written = 0; written < got;) {
-            const ssize_t n = write(out, buffer + written, static_cast<std::size_t>(got - written));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            written += n;
-        }
+        if (!LWriteAll(out, buffer, static_cast<std::size_t>(got)))
+            return false;
         *copied += static_cast<uint64_t>(got);
     }
     return true;

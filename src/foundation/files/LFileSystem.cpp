@@ -1,5 +1,7 @@
 #include "foundation/files/LFileSystem.h"
 
+#include "foundation/files/LFile.h"
+
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -28,21 +30,6 @@ void CloseKeepingErrno(int fd)
     const int saved = errno;
     close(fd);
     errno = saved;
-}
-
-bool WriteAll(int fd, const void* buffer, std::size_t length)
-{
-    const char* at = static_cast<const char*>(buffer);
-    while (length > 0) {
-        const ssize_t written = write(fd, at, length);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        at += written;
-        length -= static_cast<std::size_t>(written);
-    }
-    return true;
 }
 
 // The home folder from the environment, else from the password database.
@@ -149,7 +136,7 @@ bool LWriteFileExact(const char* path, const void* buffer, std::size_t length, u
     if (ok) {
         if (keepMode)
             fchmod(fd, existingInfo.st_mode & 07777);
-        ok = WriteAll(fd, buffer, length) && fdatasync(fd) == 0;
+        ok = LWriteAll(fd, buffer, length) && fdatasync(fd) == 0;
         ok = close(fd) == 0 && ok;
         ok = ok && rename(temporary, target) == 0;
         if (!ok)

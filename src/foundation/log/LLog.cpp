@@ -1,5 +1,6 @@
 #include "foundation/log/LLog.h"
 
+#include "foundation/files/LFile.h"
 #include "foundation/files/LFileSystem.h"
 #include "foundation/files/LPath.h"
 #include "foundation/platform/LStandardFolders.h"
@@ -51,19 +52,9 @@ bool LLogAppendToFile(const char* path, const void* bytes, uint64_t length, uint
     if (fd < 0)
         return false;
     LFileLockWait(fd, LOCK_EX | LOCK_NB, lockWaitMs);
-    const char* p = static_cast<const char*>(bytes);
-    uint64_t left = length;
-    while (left > 0) {
-        ssize_t written = write(fd, p, left);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            break;
-        p += written;
-        left -= uint64_t(written);
-    }
+    const bool written = LWriteAll(fd, bytes, length);
     close(fd);
-    return left == 0;
+    return written;
 }
 
 void LLog::SetFolder(const char* folder)

@@ -1,5 +1,6 @@
 #include "foundation/platform/LRunElevated.h"
 
+#include "foundation/files/LFile.h"
 #include "foundation/files/LPath.h"
 #include "foundation/platform/LArgTokenizer.h"
 #include "foundation/process/LChildProcess.h"
@@ -36,20 +37,6 @@ bool ResolveTool(const char* name, std::string* path)
     return true;
 }
 
-bool WriteAll(int fd, const char* bytes, size_t length)
-{
-    while (length > 0) {
-        const ssize_t n = write(fd, bytes, length);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes += n;
-        length -= size_t(n);
-    }
-    return true;
-}
-
 // Copies the tool's output to ours until it closes it; false on a stop request.
 bool RelayOutput(LProcessContext* context, LChildProcess& child)
 {
@@ -67,7 +54,7 @@ bool RelayOutput(LProcessContext* context, LChildProcess& child)
             child.CloseOutput();
             break;
         }
-        WriteAll(STDOUT_FILENO, buffer, size_t(n));
+        LWriteAll(STDOUT_FILENO, buffer, size_t(n));
     }
     return true;
 }

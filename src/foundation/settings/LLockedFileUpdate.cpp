@@ -1,5 +1,6 @@
 #include "foundation/settings/LLockedFileUpdate.h"
 
+#include "foundation/files/LFile.h"
 #include "foundation/files/LFileSystem.h"
 
 #include <cerrno>
@@ -17,20 +18,6 @@
 namespace {
 
 constexpr int kMaxReopens = 20;
-
-bool WriteAll(int fd, const char* bytes, size_t length)
-{
-    while (length > 0) {
-        ssize_t written = write(fd, bytes, length);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes += written;
-        length -= size_t(written);
-    }
-    return true;
-}
 
 // A writer killed between making its temporary file and renaming it leaves
 // the file behind; the next writer in the folder removes those of processes
@@ -120,7 +107,7 @@ bool LLockedFileUpdate::Replace(const void* bytes, std::size_t length)
     struct stat info;
     if (fstat(fd_, &info) == 0)
         fchmod(out, info.st_mode & 07777);
-    bool ok = WriteAll(out, static_cast<const char*>(bytes), length) && fsync(out) == 0;
+    bool ok = LWriteAll(out, bytes, length) && fsync(out) == 0;
     ok = close(out) == 0 && ok;
     ok = ok && rename(temporary, path_) == 0;
     if (!ok)
