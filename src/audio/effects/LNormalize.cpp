@@ -4,11 +4,13 @@
 #include "audio/LSoundSink.h"
 #include "audio/effects/LGainEffect.h"
 #include "audio/effects/LSampleLevels.h"
+#include "audio/effects/LSpooledSoundSource.h"
 #include "foundation/settings/LSettings.h"
 #include "foundation/threads/LProcessContext.h"
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -44,6 +46,9 @@ int32_t NormalizeSound(LProcessContext* context, LNormalizeParams& params)
     const double step = static_cast<double>(kSoundBlockFrames) / static_cast<double>(bound);
     double progress = 0.0, sum = 0.0;
     int64_t peak = 0, done = 0;
+    std::unique_ptr<LSoundSpool> spool;
+    if (params.spool)
+        spool = std::make_unique<LSoundSpool>();
     for (;;) {
         if (context->IsStopRequested())
             return 1;
@@ -51,6 +56,8 @@ int32_t NormalizeSound(LProcessContext* context, LNormalizeParams& params)
         if (n < 1)
             break;
         source->Read(buffer.data(), n);
+        if (spool)
+            spool->Append(buffer.data(), n * channels);
         if (params.mode == kNormalizeRms) {
             double meanSquare = static_cast<double>(LMeanSquare(buffer.data(), n, channels));
             if (n < kSoundBlockFrames)
@@ -73,6 +80,12 @@ int32_t NormalizeSound(LProcessContext* context, LNormalizeParams& params)
     source->Seek(0);
     if (level < 1)
         return 0;
+    if (spool && spool->IsOk() && spool->GetSamples() == done * channels) {
+        LSoundSourcePtr spooled(
+            new LSpooledSoundSource(*spool, source->GetRate(), channels, source->GetPeakLimit()));
+        if (spooled->GetStatus() == kSoundStatusOk)
+            source = spooled;
+    }
     LGainEffect(LNormalizeGain(level, percent)).CreateFilter(params.source, source);
     return 0;
 }

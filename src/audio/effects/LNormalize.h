@@ -21,6 +21,11 @@ struct LNormalizeParams
     int32_t peakLevel = 100; // percent of full scale
     int32_t rmsLevel = 30;   // percent of full scale
     LSoundSourcePtr source;  // replaced by the normalized source on success
+    // For a source that is costly to compute (a chain of filters): the
+    // measuring pass also keeps what it reads in a temporary file, and the
+    // gain filter reads that file instead of running the source again.
+    // Where no file can be written, the source is read twice as usual.
+    bool spool = false;
 };
 
 // 0 done (the handle holds a gain filter over the source, or is unchanged

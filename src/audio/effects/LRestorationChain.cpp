@@ -19,6 +19,7 @@
 #include "foundation/threads/LProcessContext.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -160,7 +161,14 @@ int RunRiaaTool(LProcessContext* context, LSoundSourcePtr& source)
     std::vector<double> grid;
     LBuildRiaaGrid(grid, source->GetRate() > 0 ? source->GetRate() : 44100);
     LRiaaEqualizerEffect(grid).CreateFilter(source, source);
-    LGainEffect(LDbToGain(14)).CreateFilter(source, source);
+    // The curve stands 13.9 dB below 0 dB at 1 kHz and the +14 dB gain
+    // brings it back. The levels, though, put 0 dB at 256 / 10^(6/20)
+    // (about 128.3) while the equalizer takes 100 as unity, which leaves
+    // every frequency 2.2 dB hot; the gain takes that back too, so that
+    // 1 kHz passes at its own level as the playback curve has it.
+    const double levelScale = 100.0 * (LDbToGain(6) * 0x1p-24) / 256.0;
+    const int32_t makeUp = static_cast<int32_t>(std::lround(LDbToGain(14) * levelScale));
+    LGainEffect(makeUp).CreateFilter(source, source);
     return 0;
 }
 
@@ -174,6 +182,8 @@ int RunNormalizeTool(LProcessContext* context, LSoundSourcePtr& source, int32_t 
     params.peakLevel = peakPercent;
     params.rmsLevel = 30;
     params.source = source;
+    // The chain in front is far dearer to run than to keep in a file.
+    params.spool = true;
     const int32_t result = NormalizeSound(context, params);
     if (result == 0)
         source = params.source;

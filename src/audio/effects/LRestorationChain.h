@@ -67,7 +67,8 @@ int RunDcOffsetTool(LProcessContext* context, LSoundSourcePtr& source);
 int RunHighPassTool(LProcessContext* context, LSoundSourcePtr& source, int32_t cutoff);
 int RunClickPopTool(LProcessContext* context, LSoundSourcePtr& source);
 int RunNoiseReductionTool(LProcessContext* context, LSoundSourcePtr& source, int32_t floorDb);
-// The RIAA playback curve, then +14 dB.
+// The RIAA playback curve, then +14 dB (less the 2.2 dB by which the
+// equalizer's levels stand above its unity): 1 kHz passes at its own level.
 int RunRiaaTool(LProcessContext* context, LSoundSourcePtr& source);
 int RunNormalizeTool(LProcessContext* context, LSoundSourcePtr& source, int32_t peakPercent);
 

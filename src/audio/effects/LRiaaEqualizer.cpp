@@ -115,7 +115,8 @@ LFirEqualizerFilter::LFirEqualizerFilter(const LSoundSourcePtr& upstream, const 
             const int32_t tap = p * kPartition + i;
             re[i] = tap < kTaps ? taps_[tap] / kTransform : 0.0;
         }
-        fft_.Forward(re, im);
+        // In the transform's own bin order, like the input spectra.
+        fft_.ForwardUnordered(re, im);
     }
     pairs_.resize(static_cast<size_t>((channels_ + 1) / 2));
     for (Pair& pair : pairs_) {
@@ -204,7 +205,7 @@ void LFirEqualizerFilter::ProcessBlock(bool priming)
             re[kPartition + i] = pair.previousRe[i] = xa;
             im[kPartition + i] = pair.previousIm[i] = xb;
         }
-        fft_.Forward(re, im);
+        fft_.ForwardUnordered(re, im);
         double* slotRe = &pair.spectraRe[static_cast<size_t>(newest_) * kTransform];
         double* slotIm = &pair.spectraIm[static_cast<size_t>(newest_) * kTransform];
         std::memcpy(slotRe, re, kTransform * sizeof(double));
@@ -219,7 +220,7 @@ void LFirEqualizerFilter::ProcessBlock(bool priming)
                                &filterRe_[static_cast<size_t>(p) * kTransform],
                                &filterIm_[static_cast<size_t>(p) * kTransform], kTransform);
         }
-        fft_.Inverse(re, im);
+        fft_.InverseUnordered(re, im);
         for (int32_t i = 0; i < kPartition; ++i) {
             output_[static_cast<size_t>(i) * ch + a] = LSaturateToInt32(
                 static_cast<int64_t>(std::clamp(re[kPartition + i], -2147483648.0, 2147483647.0)));
