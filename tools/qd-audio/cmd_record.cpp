@@ -1,5 +1,6 @@
-// qd-audio record OUT.wav --device N [--channel C] --seconds S: records an
-// input through the recorder thread into a 44.1 kHz 16-bit stereo WAV.
+// qd-audio record OUT.wav --device N [--channel C] --seconds S [--stats]:
+// records an input through the recorder thread into a 44.1 kHz 16-bit
+// stereo WAV; --stats prints the frames lost to overruns.
 
 #include "QdCommand.h"
 
@@ -83,6 +84,9 @@ int RunRecord(int argc, char** argv)
     sink.Reset(); // the recorder holds the file now and finishes it when it stops
     while (!listener.stopped)
         queue.WaitAndDeliver(100);
+    if (QdFlag(argc, argv, "--stats"))
+        std::printf("lost_frames=%lld overruns=%lld\n", static_cast<long long>(recorder.GetLostFrames()),
+                    static_cast<long long>(recorder.GetOverrunCount()));
     if (listener.error != 0)
         return QdFail("recording stopped: the input failed (code %d)", listener.error);
     if (listener.lost > 0)
@@ -91,6 +95,6 @@ int RunRecord(int argc, char** argv)
     return 0;
 }
 
-QdRegistrar reg("record", "record OUT.wav --device N [--channel C] --seconds S", &RunRecord);
+QdRegistrar reg("record", "record OUT.wav --device N [--channel C] --seconds S [--stats]", &RunRecord);
 
 } // namespace

@@ -4,10 +4,14 @@
 
 #include "DeviceTestSupport.h"
 
+#include "audio/devices/LResourceSound.h"
 #include "audio/devices/LSoundDbTables.h"
 #include "audio/devices/LSoundPipe.h"
 #include "audio/devices/LSoundPlayer.h"
 #include "audio/effects/LLevellerEffect.h"
+#include "audio/formats/wav/LWavFileOpener.h"
+#include "audio/formats/wav/LWaveFormatBlock.h"
+#include "support/TempHome.h"
 
 #include <gtest/gtest.h>
 
@@ -279,6 +283,37 @@ TEST_F(PlayerTest, AnOutputThatDisappearsStopsPlaybackWithAnError)
     ASSERT_TRUE(WaitUntil(queue_, [&] { return events_.error != 0; }));
     EXPECT_EQ(events_.error, kSoundDeviceGone);
     EXPECT_EQ(events_.stopped, 1);
+}
+
+TEST(ResourceSound, PlaysTheNamedFileOnTheDefaultOutputWithoutWaiting)
+{
+    FakeDevices fake;
+    fake.backend.AddOutput(MakeDevice("out", "Speakers", 2));
+    fake.backend.SetDefaultOutput("out");
+    fake.backend.SetPacing(LFakeSoundBackend::Pacing::kClock, 441, 10.0);
+    TempDir dir;
+    LSetResourceSoundFolder(dir.Path(""));
+    auto tone = Tone(8000, 2, 0.5);
+    for (int32_t& v : tone)
+        v = v / 16 * 16; // what a 16-bit file holds
+    {
+        LWaveFormatBlock format;
+        LSetWaveFormatBlock(format, 1, 44100, 2, 16);
+        LSoundSinkPtr sink;
+        CreateSoundSinkForFormat(sink, dir.Path("364.wav").c_str(), format);
+        sink->Write(tone.data(), 8000);
+    }
+    PlayResourceSound("missing");
+    PlayResourceSound("../364");
+    EXPECT_EQ(LResourceSoundsPlaying(), 0);
+    PlayResourceTone(364);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (LResourceSoundsPlaying() > 0 && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(LResourceSoundsPlaying(), 0);
+    const auto played = fake.backend.PlayedSamples("out");
+    const auto expected = ToDevice(tone);
+    EXPECT_NE(std::search(played.begin(), played.end(), expected.begin(), expected.end()), played.end());
 }
 
 TEST(PlayerDevice, VolumeGainsAndSaturation)
