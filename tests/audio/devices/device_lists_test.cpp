@@ -4,6 +4,7 @@
 #include "DeviceTestSupport.h"
 
 #include "audio/devices/LSoundDbTables.h"
+#include "audio/devices/LSoundDeviceControls.h"
 #include "audio/devices/LSoundInputDevices.h"
 #include "audio/devices/LSoundOutputDevices.h"
 #include "audio/devices/LThreadQueuedNotify.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <thread>
 
 using namespace quorin::test;
@@ -177,6 +179,62 @@ TEST_F(DeviceListTest, ANotReachableServerGivesEmptyLists)
     EXPECT_EQ(LSoundInputDefaultSelection().device, -1);
     std::vector<LSoundInChannelEntry> channels;
     EXPECT_EQ(LSoundInChannelList::Build("pci-line", channels), 0);
+}
+
+// Pull-down lists kept in memory, as a dialog would show them.
+class PullDowns : public LPullDownControls
+{
+public:
+    void DeleteAllPullDownItems(int32_t control) override
+    {
+        items[control].clear();
+        selected[control] = -1;
+    }
+    int32_t AddPullDownItem(int32_t control, const char* text) override
+    {
+        items[control].push_back(text);
+        return static_cast<int32_t>(items[control].size()) - 1;
+    }
+    void SelectPullDownItem(int32_t control, int32_t index) override
+    {
+        selected[control] = index < static_cast<int32_t>(items[control].size()) ? index : -1;
+    }
+    int32_t GetPullDownSelection(int32_t control) override
+    {
+        auto it = selected.find(control);
+        return it == selected.end() ? -1 : it->second;
+    }
+    std::map<int32_t, std::vector<std::string>> items;
+    std::map<int32_t, int32_t> selected;
+};
+
+TEST_F(DeviceListTest, PullDownsShowAndReadTheSelection)
+{
+    PullDowns window;
+    LFillSoundInputControls(window, 10, 11, {2, 0, 0});
+    ASSERT_EQ(window.items[10].size(), 7u);
+    EXPECT_EQ(window.items[10][2], "[USB 1] Microphone");
+    EXPECT_EQ(window.selected[10], 2);
+    EXPECT_EQ(window.items[11], (std::vector<std::string>{"Mono"}));
+    EXPECT_EQ(window.selected[11], 0);
+
+    window.SelectPullDownItem(10, 1); // the user picks Line In, then its right channel
+    LFillSoundInputChannelList(window, 10, 11);
+    EXPECT_EQ(window.items[11],
+              (std::vector<std::string>{"Front Left (Channel 1)", "Front Right (Channel 2)"}));
+    window.SelectPullDownItem(11, 1);
+    LSoundInputSelection selection;
+    LReadSoundInputControls(window, 10, 11, selection);
+    EXPECT_EQ(selection.device, 1);
+    EXPECT_EQ(selection.channel, 1u);
+    EXPECT_EQ(selection.stereo, 1u);
+
+    LFillSoundInputControls(window, 10, 11, {-1, 0, 0});
+    EXPECT_EQ(window.selected[10], -1);
+    EXPECT_EQ(window.items[11], (std::vector<std::string>{"Default"}));
+    LReadSoundInputControls(window, 10, 11, selection);
+    EXPECT_EQ(selection.device, -1);
+    EXPECT_EQ(selection.stereo, 0u);
 }
 
 TEST(DbTables, AmplitudeAndPowerGains)
