@@ -7,6 +7,7 @@
 #include "audio/LSoundSource.h"
 #include "audio/formats/wav/LWavFileOpener.h"
 
+#include "AudioBenchSupport.h"
 #include "BenchSupport.h"
 
 #include <cmath>
@@ -90,22 +91,7 @@ bool DecodeOurs(const std::string& in, const std::string& out)
 {
     LSoundSourcePtr source;
     LOpenWavSoundSource(source, in.c_str());
-    if (source->GetStatus() != kSoundStatusOk)
-        return false;
-    FILE* f = std::fopen(out.c_str(), "wb");
-    if (!f)
-        return false;
-    const int channels = source->GetChannels();
-    std::vector<int32_t> samples(static_cast<size_t>(8192) * channels);
-    std::vector<int16_t> pcm(samples.size());
-    for (int64_t left = source->GetLength(); left > 0;) {
-        const int64_t n = left < 8192 ? left : 8192;
-        source->Read(samples.data(), n);
-        LInternalToPcm16(samples.data(), pcm.data(), n * channels);
-        std::fwrite(pcm.data(), 2, static_cast<size_t>(n * channels), f);
-        left -= n;
-    }
-    return std::fclose(f) == 0;
+    return bench::DecodeToRaw16(*source, out);
 }
 
 void CompareDecoding(benchmark::State& state, const char* file)

@@ -7,6 +7,7 @@
 #include "audio/LSoundSamples.h"
 #include "audio/formats/mp3/LMp3SoundSource.h"
 
+#include "AudioBenchSupport.h"
 #include "BenchSupport.h"
 
 #include <algorithm>
@@ -50,21 +51,7 @@ private:
 bool DecodeOurs(const std::string& in, const std::string& out)
 {
     LMp3SoundSource source(in.c_str(), false, true);
-    if (source.GetStatus() != kSoundStatusOk)
-        return false;
-    FILE* f = std::fopen(out.c_str(), "wb");
-    if (!f)
-        return false;
-    const int channels = source.GetChannels();
-    std::vector<int32_t> samples(static_cast<size_t>(8192) * channels);
-    std::vector<int16_t> pcm(samples.size());
-    while (source.GetPosition() < source.GetLength()) {
-        const int64_t n = std::min<int64_t>(8192, source.GetLength() - source.GetPosition());
-        source.Read(samples.data(), n);
-        LInternalToPcm16(samples.data(), pcm.data(), n * channels);
-        std::fwrite(pcm.data(), 2, static_cast<size_t>(n * channels), f);
-    }
-    return std::fclose(f) == 0;
+    return bench::DecodeToRaw16(source, out);
 }
 
 // Our side without output: the decoder alone.
