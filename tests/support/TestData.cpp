@@ -12,7 +12,9 @@ namespace {
 
 bool IsDirectory(const std::string& path)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -39,6 +41,14 @@ std::string SharedTestDataDir()
 bool HaveTool(const std::string& name)
 {
     return RunCommand("command -v '" + name + "' >/dev/null 2>&1") == 0;
+}
+
+std::string Quote(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
 }
 
 int RunCommand(const std::string& command)

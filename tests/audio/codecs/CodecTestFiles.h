@@ -1,7 +1,9 @@
 #pragma once
-// Small file helpers for the codec tests: plain 16-bit WAV writing, a chunk
-// reader that exposes the "fmt " fields and the "data" payload of any WAV,
-// raw sample files, and a deterministic speech-like test signal.
+// Small file helpers for the codec tests, on top of the WAV builders of the
+// format tests: plain 16-bit WAV writing, a chunk reader that exposes the "fmt " fields and the "data"
+// payload of any WAV, raw sample files, and a deterministic speech-like test signal.
+
+#include "audio/formats/WavTestSupport.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,100 +32,42 @@ struct WavChunks
     uint32_t factFrames = 0;
 };
 
-namespace detail {
-
-inline void Put16(std::vector<uint8_t>& v, uint32_t x)
-{
-    v.push_back(static_cast<uint8_t>(x));
-    v.push_back(static_cast<uint8_t>(x >> 8));
-}
-inline void Put32(std::vector<uint8_t>& v, uint32_t x)
-{
-    Put16(v, x & 0xFFFF);
-    Put16(v, x >> 16);
-}
-inline uint32_t Get16(const uint8_t* p)
-{
-    return p[0] | (p[1] << 8);
-}
-inline uint32_t Get32(const uint8_t* p)
-{
-    return Get16(p) | (Get16(p + 2) << 16);
-}
-
-} // namespace detail
-
-inline std::vector<uint8_t> ReadFileBytes(const std::string& path)
-{
-    std::vector<uint8_t> bytes;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return bytes;
-    uint8_t buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        bytes.insert(bytes.end(), buffer, buffer + n);
-    std::fclose(f);
-    return bytes;
-}
-
-inline bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes)
-{
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
-}
-
+// A canonical 16-bit PCM WAV file of the samples.
 inline bool WriteWav16(const std::string& path, uint32_t rate, int channels,
                        const std::vector<int16_t>& samples)
 {
-    std::vector<uint8_t> v;
-    const uint32_t dataBytes = static_cast<uint32_t>(samples.size() * 2);
-    v.insert(v.end(), {'R', 'I', 'F', 'F'});
-    detail::Put32(v, 36 + dataBytes);
-    v.insert(v.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    detail::Put32(v, 16);
-    detail::Put16(v, 1);
-    detail::Put16(v, channels);
-    detail::Put32(v, rate);
-    detail::Put32(v, rate * channels * 2);
-    detail::Put16(v, channels * 2);
-    detail::Put16(v, 16);
-    v.insert(v.end(), {'d', 'a', 't', 'a'});
-    detail::Put32(v, dataBytes);
-    for (int16_t s : samples)
-        detail::Put16(v, static_cast<uint16_t>(s));
-    return WriteFileBytes(path, v);
+    using namespace wavtest;
+    const uint16_t ch = static_cast<uint16_t>(channels);
+    return WriteFile(path, Riff({Chunk("fmt ", Fmt(1, ch, rate, 16)), Chunk("data", Pcm16(samples))}));
 }
 
 inline WavChunks ReadWavChunks(const std::string& path)
 {
     WavChunks w;
-    const std::vector<uint8_t> b = ReadFileBytes(path);
+    const std::vector<uint8_t> b = wavtest::ReadFile(path);
     if (b.size() < 12 || std::memcmp(b.data(), "RIFF", 4) != 0 || std::memcmp(b.data() + 8, "WAVE", 4) != 0)
         return w;
     size_t pos = 12;
     bool haveFmt = false;
     while (pos + 8 <= b.size()) {
         const uint8_t* h = b.data() + pos;
-        const uint32_t size = detail::Get32(h + 4);
+        const uint32_t size = wavtest::GetLe32(b, pos + 4);
         const size_t payload = pos + 8;
         if (std::memcmp(h, "fmt ", 4) == 0 && payload + 16 <= b.size()) {
-            const uint8_t* f = b.data() + payload;
-            w.tag = detail::Get16(f);
-            w.channels = detail::Get16(f + 2);
-            w.rate = detail::Get32(f + 4);
-            w.bytesPerSecond = detail::Get32(f + 8);
-            w.blockAlign = detail::Get16(f + 12);
-            w.bits = detail::Get16(f + 14);
-            if (size >= 18 && payload + size <= b.size())
-                w.fmtExtra.assign(f + 18, f + 18 + detail::Get16(f + 16));
+            w.tag = wavtest::GetLe16(b, payload);
+            w.channels = wavtest::GetLe16(b, payload + 2);
+            w.rate = wavtest::GetLe32(b, payload + 4);
+            w.bytesPerSecond = wavtest::GetLe32(b, payload + 8);
+            w.blockAlign = wavtest::GetLe16(b, payload + 12);
+            w.bits = wavtest::GetLe16(b, payload + 14);
+            if (size >= 18 && payload + size <= b.size()) {
+                const uint8_t* extra = b.data() + payload + 18;
+                w.fmtExtra.assign(extra, extra + wavtest::GetLe16(b, payload + 16));
+            }
             haveFmt = true;
         } else if (std::memcmp(h, "fact", 4) == 0 && payload + 4 <= b.size()) {
             w.hasFact = true;
-            w.factFrames = detail::Get32(b.data() + payload);
+            w.factFrames = wavtest::GetLe32(b, payload);
         } else if (std::memcmp(h, "data", 4) == 0) {
             w.dataSizeField = size;
             w.dataOffset = payload;
@@ -139,10 +83,10 @@ inline WavChunks ReadWavChunks(const std::string& path)
 
 inline std::vector<int16_t> ReadRaw16(const std::string& path)
 {
-    const std::vector<uint8_t> b = ReadFileBytes(path);
+    const std::vector<uint8_t> b = wavtest::ReadFile(path);
     std::vector<int16_t> s(b.size() / 2);
     for (size_t i = 0; i < s.size(); ++i)
-        s[i] = static_cast<int16_t>(detail::Get16(b.data() + 2 * i));
+        s[i] = static_cast<int16_t>(wavtest::GetLe16(b, 2 * i));
     return s;
 }
 

@@ -18,11 +18,6 @@ using namespace quorin::test;
 
 namespace {
 
-std::string Quote(const std::string& path)
-{
-    return "'" + path + "'";
-}
-
 // Decodes all 256 codes with sox and returns its 16-bit values.
 std::vector<int16_t> SoxExpandAllCodes(const TempDir& dir, const char* encoding)
 {
@@ -30,7 +25,7 @@ std::vector<int16_t> SoxExpandAllCodes(const TempDir& dir, const char* encoding)
     for (int i = 0; i < 256; ++i)
         codes[i] = static_cast<uint8_t>(i);
     const std::string in = dir.Path("codes.raw"), out = dir.Path("codes16.raw");
-    EXPECT_TRUE(WriteFileBytes(in, codes));
+    EXPECT_TRUE(wavtest::WriteFile(in, codes));
     const std::string cmd = std::string("sox -t raw -r 8000 -c 1 -e ") + encoding + " -b 8 " + Quote(in) +
                             " -t raw -e signed -b 16 " + Quote(out);
     EXPECT_EQ(RunCommand(cmd), 0) << cmd;
@@ -246,13 +241,13 @@ TEST_F(GsmAgainstSox, DamagedBlocksDecodeLikeSox)
     std::vector<uint8_t> data(200 * kGsmBlockBytes);
     for (uint8_t& b : data)
         b = static_cast<uint8_t>(random());
-    std::vector<uint8_t> file = ReadFileBytes(dir_.Path("speech-gsm.wav"));
+    std::vector<uint8_t> file = wavtest::ReadFile(dir_.Path("speech-gsm.wav"));
     file.resize(gsm_.dataOffset);
     const uint32_t size = static_cast<uint32_t>(data.size());
     for (int i = 0; i < 4; ++i)
         file[gsm_.dataOffset - 4 + i] = static_cast<uint8_t>(size >> (8 * i));
     file.insert(file.end(), data.begin(), data.end());
-    ASSERT_TRUE(WriteFileBytes(dir_.Path("noise-gsm.wav"), file));
+    ASSERT_TRUE(wavtest::WriteFile(dir_.Path("noise-gsm.wav"), file));
     const std::string raw = dir_.Path("noise.raw");
     ASSERT_EQ(RunCommand("sox " + Quote(dir_.Path("noise-gsm.wav")) + " -t raw -e signed -b 16 " +
                          Quote(raw) + " 2>/dev/null"),

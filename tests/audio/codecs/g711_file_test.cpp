@@ -26,11 +26,6 @@ using namespace quorin::test;
 
 namespace {
 
-std::string Quote(const std::string& path)
-{
-    return "'" + path + "'";
-}
-
 std::vector<int32_t> ReadFrames(LSoundSourcePtr& source, int64_t frames)
 {
     std::vector<int32_t> out(static_cast<size_t>(frames) * source->GetChannels());
@@ -191,29 +186,25 @@ TEST(G711Header, LayoutPadByteAndResume)
         std::vector<int32_t> samples(3, 0);
         sink->Write(samples.data(), 3);
     }
-    std::vector<uint8_t> b = ReadFileBytes(path);
+    std::vector<uint8_t> b = wavtest::ReadFile(path);
     // 58 + 3 data bytes + one pad byte, counted by the RIFF size only.
     ASSERT_EQ(b.size(), 62u);
-    auto u32 = [&](size_t at) {
-        return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24;
-    };
-    auto u16 = [&](size_t at) { return b[at] | b[at + 1] << 8; };
     EXPECT_EQ(std::string(b.begin(), b.begin() + 4), "RIFF");
-    EXPECT_EQ(u32(4), 54u);
+    EXPECT_EQ(wavtest::GetLe32(b, 4), 54u);
     EXPECT_EQ(std::string(b.begin() + 8, b.begin() + 16), "WAVEfmt ");
-    EXPECT_EQ(u32(16), 18u);
-    EXPECT_EQ(u16(20), 7);
-    EXPECT_EQ(u16(22), 1);
-    EXPECT_EQ(u32(24), 11025u);
-    EXPECT_EQ(u32(28), 11025u);
-    EXPECT_EQ(u16(32), 1);
-    EXPECT_EQ(u16(34), 8);
-    EXPECT_EQ(u16(36), 0);
+    EXPECT_EQ(wavtest::GetLe32(b, 16), 18u);
+    EXPECT_EQ(wavtest::GetLe16(b, 20), 7);
+    EXPECT_EQ(wavtest::GetLe16(b, 22), 1);
+    EXPECT_EQ(wavtest::GetLe32(b, 24), 11025u);
+    EXPECT_EQ(wavtest::GetLe32(b, 28), 11025u);
+    EXPECT_EQ(wavtest::GetLe16(b, 32), 1);
+    EXPECT_EQ(wavtest::GetLe16(b, 34), 8);
+    EXPECT_EQ(wavtest::GetLe16(b, 36), 0);
     EXPECT_EQ(std::string(b.begin() + 38, b.begin() + 42), "fact");
-    EXPECT_EQ(u32(42), 4u);
-    EXPECT_EQ(u32(46), 3u);
+    EXPECT_EQ(wavtest::GetLe32(b, 42), 4u);
+    EXPECT_EQ(wavtest::GetLe32(b, 46), 3u);
     EXPECT_EQ(std::string(b.begin() + 50, b.begin() + 54), "data");
-    EXPECT_EQ(u32(54), 3u);
+    EXPECT_EQ(wavtest::GetLe32(b, 54), 3u);
     EXPECT_EQ(b[58], 0xFF); // mu-law zero
     EXPECT_EQ(b[61], 0x00);
 
@@ -226,10 +217,10 @@ TEST(G711Header, LayoutPadByteAndResume)
         std::vector<int32_t> samples(2, 524288);
         sink->Write(samples.data(), 2);
     }
-    b = ReadFileBytes(path);
+    b = wavtest::ReadFile(path);
     ASSERT_EQ(b.size(), 62u);
-    EXPECT_EQ(u32(46), 4u);
-    EXPECT_EQ(u32(54), 4u);
+    EXPECT_EQ(wavtest::GetLe32(b, 46), 4u);
+    EXPECT_EQ(wavtest::GetLe32(b, 54), 4u);
     EXPECT_EQ(b[60], 0x80);
     EXPECT_EQ(b[61], 0x80);
 
@@ -252,9 +243,9 @@ TEST(G711Source, ReadingEdges)
             ramp[i] = (i + 1) * 20000;
         sink->Write(ramp.data(), 10);
     }
-    std::vector<uint8_t> bytes = ReadFileBytes(path);
+    std::vector<uint8_t> bytes = wavtest::ReadFile(path);
     bytes.resize(58 + 15);
-    ASSERT_TRUE(WriteFileBytes(path, bytes));
+    ASSERT_TRUE(wavtest::WriteFile(path, bytes));
 
     LSoundSourcePtr source;
     LOpenWavSoundSource(source, path.c_str());
@@ -297,17 +288,17 @@ TEST(G711Source, PartialFrameOfAGrowingFileStaysInStep)
             samples[i] = (i % 2 ? -1 : 1) * (i + 1) * 9000;
         sink->Write(samples.data(), 20);
     }
-    std::vector<uint8_t> full = ReadFileBytes(path);
+    std::vector<uint8_t> full = wavtest::ReadFile(path);
     for (int i = 0; i < 4; ++i)
         full[54 + i] = 0xFF;
     std::vector<uint8_t> partial(full.begin(), full.begin() + 58 + 11);
-    ASSERT_TRUE(WriteFileBytes(path, partial));
+    ASSERT_TRUE(wavtest::WriteFile(path, partial));
     LSoundSourcePtr source;
     LOpenWavSoundSource(source, path.c_str());
     ASSERT_EQ(source->GetStatus(), kSoundStatusOk);
     std::vector<int32_t> first(12);
     source->Read(first.data(), 5);
-    ASSERT_TRUE(WriteFileBytes(path, full)); // the writer went on (same inode)
+    ASSERT_TRUE(wavtest::WriteFile(path, full)); // the writer went on (same inode)
     std::vector<int32_t> second(30);
     source->Read(second.data(), 15);
     for (int i = 0; i < 10; ++i)
@@ -348,7 +339,7 @@ TEST(G711Sink, ShortWriteFailsTheSinkAndTheHeaderTellsWhatIsThere)
     ASSERT_TRUE(wav.ok);
     EXPECT_EQ(wav.factFrames, 500u);
     EXPECT_EQ(wav.dataSizeField, 1000u);
-    EXPECT_EQ(ReadFileBytes(path).size(), 58u + 1000);
+    EXPECT_EQ(wavtest::ReadFile(path).size(), 58u + 1000);
 }
 
 TEST(G711Sink, UnopenablePathGivesAFailedSink)
@@ -453,7 +444,7 @@ TEST(CodecOpener, DamagedCodecHeadersGiveAStatus)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const WavChunks wav = ReadWavChunks(dir.Path(c.file));
-        std::vector<uint8_t> bytes = ReadFileBytes(dir.Path(c.file));
+        std::vector<uint8_t> bytes = wavtest::ReadFile(dir.Path(c.file));
         size_t fmt = 12;
         while (fmt + 8 <= bytes.size() && std::memcmp(&bytes[fmt], "fmt ", 4) != 0)
             fmt += 8 + (bytes[fmt + 4] | bytes[fmt + 5] << 8 | bytes[fmt + 6] << 16 | bytes[fmt + 7] << 24);
@@ -465,12 +456,13 @@ TEST(CodecOpener, DamagedCodecHeadersGiveAStatus)
             bytes[fmt + 8 + c.field + 1] = static_cast<uint8_t>(c.value >> 8);
         }
         const std::string damaged = dir.Path("damaged.wav");
-        ASSERT_TRUE(WriteFileBytes(damaged, bytes));
+        ASSERT_TRUE(wavtest::WriteFile(damaged, bytes));
         LSoundSourcePtr source;
         LOpenWavSoundSource(source, damaged.c_str());
         EXPECT_EQ(source->GetStatus(), c.status);
-        if (c.length >= 0)
+        if (c.length >= 0) {
             EXPECT_EQ(source->GetLength(), c.length);
+        }
         std::vector<int32_t> buffer(static_cast<size_t>(4096) * source->GetChannels());
         for (int i = 0; i < 3; ++i)
             source->Read(buffer.data(), 4096);

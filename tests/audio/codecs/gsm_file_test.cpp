@@ -19,11 +19,6 @@ using namespace quorin::test;
 
 namespace {
 
-std::string Quote(const std::string& path)
-{
-    return "'" + path + "'";
-}
-
 // Opens a GSM source over the data chunk of path.
 LSoundSourcePtr OpenGsm(const std::string& path, uint32_t* dataSizeOverride = nullptr)
 {
@@ -154,7 +149,7 @@ TEST(GsmFile, OurFilesOpenEverywhereWithTheRightFormat)
         // ffprobe only estimates the duration from the byte rate; its decoder gives the samples.
         const std::string raw = dir.Path("ffmpeg.raw");
         ASSERT_EQ(RunCommand("ffmpeg -v error -y -i " + Quote(path) + " -f s16le " + Quote(raw)), 0);
-        EXPECT_EQ(ReadFileBytes(raw).size(), static_cast<size_t>(blocks * 320 * 2));
+        EXPECT_EQ(wavtest::ReadFile(raw).size(), static_cast<size_t>(blocks * 320 * 2));
     }
     if (HaveTool("sndfile-info")) {
         const std::string info = CaptureCommand("sndfile-info " + Quote(path));
@@ -211,26 +206,22 @@ TEST(GsmFile, HeaderAndSizesOfAFinishedFile)
             sink->Write(samples.data(), c.samples);
             EXPECT_EQ(sink->GetPosition(), c.samples);
         }
-        const std::vector<uint8_t> b = ReadFileBytes(path);
+        const std::vector<uint8_t> b = wavtest::ReadFile(path);
         ASSERT_EQ(b.size(), c.fileSize);
-        auto u32 = [&](size_t at) {
-            return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24;
-        };
-        auto u16 = [&](size_t at) { return b[at] | b[at + 1] << 8; };
         EXPECT_EQ(std::string(b.begin(), b.begin() + 4), "RIFF");
-        EXPECT_EQ(u32(4), c.riffSize);
+        EXPECT_EQ(wavtest::GetLe32(b, 4), c.riffSize);
         EXPECT_EQ(std::string(b.begin() + 8, b.begin() + 16), "WAVEfmt ");
-        EXPECT_EQ(u32(16), 20u);
-        EXPECT_EQ(u16(20), 49);
-        EXPECT_EQ(u16(22), 1);
-        EXPECT_EQ(u32(24), 8000u);
-        EXPECT_EQ(u32(28), 1625u);
-        EXPECT_EQ(u16(32), 65);
-        EXPECT_EQ(u16(34), 0);
-        EXPECT_EQ(u16(36), 2);
-        EXPECT_EQ(u16(38), 320);
+        EXPECT_EQ(wavtest::GetLe32(b, 16), 20u);
+        EXPECT_EQ(wavtest::GetLe16(b, 20), 49);
+        EXPECT_EQ(wavtest::GetLe16(b, 22), 1);
+        EXPECT_EQ(wavtest::GetLe32(b, 24), 8000u);
+        EXPECT_EQ(wavtest::GetLe32(b, 28), 1625u);
+        EXPECT_EQ(wavtest::GetLe16(b, 32), 65);
+        EXPECT_EQ(wavtest::GetLe16(b, 34), 0);
+        EXPECT_EQ(wavtest::GetLe16(b, 36), 2);
+        EXPECT_EQ(wavtest::GetLe16(b, 38), 320);
         EXPECT_EQ(std::string(b.begin() + 40, b.begin() + 44), "data");
-        EXPECT_EQ(u32(44), c.dataSize);
+        EXPECT_EQ(wavtest::GetLe32(b, 44), c.dataSize);
     }
 }
 
@@ -242,7 +233,7 @@ TEST(GsmFile, StreamingHeaderWhileWriting)
     CreateGsmSoundSink(sink, path.c_str(), 8000);
     std::vector<int32_t> samples(700, 0);
     sink->Write(samples.data(), 700);
-    const std::vector<uint8_t> b = ReadFileBytes(path);
+    const std::vector<uint8_t> b = wavtest::ReadFile(path);
     ASSERT_EQ(b.size(), 48u + 2 * 65);
     EXPECT_EQ(b[4] | b[5] << 8 | b[6] << 16 | uint32_t(b[7]) << 24, 0xFFFFFFFFu);
     EXPECT_EQ(b[44] | b[45] << 8 | b[46] << 16 | uint32_t(b[47]) << 24, 0xFFFFFFD7u);
@@ -255,7 +246,7 @@ TEST(GsmFile, StreamingHeaderWhileWriting)
     const WavChunks wav = ReadWavChunks(path);
     ASSERT_TRUE(wav.ok);
     EXPECT_EQ(wav.dataSizeField, 3u * 65);
-    EXPECT_EQ(ReadFileBytes(path).size(), 48u + 3 * 65 + 1);
+    EXPECT_EQ(wavtest::ReadFile(path).size(), 48u + 3 * 65 + 1);
 }
 
 TEST(GsmFile, SinkThatCannotOpenIsFailedAndWritesNothing)
@@ -301,7 +292,7 @@ TEST(GsmFile, ShortWriteFailsTheSinkAndKeepsTheFileConsistent)
     const WavChunks wav = ReadWavChunks(path);
     ASSERT_TRUE(wav.ok);
     EXPECT_EQ(wav.dataSizeField, 3u * 65);
-    EXPECT_EQ(ReadFileBytes(path).size(), 48u + 3 * 65 + 1);
+    EXPECT_EQ(wavtest::ReadFile(path).size(), 48u + 3 * 65 + 1);
 }
 
 TEST(GsmFile, LengthCountsWholeBlocksOnly)

@@ -17,11 +17,6 @@ using namespace quorin::test;
 
 namespace {
 
-std::string Quote(const std::string& path)
-{
-    return "'" + path + "'";
-}
-
 LSoundSourcePtr OpenIma(const std::string& path, const WavChunks& wav, uint32_t dataSize, uint32_t blockAlign,
                         uint8_t channels)
 {
@@ -211,10 +206,10 @@ TEST_F(ImaEdges, ReadingAroundTheEdges)
 TEST_F(ImaEdges, TruncatedFileReadsWhatItHolds)
 {
     // Cut the file in the middle of the third block; the header still says five.
-    std::vector<uint8_t> bytes = ReadFileBytes(path_);
+    std::vector<uint8_t> bytes = wavtest::ReadFile(path_);
     bytes.resize(wav_.dataOffset + 2 * 256 + 100);
     const std::string cut = dir_.Path("cut.wav");
-    ASSERT_TRUE(WriteFileBytes(cut, bytes));
+    ASSERT_TRUE(wavtest::WriteFile(cut, bytes));
     LSoundSourcePtr whole = OpenIma(path_);
     const std::vector<int32_t> all = ReadFrames(whole, whole->GetLength());
     LSoundSourcePtr source = OpenIma(cut, wav_, wav_.dataSizeField, 256, 1);
@@ -264,11 +259,11 @@ TEST_F(ImaEdges, BadParametersGiveAStatus)
 TEST_F(ImaEdges, RandomBytesDecodeWithoutHarm)
 {
     std::mt19937 random(1);
-    std::vector<uint8_t> bytes = ReadFileBytes(path_);
+    std::vector<uint8_t> bytes = wavtest::ReadFile(path_);
     for (size_t i = wav_.dataOffset; i < bytes.size(); ++i)
         bytes[i] = static_cast<uint8_t>(random());
     const std::string noise = dir_.Path("noise.wav");
-    ASSERT_TRUE(WriteFileBytes(noise, bytes));
+    ASSERT_TRUE(wavtest::WriteFile(noise, bytes));
     for (uint8_t channels : {1, 2, 4}) {
         LSoundSourcePtr source = OpenIma(noise, wav_, wav_.dataSizeField, 256, channels);
         const std::vector<int32_t> got = ReadFrames(source, source->GetLength() + 10);

@@ -15,14 +15,6 @@ using namespace quorin::test;
 
 namespace {
 
-std::string Quote(const std::string& s)
-{
-    std::string out = "'";
-    for (char c : s)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
 std::string Tool()
 {
     return BuildDir() + "/tools/qd-audio/qd-audio";

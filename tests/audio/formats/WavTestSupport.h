@@ -1,6 +1,8 @@
 #pragma once
 // Building WAV files byte by byte for the format tests, and small file helpers.
 
+#include "support/TestData.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -121,12 +123,6 @@ inline std::vector<int32_t> ReadS32(const std::string& path)
     return v;
 }
 
-inline std::string Quote(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
+using quorin::test::Quote;
 
 } // namespace wavtest

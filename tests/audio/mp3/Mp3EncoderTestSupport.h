@@ -22,17 +22,7 @@
 
 namespace mp3enc {
 
-inline std::string Quote(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s) {
-        if (c == '\'')
-            q += "'\\''";
-        else
-            q += c;
-    }
-    return q + "'";
-}
+using quorin::test::Quote;
 
 // The component the build tree ships (a link to the system's libmp3lame).
 inline std::string BuiltComponent()

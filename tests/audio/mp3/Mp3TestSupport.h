@@ -60,17 +60,7 @@ inline Decoded DecodeFile(const std::string& path)
     return DecodeAll(source);
 }
 
-inline std::string Quote(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s) {
-        if (c == '\'')
-            q += "'\\''";
-        else
-            q += c;
-    }
-    return q + "'";
-}
+using quorin::test::Quote;
 
 // mpg123's decode as 32-bit floats (interleaved, the stream's channels).
 inline std::vector<float> Mpg123Floats(const std::string& path, const std::string& options = "")
