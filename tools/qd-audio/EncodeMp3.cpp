@@ -15,19 +15,6 @@
 #include <cstring>
 #include <strings.h>
 
-namespace {
-
-bool ParseNumber(const char* text, long low, long high, long& value)
-{
-    if (text == nullptr || *text == '\0')
-        return false;
-    char* end = nullptr;
-    value = std::strtol(text, &end, 10);
-    return *end == '\0' && value >= low && value <= high;
-}
-
-} // namespace
-
 bool QdIsMp3Path(const char* path)
 {
     const size_t length = path ? std::strlen(path) : 0;
@@ -39,30 +26,30 @@ int QdEncodeMp3(int argc, char** argv)
     LMp3EncoderOptions options;
     long value = 0;
     if (const char* text = QdOption(argc, argv, "--bitrate")) {
-        if (!ParseNumber(text, 8, 320, value))
+        if (!QdNumber(text, 8, 320, value))
             return QdFail("--bitrate needs kbps from 8 to 320");
         options.ConstantBitRate = true;
         options.CBRBitRate = static_cast<uint16_t>(value);
     }
     if (const char* text = QdOption(argc, argv, "--vbr")) {
-        if (!ParseNumber(text, 0, 9, value))
+        if (!QdNumber(text, 0, 9, value))
             return QdFail("--vbr needs a quality from 0 (highest) to 9 (lowest)");
         options.ConstantBitRate = false;
         options.VBRQuality = static_cast<uint8_t>(value);
     }
     if (const char* text = QdOption(argc, argv, "--abr")) {
-        if (!ParseNumber(text, 8, 255, value))
+        if (!QdNumber(text, 8, 255, value))
             return QdFail("--abr needs an average of 8 to 255 kbps");
         options.ConstantBitRate = false;
         options.ABRBitRate = static_cast<uint8_t>(value);
     }
     if (const char* text = QdOption(argc, argv, "--min")) {
-        if (!ParseNumber(text, 8, 320, value))
+        if (!QdNumber(text, 8, 320, value))
             return QdFail("--min needs kbps from 8 to 320");
         options.VBRMinBitRate = static_cast<uint16_t>(value);
     }
     if (const char* text = QdOption(argc, argv, "--max")) {
-        if (!ParseNumber(text, 8, 320, value))
+        if (!QdNumber(text, 8, 320, value))
             return QdFail("--max needs kbps from 8 to 320");
         options.VBRMaxBitRate = static_cast<uint16_t>(value);
     }

@@ -20,3 +20,7 @@ int QdFail(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Small argument helpers: the value after a flag, or null when absent.
 const char* QdOption(int argc, char** argv, const char* flag);
 bool QdFlag(int argc, char** argv, const char* flag);
+
+// A whole decimal number from low to high into value; false for anything else
+// (missing, empty, trailing characters, out of range).
+bool QdNumber(const char* text, long low, long high, long& value);

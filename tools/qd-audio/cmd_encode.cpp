@@ -17,15 +17,6 @@
 
 namespace {
 
-bool ParseNumber(const char* text, long low, long high, long& value)
-{
-    if (text == nullptr || *text == '\0')
-        return false;
-    char* end = nullptr;
-    value = std::strtol(text, &end, 10);
-    return *end == '\0' && value >= low && value <= high;
-}
-
 // The sample size a tag is written with when --bits is not given.
 long DefaultBits(long tag)
 {
@@ -51,7 +42,7 @@ int RunEncode(int argc, char** argv)
     if (QdIsMp3Path(argv[2]))
         return QdEncodeMp3(argc, argv);
     long tag = 0;
-    if (!ParseNumber(QdOption(argc, argv, "--tag"), 1, 65535, tag))
+    if (!QdNumber(QdOption(argc, argv, "--tag"), 1, 65535, tag))
         return QdFail(
             "--tag needs a WAVE format tag (1 PCM, 3 float, 6 A-law, 7 mu-law, 17 IMA ADPCM, 49 GSM)");
 
@@ -67,11 +58,11 @@ int RunEncode(int argc, char** argv)
     const char* rateText = QdOption(argc, argv, "--rate");
     const char* channelsText = QdOption(argc, argv, "--channels");
     const char* bitsText = QdOption(argc, argv, "--bits");
-    if (rateText && !ParseNumber(rateText, 1, 1000000, rate))
+    if (rateText && !QdNumber(rateText, 1, 1000000, rate))
         return QdFail("--rate needs a sample rate in Hz");
-    if (channelsText && !ParseNumber(channelsText, 1, 255, channels))
+    if (channelsText && !QdNumber(channelsText, 1, 255, channels))
         return QdFail("--channels needs a channel count from 1 to 255");
-    if (bitsText && !ParseNumber(bitsText, 0, 64, bits))
+    if (bitsText && !QdNumber(bitsText, 0, 64, bits))
         return QdFail("--bits needs a sample size from 0 to 64");
     // A different rate or channel count goes through the engine's converters.
     if (rate != source->GetRate() || channels != source->GetChannels()) {
@@ -105,7 +96,7 @@ int RunEncode(int argc, char** argv)
 
 QdRegistrar reg("encode",
                 "encode IN OUT.wav --tag T [--rate R] [--channels C] [--bits B]\n"
-                "  encode IN OUT.mp3 [--bitrate K | --vbr Q | --abr K] [--min K] [--max K]"
+                "  qd-audio encode IN OUT.mp3 [--bitrate K | --vbr Q | --abr K] [--min K] [--max K]"
                 " [--mode stereo|joint|force|mono] [--crc]",
                 &RunEncode);
 

@@ -14,21 +14,12 @@
 
 namespace {
 
-bool ParseNumber(const char* text, long low, long high, long& value)
-{
-    if (text == nullptr || *text == '\0')
-        return false;
-    char* end = nullptr;
-    value = std::strtol(text, &end, 10);
-    return *end == '\0' && value >= low && value <= high;
-}
-
 int RunResample(int argc, char** argv)
 {
     if (argc < 3 || argv[1][0] == '-' || argv[2][0] == '-')
         return QdFail("usage: qd-audio resample IN OUT --rate R [--channels C]");
     long rate = 0;
-    if (!ParseNumber(QdOption(argc, argv, "--rate"), 1, 196000, rate))
+    if (!QdNumber(QdOption(argc, argv, "--rate"), 1, 196000, rate))
         return QdFail("--rate needs a sample rate from 1 to 196000 Hz");
 
     LSoundSourcePtr source;
@@ -39,7 +30,7 @@ int RunResample(int argc, char** argv)
 
     long channels = source->GetChannels();
     const char* channelsText = QdOption(argc, argv, "--channels");
-    if (channelsText != nullptr && !ParseNumber(channelsText, 1, 255, channels))
+    if (channelsText != nullptr && !QdNumber(channelsText, 1, 255, channels))
         return QdFail("--channels needs a channel count from 1 to 255");
 
     LWaveFormatBlock format;

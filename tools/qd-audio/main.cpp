@@ -1,7 +1,9 @@
 #include "QdCommand.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
@@ -52,6 +54,19 @@ bool QdFlag(int argc, char** argv, const char* flag)
         if (std::strcmp(argv[i], flag) == 0)
             return true;
     return false;
+}
+
+bool QdNumber(const char* text, long low, long high, long& value)
+{
+    if (text == nullptr || *text == '\0')
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    const long parsed = std::strtol(text, &end, 10);
+    if (*end != '\0' || errno == ERANGE || parsed < low || parsed > high)
+        return false;
+    value = parsed;
+    return true;
 }
 
 int main(int argc, char** argv)
