@@ -1,8 +1,8 @@
 #include "audio/effects/LNoiseGate.h"
 
-#include "audio/LSoundSamples.h"
 #include "audio/effects/LDbGain.h"
 #include "audio/effects/LFixedPoint.h"
+#include "audio/effects/LHotLoop.h"
 
 #include <algorithm>
 #include <cmath>
@@ -36,7 +36,7 @@ LNoiseGateFilter::LNoiseGateFilter(const LSoundSourcePtr& upstream,
         coefficients_[i] =
             static_cast<int32_t>(std::trunc((1.0 - std::exp(-2.0 * M_PI * kSplits[i] / rate_)) * 256.0));
     block_ = rate_ < 600 ? 20 : std::min<int32_t>(rate_ / 30, 8192);
-    splitters_.resize(channels_);
+    splitters_.assign(static_cast<size_t>(kNoiseGateBands) * channels_, 0);
     for (int32_t b = 0; b < kNoiseGateBands; ++b) {
         current_[b].assign(static_cast<size_t>(block_) * channels_, 0);
         next_[b].assign(static_cast<size_t>(block_) * channels_, 0);
@@ -50,26 +50,136 @@ LNoiseGateFilter::~LNoiseGateFilter() = default;
 
 namespace {
 
-// One sample through one channel's band splitter.
+// One channel's band splitter over a block. Each accumulator's quotient
+// s / 256 (rounded towards zero) is used twice, once as the band and once
+// in the next sample's update, so it is kept instead of being divided again.
 struct Split
 {
     int64_t c50, c400, c1100, c2600;
 
-    inline void operator()(int64_t x, int64_t& s1, int64_t& s2, int64_t& s3, int64_t& s4, int64_t* band) const
+    struct State
     {
-        const int64_t x0 = x - s1 / 256;
-        s2 += (x0 - s2 / 256) * c400;
-        band[0] = s2 / 256;
-        int64_t r = x0 - band[0];
-        s3 += (r - s3 / 256) * c1100;
-        band[1] = s3 / 256;
-        r -= band[1];
-        s4 += (r - s4 / 256) * c2600;
-        band[2] = s4 / 256;
-        band[3] = r - band[2];
-        s1 += c50 * x0;
+        int64_t s1, s2, s3, s4; // the accumulators
+        int64_t q1, q2, q3, q4; // and their quotients by 256
+
+        explicit State(const int64_t* s)
+            : s1(s[0]), s2(s[1]), s3(s[2]), s4(s[3]), q1(s1 / 256), q2(s2 / 256), q3(s3 / 256), q4(s4 / 256)
+        {
+        }
+        void Save(int64_t* s) const
+        {
+            s[0] = s1;
+            s[1] = s2;
+            s[2] = s3;
+            s[3] = s4;
+        }
+    };
+
+    inline void operator()(int64_t x, State& st, int64_t* band) const
+    {
+        const int64_t x0 = x - st.q1;
+        st.s2 += (x0 - st.q2) * c400;
+        st.q2 = st.s2 / 256;
+        int64_t r = x0 - st.q2;
+        st.s3 += (r - st.q3) * c1100;
+        st.q3 = st.s3 / 256;
+        r -= st.q3;
+        st.s4 += (r - st.q4) * c2600;
+        st.q4 = st.s4 / 256;
+        band[0] = st.q2;
+        band[1] = st.q3;
+        band[2] = st.q4;
+        band[3] = r - st.q4;
+        st.s1 += c50 * x0;
+        st.q1 = st.s1 / 256;
     }
 };
+
+// The splitter's recursions cannot be vectorized, but they gain from the
+// wider scheduling of the hot-loop build all the same.
+L_HOT_LOOP void SplitChannels(const Split& split, const int32_t* __restrict in, int64_t frames, int32_t ch,
+                              int64_t* state, int32_t* __restrict b0, int32_t* __restrict b1,
+                              int32_t* __restrict b2, int32_t* __restrict b3)
+{
+    int64_t band[2][kNoiseGateBands];
+    if (ch == 2) {
+        // The two channels' recursions run side by side, so neither waits on its own last step.
+        Split::State l(state), r(state + 4);
+        for (int64_t f = 0; f < frames; ++f) {
+            const size_t at = static_cast<size_t>(f * 2);
+            split(in[at], l, band[0]);
+            split(in[at + 1], r, band[1]);
+            for (int32_t c = 0; c < 2; ++c) {
+                b0[at + c] = LSaturateToInt32(band[c][0]);
+                b1[at + c] = LSaturateToInt32(band[c][1]);
+                b2[at + c] = LSaturateToInt32(band[c][2]);
+                b3[at + c] = LSaturateToInt32(band[c][3]);
+            }
+        }
+        l.Save(state);
+        r.Save(state + 4);
+        return;
+    }
+    for (int32_t c = 0; c < ch; ++c) {
+        Split::State st(state + 4 * c);
+        for (int64_t f = 0; f < frames; ++f) {
+            const size_t at = static_cast<size_t>(f * ch + c);
+            split(in[at], st, band[0]);
+            b0[at] = LSaturateToInt32(band[0][0]);
+            b1[at] = LSaturateToInt32(band[0][1]);
+            b2[at] = LSaturateToInt32(band[0][2]);
+            b3[at] = LSaturateToInt32(band[0][3]);
+        }
+        st.Save(state + 4 * c);
+    }
+}
+
+// The largest magnitude of a band buffer (INT32_MAX for INT32_MIN), as
+// LSamplePeak gives it, in a loop the compiler can vectorize.
+L_HOT_LOOP int32_t BandPeak(const int32_t* __restrict samples, int64_t count)
+{
+    int32_t high = 0, low = 0;
+    for (int64_t i = 0; i < count; ++i) {
+        high = std::max(high, samples[i]);
+        low = std::min(low, samples[i]);
+    }
+    const int32_t negLow = low == INT32_MIN ? INT32_MAX : -low;
+    return std::max(high, negLow);
+}
+
+// out = the sum over the bands of gain times sample, the gains moving by
+// their steps frame by frame: exact products of the 8.24 gains (at most
+// 1.0) and the band samples, summed before the one shift back.
+L_HOT_LOOP void MixBands(int32_t* __restrict out, const int32_t* __restrict b1, const int32_t* __restrict b2,
+                         const int32_t* __restrict b3, const int32_t* __restrict b4, int64_t frames,
+                         int32_t ch, int64_t* gains, const int64_t* steps)
+{
+    int64_t g1 = gains[0], g2 = gains[1], g3 = gains[2], g4 = gains[3];
+    const int64_t d1 = steps[0], d2 = steps[1], d3 = steps[2], d4 = steps[3];
+    if (ch == 2) {
+        for (int64_t f = 0; f < frames; ++f) {
+            const int64_t e1 = g1 + f * d1, e2 = g2 + f * d2, e3 = g3 + f * d3, e4 = g4 + f * d4;
+            for (int32_t c = 0; c < 2; ++c) {
+                const size_t i = static_cast<size_t>(2 * f + c);
+                const int64_t sum = e1 * b1[i] + e2 * b2[i] + e3 * b3[i] + e4 * b4[i];
+                out[i] = LSaturateToInt32(sum >> 24);
+            }
+        }
+    } else {
+        for (int64_t f = 0; f < frames; ++f) {
+            const int64_t e1 = g1 + f * d1, e2 = g2 + f * d2, e3 = g3 + f * d3, e4 = g4 + f * d4;
+            for (int32_t c = 0; c < ch; ++c) {
+                const size_t i = static_cast<size_t>(f * ch + c);
+                const int64_t sum = e1 * b1[i] + e2 * b2[i] + e3 * b3[i] + e4 * b4[i];
+                out[i] = LSaturateToInt32(sum >> 24);
+            }
+        }
+    }
+    gains[0] = g1 + frames * d1;
+    gains[1] = g2 + frames * d2;
+    gains[2] = g3 + frames * d3;
+    gains[3] = g4 + frames * d4;
+}
 
 } // namespace
 
@@ -79,35 +189,9 @@ void LNoiseGateFilter::ReadAndSplit(std::vector<int32_t>* bands)
     upstream_->Read(scratch_.data(), block_);
     const Split split{coefficients_[0], coefficients_[1], coefficients_[2], coefficients_[3]};
     int32_t* out[kNoiseGateBands] = {bands[0].data(), bands[1].data(), bands[2].data(), bands[3].data()};
-    auto store = [&](size_t at, const int64_t* band) {
-        for (int32_t b = 0; b < kNoiseGateBands; ++b)
-            out[b][at] = LSaturateToInt32(band[b]);
-    };
-    if (ch == 2) {
-        // The two channels' recursions run side by side, so neither waits on its own last step.
-        Splitter& l = splitters_[0];
-        Splitter& r = splitters_[1];
-        int64_t band[2][kNoiseGateBands];
-        for (int64_t f = 0; f < block_; ++f) {
-            const size_t at = static_cast<size_t>(f * 2);
-            split(scratch_[at], l.s1, l.s2, l.s3, l.s4, band[0]);
-            split(scratch_[at + 1], r.s1, r.s2, r.s3, r.s4, band[1]);
-            store(at, band[0]);
-            store(at + 1, band[1]);
-        }
-    } else {
-        for (int32_t c = 0; c < ch; ++c) {
-            Splitter& sp = splitters_[c];
-            int64_t band[kNoiseGateBands];
-            for (int64_t f = 0; f < block_; ++f) {
-                const size_t at = static_cast<size_t>(f * ch + c);
-                split(scratch_[at], sp.s1, sp.s2, sp.s3, sp.s4, band);
-                store(at, band);
-            }
-        }
-    }
+    SplitChannels(split, scratch_.data(), block_, ch, splitters_.data(), out[0], out[1], out[2], out[3]);
     for (int32_t b = 0; b < kNoiseGateBands; ++b)
-        nextPeaks_[b] = LSamplePeak(out[b], block_, ch);
+        nextPeaks_[b] = BandPeak(out[b], static_cast<int64_t>(block_) * ch);
 }
 
 void LNoiseGateFilter::ComputeTargets(std::array<int32_t, kNoiseGateBands>& targets) const
@@ -135,8 +219,7 @@ void LNoiseGateFilter::ComputeTargets(std::array<int32_t, kNoiseGateBands>& targ
 
 void LNoiseGateFilter::StartUp()
 {
-    for (Splitter& s : splitters_)
-        s = Splitter{};
+    std::fill(splitters_.begin(), splitters_.end(), 0);
     // The first block starts at its own level (as every later block does)
     // and moves towards the level of the block after it.
     ReadAndSplit(next_);
@@ -171,28 +254,13 @@ int64_t LNoiseGateFilter::Read(int32_t* buffer, int64_t frames)
         if (positionInBlock_ == block_)
             NextBlock();
         const int64_t n = std::min(frames - done, block_ - positionInBlock_);
-        const int32_t* b1 = current_[0].data();
-        const int32_t* b2 = current_[1].data();
-        const int32_t* b3 = current_[2].data();
-        const int32_t* b4 = current_[3].data();
-        int64_t g1 = gains_[0], g2 = gains_[1], g3 = gains_[2], g4 = gains_[3];
-        const int64_t d1 = steps_[0], d2 = steps_[1], d3 = steps_[2], d4 = steps_[3];
-        for (int64_t f = 0; f < n; ++f) {
-            const size_t at = static_cast<size_t>((positionInBlock_ + f) * ch);
-            int32_t* out = buffer + (done + f) * ch;
-            // Exact products of the 8.24 gains (at most 1.0) and the band
-            // samples, summed before the one shift back.
-            for (int32_t c = 0; c < ch; ++c) {
-                const int64_t sum = g1 * b1[at + c] + g2 * b2[at + c] + g3 * b3[at + c] + g4 * b4[at + c];
-                out[c] = LSaturateToInt32(sum >> 24);
-            }
-            g1 += d1;
-            g2 += d2;
-            g3 += d3;
-            g4 += d4;
-        }
-        gains_ = {static_cast<int32_t>(g1), static_cast<int32_t>(g2), static_cast<int32_t>(g3),
-                  static_cast<int32_t>(g4)};
+        const size_t at = static_cast<size_t>(positionInBlock_ * ch);
+        int64_t gains[kNoiseGateBands] = {gains_[0], gains_[1], gains_[2], gains_[3]};
+        const int64_t steps[kNoiseGateBands] = {steps_[0], steps_[1], steps_[2], steps_[3]};
+        MixBands(buffer + done * ch, current_[0].data() + at, current_[1].data() + at,
+                 current_[2].data() + at, current_[3].data() + at, n, ch, gains, steps);
+        gains_ = {static_cast<int32_t>(gains[0]), static_cast<int32_t>(gains[1]),
+                  static_cast<int32_t>(gains[2]), static_cast<int32_t>(gains[3])};
         positionInBlock_ += n;
         done += n;
     }

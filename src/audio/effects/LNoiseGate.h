@@ -44,11 +44,6 @@ public:
     int32_t GetCoefficient(int32_t index) const { return coefficients_[index]; }
 
 private:
-    struct Splitter
-    {
-        int64_t s1 = 0, s2 = 0, s3 = 0, s4 = 0;
-    };
-
     // Reads one block and splits it into the four band buffers of `bands`.
     void ReadAndSplit(std::vector<int32_t>* bands);
     void ComputeTargets(std::array<int32_t, kNoiseGateBands>& targets) const;
@@ -59,7 +54,7 @@ private:
     std::array<bool, kNoiseGateBands> alwaysOpen_{};
     std::array<int32_t, kNoiseGateBands> coefficients_{}; // 50, 400, 1100, 2600 Hz in 1/256
     int32_t block_;
-    std::vector<Splitter> splitters_;
+    std::vector<int64_t> splitters_; // the four band-split accumulators of each channel
     std::vector<int32_t> current_[kNoiseGateBands];
     std::vector<int32_t> next_[kNoiseGateBands];
     std::vector<int32_t> scratch_;

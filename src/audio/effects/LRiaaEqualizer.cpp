@@ -53,15 +53,47 @@ void LBuildRiaaGrid(std::vector<double>& grid, int32_t rate)
 
 namespace {
 
-// acc += x times h, bin by bin: with the transforms, the equalizer's whole cost.
+// acc = x times h (first) or acc += x times h, bin by bin: with the
+// transforms, the equalizer's whole cost. Partition by partition keeps each
+// pass to a few streams, which the vector registers hold.
+template <bool First>
 L_HOT_LOOP void MultiplyAccumulate(double* __restrict accRe, double* __restrict accIm,
                                    const double* __restrict xr, const double* __restrict xi,
                                    const double* __restrict hr, const double* __restrict hi, int32_t n)
 {
     for (int32_t k = 0; k < n; ++k) {
-        accRe[k] += xr[k] * hr[k] - xi[k] * hi[k];
-        accIm[k] += xr[k] * hi[k] + xi[k] * hr[k];
+        const double r = xr[k] * hr[k] - xi[k] * hi[k];
+        const double i = xr[k] * hi[k] + xi[k] * hr[k];
+        accRe[k] = First ? r : accRe[k] + r;
+        accIm[k] = First ? i : accIm[k] + i;
     }
+}
+
+// One channel pair of an interleaved block into the second half of a
+// transform's input, the first half taking the block before it.
+L_HOT_LOOP void LoadPair(const int32_t* __restrict block, int32_t ch, int32_t a, bool hasB, int32_t frames,
+                         double* __restrict previousRe, double* __restrict previousIm, double* __restrict re,
+                         double* __restrict im)
+{
+    for (int32_t i = 0; i < frames; ++i) {
+        re[i] = previousRe[i];
+        im[i] = previousIm[i];
+    }
+    for (int32_t i = 0; i < frames; ++i) {
+        const double xa = block[static_cast<size_t>(i) * ch + a];
+        const double xb = hasB ? block[static_cast<size_t>(i) * ch + a + 1] : 0.0;
+        re[frames + i] = previousRe[i] = xa;
+        im[frames + i] = previousIm[i] = xb;
+    }
+}
+
+// Convolution results truncated to whole samples, within the 32-bit range.
+L_HOT_LOOP void StoreChannel(const double* __restrict values, int32_t frames, int32_t* __restrict out,
+                             int32_t ch)
+{
+    for (int32_t i = 0; i < frames; ++i)
+        out[static_cast<size_t>(i) * ch] =
+            static_cast<int32_t>(std::clamp(values[i], -2147483648.0, 2147483647.0));
 }
 
 } // namespace
@@ -196,38 +228,27 @@ void LFirEqualizerFilter::ProcessBlock(bool priming)
     double* __restrict im = workIm_.data();
     for (size_t pi = 0; pi < pairs_.size(); ++pi) {
         Pair& pair = pairs_[pi];
-        const int32_t a = static_cast<int32_t>(pi * 2), b = a + 1;
-        for (int32_t i = 0; i < kPartition; ++i) {
-            re[i] = pair.previousRe[i];
-            im[i] = pair.previousIm[i];
-            const double xa = block_[static_cast<size_t>(i) * ch + a];
-            const double xb = b < ch ? block_[static_cast<size_t>(i) * ch + b] : 0.0;
-            re[kPartition + i] = pair.previousRe[i] = xa;
-            im[kPartition + i] = pair.previousIm[i] = xb;
-        }
-        fft_.ForwardUnordered(re, im);
+        const int32_t a = static_cast<int32_t>(pi * 2);
+        const bool hasB = a + 1 < ch;
+        // The newest input spectrum is made where it is kept.
         double* slotRe = &pair.spectraRe[static_cast<size_t>(newest_) * kTransform];
         double* slotIm = &pair.spectraIm[static_cast<size_t>(newest_) * kTransform];
-        std::memcpy(slotRe, re, kTransform * sizeof(double));
-        std::memcpy(slotIm, im, kTransform * sizeof(double));
+        LoadPair(block_.data(), ch, a, hasB, kPartition, pair.previousRe.data(), pair.previousIm.data(),
+                 slotRe, slotIm);
+        fft_.ForwardUnordered(slotRe, slotIm);
         if (priming)
             continue;
-        std::fill(re, re + kTransform, 0.0);
-        std::fill(im, im + kTransform, 0.0);
         for (int32_t p = 0; p < kPartitions; ++p) {
             const size_t slot = static_cast<size_t>((newest_ - p + kPartitions) % kPartitions) * kTransform;
-            MultiplyAccumulate(re, im, &pair.spectraRe[slot], &pair.spectraIm[slot],
-                               &filterRe_[static_cast<size_t>(p) * kTransform],
-                               &filterIm_[static_cast<size_t>(p) * kTransform], kTransform);
+            const size_t filter = static_cast<size_t>(p) * kTransform;
+            (p == 0 ? MultiplyAccumulate<true>
+                    : MultiplyAccumulate<false>)(re, im, &pair.spectraRe[slot], &pair.spectraIm[slot],
+                                                 &filterRe_[filter], &filterIm_[filter], kTransform);
         }
         fft_.InverseUnordered(re, im);
-        for (int32_t i = 0; i < kPartition; ++i) {
-            output_[static_cast<size_t>(i) * ch + a] = LSaturateToInt32(
-                static_cast<int64_t>(std::clamp(re[kPartition + i], -2147483648.0, 2147483647.0)));
-            if (b < ch)
-                output_[static_cast<size_t>(i) * ch + b] = LSaturateToInt32(
-                    static_cast<int64_t>(std::clamp(im[kPartition + i], -2147483648.0, 2147483647.0)));
-        }
+        StoreChannel(re + kPartition, kPartition, output_.data() + a, ch);
+        if (hasB)
+            StoreChannel(im + kPartition, kPartition, output_.data() + a + 1, ch);
     }
 }
 
