@@ -167,6 +167,7 @@ void LSoundRecorder::Run()
         startedWritten = true;
         if (WaitForStopOrSignalNoLimit(&goSignal_) != LWaitSignalled) {
             stream_.Close();
+            endedByItself_ = !IsStopRequested();
             state_.store(kRecorderStopped, std::memory_order_release);
             stateChanged_ = true;
             return;
@@ -176,10 +177,13 @@ void LSoundRecorder::Run()
         stream_.Close();
         state_.store(kRecorderStopped, std::memory_order_release);
         stateChanged_ = true;
-        if (!startedWritten)
+        if (!startedWritten) {
             startedSignal_.Signal();
-        else
+        } else {
+            // Start has returned already: the main thread finishes the sink.
+            endedByItself_ = true;
             Notify();
+        }
         return;
     }
     if (!startedWritten)

@@ -494,13 +494,17 @@ TEST_F(PulseTest, QdAudioListsRecordsAndPlays)
     EXPECT_NE(list.find("out 1: TestSink\n"), std::string::npos) << list;
 
     const std::string out = dir_.Path("cli.wav");
+    // Sound in real time for as long as the command runs, however long it takes to start.
+    std::atomic<bool> done{false};
     std::thread writer([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        pipe.Write(Tone16(44100 * 2, 0.5));
+        const auto piece = Tone16(4410, 0.5);
+        while (!done)
+            pipe.Write(piece, true);
     });
     EXPECT_EQ(RunCommand("'" + tool + "' record '" + out + "' --device " + std::to_string(index) +
                          " --channel 1 --seconds 1"),
               0);
+    done = true;
     writer.join();
     EXPECT_EQ(CaptureCommand("soxi -r '" + out + "'"), "44100\n");
     EXPECT_EQ(CaptureCommand("soxi -c '" + out + "'"), "2\n");

@@ -469,6 +469,17 @@ TEST_F(RecorderTest, WaitForGoHoldsTheCaptureBack)
     EXPECT_EQ(sink_->Samples(), tone);
 }
 
+TEST_F(RecorderTest, AnInputGoneBeforeGoFinishesTheRecordingInsteadOfHoldingTheSink)
+{
+    SetFeed("stereo", Tone(kBlock, 2, 0.5));
+    ASSERT_TRUE(Start(0, -30, kNoSilenceCut, kRecorderStartRecording | kRecorderWaitForGo));
+    fake_.backend.Unplug("stereo");
+    recorder_->Go();
+    ASSERT_TRUE(WaitUntil(queue_, [&] { return events_.stopped == 1; }));
+    EXPECT_EQ(recorder_->GetState(), kRecorderStopped);
+    EXPECT_EQ(sinkPtr_->GetRefCount(), 1); // released, so a file sink is finished
+}
+
 TEST_F(RecorderTest, AnInputThatFallsSilentForGoodFinishesTheFile)
 {
     SetFeed("stereo", Tone(5 * kBlock, 2, 0.5));
