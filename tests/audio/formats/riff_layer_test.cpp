@@ -6,6 +6,7 @@
 #include "audio/formats/riff/LRiffChunkReader.h"
 #include "audio/formats/riff/LRiffReader.h"
 #include "audio/formats/riff/LRiffWriter.h"
+#include "audio/formats/wav/LWavFileOpener.h"
 #include "support/TempHome.h"
 #include "support/TestData.h"
 
@@ -336,6 +337,52 @@ TEST(RiffWriter, AppendsToAFileWithoutMetadataAndPadsAnOddEnd)
     EXPECT_EQ(reader.Tag("title"), "T");
     if (quorin::test::HaveTool("sox")) {
         EXPECT_EQ(CaptureCommand("soxi -s " + Quote(path)), "7\n");
+    }
+}
+
+// A file cut short (a download or copy that stopped; a recording whose writer
+// died before its final header): the data chunk claims more than is there.
+// The tags appended after it must not become audio, and must read back.
+TEST(RiffWriter, AppendingAfterADataChunkCutShortKeepsTheAudio)
+{
+    TempDir dir;
+    const std::string path = dir.Path("cut.wav");
+    // 40 stereo frames of 50 (RIFF and data sizes as written), then a cut;
+    // and the streaming sizes a recorder leaves until it finishes.
+    for (const uint32_t claimed : {200u, 0xFFFFFFD9u}) {
+        SCOPED_TRACE(claimed);
+        Bytes file = PcmFile({}, {});
+        file.resize(file.size() - 40);
+        const size_t dataAt = file.size() - 160 - 8;
+        ASSERT_EQ(std::string(file.begin() + dataAt, file.begin() + dataAt + 4), "data");
+        file[dataAt + 4] = static_cast<uint8_t>(claimed);
+        file[dataAt + 5] = static_cast<uint8_t>(claimed >> 8);
+        file[dataAt + 6] = static_cast<uint8_t>(claimed >> 16);
+        file[dataAt + 7] = static_cast<uint8_t>(claimed >> 24);
+        const Bytes audio(file.begin() + dataAt + 8, file.end());
+        ASSERT_TRUE(WriteFile(path, file));
+        LStringMap tags;
+        tags.Set("title", "Cut");
+        for (int round = 0; round < 2; ++round) {
+            {
+                InfoWriter writer(path, tags);
+                EXPECT_TRUE(writer.Rewrite());
+            }
+            const Bytes b = ReadFile(path);
+            ASSERT_EQ(GetLe32(b, dataAt + 4), 160u) << "round " << round;
+            EXPECT_EQ(AudioOf(b), audio);
+            EXPECT_EQ(GetLe32(b, 4), b.size() - 8);
+            InfoReader reader(path);
+            reader.ReadChunks();
+            EXPECT_EQ(reader.Tag("title"), "Cut");
+            LSoundSourcePtr source;
+            LOpenWavSoundSource(source, path.c_str());
+            ASSERT_EQ(source->GetStatus(), kSoundStatusOk);
+            EXPECT_EQ(source->GetLength(), 40);
+        }
+        if (quorin::test::HaveTool("sox")) {
+            EXPECT_EQ(CaptureCommand("soxi -s " + Quote(path)), "40\n");
+        }
     }
 }
 

@@ -345,10 +345,29 @@ void LRiffWriter::TrimTrailingJunk()
         PatchRiffSize();
 }
 
+void LRiffWriter::FixCutShortChunks()
+{
+    ForEachChunk([&](int64_t at, const LRiffChunkHeader& header) {
+        // The walk hands over sizes already cut to the file; the field may say more.
+        uint8_t field[4];
+        if (LPreadFully(fd_, field, 4, at + 4) != 4)
+            return false;
+        if (LGetLe32(field) != header.size) {
+            LPutLe32(field, header.size);
+            if (!LPwriteFully(fd_, field, 4, at + 4))
+                return false;
+        }
+        return true;
+    });
+}
+
 bool LRiffWriter::AppendChunks(int64_t trailingSize)
 {
+    if (fd_ < 0)
+        return false;
+    FixCutShortChunks();
     int64_t fileSize = LDescriptorSize(fd_);
-    if (fd_ < 0 || fileSize < 0)
+    if (fileSize < 0)
         return false;
     int64_t at = fileSize - trailingSize;
     // Chunks start on even offsets: a file whose last chunk lacks its pad byte gets one first.

@@ -59,6 +59,10 @@ public:
     bool TryChunkInSpace(const char id[4], uint32_t space, bool allowFiller);
     bool WritePendingChunk(const char id[4], bool withFiller, uint32_t fillerSize);
     void TrimTrailingJunk();
+    // Gives every chunk that claims more than the file holds (a file cut
+    // short, or a recording whose writer stopped before its final header)
+    // the size that is there, so that what is appended cannot become its payload.
+    void FixCutShortChunks();
     bool AppendChunks(int64_t trailingSize);
     bool PatchRiffSize();
 
