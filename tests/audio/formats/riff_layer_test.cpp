@@ -386,6 +386,44 @@ TEST(RiffWriter, AppendingAfterADataChunkCutShortKeepsTheAudio)
     }
 }
 
+// RF64 and BW64 keep their real sizes in "ds64", which this writer does not
+// maintain: such a file, or anything else without a RIFF/WAVE container, is
+// left exactly as it was rather than given a "RIFF" header and audio that runs
+// into the appended tags.
+TEST(RiffWriter, LeavesFilesWithoutARiffWaveContainerAlone)
+{
+    TempDir dir;
+    const std::string path = dir.Path("wide.wav");
+    Bytes ds64;
+    for (uint32_t v : {0u, 0u, 200u, 0u, 50u, 0u, 0u})
+        PutLe32(ds64, v); // RIFF size (patched below), data size, frames, no table
+    std::vector<int16_t> samples(100, 1234);
+    Bytes wide = Riff({Chunk("ds64", ds64), Chunk("fmt ", Fmt(1, 2, 44100, 16)),
+                       Chunk("data", Pcm16(samples), 0xFFFFFFFF)});
+    std::memcpy(wide.data(), "RF64", 4);
+    for (int i = 0; i < 4; ++i)
+        wide[4 + i] = 0xFF;
+    wide[20] = static_cast<uint8_t>(wide.size() - 8);
+    const Bytes notWave =
+        Chunk("RIFF", Bytes{'A', 'V', 'I', ' ', 'J', 'U', 'N', 'K', 4, 0, 0, 0, 0, 0, 0, 0});
+    for (const Bytes* original : std::vector<const Bytes*>{&wide, &notWave}) {
+        ASSERT_TRUE(WriteFile(path, *original));
+        LStringMap tags;
+        tags.Set("title", "Wide");
+        {
+            InfoWriter writer(path, tags);
+            ASSERT_TRUE(writer.IsOpen());
+            EXPECT_FALSE(writer.Rewrite());
+        }
+        EXPECT_EQ(ReadFile(path), *original);
+    }
+    LSoundSourcePtr source;
+    ASSERT_TRUE(WriteFile(path, wide));
+    LOpenWavSoundSource(source, path.c_str());
+    ASSERT_EQ(source->GetStatus(), kSoundStatusOk);
+    EXPECT_EQ(source->GetLength(), 50);
+}
+
 TEST(RiffWriter, NeverCreatesAMissingFileAndWaitsForItsLock)
 {
     TempDir dir;

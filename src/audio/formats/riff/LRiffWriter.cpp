@@ -498,6 +498,15 @@ bool LRiffWriter::Rewrite()
 {
     if (fd_ < 0)
         return false;
+    // Only a RIFF/WAVE container is ours to change: RF64 and BW64 keep their
+    // sizes in "ds64", and anything else is not a WAV file at all.
+    bool wave = false;
+    ForEachChunk([&](int64_t, const LRiffChunkHeader&) {
+        wave = true;
+        return false;
+    });
+    if (!wave)
+        return false;
     CollectInfoTags();
     BlankOldChunks();
     // Fill junk space, first exactly, then with a filler left behind.

@@ -48,7 +48,8 @@ public:
 
     // ---- the chunk layer ----
     // Runs the whole rewrite: collect INFO items, blank old chunks, fill junk
-    // space, append what is left. True when every chunk was placed.
+    // space, append what is left. True when every chunk was placed; false,
+    // with the file untouched, when it holds no RIFF/WAVE container.
     bool Rewrite();
 
     void CollectInfoTags();
