@@ -1,10 +1,13 @@
 // Feeds arbitrary bytes to the WAV opener as a file, then reads, seeks and
 // measures whatever source it returns. Damaged files must give a status,
-// never a crash. The RIFF metadata reader reads the same file. The first two bytes also pick a format tag
+// never a crash. The RIFF metadata reader reads the same file, the metadata
+// rewriter then rewrites its INFO list in place, and the rewritten file goes
+// through the opener again. The first two bytes also pick a format tag
 // that is written into the first "fmt " chunk, so every coding's reader gets its share.
 
 #include "audio/LSoundSource.h"
 #include "audio/formats/riff/LRiffReader.h"
+#include "audio/formats/riff/LRiffWriter.h"
 #include "audio/formats/wav/LWavFileOpener.h"
 
 #include <cstdint>
@@ -33,6 +36,37 @@ public:
 private:
     static constexpr char kWanted[2][5] = {"LIST", "CSET"};
 };
+
+// Writes every tag under the INFO id its key names, so any text length can be
+// asked for; the sizes that fit junk space exactly or with filler come up too.
+class EveryInfoWriter : public LRiffWriter
+{
+public:
+    EveryInfoWriter(const char* path, const LStringMap& tags) : LRiffWriter(path, nullptr, 0, tags) {}
+    void InfoIdForKey(const char* key, char id[4]) override { std::memcpy(id, key, 4); }
+};
+
+// Reads, seeks and measures whatever the opener makes of the file.
+void Exercise(const char* path)
+{
+    LSoundSourcePtr source;
+    LWavFileInfo info;
+    LOpenWavSoundSource(source, path, &info);
+    const int64_t length = source->GetLength();
+    const int channels = source->GetChannels();
+    std::vector<int32_t> buffer(static_cast<size_t>(4096) * channels);
+    int64_t frames = length < 20000 ? length + 100 : 20000;
+    for (int64_t done = 0; done < frames; done += 4096)
+        source->Read(buffer.data(), 4096);
+    source->Seek(length / 2);
+    source->Read(buffer.data(), 1000);
+    source->Seek(-50);
+    source->Read(buffer.data(), 100);
+    source->Seek(length + 10);
+    source->Read(buffer.data(), 10);
+    source->GetPosition();
+    source->IsMoreDataPending();
+}
 
 std::string TempPath()
 {
@@ -66,28 +100,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
 
-    LSoundSourcePtr source;
-    LWavFileInfo info;
-    LOpenWavSoundSource(source, path.c_str(), &info);
-    const int64_t length = source->GetLength();
-    const int channels = source->GetChannels();
-    std::vector<int32_t> buffer(static_cast<size_t>(4096) * channels);
-    int64_t frames = length < 20000 ? length + 100 : 20000;
-    for (int64_t done = 0; done < frames; done += 4096)
-        source->Read(buffer.data(), 4096);
-    source->Seek(length / 2);
-    source->Read(buffer.data(), 1000);
-    source->Seek(-50);
-    source->Read(buffer.data(), 100);
-    source->Seek(length + 10);
-    source->Read(buffer.data(), 10);
-    source->GetPosition();
-    source->IsMoreDataPending();
-    source.Reset();
+    Exercise(path.c_str());
     {
         EveryInfoReader reader(path.c_str());
         reader.ReadChunks();
     }
+    {
+        // The title's length comes from the input, the second tag's presence too.
+        LStringMap tags;
+        tags.Set("INAM", std::string(1 + choice % 301, 'x').c_str());
+        if (choice & 0x4000)
+            tags.Set("ICMT", "comment");
+        EveryInfoWriter writer(path.c_str(), tags);
+        writer.Rewrite();
+    }
+    Exercise(path.c_str());
     unlink(path.c_str());
     return 0;
 }
