@@ -1,5 +1,7 @@
 #include "audio/formats/LAudioFileIo.h"
 
+#include "foundation/files/LFile.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -24,18 +26,7 @@ size_t LReadFully(int fd, void* buffer, size_t count)
 
 bool LWriteFully(int fd, const void* buffer, size_t count)
 {
-    if (fd < 0)
-        return false;
-    size_t done = 0;
-    while (done < count) {
-        ssize_t n = write(fd, static_cast<const char*>(buffer) + done, count - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
+    return fd >= 0 && LWriteAll(fd, buffer, count);
 }
 
 size_t LPreadFully(int fd, void* buffer, size_t count, int64_t offset)
