@@ -1,9 +1,14 @@
 #pragma once
 // Small file helpers for the codec tests, on top of the WAV builders of the
-// format tests: plain 16-bit WAV writing, a chunk reader that exposes the "fmt " fields and the "data"
-// payload of any WAV, raw sample files, and a deterministic speech-like test signal.
+// format tests: plain 16-bit WAV writing, reading a source and sox's decode, a chunk reader that exposes the
+// "fmt " fields and the "data" payload of any WAV, raw sample files, and a deterministic speech-like test
+// signal.
 
+#include "audio/LSoundSource.h"
 #include "audio/formats/WavTestSupport.h"
+#include "support/TestData.h"
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
@@ -88,6 +93,25 @@ inline std::vector<int16_t> ReadRaw16(const std::string& path)
     for (size_t i = 0; i < s.size(); ++i)
         s[i] = static_cast<int16_t>(wavtest::GetLe16(b, 2 * i));
     return s;
+}
+
+// Reads frames from the source's position in pieces of chunk frames.
+inline std::vector<int32_t> ReadFrames(LSoundSourcePtr& source, int64_t frames, int64_t chunk = 1000)
+{
+    std::vector<int32_t> out(static_cast<size_t>(frames) * source->GetChannels());
+    for (int64_t done = 0; done < frames;) {
+        const int64_t n = std::min(chunk, frames - done);
+        source->Read(out.data() + done * source->GetChannels(), n);
+        done += n;
+    }
+    return out;
+}
+
+// sox's own decode of a file as 16-bit samples (raw is its scratch output).
+inline std::vector<int16_t> SoxDecode(const std::string& wav, const std::string& raw)
+{
+    EXPECT_EQ(RunCommand("sox " + Quote(wav) + " -t raw -e signed -b 16 " + Quote(raw)), 0);
+    return ReadRaw16(raw);
 }
 
 inline std::vector<int16_t> SpeechLikeSignal(int frames, int channels, uint32_t rate, uint32_t seed = 1)

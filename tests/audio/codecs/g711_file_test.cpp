@@ -26,23 +26,6 @@ using namespace quorin::test;
 
 namespace {
 
-std::vector<int32_t> ReadFrames(LSoundSourcePtr& source, int64_t frames)
-{
-    std::vector<int32_t> out(static_cast<size_t>(frames) * source->GetChannels());
-    for (int64_t done = 0; done < frames;) {
-        const int64_t n = std::min<int64_t>(kSoundBlockFrames, frames - done);
-        source->Read(out.data() + done * source->GetChannels(), n);
-        done += n;
-    }
-    return out;
-}
-
-std::vector<int16_t> SoxDecode(const std::string& wav, const std::string& raw)
-{
-    EXPECT_EQ(RunCommand("sox " + Quote(wav) + " -t raw -e signed -b 16 " + Quote(raw)), 0);
-    return ReadRaw16(raw);
-}
-
 // Writes 16-bit samples through a sink in uneven pieces (at most 8192 frames each).
 void WriteAll(LSoundSinkPtr& sink, const std::vector<int16_t>& pcm, int channels)
 {

@@ -32,18 +32,6 @@ LSoundSourcePtr OpenGsm(const std::string& path, uint32_t* dataSizeOverride = nu
     return source;
 }
 
-std::vector<int32_t> ReadAll(LSoundSourcePtr& source, int64_t frames)
-{
-    std::vector<int32_t> out(static_cast<size_t>(frames) * source->GetChannels());
-    int64_t done = 0;
-    while (done < frames) {
-        const int64_t n = std::min<int64_t>(1000, frames - done);
-        source->Read(out.data() + done * source->GetChannels(), n);
-        done += n;
-    }
-    return out;
-}
-
 std::vector<double> ToDouble(const std::vector<int16_t>& v)
 {
     return std::vector<double>(v.begin(), v.end());
@@ -51,9 +39,7 @@ std::vector<double> ToDouble(const std::vector<int16_t>& v)
 
 std::vector<int16_t> SoxDecode(const TempDir& dir, const std::string& wav)
 {
-    const std::string raw = dir.Path("decoded.raw");
-    EXPECT_EQ(RunCommand("sox " + Quote(wav) + " -t raw -e signed -b 16 " + Quote(raw)), 0);
-    return ReadRaw16(raw);
+    return quorin::test::SoxDecode(wav, dir.Path("decoded.raw"));
 }
 
 // Writes samples (16-bit values) through our sink, in uneven blocks.
@@ -114,7 +100,7 @@ TEST(GsmFile, SoxFilesDecodeCloseToSoxsOwnDecode)
     EXPECT_EQ(source->GetChannels(), 1);
     EXPECT_EQ(source->GetPeakLimit(), 0xFFFE0u);
     ASSERT_EQ(source->GetLength(), static_cast<int64_t>(theirs.size()));
-    const std::vector<int32_t> ours = ReadAll(source, source->GetLength());
+    const std::vector<int32_t> ours = ReadFrames(source, source->GetLength());
     EXPECT_GE(SnrDb(ToDouble(theirs), LimitedTo16Bits(ours)), kDecodeSnrVersusSoxDb);
     int32_t worst = 0;
     const std::vector<double> limited = LimitedTo16Bits(ours);
@@ -165,7 +151,7 @@ TEST(GsmFile, OurFilesOpenEverywhereWithTheRightFormat)
     const std::vector<int16_t> soxOfOurs = SoxDecode(dir, path);
     LSoundSourcePtr source = OpenGsm(path);
     ASSERT_EQ(source->GetLength(), blocks * 320);
-    const std::vector<int32_t> ours = ReadAll(source, source->GetLength());
+    const std::vector<int32_t> ours = ReadFrames(source, source->GetLength());
     EXPECT_GE(SnrDb(ToDouble(soxOfOurs), LimitedTo16Bits(ours)), kDecodeSnrVersusSoxDb);
 
     ASSERT_TRUE(WriteWav16(dir.Path("in.wav"), 8000, 1, pcm));
@@ -324,7 +310,7 @@ TEST(GsmFile, SeekingReadingAroundTheEdges)
     ASSERT_TRUE(WriteThroughSink(path, 8000, pcm));
     LSoundSourcePtr source = OpenGsm(path);
     ASSERT_EQ(source->GetLength(), 320 * 6);
-    const std::vector<int32_t> all = ReadAll(source, 320 * 6);
+    const std::vector<int32_t> all = ReadFrames(source, 320 * 6);
 
     // Reading from -10: ten zeros, then the first decoded samples.
     source->Seek(-10);

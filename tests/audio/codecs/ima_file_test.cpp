@@ -34,23 +34,6 @@ LSoundSourcePtr OpenIma(const std::string& path)
     return OpenIma(path, wav, wav.dataSizeField, wav.blockAlign, static_cast<uint8_t>(wav.channels));
 }
 
-std::vector<int32_t> ReadFrames(LSoundSourcePtr& source, int64_t frames, int64_t chunk = 1000)
-{
-    std::vector<int32_t> out(static_cast<size_t>(frames) * source->GetChannels());
-    for (int64_t done = 0; done < frames;) {
-        const int64_t n = std::min(chunk, frames - done);
-        source->Read(out.data() + done * source->GetChannels(), n);
-        done += n;
-    }
-    return out;
-}
-
-std::vector<int16_t> SoxDecode(const std::string& wav, const std::string& raw)
-{
-    EXPECT_EQ(RunCommand("sox " + Quote(wav) + " -t raw -e signed -b 16 " + Quote(raw)), 0);
-    return ReadRaw16(raw);
-}
-
 } // namespace
 
 struct ImaCase
