@@ -1,7 +1,9 @@
 // Feeds arbitrary bytes to the XML reader, writes the tree back and reads
 // that again: nothing may crash, leak or read out of bounds, and an error
-// always carries its line and column.
+// always carries its line and column. Well-formed UTF-8 in gives well-formed
+// UTF-8 out: no cut may split a character.
 
+#include "foundation/text/LUtf8.h"
 #include "foundation/xml/LXmlParser.h"
 #include "foundation/xml/LXmlWriter.h"
 
@@ -26,6 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     LStringLongTemplate<char> written;
     written.Reserve(260);
     LXmlWriter::WriteDocument(&document, &written);
+    if (written.data && LUtf8IsValid(text.c_str()) && !LUtf8IsValid(written.data))
+        std::abort();
     if (written.data) {
         LXmlDocument again(preserve);
         LXmlReader second(written.data);

@@ -26,13 +26,6 @@ bool IsNameTerminator(int c)
     return c == '/' || c == '=' || c == '>' || c == ' ' || c == '\t' || c == '\n' || c == 0;
 }
 
-void AppendLimited(char name[260], size_t* length, const char* bytes)
-{
-    for (; *bytes && *length < 259; ++bytes)
-        name[(*length)++] = *bytes;
-    name[*length] = 0;
-}
-
 void EncodeCodePoint(uint32_t codePoint, char out[260])
 {
     if (codePoint == 0) {
@@ -119,6 +112,10 @@ void LXmlParser::DecodeEntity(LXmlReader* reader, char out[260])
             break;
         if (length == kMaxEntityName) {
             SetError(reader, kAmpersandError);
+            // The dropped bytes end with a whole character: the rest of one
+            // cut in two would be a broken character in the text.
+            while ((PeekChar(reader) & 0xC0) == 0x80)
+                GetChar(reader);
             return;
         }
         entity[length++] = static_cast<char>(c);
@@ -178,13 +175,69 @@ void LXmlParser::DecodeEntity(LXmlReader* reader, char out[260])
     EncodeCodePoint(static_cast<uint32_t>(value), out);
 }
 
-int LXmlParser::ReadName(LXmlReader* reader, char name[260])
+namespace {
+
+// A name in a 260-byte buffer. Bytes past 259 are dropped, and a character
+// that the limit cut in two is dropped whole, so that a long name stays
+// well-formed UTF-8 (written back, a split character would spoil the file).
+class NameSink
 {
-    size_t length = 0;
-    name[0] = 0;
+public:
+    explicit NameSink(char name[260]) : name_(name) { name_[0] = 0; }
+
+    void Add(char c)
+    {
+        if (length_ < 259) {
+            name_[length_++] = c;
+            name_[length_] = 0;
+        } else {
+            cut_ = true;
+        }
+    }
+    void AddText(const char* text)
+    {
+        for (; *text; ++text)
+            Add(*text);
+    }
+    // A comment, CDATA or DOCTYPE opener ends the name where it stands.
+    bool Done() const
+    {
+        return (length_ == 3 && std::strcmp(name_, "!--") == 0) ||
+               (length_ == 8 && (std::strcmp(name_, "!DOCTYPE") == 0 || std::strcmp(name_, "![CDATA[") == 0));
+    }
+    void Finish()
+    {
+        if (cut_) {
+            length_ = LUtf8BoundaryBefore(name_, length_);
+            name_[length_] = 0;
+        }
+    }
+
+private:
+    char* name_;
+    size_t length_ = 0;
+    bool cut_ = false;
+};
+
+class ValueSink
+{
+public:
+    explicit ValueSink(std::string* value) : value_(value) { value_->clear(); }
+    void Add(char c) { value_->push_back(c); }
+    void AddText(const char* text) { value_->append(text); }
+    bool Done() const { return false; }
+
+private:
+    std::string* value_;
+};
+
+} // namespace
+
+template <typename Sink> int LXmlParser::ReadToken(LXmlReader* reader, Sink& sink)
+{
     int quote = 0;
     for (;;) {
-        int c = GetChar(reader);
+        const int c = GetChar(reader);
         if (c == 0)
             return 0;
         if (quote) {
@@ -201,47 +254,29 @@ int LXmlParser::ReadName(LXmlReader* reader, char name[260])
         if (c == '&') {
             char decoded[260];
             DecodeEntity(reader, decoded);
-            AppendLimited(name, &length, decoded);
-        } else if (length < 259) {
-            name[length++] = static_cast<char>(c);
-            name[length] = 0;
+            sink.AddText(decoded);
+        } else {
+            sink.Add(static_cast<char>(c));
         }
-        if ((length == 3 && std::strcmp(name, "!--") == 0) ||
-            (length == 8 && (std::strcmp(name, "!DOCTYPE") == 0 || std::strcmp(name, "![CDATA[") == 0))) {
+        if (sink.Done())
             return GetChar(reader);
-        }
     }
+}
+
+int LXmlParser::ReadName(LXmlReader* reader, char name[260])
+{
+    NameSink sink(name);
+    const int terminator = ReadToken(reader, sink);
+    sink.Finish();
+    return terminator;
 }
 
 int LXmlParser::ReadValue(LXmlReader* reader, std::string* value)
 {
-    value->clear();
+    ValueSink sink(value);
     if (PeekChar(reader) == ' ')
         GetChar(reader);
-    int quote = 0;
-    for (;;) {
-        int c = GetChar(reader);
-        if (c == 0)
-            return 0;
-        if (quote) {
-            if (c == quote) {
-                quote = 0;
-                continue;
-            }
-        } else if (IsNameTerminator(c)) {
-            return c;
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-            continue;
-        }
-        if (c == '&') {
-            char decoded[260];
-            DecodeEntity(reader, decoded);
-            value->append(decoded);
-        } else {
-            value->push_back(static_cast<char>(c));
-        }
-    }
+    return ReadToken(reader, sink);
 }
 
 void LXmlParser::FlushText(LXmlNode* parent, std::string* run)
@@ -396,6 +431,13 @@ void LXmlParser::ParseElement(LXmlNode* node, const char* name, int terminator, 
         if (c == '/')
             empty = true;
         c = ReadName(reader, attributeName);
+        // An attribute named like a comment opener ends there and hands back
+        // the next byte as its terminator; when that byte begins a character,
+        // the whole character goes, never half of it.
+        if ((c & 0xC0) == 0xC0) {
+            while ((PeekChar(reader) & 0xC0) == 0x80)
+                GetChar(reader);
+        }
         if (c == ' ' && PeekChar(reader) == '=') {
             GetChar(reader);
             c = '=';

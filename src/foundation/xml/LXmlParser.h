@@ -64,6 +64,11 @@ private:
     __attribute__((noinline)) static int ReadEndTag(const LXmlNode* parent, LXmlReader* reader);
     static int GetChar(LXmlReader* reader);
     static int PeekChar(const LXmlReader* reader);
+    // Names and attribute values read alike: up to a terminator outside
+    // quotes, which is returned (0 at the end of the text). A quote opens a
+    // part that the same quote closes, inside which terminators are ordinary
+    // characters; the quotes are not kept and entities are decoded.
+    template <typename Sink> static int ReadToken(LXmlReader* reader, Sink& sink);
     static int ReadName(LXmlReader* reader, char name[260]);
     static int ReadValue(LXmlReader* reader, std::string* value);
     static void ReadSpecial(LXmlNode* node, int terminator, LXmlReader* reader);

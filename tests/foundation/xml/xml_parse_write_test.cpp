@@ -1,6 +1,7 @@
 // The XML reader and writer: tree shape, entities, white space, errors with
 // their positions, hostile input, and round trips through xmllint.
 
+#include "foundation/text/LUtf8.h"
 #include "foundation/xml/LXmlParser.h"
 #include "foundation/xml/LXmlWriter.h"
 
@@ -232,6 +233,30 @@ TEST(XmlReader, OverlongEntityIsAnError)
     EXPECT_NE(p.Error().find("ampersand"), std::string::npos);
 }
 
+// The 24th byte of an over-long entity opens a two-byte character: the
+// character goes whole, so the text left behind is well-formed UTF-8.
+TEST(XmlReader, OverlongEntityDropsWholeCharacters)
+{
+    Parsed p("<a>&#x" + std::string(21, '1') + "\xC3\xA9 z</a>");
+    EXPECT_FALSE(p.ok);
+    const LXmlNode* a = p.document.FindChild("a");
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(a->firstChild, nullptr);
+    EXPECT_STREQ(a->firstChild->text, " z");
+    EXPECT_TRUE(LUtf8IsValid(WriteAll(&p.document).c_str()));
+}
+
+// An attribute name that reads as a comment opener stops after "!--" and
+// takes the next byte as its end; a character there goes whole.
+TEST(XmlReader, CommentOpenerAsAttributeNameDropsWholeCharacters)
+{
+    Parsed p("<a !--\xC3\xA9x=\"1\"/>");
+    const LXmlNode* a = p.document.FindChild("a");
+    ASSERT_NE(a, nullptr);
+    EXPECT_STREQ(a->GetAttribute("x", "?"), "1");
+    EXPECT_TRUE(LUtf8IsValid(WriteAll(&p.document).c_str()));
+}
+
 TEST(XmlReader, MismatchedEndTagNamesBothElements)
 {
     Parsed p("<a></b>");
@@ -317,6 +342,26 @@ TEST(XmlReader, NamesLongerThanTheBufferAreCut)
     Parsed p("<" + longName + "/>");
     ASSERT_TRUE(p.ok) << p.Error();
     EXPECT_EQ(std::string(p.document.firstChild->name), std::string(259, 'n'));
+}
+
+// A cut that would split a two-byte character drops the character whole:
+// the element and its end tag still match, and what is written back is
+// well-formed UTF-8 that xmllint would take.
+TEST(XmlReader, LongNamesAreCutBetweenCharacters)
+{
+    std::string name(200, 'n');
+    for (int i = 0; i < 40; ++i)
+        name += "\xC3\xA9"; // 200 + 80 bytes: byte 259 is the lead byte of a character
+    Parsed p("<" + name + " " + name + "=\"v\">x</" + name + ">");
+    ASSERT_TRUE(p.ok) << p.Error();
+    const std::string kept = std::string(p.document.firstChild->name);
+    EXPECT_EQ(kept, name.substr(0, 258));
+    const LXmlNode* element = p.document.FindChild(kept.c_str());
+    ASSERT_NE(element, nullptr);
+    EXPECT_STREQ(element->GetAttribute(kept.c_str(), "?"), "v");
+    const std::string written = WriteAll(&p.document);
+    EXPECT_TRUE(LUtf8IsValid(written.c_str())) << written;
+    EXPECT_EQ(written, "<" + kept + " " + kept + "=\"v\">x</" + kept + ">\n");
 }
 
 TEST(XmlReader, DeepNestingIsRefusedNotACrash)
