@@ -120,11 +120,9 @@ bool LSoundInputStream::Start()
     callbackStart_.store(LMonotonicMilliseconds(), std::memory_order_release);
     lastConsume_ = LMonotonicMilliseconds();
     firstCallback_.store(true, std::memory_order_release);
-    running_.store(true, std::memory_order_release);
-    if (!capture_->Start()) {
-        running_.store(false, std::memory_order_release);
+    if (!capture_->Start())
         return false;
-    }
+    running_.store(true, std::memory_order_release);
     return true;
 }
 

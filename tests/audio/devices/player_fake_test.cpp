@@ -85,10 +85,13 @@ protected:
         int64_t done = 0;
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (events_.stopped == 0 && done < frames && std::chrono::steady_clock::now() < end) {
-            LSoundSource* source = player_->GetSource().Get();
+            // The source belongs to the player thread: its position is
+            // derived from the device's (position + queued), read atomically.
+            LSoundPlayerDevice& device = player_->GetDevice();
+            const int64_t length = player_->GetSource()->GetLength();
             WaitUntil(queue_, [&] {
-                return events_.stopped != 0 || player_->GetDevice().QueuedFrames() >= step ||
-                       source->GetPosition() >= source->GetLength();
+                return events_.stopped != 0 || device.QueuedFrames() >= step ||
+                       device.GetPosition() + device.QueuedFrames() >= length;
             });
             fake_.backend.StepPlayback(step);
             done += step;
