@@ -491,6 +491,34 @@ TEST_F(RecorderTest, AnInputThatFallsSilentForGoodFinishesTheFile)
     EXPECT_EQ(sinkPtr_->GetRefCount(), 1);
 }
 
+TEST_F(RecorderTest, AWavFileFedByTheClockIsRecordedWhole)
+{
+    TempDir dir;
+    const std::string path = dir.Path("feed.wav");
+    auto tone = Tone(2 * 44100, 2, 0.5);
+    for (int32_t& v : tone)
+        v = v / 16 * 16; // what a 16-bit file holds
+    {
+        LWaveFormatBlock format;
+        LSetWaveFormatBlock(format, 1, 44100, 2, 16);
+        LSoundSinkPtr file;
+        CreateSoundSinkForFormat(file, path.c_str(), format);
+        file->Write(tone.data(), 2 * 44100);
+    }
+    ASSERT_TRUE(fake_.backend.SetInputFeedFromWav("stereo", path.c_str()));
+    fake_.backend.SetPacing(LFakeSoundBackend::Pacing::kClock, 441, 20.0);
+    ASSERT_TRUE(Start(0, -30, kNoSilenceCut, kRecorderStartRecording));
+    ASSERT_TRUE(
+        WaitUntil(queue_, [&] { return recorder_->GetStream().GetFramesTaken() >= 2 * 44100 + kBlock; }));
+    recorder_->Stop();
+    const auto got = sink_->Samples();
+    ASSERT_GE(got.size(), tone.size());
+    EXPECT_EQ(std::vector<int32_t>(got.begin(), got.begin() + tone.size()), tone);
+    for (size_t i = tone.size(); i < got.size(); ++i)
+        ASSERT_EQ(got[i], 0); // the device goes on with silence after the file
+    EXPECT_EQ(recorder_->GetLostFrames(), 0);
+}
+
 TEST(RecorderLevels, ChannelLevelsAndTimeConversions)
 {
     EXPECT_EQ(LSoundRecorder::ChannelLevel(131072), 0);
