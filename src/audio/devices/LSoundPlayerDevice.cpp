@@ -248,10 +248,16 @@ void LSoundPlayerDevice::Fill(int64_t frames)
 
 void LSoundPlayerDevice::Refill()
 {
-    // What the device still holds belongs to the old position as well.
+    // The FIFO first, under the mutex the render callback holds while it
+    // reads: the callback never sees half a flush, and plays silence rather
+    // than old audio until the new frames arrive. Then what the device
+    // still holds, which belongs to the old position as well.
+    {
+        LLockGuard guard(mutex_);
+        fifo_.Flush();
+    }
     if (stream_)
         stream_->Flush();
-    fifo_.Flush();
     const int64_t remaining = source_->GetLength() - source_->GetPosition();
     Fill(
         std::min<int64_t>({static_cast<int64_t>(kBlockFrames), remaining, static_cast<int64_t>(rate_ / 30)}));
