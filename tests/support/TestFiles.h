@@ -18,6 +18,14 @@
 
 namespace quorin::test {
 
+// True when something exists at the path (a symbolic link counts by what it
+// points at).
+inline bool PathExists(const std::string& path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0;
+}
+
 // The whole file; "" when it cannot be read.
 inline std::string ReadFileBytes(const std::string& path)
 {

@@ -24,14 +24,9 @@
 
 namespace {
 
+using quorin::test::PathExists;
 using quorin::test::ReadFileBytes;
 using quorin::test::TempHome;
-
-bool Exists(const std::string& path)
-{
-    struct stat info;
-    return stat(path.c_str(), &info) == 0;
-}
 
 // Lines split at CR LF; a line without its CR LF ends the list with a marker.
 std::vector<std::string> Lines(const std::string& text)
@@ -104,7 +99,7 @@ TEST_F(DailyLogTest, EmptyTextWritesNothing)
 {
     log_.WriteAt("", kLogError, k2026Dec10At235959);
     log_.WriteAt(nullptr, kLogError, k2026Dec10At235959);
-    EXPECT_FALSE(Exists(DayFile("2026-12-10")));
+    EXPECT_FALSE(PathExists(DayFile("2026-12-10")));
 }
 
 TEST_F(DailyLogTest, LongTextIsWrittenWholeOnOneLine)

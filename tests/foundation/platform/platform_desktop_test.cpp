@@ -18,7 +18,7 @@
 #include <unistd.h>
 
 using quorin::test::PathExists;
-using quorin::test::ReadWholeFile;
+using quorin::test::ReadFileBytes;
 using quorin::test::RecordingContext;
 using quorin::test::WaitUntil;
 using quorin::test::WriteScript;
@@ -48,7 +48,7 @@ protected:
     {
         if (!WaitUntil([&] { return PathExists(record_); }))
             return "(not run)";
-        const std::string text = ReadWholeFile(record_);
+        const std::string text = ReadFileBytes(record_);
         unlink(record_.c_str());
         return text;
     }
@@ -139,7 +139,7 @@ protected:
         dup2(saved, STDOUT_FILENO);
         close(saved);
         std::fclose(file);
-        return ReadWholeFile(path);
+        return ReadFileBytes(path);
     }
 
     std::string elevator_;
@@ -152,7 +152,7 @@ TEST_F(Elevated, RunsTheToolByItsFullPathAndRelaysItsOutput)
     EXPECT_EQ(result, 0);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(output, "tool says two words\n");
-    EXPECT_EQ(ReadWholeFile(home_.Path("elevated")), bin_ + "/admin-tool\ntwo words\n");
+    EXPECT_EQ(ReadFileBytes(home_.Path("elevated")), bin_ + "/admin-tool\ntwo words\n");
 }
 
 TEST_F(Elevated, ToolExitStatusIsReturned)

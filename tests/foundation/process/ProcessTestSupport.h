@@ -6,6 +6,7 @@
 #include "foundation/threads/LPollSet.h"
 #include "foundation/threads/LProcessContext.h"
 #include "foundation/threads/LSignalObject.h"
+#include "support/TestFiles.h"
 
 #include <cctype>
 #include <chrono>
@@ -109,18 +110,6 @@ template <typename Condition> bool WaitUntil(Condition condition, int ms = 5000)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return condition();
-}
-
-inline bool PathExists(const std::string& path)
-{
-    struct stat info;
-    return stat(path.c_str(), &info) == 0;
-}
-
-inline std::string ReadWholeFile(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
 }
 
 // Writes an executable shell script.

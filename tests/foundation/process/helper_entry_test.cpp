@@ -131,7 +131,7 @@ TEST(CopyFileEntry, CopiesInProcessAndEchoesTheRequest)
     EXPECT_EQ(
         RunOn("LProcessCopyFileExe", std::string(reinterpret_cast<char*>(&request), sizeof request), &output),
         0);
-    EXPECT_EQ(quorin::test::ReadWholeFile(dir.Path("out.txt")), "contents");
+    EXPECT_EQ(quorin::test::ReadFileBytes(dir.Path("out.txt")), "contents");
     ASSERT_GE(output.size(), sizeof request + 1);
     const std::string tail = output.substr(output.size() - sizeof request - 1);
     EXPECT_EQ(tail[0], '\x01');

@@ -23,7 +23,7 @@
 #include <unistd.h>
 #include <vector>
 
-using quorin::test::ReadWholeFile;
+using quorin::test::ReadFileBytes;
 
 namespace {
 
@@ -167,7 +167,7 @@ TEST_F(HelperProgram, CopiesTheFileAndReportsTitleNameAndProgress)
         EXPECT_DOUBLE_EQ(records.progress.back(), 1.0);
         for (size_t i = 1; i < records.progress.size(); ++i)
             EXPECT_LE(records.progress[i - 1], records.progress[i]);
-        EXPECT_EQ(ReadWholeFile(destination), ReadWholeFile(source));
+        EXPECT_EQ(ReadFileBytes(destination), ReadFileBytes(source));
     }
 }
 
@@ -273,7 +273,7 @@ TEST_F(HelperProgram, TerminationSignalEndsTheEntryWithItsAnswer)
     // (read is system call 0 on x86-64); elsewhere, give it a moment.
     const std::string syscallFile = "/proc/" + std::to_string(child.Pid()) + "/syscall";
     const bool seen =
-        quorin::test::WaitUntil([&] { return ReadWholeFile(syscallFile).rfind("0 0x0 ", 0) == 0; }, 3000);
+        quorin::test::WaitUntil([&] { return ReadFileBytes(syscallFile).rfind("0 0x0 ", 0) == 0; }, 3000);
     if (!seen)
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
     ASSERT_EQ(kill(child.Pid(), SIGTERM), 0);

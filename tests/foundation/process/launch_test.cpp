@@ -17,7 +17,7 @@
 #include <vector>
 
 using quorin::test::PathExists;
-using quorin::test::ReadWholeFile;
+using quorin::test::ReadFileBytes;
 using quorin::test::RecordingContext;
 using quorin::test::WaitUntil;
 using quorin::test::WriteScript;
@@ -150,7 +150,7 @@ TEST_F(Launch, DesktopApplicationIsFoundStartedAndWaitedFor)
     EXPECT_EQ(LLaunchApplicationAndWait(&context, "org.example.Viewer \"/music/a b.wav\" c.wav"), 0);
     // It returned only after the program ended.
     EXPECT_TRUE(PathExists(home_.Path("ended")));
-    EXPECT_EQ(ReadWholeFile(home_.Path("args")), "--open\n/music/a b.wav\nc.wav\n");
+    EXPECT_EQ(ReadFileBytes(home_.Path("args")), "--open\n/music/a b.wav\nc.wav\n");
     const auto lines = context.Lines();
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], std::make_pair(1, std::string("Waiting for Fake Viewer")));
@@ -191,7 +191,7 @@ TEST_F(Launch, PlainProgramOnThePath)
     Release();
     EXPECT_EQ(LLaunchApplicationAndWait(&context, "fake-viewer one \"two words\""), 0);
     EXPECT_TRUE(PathExists(home_.Path("ended")));
-    EXPECT_EQ(ReadWholeFile(home_.Path("args")), "one\ntwo words\n");
+    EXPECT_EQ(ReadFileBytes(home_.Path("args")), "one\ntwo words\n");
     EXPECT_TRUE(context.Lines().empty());
 }
 
@@ -227,8 +227,9 @@ TEST_F(Launch, WhatCannotBeFoundIsReported)
         EXPECT_EQ(LLaunchApplicationAndWait(&context, c.request), 2) << c.request;
         const auto lines = context.Lines();
         ASSERT_EQ(lines.size(), 1u) << c.request;
-        if (c.message)
+        if (c.message) {
             EXPECT_EQ(lines[0].second, c.message);
+        }
     }
     EXPECT_FALSE(PathExists(home_.Path("args")));
 }
