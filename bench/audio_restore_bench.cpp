@@ -6,7 +6,9 @@
 //   - the track finder against ffmpeg's `silencedetect` over a side.
 // The "ratio" counter is our time divided by the reference's (below 1 means
 // faster); "x_realtime" is how many times faster than real time ours runs
-// on one core.
+// on one core. Both are wall-clock figures; the "cpu_" counters give the
+// same from processor time (ours from this thread, the reference's from
+// its child process), which a busy machine disturbs far less.
 
 #include "audio/LAudioFileOpener.h"
 #include "audio/LProcessingPump.h"
@@ -24,7 +26,9 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -35,6 +39,22 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kChainSeconds = 30;
 constexpr int kSideSeconds = 120;
+
+// Processor time (user and system) of the children waited for so far.
+double ChildrenCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+}
+
+double ThreadCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
+}
 
 int Spawn(const std::vector<std::string>& args)
 {
@@ -153,24 +173,31 @@ bool RestoreWithEngine(const std::string& in, const std::string& out, const LRes
 template <typename Ours, typename Reference>
 void Compare(benchmark::State& state, double seconds, Ours ours, Reference reference)
 {
-    double oursTotal = 0, referenceTotal = 0;
+    double oursTotal = 0, referenceTotal = 0, oursCpu = 0, referenceCpu = 0;
     for (auto _ : state) {
         const auto t0 = Clock::now();
+        const double c0 = ThreadCpuSeconds();
         if (!ours()) {
             state.SkipWithError("the engine failed");
             return;
         }
+        oursCpu += ThreadCpuSeconds() - c0;
         const auto t1 = Clock::now();
+        const double r0 = ChildrenCpuSeconds();
         if (!reference()) {
             state.SkipWithError("the reference tool failed");
             return;
         }
+        referenceCpu += ChildrenCpuSeconds() - r0;
         const auto t2 = Clock::now();
         const double o = std::chrono::duration<double>(t1 - t0).count();
         oursTotal += o;
         referenceTotal += std::chrono::duration<double>(t2 - t1).count();
         state.SetIterationTime(o);
     }
+    state.counters["cpu_ratio"] = benchmark::Counter(referenceCpu > 0 ? oursCpu / referenceCpu : 0);
+    state.counters["cpu_x_realtime"] =
+        benchmark::Counter(oursCpu > 0 ? seconds * state.iterations() / oursCpu : 0);
     state.counters["ours_ms"] = benchmark::Counter(oursTotal * 1e3 / state.iterations());
     state.counters["ref_ms"] = benchmark::Counter(referenceTotal * 1e3 / state.iterations());
     state.counters["ratio"] = benchmark::Counter(referenceTotal > 0 ? oursTotal / referenceTotal : 0);
