@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 void LNoiseReductionEffect::CreateFilter(LSoundSourcePtr& out, const LSoundSourcePtr& source)
 {
@@ -95,45 +96,6 @@ struct Split
     }
 };
 
-// The splitter's recursions cannot be vectorized, but they gain from the
-// wider scheduling of the hot-loop build all the same.
-L_HOT_LOOP void SplitChannels(const Split& split, const int32_t* __restrict in, int64_t frames, int32_t ch,
-                              int64_t* state, int32_t* __restrict b0, int32_t* __restrict b1,
-                              int32_t* __restrict b2, int32_t* __restrict b3)
-{
-    int64_t band[2][kNoiseGateBands];
-    if (ch == 2) {
-        // The two channels' recursions run side by side, so neither waits on its own last step.
-        Split::State l(state), r(state + 4);
-        for (int64_t f = 0; f < frames; ++f) {
-            const size_t at = static_cast<size_t>(f * 2);
-            split(in[at], l, band[0]);
-            split(in[at + 1], r, band[1]);
-            for (int32_t c = 0; c < 2; ++c) {
-                b0[at + c] = LSaturateToInt32(band[c][0]);
-                b1[at + c] = LSaturateToInt32(band[c][1]);
-                b2[at + c] = LSaturateToInt32(band[c][2]);
-                b3[at + c] = LSaturateToInt32(band[c][3]);
-            }
-        }
-        l.Save(state);
-        r.Save(state + 4);
-        return;
-    }
-    for (int32_t c = 0; c < ch; ++c) {
-        Split::State st(state + 4 * c);
-        for (int64_t f = 0; f < frames; ++f) {
-            const size_t at = static_cast<size_t>(f * ch + c);
-            split(in[at], st, band[0]);
-            b0[at] = LSaturateToInt32(band[0][0]);
-            b1[at] = LSaturateToInt32(band[0][1]);
-            b2[at] = LSaturateToInt32(band[0][2]);
-            b3[at] = LSaturateToInt32(band[0][3]);
-        }
-        st.Save(state + 4 * c);
-    }
-}
-
 // The largest magnitude of a band buffer (INT32_MAX for INT32_MIN), as
 // LSamplePeak gives it, in a loop the compiler can vectorize.
 L_HOT_LOOP int32_t BandPeak(const int32_t* __restrict samples, int64_t count)
@@ -145,6 +107,79 @@ L_HOT_LOOP int32_t BandPeak(const int32_t* __restrict samples, int64_t count)
     }
     const int32_t negLow = low == INT32_MIN ? INT32_MAX : -low;
     return std::max(high, negLow);
+}
+
+template <bool Saturate> __attribute__((always_inline)) inline int32_t ToSample(int64_t v)
+{
+    return Saturate ? LSaturateToInt32(v) : static_cast<int32_t>(v);
+}
+
+template <bool Saturate>
+__attribute__((always_inline)) inline void
+SplitLoop(const Split& split, const int32_t* __restrict in, int64_t frames, int32_t ch, int64_t* state,
+          int32_t* __restrict b0, int32_t* __restrict b1, int32_t* __restrict b2, int32_t* __restrict b3)
+{
+    int64_t band[2][kNoiseGateBands];
+    if (ch == 2) {
+        // The two channels' recursions run side by side, so neither waits on its own last step.
+        Split::State l(state), r(state + 4);
+        for (int64_t f = 0; f < frames; ++f) {
+            const size_t at = static_cast<size_t>(f * 2);
+            split(in[at], l, band[0]);
+            split(in[at + 1], r, band[1]);
+            for (int32_t c = 0; c < 2; ++c) {
+                b0[at + c] = ToSample<Saturate>(band[c][0]);
+                b1[at + c] = ToSample<Saturate>(band[c][1]);
+                b2[at + c] = ToSample<Saturate>(band[c][2]);
+                b3[at + c] = ToSample<Saturate>(band[c][3]);
+            }
+        }
+        l.Save(state);
+        r.Save(state + 4);
+        return;
+    }
+    for (int32_t c = 0; c < ch; ++c) {
+        Split::State st(state + 4 * c);
+        for (int64_t f = 0; f < frames; ++f) {
+            const size_t at = static_cast<size_t>(f * ch + c);
+            split(in[at], st, band[0]);
+            b0[at] = ToSample<Saturate>(band[0][0]);
+            b1[at] = ToSample<Saturate>(band[0][1]);
+            b2[at] = ToSample<Saturate>(band[0][2]);
+            b3[at] = ToSample<Saturate>(band[0][3]);
+        }
+        st.Save(state + 4 * c);
+    }
+}
+
+// Whether a block can leave a band beyond 32 bits. With every input sample
+// and the first accumulator's quotient within B, that quotient stays within
+// B (each step mixes the two with weights that sum to 256, plus less than
+// 256), x0 within 2B, and down the cascade band 1 within 2B, band 2 within
+// 4B, band 3 within 8B and band 4 within 16B, given that each later
+// quotient starts within its own bound. Below 2^27 nothing needs limiting.
+bool MaySaturate(const int32_t* in, int64_t frames, int32_t ch, const int64_t* state)
+{
+    int64_t bound = BandPeak(in, frames * ch);
+    for (int32_t c = 0; c < ch; ++c) {
+        const int64_t* s = state + 4 * c;
+        bound = std::max<int64_t>({bound, std::llabs(s[0] / 256), (std::llabs(s[1] / 256) + 1) / 2,
+                                   (std::llabs(s[2] / 256) + 3) / 4, (std::llabs(s[3] / 256) + 7) / 8});
+    }
+    return bound >= (int64_t{1} << 27);
+}
+
+// The splitter's recursions cannot be vectorized, but they gain from the
+// wider scheduling of the hot-loop build all the same; and ordinary sound
+// needs no limiting of the bands, which saves a quarter of the work.
+L_HOT_LOOP void SplitChannels(const Split& split, const int32_t* __restrict in, int64_t frames, int32_t ch,
+                              int64_t* state, int32_t* __restrict b0, int32_t* __restrict b1,
+                              int32_t* __restrict b2, int32_t* __restrict b3)
+{
+    if (MaySaturate(in, frames, ch, state))
+        SplitLoop<true>(split, in, frames, ch, state, b0, b1, b2, b3);
+    else
+        SplitLoop<false>(split, in, frames, ch, state, b0, b1, b2, b3);
 }
 
 // out = the sum over the bands of gain times sample, the gains moving by

@@ -1,11 +1,13 @@
 // What keeps the restoration chain fast without changing its results: the
 // unordered FFT the equalizer convolves with (and the error of that
-// convolution against a plain one), normalization that computes the chain
-// once and plays it back from a spool file, and the RIAA tool's level.
+// convolution against a plain one), the gate's band split without limiting
+// where nothing can overflow, normalization that computes the chain once and
+// plays it back from a spool file; and the RIAA tool's level.
 
 #include "audio/LSoundSamples.h"
 #include "audio/effects/LFft.h"
 #include "audio/effects/LGainEffect.h"
+#include "audio/effects/LNoiseGate.h"
 #include "audio/effects/LNormalize.h"
 #include "audio/effects/LRestorationChain.h"
 #include "audio/effects/LRiaaEqualizer.h"
@@ -16,6 +18,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
 #include <complex>
 #include <cstdio>
 #include <dirent.h>
@@ -121,6 +126,60 @@ TEST(Fft, ConvolutionErrorStaysFarBelowOneSample)
     std::snprintf(text, sizeof text, "%.3g", worst);
     RecordProperty("worst_error", text);
     EXPECT_LT(worst, 1e-6);
+}
+
+// The gate's band split done the plain way: every band limited to 32 bits.
+std::vector<int32_t> OpenGateReference(const std::vector<int32_t>& in, int32_t channels, int32_t rate)
+{
+    int64_t c[4];
+    const double splits[4] = {50.0, 400.0, 1100.0, 2600.0};
+    for (int i = 0; i < 4; ++i)
+        c[i] = static_cast<int64_t>(std::trunc((1.0 - std::exp(-2.0 * M_PI * splits[i] / rate)) * 256.0));
+    auto limit = [](int64_t v) { return std::clamp<int64_t>(v, INT32_MIN, INT32_MAX); };
+    std::vector<int32_t> out(in.size());
+    for (int32_t ch = 0; ch < channels; ++ch) {
+        int64_t s1 = 0, s2 = 0, s3 = 0, s4 = 0;
+        for (size_t i = ch; i < in.size(); i += channels) {
+            const int64_t x0 = in[i] - s1 / 256;
+            s2 += (x0 - s2 / 256) * c[1];
+            const int64_t band1 = s2 / 256;
+            int64_t r = x0 - band1;
+            s3 += (r - s3 / 256) * c[2];
+            const int64_t band2 = s3 / 256;
+            r -= band2;
+            s4 += (r - s4 / 256) * c[3];
+            const int64_t band3 = s4 / 256;
+            const int64_t band4 = r - band3;
+            s1 += c[0] * x0;
+            // Open bands have the gain 1.0: the sum of the limited bands, limited.
+            out[i] = static_cast<int32_t>(limit(limit(band1) + limit(band2) + limit(band3) + limit(band4)));
+        }
+    }
+    return out;
+}
+
+TEST(NoiseGate, BandsAreLimitedExactlyWhereTheyCanLeave32Bits)
+{
+    // Ordinary sound takes the split without limiting; sound near the
+    // 32-bit limits, and the quiet sound after it while the accumulators
+    // still hold it, take the limiting one. Both agree with the plain split.
+    for (int32_t channels : {1, 2, 3}) {
+        SCOPED_TRACE(channels);
+        const int32_t rate = 44100;
+        const int64_t frames = 2 * rate;
+        std::vector<int32_t> in = MusicLike(rate, channels, frames, -6);
+        std::mt19937 random(static_cast<uint32_t>(channels));
+        std::uniform_int_distribution<int32_t> extreme(INT32_MIN, INT32_MAX);
+        for (int64_t f = rate / 2; f < rate / 2 + 3000; ++f)
+            for (int32_t c = 0; c < channels; ++c)
+                in[f * channels + c] = (f / 200) % 2 ? extreme(random) : (c % 2 ? INT32_MIN : INT32_MAX);
+        LSoundSourcePtr gate;
+        LNoiseReductionEffect({-127, -127, -127, -127}).CreateFilter(gate, MakeSource(rate, channels, in));
+        const std::vector<int32_t> out = ReadAll(gate, frames, 999);
+        const std::vector<int32_t> expected = OpenGateReference(in, channels, rate);
+        for (size_t i = 0; i < out.size(); ++i)
+            ASSERT_EQ(out[i], expected[i]) << "sample " << i;
+    }
 }
 
 // Counts every frame its readers take.
