@@ -12,9 +12,6 @@
 
 namespace {
 
-// Writes in pieces of this many samples (1 MB).
-constexpr size_t kSpoolBuffer = 262144;
-
 bool WriteAll(int fd, const void* data, size_t bytes)
 {
     const char* p = static_cast<const char*>(data);
@@ -41,7 +38,6 @@ LSoundSpool::LSoundSpool()
     fd_ = mkostemp(path, O_CLOEXEC);
     if (fd_ >= 0)
         unlink(path);
-    pending_.reserve(kSpoolBuffer);
 }
 
 LSoundSpool::~LSoundSpool()
@@ -52,40 +48,22 @@ LSoundSpool::~LSoundSpool()
 
 void LSoundSpool::Append(const int32_t* samples, int64_t count)
 {
-    if (!IsOk())
+    // The blocks come in tens of kilobytes: written as they come, they cost
+    // a copy less than gathered first.
+    if (!IsOk() || count <= 0)
         return;
-    while (count > 0) {
-        const size_t room = kSpoolBuffer - pending_.size();
-        const size_t n = std::min<size_t>(room, static_cast<size_t>(count));
-        pending_.insert(pending_.end(), samples, samples + n);
-        samples += n;
-        count -= static_cast<int64_t>(n);
-        if (pending_.size() == kSpoolBuffer && !Flush())
-            return;
+    if (!WriteAll(fd_, samples, static_cast<size_t>(count) * sizeof(int32_t))) {
+        failed_ = true;
+        return;
     }
-}
-
-bool LSoundSpool::Flush()
-{
-    if (!IsOk())
-        return false;
-    if (!pending_.empty()) {
-        if (!WriteAll(fd_, pending_.data(), pending_.size() * sizeof(int32_t))) {
-            failed_ = true;
-            pending_.clear();
-            return false;
-        }
-        written_ += static_cast<int64_t>(pending_.size());
-        pending_.clear();
-    }
-    return true;
+    written_ += count;
 }
 
 LSpooledSoundSource::LSpooledSoundSource(LSoundSpool& spool, int32_t rate, uint8_t channels,
                                          uint32_t peakLimit)
     : LSoundSource(rate, channels, peakLimit)
 {
-    if (!spool.Flush()) {
+    if (!spool.IsOk()) {
         ForceStatus(kSoundStatusCannotOpen);
         return;
     }

@@ -9,7 +9,6 @@
 #include "audio/LSoundSource.h"
 
 #include <cstdint>
-#include <vector>
 
 class LSoundSpool
 {
@@ -24,10 +23,7 @@ public:
     // Appends interleaved samples. A failed write (a full disk) marks the
     // spool failed; later appends are ignored.
     void Append(const int32_t* samples, int64_t count);
-    // Writes out what is still buffered; false when any write failed.
-    bool Flush();
-
-    int64_t GetSamples() const { return written_ + static_cast<int64_t>(pending_.size()); }
+    int64_t GetSamples() const { return written_; }
 
 private:
     friend class LSpooledSoundSource;
@@ -35,13 +31,13 @@ private:
     int fd_ = -1;
     bool failed_ = false;
     int64_t written_ = 0; // samples in the file
-    std::vector<int32_t> pending_;
 };
 
 class LSpooledSoundSource : public LSoundSource
 {
 public:
-    // Takes over the spool's file (flushed); the spool is left empty. The
+    // Takes over the spool's file; the spool is left empty. A spool whose
+    // writes failed gives a source with status 4. The
     // length is the number of whole frames spooled.
     LSpooledSoundSource(LSoundSpool& spool, int32_t rate, uint8_t channels, uint32_t peakLimit);
     ~LSpooledSoundSource() override;

@@ -22,11 +22,13 @@
 #include <climits>
 #include <cmath>
 #include <complex>
+#include <csignal>
 #include <cstdio>
 #include <dirent.h>
 #include <fstream>
 #include <random>
 #include <string>
+#include <sys/resource.h>
 
 using namespace quorin::test;
 
@@ -265,6 +267,37 @@ TEST(SpooledNormalize, WithoutACachesFolderTheSourceIsReadTwice)
     EXPECT_NEAR(LSamplePeak(out.data(), 20000, 1), 524272, 524272 / 500);
 }
 
+TEST(SpooledNormalize, AFullDiskMidwayFallsBackToReadingTwice)
+{
+    TempHome home;
+    // Files of this process may not grow past 64 KB: the spool fails after
+    // its first blocks, as on a full disk.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 65536;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const int64_t frames = 40000;
+    const std::vector<int32_t> music = MusicLike(44100, 2, frames, -12);
+    auto* counting = new CountingSource(44100, 2, music);
+    const LSoundSourcePtr keep(counting);
+    LNormalizeParams params;
+    params.peakLevel = 100;
+    params.source = keep;
+    params.spool = true;
+    LLocalProcessContext context;
+    const int32_t result = NormalizeSound(&context, params);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, previousHandler);
+    ASSERT_EQ(result, 0);
+    ASSERT_EQ(params.source->GetLength(), frames);
+    const std::vector<int32_t> out = ReadAll(params.source, frames);
+    EXPECT_EQ(counting->Frames(), 2 * frames);
+    EXPECT_NEAR(LSamplePeak(out.data(), frames, 2), 524272, 524272 / 500);
+    EXPECT_TRUE(CacheEntries(home).empty());
+}
+
 TEST(SpooledSource, PlaysBackWhatWasAppendedAndSilenceBeyond)
 {
     TempHome home;
@@ -273,7 +306,7 @@ TEST(SpooledSource, PlaysBackWhatWasAppendedAndSilenceBeyond)
     std::vector<int32_t> samples(3 * 100001);
     for (size_t i = 0; i < samples.size(); ++i)
         samples[i] = static_cast<int32_t>(i * 2654435761u);
-    // In uneven pieces, across the spool's own buffer.
+    // In uneven pieces.
     for (size_t at = 0; at < samples.size();) {
         const size_t n = std::min<size_t>(samples.size() - at, 77777);
         spool.Append(samples.data() + at, static_cast<int64_t>(n));
