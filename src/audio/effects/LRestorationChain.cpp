@@ -107,9 +107,14 @@ int RunDcOffsetTool(LProcessContext* context, LSoundSourcePtr& source)
             return 1;
         const int64_t n = std::min(length - done, kSoundBlockFrames);
         source->Read(buffer.data(), n);
-        for (int64_t f = 0; f < n; ++f)
-            for (int32_t c = 0; c < channels; ++c)
-                sums[c] += buffer[static_cast<size_t>(f * channels + c)];
+        // A block's sums fit 64 bits (8192 frames of 32-bit samples); only
+        // the running totals need the wide type.
+        for (int32_t c = 0; c < channels; ++c) {
+            int64_t block = 0;
+            for (int64_t f = 0; f < n; ++f)
+                block += buffer[static_cast<size_t>(f * channels + c)];
+            sums[c] += block;
+        }
         done += n;
         progress += step;
         context->Progress(std::min(progress, 1.0));
