@@ -5,8 +5,15 @@ set -euo pipefail
 build=${1:-build}
 cd "$(dirname "$0")/.."
 export QT_QPA_PLATFORM=offscreen
+# A safety net under the tests' own TempHome: nothing the tests run may reach
+# the real user's folders.
+test_home=$(mktemp -d /tmp/quorin-test-home.XXXXXX)
+trap 'rm -rf "$test_home"' EXIT
+export HOME=$test_home XDG_CONFIG_HOME=$test_home/.config XDG_DATA_HOME=$test_home/.local/share
+export XDG_CACHE_HOME=$test_home/.cache XDG_STATE_HOME=$test_home/.local/state
 jobs=$(nproc)
 if [[ -x tools/with-pulse.sh ]]; then
-  exec tools/with-pulse.sh ctest --test-dir "$build" --output-on-failure -j "$jobs" --timeout 600
+  tools/with-pulse.sh ctest --test-dir "$build" --output-on-failure -j "$jobs" --timeout 600
+  exit $?
 fi
-exec ctest --test-dir "$build" --output-on-failure -j "$jobs" --timeout 600
+ctest --test-dir "$build" --output-on-failure -j "$jobs" --timeout 600

@@ -339,6 +339,7 @@ TEST_F(RestoreSavedFilesTest, FailuresLeaveTheOriginals)
 
 TEST(RestorationTools, EveryToolHandlesOddRatesAndChannelCounts)
 {
+    quorin::test::TempHome home; // normalize spools to the caches folder
     LRestorationTools all;
     all.dcOffset = all.highPass = all.clickPop = all.noiseReduction = all.riaa = all.normalize = true;
     for (int32_t rate : {300, 8000, 22050, 48000, 96000}) {

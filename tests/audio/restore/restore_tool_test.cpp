@@ -31,7 +31,12 @@ std::vector<int32_t> ReadFile(const std::string& path, int64_t* frames, int32_t*
 
 } // namespace
 
-TEST(RestoreTool, SpeedCorrectionOfAToneFile)
+// The tool's chain spools to the caches folder: keep it out of the real home.
+class RestoreToolTest : public quorin::test::TempHomeTest
+{
+};
+
+TEST_F(RestoreToolTest, SpeedCorrectionOfAToneFile)
 {
     QUORIN_REQUIRE_TOOL("sox");
     TempDir dir;
@@ -55,7 +60,7 @@ TEST(RestoreTool, SpeedCorrectionOfAToneFile)
     }
 }
 
-TEST(RestoreTool, EveryToolRunsAndNormalizes)
+TEST_F(RestoreToolTest, EveryToolRunsAndNormalizes)
 {
     QUORIN_REQUIRE_TOOL("sox");
     TempDir dir;
@@ -74,7 +79,7 @@ TEST(RestoreTool, EveryToolRunsAndNormalizes)
     EXPECT_NEAR(LSamplePeak(samples.data(), frames, channels) / 524272.0, 0.9, 0.01);
 }
 
-TEST(RestoreTool, BadArgumentsFail)
+TEST_F(RestoreToolTest, BadArgumentsFail)
 {
     TempDir dir;
     EXPECT_EQ(RunCommand(Tool() + " restore 2>/dev/null"), 2);

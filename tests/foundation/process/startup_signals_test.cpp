@@ -3,6 +3,8 @@
 
 #include "foundation/process/LProcessStartup.h"
 
+#include "support/TempHome.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -10,7 +12,12 @@
 
 namespace {
 
-TEST(StartupSignals, QuitSignalsReachTheMainLoopThroughItsPipe)
+// Start-up makes the log folder: keep it out of the real home.
+class StartupSignalsTest : public quorin::test::TempHomeTest
+{
+};
+
+TEST_F(StartupSignalsTest, QuitSignalsReachTheMainLoopThroughItsPipe)
 {
     LProcessStaticInit();
     const LSignalObject& quit = LGetQuitSignal();
@@ -30,7 +37,7 @@ TEST(StartupSignals, QuitSignalsReachTheMainLoopThroughItsPipe)
     quit.Reset();
 }
 
-TEST(StartupSignals, WritingToAClosedPipeGivesAnErrorNotDeath)
+TEST_F(StartupSignalsTest, WritingToAClosedPipeGivesAnErrorNotDeath)
 {
     LProcessStaticInit();
     int ends[2];
