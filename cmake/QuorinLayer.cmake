@@ -38,8 +38,12 @@ function(quorin_layer_tests layer folder)
     if(name MATCHES "_pulse_test$")
       set(lock RESOURCE_LOCK quorin_pulse_server)
     endif()
+    # Every property value is a single word here: a value holding a ";"
+    # is split by the generated set_tests_properties, which then reads the
+    # rest as property names and loses what follows, the lock included.
     gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST
-      PROPERTIES ENVIRONMENT "QUORIN_BUILD_DIR=${PROJECT_BINARY_DIR};QUORIN_SOURCE_DIR=${PROJECT_SOURCE_DIR}" ${lock}
+      PROPERTIES ${lock} ENVIRONMENT "QUORIN_BUILD_DIR=${PROJECT_BINARY_DIR}"
+                 ENVIRONMENT_MODIFICATION "QUORIN_SOURCE_DIR=set:${PROJECT_SOURCE_DIR}"
       DISCOVERY_TIMEOUT 30)
   endforeach()
 endfunction()

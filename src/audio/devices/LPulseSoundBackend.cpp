@@ -363,9 +363,12 @@ private:
                 break;
             if (count == 0)
                 break;
+            // Data may come before Start has woken up from its wait for the
+            // ready state: it is the start of the recording, not to be
+            // dropped. (Stop removes this callback before anything else.)
             if (bytes == nullptr)
                 self->handler_->OnCaptureHole(static_cast<int64_t>(count / frameBytes));
-            else if (self->running_)
+            else
                 self->handler_->OnCaptureData(bytes, static_cast<int64_t>(count / frameBytes));
             pa_stream_drop(s);
         }

@@ -1,7 +1,10 @@
 // The recorder, the player and the qd-audio device commands through a real
 // PulseAudio server: the private one that tools/with-pulse.sh starts for the
 // test run (PULSE_SERVER, QUORIN_TEST_PULSE=1). Each test makes its own pipe
-// source or null sink under a unique name and removes it afterwards.
+// source or null sink under a unique name and removes it afterwards; what a
+// killed test process left behind is removed before the next test starts.
+// No wait is unbounded: a server that stops taking or giving sound fails the
+// test with a message instead of hanging the run.
 
 #include "DeviceTestSupport.h"
 #include "support/TempHome.h"
@@ -18,9 +21,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <poll.h>
+#include <regex>
+#include <sstream>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -31,6 +39,8 @@ namespace {
 
 constexpr int64_t kBlock = 4410;
 constexpr int64_t kNoSilenceCut = INT64_MAX / 4;
+// However loaded the machine, the server takes or gives sound within this.
+constexpr int kStallMs = 10000;
 
 #define QUORIN_REQUIRE_PULSE()                                                                               \
     if (const char* flag = std::getenv("QUORIN_TEST_PULSE"); flag == nullptr || std::string(flag) != "1")    \
@@ -49,6 +59,31 @@ std::string Trim(std::string text)
     return text;
 }
 
+// pactl with a time limit, so that a stuck server fails a test instead of hanging it.
+std::string Pactl(const std::string& arguments, int* status = nullptr)
+{
+    return CaptureCommand("timeout 20 pactl " + arguments + " 2>/dev/null", status);
+}
+
+// Unloads the devices of test processes that no longer run (killed by a
+// time-out, say): they would stay in the server for the rest of the run.
+void UnloadModulesOfDeadTests()
+{
+    std::istringstream modules(Pactl("list short modules"));
+    static const std::regex kOurs("(source|sink)_name=quorin_[a-z]+_([0-9]+)_[0-9]+");
+    std::string line;
+    while (std::getline(modules, line)) {
+        std::smatch match;
+        if (!std::regex_search(line, match, kOurs))
+            continue;
+        const pid_t owner = static_cast<pid_t>(std::stol(match[2].str()));
+        if (owner == getpid() || kill(owner, 0) == 0 || errno != ESRCH)
+            continue;
+        const std::string index = line.substr(0, line.find('\t'));
+        Pactl("unload-module " + index + " >/dev/null");
+    }
+}
+
 // A module loaded for the life of the object.
 class PulseModule
 {
@@ -56,7 +91,7 @@ public:
     explicit PulseModule(const std::string& arguments)
     {
         int status = -1;
-        index_ = Trim(CaptureCommand("pactl load-module " + arguments + " 2>/dev/null", &status));
+        index_ = Trim(Pactl("load-module " + arguments, &status));
         if (status != 0)
             index_.clear();
     }
@@ -64,7 +99,7 @@ public:
     void Unload()
     {
         if (!index_.empty())
-            RunCommand("pactl unload-module " + index_ + " >/dev/null 2>&1");
+            Pactl("unload-module " + index_ + " >/dev/null");
         index_.clear();
     }
     bool Loaded() const { return !index_.empty(); }
@@ -83,7 +118,9 @@ public:
         module = std::make_unique<PulseModule>(
             "module-pipe-source source_name=" + name + " file=" + fifo +
             " format=s16le rate=44100 channels=2 source_properties=device.description=" + name);
-        fd_ = open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
+        // Non-blocking, so that a source that stops reading fails a write
+        // after a while instead of holding the test for ever.
+        fd_ = open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     }
     ~PipeSource()
     {
@@ -99,8 +136,10 @@ public:
         LSoundInputFindDevice(name.c_str(), &index, nullptr);
         return index;
     }
-    // Writes internal samples as 16-bit PCM; with pace, in real time.
-    void Write(const std::vector<int32_t>& internal, bool pace = false)
+    // Writes internal samples as 16-bit PCM; with pace, in real time. The
+    // source reads its FIFO only while a recording stream runs on it: false
+    // when it takes nothing for kStallMs (the pipe is then out of step).
+    bool Write(const std::vector<int32_t>& internal, bool pace = false)
     {
         std::vector<int16_t> pcm(internal.size());
         for (size_t i = 0; i < internal.size(); ++i)
@@ -113,15 +152,24 @@ public:
             size_t left = n * 2;
             while (left > 0) {
                 const ssize_t w = write(fd_, bytes, left);
-                if (w <= 0)
-                    return;
-                bytes += w;
-                left -= static_cast<size_t>(w);
+                if (w > 0) {
+                    bytes += w;
+                    left -= static_cast<size_t>(w);
+                    continue;
+                }
+                if (w < 0 && errno == EINTR)
+                    continue;
+                if (w < 0 && errno != EAGAIN)
+                    return false;
+                pollfd writable{fd_, POLLOUT, 0};
+                if (poll(&writable, 1, kStallMs) <= 0)
+                    return false;
             }
             if (pace)
                 std::this_thread::sleep_until(start +
                                               std::chrono::microseconds((done + n) / 2 * 1000000 / 44100));
         }
+        return true;
     }
 
     std::string name;
@@ -192,23 +240,51 @@ public:
 class PulseTest : public TempHomeTest
 {
 protected:
-    // Records from the pipe source until every frame written was taken.
+    void SetUp() override
+    {
+        if (const char* flag = std::getenv("QUORIN_TEST_PULSE"); flag != nullptr && std::string(flag) == "1")
+            UnloadModulesOfDeadTests();
+    }
+
+    // Records from the pipe source until every frame written has reached the
+    // recorder (or the recorder stopped by itself).
     std::vector<int32_t> Record(PipeSource& pipe, const std::vector<int32_t>& feed, int64_t maximumMs,
                                 int32_t thresholdDb, int64_t silenceMs, uint8_t flags)
     {
         const std::string path = dir_.Path(UniqueName("rec") + ".wav");
+        const int stoppedBefore = events_.stopped;
         LSoundRecorder recorder;
         recorder.SetListener(&events_, nullptr);
         recorder.SetSelection({pipe.Index(), 0, 1});
         EXPECT_GE(recorder.GetSelection().device, 0);
-        EXPECT_TRUE(recorder.Start(WavSink(path), maximumMs, thresholdDb, silenceMs, flags));
-        pipe.Write(feed);
+        if (!recorder.Start(WavSink(path), maximumMs, thresholdDb, silenceMs, flags)) {
+            ADD_FAILURE() << "the recorder did not start on " << pipe.name;
+            return {};
+        }
+        if (!pipe.Write(feed)) {
+            ADD_FAILURE() << pipe.name << " took nothing from its FIFO for " << kStallMs
+                          << " ms: no recording stream runs on it";
+            recorder.Stop();
+            return {};
+        }
         const int64_t frames = static_cast<int64_t>(feed.size()) / 2;
-        WaitUntil(queue_, [&] {
-            return events_.stopped > 0 || recorder.GetStream().GetFramesTaken() >= frames / kBlock * kBlock;
-        });
-        WaitUntil(
-            queue_, [] { return false; }, 100);
+        EXPECT_TRUE(WaitUntil(
+            queue_,
+            [&] {
+                return events_.stopped > stoppedBefore || recorder.GetStream().GetFramesCaptured() >= frames;
+            },
+            kStallMs))
+            << "of " << frames << " frames written, " << recorder.GetStream().GetFramesCaptured()
+            << " reached the recorder";
+        // Whole blocks are taken from the ring while recording; the part
+        // block at the end is handed over by the stop.
+        EXPECT_TRUE(WaitUntil(
+            queue_,
+            [&] {
+                return events_.stopped > stoppedBefore ||
+                       recorder.GetStream().GetFramesTaken() >= frames / kBlock * kBlock;
+            },
+            kStallMs));
         recorder.Stop();
         return ReadWav(path);
     }
@@ -255,6 +331,8 @@ TEST_F(PulseTest, WaitingForSoundSkipsLeadingSilence)
 TEST_F(PulseTest, SilenceCutMaximumLengthAndAutotrim)
 {
     QUORIN_REQUIRE_PULSE();
+    // A pipe of its own for each recording: one that ends at its maximum
+    // length leaves the rest of its sound in the FIFO.
     PipeSource pipe(dir_);
     ASSERT_TRUE(pipe.Ready());
     const auto tone = Tone16(44100, 0.5);
@@ -264,13 +342,17 @@ TEST_F(PulseTest, SilenceCutMaximumLengthAndAutotrim)
     EXPECT_EQ(static_cast<int64_t>(got.size()) / 2, 44100 + 6 * kBlock + kBlock / 2 + 44100);
     // The maximum length ends the recording within one block of it.
     events_ = Events{};
-    got = Record(pipe, Concat(tone, tone), 1000, -30, kNoSilenceCut, kRecorderStartRecording);
+    PipeSource cutPipe(dir_);
+    ASSERT_TRUE(cutPipe.Ready());
+    got = Record(cutPipe, Concat(tone, tone), 1000, -30, kNoSilenceCut, kRecorderStartRecording);
     EXPECT_EQ(events_.stopped, 1);
     EXPECT_GT(static_cast<int64_t>(got.size()) / 2, 44100);
     EXPECT_LE(static_cast<int64_t>(got.size()) / 2, 44100 + kBlock);
     // Autotrim keeps 450 ms after the last loud block.
     LSettingsSetString("Recorder", "Autotrim", "1");
-    got = Record(pipe, Concat(tone, std::vector<int32_t>(44100 * 2, 0)), 0, -30, kNoSilenceCut,
+    PipeSource trimPipe(dir_);
+    ASSERT_TRUE(trimPipe.Ready());
+    got = Record(trimPipe, Concat(tone, std::vector<int32_t>(44100 * 2, 0)), 0, -30, kNoSilenceCut,
                  kRecorderStartRecording);
     EXPECT_EQ(static_cast<int64_t>(got.size()) / 2, LSoundRecorder::MsToFrames(1450, 44100));
 }
@@ -286,12 +368,14 @@ TEST_F(PulseTest, LevelsArriveFiveTimesASecond)
     ASSERT_TRUE(
         recorder.Start(WavSink(dir_.Path("levels.wav")), 0, -30, kNoSilenceCut, kRecorderStartRecording));
     // Two seconds in real time: twenty blocks of 100 ms, levels every other block.
-    std::thread writer([&] { pipe.Write(Tone16(2 * 44100, 0.25), true); });
+    std::atomic<bool> written{false};
+    std::thread writer([&] { written = pipe.Write(Tone16(2 * 44100, 0.25), true); });
     const auto start = std::chrono::steady_clock::now();
     while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(2300))
         queue_.WaitAndDeliver(5);
     writer.join();
     recorder.Stop();
+    EXPECT_TRUE(written) << pipe.name << " stopped taking sound from its FIFO";
     EXPECT_GE(events_.levels, 8);
     EXPECT_LE(events_.levels, 12);
     EXPECT_EQ(events_.lastLevels.count, 2);
@@ -309,10 +393,12 @@ TEST_F(PulseTest, AnInputRemovedMidRecordingStopsWithAnErrorAndKeepsTheFile)
     recorder.SetSelection({pipe.Index(), 0, 1});
     ASSERT_TRUE(recorder.Start(WavSink(path), 0, -30, kNoSilenceCut, kRecorderStartRecording));
     const auto tone = Tone16(10 * kBlock, 0.5);
-    pipe.Write(tone);
-    ASSERT_TRUE(WaitUntil(queue_, [&] { return recorder.GetStream().GetFramesTaken() >= 10 * kBlock; }));
+    ASSERT_TRUE(pipe.Write(tone)) << pipe.name << " stopped taking sound from its FIFO";
+    ASSERT_TRUE(WaitUntil(
+        queue_, [&] { return recorder.GetStream().GetFramesTaken() >= 10 * kBlock; }, kStallMs));
     pipe.module->Unload();
-    ASSERT_TRUE(WaitUntil(queue_, [&] { return events_.error != 0; }));
+    ASSERT_TRUE(WaitUntil(
+        queue_, [&] { return events_.error != 0; }, kStallMs));
     EXPECT_EQ(events_.error, kSoundDeviceGone);
     EXPECT_EQ(recorder.GetState(), kRecorderStopped);
     EXPECT_EQ(ReadWav(path), tone);
@@ -329,27 +415,76 @@ public:
     {
     }
     ~MonitoredSink() { StopCapture(); }
+    // Starts parecord and waits until its stream runs on the monitor, so that
+    // nothing played afterwards is missed however slowly it starts.
     bool StartCapture()
     {
+        const pid_t parent = getpid();
         pid_ = fork();
         if (pid_ == 0) {
+            // A test process killed mid-test takes its capture with it.
+            prctl(PR_SET_PDEATHSIG, SIGINT);
+            if (getppid() != parent)
+                _exit(127);
             const std::string device = "--device=" + name + ".monitor";
             execlp("parecord", "parecord", device.c_str(), "--file-format=wav", "--format=s16le",
                    "--rate=44100", "--channels=2", "--latency-msec=20", capture.c_str(),
                    static_cast<char*>(nullptr));
             _exit(127);
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        return pid_ > 0;
+        if (pid_ < 0)
+            return false;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStallMs);
+        while (std::chrono::steady_clock::now() < end) {
+            if (Capturing())
+                return true;
+            if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+                pid_ = -1;
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
     }
     void StopCapture()
     {
         if (pid_ > 0) {
             kill(pid_, SIGINT);
-            int status = 0;
-            waitpid(pid_, &status, 0);
+            const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStallMs);
+            while (waitpid(pid_, nullptr, WNOHANG) == 0) {
+                if (std::chrono::steady_clock::now() >= end) {
+                    kill(pid_, SIGKILL);
+                    waitpid(pid_, nullptr, 0);
+                    break;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
         }
         pid_ = -1;
+    }
+    // Whether a recording stream runs on this sink's monitor.
+    bool Capturing() const
+    {
+        std::string monitor;
+        std::istringstream sources(Pactl("list short sources"));
+        for (std::string line; std::getline(sources, line);) {
+            std::istringstream fields(line);
+            std::string index, source;
+            fields >> index >> source;
+            if (source == name + ".monitor")
+                monitor = index;
+        }
+        if (monitor.empty())
+            return false;
+        std::istringstream outputs(Pactl("list short source-outputs"));
+        for (std::string line; std::getline(outputs, line);) {
+            std::istringstream fields(line);
+            std::string index, source;
+            fields >> index >> source;
+            if (source == monitor)
+                return true;
+        }
+        return false;
     }
     int32_t Index() const
     {
@@ -420,7 +555,7 @@ TEST_F(PulseTest, APlayedFileReachesTheSinkUnchangedAndTheEndIsReported)
     player.GetDevice().SetDevice({sink.Index(), 0, 1});
     ASSERT_TRUE(player.Play(LSoundSourcePtr(new VectorSource(tone))));
     ASSERT_TRUE(WaitUntil(
-        queue_, [&] { return events_.playStopped == 1; }, 15000));
+        queue_, [&] { return events_.playStopped == 1; }, 15000 + kStallMs));
     ASSERT_FALSE(events_.positions.empty());
     EXPECT_EQ(events_.positions.back(), 1017); // the whole length
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
@@ -458,7 +593,7 @@ TEST_F(PulseTest, SeekAndPauseThroughTheServer)
     ASSERT_FALSE(events_.positions.empty());
     EXPECT_EQ(events_.positions.front(), 2000);
     ASSERT_TRUE(WaitUntil(
-        queue_, [&] { return events_.playStopped == 1; }, 15000));
+        queue_, [&] { return events_.playStopped == 1; }, 15000 + kStallMs));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     sink.StopCapture();
     // The capture ends with the end of the file, and nothing of the second
@@ -486,22 +621,28 @@ TEST_F(PulseTest, QdAudioListsRecordsAndPlays)
     const std::string list = CaptureCommand("'" + tool + "' devices", &status);
     ASSERT_EQ(status, 0);
     const int32_t index = pipe.Index();
-    EXPECT_NE(list.find("in " + std::to_string(index) + ": " + pipe.name +
-                        "\n    Front Left (Channel 1)\n    Front Right (Channel 2)\n"),
-              std::string::npos)
+    ASSERT_GE(index, 0);
+    // Other devices may be listed too: this pipe's own entry carries the
+    // index the device layer gives it.
+    std::smatch entry;
+    ASSERT_TRUE(
+        std::regex_search(list, entry, std::regex("(^|\n)in ([0-9]+): " + pipe.name + "\n((    [^\n]*\n)*)")))
         << list;
+    EXPECT_EQ(entry[2].str(), std::to_string(index)) << list;
+    EXPECT_EQ(entry[3].str(), "    Front Left (Channel 1)\n    Front Right (Channel 2)\n") << list;
     EXPECT_NE(list.find("out 0: Default Playback Device\n    Front Left\n"), std::string::npos) << list;
-    EXPECT_NE(list.find("out 1: TestSink\n"), std::string::npos) << list;
+    EXPECT_TRUE(std::regex_search(list, std::regex("(^|\n)out [1-9][0-9]*: TestSink\n"))) << list;
 
     const std::string out = dir_.Path("cli.wav");
     // Sound in real time for as long as the command runs, however long it takes to start.
     std::atomic<bool> done{false};
     std::thread writer([&] {
         const auto piece = Tone16(4410, 0.5);
-        while (!done)
-            pipe.Write(piece, true);
+        // A write cut short leaves the FIFO out of step: no more after it.
+        while (!done && pipe.Write(piece, true)) {
+        }
     });
-    EXPECT_EQ(RunCommand("'" + tool + "' record '" + out + "' --device " + std::to_string(index) +
+    EXPECT_EQ(RunCommand("timeout 60 '" + tool + "' record '" + out + "' --device " + std::to_string(index) +
                          " --channel 1 --seconds 1"),
               0);
     done = true;
@@ -515,9 +656,12 @@ TEST_F(PulseTest, QdAudioListsRecordsAndPlays)
         ASSERT_EQ(recorded[f * 2], recorded[f * 2 + 1]); // channel 1 alone on both sides
 
     MonitoredSink sink(dir_);
-    EXPECT_EQ(RunCommand("'" + tool + "' play '" + out + "' --device " + std::to_string(sink.Index())), 0);
-    EXPECT_NE(RunCommand("'" + tool + "' play '" + out + "' --device 99 2>/dev/null"), 0);
-    EXPECT_NE(RunCommand("'" + tool + "' record '" + out + "' --device 999 --seconds 1 2>/dev/null"), 0);
+    EXPECT_EQ(
+        RunCommand("timeout 60 '" + tool + "' play '" + out + "' --device " + std::to_string(sink.Index())),
+        0);
+    EXPECT_NE(RunCommand("timeout 60 '" + tool + "' play '" + out + "' --device 99 2>/dev/null"), 0);
+    EXPECT_NE(
+        RunCommand("timeout 60 '" + tool + "' record '" + out + "' --device 999 --seconds 1 2>/dev/null"), 0);
 }
 
 } // namespace
