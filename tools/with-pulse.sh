@@ -22,6 +22,12 @@ pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --log-target=fi
 PA_PID=$!
 cleanup() {
   kill -TERM "$PA_PID" 2>/dev/null
+  # A server that does not go within five seconds is killed: the run must end.
+  for _ in $(seq 50); do
+    kill -0 "$PA_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -KILL "$PA_PID" 2>/dev/null
   wait "$PA_PID" 2>/dev/null
   rm -rf "$RUN"
 }
@@ -29,7 +35,7 @@ trap cleanup EXIT
 
 ready=0
 for _ in $(seq 100); do
-  if pactl info >/dev/null 2>&1; then ready=1; break; fi
+  if timeout 5 pactl info >/dev/null 2>&1; then ready=1; break; fi
   sleep 0.1
 done
 if [[ $ready == 1 ]]; then
