@@ -10,6 +10,7 @@
 // same from processor time (ours from this thread, the reference's from
 // its child process), which a busy machine disturbs far less.
 
+#include "BenchSupport.h"
 #include "audio/LAudioFileOpener.h"
 #include "audio/LProcessingPump.h"
 #include "audio/effects/LRestorationChain.h"
@@ -32,7 +33,6 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
 
 namespace {
 
@@ -56,25 +56,6 @@ double ThreadCpuSeconds()
     return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
 }
 
-int Spawn(const std::vector<std::string>& args)
-{
-    std::vector<char*> argv;
-    for (const auto& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid;
-    const int started = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (started != 0)
-        return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 class Fixture
 {
@@ -88,14 +69,14 @@ public:
     ~Fixture()
     {
         if (!dir_.empty())
-            Spawn({"rm", "-rf", dir_});
+            bench::RunTool({"rm", "-rf", dir_});
     }
     // A music-like stereo transfer: plucked chords over pink noise, with a little DC.
     std::string Music()
     {
         const std::string path = dir_ + "/music.wav";
         if (access(path.c_str(), R_OK) != 0)
-            Spawn({"sox",
+            bench::RunTool({"sox",
                    "-n",
                    "-r",
                    "44100",
@@ -128,9 +109,9 @@ public:
         const std::string path = dir_ + "/side.wav";
         if (access(path.c_str(), R_OK) != 0) {
             const std::string track = dir_ + "/track.wav", gap = dir_ + "/gap.wav";
-            Spawn({"sox", "-n", "-r", "44100", "-c", "2", "-b", "16", track, "synth", "20", "pinknoise",
+            bench::RunTool({"sox", "-n", "-r", "44100", "-c", "2", "-b", "16", track, "synth", "20", "pinknoise",
                    "sine", "440", "remix", "-", "-", "gain", "-10"});
-            Spawn({"sox", "-n", "-r", "44100", "-c", "2", "-b", "16", gap, "synth", "3", "whitenoise", "vol",
+            bench::RunTool({"sox", "-n", "-r", "44100", "-c", "2", "-b", "16", gap, "synth", "3", "whitenoise", "vol",
                    "0.002"});
             std::vector<std::string> args = {"sox"};
             for (int i = 0; i < kSideSeconds / 23; ++i) {
@@ -138,7 +119,7 @@ public:
                 args.push_back(gap);
             }
             args.push_back(path);
-            Spawn(args);
+            bench::RunTool(args);
         }
         return path;
     }
@@ -208,7 +189,7 @@ void Compare(benchmark::State& state, double seconds, Ours ours, Reference refer
 // Argument 0: the tools sox has too (high-pass, RIAA, normalize); 1: every tool.
 void BM_RestorationChain_vs_Sox(benchmark::State& state)
 {
-    if (Spawn({"sox", "--version"}) != 0) {
+    if (bench::RunTool({"sox", "--version"}) != 0) {
         state.SkipWithError("sox is not installed");
         return;
     }
@@ -227,7 +208,7 @@ void BM_RestorationChain_vs_Sox(benchmark::State& state)
     Compare(
         state, kChainSeconds, [&] { return RestoreWithEngine(in, ours, tools); },
         [&] {
-            return Spawn({"sox", in, theirs, "highpass", "150", "riaa", "norm", "-1.9"}) == 0;
+            return bench::RunTool({"sox", in, theirs, "highpass", "150", "riaa", "norm", "-1.9"}) == 0;
         });
 }
 BENCHMARK(BM_RestorationChain_vs_Sox)
@@ -240,7 +221,7 @@ BENCHMARK(BM_RestorationChain_vs_Sox)
 
 void BM_SilenceDetector_vs_FfmpegSilencedetect(benchmark::State& state)
 {
-    if (Spawn({"ffmpeg", "-version"}) != 0 || Spawn({"sox", "--version"}) != 0) {
+    if (bench::RunTool({"ffmpeg", "-version"}) != 0 || bench::RunTool({"sox", "--version"}) != 0) {
         state.SkipWithError("ffmpeg or sox is not installed");
         return;
     }
@@ -265,7 +246,7 @@ void BM_SilenceDetector_vs_FfmpegSilencedetect(benchmark::State& state)
         },
         [&] {
             // -25 dB on the detector's scale is -37 dBFS.
-            return Spawn({"ffmpeg", "-nostdin", "-v", "error", "-i", side, "-af",
+            return bench::RunTool({"ffmpeg", "-nostdin", "-v", "error", "-i", side, "-af",
                           "silencedetect=noise=-37dB:d=2", "-f", "null", "-"}) == 0;
         });
     state.counters["regions"] = benchmark::Counter(static_cast<double>(regions));
