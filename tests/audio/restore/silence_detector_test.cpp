@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 using namespace quorin::test;
@@ -173,12 +176,29 @@ TEST(SilenceDetector, ExistingRegionsStayInFrontAndStopKeepsClosedRegions)
 
 namespace {
 
+constexpr int8_t kFloorDb = -25;
+
 struct Piece
 {
     std::string synth; // sox synth arguments, or "" for a gap
     double seconds;
     double gapDb; // gap noise peak, on the detector's scale
 };
+
+// The test rests on every gap staying below the floor: let sox confirm that
+// the noise peaks at its volume (plus dither) and that this is under the floor.
+void ExpectGapBelowFloor(const std::string& file, double amplitude)
+{
+    const std::string stat = CaptureCommand("sox " + Quote(file) + " -n stat 2>&1");
+    double peak = -1.0;
+    for (const char* key : {"Maximum amplitude:", "Minimum amplitude:"}) {
+        const size_t k = stat.find(key);
+        ASSERT_NE(k, std::string::npos) << stat;
+        peak = std::max(peak, std::fabs(std::atof(stat.c_str() + k + std::strlen(key))));
+    }
+    EXPECT_LE(peak, amplitude + 2.0 / 32768) << file;
+    EXPECT_LT(peak, 0.25 * std::pow(10.0, kFloorDb / 20.0)) << file;
+}
 
 // Builds a side from pieces with sox and returns the track spans in frames.
 std::vector<std::pair<int64_t, int64_t>> BuildSide(const std::string& dir, const std::string& name,
@@ -191,12 +211,18 @@ std::vector<std::pair<int64_t, int64_t>> BuildSide(const std::string& dir, const
     int i = 0;
     for (const Piece& p : pieces) {
         const std::string file = dir + "/" + name + std::to_string(i++) + ".wav";
+        // The format goes on the null input so that synth runs at 44100 Hz in
+        // stereo: synthesised at sox's default 48000 Hz, the noise would pass
+        // through its resampler, whose filter turns the evenly spread white
+        // noise into a bell-shaped one with peaks well above its volume, and a
+        // gap could then reach the floor. -R keeps sox from drawing a fresh
+        // noise seed each run, so the side is the same every time.
         std::string cmd =
-            "sox -q -n -r 44100 -c 2 -b 16 " + file + " synth " + std::to_string(p.seconds) + " ";
+            "sox -q -R -r 44100 -c 2 -n -b 16 " + file + " synth " + std::to_string(p.seconds) + " ";
         const int64_t frames = static_cast<int64_t>(std::llround(p.seconds * 44100));
+        const double amplitude = 0.25 * std::pow(10.0, p.gapDb / 20.0);
         if (p.synth.empty()) {
             // Noise whose peak sits at gapDb on the scale where 0 dB is a quarter of full scale.
-            const double amplitude = 0.25 * std::pow(10.0, p.gapDb / 20.0);
             cmd += "whitenoise vol " + std::to_string(amplitude);
             inTrack = false;
         } else {
@@ -208,6 +234,8 @@ std::vector<std::pair<int64_t, int64_t>> BuildSide(const std::string& dir, const
             inTrack = true;
         }
         EXPECT_EQ(RunCommand(cmd), 0) << cmd;
+        if (p.synth.empty())
+            ExpectGapBelowFloor(file, amplitude);
         list += " " + file;
         at += frames;
     }
@@ -264,7 +292,7 @@ TEST(SilenceDetector, SoxSidesSplitIntoTheirTracks)
         LSoundSourcePtr source;
         LOpenAudioFileSource(source, path.c_str());
         ASSERT_EQ(source->GetStatus(), kSoundStatusOk) << path;
-        const std::vector<Region> found = Find(source, -25, side.minimumSilenceMs);
+        const std::vector<Region> found = Find(source, kFloorDb, side.minimumSilenceMs);
         ASSERT_EQ(found.size(), tracks.size()) << side.name;
         const int64_t block = 2205;
         for (size_t t = 0; t < tracks.size(); ++t) {
