@@ -462,8 +462,12 @@ TEST_F(RecorderTest, WaitForGoHoldsTheCaptureBack)
     fake_.backend.StepCapture(kBlock); // not started: nothing reaches the ring
     EXPECT_EQ(recorder_->GetStream().GetFramesCaptured(), 0);
     recorder_->Go();
+    // Running means the device has started: from here on every step reaches
+    // the ring. A flag raised before the device starts lets the steps fall
+    // through and the recording ends up empty.
     ASSERT_TRUE(WaitUntil(queue_, [&] { return recorder_->GetStream().IsRunning(); }));
     Step(10 * kBlock);
+    EXPECT_EQ(recorder_->GetStream().GetFramesCaptured(), 10 * kBlock);
     recorder_->Stop();
     EXPECT_EQ(sink_->Samples(), tone);
 }
