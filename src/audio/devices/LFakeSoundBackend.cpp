@@ -4,6 +4,58 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
+
+namespace {
+
+// The clock of a fake device: calls the stream's step once per chunk, in real
+// time divided by the backend's speed, until stopped.
+class FakeDeviceClock
+{
+public:
+    ~FakeDeviceClock() { Stop(); }
+
+    void Start(uint32_t chunkFrames, uint32_t rate, double speed, std::function<void()> tick)
+    {
+        Stop();
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            stop_ = false;
+        }
+        using Clock = std::chrono::steady_clock;
+        const auto period = std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<double>(static_cast<double>(chunkFrames) / rate / speed));
+        thread_ = std::thread([this, period, tick = std::move(tick)] {
+            auto next = Clock::now();
+            for (;;) {
+                tick();
+                next += period;
+                std::unique_lock<std::mutex> lock(lock_);
+                if (wake_.wait_until(lock, next, [this] { return stop_; }))
+                    return;
+            }
+        });
+    }
+
+    void Stop()
+    {
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            stop_ = true;
+        }
+        wake_.notify_all();
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+private:
+    std::mutex lock_;
+    std::condition_variable wake_;
+    bool stop_ = true;
+    std::thread thread_;
+};
+
+} // namespace
 
 class LFakeSoundBackend::CaptureStream : public LSoundCaptureStream
 {
@@ -39,10 +91,8 @@ public:
             running_ = true;
         }
         backend_->Register(this);
-        if (pacing_ == Pacing::kClock) {
-            stop_ = false;
-            thread_ = std::thread([this] { Pace(); });
-        }
+        if (pacing_ == Pacing::kClock)
+            clock_.Start(chunkFrames_, rate_, speed_, [this] { Deliver(chunkFrames_); });
         return true;
     }
 
@@ -52,11 +102,8 @@ public:
         {
             std::lock_guard<std::mutex> guard(deliverLock_);
             running_ = false;
-            stop_ = true;
         }
-        wake_.notify_all();
-        if (thread_.joinable())
-            thread_.join();
+        clock_.Stop();
     }
 
     uint32_t GetRate() const override { return rate_; }
@@ -93,21 +140,6 @@ public:
     }
 
 private:
-    void Pace()
-    {
-        using Clock = std::chrono::steady_clock;
-        const auto period = std::chrono::duration_cast<Clock::duration>(
-            std::chrono::duration<double>(static_cast<double>(chunkFrames_) / rate_ / speed_));
-        auto next = Clock::now();
-        for (;;) {
-            Deliver(chunkFrames_);
-            next += period;
-            std::unique_lock<std::mutex> lock(deliverLock_);
-            if (wake_.wait_until(lock, next, [this] { return stop_; }))
-                return;
-        }
-    }
-
     LFakeSoundBackend* backend_;
     std::string id_;
     uint32_t rate_;
@@ -120,10 +152,8 @@ private:
     uint32_t chunkFrames_ = 441;
     double speed_ = 1.0;
     std::mutex deliverLock_;
-    std::condition_variable wake_;
     bool running_ = false;
-    bool stop_ = false;
-    std::thread thread_;
+    FakeDeviceClock clock_;
 };
 
 class LFakeSoundBackend::PlaybackStream : public LSoundPlaybackStream
@@ -141,7 +171,7 @@ public:
         }
         backend_->Register(this);
         if (pacing_ == Pacing::kClock)
-            thread_ = std::thread([this] { Pace(); });
+            clock_.Start(chunkFrames_, rate_, speed_, [this] { Render(chunkFrames_); });
     }
 
     ~PlaybackStream() override
@@ -149,12 +179,9 @@ public:
         backend_->Unregister(this);
         {
             std::lock_guard<std::mutex> guard(renderLock_);
-            stop_ = true;
             started_ = false;
         }
-        wake_.notify_all();
-        if (thread_.joinable())
-            thread_.join();
+        clock_.Stop();
     }
 
     bool Start() override
@@ -198,21 +225,6 @@ public:
     }
 
 private:
-    void Pace()
-    {
-        using Clock = std::chrono::steady_clock;
-        const auto period = std::chrono::duration_cast<Clock::duration>(
-            std::chrono::duration<double>(static_cast<double>(chunkFrames_) / rate_ / speed_));
-        auto next = Clock::now();
-        for (;;) {
-            Render(chunkFrames_);
-            next += period;
-            std::unique_lock<std::mutex> lock(renderLock_);
-            if (wake_.wait_until(lock, next, [this] { return stop_; }))
-                return;
-        }
-    }
-
     LFakeSoundBackend* backend_;
     std::string id_;
     uint32_t rate_;
@@ -223,11 +235,9 @@ private:
     uint32_t chunkFrames_ = 441;
     double speed_ = 1.0;
     std::mutex renderLock_;
-    std::condition_variable wake_;
     bool started_ = false;
-    bool stop_ = false;
     bool gone_ = false;
-    std::thread thread_;
+    FakeDeviceClock clock_;
 };
 
 LFakeSoundBackend::LFakeSoundBackend() = default;
