@@ -142,6 +142,19 @@ void FillChannels(LSoundDeviceInfo& info, const pa_channel_map& map)
     }
 }
 
+// Sources and sinks describe themselves through structures of the same shape.
+template <class PulseDeviceInfo>
+LSoundDeviceInfo DescribeDevice(const PulseDeviceInfo* info)
+{
+    LSoundDeviceInfo d;
+    d.id = info->name != nullptr ? info->name : "";
+    d.description = info->description != nullptr ? info->description : d.id;
+    d.bus = PropertyText(info->proplist, PA_PROP_DEVICE_BUS);
+    d.rate = info->sample_spec.rate;
+    FillChannels(d, info->channel_map);
+    return d;
+}
+
 struct DeviceQuery
 {
     PulseConnection* connection;
@@ -176,13 +189,8 @@ bool RunDeviceQuery(DeviceQuery& query, bool sources, bool sinks)
                 if (eol < 0)
                     q->failed = true;
                 if (info != nullptr) {
-                    LSoundDeviceInfo d;
-                    d.id = info->name != nullptr ? info->name : "";
-                    d.description = info->description != nullptr ? info->description : d.id;
-                    d.bus = PropertyText(info->proplist, PA_PROP_DEVICE_BUS);
+                    LSoundDeviceInfo d = DescribeDevice(info);
                     d.isMonitor = info->monitor_of_sink != PA_INVALID_INDEX;
-                    d.rate = info->sample_spec.rate;
-                    FillChannels(d, info->channel_map);
                     (d.isMonitor ? q->monitors : q->inputs).push_back(std::move(d));
                 }
                 q->connection->Signal();
@@ -196,13 +204,7 @@ bool RunDeviceQuery(DeviceQuery& query, bool sources, bool sinks)
                 if (eol < 0)
                     q->failed = true;
                 if (info != nullptr) {
-                    LSoundDeviceInfo d;
-                    d.id = info->name != nullptr ? info->name : "";
-                    d.description = info->description != nullptr ? info->description : d.id;
-                    d.bus = PropertyText(info->proplist, PA_PROP_DEVICE_BUS);
-                    d.rate = info->sample_spec.rate;
-                    FillChannels(d, info->channel_map);
-                    q->outputs.push_back(std::move(d));
+                    q->outputs.push_back(DescribeDevice(info));
                 }
                 q->connection->Signal();
             },
