@@ -12,6 +12,7 @@ PACKAGES=(
   sox libsox-fmt-all mpg123 ffmpeg lame sndfile-programs
   xorriso genisoimage udftools p7zip-full dumpet
   python3-mutagen id3v2 libimage-exiftool-perl openssl libxml2-utils
+  unicode-data imagemagick libudev-dev bchunk cuetools desktop-file-utils
 )
 
 missing=()

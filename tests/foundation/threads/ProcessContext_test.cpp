@@ -1,4 +1,4 @@
-#include "foundation/threads/LForwardingProcessContext.h"
+#include "foundation/threads/LProgressRangeContext.h"
 #include "foundation/threads/LLocalProcessContext.h"
 #include "foundation/threads/LPollSet.h"
 #include "foundation/threads/LSignalObject.h"
@@ -126,7 +126,7 @@ TEST(LocalProcessContext, EmptySetTimesOutAtOnce)
 TEST(ForwardingProcessContext, MovesLevelsDownAndMapsProgressIntoItsRange)
 {
     RecordingContext inner;
-    LForwardingProcessContext context(&inner, 0.5, 0.5);
+    LProgressRangeContext context(&inner, 0.5, 0.5);
     context.MessageLevel("title", 0);
     context.MessageLevel("detail", 2);
     context.Message("box");
@@ -141,7 +141,7 @@ TEST(ForwardingProcessContext, MovesLevelsDownAndMapsProgressIntoItsRange)
 TEST(ForwardingProcessContext, DefaultRangeIsTheWholeBar)
 {
     RecordingContext inner;
-    LForwardingProcessContext context(&inner);
+    LProgressRangeContext context(&inner);
     context.Progress(0.25);
     EXPECT_EQ(inner.calls, (std::vector<std::string>{"progress 0.250000"}));
 }
@@ -151,7 +151,7 @@ TEST(ForwardingProcessContext, StopAndWaitsPassThroughUnchanged)
     RecordingContext inner;
     inner.stop = true;
     inner.waitAnswer = LWaitStopRequested;
-    LForwardingProcessContext context(&inner);
+    LProgressRangeContext context(&inner);
     LPollSet set;
     LSignalObject signal;
     set.Add(signal);
@@ -166,7 +166,7 @@ TEST(ForwardingProcessContext, StopAndWaitsPassThroughUnchanged)
 
 TEST(ForwardingProcessContext, WithoutInnerContextActsLocally)
 {
-    LForwardingProcessContext context(nullptr);
+    LProgressRangeContext context(nullptr);
     LSignalObject signal;
     signal.Signal();
     EXPECT_FALSE(context.IsStopRequested());

@@ -6,12 +6,12 @@
 #include "foundation/threads/LLocalProcessContext.h"
 #include "foundation/threads/LProcessContext.h"
 
-class LForwardingProcessContext : public LProcessContext
+class LProgressRangeContext : public LProcessContext
 {
 public:
     // A null inner context behaves like a local one (never stopped, reports
     // dropped).
-    explicit LForwardingProcessContext(LProcessContext* inner, double offset = 0.0, double scale = 1.0)
+    explicit LProgressRangeContext(LProcessContext* inner, double offset = 0.0, double scale = 1.0)
         : inner_(inner), offset_(offset), scale_(scale)
     {
     }
