@@ -2,8 +2,8 @@
 // What the audio benchmarks share beyond BenchSupport.h: our side of a
 // decode, written the way the reference tools write theirs.
 
-#include "audio/LSoundSamples.h"
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSamples.h"
+#include "audio/core/LSoundSource.h"
 
 #include <cstdint>
 #include <cstdio>

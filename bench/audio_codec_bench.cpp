@@ -3,8 +3,8 @@
 // as 16-bit raw PCM (sox started as a process, as a user would run it). The
 // "ratio" counter is our time divided by sox's: below 1 means faster.
 
-#include "audio/LSoundSamples.h"
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSamples.h"
+#include "audio/core/LSoundSource.h"
 #include "audio/formats/wav/LWavFileOpener.h"
 
 #include "AudioBenchSupport.h"

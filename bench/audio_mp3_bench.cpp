@@ -4,7 +4,7 @@
 // (mpg123's test mode). The "ratio" counter
 // is our time divided by mpg123's: below 1 means faster.
 
-#include "audio/LSoundSamples.h"
+#include "audio/core/LSoundSamples.h"
 #include "audio/formats/mp3/LMp3SoundSource.h"
 
 #include "AudioBenchSupport.h"

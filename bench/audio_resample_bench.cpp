@@ -5,8 +5,8 @@
 // sox's (below 1 means faster); "x_realtime" is how many times faster than
 // real time our conversion runs.
 
-#include "audio/LAudioFileOpener.h"
-#include "audio/LProcessingPump.h"
+#include "audio/effects/LProcessingPump.h"
+#include "audio/formats/LAudioFileOpener.h"
 #include "audio/formats/wav/LWavFileOpener.h"
 #include "audio/formats/wav/LWaveFormatBlock.h"
 #include "foundation/threads/LLocalProcessContext.h"

@@ -11,8 +11,8 @@
 // its child process), which a busy machine disturbs far less.
 
 #include "BenchSupport.h"
-#include "audio/LAudioFileOpener.h"
-#include "audio/LProcessingPump.h"
+#include "audio/formats/LAudioFileOpener.h"
+#include "audio/effects/LProcessingPump.h"
 #include "audio/effects/LRestorationChain.h"
 #include "audio/effects/LSilenceDetector.h"
 #include "audio/formats/wav/LWavFileOpener.h"

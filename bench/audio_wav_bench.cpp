@@ -4,8 +4,8 @@
 // does both, which is what sox's run does. The "ratio" counter is our time
 // divided by sox's: below 1 means faster.
 
-#include "audio/LSoundSink.h"
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSink.h"
+#include "audio/core/LSoundSource.h"
 #include "audio/formats/pcm/LWavPcmSoundSink.h"
 #include "audio/formats/wav/LWavFileOpener.h"
 

@@ -5,7 +5,7 @@
 // through the opener again. The first two bytes also pick a format tag
 // that is written into the first "fmt " chunk, so every coding's reader gets its share.
 
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSource.h"
 #include "audio/formats/riff/LRiffReader.h"
 #include "audio/formats/riff/LRiffWriter.h"
 #include "audio/formats/wav/LWavFileOpener.h"

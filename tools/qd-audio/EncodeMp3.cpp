@@ -6,8 +6,8 @@
 
 #include "QdCommand.h"
 
-#include "audio/LAudioFileOpener.h"
-#include "audio/LProcessingPump.h"
+#include "audio/effects/LProcessingPump.h"
+#include "audio/formats/LAudioFileOpener.h"
 #include "audio/formats/mp3/LMp3EncoderSink.h"
 #include "foundation/threads/LLocalProcessContext.h"
 

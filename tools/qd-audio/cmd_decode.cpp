@@ -4,8 +4,8 @@
 
 #include "QdCommand.h"
 
-#include "audio/LAudioFileOpener.h"
-#include "audio/LSoundSamples.h"
+#include "audio/core/LSoundSamples.h"
+#include "audio/formats/LAudioFileOpener.h"
 
 #include <cerrno>
 #include <cstdio>

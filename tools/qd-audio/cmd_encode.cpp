@@ -5,9 +5,9 @@
 #include "EncodeMp3.h"
 #include "QdCommand.h"
 
-#include "audio/LAudioFileOpener.h"
-#include "audio/LSoundSink.h"
+#include "audio/core/LSoundSink.h"
 #include "audio/effects/LConversionEffects.h"
+#include "audio/formats/LAudioFileOpener.h"
 #include "audio/formats/wav/LWavFileOpener.h"
 #include "audio/formats/wav/LWavHeaders.h"
 #include "audio/formats/wav/LWaveFormatBlock.h"

@@ -2,7 +2,7 @@
 
 #include "QdCommand.h"
 
-#include "audio/LAudioFileOpener.h"
+#include "audio/formats/LAudioFileOpener.h"
 
 #include <cinttypes>
 #include <cstdio>

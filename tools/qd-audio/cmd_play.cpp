@@ -3,10 +3,10 @@
 
 #include "QdCommand.h"
 
-#include "audio/LAudioFileOpener.h"
 #include "audio/devices/LSoundOutputDevices.h"
 #include "audio/devices/LSoundPlayer.h"
 #include "audio/devices/LThreadQueuedNotify.h"
+#include "audio/formats/LAudioFileOpener.h"
 
 #include <cstdlib>
 

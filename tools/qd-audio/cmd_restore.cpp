@@ -5,10 +5,10 @@
 
 #include "QdCommand.h"
 
-#include "audio/LAudioFileOpener.h"
-#include "audio/LProcessingPump.h"
-#include "audio/LSoundSink.h"
+#include "audio/core/LSoundSink.h"
+#include "audio/effects/LProcessingPump.h"
 #include "audio/effects/LRestorationChain.h"
+#include "audio/formats/LAudioFileOpener.h"
 #include "audio/formats/wav/LWavFileOpener.h"
 #include "audio/formats/wav/LWaveFormatBlock.h"
 #include "foundation/threads/LLocalProcessContext.h"

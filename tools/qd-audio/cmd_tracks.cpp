@@ -3,8 +3,8 @@
 
 #include "QdCommand.h"
 
-#include "audio/LAudioFileOpener.h"
 #include "audio/effects/LSilenceDetector.h"
+#include "audio/formats/LAudioFileOpener.h"
 #include "foundation/threads/LLocalProcessContext.h"
 
 #include <cinttypes>

@@ -7,7 +7,7 @@
 // callback needs it means the recorder fell four seconds behind: the frames
 // are counted as lost (never silently) and the recorder reports them.
 
-#include "audio/LSoundSink.h"
+#include "audio/core/LSoundSink.h"
 #include "audio/devices/LSoundDeviceBackend.h"
 #include "audio/devices/LSoundInputDevices.h"
 #include "foundation/threads/LProcessContext.h"

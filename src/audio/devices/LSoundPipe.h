@@ -6,8 +6,8 @@
 // the other through a one-byte signal and waits with bounded polls, so a peer
 // that went away is noticed within one poll.
 
-#include "audio/LSoundSink.h"
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSink.h"
+#include "audio/core/LSoundSource.h"
 #include "foundation/threads/LLockObject.h"
 #include "foundation/threads/LSignalObject.h"
 

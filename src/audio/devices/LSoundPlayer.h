@@ -5,7 +5,7 @@
 // into notifications; whichever of the two is starved gets the higher
 // priority. Also plays a live pipe while its writer is open.
 
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSource.h"
 #include "audio/devices/LSoundPlayerDevice.h"
 #include "audio/devices/LThreadQueuedNotify.h"
 #include "foundation/threads/LThreadOwner.h"

@@ -4,7 +4,7 @@
 // the playback volume, maps the source's channels onto the chosen output
 // channels and measures levels about thirty times a second.
 
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSource.h"
 #include "audio/devices/LSampleFifo.h"
 #include "audio/devices/LSoundDeviceBackend.h"
 #include "audio/devices/LSoundOutputDevices.h"

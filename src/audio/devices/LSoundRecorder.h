@@ -4,7 +4,7 @@
 // the sink, leaves out long silences, trims the end and reports to a
 // listener on the main thread through a queued notification.
 
-#include "audio/LSoundSink.h"
+#include "audio/core/LSoundSink.h"
 #include "audio/devices/LSoundInputStream.h"
 #include "audio/devices/LThreadQueuedNotify.h"
 #include "foundation/threads/LThreadOwner.h"

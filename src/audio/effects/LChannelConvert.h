@@ -10,8 +10,8 @@
 //   - fewer to more (two or more): the input channels fill the first output
 //     channels (stereo lands in the front pair), the rest stay silent.
 
-#include "audio/LSoundSink.h"
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSink.h"
+#include "audio/core/LSoundSource.h"
 
 #include <vector>
 

@@ -6,7 +6,7 @@
 // just before and just after it. Frames before the analysis position are
 // final and are handed out from the raw buffer.
 
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSource.h"
 #include "audio/effects/LBiquad.h"
 
 #include <vector>

@@ -3,7 +3,7 @@
 // channel count. Channels are reduced before resampling and expanded after
 // it, so the resampler always works on the fewer channels.
 
-#include "audio/LSoundSink.h"
+#include "audio/core/LSoundSink.h"
 #include "audio/effects/LSoundEffect.h"
 
 class LChannelConvertEffect : public LSoundEffect

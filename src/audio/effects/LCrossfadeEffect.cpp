@@ -1,6 +1,6 @@
 #include "audio/effects/LCrossfadeEffect.h"
 
-#include "audio/LSoundSink.h"
+#include "audio/core/LSoundSink.h"
 #include "audio/effects/LConversionEffects.h"
 
 #include <algorithm>

@@ -7,7 +7,7 @@
 // crossfades into the new place. The speed moves linearly from the start
 // speed to the end speed over the given duration.
 
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSource.h"
 
 #include <vector>
 

@@ -2,7 +2,7 @@
 // Removes a constant offset per channel, measured beforehand over the whole
 // source (the DC offset tool does the measuring).
 
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSource.h"
 
 #include <vector>
 

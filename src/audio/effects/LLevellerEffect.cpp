@@ -1,6 +1,6 @@
 #include "audio/effects/LLevellerEffect.h"
 
-#include "audio/LSoundSamples.h"
+#include "audio/core/LSoundSamples.h"
 #include "audio/effects/LFixedPoint.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "audio/effects/LNormalize.h"
 
-#include "audio/LSoundSamples.h"
-#include "audio/LSoundSink.h"
+#include "audio/core/LSoundSamples.h"
+#include "audio/core/LSoundSink.h"
 #include "audio/effects/LGainEffect.h"
 #include "audio/effects/LSampleLevels.h"
 #include "audio/effects/LSpooledSoundSource.h"

@@ -4,7 +4,7 @@
 // (0x7FFF0, the largest 16-bit sample at the internal scale), raising a
 // quiet source at most ten times.
 
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSource.h"
 
 #include <cstdint>
 

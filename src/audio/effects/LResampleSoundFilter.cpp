@@ -1,6 +1,6 @@
 #include "audio/effects/LResampleSoundFilter.h"
 
-#include "audio/LSoundSink.h"
+#include "audio/core/LSoundSink.h"
 
 #include <algorithm>
 #include <cstring>

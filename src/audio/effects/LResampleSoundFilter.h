@@ -4,7 +4,7 @@
 // converted; each channel keeps its own contiguous history so one filter
 // loop serves them all.
 
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSource.h"
 #include "audio/effects/LSincTable.h"
 
 #include <cstddef>

@@ -4,7 +4,7 @@
 // downstream at its own rate, in blocks of up to 8192 frames. Releasing the
 // last handle flushes the filter's tail and then releases the downstream.
 
-#include "audio/LSoundSink.h"
+#include "audio/core/LSoundSink.h"
 #include "audio/effects/LSincTable.h"
 
 #include <cstddef>

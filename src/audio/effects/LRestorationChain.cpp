@@ -1,7 +1,6 @@
 #include "audio/effects/LRestorationChain.h"
 
-#include "audio/LProcessingPump.h"
-#include "audio/LSoundSink.h"
+#include "audio/core/LSoundSink.h"
 #include "audio/effects/LClickPopFilter.h"
 #include "audio/effects/LDbGain.h"
 #include "audio/effects/LDcOffsetFilter.h"
@@ -9,6 +8,7 @@
 #include "audio/effects/LHighPassFilter.h"
 #include "audio/effects/LNoiseGate.h"
 #include "audio/effects/LNormalize.h"
+#include "audio/effects/LProcessingPump.h"
 #include "audio/effects/LRestorationTasks.h"
 #include "audio/effects/LRiaaEqualizer.h"
 #include "audio/formats/wav/LWavCodecSettings.h"

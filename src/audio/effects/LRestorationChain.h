@@ -7,7 +7,7 @@
 // Every tool returns 0 done, 1 stopped, 2 failed; on 0 the handle holds the
 // processed chain.
 
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSource.h"
 #include "foundation/containers/LStringList.h"
 
 #include <cstdint>

@@ -3,7 +3,7 @@
 // the processing worker's status text, the folders recordings live in, and
 // the two speed conversions for records played at 45 rpm.
 
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSource.h"
 
 #include <cstddef>
 #include <mutex>

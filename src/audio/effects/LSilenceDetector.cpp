@@ -1,6 +1,6 @@
 #include "audio/effects/LSilenceDetector.h"
 
-#include "audio/LSoundSamples.h"
+#include "audio/core/LSoundSamples.h"
 #include "foundation/threads/LProcessContext.h"
 
 #include <algorithm>

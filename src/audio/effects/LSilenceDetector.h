@@ -3,7 +3,7 @@
 // comparing the peak of each 50 ms block with a noise floor: a track ends
 // once the sound has stayed at or below the floor for the minimum silence.
 
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSource.h"
 
 #include <cstdint>
 

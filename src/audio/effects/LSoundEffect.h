@@ -5,7 +5,7 @@
 // stores its parameters in a tagged element stream. Callers usually build an
 // effect on the stack, call CreateFilter and keep only the resulting source.
 
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSource.h"
 #include "audio/effects/LTaggedStream.h"
 
 #include <cstddef>

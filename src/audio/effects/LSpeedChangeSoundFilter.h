@@ -4,7 +4,7 @@
 // source's own rate, so everything runs ratio times faster (below 1: slower
 // and lower).
 
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSource.h"
 
 // A 33 1/3 rpm record played at 45 rpm: slowed by 33.33 / 45 = 100 / 135.
 constexpr double kSpeed45To33Ratio = 100.0 / 135.0;

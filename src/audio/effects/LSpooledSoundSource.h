@@ -6,7 +6,7 @@
 // The file is unlinked as soon as it is made, so nothing is left behind
 // however the program ends.
 
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSource.h"
 
 #include <cstdint>
 

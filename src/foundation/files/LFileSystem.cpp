@@ -48,16 +48,6 @@ bool HomeFolder(char* dest)
 
 } // namespace
 
-bool LFileExists(const char* path)
-{
-    return path && access(path, F_OK) == 0;
-}
-
-bool LFolderExists(const char* path)
-{
-    return path && path[0] && access(path, F_OK) == 0;
-}
-
 uint32_t LGetTickCount()
 {
     timeval now;

@@ -2,15 +2,12 @@
 // Existence tests, the millisecond tick, advisory locks with back-off,
 // whole-file reads and writes, the caches folder and temporary files.
 
+#include "foundation/files/LFileExists.h"
 #include "foundation/files/LPath.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <sys/types.h>
-
-// True when something exists at the path (the kind of item is not checked).
-bool LFileExists(const char* path);
-bool LFolderExists(const char* path);
 
 // Milliseconds of the wall clock, wrapping at 32 bits.
 uint32_t LGetTickCount();

@@ -1,6 +1,6 @@
 #include "foundation/files/LPath.h"
 
-#include "foundation/files/LFileSystem.h"
+#include "foundation/files/LFileExists.h"
 
 #include <cerrno>
 #include <climits>

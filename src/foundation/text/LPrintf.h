@@ -5,16 +5,11 @@
 // a null "%s" text prints as the empty text, "%.Ns" never cuts a UTF-8
 // character in half, and "%n" writes nothing.
 
+#include "foundation/text/LFormatEngine.h"
+
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
-
-// Receives `count` formatted bytes (not terminated).
-using LFormatWrite = void (*)(void* context, const char* bytes, std::size_t count);
-
-// Formats into `write`; returns the number of bytes produced. A null format
-// produces nothing.
-std::uint64_t LFormatEngine(LFormatWrite write, void* context, const char* format, va_list args);
 
 // The growable output: appends to the LStringLongTemplate<char> in `context`.
 void LStringFormatWrite(void* context, const char* bytes, std::size_t count);

@@ -1,6 +1,6 @@
 #include "foundation/text/LStringLong.h"
 
-#include "foundation/text/LPrintf.h"
+#include "foundation/text/LFormatEngine.h"
 #include "foundation/text/LUtf8.h"
 
 #include <algorithm>

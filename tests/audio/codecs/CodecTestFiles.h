@@ -4,7 +4,7 @@
 // "fmt " fields and the "data" payload of any WAV, raw sample files, and a deterministic speech-like test
 // signal.
 
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSource.h"
 #include "audio/formats/WavTestSupport.h"
 #include "support/TestData.h"
 

@@ -1,7 +1,7 @@
-#include "audio/LAudioCdTrack.h"
-#include "audio/LSoundSamples.h"
-#include "audio/LSoundSink.h"
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSamples.h"
+#include "audio/core/LSoundSink.h"
+#include "audio/core/LSoundSource.h"
+#include "audio/formats/aiff/LAudioCdTrack.h"
 
 #include <gtest/gtest.h>
 

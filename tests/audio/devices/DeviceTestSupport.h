@@ -3,7 +3,7 @@
 // given, a fake device layer installed for the life of a test, and waits
 // that keep delivering the main-thread notifications meanwhile.
 
-#include "audio/LSoundSink.h"
+#include "audio/core/LSoundSink.h"
 #include "audio/devices/LFakeSoundBackend.h"
 #include "audio/devices/LThreadQueuedNotify.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 // Small in-memory sources and sinks for the effect and conversion tests.
 
-#include "audio/LSoundSink.h"
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSink.h"
+#include "audio/core/LSoundSource.h"
 
 #include <cmath>
 #include <cstring>

@@ -3,8 +3,8 @@
 
 #include "EffectsTestSources.h"
 
-#include "audio/LProcessingPump.h"
 #include "audio/effects/LGainEffect.h"
+#include "audio/effects/LProcessingPump.h"
 #include "foundation/threads/LLocalProcessContext.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // `qd-audio resample` end to end: files made by sox go in, the WAVs we write
 // are checked by sox and compared with sox's own rate conversion.
 
-#include "audio/LAudioFileOpener.h"
+#include "audio/formats/LAudioFileOpener.h"
 #include "support/TempHome.h"
 #include "support/TestData.h"
 

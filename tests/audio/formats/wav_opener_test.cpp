@@ -1,7 +1,7 @@
 // Opening WAV files: the header walk, every format tag, damaged headers, and
 // files written by sox and ffmpeg.
 
-#include "audio/LAudioFileOpener.h"
+#include "audio/formats/LAudioFileOpener.h"
 #include "audio/formats/WavTestSupport.h"
 #include "audio/formats/wav/LWavFileOpener.h"
 #include "audio/formats/wav/LWavHeaders.h"

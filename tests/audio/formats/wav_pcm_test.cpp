@@ -1,7 +1,7 @@
 // PCM WAV and AIFF sinks and the WAV data source: layouts, streaming headers,
 // continuation chunks, resuming, truncation and failed writes.
 
-#include "audio/LSoundSamples.h"
+#include "audio/core/LSoundSamples.h"
 #include "audio/formats/WavTestSupport.h"
 #include "audio/formats/aiff/LAiffSoundSink.h"
 #include "audio/formats/pcm/LWavDataSoundSource.h"

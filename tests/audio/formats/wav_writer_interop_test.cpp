@@ -1,7 +1,7 @@
 // Every WAV coding the sink factory writes must open in sox, ffprobe and
 // sndfile-info with the right coding, rate, channels and samples.
 
-#include "audio/LAudioFileOpener.h"
+#include "audio/formats/LAudioFileOpener.h"
 #include "audio/formats/WavTestSupport.h"
 #include "audio/formats/wav/LWavFileOpener.h"
 #include "audio/formats/wav/LWaveFormatBlock.h"

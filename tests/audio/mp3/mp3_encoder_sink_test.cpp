@@ -4,8 +4,8 @@
 
 #include "Mp3EncoderTestSupport.h"
 
-#include "audio/LAudioFileOpener.h"
-#include "audio/LSoundSink.h"
+#include "audio/core/LSoundSink.h"
+#include "audio/formats/LAudioFileOpener.h"
 #include "audio/formats/mp3/LMp3EncoderSink.h"
 #include "audio/formats/mp3/LMp3InfoFrame.h"
 

@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "Mp3TestSupport.h"
-#include "audio/LAudioFileOpener.h"
+#include "audio/formats/LAudioFileOpener.h"
 #include "audio/formats/mp3/LMp3FrameHeader.h"
 #include "support/TempHome.h"
 

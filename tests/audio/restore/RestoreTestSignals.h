@@ -1,7 +1,7 @@
 #pragma once
 // Signals and measurements shared by the restoration tests.
 
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSource.h"
 #include "audio/effects/EffectsTestSources.h"
 
 #include <cmath>

@@ -4,7 +4,7 @@
 // where nothing can overflow, normalization that computes the chain once and
 // plays it back from a spool file; and the RIAA tool's level.
 
-#include "audio/LSoundSamples.h"
+#include "audio/core/LSoundSamples.h"
 #include "audio/effects/LFft.h"
 #include "audio/effects/LGainEffect.h"
 #include "audio/effects/LNoiseGate.h"

@@ -1,12 +1,12 @@
 // The restoration chain: its settings, its tools in their order, the DC
 // offset tool, and restoring the saved files of a recording in place.
 
-#include "audio/LAudioFileOpener.h"
-#include "audio/LSoundSamples.h"
+#include "audio/core/LSoundSamples.h"
 #include "audio/effects/LDbGain.h"
 #include "audio/effects/LRestorationChain.h"
 #include "audio/effects/LRestorationTasks.h"
 #include "audio/effects/LSpeedChangeSoundFilter.h"
+#include "audio/formats/LAudioFileOpener.h"
 #include "audio/restore/RestoreTestSignals.h"
 #include "foundation/files/LFileSystem.h"
 #include "foundation/settings/LSettings.h"

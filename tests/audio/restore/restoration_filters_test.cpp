@@ -2,7 +2,7 @@
 // offsets, measured responses against the filters' own designs, alignment
 // and seeking.
 
-#include "audio/LSoundSamples.h"
+#include "audio/core/LSoundSamples.h"
 #include "audio/effects/LBiquad.h"
 #include "audio/effects/LDbGain.h"
 #include "audio/effects/LDcOffsetFilter.h"

@@ -1,7 +1,7 @@
 // The qd-audio restore and tracks commands against files made with sox.
 
-#include "audio/LAudioFileOpener.h"
-#include "audio/LSoundSamples.h"
+#include "audio/core/LSoundSamples.h"
+#include "audio/formats/LAudioFileOpener.h"
 #include "audio/restore/RestoreTestSignals.h"
 #include "support/TempHome.h"
 #include "support/TestData.h"

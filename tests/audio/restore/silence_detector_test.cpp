@@ -1,8 +1,8 @@
 // Track regions found by silence: the detector's rules on small in-memory
 // sides, and whole sides built with sox.
 
-#include "audio/LAudioFileOpener.h"
 #include "audio/effects/LSilenceDetector.h"
+#include "audio/formats/LAudioFileOpener.h"
 #include "audio/restore/RestoreTestSignals.h"
 #include "foundation/threads/LLocalProcessContext.h"
 #include "support/TempHome.h"

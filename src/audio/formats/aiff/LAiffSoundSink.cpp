@@ -1,6 +1,6 @@
 #include "audio/formats/aiff/LAiffSoundSink.h"
 
-#include "audio/LSoundSamples.h"
+#include "audio/core/LSoundSamples.h"
 #include "audio/formats/LAudioFileIo.h"
 
 #include <cstring>

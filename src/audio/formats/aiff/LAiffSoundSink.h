@@ -2,7 +2,7 @@
 // 16-bit big-endian PCM in an AIFF file: the track format handed to the audio
 // CD burner.
 
-#include "audio/LSoundSink.h"
+#include "audio/core/LSoundSink.h"
 #include "audio/formats/pcm/LFileSoundSink.h"
 
 constexpr uint32_t kAiffHeaderBytes = 54;

@@ -1,6 +1,6 @@
 #include "audio/formats/g711/LG711SoundSource.h"
 
-#include "audio/LSoundSink.h"
+#include "audio/core/LSoundSink.h"
 #include "audio/formats/LAudioFileIo.h"
 #include "audio/formats/g711/LG711.h"
 

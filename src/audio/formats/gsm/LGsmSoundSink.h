@@ -6,7 +6,7 @@
 // ones when the last handle releases the sink. A write that fails marks the
 // sink failed; the finished file then holds only the blocks written whole.
 
-#include "audio/LSoundSink.h"
+#include "audio/core/LSoundSink.h"
 #include "audio/formats/gsm/LGsm0610.h"
 
 #include <cstddef>

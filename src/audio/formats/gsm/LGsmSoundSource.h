@@ -4,7 +4,7 @@
 // internal scale: finer than the standard's 13-bit output, not saturated,
 // hence the peak limit of about twice 16-bit full scale.
 
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSource.h"
 #include "audio/formats/gsm/LGsm0610.h"
 
 class LGsmSoundSource : public LSoundSource

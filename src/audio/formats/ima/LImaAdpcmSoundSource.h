@@ -3,7 +3,7 @@
 // block is decoded at a time, so seeking lands exactly on its target however
 // large the blocks are.
 
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSource.h"
 
 #include <vector>
 

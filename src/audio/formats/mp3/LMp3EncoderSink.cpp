@@ -1,6 +1,6 @@
 #include "audio/formats/mp3/LMp3EncoderSink.h"
 
-#include "audio/LSoundSamples.h"
+#include "audio/core/LSoundSamples.h"
 #include "audio/formats/LAudioFileIo.h"
 #include "audio/formats/mp3/LMp3InfoFrame.h"
 #include "foundation/files/LFileSystem.h"

@@ -13,7 +13,7 @@
 // leaves the destination as it was, so a job never takes a partial file for
 // a finished one.
 
-#include "audio/LSoundSink.h"
+#include "audio/core/LSoundSink.h"
 #include "audio/formats/mp3/LMp3EncoderComponent.h"
 #include "audio/formats/mp3/LMp3EncoderOptions.h"
 #include "foundation/files/LPath.h"

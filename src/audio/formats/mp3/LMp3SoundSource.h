@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSource.h"
 #include "audio/formats/mp3/LMp3FrameHeader.h"
 
 class LMp3LayerIIIDecoder;

@@ -4,7 +4,7 @@
 // when the sink finishes (final = true, after a seek to 0); it returns the
 // header's length. Subclasses convert samples into the block buffer in Encode.
 
-#include "audio/LSoundSink.h"
+#include "audio/core/LSoundSink.h"
 
 #include <cstdint>
 #include <functional>

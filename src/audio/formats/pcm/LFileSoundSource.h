@@ -3,7 +3,7 @@
 // is built. Subclasses (the G.711 sources) decode its bytes; this base keeps
 // the descriptor, the framing and the position.
 
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSource.h"
 
 class LFileSoundSource : public LSoundSource
 {

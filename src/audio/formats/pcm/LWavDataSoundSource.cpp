@@ -1,6 +1,6 @@
 #include "audio/formats/pcm/LWavDataSoundSource.h"
 
-#include "audio/LSoundSamples.h"
+#include "audio/core/LSoundSamples.h"
 #include "audio/formats/LAudioFileIo.h"
 #include "audio/formats/wav/LWavHeaders.h"
 

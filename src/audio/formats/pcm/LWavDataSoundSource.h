@@ -4,8 +4,8 @@
 // A data size of 0xFFFFFF01 or more (a file still being written, or a
 // streaming writer's placeholder) makes the length follow the file size.
 
-#include "audio/LSoundSink.h"
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSink.h"
+#include "audio/core/LSoundSource.h"
 
 #include <cstddef>
 #include <vector>

@@ -4,7 +4,7 @@
 // follow a recording in progress; data beyond 4 GB continues in further
 // "data" chunks.
 
-#include "audio/LSoundSink.h"
+#include "audio/core/LSoundSink.h"
 
 #include <vector>
 

@@ -4,7 +4,7 @@
 // internal samples are scaled to full 32-bit range and handed over
 // interleaved; libsndfile converts them to the file's coding.
 
-#include "audio/LSoundSink.h"
+#include "audio/core/LSoundSink.h"
 
 #include <cstdint>
 #include <vector>

@@ -4,8 +4,8 @@
 // Failure is a null object carrying a status (source) or the failed flag
 // (sink), never a missing object.
 
-#include "audio/LSoundSink.h"
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSink.h"
+#include "audio/core/LSoundSource.h"
 #include "audio/formats/wav/LWaveFormatBlock.h"
 
 #include <cstdint>

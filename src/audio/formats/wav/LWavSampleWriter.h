@@ -1,7 +1,7 @@
 #pragma once
 // The G.711 WAV sinks by format tag.
 
-#include "audio/LSoundSink.h"
+#include "audio/core/LSoundSink.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "audio/LAudioCdTrack.h"
+#include "audio/formats/aiff/LAudioCdTrack.h"
 
 #include "foundation/text/LUtf8.h"
 

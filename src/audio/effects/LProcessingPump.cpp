@@ -1,4 +1,4 @@
-#include "audio/LProcessingPump.h"
+#include "audio/effects/LProcessingPump.h"
 
 #include "audio/effects/LConversionEffects.h"
 #include "audio/effects/LCrossfadeEffect.h"

@@ -2,7 +2,7 @@
 // Opening any audio file the program reads, by its contents: the one place
 // that decides which reader a path gets.
 
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSource.h"
 
 #include <cstdint>
 

@@ -4,8 +4,8 @@
 // 16-bit range, optionally fades or crossfades it, and copies it into the
 // sink block by block while reporting progress and honouring cancellation.
 
-#include "audio/LSoundSink.h"
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSink.h"
+#include "audio/core/LSoundSource.h"
 
 #include <string>
 

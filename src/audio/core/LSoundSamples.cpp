@@ -1,4 +1,4 @@
-#include "audio/LSoundSamples.h"
+#include "audio/core/LSoundSamples.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "audio/LSoundSink.h"
+#include "audio/core/LSoundSink.h"
 
 #include <new>
 

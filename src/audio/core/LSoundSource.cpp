@@ -1,4 +1,4 @@
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSource.h"
 
 #include <cerrno>
 #include <cstring>

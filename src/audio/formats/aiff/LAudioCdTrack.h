@@ -2,7 +2,7 @@
 // One track handed to the audio-CD burner: its source and four texts (CD-Text
 // fields such as title and performer), each at most 259 bytes.
 
-#include "audio/LSoundSource.h"
+#include "audio/core/LSoundSource.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "audio/LAudioFileOpener.h"
+#include "audio/formats/LAudioFileOpener.h"
 
 #include "audio/formats/LAudioFileIo.h"
 #include "audio/formats/mp3/LMp3SoundSource.h"
