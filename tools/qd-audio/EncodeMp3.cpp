@@ -5,6 +5,7 @@
 #include "EncodeMp3.h"
 
 #include "QdCommand.h"
+#include "QdMessages.h"
 
 #include "audio/effects/LProcessingPump.h"
 #include "audio/formats/LAudioFileOpener.h"
@@ -74,19 +75,23 @@ int QdEncodeMp3(int argc, char** argv)
     }
 
     LSoundProcessJob job;
-    LOpenAudioFileSource(job.input, argv[1]);
+    LAudioFileInfo info;
+    LOpenAudioFileSource(job.input, argv[1], &info);
     if (job.input->GetStatus() != kSoundStatusOk)
-        return QdFail("%s: %s (status %u)", argv[1], LSoundStatusText(job.input->GetStatus()),
-                      job.input->GetStatus());
+        return QdFailSource(argv[1], job.input, info);
     CreateMp3SoundSink(job.output, argv[2], options, job.input->GetRate(), job.input->GetChannels());
-    if (job.output->IsFailed())
-        return QdFail(
-            "%s: cannot write MP3 here (no encoder component \"%s\", or the folder is not writable)", argv[2],
-            kMp3EncoderComponentName);
+    if (job.output->IsFailed()) {
+        if (job.output->GetError() != 0)
+            return QdFailSink(argv[2], job.output, "MP3");
+        return QdFail("%s: cannot write MP3 here (no encoder component \"%s\")", argv[2],
+                      kMp3EncoderComponentName);
+    }
     LLocalProcessContext context;
-    if (ProcessSoundToSink(&context, job) != kPumpDone)
+    if (ProcessSoundToSink(&context, job) != kPumpDone && !job.output->IsFailed()) {
+        job.output->Abandon();
         return QdFail("%s: encoding failed", argv[2]);
+    }
     if (!job.output->Finish())
-        return QdFail("%s: write failed (disk full or I/O error)", argv[2]);
+        return QdFailSink(argv[2], job.output, "MP3");
     return 0;
 }

@@ -6,6 +6,13 @@
 //
 // It returns 0 on success; failures go through QdFail, which prints one line
 // on standard error and gives the tool's failure status 2.
+//
+// One parser serves every command, driven by its usage line: "--name VALUE"
+// options take a value, "[--name]" ones do not, the other words are file
+// names ("NAME..." any number of them, "[NAME]" optional). An unknown option
+// or a wrong number of names fails before the command runs; "--" ends the
+// options. The command then sees its file names as argv[1], argv[2] ...,
+// followed by the options.
 
 using QdRunFunction = int (*)(int argc, char** argv); // argv[0] is the subcommand name
 
@@ -17,7 +24,7 @@ struct QdRegistrar
 // Prints "qd-audio: <message>" on standard error; returns 2.
 int QdFail(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// Small argument helpers: the value after a flag, or null when absent.
+// The value of an option, or null when absent; whether a flag was given.
 const char* QdOption(int argc, char** argv, const char* flag);
 bool QdFlag(int argc, char** argv, const char* flag);
 

@@ -3,13 +3,16 @@
 // --s16, as 16-bit little-endian.
 
 #include "QdCommand.h"
+#include "QdMessages.h"
 
 #include "audio/core/LSoundSamples.h"
+#include "audio/formats/LAudioFileIo.h"
 #include "audio/formats/LAudioFileOpener.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -18,15 +21,18 @@ constexpr int64_t kBlockFrames = 8192;
 
 int RunDecode(int argc, char** argv)
 {
-    if (argc < 3)
-        return QdFail("usage: qd-audio decode FILE OUT.raw [--s16]");
     const bool s16 = QdFlag(argc, argv, "--s16");
     LSoundSourcePtr source;
-    LOpenAudioFileSource(source, argv[1]);
+    LAudioFileInfo info;
+    LOpenAudioFileSource(source, argv[1], &info);
     if (source->GetStatus() != kSoundStatusOk)
-        return QdFail("%s: %s (status %u)", argv[1], LSoundStatusText(source->GetStatus()),
-                      source->GetStatus());
-    FILE* out = std::fopen(argv[2], "wb");
+        return QdFailSource(argv[1], source, info);
+    // Written beside OUT and renamed over it at the end, so that OUT may be
+    // FILE itself and a failed run leaves nothing under its name.
+    LSinkFile file;
+    if (!file.Open(argv[2], false, true))
+        return QdFail("%s: cannot be written: %s", argv[2], std::strerror(file.Error()));
+    FILE* out = fdopen(dup(file.Descriptor()), "wb");
     if (out == nullptr)
         return QdFail("%s: %s", argv[2], std::strerror(errno));
     const int channels = source->GetChannels();
@@ -56,8 +62,13 @@ int RunDecode(int argc, char** argv)
         }
         ok = std::fwrite(bytes.data(), 1, size, out) == size;
     }
-    if (std::fclose(out) != 0 || !ok)
-        return QdFail("%s: write failed", argv[2]);
+    const int error = errno;
+    if (std::fclose(out) != 0 || !ok) {
+        file.Close(false);
+        return QdFail("%s: write failed: %s", argv[2], std::strerror(ok ? errno : error));
+    }
+    if (!file.Close(true))
+        return QdFail("%s: write failed: %s", argv[2], std::strerror(file.Error()));
     return 0;
 }
 

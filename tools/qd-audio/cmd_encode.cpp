@@ -4,6 +4,7 @@
 
 #include "EncodeMp3.h"
 #include "QdCommand.h"
+#include "QdMessages.h"
 
 #include "audio/core/LSoundSink.h"
 #include "audio/effects/LConversionEffects.h"
@@ -12,6 +13,7 @@
 #include "audio/formats/wav/LWavHeaders.h"
 #include "audio/formats/wav/LWaveFormatBlock.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -37,8 +39,6 @@ long DefaultBits(long tag)
 
 int RunEncode(int argc, char** argv)
 {
-    if (argc < 3)
-        return QdFail("usage: qd-audio encode IN OUT.wav --tag T [--rate R] [--channels C] [--bits B]");
     if (QdIsMp3Path(argv[2]))
         return QdEncodeMp3(argc, argv);
     long tag = 0;
@@ -47,10 +47,10 @@ int RunEncode(int argc, char** argv)
             "--tag needs a WAVE format tag (1 PCM, 3 float, 6 A-law, 7 mu-law, 17 IMA ADPCM, 49 GSM)");
 
     LSoundSourcePtr source;
-    LOpenAudioFileSource(source, argv[1]);
+    LAudioFileInfo info;
+    LOpenAudioFileSource(source, argv[1], &info);
     if (source->GetStatus() != kSoundStatusOk)
-        return QdFail("%s: %s (status %u)", argv[1], LSoundStatusText(source->GetStatus()),
-                      source->GetStatus());
+        return QdFailSource(argv[1], source, info);
 
     long rate = source->GetRate();
     long channels = source->GetChannels();
@@ -76,9 +76,11 @@ int RunEncode(int argc, char** argv)
                         static_cast<uint16_t>(channels), static_cast<uint16_t>(bits));
     LSoundSinkPtr sink;
     CreateSoundSinkForFormat(sink, argv[2], format);
+    char described[128];
+    std::snprintf(described, sizeof described, "format tag %ld at %ld Hz, %ld channels, %ld bits", tag, rate,
+                  channels, bits);
     if (sink->IsFailed())
-        return QdFail("%s: cannot write format tag %ld at %ld Hz, %ld channels, %ld bits", argv[2], tag, rate,
-                      channels, bits);
+        return QdFailSink(argv[2], sink, described);
 
     constexpr int64_t kBlockFrames = 8192;
     std::vector<int32_t> samples(static_cast<size_t>(kBlockFrames) * channels);
@@ -90,7 +92,7 @@ int RunEncode(int argc, char** argv)
         sink->Write(samples.data(), frames);
     }
     if (!sink->Finish())
-        return QdFail("%s: write failed (disk full or I/O error)", argv[2]);
+        return QdFailSink(argv[2], sink, described);
     return 0;
 }
 

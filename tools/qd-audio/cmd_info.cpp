@@ -1,6 +1,7 @@
 // qd-audio info FILE: one line describing the coding and length of an audio file.
 
 #include "QdCommand.h"
+#include "QdMessages.h"
 
 #include "audio/formats/LAudioFileOpener.h"
 
@@ -9,16 +10,13 @@
 
 namespace {
 
-int RunInfo(int argc, char** argv)
+int RunInfo(int, char** argv)
 {
-    if (argc < 2)
-        return QdFail("usage: qd-audio info FILE");
     LSoundSourcePtr source;
     LAudioFileInfo info;
     LOpenAudioFileSource(source, argv[1], &info);
     if (source->GetStatus() != kSoundStatusOk)
-        return QdFail("%s: %s (status %u)", argv[1], LSoundStatusText(source->GetStatus()),
-                      source->GetStatus());
+        return QdFailSource(argv[1], source, info);
     std::printf("format=%d rate=%d channels=%u frames=%" PRId64 "\n", info.formatTag, source->GetRate(),
                 source->GetChannels(), source->GetLength());
     return 0;

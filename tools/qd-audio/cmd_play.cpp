@@ -24,8 +24,6 @@ public:
 
 int RunPlay(int argc, char** argv)
 {
-    if (argc < 2 || argv[1][0] == '-')
-        return QdFail("usage: qd-audio play FILE [--device N]");
     long device = 0;
     if (const char* text = QdOption(argc, argv, "--device")) {
         char* end = nullptr;

@@ -3,6 +3,7 @@
 // stereo WAV; --stats prints the frames lost to overruns.
 
 #include "QdCommand.h"
+#include "QdMessages.h"
 
 #include "audio/devices/LSoundInputDevices.h"
 #include "audio/devices/LSoundRecorder.h"
@@ -43,8 +44,6 @@ public:
 
 int RunRecord(int argc, char** argv)
 {
-    if (argc < 2 || argv[1][0] == '-')
-        return QdFail("usage: qd-audio record OUT.wav --device N [--channel C] --seconds S");
     long device = 0, channel = 0, seconds = 0;
     if (!ParseNumber(QdOption(argc, argv, "--device"), 0, 100000, device))
         return QdFail("--device needs the index of an input (see qd-audio devices)");
@@ -73,9 +72,10 @@ int RunRecord(int argc, char** argv)
     LWaveFormatBlock format;
     LSetWaveFormatBlock(format, 1, 44100, 2, 16);
     LSoundSinkPtr sink;
-    CreateSoundSinkForFormat(sink, argv[1], format);
+    // In place: a recording keeps what was captured even if the program dies.
+    CreateSoundSinkForFormat(sink, argv[1], format, true);
     if (sink->IsFailed())
-        return QdFail("%s: cannot be written", argv[1]);
+        return QdFailSink(argv[1], sink, "a PCM WAV recording");
 
     // Record from the first block, never leaving out a silence.
     const int64_t noSilenceCut = INT64_MAX / 4;

@@ -3,6 +3,7 @@
 // the engine's converters and processing pump.
 
 #include "QdCommand.h"
+#include "QdMessages.h"
 
 #include "audio/effects/LProcessingPump.h"
 #include "audio/formats/LAudioFileOpener.h"
@@ -16,17 +17,15 @@ namespace {
 
 int RunResample(int argc, char** argv)
 {
-    if (argc < 3 || argv[1][0] == '-' || argv[2][0] == '-')
-        return QdFail("usage: qd-audio resample IN OUT --rate R [--channels C]");
     long rate = 0;
     if (!QdNumber(QdOption(argc, argv, "--rate"), 1, 196000, rate))
         return QdFail("--rate needs a sample rate from 1 to 196000 Hz");
 
     LSoundSourcePtr source;
-    LOpenAudioFileSource(source, argv[1]);
+    LAudioFileInfo info;
+    LOpenAudioFileSource(source, argv[1], &info);
     if (source->GetStatus() != kSoundStatusOk)
-        return QdFail("%s: %s (status %u)", argv[1], LSoundStatusText(source->GetStatus()),
-                      source->GetStatus());
+        return QdFailSource(argv[1], source, info);
 
     long channels = source->GetChannels();
     const char* channelsText = QdOption(argc, argv, "--channels");
@@ -40,15 +39,16 @@ int RunResample(int argc, char** argv)
     job.input = source;
     CreateSoundSinkForFormat(job.output, argv[2], format);
     if (job.output->IsFailed())
-        return QdFail("%s: cannot be written", argv[2]);
+        return QdFailSink(argv[2], job.output, "16-bit PCM WAV");
 
     LLocalProcessContext context;
     const int32_t result = ProcessSoundToSink(&context, job);
-    const bool finished = job.output->Finish();
-    if (result != kPumpDone)
+    if (result != kPumpDone && !job.output->IsFailed()) {
+        job.output->Abandon();
         return QdFail("%s: conversion failed (result %d)", argv[1], result);
-    if (!finished)
-        return QdFail("%s: write failed (disk full or I/O error)", argv[2]);
+    }
+    if (!job.output->Finish())
+        return QdFailSink(argv[2], job.output, "16-bit PCM WAV");
     return 0;
 }
 

@@ -2,6 +2,7 @@
 // the silence detector finds, one line "start_frame end_frame" each.
 
 #include "QdCommand.h"
+#include "QdMessages.h"
 
 #include "audio/effects/LSilenceDetector.h"
 #include "audio/formats/LAudioFileOpener.h"
@@ -24,8 +25,6 @@ bool ParseNumber(const char* text, long long low, long long high, long long& val
 
 int RunTracks(int argc, char** argv)
 {
-    if (argc < 2 || argv[1][0] == '-')
-        return QdFail("usage: qd-audio tracks IN [--floor DB] [--min-silence MS]");
     SilenceSplitParams params; // -25 dB and 2000 ms, as the settings default to
     long long value = 0;
     if (const char* text = QdOption(argc, argv, "--floor")) {
@@ -39,10 +38,10 @@ int RunTracks(int argc, char** argv)
         params.minimumSilence = value;
     }
     LSoundSourcePtr source;
-    LOpenAudioFileSource(source, argv[1]);
+    LAudioFileInfo info;
+    LOpenAudioFileSource(source, argv[1], &info);
     if (source->GetStatus() != kSoundStatusOk)
-        return QdFail("%s: %s (status %u)", argv[1], LSoundStatusText(source->GetStatus()),
-                      source->GetStatus());
+        return QdFailSource(argv[1], source, info);
     LLocalProcessContext context;
     SoundRegion* regions = nullptr;
     FindSilentRegions(&context, params, source, &regions);

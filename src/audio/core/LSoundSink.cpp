@@ -1,5 +1,7 @@
 #include "audio/core/LSoundSink.h"
 
+#include <cerrno>
+
 #include <new>
 
 LSoundSink::LSoundSink(uint32_t rate, uint8_t channels, int32_t handle)
@@ -14,6 +16,12 @@ LSoundSink::LSoundSink(uint32_t rate, uint8_t channels, int32_t handle)
 LSoundSink::~LSoundSink() = default;
 
 void LSoundSink::Encode(const int32_t*, int64_t) {}
+
+void LSoundSink::Abandon()
+{
+    SetFailed(ECANCELED);
+    Finish();
+}
 
 bool LSoundSink::Finish()
 {
@@ -82,9 +90,10 @@ LSoundSink* LSoundSinkPtr::Reset()
 
 // ---- null, counting and fan-out sinks ----
 
-LNullSoundSink::LNullSoundSink() : LSoundSink(44100, 1, -1)
+LNullSoundSink::LNullSoundSink(int error) : LSoundSink(44100, 1, -1)
 {
     flags_ |= kSoundSinkFailed;
+    error_ = error;
 }
 
 LNullSoundSink::~LNullSoundSink() = default;
@@ -126,6 +135,13 @@ void LMultiSoundSink::Write(const int32_t* buffer, int64_t frames)
         sinks_[i]->Write(buffer, frames);
 }
 
+void LMultiSoundSink::Abandon()
+{
+    SetFailed(ECANCELED);
+    for (int32_t i = 0; i < sinks_.GetCount(); ++i)
+        sinks_[i]->Abandon();
+}
+
 bool LMultiSoundSink::Finish()
 {
     bool ok = !IsFailed();
@@ -138,4 +154,9 @@ bool LMultiSoundSink::Finish()
 void LSetFailedSink(LSoundSinkPtr& out)
 {
     out = new LNullSoundSink();
+}
+
+void LSetFailedSink(LSoundSinkPtr& out, int error)
+{
+    out = new LNullSoundSink(error);
 }

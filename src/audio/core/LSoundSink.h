@@ -34,23 +34,37 @@ public:
     // returns true when everything reached it (so a caller can report a file
     // whose final header could not be written). Later writes are dropped.
     virtual bool Finish();
+    // Gives the output up: the sink is marked failed and finished, so a file
+    // written beside its destination is removed and the destination keeps
+    // what it held before. For a job that was cancelled or went wrong.
+    virtual void Abandon();
 
     int64_t GetPosition() const { return position_; }
     uint32_t GetRate() const { return rate_; }
     uint8_t GetChannels() const { return channels_; }
     uint8_t GetFlags() const { return flags_; }
     bool IsFailed() const { return (flags_ & kSoundSinkFailed) != 0; }
+    // The system's error number behind a failure to create or write the
+    // output (0 when the failure has no such cause), for messages.
+    int GetError() const { return error_; }
     int32_t GetHandle() const { return handle_; }
     uint16_t GetRefCount() const { return refCount_; }
 
 protected:
     void SetFailed() { flags_ |= kSoundSinkFailed; }
+    void SetFailed(int error)
+    {
+        flags_ |= kSoundSinkFailed;
+        if (error_ == 0)
+            error_ = error;
+    }
 
     int64_t position_ = 0;
     uint32_t rate_;
     uint8_t channels_;
     uint8_t flags_ = 0;
     int32_t handle_;
+    int error_ = 0;
 
 private:
     friend class LSoundSinkPtr;
@@ -89,7 +103,8 @@ private:
 class LNullSoundSink : public LSoundSink
 {
 public:
-    LNullSoundSink();
+    // error: the system's error number that made the factory give up, if any.
+    explicit LNullSoundSink(int error = 0);
     ~LNullSoundSink() override;
     void Write(const int32_t*, int64_t) override {}
     void Truncate(int64_t) override {}
@@ -134,6 +149,7 @@ public:
     void Truncate(int64_t) override {}
     // Finishes every sink placed in the array (slots still holding their null sink are not counted).
     bool Finish() override;
+    void Abandon() override;
 
     LSoundSinkArray& GetSinks() { return sinks_; }
 
@@ -143,3 +159,5 @@ private:
 
 // Makes a handle hold a fresh failed null sink.
 void LSetFailedSink(LSoundSinkPtr& out);
+// The same, carrying the system's reason (an errno value).
+void LSetFailedSink(LSoundSinkPtr& out, int error);

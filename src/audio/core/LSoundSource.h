@@ -16,6 +16,9 @@ enum : uint8_t {
     kSoundStatusCannotOpen = 4,
     kSoundStatusUnsupported = 5, // the file's sample format is not supported
     kSoundStatusNotDecoded = 7,  // a recognised WAVE coding we do not decode
+    kSoundStatusIsFolder = 8,    // the path names a folder
+    kSoundStatusNotRegular = 9,  // a device, pipe or socket: no file with an end
+    kSoundStatusNotAudio = 10,   // a file of some other kind than the readers read
 };
 
 // Peak limit of sources that read 16-bit data: the largest 16-bit value at the internal scale.

@@ -110,7 +110,6 @@ private:
     void WriteBlock(const int32_t* samples, int64_t frames);
     int64_t SinkMs() const;
     void DrainRemaining();
-    void FinishAfterEnd();
 
     LSoundInputStream stream_;
     LSoundRecorderListener* listener_;

@@ -1,6 +1,7 @@
 #include "audio/effects/LChannelConvert.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 void LConvertChannels(const int32_t* in, int32_t inChannels, int32_t* out, int32_t outChannels,
@@ -130,4 +131,10 @@ void CreateChannelConvertSink(LSoundSinkPtr& out, const LSoundSinkPtr& sink, uin
         return;
     }
     out = new LChannelConvertSink(sink, acceptedChannels);
+}
+
+void LChannelConvertSink::Abandon()
+{
+    SetFailed(ECANCELED);
+    downstream_->Abandon();
 }

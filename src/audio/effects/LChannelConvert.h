@@ -59,6 +59,7 @@ public:
     void Write(const int32_t* buffer, int64_t frames) override;
     void Truncate(int64_t frame) override;
     bool Finish() override;
+    void Abandon() override;
 
 private:
     LSoundSinkPtr downstream_;

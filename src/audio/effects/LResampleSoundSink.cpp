@@ -1,6 +1,7 @@
 #include "audio/effects/LResampleSoundSink.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -145,4 +146,10 @@ void CreateResampleSoundSink(LSoundSinkPtr& out, uint32_t acceptedRate, const LS
         return;
     }
     out = new LResampleSoundSink(sink, acceptedRate, approximate);
+}
+
+void LResampleSoundSink::Abandon()
+{
+    SetFailed(ECANCELED);
+    downstream_->Abandon();
 }

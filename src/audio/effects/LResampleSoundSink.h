@@ -22,6 +22,7 @@ public:
     void Truncate(int64_t frame) override;
     // Pushes the filter's tail through and finishes the downstream.
     bool Finish() override;
+    void Abandon() override;
 
     const LSincTable& GetTable() const { return table_; }
 

@@ -278,22 +278,13 @@ int RestoreFile(LProcessContext* context, const char* path)
 
     LWaveFormatBlock format;
     OutputFormat(format, source);
-    // The restored file is written beside the original and renamed over it,
-    // so that the original stays whole until the new one is complete.
-    struct stat info = {};
-    const mode_t mode = stat(path, &info) == 0 ? (info.st_mode & 07777) : 0666;
-    char temp[kLPathSize] = {};
-    const int fd = LCreateFileBeside(path, temp, sizeof(temp), mode);
-    if (fd < 0) {
-        context->MessageF("Save File Error: \"%s\"", path);
-        return 2;
-    }
-    close(fd);
+    // The sink writes beside the original and renames its file over it only
+    // once complete, so the original stays whole until then (and the source
+    // reading it is undisturbed).
     LSoundSinkPtr sink;
-    CreateSoundSinkForFormat(sink, temp, format);
+    CreateSoundSinkForFormat(sink, path, format);
     if (sink->IsFailed()) {
-        sink.Reset();
-        unlink(temp);
+        sink->Abandon();
         context->MessageF("Save File Error: \"%s\"", path);
         return 2;
     }
@@ -304,19 +295,15 @@ int RestoreFile(LProcessContext* context, const char* path)
         job.output = sink;
         result = ProcessSoundToSink(context, job);
     }
-    const bool finished = sink->Finish();
-    sink.Reset();
-    if (result == 0 && !finished) {
-        context->MessageF("Save File Error: \"%s\"", path);
-        result = 2;
+    if (result != 0) {
+        sink->Abandon();
+        return result;
     }
-    if (result == 0 && rename(temp, path) != 0) {
+    if (!sink->Finish()) {
         context->MessageF("Save File Error: \"%s\"", path);
-        result = 2;
+        return 2;
     }
-    if (result != 0)
-        unlink(temp);
-    return result;
+    return 0;
 }
 
 } // namespace

@@ -21,11 +21,51 @@ int64_t LDescriptorSize(int fd);
 // The descriptor's offset (0 when it cannot be told).
 int64_t LDescriptorOffset(int fd);
 
+// Opens an audio file for reading: a regular file only, since a device or a
+// pipe may never end (and a FIFO would block the open). Returns the
+// descriptor (close-on-exec), or -1 with status set to a source status
+// (4 cannot open, 8 a folder, 9 not a regular file) and error to errno.
+int LOpenAudioFileForReading(const char* path, uint8_t& status, int& error);
+
 // Opens path read-write for a file sink: created when missing (mode 0666,
 // the user's umask applies), close-on-exec, with a shared lock taken without
 // waiting so that a rewrite holding an exclusive lock is never written over.
 // With empty set the file is emptied once the lock is held. Returns -1 on failure.
 int LOpenSinkFile(const char* path, bool empty);
+
+// The file behind a file sink. A fresh write goes to a new file beside the
+// destination that Close renames over it once everything is in, so a failed,
+// interrupted or killed write never leaves a short file under the final name
+// and the destination may be the very file a source is still reading. In place
+// writing (a recording, which must keep what it has if the program dies, or a
+// resumed file) writes the destination itself.
+class LSinkFile
+{
+public:
+    LSinkFile() = default;
+    ~LSinkFile();
+    LSinkFile(const LSinkFile&) = delete;
+    LSinkFile& operator=(const LSinkFile&) = delete;
+
+    // False (with Error set) when the destination cannot be written: a folder,
+    // a device or pipe, a missing folder, no permission. In place, `empty`
+    // empties an existing file.
+    bool Open(const char* path, bool inPlace, bool empty);
+    int Descriptor() const { return fd_; }
+    // The system's error number of the failed step (0 when none).
+    int Error() const { return error_; }
+    // Ends the write. With ok, a fresh write is flushed and renamed into place;
+    // without it, its file is removed and the destination stays as it was.
+    // False when anything failed, ok itself included.
+    bool Close(bool ok);
+
+private:
+    int fd_ = -1;
+    int error_ = 0;
+    bool inPlace_ = false;
+    char target_[4096] = {};
+    char temp_[4096] = {};
+};
 
 // Little-endian and big-endian field writers for header buffers.
 inline void LPutLe16(uint8_t* p, uint32_t v)

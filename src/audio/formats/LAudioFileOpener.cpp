@@ -31,9 +31,10 @@ void LOpenAudioFileSource(LSoundSourcePtr& out, const char* path, LAudioFileInfo
     LAudioFileInfo local;
     LAudioFileInfo& found = info ? *info : local;
     found = LAudioFileInfo{};
-    int fd = path ? open(path, O_RDONLY | O_CLOEXEC) : -1;
+    uint8_t openStatus = kSoundStatusCannotOpen;
+    int fd = LOpenAudioFileForReading(path, openStatus, found.systemError);
     if (fd < 0) {
-        LSetFailedSource(out, kSoundStatusCannotOpen);
+        LSetFailedSource(out, openStatus);
         return;
     }
     uint8_t head[12] = {};
@@ -41,7 +42,7 @@ void LOpenAudioFileSource(LSoundSourcePtr& out, const char* path, LAudioFileInfo
     close(fd);
 
     if (got == 0) {
-        LSetFailedSource(out, kSoundStatusBadParameters);
+        LSetFailedSource(out, kSoundStatusNotAudio);
         return;
     }
     // Readers of other containers are chosen here, by what the file starts with.
@@ -73,6 +74,12 @@ void LOpenAudioFileSource(LSoundSourcePtr& out, const char* path, LAudioFileInfo
             found = mp3Info;
         }
     }
+    // Neither reader recognised anything: say so rather than call it damaged.
+    const bool riffWave =
+        got >= 4 && (std::memcmp(head, "RIFF", 4) == 0 || std::memcmp(head, "RIFX", 4) == 0 ||
+                     std::memcmp(head, "RF64", 4) == 0);
+    if (out->GetStatus() == kSoundStatusBadParameters && !riffWave && wav.formatTag == 0)
+        LSetFailedSource(out, kSoundStatusNotAudio);
 }
 
 const char* LSoundStatusText(uint8_t status)
@@ -92,6 +99,12 @@ const char* LSoundStatusText(uint8_t status)
         return "unsupported audio coding";
     case kSoundStatusNotDecoded:
         return "this audio coding is recognised but cannot be decoded";
+    case kSoundStatusIsFolder:
+        return "is a folder";
+    case kSoundStatusNotRegular:
+        return "not a regular file (a device, pipe or socket)";
+    case kSoundStatusNotAudio:
+        return "not a WAV or MP3 file";
     default:
         return "unknown failure";
     }

@@ -5,10 +5,12 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -148,6 +150,81 @@ bool LResolveReplaceTarget(const char* path, char* target, std::size_t targetSiz
     return std::snprintf(target, targetSize, "%s", path) < static_cast<int>(targetSize);
 }
 
+namespace {
+
+constexpr char kBesidePrefix[] = ".quorin-";
+constexpr char kBesideSuffix[] = ".tmp";
+
+// The process id in a name LCreateFileBeside makes, or -1 for any other name.
+long BesideFileOwner(const char* name)
+{
+    const std::size_t prefix = sizeof kBesidePrefix - 1;
+    if (std::strncmp(name, kBesidePrefix, prefix) != 0)
+        return -1;
+    char* end = nullptr;
+    errno = 0;
+    const long pid = std::strtol(name + prefix, &end, 10);
+    if (errno != 0 || end == name + prefix || pid <= 0 || *end != '-')
+        return -1;
+    const char* sequence = end + 1;
+    std::strtoul(sequence, &end, 10);
+    if (end == sequence || std::strcmp(end, kBesideSuffix) != 0)
+        return -1;
+    return pid;
+}
+
+} // namespace
+
+int LRemoveStaleFilesBeside(const char* path)
+{
+    if (!path || !path[0])
+        return 0;
+    char folder[PATH_MAX];
+    if (std::snprintf(folder, sizeof folder, "%s", path) >= static_cast<int>(sizeof folder))
+        return 0;
+    char* slash = std::strrchr(folder, '/');
+    if (slash == folder)
+        folder[1] = '\0';
+    else if (slash)
+        *slash = '\0';
+    else
+        std::strcpy(folder, ".");
+    const int dirFd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0)
+        return 0;
+    DIR* dir = fdopendir(dirFd);
+    if (!dir) {
+        close(dirFd);
+        return 0;
+    }
+    int removed = 0;
+    const long self = static_cast<long>(getpid());
+    while (dirent* entry = readdir(dir)) {
+        const long pid = BesideFileOwner(entry->d_name);
+        if (pid < 0 || pid == self)
+            continue;
+        // A process that still runs may be writing it.
+        if (kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
+            continue;
+        struct stat info;
+        if (fstatat(dirFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode) ||
+            info.st_uid != getuid())
+            continue;
+        if (unlinkat(dirFd, entry->d_name, 0) == 0)
+            ++removed;
+    }
+    closedir(dir);
+    return removed;
+}
+
+bool LIsSameFile(const char* a, const char* b)
+{
+    struct stat first;
+    struct stat second;
+    return a && b && stat(a, &first) == 0 && stat(b, &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+}
+
 int LCreateFileBeside(const char* path, char* tempPath, std::size_t tempSize, mode_t mode)
 {
     char folder[PATH_MAX];
@@ -162,8 +239,9 @@ int LCreateFileBeside(const char* path, char* tempPath, std::size_t tempSize, mo
     // the file system allows.
     static std::atomic<unsigned> sequence{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        if (std::snprintf(tempPath, tempSize, "%s.quorin-%ld-%u.tmp", folder, static_cast<long>(getpid()),
-                          sequence.fetch_add(1)) >= static_cast<int>(tempSize))
+        if (std::snprintf(tempPath, tempSize, "%s%s%ld-%u%s", folder, kBesidePrefix,
+                          static_cast<long>(getpid()), sequence.fetch_add(1),
+                          kBesideSuffix) >= static_cast<int>(tempSize))
             return -1;
         const int fd = open(tempPath, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST)

@@ -38,6 +38,15 @@ bool LResolveReplaceTarget(const char* path, char* target, std::size_t targetSiz
 // close-on-exec), or -1.
 int LCreateFileBeside(const char* path, char* tempPath, std::size_t tempSize, mode_t mode);
 
+// Removes the files that LCreateFileBeside made in the folder of `path` for
+// processes that no longer run (a writer killed before it could rename or
+// remove its file). Only this user's regular files are touched. Returns how
+// many went.
+int LRemoveStaleFilesBeside(const char* path);
+
+// True when both paths name the same file (device and inode), links followed.
+bool LIsSameFile(const char* a, const char* b);
+
 // The process's file-creation mask, read without changing it.
 mode_t LCurrentUmask();
 

@@ -69,6 +69,7 @@ int OpenProcessFd(pid_t pid)
     struct sigaction standard = {};
     standard.sa_handler = SIG_DFL;
     sigaction(SIGPIPE, &standard, nullptr);
+    sigaction(SIGXFSZ, &standard, nullptr);
 
     if ((inputFd >= 0 && dup2(inputFd, STDIN_FILENO) < 0) ||
         (outputFd >= 0 && dup2(outputFd, STDOUT_FILENO) < 0)) {

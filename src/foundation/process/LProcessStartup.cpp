@@ -41,6 +41,9 @@ void InstallSignalHandlers()
     sigfillset(&ignore.sa_mask);
     ignore.sa_flags = SA_RESTART;
     sigaction(SIGPIPE, &ignore, nullptr);
+    // A file-size limit then fails the write (EFBIG) with its message, as a
+    // full disk does, instead of killing the program mid-file.
+    sigaction(SIGXFSZ, &ignore, nullptr);
 
     gQuitSignal.store(&LGetQuitSignal(), std::memory_order_release);
     struct sigaction quit = {};

@@ -14,6 +14,7 @@
 #include "audio/formats/wav/LWavSampleWriter.h"
 #include "support/TempHome.h"
 #include "support/TestData.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -290,7 +291,7 @@ TEST(G711Source, PartialFrameOfAGrowingFileStaysInStep)
         EXPECT_EQ(second[i], LMuLawToInternal(full[58 + 10 + i])) << i;
 }
 
-TEST(G711Sink, ShortWriteFailsTheSinkAndTheHeaderTellsWhatIsThere)
+TEST(G711Sink, ShortWriteFailsTheSinkAndLeavesNothingBehind)
 {
     TempDir dir;
     const std::string path = dir.Path("short.wav");
@@ -318,11 +319,9 @@ TEST(G711Sink, ShortWriteFailsTheSinkAndTheHeaderTellsWhatIsThere)
     sigaction(SIGXFSZ, &previous, nullptr);
     EXPECT_TRUE(failed);
     EXPECT_FALSE(finished);
-    const WavChunks wav = ReadWavChunks(path);
-    ASSERT_TRUE(wav.ok);
-    EXPECT_EQ(wav.factFrames, 500u);
-    EXPECT_EQ(wav.dataSizeField, 1000u);
-    EXPECT_EQ(wavtest::ReadFile(path).size(), 58u + 1000);
+    // A short file under the final name would read as a complete one.
+    EXPECT_FALSE(PathExists(path));
+    EXPECT_TRUE(FolderEntries(dir.Path()).empty());
 }
 
 TEST(G711Sink, UnopenablePathGivesAFailedSink)

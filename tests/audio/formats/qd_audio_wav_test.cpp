@@ -97,13 +97,14 @@ TEST_F(QdAudioWav, FailuresExitWithStatusTwoAndOneLine)
         std::string args;
         const char* message;
     } cases[] = {
-        {"info " + Quote(junk), "damaged"},
+        {"info " + Quote(junk), "not a WAV or MP3 file"},
         {"info " + Quote(dir_.Path("missing.wav")), "cannot be opened"},
         {"decode " + Quote(input_) + " " + Quote(dir_.Path("no/such/dir/x.raw")), "x.raw"},
         {"encode " + Quote(input_) + " " + Quote(dir_.Path("o.wav")) + " --tag 2",
-         "cannot write format tag 2"},
+         "cannot be written as format tag 2"},
         {"encode " + Quote(input_) + " " + Quote(dir_.Path("o.wav")), "--tag"},
-        {"encode " + Quote(input_) + " " + Quote(dir_.Path("o.wav")) + " --tag 1 --bits 40", "cannot write"},
+        {"encode " + Quote(input_) + " " + Quote(dir_.Path("o.wav")) + " --tag 1 --bits 40",
+         "cannot be written"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);

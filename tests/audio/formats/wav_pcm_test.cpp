@@ -131,7 +131,8 @@ TEST(WavPcmSink, StreamingHeaderLetsAReaderFollowTheRecording)
     TempDir dir;
     std::string path = dir.Path("live.wav");
     LSoundSinkPtr sink;
-    CreatePcmSinkByBits(sink, path.c_str(), 44100, 2, 16, 0);
+    // In place, as a recording is written.
+    CreatePcmSinkByBits(sink, path.c_str(), 44100, 2, 16, 0, true);
     std::vector<int32_t> block = Ramp(1000, 2);
     sink->Write(block.data(), 1000);
 

@@ -1,6 +1,9 @@
 #include "audio/formats/gsm/LGsmSoundSink.h"
 
 #include "audio/formats/LAudioFileIo.h"
+#include "audio/formats/wav/LWavHeaders.h"
+
+#include <cerrno>
 
 #include <cstring>
 #include <fcntl.h>
@@ -8,11 +11,15 @@
 
 LGsmSoundSink::LGsmSoundSink(const char* path, uint32_t rate) : LSoundSink(rate, 1)
 {
-    fd_ = path ? LOpenSinkFile(path, true) : -1;
-    if (fd_ < 0) {
-        SetFailed();
+    if (rate < 1 || rate > kWavMaxSampleRate) {
+        SetFailed(EINVAL);
         return;
     }
+    if (!file_.Open(path, false, true)) {
+        SetFailed(file_.Error());
+        return;
+    }
+    fd_ = file_.Descriptor();
     WriteHeader(false);
 }
 
@@ -38,8 +45,8 @@ bool LGsmSoundSink::Finish()
         WriteBytes(&pad, 1);
     }
     WriteHeader(true);
-    if (close(fd_) != 0)
-        SetFailed();
+    if (!file_.Close(!IsFailed()))
+        SetFailed(file_.Error());
     fd_ = -1;
     return !IsFailed();
 }
@@ -47,7 +54,7 @@ bool LGsmSoundSink::Finish()
 bool LGsmSoundSink::WriteBytes(const void* bytes, size_t count)
 {
     if (!LWriteFully(fd_, bytes, count)) {
-        SetFailed();
+        SetFailed(errno ? errno : EIO);
         return false;
     }
     return true;

@@ -7,6 +7,7 @@
 // sink failed; the finished file then holds only the blocks written whole.
 
 #include "audio/core/LSoundSink.h"
+#include "audio/formats/LAudioFileIo.h"
 #include "audio/formats/gsm/LGsm0610.h"
 
 #include <cstddef>
@@ -32,6 +33,7 @@ private:
     bool WriteBytes(const void* bytes, size_t count);
     void WriteHeader(bool final);
 
+    LSinkFile file_;
     int fd_ = -1;
     LGsm0610Encoder encoder_;
     int32_t pending_[kGsmBlockSamples] = {};

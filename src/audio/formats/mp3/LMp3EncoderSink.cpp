@@ -7,6 +7,7 @@
 #include "foundation/text/LTextBuffer.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -93,9 +94,9 @@ LMp3EncoderSink::LMp3EncoderSink(const char* path, const LMp3EncoderOptions& opt
     LStrCopyText(path_, path ? path : "", sizeof path_, &truncated);
     // A shortened path would name another file.
     if (truncated || rate < 1)
-        SetFailed();
+        SetFailed(truncated ? ENAMETOOLONG : EINVAL);
     if (!IsFailed() && path_[0] != '\0' && !OpenOutput())
-        SetFailed();
+        SetFailed(errno ? errno : EIO);
     if (IsFailed() || !component_.OpenEncoder()) {
         encoderUnavailable_ = true;
         SetFailed();
@@ -118,8 +119,12 @@ bool LMp3EncoderSink::OpenOutput()
     if (!LResolveReplaceTarget(path_, target_, sizeof target_))
         return false;
     struct stat existing;
-    if (lstat(target_, &existing) == 0 && !S_ISREG(existing.st_mode))
-        return false; // a folder, a device or a FIFO is no place for an MP3 file
+    if (lstat(target_, &existing) == 0 && !S_ISREG(existing.st_mode)) {
+        // A folder, a device or a FIFO is no place for an MP3 file.
+        errno = S_ISDIR(existing.st_mode) ? EISDIR : EINVAL;
+        return false;
+    }
+    LRemoveStaleFilesBeside(target_);
     fd_ = LCreateFileBeside(target_, tempPath_, sizeof tempPath_, 0666);
     if (fd_ < 0) {
         tempPath_[0] = '\0';
@@ -198,7 +203,7 @@ bool LMp3EncoderSink::Emit(const unsigned char* bytes, int count)
     if (count <= 0 || fd_ < 0)
         return true; // no path: the bytes are only counted
     if (!LWriteFully(fd_, bytes, static_cast<size_t>(count))) {
-        SetFailed();
+        SetFailed(errno ? errno : EIO);
         return false;
     }
     bytesWritten_ += count;
@@ -345,19 +350,19 @@ bool LMp3EncoderSink::Finish()
             else
                 Emit(output_.data(), flushed);
             if (!IsFailed() && fd_ >= 0 && !WriteLameTag())
-                SetFailed();
+                SetFailed(errno ? errno : EIO);
         }
         if (component_.CloseEncoder() != 0)
             SetFailed();
     }
     if (fd_ >= 0) {
         if (!IsFailed() && fdatasync(fd_) != 0)
-            SetFailed();
+            SetFailed(errno);
         if (close(fd_) != 0)
-            SetFailed();
+            SetFailed(errno);
         fd_ = -1;
         if (!IsFailed() && !MoveIntoPlace())
-            SetFailed();
+            SetFailed(errno);
         if (IsFailed())
             unlink(tempPath_);
         tempPath_[0] = '\0';
@@ -372,8 +377,9 @@ void CreateMp3SoundSink(LSoundSinkPtr& out, const char* path, const LMp3EncoderO
     // No file can be made at the destination: the failed null sink that
     // every factory hands out when it cannot build what was asked.
     if (!sink->HasOutput()) {
+        const int error = sink->GetError();
         delete sink;
-        LSetFailedSink(out);
+        LSetFailedSink(out, error);
         return;
     }
     out = sink;

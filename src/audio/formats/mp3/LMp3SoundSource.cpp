@@ -36,9 +36,11 @@ inline int32_t ToInternal(float v)
 LMp3SoundSource::LMp3SoundSource(const char* path, bool indexNow, bool skipCodecDelays)
     : LSoundSource(44100, 1, 0x200000), skipCodecDelays_(skipCodecDelays)
 {
-    fd_ = path ? open(path, O_RDONLY | O_CLOEXEC) : -1;
+    uint8_t status = kSoundStatusCannotOpen;
+    int error = 0;
+    fd_ = LOpenAudioFileForReading(path, status, error);
     if (fd_ < 0) {
-        ForceStatus(kSoundStatusCannotOpen);
+        ForceStatus(status);
         return;
     }
     dataStart_ = 0;
@@ -278,7 +280,8 @@ void LMp3SoundSource::Initialise(bool indexNow)
         const int64_t bytesAfter = std::max<int64_t>(0, audioEnd_ - from);
         const int64_t scaled = bytesAfter * rate_;
         const int64_t low = scaled / (45000 * int64_t(samplesPerFrame_));
-        const int64_t high = (scaled + 1000 * int64_t(samplesPerFrame_) - 1) / (1000 * int64_t(samplesPerFrame_));
+        const int64_t high =
+            (scaled + 1000 * int64_t(samplesPerFrame_) - 1) / (1000 * int64_t(samplesPerFrame_));
         return count >= 1 && int64_t(count) >= low && int64_t(count) <= high;
     };
     bool firstIsTag = false;

@@ -1,6 +1,9 @@
 #include "audio/formats/pcm/LFileSoundSink.h"
 
 #include "audio/formats/LAudioFileIo.h"
+#include "audio/formats/wav/LWavHeaders.h"
+
+#include <cerrno>
 
 #include <unistd.h>
 
@@ -12,12 +15,16 @@ LFileSoundSink::LFileSoundSink(const char* path, uint32_t rate, uint8_t channels
     buffer_.resize(static_cast<size_t>(kSoundBlockFrames) * frameBytes_);
     if (startFrame < 0)
         startFrame = 0;
-    // Resuming keeps the existing samples; a fresh file starts empty.
-    fd_ = LOpenSinkFile(path, startFrame == 0);
-    if (fd_ < 0) {
-        SetFailed();
+    if (rate < 1 || rate > kWavMaxSampleRate) {
+        SetFailed(EINVAL);
         return;
     }
+    // Resuming keeps the existing samples; a fresh file starts empty.
+    if (!file_.Open(path, startFrame > 0, false)) {
+        SetFailed(file_.Error());
+        return;
+    }
+    fd_ = file_.Descriptor();
     int64_t size = LDescriptorSize(fd_);
     if (startFrame > 0 && header_) {
         // The header callback reports the counts of the resumed position.
@@ -54,10 +61,10 @@ bool LFileSoundSink::Finish()
         if (lseek(fd_, 0, SEEK_SET) == 0)
             header_(*this, true);
         else
-            SetFailed();
+            SetFailed(errno);
     }
-    if (close(fd_) != 0)
-        SetFailed();
+    if (!file_.Close(!IsFailed()))
+        SetFailed(file_.Error());
     fd_ = -1;
     return !IsFailed();
 }
@@ -65,7 +72,7 @@ bool LFileSoundSink::Finish()
 bool LFileSoundSink::WriteBytes(const void* bytes, size_t count)
 {
     if (!LWriteFully(fd_, bytes, count)) {
-        SetFailed();
+        SetFailed(errno ? errno : EIO);
         return false;
     }
     return true;

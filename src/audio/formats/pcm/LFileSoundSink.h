@@ -5,6 +5,7 @@
 // header's length. Subclasses convert samples into the block buffer in Encode.
 
 #include "audio/core/LSoundSink.h"
+#include "audio/formats/LAudioFileIo.h"
 
 #include <cstdint>
 #include <functional>
@@ -16,9 +17,9 @@ using LFileSinkHeaderCallback = std::function<uint32_t(LFileSoundSink& sink, boo
 class LFileSoundSink : public LSoundSink
 {
 public:
-    // Opens path read-write, created when missing and emptied (shared lock,
-    // close-on-exec). A start frame above 0 resumes an existing file at that
-    // frame (never beyond what it holds); a negative one means 0.
+    // A fresh file is written beside path and takes its place when the sink
+    // finishes. A start frame above 0 resumes the existing file in place at
+    // that frame (never beyond what it holds); a negative one means 0.
     LFileSoundSink(const char* path, uint32_t rate, uint8_t channels, uint32_t bytesPerSample,
                    int64_t startFrame, LFileSinkHeaderCallback header);
     ~LFileSoundSink() override;
@@ -40,6 +41,7 @@ protected:
     std::vector<uint8_t> buffer_;
 
 private:
+    LSinkFile file_;
     int fd_ = -1;
     uint32_t frameBytes_;
     uint32_t headerLength_ = 0;

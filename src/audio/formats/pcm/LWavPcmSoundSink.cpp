@@ -4,21 +4,26 @@
 #include "audio/formats/LAudioFileIo.h"
 #include "audio/formats/wav/LWavHeaders.h"
 
+#include <cerrno>
 #include <cstring>
 #include <unistd.h>
 
 LWavPcmSoundSink::LWavPcmSoundSink(const char* path, uint32_t rate, uint8_t channels, uint32_t bytesPerSample,
-                                   int64_t startFrame)
+                                   int64_t startFrame, bool inPlace)
     : LSoundSink(rate, channels, -1), bytesPerSample_(bytesPerSample)
 {
     if (bytesPerSample_ < 1 || bytesPerSample_ > 4) {
         bytesPerSample_ = 2;
-        SetFailed();
+        SetFailed(EINVAL);
     }
+    if (rate < 1 || rate > kWavMaxSampleRate)
+        SetFailed(EINVAL);
     frameBytes_ = channels_ * bytesPerSample_;
     buffer_.resize(static_cast<size_t>(kSoundBlockFrames) * frameBytes_ + 8);
     position_ = startFrame < 0 ? 0 : startFrame;
-    fd_ = IsFailed() ? -1 : LOpenSinkFile(path, false);
+    if (!IsFailed() && !file_.Open(path, inPlace || position_ > 0, false))
+        SetFailed(file_.Error());
+    fd_ = file_.Descriptor();
     if (fd_ < 0) {
         SetFailed();
         position_ = 0;
@@ -27,7 +32,7 @@ LWavPcmSoundSink::LWavPcmSoundSink(const char* path, uint32_t rate, uint8_t chan
     uint8_t header[kPcmWavHeaderBytes];
     LBuildPcmWavHeader(header, rate_, channels_, bytesPerSample_, 0, false);
     if (!LWriteFully(fd_, header, sizeof header))
-        SetFailed();
+        SetFailed(errno);
     // Resume at the start frame, but never beyond the audio the file holds.
     int64_t size = LDescriptorSize(fd_);
     int64_t at = LWavPcmDataOffset(static_cast<uint64_t>(position_) * frameBytes_);
@@ -36,7 +41,7 @@ LWavPcmSoundSink::LWavPcmSoundSink(const char* path, uint32_t rate, uint8_t chan
         at = LWavPcmDataOffset(static_cast<uint64_t>(position_) * frameBytes_);
     }
     if (ftruncate(fd_, at) != 0 || lseek(fd_, at, SEEK_SET) != at)
-        SetFailed();
+        SetFailed(errno);
 }
 
 LWavPcmSoundSink::~LWavPcmSoundSink()
@@ -87,7 +92,7 @@ void LWavPcmSoundSink::Write(const int32_t* buffer, int64_t frames)
                      LWriteFully(fd_, buffer_.data() + first, static_cast<size_t>(bytes - first));
             }
             if (!ok)
-                SetFailed();
+                SetFailed(errno);
         }
         buffer += n * channels_;
         frames -= n;
@@ -103,7 +108,7 @@ void LWavPcmSoundSink::Truncate(int64_t frame)
         return;
     int64_t at = LWavPcmDataOffset(static_cast<uint64_t>(position_) * frameBytes_);
     if (ftruncate(fd_, at) != 0 || lseek(fd_, at, SEEK_SET) != at)
-        SetFailed();
+        SetFailed(errno);
 }
 
 bool LWavPcmSoundSink::Finish()
@@ -132,21 +137,19 @@ bool LWavPcmSoundSink::Finish()
         const uint8_t pad = 0;
         ok = ok && LPwriteFully(fd_, &pad, 1, LWavPcmDataOffset(total));
     }
-    if (close(fd_) != 0)
-        ok = false;
+    if (!file_.Close(ok && !IsFailed()))
+        SetFailed(file_.Error());
     fd_ = -1;
-    if (!ok)
-        SetFailed();
     return !IsFailed();
 }
 
 void CreatePcmSinkByBits(LSoundSinkPtr& out, const char* path, uint32_t rate, uint8_t channels, uint32_t bits,
-                         int64_t startFrame)
+                         int64_t startFrame, bool inPlace)
 {
-    if (bits > 32) {
-        out = new LNullSoundSink();
+    if (bits > 32 || rate < 1 || rate > kWavMaxSampleRate) {
+        out = new LNullSoundSink(EINVAL);
         return;
     }
     uint32_t bytesPerSample = bits <= 8 ? 1 : (bits <= 16 ? 2 : (bits <= 24 ? 3 : 4));
-    out = new LWavPcmSoundSink(path, rate, channels, bytesPerSample, startFrame);
+    out = new LWavPcmSoundSink(path, rate, channels, bytesPerSample, startFrame, inPlace);
 }

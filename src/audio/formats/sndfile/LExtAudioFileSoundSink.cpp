@@ -4,6 +4,7 @@
 #include "audio/formats/LAudioFileIo.h"
 #include "audio/formats/wav/LWavHeaders.h"
 
+#include <cerrno>
 #include <cstring>
 #include <sndfile.h>
 #include <unistd.h>
@@ -33,6 +34,8 @@ sf_count_t IoWrite(const void* buffer, sf_count_t count, void* data)
     Io* io = static_cast<Io*>(data);
     if (!LWriteFully(io->fd, buffer, static_cast<size_t>(count))) {
         io->writeFailed = true;
+        if (io->writeError == 0)
+            io->writeError = errno ? errno : EIO;
         return 0;
     }
     return count;
@@ -139,8 +142,8 @@ LExtAudioFileSoundSink::LExtAudioFileSoundSink(const char* path, const LAudioFil
     : LSoundSink(format.sampleRate, format.channels, -1)
 {
     int sfFormat = LSndfileFormatFor(format);
-    if (IsFailed() || sfFormat == 0 || format.sampleRate < 1) {
-        SetFailed();
+    if (IsFailed() || sfFormat == 0 || format.sampleRate < 1 || format.sampleRate > kWavMaxSampleRate) {
+        SetFailed(EINVAL);
         return;
     }
     SF_INFO info{};
@@ -148,23 +151,23 @@ LExtAudioFileSoundSink::LExtAudioFileSoundSink(const char* path, const LAudioFil
     info.channels = channels_;
     info.format = sfFormat;
     if (!sf_format_check(&info)) {
-        SetFailed();
+        SetFailed(EINVAL);
         return;
     }
     // Our own open step: the same lock and close-on-exec as every other sink.
-    int fd = LOpenSinkFile(path, true);
-    if (fd < 0) {
-        SetFailed();
+    if (!sinkFile_.Open(path, false, true)) {
+        SetFailed(sinkFile_.Error());
         return;
     }
+    const int fd = sinkFile_.Descriptor();
     io_.fd = fd;
     SNDFILE* file = sf_open_virtual(&gIo, SFM_WRITE, &info, &io_);
     if (file == nullptr || io_.writeFailed) {
         if (file != nullptr)
             sf_close(file);
-        close(fd);
+        sinkFile_.Close(false);
         io_.fd = -1;
-        SetFailed();
+        SetFailed(io_.writeError ? io_.writeError : EIO);
         return;
     }
     file_ = file;
@@ -186,12 +189,12 @@ bool LExtAudioFileSoundSink::Finish()
 {
     if (file_ != nullptr) {
         if (sf_close(static_cast<SNDFILE*>(file_)) != 0 || io_.writeFailed)
-            SetFailed();
+            SetFailed(io_.writeError ? io_.writeError : EIO);
         file_ = nullptr;
         if (!IsFailed() && !PatchFactChunk(io_.fd, position_))
-            SetFailed();
-        if (close(io_.fd) != 0)
-            SetFailed();
+            SetFailed(errno ? errno : EIO);
+        if (!sinkFile_.Close(!IsFailed()))
+            SetFailed(io_.writeError ? io_.writeError : sinkFile_.Error());
         io_.fd = -1;
     }
     return !IsFailed();
@@ -206,7 +209,7 @@ void LExtAudioFileSoundSink::Write(const int32_t* buffer, int64_t frames)
             LConvertSamplesToFloat(buffer, floats_.data(), n * channels_);
             sf_count_t written = sf_writef_float(static_cast<SNDFILE*>(file_), floats_.data(), n);
             if (written != n || io_.writeFailed)
-                SetFailed();
+                SetFailed(io_.writeError ? io_.writeError : EIO);
         } else if (file_ != nullptr) {
             // Internal +-2^19 becomes the full 32-bit scale; louder samples are held at its ends.
             int64_t count = n * channels_;
@@ -217,7 +220,7 @@ void LExtAudioFileSoundSink::Write(const int32_t* buffer, int64_t frames)
             }
             sf_count_t written = sf_writef_int(static_cast<SNDFILE*>(file_), scaled_.data(), n);
             if (written != n || io_.writeFailed)
-                SetFailed();
+                SetFailed(io_.writeError ? io_.writeError : EIO);
         }
         buffer += n * channels_;
         frames -= n;
@@ -227,7 +230,7 @@ void LExtAudioFileSoundSink::Write(const int32_t* buffer, int64_t frames)
 void CreateExtAudioFileSink(LSoundSinkPtr& out, const char* path, const LAudioFileFormat& format)
 {
     if (path == nullptr || *path == '\0') {
-        out = new LNullSoundSink();
+        out = new LNullSoundSink(ENOENT);
         return;
     }
     out = new LExtAudioFileSoundSink(path, format);

@@ -5,6 +5,7 @@
 // interleaved; libsndfile converts them to the file's coding.
 
 #include "audio/core/LSoundSink.h"
+#include "audio/formats/LAudioFileIo.h"
 
 #include <cstdint>
 #include <vector>
@@ -57,11 +58,13 @@ public:
     {
         int fd = -1;
         bool writeFailed = false;
+        int writeError = 0;
     };
 
 private:
     void* file_ = nullptr; // SNDFILE*
     Io io_;
+    LSinkFile sinkFile_;
     bool floatFile_ = false; // float files take normalised floats (int writes would not be scaled)
     std::vector<int32_t> scaled_;
     std::vector<float> floats_;

@@ -12,6 +12,7 @@
 #include "audio/formats/wav/LWavHeaders.h"
 #include "audio/formats/wav/LWavSampleWriter.h"
 
+#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -20,7 +21,6 @@
 namespace {
 
 constexpr uint32_t kMaxFmtBytes = 8192;
-constexpr uint32_t kMaxRate = 196000;
 
 // The tail of the published sub-format identifiers: {tag, 0x0000, 0x0010, 80 00 00 AA 00 38 9B 71}.
 const uint8_t kSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
@@ -248,7 +248,8 @@ uint8_t Open(LSoundSourcePtr& out, int& fd, LWavFileInfo& info)
     if (wide && info.dataSize == 0xFFFFFFFFu)
         info.dataSize64 = ds64DataSize;
 
-    if (info.channels < 1 || info.channels > 255 || info.sampleRate < 1 || info.sampleRate > kMaxRate)
+    if (info.channels < 1 || info.channels > 255 || info.sampleRate < 1 ||
+        info.sampleRate > kWavMaxSampleRate)
         return kSoundStatusBadParameters;
     // Coded data claiming more than the file holds is read as far as it goes.
     uint32_t dataSize = info.dataSize;
@@ -265,9 +266,11 @@ void LOpenWavSoundSource(LSoundSourcePtr& out, const char* path, LWavFileInfo* i
     LWavFileInfo local;
     LWavFileInfo& found = info ? *info : local;
     found = LWavFileInfo{};
-    int fd = path ? open(path, O_RDONLY | O_CLOEXEC) : -1;
+    uint8_t openStatus = kSoundStatusCannotOpen;
+    int error = 0;
+    int fd = LOpenAudioFileForReading(path, openStatus, error);
     if (fd < 0) {
-        LSetFailedSource(out, kSoundStatusCannotOpen);
+        LSetFailedSource(out, openStatus);
         return;
     }
     LSoundSourcePtr opened;
@@ -280,17 +283,18 @@ void LOpenWavSoundSource(LSoundSourcePtr& out, const char* path, LWavFileInfo* i
         out = opened;
 }
 
-void CreateSoundSinkForFormat(LSoundSinkPtr& out, const char* path, const LWaveFormatBlock& format)
+void CreateSoundSinkForFormat(LSoundSinkPtr& out, const char* path, const LWaveFormatBlock& format,
+                              bool inPlace)
 {
     const uint8_t channels = static_cast<uint8_t>(format.channels & 0xFF);
     const uint32_t rate = format.sampleRate;
-    if (rate < 1 || channels < 1) {
-        out = new LNullSoundSink();
+    if (rate < 1 || rate > kWavMaxSampleRate || channels < 1) {
+        out = new LNullSoundSink(EINVAL);
         return;
     }
     switch (static_cast<int16_t>(format.formatTag)) {
     case kWavTagPcm:
-        CreatePcmSinkByBits(out, path, rate, channels, format.bitsPerSample, 0);
+        CreatePcmSinkByBits(out, path, rate, channels, format.bitsPerSample, 0, inPlace);
         return;
     case kWavTagFloat:
     case kWavTagImaAdpcm: {
@@ -308,13 +312,13 @@ void CreateSoundSinkForFormat(LSoundSinkPtr& out, const char* path, const LWaveF
         return;
     case kWavTagGsm610:
         if (channels != 1) {
-            out = new LNullSoundSink();
+            out = new LNullSoundSink(EINVAL);
             return;
         }
         CreateGsmSoundSink(out, path, rate);
         return;
     default:
-        out = new LNullSoundSink();
+        out = new LNullSoundSink(EINVAL);
         return;
     }
 }

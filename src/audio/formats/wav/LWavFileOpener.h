@@ -31,6 +31,11 @@ struct LWavFileInfo
 void LOpenWavSoundSource(LSoundSourcePtr& out, const char* path, LWavFileInfo* info = nullptr);
 
 // Builds the file sink for a format block: PCM of 8 to 32 bits, float,
-// A-law, mu-law, IMA ADPCM and GSM 6.10. Anything else, a rate of 0 or a
-// sink whose file cannot be opened gives a sink with its failed flag set.
-void CreateSoundSinkForFormat(LSoundSinkPtr& out, const char* path, const LWaveFormatBlock& format);
+// A-law, mu-law, IMA ADPCM and GSM 6.10. Anything else, a rate the reader
+// would refuse or a sink whose file cannot be opened gives a sink with its
+// failed flag set (and the system's reason in GetError where there is one).
+// The file appears under its name only once the sink has finished well;
+// inPlace (for recordings, so that a crash keeps what was captured) makes a
+// PCM sink write the named file from the start instead.
+void CreateSoundSinkForFormat(LSoundSinkPtr& out, const char* path, const LWaveFormatBlock& format,
+                              bool inPlace = false);

@@ -11,6 +11,10 @@
 
 #include <cstdint>
 
+// The highest sample rate the WAV reader takes; writers refuse anything above
+// it, so that every file written can be read back.
+constexpr uint32_t kWavMaxSampleRate = 196000;
+
 constexpr uint32_t kPcmWavHeaderBytes = 46;
 constexpr uint32_t kG711WavHeaderBytes = 58;
 

@@ -3,6 +3,8 @@
 #include "audio/formats/g711/LG711SoundSink.h"
 #include "audio/formats/wav/LWavHeaders.h"
 
+#include <cerrno>
+
 void CreateWavSampleWriter(LSoundSinkPtr& out, const char* path, uint32_t rate, uint8_t channels,
                            uint16_t tag, int64_t startFrame)
 {
@@ -11,5 +13,5 @@ void CreateWavSampleWriter(LSoundSinkPtr& out, const char* path, uint32_t rate, 
     else if (tag == kWavTagAlaw)
         out = new LAlawSoundSink(path, rate, channels, startFrame);
     else
-        out = new LNullSoundSink();
+        out = new LNullSoundSink(EINVAL);
 }
