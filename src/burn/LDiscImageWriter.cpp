@@ -215,8 +215,10 @@ uint32_t LDiscImageWriter::BuildLayout()
     // File data, in directory order; an empty file still takes a sector.
     uint64_t dataCursor = cursor;
     bool first = true;
+    // A code that selects no file system leaves only the system area.
+    const bool anyFileSystem = hasIso || hasUdf;
     root_->Walk([&](LDiscNode& node) {
-        if (node.isFolder)
+        if (node.isFolder || !anyFileSystem)
             return;
         if (first)
             Mark(static_cast<uint32_t>(std::min<uint64_t>(dataCursor, kMaxSectors)), "file data");
@@ -500,7 +502,7 @@ void LDiscImageWriter::WriteImage(LProcessContext* progress, LSectorWriter& writ
     if (!directories_.empty() && !writer.Write(directories_.data(), dataStart_ - directoryStart_, result))
         return;
     done += dataStart_ - directoryStart_;
-    if (!WriteFiles(progress, writer, done))
+    if ((hasIso || hasUdf) && !WriteFiles(progress, writer, done))
         return;
     LBurnResult tailResult;
     if (!tail_.empty() && !writer.Write(tail_.data(), end_ - dataEnd_, tailResult)) {
