@@ -111,9 +111,10 @@ bool LDiscImageReader::Bytes(uint64_t sector, uint64_t length, std::vector<uint8
 bool LDiscImageReader::ReadIso(bool joliet, LDiscImageEntry* root, std::string* error)
 {
     uint8_t vd[2048];
+    uint8_t chosen[2048];
     bool found = false;
     bootCatalogSector = 0;
-    for (uint32_t sector = 16; sector < 16 + 64 && !found; ++sector) {
+    for (uint32_t sector = 16; sector < 16 + 64; ++sector) {
         if (!Sector(sector, vd, error))
             return false;
         if (std::memcmp(vd + 1, "CD001", 5) != 0) {
@@ -124,10 +125,14 @@ bool LDiscImageReader::ReadIso(bool joliet, LDiscImageEntry* root, std::string* 
             break;
         if (vd[0] == 0 && std::memcmp(vd + 7, "EL TORITO SPECIFICATION", 23) == 0)
             bootCatalogSector = Get32(vd + 71);
-        if ((!joliet && vd[0] == 1) ||
-            (joliet && vd[0] == 2 && vd[88] == '%' && vd[89] == '/' && vd[90] == 'E'))
+        if (!found && ((!joliet && vd[0] == 1) ||
+                       (joliet && vd[0] == 2 && vd[88] == '%' && vd[89] == '/' && vd[90] == 'E'))) {
+            std::memcpy(chosen, vd, sizeof vd);
             found = true;
+        }
     }
+    if (found)
+        std::memcpy(vd, chosen, sizeof vd);
     if (!found) {
         *error = joliet ? "no Joliet volume descriptor" : "no primary volume descriptor";
         return false;

@@ -210,6 +210,17 @@ uint32_t LDiscImageWriter::BuildLayout()
         Mark(partitionStart, "UDF partition");
         cursor = partitionStart + udf_->PartitionHeadSectors();
     }
+    // The boot catalog and image go ahead of the file data: inside the UDF
+    // partition, where readers of a bridge expect every used sector.
+    const uint64_t bootSectors = boot ? 1 + SectorsFor(bootImage_.size()) : 0;
+    uint32_t catalog = 0, bootSector = 0;
+    if (boot) {
+        catalog = cursor;
+        bootSector = cursor + 1;
+        Mark(catalog, "boot catalog");
+        Mark(bootSector, "boot image");
+        cursor += static_cast<uint32_t>(bootSectors);
+    }
     dataStart_ = cursor;
 
     // File data, in directory order; an empty file still takes a sector.
@@ -226,23 +237,13 @@ uint32_t LDiscImageWriter::BuildLayout()
         node.extent = static_cast<uint32_t>(std::min<uint64_t>(dataCursor + startSector, kMaxSectors));
         dataCursor += std::max<uint64_t>(1, SectorsFor(node.size));
     });
-    const uint64_t bootSectors = boot ? 1 + SectorsFor(bootImage_.size()) : 0;
-    if (dataCursor + bootSectors + 2 * block + startSector > kMaxSectors) {
+    if (dataCursor + 2 * block + startSector > kMaxSectors) {
         result.SetFormat(kBurnCapacityExceeded, "The compilation needs more than %llu sectors",
                          static_cast<unsigned long long>(kMaxSectors));
         return lastSector = 0;
     }
     cursor = static_cast<uint32_t>(dataCursor);
     dataEnd_ = cursor;
-    // Extents were stored absolute: the builders add no base for files.
-    uint32_t catalog = 0, bootSector = 0;
-    if (boot) {
-        catalog = cursor;
-        bootSector = cursor + 1;
-        Mark(catalog, "boot catalog");
-        Mark(bootSector, "boot image");
-        cursor += static_cast<uint32_t>(bootSectors);
-    }
     cursor = RoundUp(static_cast<uint64_t>(cursor) + startSector, block) - startSector;
     uint32_t closingAnchor = 0;
     if (hasUdf) {
@@ -296,7 +297,8 @@ uint32_t LDiscImageWriter::BuildLayout()
             std::memcpy(record + 7, "EL TORITO SPECIFICATION", 23);
             Put32(record + 71, catalog + startSector);
 
-            uint8_t* entries = tail_.data() + static_cast<std::size_t>(catalog - dataEnd_) * 2048;
+            uint8_t* entries =
+                directories_.data() + static_cast<std::size_t>(catalog - directoryStart_) * 2048;
             entries[0] = 1;
             entries[1] = 0;
             std::memcpy(entries + 4, "Microsoft", 9);
@@ -313,7 +315,8 @@ uint32_t LDiscImageWriter::BuildLayout()
             Put16(initial + 6, static_cast<uint32_t>(std::min<uint64_t>(virtualSectors, 0xFFFF)));
             Put32(initial + 8, bootSector + startSector);
             if (!bootImage_.empty())
-                std::memcpy(tail_.data() + static_cast<std::size_t>(bootSector - dataEnd_) * 2048,
+                std::memcpy(directories_.data() +
+                                static_cast<std::size_t>(bootSector - directoryStart_) * 2048,
                             bootImage_.data(), bootImage_.size());
         }
     }

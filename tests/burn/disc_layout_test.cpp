@@ -149,7 +149,9 @@ TEST_F(DiscLayoutTest, SectorMapOfEveryCode)
                 }
                 if (withBoot) {
                     EXPECT_EQ(at.at("boot catalog") + 1, at.at("boot image"));
-                    EXPECT_GT(at.at("boot catalog"), at.at("file data"));
+                    EXPECT_LT(at.at("boot catalog"), at.at("file data"));
+                    EXPECT_GT(at.at("boot catalog"),
+                              at.at(row.joliet ? "Joliet directories" : "primary directories"));
                 }
             }
         }
