@@ -25,6 +25,17 @@ std::string CutUtf8(const std::string& text, std::size_t bytes)
 
 } // namespace
 
+std::string LDiscComponentName(const std::string& name)
+{
+    if (name.empty() || name == "." || name == "..")
+        return "_";
+    std::string out = name;
+    for (char& c : out)
+        if (c == '/')
+            c = '_';
+    return out;
+}
+
 void LSplitDiscName(const std::string& name, std::string* title, std::string* extension)
 {
     const std::size_t dot = name.rfind('.');

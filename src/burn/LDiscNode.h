@@ -87,5 +87,9 @@ private:
     std::unique_ptr<LDiscNode> root_;
 };
 
+// A name every reader can take as one path component: "/" becomes "_",
+// and an empty name, "." or ".." becomes "_".
+std::string LDiscComponentName(const std::string& name);
+
 // "title" and ".ext" of a name: the extension from the last dot, dot included.
 void LSplitDiscName(const std::string& name, std::string* title, std::string* extension);

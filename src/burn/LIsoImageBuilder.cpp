@@ -213,7 +213,7 @@ std::string LIsoImageBuilder::OnDiscName(const std::string& name) const
         }
         return out;
     }
-    const std::u16string units = ToUtf16(LNfcCompose(LUtf8ToCodePointString(name)));
+    const std::u16string units = ToUtf16(LNfcCompose(LUtf8ToCodePointString(LDiscComponentName(name))));
     std::u16string title, extension;
     SplitUnits(units, &title, &extension);
     if (title.size() + extension.size() > kJolietNameUnits) {

@@ -200,7 +200,7 @@ bool LUdfImageBuilder::Mirror(LDiscNode* from, LUdfEntry* to, LBurnResult& resul
         entry->parent = to;
         entry->folder = child->isFolder;
         entry->uniqueId = nextUniqueId_++;
-        std::u16string name = LUdfName(child->name, kUdfMaxNameUnits);
+        std::u16string name = LUdfName(LDiscComponentName(child->name), kUdfMaxNameUnits);
         if (taken.count(name) != 0) {
             // Names cut to the UDF limit can meet: number them like the
             // compilation does, within the limit.
