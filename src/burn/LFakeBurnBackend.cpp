@@ -22,11 +22,15 @@ struct LFakeBurnBackend::State
     LFakeBurnRecord record;
     std::vector<burn_source*> held; // references the current write holds
 
-    void Enter(LBurnDriveActivity next)
+    void Enter(LBurnDriveActivity next, uint32_t delayMs)
     {
-        std::lock_guard<std::mutex> guard(lock);
-        activity = next;
-        record.activities.push_back(next);
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            activity = next;
+            record.activities.push_back(next);
+        }
+        if (delayMs > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
     }
     bool Cancelled()
     {
@@ -95,7 +99,7 @@ public:
 
     void RunErase(bool fast)
     {
-        state_->Enter(LBurnDriveActivity::Erasing);
+        state_->Enter(LBurnDriveActivity::Erasing, script_.stepDelayMs);
         for (int i = 0; i < (fast ? 3 : 6); ++i) {
             {
                 std::lock_guard<std::mutex> guard(state_->lock);
@@ -131,7 +135,7 @@ public:
             state_->record.tracks.resize(tracks.size());
         }
         Pace();
-        state_->Enter(LBurnDriveActivity::WritingLeadIn);
+        state_->Enter(LBurnDriveActivity::WritingLeadIn, script_.stepDelayMs);
         Pace();
         int64_t written = 0;
         backend_.blocksRead_.store(0);
@@ -140,9 +144,9 @@ public:
                 std::lock_guard<std::mutex> guard(state_->lock);
                 state_->progress.track = static_cast<int>(n);
             }
-            state_->Enter(LBurnDriveActivity::WritingPregap);
+            state_->Enter(LBurnDriveActivity::WritingPregap, script_.stepDelayMs);
             Pace();
-            state_->Enter(LBurnDriveActivity::Writing);
+            state_->Enter(LBurnDriveActivity::Writing, script_.stepDelayMs);
             const int bs = tracks[n].audio ? 2352 : 2048;
             const int64_t blocks = (sizes[n] + bs - 1) / bs;
             std::vector<unsigned char> block(bs);
@@ -151,7 +155,7 @@ public:
             for (int64_t b = 0; b < blocks; ++b) {
                 if (state_->Cancelled()) {
                     if (script_.fault != LFakeBurnFault::Hang) {
-                        state_->Enter(LBurnDriveActivity::ClosingSession);
+                        state_->Enter(LBurnDriveActivity::ClosingSession, script_.stepDelayMs);
                         End(false, "Burn cancelled");
                         return;
                     }
@@ -185,11 +189,11 @@ public:
                 backend_.blocksRead_.fetch_add(1);
                 Pace();
             }
-            state_->Enter(LBurnDriveActivity::ClosingTrack);
+            state_->Enter(LBurnDriveActivity::ClosingTrack, script_.stepDelayMs);
         }
-        state_->Enter(LBurnDriveActivity::WritingLeadOut);
+        state_->Enter(LBurnDriveActivity::WritingLeadOut, script_.stepDelayMs);
         Pace();
-        state_->Enter(LBurnDriveActivity::ClosingSession);
+        state_->Enter(LBurnDriveActivity::ClosingSession, script_.stepDelayMs);
         script_.status = LBurnDiscStatus::Full;
         script_.usedBlocks = total;
         End(true, "");

@@ -40,6 +40,8 @@ struct LFakeBurnDriveScript
     LFakeBurnFault fault = LFakeBurnFault::None;
     // Pause after each block written (milliseconds), so tests can act mid-write.
     uint32_t blockDelayMs = 0;
+    // Pause on entering each activity, so a poller sees every one of them.
+    uint32_t stepDelayMs = 0;
 };
 
 // Reads "media=cdr|cdrw|dvd+rw|none,state=blank|appendable|full,fail=write|vanish|erase|hang"
