@@ -181,8 +181,9 @@ TEST_F(AudioCdBurnerTest, OutcomesOfDrivesDiscsAndFaults)
         BurnTestContext context;
         LBurnAudioCd(&context, backend, job);
         EXPECT_EQ(job.result.code, c.code) << c.what << ": " << job.result.message;
-        if (c.message)
+        if (c.message) {
             EXPECT_NE(std::string(job.result.message).find(c.message), std::string::npos) << c.what;
+        }
         EXPECT_EQ(backend.Grabs(), backend.Releases()) << c.what;
         EXPECT_LE(backend.Grabs(), 1) << c.what;
         EXPECT_EQ(LeftoverFolders(), 0) << c.what;

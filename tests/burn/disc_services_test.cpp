@@ -153,14 +153,16 @@ TEST(EraseDisc, OutcomesByDisc)
         options.bounds.pollMs = 2;
         EXPECT_EQ(LEraseDisc(result, &context, backend, c.index, options), c.status) << c.drive;
         EXPECT_EQ(result.code, c.code) << c.drive << ": " << result.message;
-        if (c.code == 25)
+        if (c.code == 25) {
             EXPECT_NE(std::strstr(result.message, "blanking failed"), nullptr);
+        }
         const auto activities = backend.LastWrite().activities;
         EXPECT_EQ(std::count(activities.begin(), activities.end(), LBurnDriveActivity::Erasing),
                   c.erases ? 1 : 0)
             << c.drive;
-        if (c.status == 0)
+        if (c.status == 0) {
             EXPECT_EQ(backend.Script(0).status, LBurnDiscStatus::Blank) << c.drive;
+        }
         EXPECT_EQ(backend.Grabs(), backend.Releases()) << c.drive;
     }
 }
