@@ -171,6 +171,8 @@ TEST_F(DiscToolAudioTest, FailuresGiveTheirCodes)
         {"audio-cd --drive fake:fail=write " + Quote(track), 2,
          "qd-disc: code 46: Unknown SCSI access error: Fake drive"},
         {"audio-cd --drive fake:fail=vanish " + Quote(track), 2, "qd-disc: code 15: "},
+        {"audio-cd --drive fake:fail=hang " + Quote(track), 2,
+         "qd-disc: code 46: Unknown SCSI access error: The drive stopped responding"},
         {"audio-cd --drive fake:media=cdrw,state=full,fail=erase --erase " + Quote(track), 2,
          "qd-disc: code 25: "},
         {"audio-cd --drive fake:media=cdr,state=full " + Quote(track), 2, "qd-disc: code 14: "},

@@ -105,6 +105,12 @@ int RunAudioCd(int argc, char** argv)
             return QdFail("%s: %s", path.c_str(), LSoundStatusText(source->GetStatus()));
         job.tracks.emplace_back(source);
     }
+    if (drive.fake) {
+        // A scripted drive answers at once: no need to give it minutes
+        // before taking it for hung.
+        job.disc.bounds.stallMs = 2000;
+        job.disc.bounds.idleWaitMs = 1000;
+    }
     job.driveIndex = drive.index;
     if (dryRun)
         job.dryRunPath = dryRun;
