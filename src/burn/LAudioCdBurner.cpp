@@ -299,6 +299,16 @@ int LConvertTracksToAiff(LProcessContext* context, LAudioCdBurnJob& job, const s
     return 0;
 }
 
+void LApplyBurnOptions(const LBurnOptions& options, LAudioCdBurnJob& job)
+{
+    job.driveIndex = options.driveIndex;
+    job.disc.eraseRewritable = options.eraseRewritable;
+    job.disc.fullErase = options.fullErase;
+    job.pauseSeconds = options.audioPauseSeconds;
+    job.speedFactor = options.speedFactor;
+    job.tao = false;
+}
+
 int LBurnAudioCd(LProcessContext* context, LBurnBackend& backend, LAudioCdBurnJob& job)
 {
     LBurnRunningScope running;

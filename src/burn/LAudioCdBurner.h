@@ -9,6 +9,7 @@
 
 #include "audio/LAudioCdTrack.h"
 #include "burn/LBurnBackend.h"
+#include "burn/LBurnOptions.h"
 #include "burn/LBurnResult.h"
 #include "burn/LDiscServices.h"
 
@@ -43,6 +44,11 @@ struct LAudioCdBurnJob
     std::vector<LAudioCdTrackLayout> layout;
     LBurnResult result;
 };
+
+// Takes the drive, the erase flags, the pause and the speed from the burn
+// options. The write mode is not an option: session-at-once whenever the
+// drive can, which is what gives the pauses exactly as chosen.
+void LApplyBurnOptions(const LBurnOptions& options, LAudioCdBurnJob& job);
 
 // Runs the whole burn; the outcome is in job.result (0 done, 1 cancelled,
 // otherwise why it failed). Returns 0.

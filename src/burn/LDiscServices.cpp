@@ -209,6 +209,20 @@ int LEraseDisc(LBurnResult& result, LProcessContext* context, LBurnBackend& back
     return code == kBurnUserCanceled ? 1 : 2;
 }
 
+int LEraseDisc(LBurnResult& result, LProcessContext* context, LBurnBackend& backend,
+               const LBurnOptions& options)
+{
+    LDiscWaitOptions wait;
+    wait.fullErase = options.fullErase;
+    return LEraseDisc(result, context, backend, options.driveIndex, wait);
+}
+
+int32_t LReadDiscState(LBurnResult& result, LBurnBackend& backend, const LBurnOptions& options,
+                       int64_t& freeBlocks, int64_t& usedBlocks, uint32_t& media)
+{
+    return LReadDiscState(result, backend, options.driveIndex, freeBlocks, usedBlocks, media);
+}
+
 void LInstallLibburnDriveScan()
 {
     LSetBurnDriveScan([] {

@@ -7,6 +7,7 @@
 // path, and reports through the process context it runs in.
 
 #include "burn/LBurnBackend.h"
+#include "burn/LBurnOptions.h"
 #include "burn/LBurnResult.h"
 #include "burn/LBurnStatusHandler.h"
 #include "burn/LMediaType.h"
@@ -97,6 +98,13 @@ int LEraseMedia(LProcessContext* context, LBurnDrive& drive, bool full, const LB
 // cancelled, 2 failed (the result tells why: 14, 15 or 25).
 int LEraseDisc(LBurnResult& result, LProcessContext* context, LBurnBackend& backend, uint32_t index,
                const LDiscWaitOptions& options);
+
+// LEraseDisc and LReadDiscState of the drive and erase mode the burn
+// options name.
+int LEraseDisc(LBurnResult& result, LProcessContext* context, LBurnBackend& backend,
+               const LBurnOptions& options);
+int32_t LReadDiscState(LBurnResult& result, LBurnBackend& backend, const LBurnOptions& options,
+                       int64_t& freeBlocks, int64_t& usedBlocks, uint32_t& media);
 
 // Points the burn options' default-drive scan at the libburn drives.
 void LInstallLibburnDriveScan();

@@ -308,3 +308,27 @@ TEST(PauseBlocks, TruncatesToWholeBlocks)
 }
 
 } // namespace
+
+namespace {
+
+TEST(AudioCdBurnJob, TakesTheBurnOptions)
+{
+    LBurnOptions options;
+    options.driveIndex = 2;
+    options.eraseRewritable = true;
+    options.fullErase = true;
+    options.audioPauseSeconds = 0.5;
+    options.speedFactor = 24.0;
+    options.sao = false;
+    LAudioCdBurnJob job;
+    job.tao = true;
+    LApplyBurnOptions(options, job);
+    EXPECT_EQ(job.driveIndex, 2u);
+    EXPECT_TRUE(job.disc.eraseRewritable);
+    EXPECT_TRUE(job.disc.fullErase);
+    EXPECT_DOUBLE_EQ(job.pauseSeconds, 0.5);
+    EXPECT_DOUBLE_EQ(job.speedFactor, 24.0);
+    EXPECT_FALSE(job.tao);
+}
+
+} // namespace

@@ -189,6 +189,27 @@ TEST(EraseDisc, StopRequestWaitsForTheEraseToEnd)
     EXPECT_EQ(context.lines[1].back(), "Waiting for drive to finish operation...");
 }
 
+TEST(EraseDisc, FromBurnOptions)
+{
+    LFakeBurnBackend backend({Drive("media=cdrw,state=full"), Drive("media=cdrw,state=full")});
+    LBurnOptions options;
+    options.driveIndex = 1;
+    options.fullErase = true;
+    LBurnResult result;
+    BurnTestContext context;
+    EXPECT_EQ(LEraseDisc(result, &context, backend, options), 0);
+    EXPECT_EQ(backend.Script(1).status, LBurnDiscStatus::Blank);
+    EXPECT_EQ(backend.Script(0).status, LBurnDiscStatus::Full);
+    int64_t freeBlocks, usedBlocks;
+    uint32_t media;
+    EXPECT_EQ(LReadDiscState(result, backend, options, freeBlocks, usedBlocks, media), 0);
+    EXPECT_EQ(usedBlocks, 0);
+    options.driveIndex = kBurnNoDrive;
+    EXPECT_EQ(LReadDiscState(result, backend, options, freeBlocks, usedBlocks, media), 46);
+    EXPECT_EQ(LEraseDisc(result, &context, backend, options), 2);
+    EXPECT_EQ(result.code, 15);
+}
+
 TEST(BurnStatusHandler, StatusLinesOfDriveActivities)
 {
     struct Case
