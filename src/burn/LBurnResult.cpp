@@ -54,8 +54,8 @@ const char* const kBurnErrorTexts[kBurnErrorCount] = {
     "Disc in the drive is unreadable",
     "Burner does not support MMC, unusable by Pyrocastelle",
     "Drive not ready",
-    "Session at Once burning FAILED to customize the track pause and/or write CD-TEXT, it may be your "
-    "drive does not support this. The disc was still burned successfully and can be played.",
+    ("Session at Once burning FAILED to customize the track pause and/or write CD-TEXT, it may be your "
+     "drive does not support this. The disc was still burned successfully and can be played."),
     "Unknown SCSI access error",
     "Cannot burn track with more than two audio channels.",
     "Blu-ray authoring failed, please check the video files and free space",

@@ -134,6 +134,8 @@ public:
             state_->record.declaredSizes = sizes;
             state_->record.tracks.resize(tracks.size());
         }
+        if (script_.stepDelayMs > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(script_.stepDelayMs));
         Pace();
         state_->Enter(LBurnDriveActivity::WritingLeadIn, script_.stepDelayMs);
         Pace();
