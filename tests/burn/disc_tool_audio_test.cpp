@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <sstream>
 
@@ -199,6 +200,17 @@ TEST_F(DiscToolAudioTest, FailuresGiveTheirCodes)
             EXPECT_EQ(Stderr().rfind(c.error, 0), 0u) << c.args << "\n" << Stderr();
         }
     }
+}
+
+TEST_F(DiscToolAudioTest, InterruptCancels)
+{
+    const std::string track = MakeWav("t.wav", "-r 44100 -c 2 -b 16", "0.2 sine 440");
+    // Waiting for a disc that never comes until the user presses Ctrl-C.
+    const std::string command = Quote(tool_) + " audio-cd --drive fake:media=none --wait 30 " + Quote(track) +
+                                " 2>/dev/null & pid=$!; sleep 0.5; kill -INT $pid; wait $pid; echo $?";
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(CaptureCommand(command), "1\n");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 
 TEST_F(DiscToolAudioTest, ScanAndStateLines)
