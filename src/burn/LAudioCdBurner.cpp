@@ -53,23 +53,22 @@ std::vector<std::string> ListTrackFiles(const std::string& folder)
     return names;
 }
 
-// The sources of the prepared tracks, each holding one reference.
-struct TrackSources
-{
-    std::vector<burn::burn_source*> sources;
-    ~TrackSources() { Release(); }
-    void Release()
-    {
-        for (burn::burn_source* source : sources)
-            LReleaseBurnSource(source);
-        sources.clear();
-    }
-};
+} // namespace
 
-// Opens every prepared file as a track. A file that does not open fails the
-// burn: a disc with a track missing is worse than no disc.
-int32_t BuildTrackList(LBurnResult& result, const std::string& folder, LAudioCdBurnJob& job,
-                       TrackSources& out)
+LAudioTrackSources::~LAudioTrackSources()
+{
+    Release();
+}
+
+void LAudioTrackSources::Release()
+{
+    for (burn::burn_source* source : sources)
+        LReleaseBurnSource(source);
+    sources.clear();
+}
+
+int32_t LBuildAudioTrackList(LBurnResult& result, const std::string& folder, LAudioCdBurnJob& job,
+                             LAudioTrackSources& out)
 {
     const std::vector<std::string> names = ListTrackFiles(folder);
     if (names.empty() || names.size() < job.convertedTracks) {
@@ -104,6 +103,8 @@ int32_t BuildTrackList(LBurnResult& result, const std::string& folder, LAudioCdB
     return kBurnNoError;
 }
 
+namespace {
+
 std::string CuePathFor(const std::string& rawPath)
 {
     const size_t slash = rawPath.rfind('/');
@@ -114,7 +115,8 @@ std::string CuePathFor(const std::string& rawPath)
 }
 
 // Reads every source as the drive would and keeps the bytes in a file.
-int32_t WriteDryRun(LBurnResult& result, LProcessContext* context, LAudioCdBurnJob& job, TrackSources& tracks)
+int32_t WriteDryRun(LBurnResult& result, LProcessContext* context, LAudioCdBurnJob& job,
+                    LAudioTrackSources& tracks)
 {
     const int fd = open(job.dryRunPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
@@ -198,7 +200,7 @@ int32_t WaitForMediaPresent(LProcessContext* context, LBurnDrive& drive, uint32_
 }
 
 int32_t WriteToDisc(LBurnResult& result, LProcessContext* context, LBurnDrive& drive, LAudioCdBurnJob& job,
-                    TrackSources& tracks)
+                    LAudioTrackSources& tracks)
 {
     const int32_t present = WaitForMediaPresent(context, drive, job.mediaWaitMs);
     if (present != kBurnNoError) {
@@ -357,13 +359,13 @@ int LBurnAudioCd(LProcessContext* context, LBurnBackend& backend, LAudioCdBurnJo
 
     context->MessageLevel("Recording CD Audio", 0);
     {
-        TrackSources tracks;
+        LAudioTrackSources tracks;
         const int converted = LConvertTracksToAiff(context, job, folder);
         if (converted == 1 || context->IsStopRequested())
             result.Set(kBurnUserCanceled);
         else if (converted != 0)
             result.Set(kBurnConvertFailed);
-        else if (BuildTrackList(result, folder, job, tracks) == kBurnNoError) {
+        else if (LBuildAudioTrackList(result, folder, job, tracks) == kBurnNoError) {
             if (dryRun)
                 WriteDryRun(result, context, job, tracks);
             else

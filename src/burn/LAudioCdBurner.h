@@ -58,6 +58,21 @@ int LBurnAudioCd(LProcessContext* context, LBurnBackend& backend, LAudioCdBurnJo
 // 0 done, 1 cancelled, 2 a conversion failed.
 int LConvertTracksToAiff(LProcessContext* context, LAudioCdBurnJob& job, const std::string& folder);
 
+// The prepared tracks' sources, each holding one reference until released.
+struct LAudioTrackSources
+{
+    std::vector<burn::burn_source*> sources;
+    ~LAudioTrackSources();
+    void Release();
+};
+
+// Opens the folder's AIFF files (by ascending name) as the job's tracks and
+// fills job.layout. A file that does not open fails the burn with code 41:
+// a disc with a track missing is worse than no disc. So do an empty folder
+// and fewer files than the job converted.
+int32_t LBuildAudioTrackList(LBurnResult& result, const std::string& folder, LAudioCdBurnJob& job,
+                             LAudioTrackSources& out);
+
 // The pause in whole blocks (truncated).
 uint32_t LPauseBlocks(double seconds);
 

@@ -339,3 +339,48 @@ TEST(AudioCdBurnJob, TakesTheBurnOptions)
 }
 
 } // namespace
+
+namespace {
+
+TEST(AudioTrackList, TrackThatDoesNotOpenFailsTheBurn)
+{
+    TempDir dir;
+    AiffSpec spec;
+    spec.samples.assign(2000, 100);
+    WriteBytes(dir.Path("track01.aiff"), MakeAiff(spec));
+    WriteBytes(dir.Path("track03.AIF"), MakeAiff(spec));
+    WriteBytes(dir.Path("._track00.aiff"), {1, 2, 3});
+    WriteBytes(dir.Path("notes.txt"), {'x'});
+    LAudioCdBurnJob job;
+    job.pauseSeconds = 1.0;
+    {
+        LBurnResult result;
+        LAudioTrackSources sources;
+        ASSERT_EQ(LBuildAudioTrackList(result, dir.Path(), job, sources), 0);
+        ASSERT_EQ(sources.sources.size(), 2u);
+        ASSERT_EQ(job.layout.size(), 2u);
+        EXPECT_EQ(job.layout[0].frames, 1000);
+        EXPECT_EQ(job.layout[0].blocks, 300 + 75);
+        EXPECT_EQ(job.layout[1].startBlock, 375);
+        EXPECT_EQ(job.layout[1].blocks, 300);
+    }
+    // A damaged file among them: no disc with a track missing.
+    WriteBytes(dir.Path("track02.aiff"), {'F', 'O', 'R', 'M', 0, 0, 0, 4, 'A', 'I', 'F', 'F'});
+    {
+        LBurnResult result;
+        LAudioTrackSources sources;
+        EXPECT_EQ(LBuildAudioTrackList(result, dir.Path(), job, sources), 41);
+        EXPECT_STREQ(result.message, "track02.aiff");
+    }
+    // Fewer files than were converted, an empty folder, no folder.
+    TempDir empty;
+    job.convertedTracks = 1;
+    for (const std::string& folder : {empty.Path(), empty.Path("missing")}) {
+        LBurnResult result;
+        LAudioTrackSources sources;
+        EXPECT_EQ(LBuildAudioTrackList(result, folder, job, sources), 41) << folder;
+        EXPECT_TRUE(sources.sources.empty());
+    }
+}
+
+} // namespace
