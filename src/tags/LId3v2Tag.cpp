@@ -69,6 +69,13 @@ bool IsFrameId(const char* id)
     return std::strlen(id) == 4 && IsIdChar(id[0]) && IsIdChar(id[1]) && IsIdChar(id[2]) && IsIdChar(id[3]);
 }
 
+// The tag size as the header states it: 7 bits a byte, without masking,
+// so a damaged header with high bits set gives a size above any real tag.
+uint32_t TagSizeField(const uint8_t* p)
+{
+    return (uint32_t{p[0]} << 21) + (uint32_t{p[1]} << 14) + (uint32_t{p[2]} << 7) + uint32_t{p[3]};
+}
+
 uint32_t SyncSafe(const uint8_t* p)
 {
     return (uint32_t{p[0] & 0x7Fu} << 21) | (uint32_t{p[1] & 0x7Fu} << 14) | (uint32_t{p[2] & 0x7Fu} << 7) |
@@ -494,7 +501,7 @@ bool ParseId3v2Tag(LAudioTagMap* tags, const uint8_t* tag, size_t length, LId3v2
     if (version < 2 || version > 4)
         return false;
     const uint8_t flags = tag[5];
-    const uint32_t size = SyncSafe(tag + 6);
+    const uint32_t size = TagSizeField(tag + 6);
     if (size >= kId3v2MaxTagSize)
         return false;
     const size_t available = length - 10 < size ? length - 10 : size;
@@ -666,7 +673,7 @@ bool ReadId3v2Tag(LAudioTagMap* tags, int fd, int64_t offset, LId3v2CarriedFrame
         return false;
     if (std::memcmp(header, "ID3", 3) != 0 || header[3] < 2 || header[3] > 4)
         return false;
-    const uint32_t size = SyncSafe(header + 6);
+    const uint32_t size = TagSizeField(header + 6);
     if (size >= kId3v2MaxTagSize)
         return false;
     const int64_t fileSize = LDescriptorSize(fd);
