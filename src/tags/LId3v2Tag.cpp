@@ -429,13 +429,8 @@ void TagReader::Finish(LId3v2CarriedFrames* carried)
         for (const PictureChoice& p : pictures_)
             if (p.pictureType == 3)
                 pick = &p;
-        LTempFile file;
-        bool stored = false;
-        if (file.Create(pick->type->extension) &&
-            LWriteFully(file.fd, pick->bytes.data(), pick->bytes.size()))
-            stored = LMakeTempCopy(tags_, "IMAGE", file.path);
-        file.Remove();
-        if (stored)
+        if (LMakeTempFileFromBytes(tags_, "IMAGE", pick->bytes.data(), pick->bytes.size(),
+                                   pick->type->extension))
             chosen_["APIC"] = pick->frameIndex;
         else
             frames_[pick->frameIndex].use = FrameUse::kCarry;
