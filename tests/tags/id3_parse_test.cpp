@@ -179,3 +179,23 @@ TEST_F(Id3Parse, GenreNamesMatchMutagensList)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Id3Parse, ACarriedFrameNeverStandsBesideTheRecordsOwn)
+{
+    const Bytes compressed = Frame(3, "TIT2", {0, 0, 0, 9, 0x78, 0x9C, 1, 2}, 0x0080);
+    const Bytes priv = Frame(3, "PRIV", ToBytes(std::string("o\0x", 3)));
+    LId3v2CarriedFrames carried;
+    Parse(Tag(3, Concat({compressed, priv})), true, &carried);
+    LAudioTagMap tags;
+    std::vector<uint8_t> built;
+    EXPECT_EQ(BuildId3v2Tag(&tags, &carried, &built), 2) << "nothing of the record's own: both kept";
+    tags.Set("TITLE", "New");
+    EXPECT_EQ(BuildId3v2Tag(&tags, &carried, &built), 2);
+    const std::string text = ToString(built);
+    EXPECT_EQ(text.find("TIT2"), text.rfind("TIT2")) << "one title frame only";
+    EXPECT_NE(text.find("PRIV"), std::string::npos);
+}
+
+} // namespace

@@ -419,10 +419,18 @@ TEST_F(WavTags, FilesThatCannotBeRewrittenAreRefusedWithAReason)
     EXPECT_EQ(WriteAudioFileTags(&tags, notWave.c_str(), &error), 0);
     EXPECT_EQ(error, LTagFileError::kNotWave);
     EXPECT_EQ(ReadFileBytes(notWave), "ID3 this is no RIFF file at all");
+}
 
+TEST_F(WavTags, AnEmptyRecordRemovesTheTags)
+{
+    Write(FullRecord());
     LAudioTagMap none;
-    EXPECT_EQ(WriteAudioFileTags(&none, wav_.c_str(), &error), 0);
-    EXPECT_EQ(error, LTagFileError::kNothingToWrite);
+    Write(none);
+    LAudioTagMap back;
+    EXPECT_EQ(ReadAudioFileTags(&back, wav_.c_str()), 1);
+    EXPECT_TRUE(back.fields.IsEmpty());
+    for (const std::string& id : RiffChunkIds(ReadFileBytes(wav_)))
+        EXPECT_TRUE(id == "fmt " || id == "data" || id == "CSET") << id;
 }
 
 } // namespace
