@@ -29,8 +29,8 @@ const LTagImageType* LTagImageTypeOfBytes(const uint8_t* bytes, size_t length)
         return &kPng;
     if (StartsWith(bytes, length, "GIF87a", 6) || StartsWith(bytes, length, "GIF89a", 6))
         return &kGif;
-    // "BM" alone is too weak: the file size field follows and the pixel data
-    // offset must lie inside the 14-byte file header's reach.
+    // "BM" alone is too weak a sign: a bitmap also holds its 14-byte file
+    // header and at least the start of its information header.
     if (StartsWith(bytes, length, "BM", 2) && length >= 26)
         return &kBmp;
     return nullptr;

@@ -23,5 +23,5 @@ std::vector<uint16_t> LTagUtf8ToUtf16(const char* text);
 // UTF-8 to ISO-8859-1; characters Latin-1 lacks become '?'.
 std::string LTagUtf8ToLatin1(const char* text);
 // The leading decimal number of a text (blanks before it skipped), clamped to
-// [0, limit]; 0 without digits.
+// [0, limit] (limit at most 2^60); 0 without digits.
 uint64_t LTagLeadingNumber(const char* text, uint64_t limit);

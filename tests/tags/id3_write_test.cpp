@@ -247,6 +247,19 @@ TEST_F(Id3Write, Version1RecordFieldByField)
     }
 }
 
+TEST_F(Id3Write, NoDateLeavesTheVersion1YearEmpty)
+{
+    LAudioTagMap tags;
+    tags.Set("TITLE", "No date");
+    Write(tags);
+    const std::string bytes = ReadFileBytes(mp3_);
+    EXPECT_EQ(bytes.substr(bytes.size() - 128 + 93, 4), std::string(4, '\0'));
+    LAudioTagMap back;
+    ASSERT_EQ(ReadAudioFileTags(&back, mp3_.c_str()), 1);
+    EXPECT_FALSE(back.Has("DATE")) << "what was not there does not come back as a year";
+    EXPECT_FALSE(back.Has("GENRE")) << "no genre is written as none, not as a genre of the list";
+}
+
 TEST_F(Id3Write, ShortDatesAndTimesWriteWhatTheyHold)
 {
     LAudioTagMap tags;
