@@ -188,6 +188,7 @@ bool LRiffWriter::BlankOldChunks()
             char form[4];
             blank = header.size >= 4 && LPreadFully(fd_, form, 4, at + 8) == 4 && IdEquals(form, "INFO");
         } else {
+            visitOffset_ = at;
             blank = ReplacesChunk(header) || RemovesChunk(header);
         }
         if (!blank)

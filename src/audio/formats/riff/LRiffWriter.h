@@ -100,4 +100,7 @@ protected:
     bool infoWritten_ = false;
     bool csetWritten_ = false;
     LStringMap tags_;
+    // Offset of the chunk header ReplacesChunk and RemovesChunk are asked
+    // about, for subclasses that must look into its payload.
+    int64_t visitOffset_ = -1;
 };
