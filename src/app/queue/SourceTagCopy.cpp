@@ -1,11 +1,14 @@
 #include "app/queue/SourceTagCopy.h"
 
-// TAGS SEAM: the tag library is not part of this build yet. Until it is,
-// no source counts as tagged; the body becomes ReadAudioFileTags on the
-// source and WriteAudioFileTags on the output.
+#include "tags/LAudioFileTags.h"
+#include "tags/LAudioTagMap.h"
+
 TagCopyResult CopySourceTags(const char* sourcePath, const char* outputPath)
 {
-    (void)sourcePath;
-    (void)outputPath;
-    return TagCopyResult::kNoTags;
+    LAudioTagMap tags;
+    // A WAV reader reports success even for a file without tags: what counts
+    // is whether any field came back.
+    if (ReadAudioFileTags(&tags, sourcePath) == 0 || tags.fields.IsEmpty())
+        return TagCopyResult::kNoTags;
+    return WriteAudioFileTags(&tags, outputPath) != 0 ? TagCopyResult::kCopied : TagCopyResult::kWriteFailed;
 }
