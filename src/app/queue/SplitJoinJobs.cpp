@@ -256,8 +256,9 @@ std::string FreeJoinedPath(const char* folder, const std::vector<std::string>& i
 {
     std::string titles;
     for (const std::string& input : inputs) {
+        // An input that is not there is skipped, and has no part in the name.
         char title[kLPathSize];
-        if (LPathGetTitle(title, input.c_str()))
+        if (LFileExists(input.c_str()) && LPathGetTitle(title, input.c_str()))
             titles += FirstCharacters(title, kJoinTitleCharacters) + "_";
     }
     const size_t folderLength = std::strlen(folder) + 1;

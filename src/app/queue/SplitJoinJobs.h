@@ -54,7 +54,7 @@ struct JoinFilesArgs
     std::vector<std::string> inputs;
     // Where a named result goes; empty: the application output folder.
     std::string outputFolder;
-    // On entry: empty for a name made of the inputs' titles (each cut to 40
+    // On entry: empty for a name made of the titles of the inputs that exist (each cut to 40
     // characters, followed by "_", then "JOINED"), or the path to write
     // (an existing file there is replaced). On return: the file written.
     std::string outputPath;
