@@ -242,6 +242,16 @@ TEST_F(SplitJoinTest, JoiningAMonoWavAndAStereoMp3GivesOneCdFormatWav)
     EXPECT_EQ(CaptureCommand("soxi -c " + Quote(args.outputPath)), "2\n");
     EXPECT_EQ(CaptureCommand("soxi -s " + Quote(args.outputPath)), std::to_string(44100 + mp3Frames) + "\n");
 
+    // qd-audio join writes the file it is given.
+    const std::string tool = BuildDir() + "/tools/qd-audio/qd-audio";
+    const std::string named = out.Path("both.wav");
+    int status = -1;
+    EXPECT_EQ(CaptureCommand(tool + " join " + Quote(named) + " " + Quote(mono) + " " + Quote(mp3), &status),
+              named + "\n");
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(CaptureCommand("soxi -s " + Quote(named)), std::to_string(44100 + mp3Frames) + "\n");
+    unlink(named.c_str());
+
     // A second join never replaces the first.
     JoinFilesArgs again = args;
     again.outputPath.clear();
