@@ -138,6 +138,9 @@ QueueStatus ProcessQueueFile::Append(const ProcessQueueRecord& record)
             LLogWarningF("A failed append left a partial record in the job queue %s", path_.c_str());
         return QueueStatus::kFailed;
     }
+    // A queue file made just now must itself survive a power cut.
+    if (size == 0)
+        SyncFolderOf(path_);
     return QueueStatus::kOk;
 }
 
