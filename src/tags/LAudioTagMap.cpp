@@ -3,7 +3,13 @@
 #include "foundation/files/LFolderTree.h"
 #include "foundation/files/LTempCopyTable.h"
 
+#include "audio/formats/LAudioFileIo.h"
+#include "foundation/files/LFileSystem.h"
+
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <utility>
 
 LAudioTagMap::~LAudioTagMap()
@@ -57,4 +63,32 @@ bool LMakeTempCopy(LAudioTagMap* tags, const char* key, const char* sourcePath)
     if (copied)
         tags->fields.Set(key, table.copies.Get(key, ""));
     return copied;
+}
+
+bool LMakeTempFileFromBytes(LAudioTagMap* tags, const char* key, const void* bytes, size_t length,
+                            const char* extension)
+{
+    if (!tags || !key || !extension || std::strlen(extension) > 16)
+        return false;
+    if (!tags->tempFolder[0]) {
+        char caches[kLPathSize];
+        char folder[kLPathSize];
+        // mkdtemp makes the folder private (0700).
+        if (!LGetCachesFolder(caches) || !LPathCombine(folder, caches, "0XXXXXX", "") || !mkdtemp(folder))
+            return false;
+        std::strcpy(tags->tempFolder, folder);
+    }
+    char path[kLPathSize];
+    if (!LPathCombine(path, tags->tempFolder, "0XXXXXX", extension))
+        return false;
+    const int fd = mkostemps(path, static_cast<int>(std::strlen(extension)), O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool written = LWriteFully(fd, bytes, length);
+    if (close(fd) != 0 || !written) {
+        unlink(path);
+        return false;
+    }
+    tags->fields.Set(key, path);
+    return true;
 }

@@ -7,6 +7,8 @@
 #include "foundation/containers/LStringMap.h"
 #include "foundation/files/LPath.h"
 
+#include <cstddef>
+
 struct LAudioTagMap
 {
     LStringMap fields;
@@ -40,3 +42,8 @@ struct LAudioTagMap
 // source's extension, and sets key to the copy's path. False, with the record
 // unchanged, when no copy could be made.
 bool LMakeTempCopy(LAudioTagMap* tags, const char* key, const char* sourcePath);
+
+// The same for bytes held in memory (artwork read from a tag): a new file
+// named with the extension (dot included) in the record's private folder.
+bool LMakeTempFileFromBytes(LAudioTagMap* tags, const char* key, const void* bytes, size_t length,
+                            const char* extension);

@@ -164,9 +164,8 @@ struct GenreAlias
     const char* name;
 };
 constexpr GenreAlias kAliases[] = {
-    {67, "Psychedelic"},
-    {123, "A Cappella"},
-    {133, "Afro-Punk"},
+    {40, "Alt. Rock"},   {59, "Gangsta Rap"}, {84, "Fast-Fusion"},
+    {67, "Psychedelic"}, {123, "A Cappella"}, {133, "Afro-Punk"},
 };
 
 } // namespace

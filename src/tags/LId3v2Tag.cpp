@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <map>
+#include <set>
 #include <string>
 #include <strings.h>
 #include <sys/file.h>
@@ -67,6 +68,13 @@ bool IsIdChar(uint8_t c)
 bool IsFrameId(const char* id)
 {
     return std::strlen(id) == 4 && IsIdChar(id[0]) && IsIdChar(id[1]) && IsIdChar(id[2]) && IsIdChar(id[3]);
+}
+
+// The tag size as the header states it: 7 bits a byte, without masking,
+// so a damaged header with high bits set gives a size above any real tag.
+uint32_t TagSizeField(const uint8_t* p)
+{
+    return (uint32_t{p[0]} << 21) + (uint32_t{p[1]} << 14) + (uint32_t{p[2]} << 7) + uint32_t{p[3]};
 }
 
 uint32_t SyncSafe(const uint8_t* p)
@@ -286,7 +294,7 @@ FrameUse TagReader::Handle(const char* id, const uint8_t* data, size_t size)
 FrameUse TagReader::TextFrame(const char* id, const uint8_t* data, size_t size)
 {
     if (data[0] > 3)
-        return FrameUse::kCarry;
+        return FrameUse::kDropped; // damaged; carried, it would stand beside the record's own frame
     std::string text = ReadFrameText(data + 1, size - 1, data[0], true);
     auto allDigits = [](const std::string& s, size_t from, size_t count) {
         if (s.size() < from + count)
@@ -422,13 +430,8 @@ void TagReader::Finish(LId3v2CarriedFrames* carried)
         for (const PictureChoice& p : pictures_)
             if (p.pictureType == 3)
                 pick = &p;
-        LTempFile file;
-        bool stored = false;
-        if (file.Create(pick->type->extension) &&
-            LWriteFully(file.fd, pick->bytes.data(), pick->bytes.size()))
-            stored = LMakeTempCopy(tags_, "IMAGE", file.path);
-        file.Remove();
-        if (stored)
+        if (LMakeTempFileFromBytes(tags_, "IMAGE", pick->bytes.data(), pick->bytes.size(),
+                                   pick->type->extension))
             chosen_["APIC"] = pick->frameIndex;
         else
             frames_[pick->frameIndex].use = FrameUse::kCarry;
@@ -494,7 +497,7 @@ bool ParseId3v2Tag(LAudioTagMap* tags, const uint8_t* tag, size_t length, LId3v2
     if (version < 2 || version > 4)
         return false;
     const uint8_t flags = tag[5];
-    const uint32_t size = SyncSafe(tag + 6);
+    const uint32_t size = TagSizeField(tag + 6);
     if (size >= kId3v2MaxTagSize)
         return false;
     const size_t available = length - 10 < size ? length - 10 : size;
@@ -650,7 +653,9 @@ bool ParseId3v2Tag(LAudioTagMap* tags, const uint8_t* tag, size_t length, LId3v2
         }
         // Frames with no later four-character form, and a 2.2 link frame whose
         // contents name 2.2 ids, cannot go into a 2.3 tag.
-        const bool convertible = id[3] != '\0' && !(version == 2 && std::strcmp(id, "LINK") == 0);
+        const bool convertible =
+            id[3] != '\0' &&
+            !(version == 2 && (std::strcmp(id, "LINK") == 0 || std::strcmp(id, "APIC") == 0));
         if (dropped)
             continue;
         reader.Frame(id, data, dataSize, convertible ? v23 : nullptr, readable, v23Data);
@@ -666,7 +671,7 @@ bool ReadId3v2Tag(LAudioTagMap* tags, int fd, int64_t offset, LId3v2CarriedFrame
         return false;
     if (std::memcmp(header, "ID3", 3) != 0 || header[3] < 2 || header[3] > 4)
         return false;
-    const uint32_t size = SyncSafe(header + 6);
+    const uint32_t size = TagSizeField(header + 6);
     if (size >= kId3v2MaxTagSize)
         return false;
     const int64_t fileSize = LDescriptorSize(fd);
@@ -698,6 +703,7 @@ public:
         out_->insert(out_->end(), header, header + 10);
         out_->insert(out_->end(), data.begin(), data.end());
         ++frames_;
+        written_.insert(std::string(id, 4));
     }
 
     // Encoding 1 (UTF-16 with byte-order mark), little-endian units, no terminator.
@@ -727,11 +733,13 @@ public:
     }
 
     int Frames() const { return frames_; }
+    const std::set<std::string>& Written() const { return written_; }
     void AddFrames(int count) { frames_ += count; }
 
 private:
     std::vector<uint8_t>* out_;
     int frames_ = 0;
+    std::set<std::string> written_;
 };
 
 // Pictures larger than this are not artwork (and would not fit the tag sizes players accept).
@@ -752,11 +760,26 @@ bool ReadPicture(const char* path, std::vector<uint8_t>* bytes)
     return ok;
 }
 
-int CountFrames(const LId3v2CarriedFrames& frames)
+// Appends the carried frames, leaving out those that would stand beside a
+// frame of the same id that may occur only once (a text frame or the play
+// counter the record wrote). Returns how many were appended.
+int AppendCarried(std::vector<uint8_t>* out, const LId3v2CarriedFrames& frames,
+                  const std::set<std::string>& written)
 {
     int count = 0;
-    for (size_t at = 0; at + 10 <= frames.size(); ++count)
-        at += 10 + LGetBe32(frames.data() + at + 4);
+    for (size_t at = 0; at + 10 <= frames.size();) {
+        const size_t length = 10 + LGetBe32(frames.data() + at + 4);
+        if (length > frames.size() - at)
+            break;
+        const std::string id(reinterpret_cast<const char*>(frames.data() + at), 4);
+        const bool single = (id[0] == 'T' && id != "TXXX") || id == "PCNT";
+        if (!(single && written.count(id))) {
+            out->insert(out->end(), frames.begin() + static_cast<ptrdiff_t>(at),
+                        frames.begin() + static_cast<ptrdiff_t>(at + length));
+            ++count;
+        }
+        at += length;
+    }
     return count;
 }
 
@@ -827,10 +850,8 @@ int BuildId3v2Tag(const LAudioTagMap* tags, const LId3v2CarriedFrames* carried, 
     const char* lyrics = tags->Get("LYRICS");
     if (*lyrics)
         builder.LanguageTextFrame("USLT", lyrics);
-    if (carried && !carried->empty()) {
-        out->insert(out->end(), carried->begin(), carried->end());
-        builder.AddFrames(CountFrames(*carried));
-    }
+    if (carried && !carried->empty())
+        builder.AddFrames(AppendCarried(out, *carried, builder.Written()));
     const char* image = tags->Get("IMAGE");
     std::vector<uint8_t> picture;
     if (*image && ReadPicture(image, &picture)) {

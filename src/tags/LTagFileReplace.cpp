@@ -82,7 +82,10 @@ int LTagFileReplace::Begin()
     if (fchown(temp_, uid_, gid_) != 0) {
         // not ours to change: the copy stays the current user's
     }
-    fchmod(temp_, mode_);
+    if (fchmod(temp_, mode_) != 0) {
+        Abandon();
+        return -1;
+    }
     return temp_;
 }
 

@@ -527,7 +527,8 @@ bool WriteWavTags(const LAudioTagMap* tags, const char* path, LTagFileError* err
     LTagFileError scratch;
     LTagFileError& result = error ? *error : scratch;
     result = LTagFileError::kNone;
-    if (!tags || tags->fields.IsEmpty()) {
+    // An empty record is written too: it removes the tags the file had.
+    if (!tags) {
         result = LTagFileError::kNothingToWrite;
         return false;
     }

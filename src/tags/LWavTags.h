@@ -86,5 +86,5 @@ private:
 // that cannot be read simply adds nothing).
 bool ReadWavTags(LAudioTagMap* tags, const char* path);
 // Writes the record into the WAV file's tag chunks through a copy beside it.
-// A record without any value removes the tag chunks.
+// A record without any value (an empty one too) removes the tag chunks.
 bool WriteWavTags(const LAudioTagMap* tags, const char* path, LTagFileError* error = nullptr);

@@ -136,8 +136,9 @@ inline Bytes Frame(int version, const std::string& id, const Bytes& data, uint16
 // A text frame's data: encoding byte then the bytes as given.
 inline Bytes Text(uint8_t encoding, const std::string& bytes)
 {
-    Bytes b{encoding};
-    b.insert(b.end(), bytes.begin(), bytes.end());
+    Bytes b(1 + bytes.size());
+    b[0] = encoding;
+    std::copy(bytes.begin(), bytes.end(), b.begin() + 1);
     return b;
 }
 
