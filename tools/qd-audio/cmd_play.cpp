@@ -5,8 +5,8 @@
 
 #include "audio/devices/LSoundOutputDevices.h"
 #include "audio/devices/LSoundPlayer.h"
-#include "audio/devices/LThreadQueuedNotify.h"
 #include "audio/formats/LAudioFileOpener.h"
+#include "foundation/threads/LThreadQueuedNotify.h"
 
 #include <cstdlib>
 
