@@ -114,14 +114,15 @@ std::string LKeyName(LKey key)
         name += part;
     };
     const uint32_t modifiers = key.Modifiers();
+    // The toolkit's own order, so our names read like every other shortcut.
+    if (modifiers & LKey::kControl)
+        add("Meta");
     if (modifiers & LKey::kCommand)
         add("Ctrl");
     if (modifiers & LKey::kOption)
         add("Alt");
     if (modifiers & LKey::kShift)
         add("Shift");
-    if (modifiers & LKey::kControl)
-        add("Meta");
 
     const char16_t c = key.Character();
     const int virtualKey = key.VirtualKey();

@@ -101,7 +101,7 @@ bool LIsVirtualKeyCoded(int virtualKey);
 const char* LVirtualKeyName(int virtualKey);
 
 // The shortcut as menus and tooltips show it here ("Ctrl+Shift+/",
-// "Ctrl+Alt+Meta+Space", "Backspace"); "" for a zero code.
+// "Meta+Ctrl+Alt+Space", "Backspace"); "" for a zero code.
 std::string LKeyName(LKey key);
 // The same into a 260-byte buffer, cut between characters.
 void LKeyName(LKey key, char* dest);

@@ -42,7 +42,7 @@ TEST(Key, Names)
     const std::vector<Case> cases = {
         {LKey::FromCharacter('Q', LKey::kCommand), "Ctrl+Q"},
         {LKey::FromCharacter('/', LKey::kCommand | LKey::kShift), "Ctrl+Shift+/"},
-        {LKey::FromCharacter(' ', LKey::kControl | LKey::kOption | LKey::kCommand), "Ctrl+Alt+Meta+Space"},
+        {LKey::FromCharacter(' ', LKey::kControl | LKey::kOption | LKey::kCommand), "Meta+Ctrl+Alt+Space"},
         {LKey::FromCharacter(',', LKey::kCommand), "Ctrl+,"},
         {LKey::FromCharacter(u'\u00C9', LKey::kCommand), "Ctrl+\xC3\x89"},
         {LKey::FromVirtualKey(kVKDelete), "Backspace"},
