@@ -2,6 +2,7 @@
 
 #include "foundation/platform/LMenuText.h"
 #include "foundation/text/LUtf8.h"
+#include "gui/qt/LQtCommandSink.h"
 #include "gui/qt/LQtKeys.h"
 
 #include <QVariant>
@@ -11,8 +12,6 @@ namespace {
 constexpr const char* kTagProperty = "ltag";
 constexpr const char* kWindowProperty = "window";
 constexpr const char* kHandlerProperty = "lhandler";
-
-LQtMenuImpl::CommandSender g_sender = nullptr;
 
 QString PlainTitle(const char* title)
 {
@@ -280,11 +279,6 @@ LWindow* LQtMenuImpl::OwnerOf(QMenu* menu)
     return nullptr;
 }
 
-void LQtMenuImpl::SetCommandSender(CommandSender sender)
-{
-    g_sender = sender;
-}
-
 void LQtMenuImpl::HandleItemClick(QAction* action)
 {
     auto* menu = qobject_cast<QMenu*>(action->parent());
@@ -299,6 +293,5 @@ void LQtMenuImpl::HandleItemClick(QAction* action)
         }
     }
     LWindow* owner = OwnerOf(menu);
-    if (owner && g_sender)
-        g_sender(owner, tag);
+    LQtSendCommand(owner, tag);
 }

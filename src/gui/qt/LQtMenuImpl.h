@@ -59,8 +59,5 @@ public:
 
     // Sends a chosen item's command to the menu's owner (or its handler).
     static void HandleItemClick(QAction* action);
-    // How a command reaches a window; set by the window layer.
-    using CommandSender = void (*)(LWindow* window, int32_t command);
-    static void SetCommandSender(CommandSender sender);
     static LWindow* OwnerOf(QMenu* menu);
 };

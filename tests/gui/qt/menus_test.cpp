@@ -2,6 +2,7 @@
 // items, and where a context menu opens near the screen's edges.
 
 #include "gui/framework/LPopupMenu.h"
+#include "gui/qt/LQtCommandSink.h"
 #include "gui/qt/LQtMenuImpl.h"
 
 #include <QApplication>
@@ -42,9 +43,7 @@ std::vector<std::pair<LWindow*, int32_t>> g_sent;
 
 TEST_F(Menus, TagRules)
 {
-    LQtMenuImpl::SetCommandSender([](LWindow* window, int32_t command) {
-        g_sent.push_back({window, command});
-    });
+    LQtSetCommandSender([](LWindow* window, int32_t command) { g_sent.push_back({window, command}); });
     g_sent.clear();
     LPopupMenu menu;
     menu.Create(reinterpret_cast<LWindow*>(0x2000), "Test");
@@ -74,7 +73,7 @@ TEST_F(Menus, TagRules)
     // -1 finds nothing, even though items carry it.
     EXPECT_TRUE(LQtMenuImpl::FindItems(q, -1).isEmpty());
     EXPECT_EQ(LQtMenuImpl::FindFirstItem(q, 42), q->actions()[2]);
-    LQtMenuImpl::SetCommandSender(nullptr);
+    LQtSetCommandSender(nullptr);
 }
 
 const LMenuItemDef kFileTable[] = {
@@ -168,9 +167,7 @@ TEST_F(Menus, ChosenItemsReachTheHandlerOrTheOwner)
 {
     auto* owner = reinterpret_cast<LWindow*>(0x1000);
     g_sent.clear();
-    LQtMenuImpl::SetCommandSender([](LWindow* window, int32_t command) {
-        g_sent.push_back({window, command});
-    });
+    LQtSetCommandSender([](LWindow* window, int32_t command) { g_sent.push_back({window, command}); });
     LPopupMenu menu;
     menu.Create(owner, "Main");
     menu.AppendItems(kFileTable, 0, 10, nullptr, 0);
@@ -184,7 +181,7 @@ TEST_F(Menus, ChosenItemsReachTheHandlerOrTheOwner)
     LQtMenuImpl::FindFirstItem(Q(menu), 200)->trigger();
     EXPECT_EQ(handler.commands, std::vector<int32_t>{200});
     EXPECT_EQ(g_sent.size(), 1u);
-    LQtMenuImpl::SetCommandSender(nullptr);
+    LQtSetCommandSender(nullptr);
 }
 
 TEST(PopupPlacement, TenPointsInsideTheScreen)

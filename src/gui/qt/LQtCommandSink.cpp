@@ -1,0 +1,16 @@
+#include "gui/qt/LQtCommandSink.h"
+
+namespace {
+LQtCommandSender g_sender = nullptr;
+}
+
+void LQtSetCommandSender(LQtCommandSender sender)
+{
+    g_sender = sender;
+}
+
+void LQtSendCommand(LWindow* window, int32_t command)
+{
+    if (window && g_sender)
+        g_sender(window, command);
+}
