@@ -6,7 +6,7 @@
 #include "audio/LAudioFileOpener.h"
 #include "audio/devices/LSoundOutputDevices.h"
 #include "audio/devices/LSoundPlayer.h"
-#include "audio/devices/LThreadQueuedNotify.h"
+#include "foundation/threads/LThreadQueuedNotify.h"
 
 #include <cstdlib>
 

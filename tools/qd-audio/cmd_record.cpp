@@ -6,7 +6,7 @@
 
 #include "audio/devices/LSoundInputDevices.h"
 #include "audio/devices/LSoundRecorder.h"
-#include "audio/devices/LThreadQueuedNotify.h"
+#include "foundation/threads/LThreadQueuedNotify.h"
 #include "audio/formats/wav/LWavFileOpener.h"
 #include "audio/formats/wav/LWaveFormatBlock.h"
 

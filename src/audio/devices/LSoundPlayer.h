@@ -7,7 +7,7 @@
 
 #include "audio/LSoundSource.h"
 #include "audio/devices/LSoundPlayerDevice.h"
-#include "audio/devices/LThreadQueuedNotify.h"
+#include "foundation/threads/LThreadQueuedNotify.h"
 #include "foundation/threads/LThreadOwner.h"
 
 #include <atomic>

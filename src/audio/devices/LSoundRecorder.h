@@ -6,7 +6,7 @@
 
 #include "audio/LSoundSink.h"
 #include "audio/devices/LSoundInputStream.h"
-#include "audio/devices/LThreadQueuedNotify.h"
+#include "foundation/threads/LThreadQueuedNotify.h"
 #include "foundation/threads/LThreadOwner.h"
 
 #include <atomic>

@@ -5,7 +5,7 @@
 
 #include "audio/LSoundSink.h"
 #include "audio/devices/LFakeSoundBackend.h"
-#include "audio/devices/LThreadQueuedNotify.h"
+#include "foundation/threads/LThreadQueuedNotify.h"
 
 #include <chrono>
 #include <cmath>

@@ -7,7 +7,7 @@
 #include "audio/devices/LSoundDeviceControls.h"
 #include "audio/devices/LSoundInputDevices.h"
 #include "audio/devices/LSoundOutputDevices.h"
-#include "audio/devices/LThreadQueuedNotify.h"
+#include "foundation/threads/LThreadQueuedNotify.h"
 
 #include <gtest/gtest.h>
 
@@ -274,10 +274,10 @@ protected:
 class DataHandler : public LQueuedNotifyDataHandler
 {
 public:
-    std::vector<std::pair<int32_t, std::string>> got;
+    std::vector<std::pair<uint32_t, std::string>> got;
 
 protected:
-    void OnNotifyData(int32_t code, const void* bytes, size_t length) override
+    void EvNotifyData(uint32_t code, const void* bytes, uint64_t length) override
     {
         got.emplace_back(code, std::string(static_cast<const char*>(bytes), length));
     }
@@ -329,8 +329,8 @@ TEST(QueuedNotify, DataPostsCarryACopyInOrder)
     worker.join();
     queue.DeliverPending();
     ASSERT_EQ(handler.got.size(), 2u);
-    EXPECT_EQ(handler.got[0], (std::pair<int32_t, std::string>{2042, "first"}));
-    EXPECT_EQ(handler.got[1], (std::pair<int32_t, std::string>{2046, "second"}));
+    EXPECT_EQ(handler.got[0], (std::pair<uint32_t, std::string>{2042, "first"}));
+    EXPECT_EQ(handler.got[1], (std::pair<uint32_t, std::string>{2046, "second"}));
 }
 
 TEST(QueuedNotify, WithoutADispatcherPostsGoNowhere)

@@ -65,7 +65,7 @@ private:
     std::shared_ptr<Token> token_;
 };
 
-// Notifications that carry a copy of some bytes, delivered in order.
+// Notifications that carry a copy of some bytes, delivered in posting order.
 class LQueuedNotifyDataHandler
 {
 public:
@@ -74,22 +74,29 @@ public:
     LQueuedNotifyDataHandler(const LQueuedNotifyDataHandler&) = delete;
     LQueuedNotifyDataHandler& operator=(const LQueuedNotifyDataHandler&) = delete;
 
-    // Copies length bytes and delivers (code, copy, length) to OnNotifyData
-    // on the main thread. Any thread.
-    void PostNotifyData(int32_t code, const void* bytes, size_t length);
+    // Any thread. With bytes, copies lengthOrInt bytes at once (the caller may
+    // reuse its buffer) and delivers (code, copy, lengthOrInt); without bytes
+    // delivers (code, nullptr, lengthOrInt), so the number travels as a value.
+    // Always queued, also on the main thread, so one thread's posts keep
+    // their order.
+    void PostNotifyData(uint32_t code, const void* bytes, uint64_t lengthOrInt);
+    // Posts from then on are dropped and queued ones reach nobody. Owners call
+    // it first thing in their destructor, on the main thread.
     void TearDownNotify();
 
 protected:
-    // The copy lives until the handler returns.
-    virtual void OnNotifyData(int32_t code, const void* bytes, size_t length) = 0;
+    // On the main thread; the copy lives until the handler returns.
+    virtual void EvNotifyData(uint32_t code, const void* bytes, uint64_t lengthOrInt) = 0;
 
 private:
-    struct Token
+    // Shared with every queued post, so a post outliving its owner finds the
+    // owner gone instead of a dangling pointer.
+    struct ControlBlock
     {
-        std::atomic<bool> alive{true};
-        LQueuedNotifyDataHandler* owner = nullptr;
+        std::atomic<bool> draining{false};
+        std::atomic<LQueuedNotifyDataHandler*> handler{nullptr};
     };
-    std::shared_ptr<Token> token_;
+    std::shared_ptr<ControlBlock> control_;
 };
 
 // A dispatcher for programs that run their own loop: the thread that makes

@@ -1,4 +1,4 @@
-#include "audio/devices/LThreadQueuedNotify.h"
+#include "foundation/threads/LThreadQueuedNotify.h"
 
 #include <cstring>
 #include <pthread.h>
@@ -59,9 +59,9 @@ void LThreadQueuedNotify::Notify()
     dispatcher->Post([token] { Deliver(token); });
 }
 
-LQueuedNotifyDataHandler::LQueuedNotifyDataHandler() : token_(std::make_shared<Token>())
+LQueuedNotifyDataHandler::LQueuedNotifyDataHandler() : control_(std::make_shared<ControlBlock>())
 {
-    token_->owner = this;
+    control_->handler.store(this, std::memory_order_release);
 }
 
 LQueuedNotifyDataHandler::~LQueuedNotifyDataHandler()
@@ -71,26 +71,31 @@ LQueuedNotifyDataHandler::~LQueuedNotifyDataHandler()
 
 void LQueuedNotifyDataHandler::TearDownNotify()
 {
-    token_->alive.store(false, std::memory_order_release);
+    control_->draining.store(true, std::memory_order_release);
+    control_->handler.store(nullptr, std::memory_order_release);
 }
 
-void LQueuedNotifyDataHandler::PostNotifyData(int32_t code, const void* bytes, size_t length)
+void LQueuedNotifyDataHandler::PostNotifyData(uint32_t code, const void* bytes, uint64_t lengthOrInt)
 {
     LMainThreadDispatcher* dispatcher = LGetMainThreadDispatcher();
-    if (dispatcher == nullptr || !token_->alive.load(std::memory_order_acquire))
+    if (dispatcher == nullptr || control_->draining.load(std::memory_order_acquire))
         return;
-    auto copy = std::make_shared<std::vector<uint8_t>>(length);
-    if (length > 0 && bytes != nullptr)
-        std::memcpy(copy->data(), bytes, length);
-    std::shared_ptr<Token> token = token_;
-    auto deliver = [token, code, copy] {
-        if (token->alive.load(std::memory_order_acquire))
-            token->owner->OnNotifyData(code, copy->data(), copy->size());
-    };
-    if (dispatcher->IsMainThread())
-        deliver();
-    else
-        dispatcher->Post(deliver);
+    std::shared_ptr<std::vector<uint8_t>> copy;
+    if (bytes != nullptr) {
+        const auto* first = static_cast<const uint8_t*>(bytes);
+        copy = std::make_shared<std::vector<uint8_t>>(first, first + lengthOrInt);
+    }
+    std::shared_ptr<ControlBlock> control = control_;
+    dispatcher->Post([control, code, copy, lengthOrInt] {
+        LQueuedNotifyDataHandler* handler = control->handler.load(std::memory_order_acquire);
+        if (handler == nullptr)
+            return;
+        if (copy)
+            handler->EvNotifyData(code, copy->empty() ? "" : static_cast<const void*>(copy->data()),
+                                  lengthOrInt);
+        else
+            handler->EvNotifyData(code, nullptr, lengthOrInt);
+    });
 }
 
 LPolledNotifyQueue::LPolledNotifyQueue() : mainThread_(pthread_self()), previous_(LGetMainThreadDispatcher())

@@ -1,0 +1,312 @@
+#pragma once
+// The base of every window and dialog. A derived class builds its controls in
+// OnCreate, reacts to commands in OnCommand, refreshes control states in
+// UpdateControls and closes itself with EndDialog. The toolkit side lives in
+// gui/qt/: this header names no toolkit type, views travel as LViewHandle.
+//
+// Geometry exchanged with these classes is in device pixels, y pointing down;
+// it is divided by the scale factor before it reaches the toolkit.
+
+#include "gui/framework/LCommands.h"
+#include "gui/framework/LView.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class LMacWindowManager;
+class LScrollView;
+class LResizable;
+class LWindow;
+
+// Creation record of a template dialog: size in points, title, close box and
+// the routine that creates the controls, called as builder(window, 0, 0, 1).
+struct LDialogTemplate
+{
+    int width = 0;
+    int height = 0;
+    char title[260] = {};
+    bool closable = true;
+    void (*builder)(LWindow* window, int, int, int) = nullptr;
+};
+
+// Placements of the creation sequence.
+enum LWindowPlacement : int {
+    LPlacementNone = 0,
+    LPlacementCenterOnParent = 1,
+    LPlacementCenterOnScreen = 2,
+};
+
+// Window styles (bits as the creation calls pass them).
+constexpr unsigned kWindowStyleTitled = 1;
+constexpr unsigned kWindowStyleClosable = 2;
+constexpr unsigned kWindowStyleMiniaturizable = 4;
+constexpr unsigned kWindowStyleResizable = 8;
+
+class LWindowCore
+{
+public:
+    virtual ~LWindowCore() = default;
+    virtual void OnCreate() {}
+    virtual void OnReady() {}
+    virtual void OnDestroy() {}
+    virtual bool CanOK() { return true; }
+    virtual bool CanCancel() { return true; }
+    virtual void UpdateControls() {}
+    virtual void EndDialog(int code) { (void)code; }
+    virtual void Cancel() { EndDialog(kCommandCancel); }
+    virtual void OnCommand(int command, int extra) = 0;
+};
+
+class LMacWindow : public LWindowCore
+{
+public:
+    LMacWindow();
+    ~LMacWindow() override;
+    LMacWindow(const LMacWindow&) = delete;
+    LMacWindow& operator=(const LMacWindow&) = delete;
+
+    // Closing codes, 'ahlp', 'wrdy' and the toolbar toggle; then UpdateControls
+    // while visible (not after 'ahlp'). Derived handlers end by calling it.
+    void OnCommand(int command, int extra) override;
+    // Sets the closing flag; ends a running modal loop with code, otherwise
+    // destroys the window.
+    void EndDialog(int code) override;
+
+    virtual void OnHelp();
+    virtual void OnRestore() {}
+    virtual void OnMinimize() {}
+    virtual void OnActivate() {}
+    virtual void OnDeactivate() {}
+    virtual void SaveWindowPlacement() {}
+    // The menu interface: only the main window acts on it.
+    virtual void EnableMenuItem(int command, bool enable) { (void)command, (void)enable; }
+    virtual void EnableMenuItems(const int* commands, bool enable) { (void)commands, (void)enable; }
+    virtual void EnableMenuItemRange(int first, int last, bool enable)
+    {
+        (void)first, (void)last, (void)enable;
+    }
+    virtual void MenuHook() {}
+    virtual void CheckMenuItem(int command, bool checked) { (void)command, (void)checked; }
+    virtual void CheckMenuRadioItem(int first, int last, int checked)
+    {
+        (void)first, (void)last, (void)checked;
+    }
+    virtual void SetMenuItemTitle(int command, const char* title) { (void)command, (void)title; }
+    virtual void SetMenuItemText(int command, const char* text) { SetMenuItemTitle(command, text); }
+    virtual void RemoveMenuItem(int command) { (void)command; }
+    virtual void InsertMenuItem(int before, int command, const char* title)
+    {
+        (void)before, (void)command, (void)title;
+    }
+    virtual void InsertMenuSeparator(int before) { (void)before; }
+    virtual void InsertMenuSeparatorBefore(int before, int) { InsertMenuSeparator(before); }
+
+    // State.
+    LViewHandle GetView() const { return view_; }
+    // Alive: a view in a superview and no EndDialog yet.
+    bool IsWindow() const;
+    bool IsVisible() const;
+    bool IsEnabled() const;
+    bool IsClosing() const { return closing_; }
+    bool IsCreated() const { return created_; }
+    bool IsTopLevel() const { return isTopLevel_; }
+    bool IsModalRunning() const { return modalRunning_; }
+    int GetPlacement() const { return placement_; }
+    bool GetReadyFlag() const { return flag_; }
+    LMacWindowManager* GetManager() const { return manager_; }
+
+    void ShowWindow(bool show);
+    void SetTitle(const char* text);
+    const char* GetTitle() const { return title_; }
+    void Redraw();
+    void EnableCloseButton(bool enable);
+    void EnableWindow(bool enable);
+    // Runs the event loop until the window is gone or ms elapse; IsWindow after.
+    bool WaitUntilClosed(int ms);
+    void DestroyWindow();
+
+    // Commands: sending runs OnCommand now; posting queues it for the main
+    // thread (any thread) and checks at delivery that the window still lives.
+    bool SendCommand(int command, int extra = 0);
+    void PostCommand(int command, int extra = 0);
+
+    // Creation.
+    bool CreateCocoaWindow(int width, int height, unsigned styleMask, bool panel, LViewHandle parentView);
+    bool CreateFromTemplate(const LDialogTemplate* dialogTemplate);
+    void InitWindow(int placement, bool show);
+    void SetParent(LWindow* parent);
+    LWindow* GetParentWindow() const;
+
+    // Geometry, in device pixels.
+    double GetScaleFactor() const;
+    void GetWindowSize(int* w, int* h) const;
+    void GetClientSize(int* w, int* h) const;
+    void GetUsableClientSize(int* w, int* h) const;
+    void GetWindowPos(int* x, int* y) const;
+    void ResizeWindow(int w, int h, bool animate = false);
+    void SetSize(int w, int h) { ResizeWindow(w, h, false); }
+    void SetClientSize(int w, int h) { ResizeWindow(w, h, false); }
+    void SetMinSize(int w, int h);
+    void MoveWindow(int x, int y);
+    void CenterOnParent();
+    void CenterOnScreen();
+    bool IsMaximized() const;
+    void Maximize();
+    // Saved placement under a settings section: "Maximized", "X", "Y",
+    // "Width", "Height".
+    void RestoreWindowPlacement(const char* section, int defW, int defH, int minW, int minH,
+                                bool defMaximized);
+    virtual void SaveWindowPlacement(const char* section);
+    void SetResizableHandler(LResizable* handler);
+    bool HasMouseCapture() const;
+
+    float CharWidthPx() const { return charWidthPx_; }
+    float CharHeightPx() const { return charHeightPx_; }
+    void SetCharacterCell(float widthPt, float heightPt, double scale);
+
+    // Bubble tips have no toolkit object here yet; the calls keep their
+    // place so callers need not change when they arrive.
+    void HideToolTip() {}
+
+protected:
+    friend class LMacWindowManager;
+    friend class LEmbeddedWindow;
+    friend class LResizable;
+    friend class LQtWindowImpl;
+    friend class LQtWindowContentView;
+
+    LViewHandle view_ = nullptr;
+    bool closing_ = false;
+    LViewHandle nsWindow_ = nullptr;
+    LMacWindowManager* manager_ = nullptr;
+    bool isPanel_ = false;
+    bool isTopLevel_ = false;
+    char title_[260] = {};
+    bool scrolledX_ = false;
+    bool scrolledY_ = false;
+    LScrollView* hostScrollView_ = nullptr;
+    bool created_ = false;
+    float charWidthPx_ = 8;
+    float charHeightPx_ = 17;
+    float charWidthPt_ = 8;
+    float charHeightPt_ = 17;
+    int placement_ = 0;
+    bool flag_ = true;
+    bool modalRunning_ = false;
+    int modalResult_ = kCommandCancel;
+    void* modalLoop_ = nullptr; // the toolkit loop DoModal runs, while it runs
+    // Shared with posted work so a late delivery can tell the window went;
+    // the generation is odd while a view exists and moves on each creation
+    // and destruction, so a post made for an earlier life is dropped.
+    std::shared_ptr<bool> life_;
+    std::atomic<uint32_t> generation_{0};
+
+public:
+    std::weak_ptr<bool> LifeToken() const { return life_; }
+    uint32_t Generation() const { return generation_.load(std::memory_order_acquire); }
+};
+
+class LWindow : public LMacWindow
+{
+public:
+    LWindow();
+    ~LWindow() override;
+
+    // Runs the window application-modally over parent; true when it ended
+    // with 'ok  '. A window that ends itself in OnCreate never enters the loop.
+    virtual bool DoModal(LWindow* parent, int placement);
+    // Shows the window without a modal loop; false when it ended in creation.
+    bool ShowModeless(LWindow* parent, int placement, bool show = true);
+
+    // Template dialogs: create and run modally over the owner of parentView.
+    int CreateModal(LViewHandle parentView, const LDialogTemplate* dialogTemplate);
+    int CreateModalSized(LViewHandle parentView, int w, int h);
+    int CreateModalResizable(LViewHandle parentView, int w, int h);
+    int CreateModalDialogUnits(LViewHandle parentView, float w, float h);
+
+    bool usePanel = false;
+
+    // ---- Control API by control id ----
+    // Lookup (LQtFindControl on this window's view); null when none.
+    LViewHandle GetControl(int id) const;
+    bool HasControl(int id) const { return GetControl(id) != nullptr; }
+    // Places a control, rectangle in pixels; false when there is no such control.
+    bool SetControlRect(int id, int x, int y, int w, int h);
+    bool GetControlRect(int id, int* x, int* y, int* w, int* h) const;
+    void EnableControl(int id, bool enable);
+    bool IsControlEnabled(int id) const;
+    void ShowControl(int id, bool show);
+    bool IsControlVisible(int id) const;
+    int GetTextWidth(const char* text) const;
+
+    // Standard buttons, parked off view until laid out.
+    void AddOKCancelButtonsNoRect();
+    void AddOKCancelButtonsNoRectWithText(const char* okText, const char* cancelText);
+    void AddOKButton();
+    void AddOKButtonWithText(const char* text);
+    void AddCancelButton();
+    void AddCancelButtonWithText(const char* text);
+    void AddHelpButton();
+    void AddButtonNoRect(int id, const char* text);
+    // Gives the button the Escape key.
+    void SetCancelButton(int id);
+    void SetDefaultButton(int id);
+    // Clicks the button as the user would; false when there is none or it is disabled.
+    bool PressButton(int id);
+    // Copies the title into buffer (cut at a character boundary); empty when none.
+    char* GetButtonText(int id, char* buffer, size_t size = 260) const;
+    int GetButtonPreferredWidth(int id) const;
+    // Lays out 'ahlp', 'ok  ', 'not!' and an extra button along the bottom of
+    // the rectangle; the result is the last placement's.
+    bool LayoutDialogButtons(int extraId, int x, int y, int w, int h);
+
+    // Static texts.
+    void AddStaticText(int id, const char* text);
+    void AddStaticTextEmpty(int id);
+    // truncation: 1 middle, 2 tail; alignment 0 left, 1 centre, 2 right.
+    void SetStaticTextStyle(int id, unsigned truncation, unsigned alignment);
+    char* GetStaticText(int id, char* buffer, size_t size = 260) const;
+
+    // Image controls (image resource by number, from the resources folder).
+    void AddImageControlNoRect(int id);
+    void SetImageControlResource(int id, int resourceId);
+
+    // Progress bars: fraction 0..1 shows as 0..100.
+    void AddProgressBarNoRect(int id);
+    void SetProgressBarPos(int id, double fraction);
+    int GetProgressBarValue(int id) const;
+    void SetProgressBarIndeterminate(int id, bool on);
+    bool IsProgressBarIndeterminate(int id) const;
+
+    // Text of any text-bearing control.
+    void SetControlText(int id, const char* text);
+    char* GetControlText(int id, char* buffer) const { return GetControlTextN(id, buffer, 260); }
+    char* GetControlTextMaxPath(int id, char* buffer) const { return GetControlTextN(id, buffer, 260); }
+    // buffer emptied first; cut to size at a character boundary; null when the
+    // control has no text.
+    char* GetControlTextN(int id, char* buffer, size_t size) const;
+    void GetControlTextLong(int id, std::string& text) const;
+
+    // Message boxes over this window.
+    void MessageBoxError(const char* text, const char* message);
+    void MessageBoxWarning(const char* text);
+    void MessageBoxInfo(const char* text, const char* message);
+};
+
+// The LWindow that owns a view (its "window" association), or null.
+LWindow* LGetWindowFromView(LViewHandle view);
+
+// Modal depth shared by DoModal, message boxes, modal sessions and progress
+// dialogs; the hook runs when it leaves or returns to 0 (false: disable the
+// main menu, true: enable it).
+int LGetModalDepth();
+void LIncrementModalDepth();
+void LDecrementModalDepth();
+void LSetMainMenuEnableHook(void (*hook)(bool enable));
+
+// Help topics open with the help issue; until then this only records the call.
+void LOpenHelpTopic(const char* topic);
+const char* LLastHelpTopic();

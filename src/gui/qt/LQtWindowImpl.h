@@ -1,0 +1,96 @@
+#pragma once
+// The Qt peers of an LWindow: the top-level widget (a dialog, a plain window
+// or a tool panel), its content view, and the manager that turns widget
+// events into the window's operations.
+
+#include "gui/framework/LWindow.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <vector>
+
+class LEmbeddedWindow;
+class LResizable;
+
+class LMacWindowManager
+{
+public:
+    LMacWindowManager(QWidget* window, LWindow* owner);
+
+    LWindow* zunkitWindow() const { return window_; }
+    void closeWindow();
+    void relayoutControls();
+
+    LResizable* resizableHandler() const { return resizable_; }
+    void setResizableHandler(LResizable* handler) { resizable_ = handler; }
+    bool closeWindowByEsc() const { return closeByEsc_; }
+    void setCloseWindowByEsc(bool on) { closeByEsc_ = on; }
+
+    void addEmbeddedWindow(LEmbeddedWindow* window) { embedded_.push_back(window); }
+    void removeEmbeddedWindow(LEmbeddedWindow* window);
+    const std::vector<LEmbeddedWindow*>& embeddedWindows() const { return embedded_; }
+
+    // The close box: CanCancel decides, and the window itself ends through
+    // Cancel, never by the toolkit closing it.
+    void windowShouldClose();
+    // Escape: the cancel button when there is one, else 'not!' when allowed.
+    bool cancelByEscape();
+    void windowDidResize();
+
+private:
+    QPointer<QWidget> widget_;
+    LWindow* window_;
+    LResizable* resizable_ = nullptr;
+    bool closeByEsc_ = false;
+    std::vector<LEmbeddedWindow*> embedded_;
+};
+
+class LQtWindowImpl : public QWidget
+{
+    Q_OBJECT
+public:
+    LQtWindowImpl(LWindow* window, Qt::WindowFlags flags);
+    void detach() { window_ = nullptr; }
+    LWindow* zunkitWindow() const { return window_; }
+    LMacWindowManager* manager() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    LWindow* window_;
+};
+
+// Panels: the same, as tool windows.
+class LQtPanelImpl : public LQtWindowImpl
+{
+    Q_OBJECT
+public:
+    explicit LQtPanelImpl(LWindow* window) : LQtWindowImpl(window, Qt::Tool) {}
+};
+
+class LQtWindowContentView : public QWidget
+{
+    Q_OBJECT
+public:
+    LQtWindowContentView(LWindow* window, QWidget* parent);
+    LWindow* zunkitWindow() const { return window_; }
+    void detach() { window_ = nullptr; }
+    bool isEmbeddedHost() const { return embeddedHost_; }
+    void setEmbeddedHost(bool on) { embeddedHost_ = on; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    LWindow* window_;
+    bool embeddedHost_ = false;
+};
+
+// The screen a widget shows on, else the primary one.
+class QScreen;
+QScreen* LQtScreenOf(const QWidget* widget);

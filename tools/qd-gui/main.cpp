@@ -1,0 +1,131 @@
+// qd-gui: names the test windows of the window framework and renders them to
+// PNG files, and runs operations under the progress dialog.
+//   qd-gui list
+//   qd-gui shot NAME OUT.png [--scale N]
+//   qd-gui progress [--cancel-after MS] [--shot OUT.png] normalize IN.wav OUT.wav
+//   qd-gui progress [--cancel-after MS] [--shot OUT.png] run -- CMD ARGS...
+
+#include "QdGuiCommand.h"
+#include "QdGuiScene.h"
+
+#include "gui/framework/LEventPump.h"
+#include "gui/framework/LWindow.h"
+#include "gui/qt/LQtMainThreadDispatcher.h"
+#include "gui/qt/LQtView.h"
+
+#include <QApplication>
+#include <QPixmap>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+std::map<std::string, QdGuiSceneBuilder>& QdGuiScenes()
+{
+    static std::map<std::string, QdGuiSceneBuilder> scenes;
+    return scenes;
+}
+
+std::map<std::string, QdGuiCommand>& QdGuiCommands()
+{
+    static std::map<std::string, QdGuiCommand> commands;
+    return commands;
+}
+
+void QdGuiSceneContext::capture(QWidget* target)
+{
+    QPixmap pixmap = target->grab();
+    captured = pixmap.toImage();
+}
+
+namespace {
+
+int Usage()
+{
+    std::fprintf(stderr,
+                 "usage: qd-gui list\n"
+                 "       qd-gui shot NAME OUT.png [--scale N]\n"
+                 "       qd-gui progress [--cancel-after MS] [--shot OUT.png] normalize IN.wav OUT.wav\n"
+                 "       qd-gui progress [--cancel-after MS] [--shot OUT.png] run -- CMD ARGS...\n");
+    return 2;
+}
+
+int Shot(int argc, char** argv)
+{
+    if (argc < 2)
+        return Usage();
+    std::string name = argv[0];
+    std::string out = argv[1];
+    auto it = QdGuiScenes().find(name);
+    if (it == QdGuiScenes().end()) {
+        std::fprintf(stderr, "qd-gui: no window named \"%s\" (see qd-gui list)\n", name.c_str());
+        return 1;
+    }
+    QdGuiSceneContext context;
+    if (!it->second(context)) {
+        std::fprintf(stderr, "qd-gui: %s could not be built\n", name.c_str());
+        return 2;
+    }
+    QImage image = context.captured;
+    if (image.isNull()) {
+        QWidget* target = context.widget;
+        if (target == nullptr && context.window != nullptr && context.window->GetView() != nullptr)
+            target = LQtWidget(context.window->GetView())->window();
+        if (target == nullptr) {
+            std::fprintf(stderr, "qd-gui: %s has no window to grab\n", name.c_str());
+            return 2;
+        }
+        if (context.ready && LWaitWithMessagePump(context.ready, true, 5000) != 1) {
+            std::fprintf(stderr, "qd-gui: %s did not become ready\n", name.c_str());
+            return 2;
+        }
+        LWaitWithMessagePump([] { return false; }, true, 30); // let it paint
+        image = target->grab().toImage();
+    }
+    if (context.cleanup)
+        context.cleanup();
+    if (image.isNull() || !image.save(QString::fromStdString(out), "PNG")) {
+        std::fprintf(stderr, "qd-gui: cannot write %s\n", out.c_str());
+        return 2;
+    }
+    std::printf("%s %dx%d\n", name.c_str(), image.width(), image.height());
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return Usage();
+    std::string command = argv[1];
+    if (command == "list") {
+        for (const auto& scene : QdGuiScenes())
+            std::printf("%s\n", scene.first.c_str());
+        return 0;
+    }
+    // Options the toolkit must see before it starts.
+    for (int i = 2; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "--scale") == 0)
+            setenv("QT_SCALE_FACTOR", argv[i + 1], 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
+    LQtMainThreadDispatcher::Install();
+    if (command == "shot") {
+        std::vector<char*> rest;
+        for (int i = 2; i < argc; ++i) {
+            if (std::strcmp(argv[i], "--scale") == 0) {
+                ++i;
+                continue;
+            }
+            rest.push_back(argv[i]);
+        }
+        return Shot(static_cast<int>(rest.size()), rest.data());
+    }
+    auto it = QdGuiCommands().find(command);
+    if (it == QdGuiCommands().end())
+        return Usage();
+    return it->second(argc - 2, argv + 2);
+}
