@@ -16,7 +16,7 @@ LQtComboBoxImpl::LQtComboBoxImpl(QWidget* parent) : QComboBox(parent), field_(ne
     connect(this, &QComboBox::activated, this, &LQtComboBoxImpl::RowPicked);
     connect(field_, &LQtLineEdit::EditingEnded, this, &LQtComboBoxImpl::Confirmed);
     connect(field_, &QLineEdit::textEdited, this,
-            [this] { LQtSendControlCommand(this, LQtCommandKey::kTextChange); });
+            [this] { LQtSendControlCommand(this, LCommandKeyTextChange); });
 }
 
 void LQtComboBoxImpl::Sync()
@@ -48,7 +48,7 @@ void LQtComboBoxImpl::RowPicked(int row)
 
 void LQtComboBoxImpl::Confirmed()
 {
-    LQtSendControlCommand(this, LQtCommandKey::kKillFocus);
+    LQtSendControlCommand(this, LCommandKeyKillFocus);
     const std::string text = field_->text().toStdString();
     if (items_.ConfirmText(text) >= 0 && count() != static_cast<int>(items_.Items().size()))
         Sync();

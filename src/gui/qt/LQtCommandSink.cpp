@@ -1,5 +1,7 @@
 #include "gui/qt/LQtCommandSink.h"
 
+#include "gui/framework/LCommandRouting.h"
+
 namespace {
 LQtCommandSender g_sender = nullptr;
 }
@@ -11,6 +13,10 @@ void LQtSetCommandSender(LQtCommandSender sender)
 
 void LQtSendCommand(LWindow* window, int32_t command)
 {
-    if (window && g_sender)
+    if (!window)
+        return;
+    if (g_sender)
         g_sender(window, command);
+    else
+        LSendCommandToWindow(command, window);
 }

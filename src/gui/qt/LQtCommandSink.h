@@ -1,7 +1,7 @@
 #pragma once
-// How menus and toolbar items hand their command to a window. The window
-// layer installs the sender once; until then (and in tests that need no
-// window) commands go wherever the installed sender says.
+// How menus, toolbar items and controls hand their command to a window:
+// sent to the window at once, unless a test installed a sender of its own
+// to watch the commands without a window.
 
 #include <cstdint>
 
@@ -9,5 +9,5 @@ class LWindow;
 
 using LQtCommandSender = void (*)(LWindow* window, int32_t command);
 void LQtSetCommandSender(LQtCommandSender sender);
-// Sends the command to the window; nothing without a window or a sender.
+// Sends the command to the window; nothing without a window.
 void LQtSendCommand(LWindow* window, int32_t command);

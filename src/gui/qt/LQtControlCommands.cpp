@@ -1,57 +1,37 @@
 #include "gui/qt/LQtControlCommands.h"
 
+#include "gui/framework/LView.h"
 #include "gui/qt/LQtCommandSink.h"
-
-#include <QByteArray>
-#include <QVariant>
-
-namespace {
-
-QByteArray PropertyName(const char* key)
-{
-    return QByteArray("lcmd_") + key;
-}
-
-} // namespace
-
-int32_t LQtControlId(const QWidget* control)
-{
-    QVariant id = control ? control->property("ltag") : QVariant();
-    return id.isValid() ? id.toInt() : -1;
-}
-
-void LQtSetControlId(QWidget* control, int32_t id)
-{
-    control->setProperty("ltag", id);
-}
+#include "gui/qt/LQtView.h"
 
 void LQtSetControlWindow(QWidget* control, LWindow* window)
 {
-    control->setProperty("window", QVariant::fromValue(reinterpret_cast<quintptr>(window)));
+    LAssociatedData::SetData(reinterpret_cast<uintptr_t>(window), LQtHandle(control),
+                             LAssociatedData::kWindowKey);
 }
 
 LWindow* LQtControlWindow(const QWidget* control)
 {
     for (const QWidget* widget = control; widget; widget = widget->parentWidget()) {
-        QVariant window = widget->property("window");
-        if (window.isValid())
-            return reinterpret_cast<LWindow*>(window.value<quintptr>());
+        uintptr_t window =
+            LAssociatedData::GetData(LQtHandle(const_cast<QWidget*>(widget)), LAssociatedData::kWindowKey);
+        if (window != 0)
+            return reinterpret_cast<LWindow*>(window);
     }
     return nullptr;
 }
 
-void LQtSetControlCommand(QWidget* control, const char* key, int32_t command)
+void LQtSetControlCommand(QWidget* control, LCommandKey key, int32_t command)
 {
-    control->setProperty(PropertyName(key).constData(), command);
+    LSetCommandId(LQtHandle(control), command, key);
 }
 
-int32_t LQtControlCommand(const QWidget* control, const char* key)
+int32_t LQtControlCommand(const QWidget* control, LCommandKey key)
 {
-    QVariant command = control->property(PropertyName(key).constData());
-    return command.isValid() ? command.toInt() : -1;
+    return LGetCommandId(LQtHandle(const_cast<QWidget*>(control)), key);
 }
 
-void LQtSendControlCommand(QWidget* control, const char* key)
+void LQtSendControlCommand(QWidget* control, LCommandKey key)
 {
     int32_t command = LQtControlCommand(control, key);
     if (command != -1)

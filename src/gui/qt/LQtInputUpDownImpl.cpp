@@ -3,6 +3,7 @@
 #include "gui/controls/LUpDownRules.h"
 #include "gui/qt/LQtCommandSink.h"
 #include "gui/qt/LQtControlCommands.h"
+#include "gui/qt/LQtFindControl.h"
 #include "gui/qt/LQtFormatterValidator.h"
 
 #include <QEvent>
@@ -52,7 +53,7 @@ void LQtInputUpDownImpl::SetId(int32_t id)
 {
     LQtSetControlId(this, id);
     LQtSetControlId(field_, id + 1);
-    LQtSetControlCommand(field_, LQtCommandKey::kTextChange, id);
+    LQtSetControlCommand(field_, LCommandKeyTextChange, id);
 }
 
 void LQtInputUpDownImpl::SetFormatDouble(int digits)
@@ -132,7 +133,7 @@ void LQtInputUpDownImpl::SetValue(double value)
 
 void LQtInputUpDownImpl::SendTextChanged()
 {
-    LQtSendControlCommand(field_, LQtCommandKey::kTextChange);
+    LQtSendControlCommand(field_, LCommandKeyTextChange);
 }
 
 void LQtInputUpDownImpl::Step(bool up)

@@ -27,7 +27,7 @@ void LQtLineEdit::PasteFromClipboard()
     if (isReadOnly())
         return;
     if (pasteDisabled_) {
-        LQtSendControlCommand(this, LQtCommandKey::kPaste);
+        LQtSendControlCommand(this, LCommandKeyPaste);
         return;
     }
     const QString text = QApplication::clipboard()->text();
@@ -67,7 +67,7 @@ void LQtLineEdit::keyPressEvent(QKeyEvent* event)
 void LQtLineEdit::focusInEvent(QFocusEvent* event)
 {
     QLineEdit::focusInEvent(event);
-    LQtSendControlCommand(this, LQtCommandKey::kSetFocus);
+    LQtSendControlCommand(this, LCommandKeySetFocus);
 }
 
 void LQtLineEdit::focusOutEvent(QFocusEvent* event)
@@ -75,13 +75,13 @@ void LQtLineEdit::focusOutEvent(QFocusEvent* event)
     // Leaving clears the selection, as the next visit starts afresh.
     deselect();
     QLineEdit::focusOutEvent(event);
-    LQtSendControlCommand(this, LQtCommandKey::kKillFocus);
+    LQtSendControlCommand(this, LCommandKeyKillFocus);
 }
 
 void LQtLineEdit::mousePressEvent(QMouseEvent* event)
 {
     if (hasFocus())
-        LQtSendControlCommand(this, LQtCommandKey::kEditClick);
+        LQtSendControlCommand(this, LCommandKeyEditClick);
     QLineEdit::mousePressEvent(event);
 }
 

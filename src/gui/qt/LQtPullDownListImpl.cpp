@@ -62,7 +62,7 @@ void LQtPullDownListImpl::Picked(int row)
 
 void LQtPullDownListImpl::showPopup()
 {
-    LQtSendControlCommand(this, LQtCommandKey::kMenuOpen);
+    LQtSendControlCommand(this, LCommandKeyMenuOpen);
     menuOpen_ = true;
     QComboBox::showPopup();
 }
@@ -73,7 +73,7 @@ void LQtPullDownListImpl::hidePopup()
     if (!menuOpen_)
         return;
     menuOpen_ = false;
-    LQtSendControlCommand(this, LQtCommandKey::kMenuClose);
+    LQtSendControlCommand(this, LCommandKeyMenuClose);
 }
 
 int LQtPullDownListImpl::AddItem(const char* text)

@@ -2,12 +2,13 @@
 // the dialogs rely on: which commands arrive, in which order, and what the
 // control holds afterwards.
 
-#include "gui/qt/LQtButtonImpl.h"
 #include "gui/qt/LQtComboBoxImpl.h"
 #include "gui/qt/LQtCommandSink.h"
 #include "gui/qt/LQtControlCommands.h"
+#include "gui/qt/LQtFindControl.h"
 #include "gui/qt/LQtFormatterValidator.h"
 #include "gui/qt/LQtInputUpDownImpl.h"
+#include "gui/qt/LQtKindButtonImpl.h"
 #include "gui/qt/LQtLineEdit.h"
 #include "gui/qt/LQtPullDownListImpl.h"
 #include "gui/qt/LQtTabViewImpl.h"
@@ -87,7 +88,7 @@ using Commands = std::vector<int32_t>;
 
 TEST_F(Controls, ButtonSendsDownBeforeUp)
 {
-    auto* button = Add(new LQtButtonImpl);
+    auto* button = Add(new LQtKindButtonImpl);
     button->setText("Press");
     button->SetId(100);
     button->SetCommandDown(101);
@@ -103,7 +104,7 @@ TEST_F(Controls, ButtonSendsDownBeforeUp)
 
 TEST_F(Controls, DisabledButtonSendsNothing)
 {
-    auto* button = Add(new LQtButtonImpl);
+    auto* button = Add(new LQtKindButtonImpl);
     button->SetId(100);
     button->SetCommandDown(101);
     button->setEnabled(false);
@@ -117,7 +118,7 @@ TEST_F(Controls, DisabledButtonSendsNothing)
 
 TEST_F(Controls, SetIdOfMinusOneLeavesTheUpCommandUnset)
 {
-    auto* button = Add(new LQtButtonImpl);
+    auto* button = Add(new LQtKindButtonImpl);
     button->SetId(-1);
     Show();
     button->click();
@@ -127,19 +128,19 @@ TEST_F(Controls, SetIdOfMinusOneLeavesTheUpCommandUnset)
 
 TEST_F(Controls, ButtonKinds)
 {
-    auto* help = Add(new LQtButtonImpl);
-    help->SetKind(LQtButtonImpl::kHelpButton);
+    auto* help = Add(new LQtKindButtonImpl);
+    help->SetKind(LQtKindButtonImpl::kHelpButton);
     help->SetId(7);
     EXPECT_FALSE(help->IsHelpButton());
     help->SetId(LFourCC("ahlp"));
     EXPECT_TRUE(help->IsHelpButton());
-    auto* toggle = Add(new LQtButtonImpl);
+    auto* toggle = Add(new LQtKindButtonImpl);
     toggle->SetDown(true);
     EXPECT_FALSE(toggle->IsDown());
-    toggle->SetKind(LQtButtonImpl::kCheckButton);
+    toggle->SetKind(LQtKindButtonImpl::kCheckButton);
     EXPECT_TRUE(toggle->IsDown());
-    auto* box = Add(new LQtButtonImpl);
-    box->SetKind(LQtButtonImpl::kCheckBox);
+    auto* box = Add(new LQtKindButtonImpl);
+    box->SetKind(LQtKindButtonImpl::kCheckBox);
     box->SetId(9);
     Show();
     box->click();
@@ -154,10 +155,10 @@ TEST_F(Controls, ButtonKinds)
 TEST_F(Controls, RadioGroup)
 {
     LQtRadioButtonGroupImpl group;
-    LQtButtonImpl* radios[3];
+    LQtKindButtonImpl* radios[3];
     for (int i = 0; i < 3; ++i) {
-        radios[i] = Add(new LQtButtonImpl);
-        radios[i]->SetKind(LQtButtonImpl::kRadioButton);
+        radios[i] = Add(new LQtKindButtonImpl);
+        radios[i]->SetKind(LQtKindButtonImpl::kRadioButton);
         radios[i]->setText(QString("Choice %1").arg(i));
         radios[i]->SetId(200 + i);
         group.AddRadioButton(radios[i]);
@@ -195,23 +196,13 @@ TEST_F(Controls, GroupBoxTitle)
     EXPECT_EQ(box->graphicsEffect(), nullptr);
 }
 
-TEST_F(Controls, ImageControlTakesTheFirstImagesSize)
-{
-    auto* image = new LQtImageControlImpl(view.get());
-    image->resize(0, 0);
-    QPixmap pixmap(40, 30);
-    pixmap.fill(Qt::red);
-    image->SetImage(pixmap);
-    EXPECT_EQ(image->size(), QSize(40, 30));
-}
-
 // --- pull-down lists -------------------------------------------------------
 
 TEST_F(Controls, PullDownShowsTheModelAndSendsItsCommands)
 {
     auto* list = Add(new LQtPullDownListImpl);
-    LQtSetControlCommand(list, LQtCommandKey::kMenuOpen, 301);
-    LQtSetControlCommand(list, LQtCommandKey::kMenuClose, 302);
+    LQtSetControlCommand(list, LCommandKeyMenuOpen, 301);
+    LQtSetControlCommand(list, LCommandKeyMenuClose, 302);
     list->SetSelectionChangeCommand(300);
     EXPECT_EQ(list->AddItem("A"), 0);
     EXPECT_EQ(list->AddItem("B"), 1);
@@ -429,7 +420,7 @@ TEST_F(Controls, TabMovesTheFocusWithoutTyping)
 TEST_F(Controls, DisabledPasteSendsTheCommandOnly)
 {
     auto* field = Add(new LQtLineEdit);
-    LQtSetControlCommand(field, LQtCommandKey::kPaste, 600);
+    LQtSetControlCommand(field, LCommandKeyPaste, 600);
     field->SetPasteDisabled(true);
     Show();
     field->setFocus();
@@ -464,8 +455,8 @@ TEST_F(Controls, FocusCommands)
 {
     auto* first = Add(new LQtLineEdit);
     auto* second = Add(new LQtLineEdit);
-    LQtSetControlCommand(first, LQtCommandKey::kSetFocus, 700);
-    LQtSetControlCommand(first, LQtCommandKey::kKillFocus, 701);
+    LQtSetControlCommand(first, LCommandKeySetFocus, 700);
+    LQtSetControlCommand(first, LCommandKeyKillFocus, 701);
     Show();
     view->activateWindow();
     first->setFocus();

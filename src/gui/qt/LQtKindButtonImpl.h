@@ -8,7 +8,6 @@
 #include <QAbstractButton>
 #include <QFrame>
 #include <QGroupBox>
-#include <QLabel>
 #include <QList>
 #include <QPointer>
 
@@ -16,13 +15,13 @@
 
 class LQtRadioButtonGroupImpl;
 
-class LQtButtonImpl : public QAbstractButton
+class LQtKindButtonImpl : public QAbstractButton
 {
     Q_OBJECT
 public:
     enum Kind { kPushButton, kCheckBox, kCheckButton, kCoolButton, kRadioButton, kHelpButton, kDisclosure };
 
-    explicit LQtButtonImpl(QWidget* parent = nullptr);
+    explicit LQtKindButtonImpl(QWidget* parent = nullptr);
 
     // Tag and up command; -1 leaves the up command unset.
     void SetId(int32_t id);
@@ -66,15 +65,15 @@ class LQtRadioButtonGroupImpl : public QObject
     Q_OBJECT
 public:
     explicit LQtRadioButtonGroupImpl(QObject* parent = nullptr);
-    void AddRadioButton(LQtButtonImpl* button);
-    void Select(bool on, LQtButtonImpl* button);
-    LQtButtonImpl* SelectedButton() const { return selected_; }
-    void HandleClick(LQtButtonImpl* button);
-    const QList<QPointer<LQtButtonImpl>>& Buttons() const { return buttons_; }
+    void AddRadioButton(LQtKindButtonImpl* button);
+    void Select(bool on, LQtKindButtonImpl* button);
+    LQtKindButtonImpl* SelectedButton() const { return selected_; }
+    void HandleClick(LQtKindButtonImpl* button);
+    const QList<QPointer<LQtKindButtonImpl>>& Buttons() const { return buttons_; }
 
 private:
-    QList<QPointer<LQtButtonImpl>> buttons_;
-    QPointer<LQtButtonImpl> selected_;
+    QList<QPointer<LQtKindButtonImpl>> buttons_;
+    QPointer<LQtKindButtonImpl> selected_;
 };
 
 // A titled frame; an empty title hides the title line. Disabled, it is
@@ -96,13 +95,4 @@ class LQtSeparatorImpl : public QFrame
     Q_OBJECT
 public:
     explicit LQtSeparatorImpl(QWidget* parent = nullptr);
-};
-
-// A still image; a control without size takes the first image's size.
-class LQtImageControlImpl : public QLabel
-{
-    Q_OBJECT
-public:
-    explicit LQtImageControlImpl(QWidget* parent = nullptr);
-    void SetImage(const QPixmap& image);
 };

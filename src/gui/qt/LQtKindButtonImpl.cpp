@@ -1,8 +1,9 @@
-#include "gui/qt/LQtButtonImpl.h"
+#include "gui/qt/LQtKindButtonImpl.h"
 
 #include "foundation/text/LUtf8.h"
 #include "gui/framework/LKey.h"
 #include "gui/qt/LQtControlCommands.h"
+#include "gui/qt/LQtFindControl.h"
 
 #include <QEvent>
 #include <QGraphicsOpacityEffect>
@@ -10,30 +11,30 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
-LQtButtonImpl::LQtButtonImpl(QWidget* parent) : QAbstractButton(parent)
+LQtKindButtonImpl::LQtKindButtonImpl(QWidget* parent) : QAbstractButton(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
-    connect(this, &QAbstractButton::clicked, this, &LQtButtonImpl::OnClicked);
+    connect(this, &QAbstractButton::clicked, this, &LQtKindButtonImpl::OnClicked);
 }
 
-void LQtButtonImpl::SetId(int32_t id)
+void LQtKindButtonImpl::SetId(int32_t id)
 {
     LQtSetControlId(this, id);
     SetCommandUp(id);
 }
 
-void LQtButtonImpl::SetCommandUp(int32_t command)
+void LQtKindButtonImpl::SetCommandUp(int32_t command)
 {
     if (command != -1)
-        LQtSetControlCommand(this, LQtCommandKey::kUp, command);
+        LQtSetControlCommand(this, LCommandKeyUp, command);
 }
 
-void LQtButtonImpl::SetCommandDown(int32_t command)
+void LQtKindButtonImpl::SetCommandDown(int32_t command)
 {
-    LQtSetControlCommand(this, LQtCommandKey::kDown, command);
+    LQtSetControlCommand(this, LCommandKeyDown, command);
 }
 
-void LQtButtonImpl::SetKind(Kind kind)
+void LQtKindButtonImpl::SetKind(Kind kind)
 {
     kind_ = kind;
     setCheckable(kind == kCheckBox || kind == kCheckButton || kind == kRadioButton || kind == kDisclosure);
@@ -41,36 +42,36 @@ void LQtButtonImpl::SetKind(Kind kind)
     update();
 }
 
-bool LQtButtonImpl::IsHelpButton() const
+bool LQtKindButtonImpl::IsHelpButton() const
 {
     return kind_ == kHelpButton && LQtControlId(this) == LFourCC("ahlp");
 }
 
-void LQtButtonImpl::GetText(char* text) const
+void LQtKindButtonImpl::GetText(char* text) const
 {
     LUtf8CopyWhole(text, this->text().toUtf8().constData(), 260);
 }
 
-void LQtButtonImpl::SendCommandUp()
+void LQtKindButtonImpl::SendCommandUp()
 {
     if (isEnabled())
-        LQtSendControlCommand(this, LQtCommandKey::kUp);
+        LQtSendControlCommand(this, LCommandKeyUp);
 }
 
-void LQtButtonImpl::SendCommandDown()
+void LQtKindButtonImpl::SendCommandDown()
 {
     if (isEnabled())
-        LQtSendControlCommand(this, LQtCommandKey::kDown);
+        LQtSendControlCommand(this, LCommandKeyDown);
 }
 
-void LQtButtonImpl::mousePressEvent(QMouseEvent* event)
+void LQtKindButtonImpl::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
         SendCommandDown();
     QAbstractButton::mousePressEvent(event);
 }
 
-void LQtButtonImpl::nextCheckState()
+void LQtKindButtonImpl::nextCheckState()
 {
     // The radio group decides which of its buttons is on.
     if (kind_ == kRadioButton && group_)
@@ -78,7 +79,7 @@ void LQtButtonImpl::nextCheckState()
     QAbstractButton::nextCheckState();
 }
 
-void LQtButtonImpl::OnClicked()
+void LQtKindButtonImpl::OnClicked()
 {
     if (kind_ == kRadioButton && group_) {
         group_->HandleClick(this);
@@ -87,7 +88,7 @@ void LQtButtonImpl::OnClicked()
     SendCommandUp();
 }
 
-QSize LQtButtonImpl::sizeHint() const
+QSize LQtKindButtonImpl::sizeHint() const
 {
     QStyleOptionButton option;
     option.initFrom(this);
@@ -115,7 +116,7 @@ QSize LQtButtonImpl::sizeHint() const
     }
 }
 
-void LQtButtonImpl::paintEvent(QPaintEvent*)
+void LQtKindButtonImpl::paintEvent(QPaintEvent*)
 {
     QStylePainter painter(this);
     QStyleOptionButton option;
@@ -163,13 +164,13 @@ void LQtButtonImpl::paintEvent(QPaintEvent*)
 
 LQtRadioButtonGroupImpl::LQtRadioButtonGroupImpl(QObject* parent) : QObject(parent) {}
 
-void LQtRadioButtonGroupImpl::AddRadioButton(LQtButtonImpl* button)
+void LQtRadioButtonGroupImpl::AddRadioButton(LQtKindButtonImpl* button)
 {
     buttons_.append(button);
     button->SetRadioGroup(this);
 }
 
-void LQtRadioButtonGroupImpl::Select(bool on, LQtButtonImpl* button)
+void LQtRadioButtonGroupImpl::Select(bool on, LQtKindButtonImpl* button)
 {
     button->setChecked(on);
     if (on) {
@@ -181,7 +182,7 @@ void LQtRadioButtonGroupImpl::Select(bool on, LQtButtonImpl* button)
     }
 }
 
-void LQtRadioButtonGroupImpl::HandleClick(LQtButtonImpl* button)
+void LQtRadioButtonGroupImpl::HandleClick(LQtKindButtonImpl* button)
 {
     if (selected_ != button)
         Select(true, button);
@@ -218,22 +219,4 @@ LQtSeparatorImpl::LQtSeparatorImpl(QWidget* parent) : QFrame(parent)
 {
     setFrameShape(QFrame::HLine);
     setFrameShadow(QFrame::Sunken);
-}
-
-LQtImageControlImpl::LQtImageControlImpl(QWidget* parent) : QLabel(parent)
-{
-    setAlignment(Qt::AlignCenter);
-    setScaledContents(false);
-}
-
-void LQtImageControlImpl::SetImage(const QPixmap& image)
-{
-    if (width() == 0 || height() == 0)
-        resize(image.deviceIndependentSize().toSize());
-    if (!image.isNull() && (image.width() > width() || image.height() > height()))
-        setPixmap(
-            image.scaled(size() * image.devicePixelRatio(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    else
-        setPixmap(image);
-    update();
 }
