@@ -238,8 +238,3 @@ void LToolBar::SetDropDownCommand(int32_t command, int32_t dropDownCommand)
     if (peer_)
         peer_->SetDropDownCommand(command, dropDownCommand);
 }
-
-std::unique_ptr<LToolBar::Peer> LToolBar::CreatePeer(LWindow*)
-{
-    return nullptr;
-}

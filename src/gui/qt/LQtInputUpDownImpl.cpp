@@ -30,6 +30,8 @@ LQtInputUpDownImpl::LQtInputUpDownImpl(QWidget* parent)
     connect(field_, &LQtLineEdit::EditingEnded, this, &LQtInputUpDownImpl::EndEditing);
     connect(field_, &QLineEdit::textEdited, this, [this] { SendTextChanged(); });
     field_->installEventFilter(this);
+    // Control lookup by id looks into this composite for the number field.
+    setProperty("lupdown", true);
     InstallFormatter(std::make_unique<LIntegerValueFormatter>());
     field_->setText("0");
     setFocusProxy(field_);

@@ -1,6 +1,8 @@
 #include "gui/qt/LQtToolbarImpl.h"
 
+#include "gui/framework/LWindow.h"
 #include "gui/qt/LQtCommandSink.h"
+#include "gui/qt/LQtView.h"
 
 #include <QBoxLayout>
 #include <QFontMetrics>
@@ -124,8 +126,13 @@ void LQtToolbarImpl::CreateItems()
         return;
     if (entries_.empty())
         ResetItems();
-    if (auto* box = qobject_cast<QBoxLayout*>(host_->layout()))
+    if (auto* box = qobject_cast<QBoxLayout*>(host_->layout())) {
         box->insertWidget(0, bar_);
+    } else {
+        // A content view places its controls itself: the bar takes the top.
+        bar_->setGeometry(0, 0, host_->width(), bar_->sizeHint().height());
+        bar_->raise();
+    }
     bar_->show();
 }
 
@@ -252,4 +259,12 @@ QRect LQtToolbarImpl::DropDownItemBounds(int32_t command) const
     QPoint topLeft = entry->button->parentWidget()->mapTo(host_->window(), inBar.topLeft());
     QPoint hostOrigin = host_->mapTo(host_->window(), QPoint(0, 0));
     return QRect(topLeft.x() - hostOrigin.x(), 0, inBar.width(), bar_->height());
+}
+
+std::unique_ptr<LToolBar::Peer> LToolBar::CreatePeer(LWindow* host)
+{
+    QWidget* view = host ? LQtWidget(host->GetView()) : nullptr;
+    if (!view)
+        return nullptr;
+    return std::make_unique<LQtToolbarImpl>(host, view, ToolbarIdentifier());
 }
