@@ -2,6 +2,7 @@
 
 #include "gui/framework/LWindow.h"
 #include "gui/qt/LQtCommandSink.h"
+#include "gui/qt/LQtControls.h"
 #include "gui/qt/LQtView.h"
 
 #include <QBoxLayout>
@@ -43,6 +44,25 @@ void LQtDropDownButton::paintEvent(QPaintEvent* event)
         painter.drawLine(zone - 2, 6, zone - 2, height() - 22);
     }
 }
+
+namespace {
+
+// Item pictures are 32 points square, drawn at the screen's pixel ratio.
+void SetButtonIcon(QToolButton* button, int32_t icon)
+{
+    button->setProperty("licon", icon);
+    if (icon <= 0) {
+        button->setIcon(QIcon());
+        return;
+    }
+    const qreal ratio = button->devicePixelRatioF();
+    QPixmap pixmap = QPixmap::fromImage(LQtLoadImageResource(icon, static_cast<int>(32 * ratio)));
+    pixmap.setDevicePixelRatio(ratio);
+    button->setIcon(QIcon(pixmap));
+    button->setIconSize(QSize(32, 32));
+}
+
+} // namespace
 
 LQtToolbarImpl::LQtToolbarImpl(LWindow* window, QWidget* host, const std::string& identifier)
     : window_(window), host_(host), bar_(new QToolBar(host))
@@ -97,7 +117,7 @@ void LQtToolbarImpl::AddRow(std::size_t row)
         button->setText(QString::fromStdString(item.label));
         button->setToolTip(QString::fromStdString(item.tooltip));
         button->setProperty("ltag", item.command);
-        button->setProperty("licon", item.icon);
+        SetButtonIcon(button, item.icon);
         button->setCheckable(LToolBar::IsCheckItem(item.kind) || LToolBar::IsSelectable(item.kind));
         if (auto* dropDown = qobject_cast<LQtDropDownButton*>(button))
             dropDown->SetDropDownCommand(item.dropDownCommand);
@@ -213,7 +233,7 @@ void LQtToolbarImpl::SetItemLabel(int32_t command, const std::string& label)
 void LQtToolbarImpl::SetItemIcon(int32_t command, int32_t icon)
 {
     if (const Entry* entry = Find(command))
-        entry->button->setProperty("licon", icon);
+        SetButtonIcon(entry->button, icon);
 }
 
 void LQtToolbarImpl::SetItemTooltip(int32_t command, const std::string& tooltip)
