@@ -32,6 +32,8 @@ void LJoinWithMessagePump(const std::function<bool()>& finished, const std::func
 bool BeginModalSession(LViewHandle view);
 bool PumpModalSession();
 bool EndModalSession(LViewHandle view);
+// The content view of the application's current modal window, or null.
+LViewHandle LGetModalWindowView();
 
 void LBringAppToFront();
 // No script runner on this platform: always 2 (failed).

@@ -165,6 +165,16 @@ bool EndModalSession(LViewHandle view)
     return true;
 }
 
+LViewHandle LGetModalWindowView()
+{
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr)
+        return nullptr;
+    for (auto* child : modal->findChildren<LQtWindowContentView*>(Qt::FindDirectChildrenOnly))
+        return LQtHandle(child);
+    return nullptr;
+}
+
 void LBringAppToFront()
 {
     for (QWidget* widget : QApplication::topLevelWidgets()) {

@@ -48,6 +48,7 @@ void LTimerTable::SetTimer(int id, uint32_t ms)
     if (!timer) {
         timer = std::make_unique<QTimer>();
         timer->setSingleShot(true);
+        timer->setTimerType(Qt::PreciseTimer);
         std::weak_ptr<LTimerTable*> self = self_;
         QObject::connect(timer.get(), &QTimer::timeout, [self, id] {
             auto table = self.lock();
