@@ -294,6 +294,52 @@ public:
     void MessageBoxError(const char* text, const char* message);
     void MessageBoxWarning(const char* text);
     void MessageBoxInfo(const char* text, const char* message);
+
+    // ---- Buttons of every kind, lists, inputs and tabs (parked until laid out) ----
+    // kind: 0 push, 1 check box, 2 toggle, 3 cool, 4 radio, 5 help, 6 disclosure.
+    void AddButtonOfKind(int id, const char* text, int kind);
+    void AddCheckBox(int id, const char* text) { AddButtonOfKind(id, text, 1); }
+    // Radio buttons added with the same group number exclude each other.
+    void AddRadioButton(int id, const char* text, int group);
+    void SetCheck(int id, bool checked);
+    bool GetCheck(int id) const;
+    void AddGroupBox(int id, const char* title);
+    void SetGroupBoxTitle(int id, const char* title);
+
+    // Pull-down lists; each call does nothing (or answers -1) for another kind of control.
+    void AddPullDownList(int id, int selectionChangeCommand);
+    void DeleteAllPullDownItems(int id);
+    int AddPullDownItem(int id, const char* text);
+    void SelectPullDownItem(int id, int index);
+    int GetPullDownSelection(int id) const;
+    char* GetPullDownItemText(int id, int index, char* buffer, size_t size = 260) const;
+    void GetPullDownItemTextLong(int id, int index, std::string& text) const;
+
+    // Combo boxes.
+    void AddComboBox(int id, bool numeric);
+    int AddComboBoxItem(int id, const char* text);
+    int GetComboBoxSelection(int id) const;
+    char* GetComboBoxText(int id, char* buffer, size_t size = 260) const;
+
+    // Text inputs (one line, the framework's field editor).
+    void AddTextInput(int id, bool password);
+    void SetTextChangeCommand(int id, int command);
+
+    // Up-down number inputs: the field is id + 1 and reports changes as id.
+    void AddUpDown(int id, bool readOnly);
+    void SetUpDownRange(int id, double min, double max, double step);
+    void SetUpDownValue(int id, double value);
+    // The value clamped to the range and truncated; 0 for another control.
+    int GetUpDownValue(int id) const;
+
+    // Tab views: selecting is sent while the old tab is current, selected after.
+    void AddTabView(int id, int selectingCommand, int selectedCommand);
+    int InsertTab(int id, int index, const char* label);
+    void DeleteAllTabs(int id);
+    void SelectTabByIndex(int id, int index);
+    int GetCurrentTab(int id) const;
+    int GetTabCount(int id) const;
+    char* GetTabLabel(int id, int index, char* buffer, size_t size = 260) const;
 };
 
 // The LWindow that owns a view (its "window" association), or null.

@@ -1,0 +1,179 @@
+// The control API by window and control id over real windows: each call
+// finds its control by id and does nothing (or answers its default) for a
+// control of another kind.
+
+#include "gui/GuiTestSupport.h"
+
+#include "gui/framework/LWindow.h"
+#include "gui/qt/LQtFindControl.h"
+#include "gui/qt/LQtFormatterValidator.h"
+#include "gui/qt/LQtInputUpDownImpl.h"
+#include "gui/qt/LQtView.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+using namespace quorin::test;
+
+namespace {
+
+class ControlWindow : public LWindow
+{
+public:
+    std::vector<int> commands;
+    std::function<void(int)> onCommand;
+
+    void OnCommand(int command, int extra) override
+    {
+        commands.push_back(command);
+        if (onCommand)
+            onCommand(command);
+        LWindow::OnCommand(command, extra);
+    }
+};
+
+class WindowControls : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        GuiApp();
+        window.CreateCocoaWindow(400, 300, kWindowStyleTitled | kWindowStyleClosable, false, nullptr);
+        ASSERT_TRUE(window.ShowModeless(nullptr, LPlacementCenterOnScreen));
+        PumpFor(10);
+        window.commands.clear();
+    }
+    void TearDown() override
+    {
+        if (window.IsWindow())
+            window.EndDialog(kCommandCancel);
+    }
+
+    ControlWindow window;
+};
+
+TEST_F(WindowControls, PullDownCallsByIdAndKind)
+{
+    window.AddPullDownList(10, 11);
+    window.AddButtonNoRect(20, "Button");
+    EXPECT_EQ(window.AddPullDownItem(10, "A"), 0);
+    EXPECT_EQ(window.AddPullDownItem(10, "B"), 1);
+    EXPECT_EQ(window.GetPullDownSelection(10), 0);
+    window.SelectPullDownItem(10, 1);
+    EXPECT_EQ(window.GetPullDownSelection(10), 1);
+    // An id that belongs to a button: -1, and nothing happens.
+    EXPECT_EQ(window.GetPullDownSelection(20), -1);
+    EXPECT_EQ(window.AddPullDownItem(20, "X"), -1);
+    EXPECT_EQ(window.GetPullDownSelection(99), -1);
+    char text[260];
+    EXPECT_STREQ(window.GetPullDownItemText(10, 1, text), "B");
+    EXPECT_STREQ(window.GetPullDownItemText(10, 7, text), "");
+    window.DeleteAllPullDownItems(10);
+    EXPECT_EQ(window.GetPullDownSelection(10), -1);
+}
+
+TEST_F(WindowControls, LongTextsAreCutBetweenCharactersUnlessAskedInFull)
+{
+    window.AddPullDownList(10, -1);
+    std::string longTitle;
+    for (int i = 0; i < 200; ++i)
+        longTitle += "\xC3\xA9"; // 400 bytes
+    window.AddPullDownItem(10, longTitle.c_str());
+    char text[260];
+    window.GetPullDownItemText(10, 0, text);
+    EXPECT_EQ(std::string(text).size(), 258u);
+    std::string whole;
+    window.GetPullDownItemTextLong(10, 0, whole);
+    EXPECT_EQ(whole, longTitle);
+    window.AddTabView(30, -1, -1);
+    window.InsertTab(30, 0, longTitle.c_str());
+    window.GetTabLabel(30, 0, text);
+    EXPECT_EQ(std::string(text).size(), 258u);
+}
+
+TEST_F(WindowControls, DisabledButtonSendsNothingThroughPressButton)
+{
+    window.AddCheckBox(40, "Check");
+    window.AddButtonOfKind(41, "Cool", 3);
+    EXPECT_TRUE(window.PressButton(40));
+    EXPECT_TRUE(window.GetCheck(40));
+    window.EnableControl(41, false);
+    EXPECT_FALSE(window.PressButton(41));
+    std::vector<int> expected{40};
+    EXPECT_EQ(std::vector<int>(window.commands.begin(), window.commands.end()), expected);
+}
+
+TEST_F(WindowControls, RadioGroupsByNumber)
+{
+    window.AddRadioButton(50, "One", 1);
+    window.AddRadioButton(51, "Two", 1);
+    window.AddRadioButton(52, "Other group", 2);
+    window.SetCheck(50, true);
+    window.SetCheck(52, true);
+    window.PressButton(51);
+    EXPECT_FALSE(window.GetCheck(50));
+    EXPECT_TRUE(window.GetCheck(51));
+    EXPECT_TRUE(window.GetCheck(52));
+    window.PressButton(51);
+    EXPECT_EQ(window.commands, (std::vector<int>{51, 51}));
+}
+
+TEST_F(WindowControls, UpDownValueIsClampedAndTruncated)
+{
+    window.AddUpDown(300, false);
+    window.SetUpDownRange(300, 0, 10, 1);
+    auto* upDown = qobject_cast<LQtInputUpDownImpl*>(LQtFindControl(LQtWidget(window.GetView()), 300));
+    ASSERT_NE(upDown, nullptr);
+    // The number field is found under its own id too.
+    EXPECT_EQ(LQtFindControl(LQtWidget(window.GetView()), 301), upDown->TextField());
+    upDown->SetFormatDouble(1);
+    struct Case
+    {
+        const char* typed;
+        int read;
+    };
+    for (const auto& c : {Case{"-3", 0}, Case{"12", 10}, Case{"7.9", 7}}) {
+        std::string text = c.typed;
+        for (char& ch : text)
+            if (ch == '.')
+                ch = LQtFormatterValidator::DecimalSeparator()[0];
+        upDown->TextField()->setText(QString::fromStdString(text));
+        EXPECT_EQ(window.GetUpDownValue(300), c.read) << c.typed;
+    }
+    window.SetUpDownValue(300, 4);
+    EXPECT_EQ(window.GetUpDownValue(300), 4);
+    EXPECT_EQ(window.GetUpDownValue(999), 0);
+}
+
+TEST_F(WindowControls, TabCommandsSeeTheOldTabThenTheNew)
+{
+    window.AddTabView(60, 501, 502);
+    window.InsertTab(60, 0, "One");
+    window.InsertTab(60, 1, "Two");
+    window.InsertTab(60, 2, "Three");
+    std::vector<std::pair<int, int>> seen;
+    window.onCommand = [&](int command) { seen.push_back({command, window.GetCurrentTab(60)}); };
+    window.SelectTabByIndex(60, 2);
+    window.SelectTabByIndex(60, -1);
+    EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{{501, 0}, {502, 2}}));
+    EXPECT_EQ(window.GetTabCount(60), 3);
+    window.DeleteAllTabs(60);
+    EXPECT_EQ(window.GetTabCount(60), 0);
+}
+
+TEST_F(WindowControls, TextInputSendsItsTextChangeCommand)
+{
+    window.AddTextInput(70, false);
+    window.SetTextChangeCommand(70, 71);
+    QWidget* field = LQtFindControl(LQtWidget(window.GetView()), 70);
+    ASSERT_NE(field, nullptr);
+    field->setFocus();
+    QTest::keyClicks(field, "ab");
+    EXPECT_EQ(window.commands, (std::vector<int>{71, 71}));
+}
+
+} // namespace
