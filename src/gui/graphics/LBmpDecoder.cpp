@@ -423,9 +423,10 @@ int Decoder::RunLength(Progress& progress)
             return request.Fail("palette index %u >= %u colours", index, paletteSize);
         if (y >= height)
             return request.Fail("run-length data goes past the last row");
-        if (x >= width)
-            return request.Fail("run in row %d goes past the width %d", y, width);
-        Put(PictureRow(y), x, palette[index]);
+        // Writers encode each row's padding bytes too: whatever lies past
+        // the width is dropped, never wrapped into the next row.
+        if (x < width)
+            Put(PictureRow(y), x, palette[index]);
         ++x;
         return 0;
     };
