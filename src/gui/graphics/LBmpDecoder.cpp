@@ -5,6 +5,7 @@
 #include "foundation/threads/LProgressRangeContext.h"
 #include "gui/graphics/LBitmap.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <sys/stat.h>
@@ -410,36 +411,59 @@ int Decoder::PixelRows(Progress& progress)
 int Decoder::RunLength(Progress& progress)
 {
     const bool rle4 = h.compression == 2;
-    // Areas a writer skips (delta, early end of line or of bitmap) show
-    // palette entry 0.
     if (paletteSize == 0)
         return request.Fail("run-length picture without a colour table");
-    for (int32_t r = 0; r < height; ++r)
-        for (int32_t x = 0; x < width; ++x)
-            Put(target->Row(r), x, palette[0]);
+    // Areas a writer skips (delta, early end of line or of bitmap) show
+    // palette entry 0.
+    for (int32_t x = 0; x < width; ++x)
+        Put(target->Row(0), x, palette[0]);
+    for (int32_t r = 1; r < height; ++r)
+        std::memcpy(target->Row(r), target->Row(0), uint64_t(width) * 3);
     int32_t x = 0, y = 0;
-    auto put = [&](uint32_t index) -> int {
-        if (index >= paletteSize)
-            return request.Fail("palette index %u >= %u colours", index, paletteSize);
-        if (y >= height)
-            return request.Fail("run-length data goes past the last row");
+    uint8_t* row = PictureRow(0);
+    const auto put = [&](uint32_t index) -> bool {
+        if (index >= paletteSize) {
+            request.Fail("palette index %u >= %u colours", index, paletteSize);
+            return false;
+        }
         // Writers encode each row's padding bytes too: whatever lies past
         // the width is dropped, never wrapped into the next row.
-        if (x < width)
-            Put(PictureRow(y), x, palette[index]);
+        if (x < width) {
+            uint8_t* p = row + uint64_t(x) * 3;
+            const uint32_t c = palette[index];
+            p[0] = uint8_t(c);
+            p[1] = uint8_t(c >> 8);
+            p[2] = uint8_t(c >> 16);
+        }
         ++x;
-        return 0;
+        return true;
     };
     while (y <= height) {
         uint8_t pair[2];
         if (!in.ReadAll(pair, 2))
             return request.Fail("run-length data ends in row %d", y);
         const uint32_t n = pair[0], v = pair[1];
+        if (n > 0 || v >= 3) {
+            if (y >= height)
+                return request.Fail("run-length data goes past the last row");
+        }
         if (n > 0) {
-            for (uint32_t i = 0; i < n; ++i) {
-                const uint32_t index = rle4 ? ((i % 2 == 0) ? v >> 4 : v & 15) : v;
-                if (put(index) != 0)
-                    return LImageFailed;
+            if (!rle4) {
+                if (v >= paletteSize)
+                    return request.Fail("palette index %u >= %u colours", v, paletteSize);
+                const int32_t end = std::min<int32_t>(width, x + int32_t(n));
+                const uint32_t c = palette[v];
+                for (int32_t i = x; i < end; ++i) {
+                    uint8_t* p = row + uint64_t(i) * 3;
+                    p[0] = uint8_t(c);
+                    p[1] = uint8_t(c >> 8);
+                    p[2] = uint8_t(c >> 16);
+                }
+                x += int32_t(n); // past the width: dropped, still counted
+            } else {
+                for (uint32_t i = 0; i < n; ++i)
+                    if (!put((i % 2 == 0) ? v >> 4 : v & 15))
+                        return LImageFailed;
             }
         } else if (v == 0) {
             // End of line; pixels a writer left out of the row stay at entry 0.
@@ -447,6 +471,8 @@ int Decoder::RunLength(Progress& progress)
                 return request.Fail("end of line after the last row");
             ++y;
             x = 0;
+            if (y < height)
+                row = PictureRow(y);
         } else if (v == 1) {
             return 0;
         } else if (v == 2) {
@@ -457,17 +483,18 @@ int Decoder::RunLength(Progress& progress)
             y += d[1];
             if (x > width || y > height || (y == height && x > 0))
                 return request.Fail("delta moves outside the picture to (%d, %d)", x, y);
+            if (y < height)
+                row = PictureRow(y);
         } else {
             uint8_t data[256];
             const uint32_t bytes = rle4 ? (v + 1) / 2 : v;
+            // Absolute runs keep the codes on 16-bit boundaries.
             const uint32_t padded = bytes + (bytes & 1);
             if (!in.ReadAll(data, padded))
                 return request.Fail("run-length data ends in row %d", y);
-            for (uint32_t i = 0; i < v; ++i) {
-                const uint32_t index = rle4 ? ((i % 2 == 0) ? data[i / 2] >> 4 : data[i / 2] & 15) : data[i];
-                if (put(index) != 0)
+            for (uint32_t i = 0; i < v; ++i)
+                if (!put(rle4 ? ((i % 2 == 0) ? data[i / 2] >> 4 : data[i / 2] & 15) : data[i]))
                     return LImageFailed;
-            }
         }
         if (!progress.Report(double(y) / height))
             return LImageStopped;
