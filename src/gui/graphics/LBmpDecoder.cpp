@@ -57,19 +57,35 @@ public:
 class FileInput : public BmpInput
 {
 public:
-    explicit FileInput(LBufferedFile& file) : file_(file) {}
-    size_t Read(void* dest, size_t count) override { return file_.Read(dest, count); }
-    uint64_t Position() override
+    explicit FileInput(LBufferedFile& file) : file_(file)
     {
         const off_t at = lseek(file_.fd, 0, SEEK_CUR);
-        if (at < 0)
-            return 0;
-        return uint64_t(at) - (file_.filled - file_.position);
+        seekable_ = at >= 0;
+        // A pipe counts from where the decoder started reading it.
+        position_ = seekable_ ? uint64_t(at) - (file_.filled - file_.position) : 0;
     }
+    size_t Read(void* dest, size_t count) override
+    {
+        const size_t n = file_.Read(dest, count);
+        position_ += n;
+        return n;
+    }
+    uint64_t Position() override { return position_; }
     bool SeekTo(uint64_t position) override
     {
+        if (!seekable_) {
+            // Forward only, by reading what lies between.
+            uint8_t scratch[4096];
+            while (position_ < position) {
+                const uint64_t n = std::min<uint64_t>(sizeof scratch, position - position_);
+                if (Read(scratch, size_t(n)) != n)
+                    return false;
+            }
+            return position_ == position;
+        }
         const off_t at = lseek(file_.fd, off_t(position), SEEK_SET);
         file_.Discard();
+        position_ = at >= 0 ? uint64_t(at) : position_;
         return at >= 0 && uint64_t(at) == position;
     }
     uint64_t Size() override
@@ -82,6 +98,8 @@ public:
 
 private:
     LBufferedFile& file_;
+    uint64_t position_ = 0;
+    bool seekable_ = false;
 };
 
 class MemoryInput : public BmpInput
@@ -550,6 +568,7 @@ int Decoder::Run()
         result = RunLength(progress);
     if (result != 0)
         return result;
+    context.Progress(1.0);
     target->resolutionX = h.xResolution;
     target->resolutionY = h.yResolution;
     if (target->format == LPixelFormatBGRA32) {
@@ -586,7 +605,7 @@ int Decode(BmpInput& in, LProcessContext& context, LImageDecodeRequest& request)
     return result;
 }
 
-int DecodeBmpFileFrom(BmpInput& in, LProcessContext& context, LImageDecodeRequest& request, bool memory)
+int DecodeBmpFileFrom(BmpInput& in, LProcessContext& context, LImageDecodeRequest& request)
 {
     context.MessageLevelF(0, "Decoding %s image", "BMP");
     request.failure[0] = '\0';
@@ -602,7 +621,8 @@ int DecodeBmpFileFrom(BmpInput& in, LProcessContext& context, LImageDecodeReques
     request.pixelDataOffset = start + header.pixelDataOffset;
     LProgressRangeContext range(&context, 0.0, 1.0);
     const uint32_t bits = request.bitsPerPixel;
-    const int result = memory ? LBmpDecodeFromMemory(range, request) : LBmpDecode(range, request);
+    // The same input goes on: a pipe's position is known only to it.
+    const int result = Decode(in, range, request);
     if (result != 0)
         request.bitsPerPixel = bits;
     return result;
@@ -664,11 +684,11 @@ int LDecodeBmpFile(LProcessContext& context, LImageDecodeRequest& request)
     if (request.file == nullptr)
         return request.Fail("no file");
     FileInput in(*request.file);
-    return DecodeBmpFileFrom(in, context, request, false);
+    return DecodeBmpFileFrom(in, context, request);
 }
 
 int LDecodeBmpMemory(LProcessContext& context, LImageDecodeRequest& request)
 {
     MemoryInput in(request.memory);
-    return DecodeBmpFileFrom(in, context, request, true);
+    return DecodeBmpFileFrom(in, context, request);
 }
