@@ -40,7 +40,34 @@ int LBitmapFromQImage(LProcessContext& context, LBitmap& target, const QImage& i
     // channel or CMYK, goes through Qt's own conversion.
     QImage converted;
     const QImage* source = &image;
-    if (image.format() != QImage::Format_ARGB32 && image.format() != QImage::Format_RGB32) {
+    const QImage::Format format = image.format();
+    if (format == QImage::Format_RGBX64 || format == QImage::Format_RGBA64 ||
+        format == QImage::Format_RGBA64_Premultiplied) {
+        // Qt's own narrowing of 16-bit samples truncates; round them instead.
+        const QImage straight = format == QImage::Format_RGBA64_Premultiplied
+                                    ? image.convertToFormat(QImage::Format_RGBA64)
+                                    : image;
+        if (straight.isNull() || !EnsureTarget(target, w, h))
+            return 2;
+        target.bottomUp = 0;
+        target.resolutionX = image.dotsPerMeterX() > 0 ? uint32_t(image.dotsPerMeterX()) : 0;
+        target.resolutionY = image.dotsPerMeterY() > 0 ? uint32_t(image.dotsPerMeterY()) : 0;
+        const bool opaque = format == QImage::Format_RGBX64;
+        for (int32_t r = 0; r < h; ++r) {
+            if (context.IsStopRequested())
+                return 1;
+            const auto* in = reinterpret_cast<const uint16_t*>(straight.constScanLine(r));
+            uint8_t* out = target.Row(r);
+            for (int32_t x = 0; x < w; ++x, in += 4, out += 4) {
+                out[0] = uint8_t((uint32_t(in[2]) + 128) / 257);
+                out[1] = uint8_t((uint32_t(in[1]) + 128) / 257);
+                out[2] = uint8_t((uint32_t(in[0]) + 128) / 257);
+                out[3] = opaque ? 0xFF : uint8_t((uint32_t(in[3]) + 128) / 257);
+            }
+        }
+        return 0;
+    }
+    if (format != QImage::Format_ARGB32 && format != QImage::Format_RGB32) {
         converted =
             image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
         if (converted.isNull())
