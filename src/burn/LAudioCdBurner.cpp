@@ -1,6 +1,6 @@
 #include "burn/LAudioCdBurner.h"
 
-#include "audio/LProcessingPump.h"
+#include "audio/effects/LProcessingPump.h"
 #include "audio/effects/LNormalize.h"
 #include "audio/formats/aiff/LAiffSoundSink.h"
 #include "burn/LAiffTrackReader.h"

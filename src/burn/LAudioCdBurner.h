@@ -7,7 +7,7 @@
 // outcome in the job's result. A dry run writes the bytes the drive would
 // have received to a raw file with a cue sheet beside it.
 
-#include "audio/LAudioCdTrack.h"
+#include "audio/formats/aiff/LAudioCdTrack.h"
 #include "burn/LBurnBackend.h"
 #include "burn/LBurnOptions.h"
 #include "burn/LBurnResult.h"

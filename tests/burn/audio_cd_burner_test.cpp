@@ -3,7 +3,7 @@
 #include "support/TempHome.h"
 #include "support/TestData.h"
 
-#include "audio/LAudioFileOpener.h"
+#include "audio/formats/LAudioFileOpener.h"
 #include "burn/LAudioCdBurner.h"
 #include "burn/LFakeBurnBackend.h"
 

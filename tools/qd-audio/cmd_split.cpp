@@ -6,7 +6,7 @@
 #include "QdCommand.h"
 
 #include "app/queue/SplitJoinJobs.h"
-#include "audio/LAudioFileOpener.h"
+#include "audio/formats/LAudioFileOpener.h"
 #include "audio/effects/LSilenceDetector.h"
 #include "foundation/threads/LLocalProcessContext.h"
 

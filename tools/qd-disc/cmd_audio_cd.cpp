@@ -4,7 +4,7 @@
 #include "QdBurnDrive.h"
 #include "QdCommand.h"
 
-#include "audio/LAudioFileOpener.h"
+#include "audio/formats/LAudioFileOpener.h"
 #include "burn/LAudioCdBurner.h"
 
 #include <cstdio>

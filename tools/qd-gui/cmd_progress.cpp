@@ -5,9 +5,9 @@
 // Prints "result N"; exit 0 finished, 1 cancelled, 2 error.
 #include "QdGuiCommand.h"
 
-#include "audio/LAudioFileOpener.h"
-#include "audio/LProcessingPump.h"
-#include "audio/LSoundSink.h"
+#include "audio/formats/LAudioFileOpener.h"
+#include "audio/effects/LProcessingPump.h"
+#include "audio/core/LSoundSink.h"
 #include "audio/effects/LNormalize.h"
 #include "audio/formats/wav/LWavFileOpener.h"
 #include "audio/formats/wav/LWaveFormatBlock.h"

@@ -4,7 +4,7 @@
 #include "QueueCommand.h"
 
 #include "app/queue/ProcessQueueFile.h"
-#include "audio/LAudioFileOpener.h"
+#include "audio/formats/LAudioFileOpener.h"
 #include "foundation/ini/LDurationText.h"
 
 #include <cstdio>

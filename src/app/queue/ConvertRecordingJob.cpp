@@ -3,7 +3,7 @@
 #include "app/queue/JobOutputFile.h"
 #include "app/queue/QueueNotices.h"
 #include "app/queue/SourceTagCopy.h"
-#include "audio/LProcessingPump.h"
+#include "audio/effects/LProcessingPump.h"
 #include "audio/effects/LRestorationChain.h"
 #include "audio/effects/LRestorationTasks.h"
 #include "audio/formats/mp3/LMp3SoundSource.h"

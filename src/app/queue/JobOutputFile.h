@@ -6,7 +6,7 @@
 // fails, is stopped or is killed therefore never leaves a partial file under
 // a real name, and never replaces a good file with a bad one.
 
-#include "audio/LSoundSink.h"
+#include "audio/core/LSoundSink.h"
 #include "audio/formats/wav/LWaveFormatBlock.h"
 #include "foundation/files/LPath.h"
 

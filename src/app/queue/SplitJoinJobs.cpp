@@ -1,7 +1,7 @@
 #include "app/queue/SplitJoinJobs.h"
 
 #include "app/queue/JobOutputFile.h"
-#include "audio/LProcessingPump.h"
+#include "audio/effects/LProcessingPump.h"
 #include "audio/effects/LConversionEffects.h"
 #include "audio/effects/LNormalize.h"
 #include "audio/effects/LRestorationChain.h"

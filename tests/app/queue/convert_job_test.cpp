@@ -4,7 +4,7 @@
 
 #include "app/queue/ConvertRecordingJob.h"
 #include "app/queue/QueueTestSupport.h"
-#include "audio/LAudioFileOpener.h"
+#include "audio/formats/LAudioFileOpener.h"
 #include "audio/mp3/Mp3EncoderTestSupport.h"
 #include "foundation/threads/LLocalProcessContext.h"
 #include "support/TempHome.h"

@@ -4,7 +4,7 @@
 
 #include "app/queue/OutputNames.h"
 #include "app/queue/ProcessQueueFile.h"
-#include "audio/LAudioFileOpener.h"
+#include "audio/formats/LAudioFileOpener.h"
 #include "support/TempHome.h"
 #include "support/TestData.h"
 #include "support/TestFiles.h"

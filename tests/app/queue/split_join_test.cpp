@@ -2,7 +2,7 @@
 // cancels and failures, against files made with sox and lame.
 
 #include "app/queue/SplitJoinJobs.h"
-#include "audio/LAudioFileOpener.h"
+#include "audio/formats/LAudioFileOpener.h"
 #include "audio/effects/LSilenceDetector.h"
 #include "audio/mp3/Mp3EncoderTestSupport.h"
 #include "foundation/threads/LLocalProcessContext.h"
