@@ -100,10 +100,15 @@ bool LDiscImageReader::Bytes(uint64_t sector, uint64_t length, std::vector<uint8
         *error = "directory too large";
         return false;
     }
-    out->assign(SectorsFor(length) * 2048, 0);
-    for (uint64_t i = 0; i < SectorsFor(length); ++i)
-        if (!Sector(sector + i, out->data() + i * 2048, error))
+    // Grown sector by sector: a damaged length fails at the first sector
+    // that cannot be read, before any large allocation.
+    out->clear();
+    uint8_t data[2048];
+    for (uint64_t i = 0; i < SectorsFor(length); ++i) {
+        if (!Sector(sector + i, data, error))
             return false;
+        out->insert(out->end(), data, data + 2048);
+    }
     out->resize(length);
     return true;
 }

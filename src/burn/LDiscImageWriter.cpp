@@ -14,7 +14,7 @@ using namespace disc;
 
 namespace {
 
-constexpr std::size_t kTransferBytes = 64 * 1024;
+constexpr std::size_t kTransferBytes = 1024 * 1024;
 // Sector numbers are 32 bits on disc; leave room for the closing block.
 constexpr uint64_t kMaxSectors = 0xFFFFFF00ull;
 
@@ -399,7 +399,13 @@ void LDiscImageWriter::CopySourceImage(LProcessContext* progress, LSectorWriter&
 bool LDiscImageWriter::WriteFiles(LProcessContext* progress, LSectorWriter& writer, uint64_t& done)
 {
     const bool verifying = writer.Verifying();
-    std::vector<uint8_t> buffer(kTransferBytes);
+    // No larger than the largest file needs: small compilations stay cheap.
+    uint64_t largest = 2048;
+    root_->Walk([&](LDiscNode& node) {
+        if (!node.isFolder)
+            largest = std::max<uint64_t>(largest, SectorsFor(node.size) * 2048);
+    });
+    std::vector<uint8_t> buffer(static_cast<std::size_t>(std::min<uint64_t>(largest, kTransferBytes)));
     bool ok = true;
     bool mismatch = false;
     const double total = static_cast<double>(end_);

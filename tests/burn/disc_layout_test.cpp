@@ -258,6 +258,35 @@ TEST(DiscLayout, FileOfFourAndAHalfGigabytes)
     }
 }
 
+// Path tables too large for the room below UDF's anchor at 256 move behind it.
+TEST(DiscLayout, LargePathTablesBesideUdf)
+{
+    LDiscCompilation compilation("Folders");
+    for (int i = 0; i < 3000; ++i) {
+        auto* folder = new LDiscNode(nullptr, true, nullptr, 0, 0);
+        const std::string name = std::to_string(i) + std::string(60, 'f');
+        folder->SetName(name.c_str());
+        compilation.Root()->AddChild(folder);
+    }
+    LDiscImageWriter writer(compilation.Root(), kMediaImageFile, 5);
+    writer.BuildLayout();
+    ASSERT_TRUE(writer.result.Ok()) << writer.result.message;
+    std::map<std::string, uint32_t> at;
+    for (const LSectorMapEntry& entry : writer.SectorMap())
+        at[entry.name] = entry.sector;
+    EXPECT_EQ(257u, at.at("primary path tables"));
+    EXPECT_GT(at.at("primary directories"), at.at("Joliet path tables"));
+    LDiscImageReader reader(LaidOutSectors(writer));
+    LDiscImageEntry tree;
+    std::string error;
+    for (bool joliet : {false, true}) {
+        ASSERT_TRUE(reader.ReadIso(joliet, &tree, &error)) << error;
+        EXPECT_EQ(3000u, tree.children.size());
+    }
+    ASSERT_TRUE(reader.ReadUdf(&tree, &error)) << error;
+    EXPECT_EQ(3000u, tree.children.size());
+}
+
 TEST(DiscLayout, TooManyFoldersForThePathTable)
 {
     LDiscCompilation compilation("Many");

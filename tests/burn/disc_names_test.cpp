@@ -165,6 +165,16 @@ TEST(DiscLabels, EachVolumeCutsTheLabelItsWay)
     EXPECT_EQ("Holiday Photos 2", label);
     ReadBack(compilation, 5, 2, &label);
     EXPECT_EQ("Holiday Photos 2024!", label) << "the logical volume keeps 63 characters";
+
+    // The UDF primary volume descriptor's 32-byte identifier holds 15.
+    LDiscImageWriter writer(compilation.Root(), kMediaImageFile, 4);
+    writer.BuildLayout();
+    uint8_t pvd[2048];
+    ASSERT_TRUE(writer.LaidOutSector(32, pvd));
+    EXPECT_EQ(1, pvd[0]);
+    EXPECT_EQ(16, pvd[24]) << "16-bit identifiers";
+    EXPECT_EQ(1 + 2 * 15, pvd[24 + 31]);
+    EXPECT_EQ('s', pvd[24 + 1 + 2 * 13 + 1]) << "\"Holiday Photos \" is 15 characters";
 }
 
 } // namespace
