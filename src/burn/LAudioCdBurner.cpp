@@ -31,6 +31,7 @@ namespace {
 constexpr int kBurnNoDisc = 14;
 constexpr int kBurnConvertFailed = 26;
 constexpr int kBurnNotCd = 21;
+constexpr int kBurnTooManyTracks = 27;
 
 // The folder's AIFF files in ascending name order.
 std::vector<std::string> ListTrackFiles(const std::string& folder)
@@ -207,6 +208,16 @@ int32_t WriteToDisc(LBurnResult& result, LProcessContext* context, LBurnDrive& d
         result.Set(present);
         return present;
     }
+    // Better said now than by the drive after minutes of writing.
+    int64_t blocks = 0;
+    for (const LAudioCdTrackLayout& t : job.layout)
+        blocks += t.blocks;
+    const int64_t room = drive.FreeBlocks();
+    if (room > 0 && blocks > room) {
+        result.SetFormat(kBurnCapacityExceeded, "%lld blocks needed, %lld free",
+                         static_cast<long long>(blocks), static_cast<long long>(room));
+        return result.code;
+    }
     LBurnWriteRequest request;
     request.sao = !job.tao && drive.Identity().writeCdSao;
     request.speed = job.speedFactor > 0 ? static_cast<int32_t>(std::ceil(job.speedFactor * 176.4)) : 0;
@@ -319,6 +330,14 @@ int LBurnAudioCd(LProcessContext* context, LBurnBackend& backend, LAudioCdBurnJo
     job.convertedTracks = 0;
     job.layout.clear();
     const bool dryRun = !job.dryRunPath.empty();
+    if (job.tracks.empty()) {
+        result.Set(kBurnFileNotFound);
+        return 0;
+    }
+    if (job.tracks.size() > kAudioCdMaxTracks) {
+        result.Set(kBurnTooManyTracks);
+        return 0;
+    }
 
     std::unique_ptr<LBurnDrive> drive;
     if (job.driveIndex != kBurnNoDrive || !dryRun) {

@@ -19,6 +19,8 @@
 
 class LProcessContext;
 
+constexpr size_t kAudioCdMaxTracks = 99;
+
 struct LAudioCdTrackLayout
 {
     int64_t startBlock = 0; // from the start of the first track

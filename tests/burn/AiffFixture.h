@@ -68,7 +68,8 @@ inline std::vector<unsigned char> MakeAiff(const AiffSpec& spec)
 inline void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes)
 {
     FILE* f = std::fopen(path.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    if (!bytes.empty())
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
 }
 

@@ -278,6 +278,31 @@ TEST_F(AudioCdBurnerTest, DryRunWritesTheDriveBytesAndACueSheet)
     EXPECT_EQ(LeftoverFolders(), 0);
 }
 
+TEST_F(AudioCdBurnerTest, TrackCountAndCapacityAreCheckedBeforeWriting)
+{
+    LFakeBurnDriveScript small;
+    small.capacityBlocks = 700;
+    LFakeBurnBackend backend({small});
+    BurnTestContext context;
+    LAudioCdBurnJob tooLong = Job({"a.wav", "b.wav"});
+    LBurnAudioCd(&context, backend, tooLong);
+    EXPECT_EQ(tooLong.result.code, 28);
+    EXPECT_STREQ(tooLong.result.message, "826 blocks needed, 700 free");
+    EXPECT_TRUE(backend.LastWrite().tracks.empty());
+
+    LAudioCdBurnJob none = Job({});
+    LBurnAudioCd(&context, backend, none);
+    EXPECT_EQ(none.result.code, 41);
+
+    LAudioCdBurnJob many = Job({});
+    for (int i = 0; i < 100; ++i)
+        many.tracks.emplace_back(LSoundSourcePtr());
+    LBurnAudioCd(&context, backend, many);
+    EXPECT_EQ(many.result.code, 27);
+    EXPECT_EQ(backend.Grabs(), backend.Releases());
+    EXPECT_EQ(LeftoverFolders(), 0);
+}
+
 TEST_F(AudioCdBurnerTest, FailedRecordingGivesConversionError)
 {
     LFakeBurnBackend backend({LFakeBurnDriveScript{}});
