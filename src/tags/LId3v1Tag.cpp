@@ -170,7 +170,8 @@ bool LWriteMp3Tags(const LAudioTagMap* tags, const char* path, bool replaceV2, b
         result = LTagFileError::kWriteFailed;
         return false;
     }
-    if (!file.WriteTemp(v2.data(), v2.size()) || !file.CopyFromSource(audioStart, audioEnd - audioStart) ||
+    if ((!v2.empty() && !file.WriteTemp(v2.data(), v2.size())) ||
+        !file.CopyFromSource(audioStart, audioEnd - audioStart) ||
         (writeV1 && !file.WriteTemp(v1, sizeof v1))) {
         file.Abandon();
         result = LTagFileError::kWriteFailed;

@@ -123,6 +123,8 @@ std::string TrailingText(const std::vector<uint8_t>& bytes)
     // The terminator and the pad byte of an odd length are not text.
     while (length > 0 && bytes[length - 1] == 0)
         --length;
+    if (length == 0)
+        return std::string();
     const char* text = reinterpret_cast<const char*>(bytes.data());
     return std::string(text, strnlen(text, length));
 }
