@@ -152,7 +152,7 @@ bool LWriteMp3Tags(const LAudioTagMap* tags, const char* path, bool replaceV2, b
         LId3v2CarriedFrames carried;
         if (audioStart > 0) {
             LAudioTagMap old;
-            ReadId3v2Tag(&old, fd, 0, &carried);
+            ReadId3v2Tag(&old, fd, 0, &carried, false);
         }
         BuildId3v2Tag(tags, &carried, &v2);
     }

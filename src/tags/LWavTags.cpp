@@ -200,7 +200,8 @@ bool LWavTagReader::HandleId3Chunk(const LRiffChunkHeader& header)
     tag.resize(LReadFully(fd_, tag.data(), tag.size()));
     if (carried_)
         carried_->clear(); // a later "id3 " chunk is the one that counts
-    return ParseId3v2Tag(&id3Tags_, tag.data(), tag.size(), carried_);
+    // A reader that only collects the frames to carry has no use for the artwork file.
+    return ParseId3v2Tag(&id3Tags_, tag.data(), tag.size(), carried_, carried_ == nullptr);
 }
 
 bool LWavTagReader::HandleBextChunk(const LRiffChunkHeader& header)
