@@ -167,7 +167,7 @@ bool LWriteMp3Tags(const LAudioTagMap* tags, const char* path, bool replaceV2, b
         audioEnd = audioStart;
 
     if (file.Begin() < 0) {
-        result = LTagFileError::kWriteFailed;
+        result = LTagFileError::kCannotCreateCopy;
         return false;
     }
     if ((!v2.empty() && !file.WriteTemp(v2.data(), v2.size())) ||

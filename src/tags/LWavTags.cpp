@@ -552,7 +552,12 @@ bool WriteWavTags(const LAudioTagMap* tags, const char* path, LTagFileError* err
     }
     // The chunks are rearranged in a copy, so the original keeps its tags
     // until the finished copy takes its place.
-    if (file.Begin() < 0 || !file.CopyFromSource(0, file.SourceSize())) {
+    if (file.Begin() < 0) {
+        result = LTagFileError::kCannotCreateCopy;
+        return false;
+    }
+    if (!file.CopyFromSource(0, file.SourceSize())) {
+        file.Abandon();
         result = LTagFileError::kWriteFailed;
         return false;
     }
