@@ -152,7 +152,7 @@ bool LWriteMp3Tags(const LAudioTagMap* tags, const char* path, bool replaceV2, b
         LId3v2CarriedFrames carried;
         if (audioStart > 0) {
             LAudioTagMap old;
-            ReadId3v2Tag(&old, fd, 0, &carried);
+            ReadId3v2Tag(&old, fd, 0, &carried, false);
         }
         BuildId3v2Tag(tags, &carried, &v2);
     }
@@ -167,10 +167,11 @@ bool LWriteMp3Tags(const LAudioTagMap* tags, const char* path, bool replaceV2, b
         audioEnd = audioStart;
 
     if (file.Begin() < 0) {
-        result = LTagFileError::kWriteFailed;
+        result = LTagFileError::kCannotCreateCopy;
         return false;
     }
-    if (!file.WriteTemp(v2.data(), v2.size()) || !file.CopyFromSource(audioStart, audioEnd - audioStart) ||
+    if ((!v2.empty() && !file.WriteTemp(v2.data(), v2.size())) ||
+        !file.CopyFromSource(audioStart, audioEnd - audioStart) ||
         (writeV1 && !file.WriteTemp(v1, sizeof v1))) {
         file.Abandon();
         result = LTagFileError::kWriteFailed;

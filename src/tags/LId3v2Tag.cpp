@@ -170,7 +170,10 @@ struct PictureChoice
 class TagReader
 {
 public:
-    TagReader(LAudioTagMap* tags, int version) : tags_(tags), version_(version) {}
+    TagReader(LAudioTagMap* tags, int version, bool keepArtwork)
+        : tags_(tags), version_(version), keepArtwork_(keepArtwork)
+    {
+    }
 
     void Frame(const char* id, const uint8_t* data, size_t size, const uint8_t* v23Header, bool readable,
                const std::vector<uint8_t>& v23Data);
@@ -184,6 +187,7 @@ private:
 
     LAudioTagMap* tags_;
     int version_;
+    bool keepArtwork_;
     std::vector<ReadFrame> frames_;
     std::map<std::string, size_t> chosen_; // frame id -> index of the frame whose content the record holds
     std::vector<PictureChoice> pictures_;
@@ -430,8 +434,8 @@ void TagReader::Finish(LId3v2CarriedFrames* carried)
         for (const PictureChoice& p : pictures_)
             if (p.pictureType == 3)
                 pick = &p;
-        if (LMakeTempFileFromBytes(tags_, "IMAGE", pick->bytes.data(), pick->bytes.size(),
-                                   pick->type->extension))
+        if (!keepArtwork_ || LMakeTempFileFromBytes(tags_, "IMAGE", pick->bytes.data(), pick->bytes.size(),
+                                                    pick->type->extension))
             chosen_["APIC"] = pick->frameIndex;
         else
             frames_[pick->frameIndex].use = FrameUse::kCarry;
@@ -489,7 +493,8 @@ bool IsId3WritableKey(const char* key)
     return IsFrameId(key) && key[0] == 'T' && std::strcmp(key, "TXXX") != 0;
 }
 
-bool ParseId3v2Tag(LAudioTagMap* tags, const uint8_t* tag, size_t length, LId3v2CarriedFrames* carried)
+bool ParseId3v2Tag(LAudioTagMap* tags, const uint8_t* tag, size_t length, LId3v2CarriedFrames* carried,
+                   bool keepArtwork)
 {
     if (!tags || !tag || length < 10 || std::memcmp(tag, "ID3", 3) != 0)
         return false;
@@ -521,7 +526,7 @@ bool ParseId3v2Tag(LAudioTagMap* tags, const uint8_t* tag, size_t length, LId3v2
             return true;
         pos = static_cast<size_t>(extended);
     }
-    TagReader reader(tags, version);
+    TagReader reader(tags, version, keepArtwork);
     const size_t headerSize = version == 2 ? 6 : 10;
     const bool tagUnsynchronised = version == 4 && (flags & 0x80);
     while (pos + headerSize <= n) {
@@ -664,7 +669,7 @@ bool ParseId3v2Tag(LAudioTagMap* tags, const uint8_t* tag, size_t length, LId3v2
     return true;
 }
 
-bool ReadId3v2Tag(LAudioTagMap* tags, int fd, int64_t offset, LId3v2CarriedFrames* carried)
+bool ReadId3v2Tag(LAudioTagMap* tags, int fd, int64_t offset, LId3v2CarriedFrames* carried, bool keepArtwork)
 {
     uint8_t header[10];
     if (fd < 0 || offset < 0 || LPreadFully(fd, header, 10, offset) != 10)
@@ -683,7 +688,7 @@ bool ReadId3v2Tag(LAudioTagMap* tags, int fd, int64_t offset, LId3v2CarriedFrame
     std::memcpy(tag.data(), header, 10);
     const size_t got = LPreadFully(fd, tag.data() + 10, toRead, offset + 10);
     tag.resize(10 + got);
-    return ParseId3v2Tag(tags, tag.data(), tag.size(), carried);
+    return ParseId3v2Tag(tags, tag.data(), tag.size(), carried, keepArtwork);
 }
 
 // ---- writing ----

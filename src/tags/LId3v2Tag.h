@@ -40,10 +40,14 @@ bool IsId3WritableKey(const char* key);
 // Reads the tag whose header starts at `tag` (length bytes available) into the
 // record; ID3v2 values replace what the record holds. True when a valid
 // header was there, also for a tag without frames. carried, when given,
-// receives the frames the record cannot hold.
-bool ParseId3v2Tag(LAudioTagMap* tags, const uint8_t* tag, size_t length, LId3v2CarriedFrames* carried);
+// receives the frames the record cannot hold. Without keepArtwork the
+// picture is chosen but not saved (for a rewrite that only needs to know
+// which frames to carry).
+bool ParseId3v2Tag(LAudioTagMap* tags, const uint8_t* tag, size_t length, LId3v2CarriedFrames* carried,
+                   bool keepArtwork = true);
 // The same for the tag at offset in an open file.
-bool ReadId3v2Tag(LAudioTagMap* tags, int fd, int64_t offset, LId3v2CarriedFrames* carried = nullptr);
+bool ReadId3v2Tag(LAudioTagMap* tags, int fd, int64_t offset, LId3v2CarriedFrames* carried = nullptr,
+                  bool keepArtwork = true);
 
 // The complete version 2.3 tag for the record (and the carried frames after
 // its own), header included. Returns the number of frames; with none the

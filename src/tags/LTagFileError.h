@@ -9,6 +9,7 @@ enum class LTagFileError {
     kBusy,                 // another program holds the file (a recording, another rewrite)
     kNotWave,              // the file holds no RIFF/WAVE form
     kTooLarge,             // 4 GiB or more: RIFF sizes cannot describe the result
+    kCannotCreateCopy,     // no new file can be made beside it (a folder without write permission)
     kWriteFailed,          // the new file could not be written in full (disk full, size limit)
     kReplaceFailed,        // the new file could not take the original's place
     kNothingToWrite,       // the record holds no keys at all

@@ -28,6 +28,8 @@ const char* LTagFileErrorText(LTagFileError error)
         return "the file is not a WAV file";
     case LTagFileError::kTooLarge:
         return "the file is 4 GiB or larger";
+    case LTagFileError::kCannotCreateCopy:
+        return "no new file can be made in its folder (no write permission?)";
     case LTagFileError::kWriteFailed:
         return "the tagged copy could not be written (disk full?)";
     case LTagFileError::kReplaceFailed:

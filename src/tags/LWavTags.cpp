@@ -123,6 +123,8 @@ std::string TrailingText(const std::vector<uint8_t>& bytes)
     // The terminator and the pad byte of an odd length are not text.
     while (length > 0 && bytes[length - 1] == 0)
         --length;
+    if (length == 0)
+        return std::string();
     const char* text = reinterpret_cast<const char*>(bytes.data());
     return std::string(text, strnlen(text, length));
 }
@@ -198,7 +200,8 @@ bool LWavTagReader::HandleId3Chunk(const LRiffChunkHeader& header)
     tag.resize(LReadFully(fd_, tag.data(), tag.size()));
     if (carried_)
         carried_->clear(); // a later "id3 " chunk is the one that counts
-    return ParseId3v2Tag(&id3Tags_, tag.data(), tag.size(), carried_);
+    // A reader that only collects the frames to carry has no use for the artwork file.
+    return ParseId3v2Tag(&id3Tags_, tag.data(), tag.size(), carried_, carried_ == nullptr);
 }
 
 bool LWavTagReader::HandleBextChunk(const LRiffChunkHeader& header)
@@ -549,7 +552,12 @@ bool WriteWavTags(const LAudioTagMap* tags, const char* path, LTagFileError* err
     }
     // The chunks are rearranged in a copy, so the original keeps its tags
     // until the finished copy takes its place.
-    if (file.Begin() < 0 || !file.CopyFromSource(0, file.SourceSize())) {
+    if (file.Begin() < 0) {
+        result = LTagFileError::kCannotCreateCopy;
+        return false;
+    }
+    if (!file.CopyFromSource(0, file.SourceSize())) {
+        file.Abandon();
         result = LTagFileError::kWriteFailed;
         return false;
     }

@@ -48,16 +48,26 @@ void ThroughFile(const char* extension, const uint8_t* data, size_t size, uint8_
     unlink(path.c_str());
 }
 
+// The caches folder and the scratch folder are empty again once every record
+// is gone: take them away with the process.
+void RemoveFolder()
+{
+    rmdir((g_folder + "/Quorin").c_str());
+    rmdir(g_folder.c_str());
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     // Artwork copies go to the caches folder: keep them out of the user's.
     char folder[] = "/tmp/fuzz_tags_XXXXXX";
-    if (mkdtemp(folder))
+    if (mkdtemp(folder)) {
         g_folder = folder;
-    else
+        std::atexit(RemoveFolder);
+    } else {
         g_folder = "/tmp";
+    }
     setenv("XDG_CACHE_HOME", g_folder.c_str(), 1);
     return 0;
 }
