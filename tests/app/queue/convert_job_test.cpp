@@ -5,7 +5,9 @@
 #include "app/queue/ConvertRecordingJob.h"
 #include "app/queue/QueueTestSupport.h"
 #include "audio/formats/LAudioFileOpener.h"
+#include "audio/formats/wav/LWavCodecSettings.h"
 #include "audio/mp3/Mp3EncoderTestSupport.h"
+#include "foundation/settings/LSettings.h"
 #include "foundation/threads/LLocalProcessContext.h"
 #include "support/TempHome.h"
 #include "support/TestData.h"
@@ -291,4 +293,46 @@ TEST_F(ConvertJobTest, WorkFilesOfKilledProcessesAreSweptLiveOnesKept)
     EXPECT_FALSE(PathExists(stale));
     EXPECT_TRUE(PathExists(live));
     EXPECT_TRUE(PathExists(out_.Path(".quorin-notes")));
+}
+
+// The WAV options: "Match Source" keeps the recording's rate or channels;
+// a fixed choice is applied. Without options a job writes 16-bit PCM in the
+// source's own format, however the stored block was first made.
+TEST_F(ConvertJobTest, WavOutputFollowsTheEncoderOptions)
+{
+    struct Case
+    {
+        const char* formatAuto;
+        const char* rateAuto;
+        const char* channelsAuto;
+        int rate;
+        int channels;
+        const char* bits;
+    } cases[] = {
+        {nullptr, nullptr, nullptr, 48000, 1, "16"},
+        {"0", "0", "1", 22050, 1, "8"},
+        {"0", "1", "0", 48000, 2, "8"},
+    };
+    char settings[260];
+    ASSERT_TRUE(LGetWavCodecSettingsPath(settings));
+    LWaveFormatBlock stored;
+    LSetWaveFormatBlock(stored, 1, 22050, 2, 8);
+    ASSERT_TRUE(LSaveWavCodecSettings(stored, settings));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rate);
+        if (c.formatAuto) {
+            LSettingsSetString(kWavSettingsSection, "FormatAuto", c.formatAuto);
+            LSettingsSetString(kWavSettingsSection, "SampleRateAuto", c.rateAuto);
+            LSettingsSetString(kWavSettingsSection, "ChansAuto", c.channelsAuto);
+        }
+        const std::string source = Tone("take.wav", 0.5, 48000, 1);
+        ProcessQueueRecord record = MakeRecord(source, out_.Path(), ".wav");
+        JobContext context;
+        ASSERT_EQ(ConvertRecordingJob(&context, record), kJobDone);
+        const std::string output = out_.Path("take.wav");
+        EXPECT_EQ(CaptureCommand("soxi -r " + Quote(output)), std::to_string(c.rate) + "\n");
+        EXPECT_EQ(CaptureCommand("soxi -c " + Quote(output)), std::to_string(c.channels) + "\n");
+        EXPECT_EQ(CaptureCommand("soxi -b " + Quote(output)), std::string(c.bits) + "\n");
+        unlink(output.c_str());
+    }
 }
