@@ -8,6 +8,7 @@
 #include "gui/qt/LQtFindControl.h"
 #include "gui/qt/LQtFormatterValidator.h"
 #include "gui/qt/LQtInputUpDownImpl.h"
+#include "gui/qt/LQtKeys.h"
 #include "gui/qt/LQtView.h"
 
 #include <QTest>
@@ -174,6 +175,29 @@ TEST_F(WindowControls, TextInputSendsItsTextChangeCommand)
     field->setFocus();
     QTest::keyClicks(field, "ab");
     EXPECT_EQ(window.commands, (std::vector<int>{71, 71}));
+}
+
+TEST_F(WindowControls, KeysBecomeCommands)
+{
+    auto key = [](int qtKey, Qt::KeyboardModifiers modifiers) {
+        QKeyEvent event(QEvent::KeyPress, qtKey, modifiers);
+        return LQtKeyFromEvent(&event);
+    };
+    EXPECT_TRUE(window.TranslateAccelerator(key(Qt::Key_Q, Qt::ControlModifier), nullptr, 0));
+    EXPECT_EQ(window.commands, (std::vector<int>{LFourCC("quit")}));
+    window.commands.clear();
+    const LKeyToCommandMap table[] = {{LKey::FromCharacter('Q', LKey::kCommand), 900}};
+    EXPECT_TRUE(window.TranslateAccelerator(key(Qt::Key_Q, Qt::ControlModifier), table, 1));
+    EXPECT_EQ(window.commands, (std::vector<int>{900}));
+    window.commands.clear();
+    // Escape in a window that is not running modally: handled, nothing sent.
+    EXPECT_TRUE(window.TranslateAccelerator(key(Qt::Key_Escape, Qt::NoModifier), nullptr, 0));
+    EXPECT_TRUE(window.commands.empty());
+    EXPECT_FALSE(window.TranslateAccelerator(key(Qt::Key_A, Qt::ControlModifier), nullptr, 0));
+    // Ctrl+Shift+/ opens the help.
+    EXPECT_TRUE(
+        window.TranslateAccelerator(key(Qt::Key_Slash, Qt::ControlModifier | Qt::ShiftModifier), nullptr, 0));
+    EXPECT_STREQ(LLastHelpTopic(), "index");
 }
 
 } // namespace
