@@ -691,6 +691,9 @@ void LMacWindow::ResizeWindow(int w, int h, bool animate)
         top->setFixedSize(size);
     else
         top->resize(size);
+    // A hidden widget gets its resize event only when shown: the content
+    // view follows now, so sizes read back at once.
+    ShownView(this)->setGeometry(0, 0, size.width(), size.height());
 }
 
 void LMacWindow::SetMinSize(int w, int h)
@@ -724,7 +727,9 @@ static QPoint CenteredIn(const QRect& area, const QSize& size, const QRect& visi
         int pos = areaStart + (areaSize - size) / 2;
         if (pos <= visStart)
             return visStart;
-        return std::min(pos, visStart + visSize - size);
+        // A window larger than the visible area keeps its top-left corner
+        // (title bar and close box) on the screen.
+        return std::max(visStart, std::min(pos, visStart + visSize - size));
     };
     int x = axis(area.x(), area.width(), size.width(), visible.x(), visible.width());
     int y = axis(area.y(), area.height(), size.height(), visible.y(), visible.height());
