@@ -41,8 +41,18 @@ function(quorin_layer_tests layer folder)
     # Every property value is a single word here: a value holding a ";"
     # is split by the generated set_tests_properties, which then reads the
     # rest as property names and loses what follows, the lock included.
+    # Tests of cross-thread paths (*_tsan_test) also run under ThreadSanitizer
+    # in make tsan, which builds only them (target quorin_tsan_tests).
+    set(label "")
+    if(name MATCHES "_tsan_test$")
+      set(label LABELS tsan)
+      if(NOT TARGET quorin_tsan_tests)
+        add_custom_target(quorin_tsan_tests)
+      endif()
+      add_dependencies(quorin_tsan_tests ${exe})
+    endif()
     gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST
-      PROPERTIES ${lock} ENVIRONMENT "QUORIN_BUILD_DIR=${PROJECT_BINARY_DIR}"
+      PROPERTIES ${lock} ${label} ENVIRONMENT "QUORIN_BUILD_DIR=${PROJECT_BINARY_DIR}"
                  ENVIRONMENT_MODIFICATION "QUORIN_SOURCE_DIR=set:${PROJECT_SOURCE_DIR}"
       DISCOVERY_TIMEOUT 30)
   endforeach()

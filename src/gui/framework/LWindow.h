@@ -8,6 +8,7 @@
 // it is divided by the scale factor before it reaches the toolkit.
 
 #include "gui/framework/LCommands.h"
+#include "gui/framework/LKey.h"
 #include "gui/framework/LView.h"
 
 #include <atomic>
@@ -294,6 +295,12 @@ public:
     void MessageBoxError(const char* text, const char* message);
     void MessageBoxWarning(const char* text);
     void MessageBoxInfo(const char* text, const char* message);
+
+    // A key as a command: the first table entry with the key's code, else the
+    // built-in shortcuts (Ctrl+Q 'quit', Ctrl+W 'not!', Ctrl+Shift+/ help...).
+    // Escape sends 'not!' only while the window runs modally; elsewhere it is
+    // swallowed. True when the key was handled.
+    bool TranslateAccelerator(LKey key, const LKeyToCommandMap* table, int count);
 
     // ---- Buttons of every kind, lists, inputs and tabs (parked until laid out) ----
     // kind: 0 push, 1 check box, 2 toggle, 3 cool, 4 radio, 5 help, 6 disclosure.

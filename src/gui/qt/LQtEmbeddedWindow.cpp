@@ -3,12 +3,32 @@
 #include "gui/qt/LQtView.h"
 #include "gui/qt/LQtWindowImpl.h"
 
+#include <QEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 
 #include <cmath>
 
 namespace {
+
+// The scroll area shows and hides its scrollers on a later layout pass: the
+// page is laid out again when its viewport changes size.
+class ViewportWatcher : public QObject
+{
+public:
+    ViewportWatcher(LEmbeddedWindow* window, QObject* parent) : QObject(parent), window_(window) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize && window_ != nullptr)
+            window_->Relayout();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    LEmbeddedWindow* window_;
+};
 
 int Round(double x)
 {
@@ -38,7 +58,11 @@ bool LEmbeddedWindow::Attach(LWindow* host)
         area->setHorizontalScrollBarPolicy(hScroll ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
         area->setVerticalScrollBarPolicy(vScroll ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
         area->setWidgetResizable(false);
+        // The placed rectangle is all client area: no frame around it.
+        area->setFrameShape(QFrame::NoFrame);
         area->setWidget(content);
+        area->viewport()->installEventFilter(new ViewportWatcher(this, area));
+        content->show();
         area->show();
         scrollArea_ = LQtHandle(area);
     } else {
@@ -112,6 +136,8 @@ void LEmbeddedWindow::SetVirtualSize(int w, int h)
     QSize visible = area->maximumViewportSize();
     LQtWidget(view_)->resize(std::max(Round(w / scale), visible.width()),
                              std::max(Round(h / scale), visible.height()));
+    // A scroller that came or went changes the client size.
+    Relayout();
 }
 
 void LEmbeddedWindow::Place(int x, int y, int w, int h)
@@ -169,6 +195,12 @@ void LEmbeddedWindow::Detach()
     if (auto* view = qobject_cast<LQtWindowContentView*>(content))
         view->detach();
     QWidget* shown = scrollArea_ != nullptr ? LQtWidget(scrollArea_) : content;
+    // The watcher has no meta-object of its own: found by its C++ type.
+    for (QObject* child : shown->children())
+        if (auto* watcher = dynamic_cast<ViewportWatcher*>(child)) {
+            delete watcher;
+            break;
+        }
     shown->hide();
     shown->setParent(nullptr);
     shown->deleteLater();

@@ -60,6 +60,23 @@ LQtRadioButtonGroupImpl* RadioGroup(QWidget* content, int group)
 
 } // namespace
 
+bool LWindow::TranslateAccelerator(LKey key, const LKeyToCommandMap* table, int count)
+{
+    LAcceleratorAction action = LFindAccelerator(key, table, count, IsModalRunning());
+    switch (action.kind) {
+    case LAcceleratorAction::kSendCommand:
+        SendCommand(action.command);
+        break;
+    case LAcceleratorAction::kShowHelp:
+        OnHelp();
+        break;
+    case LAcceleratorAction::kSwallowed:
+    case LAcceleratorAction::kNotHandled:
+        break;
+    }
+    return action.Handled();
+}
+
 void LWindow::AddButtonOfKind(int id, const char* text, int kind)
 {
     QWidget* content = Content(this);

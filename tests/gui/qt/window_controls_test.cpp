@@ -8,6 +8,7 @@
 #include "gui/qt/LQtFindControl.h"
 #include "gui/qt/LQtFormatterValidator.h"
 #include "gui/qt/LQtInputUpDownImpl.h"
+#include "gui/qt/LQtKeys.h"
 #include "gui/qt/LQtView.h"
 
 #include <QTest>
@@ -26,6 +27,9 @@ class ControlWindow : public LWindow
 public:
     std::vector<int> commands;
     std::function<void(int)> onCommand;
+    int updates = 0;
+
+    void UpdateControls() override { ++updates; }
 
     void OnCommand(int command, int extra) override
     {
@@ -174,6 +178,81 @@ TEST_F(WindowControls, TextInputSendsItsTextChangeCommand)
     field->setFocus();
     QTest::keyClicks(field, "ab");
     EXPECT_EQ(window.commands, (std::vector<int>{71, 71}));
+}
+
+TEST_F(WindowControls, KeysBecomeCommands)
+{
+    auto key = [](int qtKey, Qt::KeyboardModifiers modifiers) {
+        QKeyEvent event(QEvent::KeyPress, qtKey, modifiers);
+        return LQtKeyFromEvent(&event);
+    };
+    EXPECT_TRUE(window.TranslateAccelerator(key(Qt::Key_Q, Qt::ControlModifier), nullptr, 0));
+    EXPECT_EQ(window.commands, (std::vector<int>{LFourCC("quit")}));
+    window.commands.clear();
+    const LKeyToCommandMap table[] = {{LKey::FromCharacter('Q', LKey::kCommand), 900}};
+    EXPECT_TRUE(window.TranslateAccelerator(key(Qt::Key_Q, Qt::ControlModifier), table, 1));
+    EXPECT_EQ(window.commands, (std::vector<int>{900}));
+    window.commands.clear();
+    // Escape in a window that is not running modally: handled, nothing sent.
+    EXPECT_TRUE(window.TranslateAccelerator(key(Qt::Key_Escape, Qt::NoModifier), nullptr, 0));
+    EXPECT_TRUE(window.commands.empty());
+    EXPECT_FALSE(window.TranslateAccelerator(key(Qt::Key_A, Qt::ControlModifier), nullptr, 0));
+    // Ctrl+Shift+/ opens the help.
+    EXPECT_TRUE(
+        window.TranslateAccelerator(key(Qt::Key_Slash, Qt::ControlModifier | Qt::ShiftModifier), nullptr, 0));
+    EXPECT_STREQ(LLastHelpTopic(), "index");
+}
+
+} // namespace
+
+#include "gui/controls/LCommandKeys.h"
+#include "gui/qt/LQtControlCommands.h"
+#include "gui/qt/LQtTrackBarImpl.h"
+
+namespace {
+
+TEST_F(WindowControls, TrackBarReportsChangesAndTheRelease)
+{
+    QWidget* view = LQtWidget(window.GetView());
+    auto* bar = new LQtTrackBarImpl(Qt::Horizontal, view);
+    bar->setGeometry(10, 10, 200, 30);
+    bar->setRange(0, 100);
+    bar->show();
+    LQtSetControlCommand(bar, LCommandKeyTrackBar, 81);
+    LQtSetControlCommand(bar, LCommandKeyTrackBarRelease, 82);
+    PumpFor(10);
+    window.commands.clear();
+    bar->setFocus();
+    QTest::keyClick(bar, Qt::Key_Right);
+    EXPECT_EQ(window.commands, (std::vector<int>{81}));
+    window.commands.clear();
+    QTest::mousePress(bar, Qt::LeftButton, {}, bar->rect().center());
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, bar->rect().center());
+    ASSERT_FALSE(window.commands.empty());
+    EXPECT_EQ(window.commands.back(), 82);
+    // Disabled: a click sends nothing at all.
+    bar->setEnabled(false);
+    window.commands.clear();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(20, 15));
+    EXPECT_TRUE(window.commands.empty());
+}
+
+TEST_F(WindowControls, UnsetTrackBarCommandStillRefreshesTheWindow)
+{
+    auto* bar = new LQtTrackBarImpl(Qt::Horizontal, LQtWidget(window.GetView()));
+    bar->setRange(0, 10);
+    window.commands.clear();
+    const int before = window.updates;
+    bar->setValue(5);
+    // The unset slot sends no command; the window still refreshes its controls.
+    EXPECT_TRUE(window.commands.empty());
+    EXPECT_GT(window.updates, before);
+    auto* scroll = new LQtScrollBarImpl(Qt::Vertical, LQtWidget(window.GetView()));
+    LQtSetControlCommand(scroll, LCommandKeyScrollBar, 83);
+    scroll->setRange(0, 50);
+    window.commands.clear();
+    scroll->setValue(20);
+    EXPECT_EQ(window.commands, (std::vector<int>{83}));
 }
 
 } // namespace

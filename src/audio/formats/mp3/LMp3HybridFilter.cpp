@@ -14,7 +14,7 @@ typedef float Vec8 __attribute__((vector_size(32), may_alias));
 
 // The filter banks' inner loops get a build for processors with AVX2 and FMA
 // next to the baseline one, chosen when the program starts.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
 #define MP3_VECTOR_CLONES                                                                                    \
     __attribute__((target_clones("arch=x86-64-v3", "default"), optimize("fp-contract=fast")))
 #else

@@ -69,7 +69,7 @@ __attribute__((always_inline)) inline void Dct(const T* in, T* out, const float*
 
 // The filter banks' inner loops get a build for processors with AVX2 and FMA
 // next to the baseline one, chosen when the program starts.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
 #define MP3_VECTOR_CLONES                                                                                    \
     __attribute__((target_clones("arch=x86-64-v3", "default"), optimize("fp-contract=fast")))
 #else

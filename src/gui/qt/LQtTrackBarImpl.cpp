@@ -1,0 +1,39 @@
+#include "gui/qt/LQtTrackBarImpl.h"
+
+#include "gui/controls/LCommandKeys.h"
+#include "gui/qt/LQtControlCommands.h"
+#include "gui/qt/LQtView.h"
+
+#include <QMouseEvent>
+
+LQtTrackBarImpl::LQtTrackBarImpl(Qt::Orientation orientation, QWidget* parent) : QSlider(orientation, parent)
+{
+    setTickPosition(QSlider::TicksBelow);
+    setTickInterval(std::max(1, (maximum() - minimum()) / 10));
+    connect(this, &QSlider::valueChanged, this,
+            [this] { LSendCommandWithKey(LQtHandle(this), LCommandKeyTrackBar, LQtControlWindow(this)); });
+}
+
+void LQtTrackBarImpl::mousePressEvent(QMouseEvent* event)
+{
+    if (!isEnabled())
+        return;
+    pressed_ = true;
+    QSlider::mousePressEvent(event);
+}
+
+void LQtTrackBarImpl::mouseReleaseEvent(QMouseEvent* event)
+{
+    QSlider::mouseReleaseEvent(event);
+    if (!pressed_)
+        return;
+    pressed_ = false;
+    LSendCommandWithKey(LQtHandle(this), LCommandKeyTrackBarRelease, LQtControlWindow(this));
+}
+
+LQtScrollBarImpl::LQtScrollBarImpl(Qt::Orientation orientation, QWidget* parent)
+    : QScrollBar(orientation, parent)
+{
+    connect(this, &QScrollBar::valueChanged, this,
+            [this] { LSendCommandWithKey(LQtHandle(this), LCommandKeyScrollBar, LQtControlWindow(this)); });
+}

@@ -1,0 +1,39 @@
+#pragma once
+// A slider with tick marks that reports every value change and the release
+// of the mouse, and a free-standing scroll bar that reports its moves. Both
+// send through the framework's command slots, so an unset slot still has the
+// window refresh its controls.
+
+#include <QScrollBar>
+#include <QSlider>
+
+#include <cstdint>
+
+class LQtTrackBarImpl : public QSlider
+{
+    Q_OBJECT
+public:
+    LQtTrackBarImpl(Qt::Orientation orientation, QWidget* parent);
+    // The value balloon arrives with the bubble tips; the flag is kept.
+    void SetShowToolTip(bool show) { showToolTip_ = show; }
+    bool ShowToolTip() const { return showToolTip_; }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    bool showToolTip_ = false;
+    bool pressed_ = false;
+};
+
+class LQtScrollBarImpl : public QScrollBar
+{
+    Q_OBJECT
+public:
+    LQtScrollBarImpl(Qt::Orientation orientation, QWidget* parent);
+    // Kept for the scroll bar's users; the bar itself does not read them.
+    int32_t minValue = 0;
+    int32_t maxValue = 0;
+    int32_t thumbSize = 0;
+};
