@@ -272,6 +272,14 @@ uint8_t LPixelChannelTo8Bit(const LPixelChannel& channel, uint32_t value)
 {
     if (channel.mask == 0)
         return 0;
+    const uint64_t field = uint64_t(channel.mask) >> channel.lowBit;
+    if ((field & (field + 1)) == 0) {
+        // One run of bits, the usual case: no gathering needed.
+        const uint64_t v = uint64_t(value & channel.mask) >> channel.lowBit;
+        if (field == 255)
+            return uint8_t(v);
+        return uint8_t((v * 255 + field / 2) / field);
+    }
     uint64_t v = 0;
     int n = 0;
     for (int bit = channel.lowBit; bit <= channel.highBit && bit < 32; ++bit) {

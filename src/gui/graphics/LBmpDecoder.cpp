@@ -560,7 +560,10 @@ int Decoder::Run()
     if (context.IsStopRequested())
         return LImageStopped;
     int result;
-    if (h.compression == 0 && (h.bitCount == 24 || h.bitCount == 32))
+    // Bit fields that describe plain B, G, R, A bytes are whole rows too.
+    const bool plainFields = h.compression == 3 && h.bitCount == 32 && h.masks[0] == 0x00FF0000 &&
+                             h.masks[1] == 0x0000FF00 && h.masks[2] == 0x000000FF && h.masks[3] == 0xFF000000;
+    if ((h.compression == 0 && (h.bitCount == 24 || h.bitCount == 32)) || plainFields)
         result = WholeRows(progress);
     else if (h.compression == 0 || h.compression == 3)
         result = PixelRows(progress);

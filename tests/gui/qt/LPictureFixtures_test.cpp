@@ -220,6 +220,41 @@ TEST_F(PictureFixtures, DamagedFilesAreRefusedWithACauseAndLeaveNoPixels)
     }
 }
 
+TEST_F(PictureFixtures, ArtworkInMemoryDecodesByContent)
+{
+    struct Case
+    {
+        const char* name;
+        const char* coder;
+        int result;
+        int tolerance;
+    } cases[] = {{"art.png", "png32", 0, 0},
+                 {"art.jpg", "jpg", 0, 1},
+                 {"art.gif", "gif", 0, 0},
+                 {"art.bmp", "bmp", 2, 0}};
+    for (const Case& c : cases) {
+        const std::string path = Make(c.name, "-alpha off", c.coder);
+        const std::string bytes = ReadFileBytes(path);
+        LBitmap bitmap;
+        LLocalProcessContext context;
+        LImageDecodeRequest request;
+        request.memory = LImageMemorySource(bytes.data(), bytes.size());
+        request.target = &bitmap;
+        ASSERT_EQ(c.result, LImageDecodeFromMemory(context, request)) << c.name << ": " << request.failure;
+        if (c.result != 0) {
+            // A bitmap file is left to our own decoder.
+            EXPECT_STREQ("not a JPEG, PNG or GIF picture", request.failure);
+            LImageDecodeRequest bmp;
+            bmp.memory = LImageMemorySource(bytes.data(), bytes.size());
+            bmp.target = &bitmap;
+            ASSERT_EQ(0, LDecodeBmpMemory(context, bmp)) << bmp.failure;
+        }
+        Rgba expected;
+        ASSERT_TRUE(MagickPixels(path, expected)) << c.name;
+        EXPECT_EQ("", Difference(expected, BitmapPixels(bitmap), c.tolerance)) << c.name;
+    }
+}
+
 TEST_F(PictureFixtures, LoadSequenceGoesByContentNotByName)
 {
     const std::string png = Make("really-a-png.bmp", "", "png32");
