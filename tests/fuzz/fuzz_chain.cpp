@@ -22,7 +22,7 @@ namespace {
 
 // Longer sources take too long per input to fuzz well; they add nothing the
 // first seconds do not already reach.
-constexpr int64_t kMaximumSeconds = 3;
+constexpr int64_t kMaximumSeconds = 2;
 
 std::string TempPath()
 {

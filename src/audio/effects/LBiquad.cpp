@@ -19,11 +19,12 @@ LBiquad::LBiquad(int32_t cutoff, int32_t rate, int32_t channels)
 
 namespace {
 
-// The fed-back outputs are held within 2^29 samples (2^37 in their 1/256
-// units): with 8.24 coefficients below 2^26 the feedback products then stay
-// below 2^63 whatever the input, where unbounded ones would wrap on the
-// absurd values of a damaged file. Real audio never comes near.
-constexpr int64_t kStateLimit = int64_t(1) << 37;
+// The fed-back outputs are held within 2^27 samples (2^35 in their 1/256
+// units). Whatever the cutoff, a0 >= 1 - 1/1.414 keeps every 8.24
+// coefficient below 2^27, so the feedback products stay below 2^63 and the
+// whole sum below 2^59 for any int32 input, where unbounded outputs would
+// wrap on the absurd values of a damaged file. Real audio never comes near.
+constexpr int64_t kStateLimit = int64_t(1) << 35;
 
 inline int64_t HoldState(int64_t y)
 {
