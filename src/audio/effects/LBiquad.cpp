@@ -17,6 +17,22 @@ LBiquad::LBiquad(int32_t cutoff, int32_t rate, int32_t channels)
     b1_ = static_cast<int32_t>(std::trunc(-(1.0 + c) * 16777216.0 / a0));
 }
 
+namespace {
+
+// The fed-back outputs are held within 2^27 samples (2^35 in their 1/256
+// units). Whatever the cutoff, a0 >= 1 - 1/1.414 keeps every 8.24
+// coefficient below 2^27, so the feedback products stay below 2^63 and the
+// whole sum below 2^59 for any int32 input, where unbounded outputs would
+// wrap on the absurd values of a damaged file. Real audio never comes near.
+constexpr int64_t kStateLimit = int64_t(1) << 35;
+
+inline int64_t HoldState(int64_t y)
+{
+    return y > kStateLimit ? kStateLimit : (y < -kStateLimit ? -kStateLimit : y);
+}
+
+} // namespace
+
 void LBiquad::ProcessChannel(int32_t channel, const int32_t* in, int32_t* out, int64_t frames, int32_t stride)
 {
     // The products are exact in 64 bits and the fed-back outputs keep 8
@@ -31,7 +47,7 @@ void LBiquad::ProcessChannel(int32_t channel, const int32_t* in, int32_t* out, i
         const int64_t x = in[f * stride];
         // b2 equals b0, so x and x2 share one product.
         const int64_t acc = b0 * (x + x2) + b1 * x1 - ((a1 * y1 + a2 * y2) >> 8);
-        const int64_t y = (acc + (1 << 15)) >> 16;
+        const int64_t y = HoldState((acc + (1 << 15)) >> 16);
         x2 = x1;
         x1 = x;
         y2 = y1;
@@ -72,8 +88,8 @@ void LBiquad::ProcessStereo(const int32_t* in, int32_t* out, int64_t frames)
         const int64_t lx = in[2 * f], rx = in[2 * f + 1];
         const int64_t lacc = b0 * (lx + lx2) + b1 * lx1 - ((a1 * ly1 + a2 * ly2) >> 8);
         const int64_t racc = b0 * (rx + rx2) + b1 * rx1 - ((a1 * ry1 + a2 * ry2) >> 8);
-        const int64_t ly = (lacc + (1 << 15)) >> 16;
-        const int64_t ry = (racc + (1 << 15)) >> 16;
+        const int64_t ly = HoldState((lacc + (1 << 15)) >> 16);
+        const int64_t ry = HoldState((racc + (1 << 15)) >> 16);
         lx2 = lx1;
         lx1 = lx;
         ly2 = ly1;

@@ -22,11 +22,16 @@ constexpr int64_t kSeekPreroll = 23;
 // Largest frame we read: header, CRC, side information and main data.
 constexpr size_t kMaxFrameBytes = 4 + 2 + 32 + LMp3LayerIIIDecoder::kMaxMainDataBytes;
 constexpr int64_t kEmptyFrame = -1;
-// Conversion limit that keeps absurd values of damaged streams inside int32.
-constexpr float kSampleClamp = 2147483000.0f;
+// The peak limit the source reports (+30 dB over full scale): a real stream
+// stays below it, and the absurd values of a damaged one are held there, so
+// that no filter downstream meets samples its arithmetic was not made for.
+constexpr uint32_t kMp3PeakLimit = 0x1000000;
+constexpr float kSampleClamp = static_cast<float>(kMp3PeakLimit);
 
 inline int32_t ToInternal(float v)
 {
+    if (!(v == v)) // NaN
+        return 0;
     v = std::clamp(v, -kSampleClamp, kSampleClamp);
     return static_cast<int32_t>(v); // truncation toward zero
 }
@@ -34,7 +39,7 @@ inline int32_t ToInternal(float v)
 } // namespace
 
 LMp3SoundSource::LMp3SoundSource(const char* path, bool indexNow, bool skipCodecDelays)
-    : LSoundSource(44100, 1, 0x200000), skipCodecDelays_(skipCodecDelays)
+    : LSoundSource(44100, 1, kMp3PeakLimit), skipCodecDelays_(skipCodecDelays)
 {
     uint8_t status = kSoundStatusCannotOpen;
     int error = 0;
@@ -48,7 +53,7 @@ LMp3SoundSource::LMp3SoundSource(const char* path, bool indexNow, bool skipCodec
 }
 
 LMp3SoundSource::LMp3SoundSource(int fd, bool indexNow, bool skipCodecDelays)
-    : LSoundSource(44100, 1, 0x200000), skipCodecDelays_(skipCodecDelays)
+    : LSoundSource(44100, 1, kMp3PeakLimit), skipCodecDelays_(skipCodecDelays)
 {
     fd_ = fd;
     if (fd_ < 0) {
@@ -140,6 +145,25 @@ bool LMp3SoundSource::LearnFreeFormatSize(const FrameRef& first)
     return false;
 }
 
+bool LMp3SoundSource::NextHeaderFollows(const LMp3FrameHeader& header, int64_t at)
+{
+    const int64_t next = at + header.frameBytes;
+    if (next == audioEnd_)
+        return true;
+    uint8_t b[4];
+    if (next + 4 > audioEnd_) {
+        // What is left after it is too short for a frame: a tag or the end.
+        return next <= audioEnd_;
+    }
+    if (ReadAt(next, b, 4) < 4)
+        return false;
+    LMp3FrameHeader h;
+    if (b[0] == 'I' && b[1] == 'D' && b[2] == '3')
+        return true; // an ID3 tag between frames or at the end
+    return LMp3ParseHeader(LMp3ReadBe32(b), &h) && h.version == header.version &&
+           h.rateIndex == header.rateIndex;
+}
+
 bool LMp3SoundSource::FindFrame(int64_t offset, bool matchStream, FrameRef* found)
 {
     int foreign = 0;
@@ -177,6 +201,11 @@ bool LMp3SoundSource::FindFrame(int64_t offset, bool matchStream, FrameRef* foun
                 return false;
             continue;
         }
+        // Past junk, a sync word counts only when the next frame's header
+        // follows where this one says it does (or the audio ends there):
+        // random bytes that happen to look like a header are no frame.
+        if (matchStream && p != offset && !NextHeaderFollows(h, p))
+            continue;
         found->header = h;
         found->offset = p;
         return true;
@@ -388,7 +417,10 @@ void LMp3SoundSource::Initialise(bool indexNow)
     AllocateIndex(std::min({wanted / indexSpacing_ + 1, kMaxIndexEntries, kInitialIndexEntries}));
     nextRefinement_ = totalFrames_ / 50;
 
-    if (indexNow) {
+    // A frame count from a tag is believed only as far as the frames are
+    // there: a damaged or cut file must not report a length the decoder
+    // never delivers. The walk also fills the index that seeks use.
+    if (indexNow || headerCountKnown_) {
         int64_t frame = 0;
         int64_t at = firstFrameOffset_;
         FrameRef fr;
@@ -396,7 +428,8 @@ void LMp3SoundSource::Initialise(bool indexNow)
             RecordIndex(frame++, fr.offset);
             at = fr.offset + fr.header.frameBytes;
         }
-        totalFrames_ = std::max<int64_t>(frame, 1);
+        totalFrames_ = headerCountKnown_ && !indexNow ? std::max<int64_t>(std::min(totalFrames_, frame), 1)
+                                                      : std::max<int64_t>(frame, 1);
         lengthFinal_ = true;
     }
 

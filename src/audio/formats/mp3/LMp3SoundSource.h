@@ -81,6 +81,9 @@ private:
     int64_t SkipId3v2(int64_t offset, bool atFileStart);
     // Finds a header from offset (sliding at most 65535 bytes). With matchStream
     // only headers of this stream count, giving up after 11 others.
+    // Whether the header of another frame of the stream (or the end of the
+    // audio, or an ID3 tag) comes right after the frame at `at`.
+    bool NextHeaderFollows(const LMp3FrameHeader& header, int64_t at);
     bool FindFrame(int64_t offset, bool matchStream, FrameRef* found);
     // Learns the size of a free-format stream from the distance to the next header.
     bool LearnFreeFormatSize(const FrameRef& first);

@@ -14,31 +14,35 @@ namespace {
 // "data" chunks must not make the list grow without bound.
 constexpr size_t kMaxRanges = 4096;
 
+// Float samples are held at the peak limit the source reports, NaN as 0.
+constexpr double kFloatLimit = static_cast<double>(kFloatWavPeakLimit);
+
+inline int32_t FloatToInternal(double v)
+{
+    v *= 524288.0;
+    if (!(v == v))
+        return 0;
+    v = v > kFloatLimit ? kFloatLimit : (v < -kFloatLimit ? -kFloatLimit : v);
+    return static_cast<int32_t>(std::lrint(v));
+}
+
 void ConvertF64(const void* in, int32_t* out, int64_t count)
 {
     const uint8_t* bytes = static_cast<const uint8_t*>(in);
     for (int64_t i = 0; i < count; ++i) {
         double v;
         std::memcpy(&v, bytes + 8 * i, 8);
-        v *= 524288.0;
-        if (!(v == v))
-            v = 0;
-        v = v > 2147483647.0 ? 2147483647.0 : (v < -2147483648.0 ? -2147483648.0 : v);
-        out[i] = static_cast<int32_t>(std::lrint(v));
+        out[i] = FloatToInternal(v);
     }
 }
 
 void ConvertF32(const void* in, int32_t* out, int64_t count)
 {
     const uint8_t* bytes = static_cast<const uint8_t*>(in);
-    float block[256];
-    while (count > 0) {
-        int64_t n = count < 256 ? count : 256;
-        std::memcpy(block, bytes, static_cast<size_t>(n) * 4);
-        LConvertFloatToSamples(block, out, n);
-        bytes += n * 4;
-        out += n;
-        count -= n;
+    for (int64_t i = 0; i < count; ++i) {
+        float v;
+        std::memcpy(&v, bytes + 4 * i, 4);
+        out[i] = FloatToInternal(static_cast<double>(v));
     }
 }
 

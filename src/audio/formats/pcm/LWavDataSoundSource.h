@@ -21,6 +21,11 @@ enum class LPcmSampleFormat : uint8_t {
 
 uint32_t LPcmSampleBytes(LPcmSampleFormat format);
 
+// The peak limit of float WAV sources (+30 dB over full scale): float files
+// may go past full scale, but samples of 32.0 and more (or infinities) are
+// damage, held at this limit so that the filters never overflow.
+constexpr uint32_t kFloatWavPeakLimit = 0x1000000;
+
 class LWavDataSoundSource : public LSoundSource
 {
 public:

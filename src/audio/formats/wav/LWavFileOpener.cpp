@@ -104,7 +104,8 @@ uint8_t OpenReader(LSoundSourcePtr& out, int& fd, const LWavFileInfo& info, uint
         if (info.bitsPerSample != 32 && info.bitsPerSample != 64)
             return kSoundStatusUnsupported;
         LPcmSampleFormat format = info.bitsPerSample == 32 ? LPcmSampleFormat::F32 : LPcmSampleFormat::F64;
-        out = new LWavDataSoundSource(fd, rate, channels, 0x7FFFFFFF, format, dataSize, info.dataSize64);
+        out = new LWavDataSoundSource(fd, rate, channels, kFloatWavPeakLimit, format, dataSize,
+                                      info.dataSize64);
         return kSoundStatusOk;
     }
     case kWavTagAlaw:
