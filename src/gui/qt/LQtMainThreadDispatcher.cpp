@@ -64,12 +64,16 @@ size_t LQtMainThreadDispatcher::PendingCount()
 
 int LQtMainThreadDispatcher::Drain()
 {
-    int ran = 0;
+    // Only what is queued now: workers posting without pause must not keep
+    // the main thread in here; the rest waits for the next wake.
+    size_t budget = 0;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         wakePending_ = false;
+        budget = calls_.size();
     }
-    for (;;) {
+    int ran = 0;
+    for (; budget > 0; --budget) {
         std::function<void()> call;
         bool wake = false;
         {
@@ -79,7 +83,8 @@ int LQtMainThreadDispatcher::Drain()
             call = std::move(calls_.front());
             calls_.pop_front();
             // A handler may run a loop of its own (a modal dialog): the rest
-            // of the queue must still be woken for inside it.
+            // of the queue must still be woken for inside it. One at a time,
+            // so the order stays the posting order even then.
             if (!calls_.empty() && !wakePending_) {
                 wakePending_ = true;
                 wake = true;

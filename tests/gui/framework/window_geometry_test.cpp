@@ -4,6 +4,7 @@
 #include "gui/GuiTestSupport.h"
 
 #include "foundation/settings/LSettings.h"
+#include "gui/framework/LScreens.h"
 #include "gui/framework/LWindow.h"
 #include "gui/qt/LQtView.h"
 #include "support/TempHome.h"
@@ -239,4 +240,30 @@ TEST_F(WindowPlacement, SavedPlacementRestoresTheSameWindowAndAMaximisedOneItsNo
     // must give a real window.
     EXPECT_EQ(LSettingsGetInt("Placed", "Width", -1), 420);
     EXPECT_EQ(LSettingsGetInt("Placed", "Height", -1), 260);
+}
+
+TEST(Screens, RectanglesInPixelsAndWindowHelpersByView)
+{
+    GuiApp("2");
+    int rect[4];
+    LGetScreenRect(1, rect);
+    EXPECT_EQ(rect[2] - rect[0], 800); // 400 points at scale 2
+    LGetScreenRect(0, rect);
+    EXPECT_EQ(rect[2] - rect[0], 800);
+    LGetScreenRect(2, rect);
+    EXPECT_EQ(rect[2], 0); // no such screen
+    LWindow window;
+    window.CreateCocoaWindow(200, 100, kWindowStyleTitled, false, nullptr);
+    LGetWindowWorkArea(window.GetView(), rect);
+    EXPECT_EQ(rect[3] - rect[1], 800);
+    EXPECT_FALSE(LIsWindowVisible(window.GetView()));
+    LBringWindowToFront(window.GetView());
+    EXPECT_TRUE(LIsWindowVisible(window.GetView()));
+    EXPECT_EQ(LGetStatusBarHeight(window.GetView()), 0);
+    window.AddStaticText(800, "status");
+    EXPECT_EQ(LGetStatusBarHeight(window.GetView()), 60);
+    LEnableWindow(window.GetView(), false);
+    EXPECT_FALSE(LQtWidget(window.GetView())->window()->isEnabled());
+    EXPECT_FALSE(LIsWindowVisible(nullptr));
+    window.DestroyWindow();
 }
