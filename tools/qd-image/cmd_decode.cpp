@@ -56,38 +56,38 @@ bool ConvertVia(LBitmap& bitmap, int32_t format)
 int RunDecode(int argc, char** argv)
 {
     if (argc < 3 || argv[1][0] == '-' || argv[2][0] == '-')
-        return QdImageFail("usage: decode IN OUT [--decoder auto|bmp|platform] [--flip MODE] [--in-place] "
+        return QdFail("usage: decode IN OUT [--decoder auto|bmp|platform] [--flip MODE] [--in-place] "
                            "[--via FORMAT]");
     const char* in = argv[1];
     const std::string out = argv[2];
     QdDecoderChoice choice;
-    if (!ParseDecoder(QdImageOption(argc, argv, "--decoder"), choice))
-        return QdImageFail("--decoder takes auto, bmp or platform");
+    if (!ParseDecoder(QdOption(argc, argv, "--decoder"), choice))
+        return QdFail("--decoder takes auto, bmp or platform");
     long flip = -1, via = -1;
-    const char* flipText = QdImageOption(argc, argv, "--flip");
-    if (flipText && !QdImageNumber(flipText, 0, 3, flip))
-        return QdImageFail("--flip takes 0, 1, 2 or 3");
-    const char* viaText = QdImageOption(argc, argv, "--via");
-    if (viaText && (!QdImageNumber(viaText, 1, 11, via) || (via > 5 && via != 11)))
-        return QdImageFail("--via takes a format 1 to 5 or 11");
-    const bool inPlace = QdImageFlag(argc, argv, "--in-place");
+    const char* flipText = QdOption(argc, argv, "--flip");
+    if (flipText && !QdNumber(flipText, 0, 3, flip))
+        return QdFail("--flip takes 0, 1, 2 or 3");
+    const char* viaText = QdOption(argc, argv, "--via");
+    if (viaText && (!QdNumber(viaText, 1, 11, via) || (via > 5 && via != 11)))
+        return QdFail("--via takes a format 1 to 5 or 11");
+    const bool inPlace = QdFlag(argc, argv, "--in-place");
     if (inPlace && flip < 0)
-        return QdImageFail("--in-place needs --flip");
+        return QdFail("--in-place needs --flip");
 
     LBitmap bitmap;
     QdDecoded decoded;
     if (!QdDecodeFile(in, choice, bitmap, decoded))
-        return QdImageFail("%s: %s", in, std::strerror(errno));
+        return QdFail("%s: %s", in, std::strerror(errno));
     if (decoded.result != 0)
         return QdImageRefused(in, decoded.failure.empty() ? "cannot decode the picture"
                                                           : decoded.failure.c_str());
     if (via >= 0 && !ConvertVia(bitmap, int32_t(via)))
-        return QdImageFail("no memory for the format-%ld copy", via);
+        return QdFail("no memory for the format-%ld copy", via);
     if (flip >= 0) {
         LLocalProcessContext context;
         if (inPlace) {
             if (LBitmapFlipCopy(int(flip), context, bitmap, bitmap) != 0)
-                return QdImageFail("flip %ld is not supported for format %d", flip, bitmap.format);
+                return QdFail("flip %ld is not supported for format %d", flip, bitmap.format);
         } else {
             // A destination with a wider stride than the source's, so that a
             // flip that steps by the wrong one shows.
@@ -97,20 +97,20 @@ int RunDecode(int argc, char** argv)
             LBitmap flipped;
             LBitmapAllocate(flipped, descriptor);
             if (!LBitmapIsValid(flipped))
-                return QdImageFail("no memory for the flipped copy");
+                return QdFail("no memory for the flipped copy");
             if (LBitmapFlipCopy(int(flip), context, flipped, bitmap) != 0)
-                return QdImageFail("flip %ld is not supported for format %d", flip, bitmap.format);
+                return QdFail("flip %ld is not supported for format %d", flip, bitmap.format);
             std::swap(bitmap.buffer, flipped.buffer);
             LBitmapCopyGeometry(bitmap, flipped);
         }
     }
     std::string error;
     if (!QdWritePicture(bitmap, out, error))
-        return QdImageFail("%s: %s", out.c_str(), error.c_str());
+        return QdFail("%s: %s", out.c_str(), error.c_str());
     return 0;
 }
 
-QdImageRegistrar reg("decode",
+QdRegistrar reg("decode",
                      "decode IN OUT [--decoder auto|bmp|platform] [--flip MODE] [--in-place] [--via FORMAT]",
                      &RunDecode);
 

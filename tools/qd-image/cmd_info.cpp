@@ -30,12 +30,12 @@ const char* CompressionName(uint32_t compression)
 int RunInfo(int argc, char** argv)
 {
     if (argc != 2)
-        return QdImageFail("usage: info IN");
+        return QdFail("usage: info IN");
     const char* in = argv[1];
     LBitmap bitmap;
     QdDecoded decoded;
     if (!QdDecodeFile(in, QdDecoderChoice::Auto, bitmap, decoded))
-        return QdImageFail("%s: %s", in, std::strerror(errno));
+        return QdFail("%s: %s", in, std::strerror(errno));
     if (decoded.result != 0)
         return QdImageRefused(in, decoded.failure.empty() ? "cannot decode the picture"
                                                           : decoded.failure.c_str());
@@ -46,18 +46,18 @@ int RunInfo(int argc, char** argv)
         return 0;
     LBufferedFile file;
     if (!file.Open(in, O_RDONLY))
-        return QdImageFail("%s: %s", in, std::strerror(errno));
+        return QdFail("%s: %s", in, std::strerror(errno));
     LImageDecodeRequest request;
     request.file = &file;
     LBmpFileHeader fileHeader;
     LBmpInfoHeader header;
     if (LReadBmpFileHeader(request, fileHeader) != 0 || LBmpReadInfoHeader(request, header) != 0)
-        return QdImageFail("%s: headers changed while reading", in);
+        return QdFail("%s: headers changed while reading", in);
     uint32_t masks[4] = {header.masks[0], header.masks[1], header.masks[2], header.masks[3]};
     if (header.compression == LBmpCompressionBitFields && header.headerSize == 40) {
         uint8_t extra[12];
         if (file.Read(extra, 12) != 12)
-            return QdImageFail("%s: headers changed while reading", in);
+            return QdFail("%s: headers changed while reading", in);
         for (int i = 0; i < 3; ++i)
             masks[i] = extra[4 * i] | (uint32_t(extra[4 * i + 1]) << 8) | (uint32_t(extra[4 * i + 2]) << 16) |
                        (uint32_t(extra[4 * i + 3]) << 24);
@@ -78,6 +78,6 @@ int RunInfo(int argc, char** argv)
     return 0;
 }
 
-QdImageRegistrar reg("info", "info IN", &RunInfo);
+QdRegistrar reg("info", "info IN", &RunInfo);
 
 } // namespace

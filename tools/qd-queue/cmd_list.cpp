@@ -17,12 +17,12 @@ int RunList(int argc, char** argv)
     std::vector<ProcessQueueRecord> records;
     const QueueStatus status = queue.ReadAll(&records);
     if (status != QueueStatus::kOk && status != QueueStatus::kEmpty)
-        return QueueFail("%s", QueueStatusText(status));
+        return QdFail("%s", QueueStatusText(status));
     for (const ProcessQueueRecord& r : records)
         std::printf("%s\t%s\t%s\n", r.sourcePath, r.destinationPath, r.outputExtension);
     return 0;
 }
 
-QueueRegistrar reg("list", "list", &RunList);
+QdRegistrar reg("list", "list", &RunList);
 
 } // namespace

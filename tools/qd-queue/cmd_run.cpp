@@ -50,7 +50,7 @@ int RunRun(int argc, char** argv)
     gWorker = nullptr;
     QueueReporter().SetPoster(nullptr);
     if (result.otherWorker)
-        return QueueFail("another process is running the queue");
+        return QdFail("another process is running the queue");
     return result.jobsFailed > 0 || result.queueError ? 1 : 0;
 }
 
@@ -83,7 +83,7 @@ int RunResume(int argc, char** argv)
     return 0;
 }
 
-QueueRegistrar runReg("run", "run", &RunRun);
-QueueRegistrar resumeReg("resume", "resume", &RunResume);
+QdRegistrar runReg("run", "run", &RunRun);
+QdRegistrar resumeReg("resume", "resume", &RunResume);
 
 } // namespace
