@@ -46,18 +46,13 @@ std::string LDriveCapabilities::WriteList() const
             out += ',';
         out += name;
     };
+    // The same words the audio-CD drive scan prints.
     add(cdWrite, "cd");
     add(cdSao, "cd-sao");
-    add(dvdRWrite, "dvd-r");
-    add(dvdRDlWrite, "dvd-r-dl");
-    add(dvdRwWrite, "dvd-rw");
-    add(dvdPlusRWrite, "dvd+r");
-    add(dvdPlusRDlWrite, "dvd+r-dl");
-    add(dvdPlusRwWrite, "dvd+rw");
-    add(dvdPlusRwDlWrite, "dvd+rw-dl");
+    add(dvdRWrite || dvdRDlWrite || dvdRwWrite, "dvd-r");
+    add(dvdPlusRWrite || dvdPlusRDlWrite || dvdPlusRwWrite || dvdPlusRwDlWrite, "dvd+r");
     add(dvdRamWrite, "dvd-ram");
     add(bdWrite, "bd-r");
-    add(bdWrite, "bd-re");
     add(hdDvdWrite, "hd-dvd-r");
     return out.empty() ? "-" : out;
 }
