@@ -396,14 +396,19 @@ int LBurnDataDisc(LProcessContext& context, LScsiDevice& device, LDataDiscJob& j
     context.MessageLevel("Please close the drive if it stays open", 1);
     if (ejected)
         LMmcLoadOrEject(context, device, true);
+    // A drive left open is waited for, but not for ever.
+    const uint64_t verifyStart = device.Clock().NowMs();
     for (;;) {
         LMmcWaitUnitReady(job.result, context, device, ready);
         if (job.result.code == kBurnUserCanceled || context.IsStopRequested()) {
             job.result.Set(kBurnVerifyFailed, "Verification was cancelled");
             return 1;
         }
-        if (job.result.code == kBurnNoDisc || job.result.code == kBurnDriveNotReady)
+        if ((job.result.code == kBurnNoDisc || job.result.code == kBurnDriveNotReady) &&
+            device.Clock().NowMs() - verifyStart < kMmcLongestWaitMs)
             continue;
+        if (!job.result.Ok())
+            return Finish(job);
         break;
     }
     context.MessageLevel("Please Wait...", 1);

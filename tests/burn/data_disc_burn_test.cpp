@@ -118,6 +118,17 @@ TEST_F(DataDiscBurnTest, EachMediaIsWrittenClosedAndVerified)
     }
 }
 
+TEST_F(DataDiscBurnTest, EjectedDiscIsReloadedForVerifyingAndEjectedAgain)
+{
+    MmcTestDrive t(",profile=bdr");
+    LDataDiscJob job = Job(true);
+    job.options.loadEject = true;
+    EXPECT_EQ(LBurnDataDisc(t.context, *t.device, job), 0) << job.result.code << " " << job.result.message;
+    EXPECT_TRUE(t.drive->trayOpen);
+    EXPECT_FALSE(t.drive->preventRemoval);
+    EXPECT_EQ(t.Commands("1B").size(), 3u); // eject, load to verify, eject
+}
+
 TEST_F(DataDiscBurnTest, UsedRewritableNeedsTheEraseOption)
 {
     MmcTestDrive t(",profile=cdrw");

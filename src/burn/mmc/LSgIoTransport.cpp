@@ -44,7 +44,9 @@ void LSgIoTransport::Execute(const uint8_t* cdb, uint8_t cdbLength, uint8_t* dat
     io.cmd_len = cdbLength;
     io.sbp = reply.sense;
     io.mx_sb_len = sizeof(reply.sense);
-    io.timeout = timeoutMs;
+    // A zero time-out asks the layer above not to retry "becoming ready";
+    // the kernel still needs a real bound.
+    io.timeout = timeoutMs == 0 ? 5000 : timeoutMs;
     if (length == 0 || direction == LScsiDirection::kNone) {
         io.dxfer_direction = SG_DXFER_NONE;
     } else {
