@@ -211,7 +211,10 @@ TEST_F(DataDiscBurnTest, FaultTable)
         {"write error twice", ",profile=dvd-r,fail=write-error:40:2", 2, kBurnUnreadableDisc, {3, 0x0C, 0}},
         {"opc", ",profile=cdr,fail=opc", 2, kBurnWriteError, {3, 0x73, 3}},
         {"short", ",profile=dvd+r,fail=short:0x52:8", 2, kBurnScsiError, {}},
-        {"reject streaming", ",profile=dvd+r,fail=reject-streaming", 0, 0, {}},
+        {"reject streaming", ",profile=dvd+r,fail=reject-streaming", 2, kBurnWriteError, {5, 0x24, 0}},
+        {"write times out", ",profile=dvd+r,fail=timeout:0xAA", 2, kBurnWriteError, {}},
+        {"write with unreadable sense", ",profile=dvd+r,fail=badsense:0xAA", 2, kBurnWriteError, {}},
+        {"drive never answers", ",profile=dvd+r,fail=timeout:0", 2, kBurnDriveMissing, {}},
         {"corrupt", ",profile=dvd+r,fail=corrupt:100", 2, kBurnVerifyFailed, {}},
     };
     // The medium changes at the third WRITE of a clean burn.
@@ -244,6 +247,15 @@ TEST_F(DataDiscBurnTest, FaultTable)
                 all += std::string(d->message) + "\n";
             EXPECT_NE(all.find("b.bin"), std::string::npos) << all;
             EXPECT_NE(all.find("sectors"), std::string::npos) << all;
+        }
+        if (std::string(c.name) == "reject streaming") {
+            EXPECT_EQ(t.Commands("AA").size(), 1u);
+            EXPECT_EQ(t.Commands("2A").size(), 1u);
+        }
+        if (std::string(c.name) == "write times out") {
+            // One try; a command that timed out is not retried as "becoming ready".
+            EXPECT_EQ(t.Commands("AA").size(), 1u);
+            EXPECT_TRUE(t.drive->writtenLbas.empty());
         }
         if (change) {
             // Two writes got through; nothing reaches the disc after the change.

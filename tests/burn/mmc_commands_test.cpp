@@ -198,7 +198,9 @@ TEST(MmcWriteBlocks, StreamingRejectedFallsBackToWrite10Once)
     const auto data = Pattern(16, 2);
     LBurnResult result;
     LMmcWriteBlocks(result, t.context, *t.device, data.data(), 0, 16, 2048);
-    EXPECT_TRUE(result.Ok());
+    EXPECT_EQ(result.code, kBurnWriteError);
+    EXPECT_EQ(result.senseKey, 5);
+    EXPECT_EQ(result.additionalSenseCode, 0x24);
     EXPECT_EQ(t.Commands("AA").size(), 1u);
     EXPECT_EQ(t.Commands("2A").size(), 1u);
     EXPECT_FALSE(t.device->streaming);

@@ -598,7 +598,8 @@ void LEmulatedMmcDrive::Execute(const uint8_t* cdb, uint8_t cdbLength, uint8_t* 
     case 0xAA: { // WRITE(12)
         const uint32_t lba = Get32(cdb + 2);
         const uint32_t count = op == 0x2A ? ((uint32_t(cdb[7]) << 8) | cdb[8]) : Get32(cdb + 6);
-        if (op == 0xAA && faults.rejectStreaming) {
+        // A drive that rejects the streaming write rejects the plain one too.
+        if ((op == 0xAA || op == 0x2A) && faults.rejectStreaming) {
             Check(reply, 5, 0x24, 0);
             return;
         }

@@ -25,7 +25,7 @@ struct LEmulatedFaults
     int timeoutOpcode = -1;       // this opcode times out
     int badSenseOpcode = -1;      // this opcode fails with unreadable sense
     uint32_t tocFailures = 0;     // RESERVE TRACK / first WRITE answer 3/57/00
-    bool rejectStreaming = false; // WRITE(12) answers 5/24/00
+    bool rejectStreaming = false; // every WRITE answers 5/24/00
     int64_t corruptLba = -1;      // reads of this LBA come back altered
     bool busy = false;            // opening fails as a held drive
 };
