@@ -112,8 +112,9 @@ TEST_F(DataDiscBurnTest, EachMediaIsWrittenClosedAndVerified)
         disc.resize(expected.size());
         // Both layouts record the time they were made: compare when they
         // were made within one second.
-        if (::time(nullptr) == started)
+        if (::time(nullptr) == started) {
             EXPECT_TRUE(disc == expected) << c.profile;
+        }
         // Read back by our own reader, the files are there byte for byte.
         LDiscImageReader reader(FileSectors(t.path));
         LDiscImageEntry root;
