@@ -1,5 +1,6 @@
 #include "gui/qt/LQtPaintControlImpl.h"
 
+#include "gui/controls/LDBEdit.h"
 #include "gui/controls/LPaintControl.h"
 #include "gui/framework/LCommandRouting.h"
 #include "gui/framework/LWindow.h"
@@ -15,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPalette>
 #include <QWheelEvent>
 #include <QWindow>
 
@@ -40,8 +42,11 @@ LQtPaintControlImpl::LQtPaintControlImpl(QWidget* parent) : QWidget(parent)
 LQtPaintControlImpl::~LQtPaintControlImpl()
 {
     LQtMouseCapture::shared().releaseCaptureOf(LQtHandle(this));
-    if (control_)
+    if (control_) {
         control_->view = nullptr;
+        control_->owner = nullptr;
+    }
+    delete owned_;
 }
 
 void LQtPaintControlImpl::setPaintControl(LPaintControl* control)
@@ -372,4 +377,33 @@ LViewHandle LAddPaintControl(LWindow* window, int id)
     host->setGeometry(0, 0, 0, 0);
     host->show();
     return LQtHandle(host);
+}
+
+LRGBColor LGetFocusColour()
+{
+    const QColor c = QApplication::palette().color(QPalette::Active, QPalette::Highlight);
+    return LRGBColor::FromRGB8(c.red(), c.green(), c.blue());
+}
+
+void LGetViewSizePoints(LViewHandle view, double* w, double* h)
+{
+    const QWidget* widget = view ? LQtWidget(view) : nullptr;
+    if (w)
+        *w = widget ? widget->width() : 0;
+    if (h)
+        *h = widget ? widget->height() : 0;
+}
+
+void LGiveControlToView(LViewHandle view, LPaintControl* control)
+{
+    if (auto* host = Host(view))
+        host->giveControl(control);
+}
+
+LViewHandle LAddDBEditControl(LWindow* window, int id)
+{
+    LViewHandle view = LAddPaintControl(window, id);
+    if (view)
+        LQtWidget(view)->resize(200, 25);
+    return view;
 }

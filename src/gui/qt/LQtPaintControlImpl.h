@@ -19,6 +19,8 @@ public:
     LPaintControl* paintControl() const { return control_; }
     void setMouseHandler(LMouseHandler* handler) { handler_ = handler; }
     LMouseHandler* mouseHandler() const { return handler_; }
+    // A control the view owns: deleted with the view.
+    void giveControl(LPaintControl* control) { owned_ = control; }
 
     // Whole wheel lines x 120 delivered so far, per direction (for tests).
     LWheelAccumulator& verticalWheel() { return wheelY_; }
@@ -42,6 +44,7 @@ private:
     QPoint Pixels(const QPointF& position) const;
     LPaintControl* control_ = nullptr;
     LMouseHandler* handler_ = nullptr;
+    LPaintControl* owned_ = nullptr;
     LWheelAccumulator wheelX_;
     LWheelAccumulator wheelY_;
     bool rightFromMeta_ = false;
