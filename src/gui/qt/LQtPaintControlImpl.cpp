@@ -2,6 +2,7 @@
 
 #include "gui/controls/LDBEdit.h"
 #include "gui/controls/LPaintControl.h"
+#include "gui/controls/LStatusBar.h"
 #include "gui/framework/LCommandRouting.h"
 #include "gui/framework/LWindow.h"
 #include "gui/qt/LQtControlCommands.h"
@@ -406,4 +407,19 @@ LViewHandle LAddDBEditControl(LWindow* window, int id)
     if (view)
         LQtWidget(view)->resize(200, 25);
     return view;
+}
+
+LRGBColor LGetStatusBarColour(int which)
+{
+    const QPalette palette = QApplication::palette();
+    QColor c = which == 0   ? palette.color(QPalette::Active, QPalette::Dark)
+               : which == 1 ? QColor(Qt::lightGray)
+                            : palette.color(QPalette::Active, QPalette::WindowText);
+    return LRGBColor::FromRGB8(c.red(), c.green(), c.blue());
+}
+
+void LSetViewToolTip(LViewHandle view, const char* text)
+{
+    if (view)
+        LQtWidget(view)->setToolTip(text ? QString::fromUtf8(text) : QString());
 }
