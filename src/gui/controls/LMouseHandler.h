@@ -1,0 +1,48 @@
+#pragma once
+// Receives the mouse events of one view. Coordinates are device pixels
+// relative to the view's top left.
+
+#include "gui/framework/LView.h"
+
+class LWindow;
+
+class LMouseHandler
+{
+public:
+    virtual ~LMouseHandler() = default;
+    virtual void OnMouseEnter() {}
+    virtual void OnMouseLeave() {}
+    virtual void OnLButtonDown(int, int) {}
+    virtual void OnLButtonDblClk(int, int) {}
+    virtual void OnLButtonUp(int, int) {}
+    virtual void OnRButtonUp(int, int) {}
+    virtual void OnRButtonDown(int, int) {}
+    virtual void OnMouseMove(int, int) {}
+    virtual void OnSpareHook(int, int) {}
+    virtual void OnMouseWheel(int, int, int) {}
+    virtual void OnMouseHWheel(int, int, int) {}
+
+    LWindow* window = nullptr;
+    LViewHandle view = nullptr;
+};
+
+// Smooth wheels and touchpads report fractions of a line; the remainder is
+// kept so that they add up to whole lines instead of being lost.
+class LWheelAccumulator
+{
+public:
+    // delta in 1/120 of a line (the toolkit's angle units); answers whole
+    // lines x 120 now due, with the sign of the movement.
+    int Add(int delta)
+    {
+        remainder_ += delta;
+        const int lines = remainder_ / 120;
+        remainder_ -= lines * 120;
+        return lines * 120;
+    }
+    void Reset() { remainder_ = 0; }
+    int Remainder() const { return remainder_; }
+
+private:
+    int remainder_ = 0;
+};
