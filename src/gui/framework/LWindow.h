@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+class LKeyHandler;
 class LMacWindowManager;
 class LScrollView;
 class LResizable;
@@ -212,6 +213,8 @@ public:
 
 class LWindow : public LMacWindow
 {
+    LKeyHandler* keyHandler_ = nullptr;
+
 public:
     LWindow();
     ~LWindow() override;
@@ -301,6 +304,10 @@ public:
     // Escape sends 'not!' only while the window runs modally; elsewhere it is
     // swallowed. True when the key was handled.
     bool TranslateAccelerator(LKey key, const LKeyToCommandMap* table, int count);
+    // The receiver of this window's key downs, key ups and modifier changes
+    // before the toolkit handles them (not owned; null for none).
+    void SetKeyHandler(LKeyHandler* handler) { keyHandler_ = handler; }
+    LKeyHandler* GetKeyHandler() const { return keyHandler_; }
 
     // ---- Buttons of every kind, lists, inputs and tabs (parked until laid out) ----
     // kind: 0 push, 1 check box, 2 toggle, 3 cool, 4 radio, 5 help, 6 disclosure.

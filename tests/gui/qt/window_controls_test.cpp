@@ -256,3 +256,69 @@ TEST_F(WindowControls, UnsetTrackBarCommandStillRefreshesTheWindow)
 }
 
 } // namespace
+
+#include "gui/framework/LKeyHandler.h"
+
+namespace {
+
+class WindowKeyHandler : public LKeyHandler
+{
+public:
+    std::vector<uint32_t> downs, ups;
+    std::vector<int> chars;
+    bool OnKeyDown(LKey key) override
+    {
+        downs.push_back(key.code);
+        return false;
+    }
+    bool OnKeyUp(LKey key) override
+    {
+        ups.push_back(key.code);
+        return false;
+    }
+    bool OnChar(int ch) override
+    {
+        chars.push_back(ch);
+        return ch == 'x';
+    }
+};
+
+TEST_F(WindowControls, KeyHandlerSeesKeysAndModifierTransitions)
+{
+    WindowKeyHandler handler;
+    window.SetKeyHandler(&handler);
+    QWidget* top = LQtWidget(window.GetView())->window();
+    LLastKey() = LKey{};
+    QTest::keyPress(top, Qt::Key_Shift, Qt::ShiftModifier);
+    QTest::keyPress(top, Qt::Key_Control, Qt::ShiftModifier | Qt::ControlModifier);
+    EXPECT_EQ(handler.downs, (std::vector<uint32_t>{LKey::kShiftMask, LKey::kCommandMask}));
+    QTest::keyRelease(top, Qt::Key_Control, Qt::ShiftModifier);
+    QTest::keyRelease(top, Qt::Key_Shift, Qt::NoModifier);
+    EXPECT_EQ(handler.ups, (std::vector<uint32_t>{LKey::kCommandMask, LKey::kShiftMask}));
+    handler.downs.clear();
+    QTest::keyClick(top, Qt::Key_X);
+    EXPECT_EQ(handler.downs, (std::vector<uint32_t>{static_cast<uint32_t>('X')}));
+    EXPECT_EQ(handler.chars, (std::vector<int>{'x'}));
+    // A disabled handler sees nothing.
+    handler.Enable(false);
+    QTest::keyClick(top, Qt::Key_Y);
+    EXPECT_EQ(handler.chars.size(), 1u);
+    window.SetKeyHandler(nullptr);
+}
+
+TEST_F(WindowControls, FocusedFieldKeepsShortcutsFromTheWindow)
+{
+    window.AddTextInput(80, false);
+    QWidget* field = LQtFindControl(LQtWidget(window.GetView()), 80);
+    ASSERT_NE(field, nullptr);
+    field->setFocus();
+    QKeyEvent copy(QEvent::ShortcutOverride, Qt::Key_C, Qt::ControlModifier);
+    QApplication::sendEvent(field, &copy);
+    EXPECT_TRUE(copy.isAccepted());
+    QKeyEvent escape(QEvent::ShortcutOverride, Qt::Key_Escape, Qt::NoModifier);
+    escape.ignore();
+    QApplication::sendEvent(field, &escape);
+    EXPECT_FALSE(escape.isAccepted());
+}
+
+} // namespace
