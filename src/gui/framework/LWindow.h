@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+class LDiscMediaEventSource;
 class LKeyHandler;
 class LMacWindowManager;
 class LScrollView;
@@ -354,6 +355,46 @@ public:
     int GetCurrentTab(int id) const;
     int GetTabCount(int id) const;
     char* GetTabLabel(int id, int index, char* buffer, size_t size = 260) const;
+
+    // ---- Volume slider, date picker and hyperlinks ----
+    // Volume slider in dB (-48..0), parked; the user's moves send the id.
+    void AddVolumeSlider(int id);
+    // Date pickers. flags: bit 3 adds the time to the date, (flags & 0x0E) == 8
+    // shows the time alone; bit 0 adds stepper arrows. Rectangles in pixels.
+    void CreateDateTimePicker(int id, unsigned flags, int x, int y, int w, int h);
+    void AddDateTimePicker(int id, int x, int y, int w, unsigned flags);
+    void SetDateTimeShowTime(int id);
+    // The command the user's date changes send (none until set).
+    void SetDateTimeCommand(int id, int command);
+    // Seconds since 1970; setting never sends the date command.
+    void SetDateTime(int id, const int64_t* seconds);
+    int64_t GetDateTime(int id) const;
+    void SetDateTimeNow(int id);
+    // Hyperlinks: a click opens the address through the desktop, or sends
+    // the id when the address is empty.
+    LViewHandle AddHyperLink(int id, const char* text, const char* url, int x, int y, int w, int h);
+    // align: 1 centre, 2 right, anything else left.
+    LViewHandle CreateHyperLinkAligned(int id, const char* text, const char* url, int align, int x, int y,
+                                       int w, int h);
+    void AddHyperLinkAligned(int id, const char* text, const char* url, int align, int x, int y, int w);
+    void SetHyperLinkText(int id, const char* text);
+    void SetHyperLinkURL(int id, const char* url);
+    void ClearHyperLinkURL(int id) { SetHyperLinkURL(id, ""); }
+
+    // ---- Disc media ----
+    // Commands sent to OnCommand when a disc becomes present or is removed
+    // (negative: none). The window's media event source is created on first
+    // use, once per window; without a source factory nothing is ever sent.
+    void SetDiscInsertedCommand(int command, int unused = 0);
+    void SetDiscEjectedCommand(int command, int unused = 0);
+    LDiscMediaEventSource* GetDiscMediaEventSource() const { return discMedia_.get(); }
+
+private:
+    void WatchDiscMedia();
+    std::unique_ptr<LDiscMediaEventSource> discMedia_;
+    bool discMediaWatched_ = false;
+    int discInsertedCommand_ = -1;
+    int discEjectedCommand_ = -1;
 };
 
 // The LWindow that owns a view (its "window" association), or null.

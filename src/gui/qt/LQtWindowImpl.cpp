@@ -1,6 +1,7 @@
 #include "gui/qt/LQtWindowImpl.h"
 #include "foundation/settings/LSettings.h"
 #include "gui/framework/LCommandRouting.h"
+#include "gui/framework/LDiscMediaEvents.h"
 #include "gui/framework/LEmbeddedWindow.h"
 #include "gui/framework/LEventPump.h"
 #include "gui/framework/LKeyHandler.h"
