@@ -356,6 +356,28 @@ public:
     int GetTabCount(int id) const;
     char* GetTabLabel(int id, int index, char* buffer, size_t size = 260) const;
 
+    // ---- More calls on pull-down lists and combo boxes ----
+    // A pull-down whose selection-change command is its id.
+    void AddPullDownNoRect(int id) { AddPullDownList(id, id); }
+    // Each text of a null-ended array, in order.
+    void AddPullDownItems(int id, const char* const* texts);
+    void DeletePullDownItem(int id, int index);
+    // -1 when the id names no pull-down.
+    int GetPullDownItemCount(int id) const;
+    void SetPullDownItemData(int id, int index, int64_t data);
+    // 0 when the id names no pull-down or the index no item.
+    int64_t GetPullDownItemData(int id, int index) const;
+    char* GetPullDownSelectedText(int id, char* buffer, size_t size = 260) const;
+    void SelectPullDownText(int id, const char* title);
+    void SetPullDownCommand(int id, int command);
+    // Sets the text only when it differs, then selects the first item with
+    // exactly that text.
+    void SetComboBoxText(int id, const char* text);
+    // First exact match (separators not counted), -1 when none.
+    int FindComboBoxItem(int id, const char* text) const;
+    void SelectComboBoxItem(int id, int index);
+    void SelectComboBoxText(int id, const char* text);
+
     // ---- Volume slider, date picker and hyperlinks ----
     // Volume slider in dB (-48..0), parked; the user's moves send the id.
     void AddVolumeSlider(int id);

@@ -9,6 +9,7 @@
 #include "gui/qt/LQtFormatterValidator.h"
 #include "gui/qt/LQtInputUpDownImpl.h"
 #include "gui/qt/LQtKeys.h"
+#include "gui/qt/LQtPullDownListImpl.h"
 #include "gui/qt/LQtView.h"
 
 #include <QTest>
@@ -319,6 +320,59 @@ TEST_F(WindowControls, FocusedFieldKeepsShortcutsFromTheWindow)
     escape.ignore();
     QApplication::sendEvent(field, &escape);
     EXPECT_FALSE(escape.isAccepted());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(WindowControls, MorePullDownCalls)
+{
+    window.AddPullDownNoRect(10);
+    window.AddButtonNoRect(20, "Button");
+    const char* const texts[] = {"A", "B", "C", nullptr};
+    window.AddPullDownItems(10, texts);
+    EXPECT_EQ(window.GetPullDownItemCount(10), 3);
+    EXPECT_EQ(window.GetPullDownItemCount(20), -1);
+    window.SetPullDownItemData(10, 2, 0x1234567890LL);
+    EXPECT_EQ(window.GetPullDownItemData(10, 2), 0x1234567890LL);
+    EXPECT_EQ(window.GetPullDownItemData(10, 7), 0);
+    EXPECT_EQ(window.GetPullDownItemData(20, 0), 0);
+    window.SelectPullDownText(10, "C");
+    char text[260];
+    EXPECT_STREQ(window.GetPullDownSelectedText(10, text), "C");
+    window.DeletePullDownItem(10, 0);
+    EXPECT_EQ(window.GetPullDownItemCount(10), 2);
+    EXPECT_STREQ(window.GetPullDownItemText(10, 0, text), "B");
+    EXPECT_STREQ(window.GetPullDownSelectedText(20, text), "");
+    // The program's own selection sends no command; the user's picks send the set one.
+    window.SetPullDownCommand(10, 15);
+    window.commands.clear();
+    auto* list = qobject_cast<LQtPullDownListImpl*>(LQtFindControl(LQtWidget(window.GetView()), 10));
+    ASSERT_NE(list, nullptr);
+    emit list->activated(0);
+    EXPECT_EQ(window.commands, std::vector<int>{15});
+}
+
+TEST_F(WindowControls, MoreComboBoxCalls)
+{
+    window.AddComboBox(30, false);
+    window.AddComboBoxItem(30, "one");
+    window.AddComboBoxItem(30, "two");
+    EXPECT_EQ(window.FindComboBoxItem(30, "two"), 1);
+    EXPECT_EQ(window.FindComboBoxItem(30, "TWO"), -1);
+    EXPECT_EQ(window.FindComboBoxItem(31, "two"), -1);
+    window.SelectComboBoxItem(30, 1);
+    EXPECT_EQ(window.GetComboBoxSelection(30), 1);
+    window.SelectComboBoxText(30, "one");
+    EXPECT_EQ(window.GetComboBoxSelection(30), 0);
+    char text[260];
+    window.SetComboBoxText(30, "two");
+    EXPECT_STREQ(window.GetComboBoxText(30, text), "two");
+    EXPECT_EQ(window.GetComboBoxSelection(30), 1);
+    // A text that no item has is shown as typed.
+    window.SetComboBoxText(30, "three");
+    EXPECT_STREQ(window.GetComboBoxText(30, text), "three");
 }
 
 } // namespace
