@@ -39,3 +39,28 @@ void LMainMenuSetItemTitle(int32_t command, const char* title);
 // The title, then the shortcut of the first accelerator entry for the command.
 void LMainMenuSetItemText(int32_t command, const char* title, const LKeyToCommandMap* accelerators,
                           int count);
+
+// Sends a command to a window whenever a menu is about to open, so the
+// window can bring its items up to date first. Commands below 1 send nothing.
+class LMainMenuDelegate
+{
+public:
+    LMainMenuDelegate() = default;
+    ~LMainMenuDelegate();
+    LMainMenuDelegate(const LMainMenuDelegate&) = delete;
+    LMainMenuDelegate& operator=(const LMainMenuDelegate&) = delete;
+
+    // Watches `menu` (null stops watching).
+    void Attach(LNativeMenu* menu);
+    void SetWindow(LWindow* window) { window_ = window; }
+    LWindow* GetWindow() const { return window_; }
+    void SetMenuOpeningCommand(int32_t command) { command_ = command; }
+    int32_t GetMenuOpeningCommand() const { return command_; }
+    // What the toolkit calls when the menu opens.
+    void MenuWillOpen();
+
+private:
+    LWindow* window_ = nullptr;
+    int32_t command_ = 0;
+    void* connection_ = nullptr; // the toolkit's connection, while attached
+};

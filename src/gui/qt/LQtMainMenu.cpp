@@ -131,3 +131,27 @@ void LMainMenuSetItemText(int32_t command, const char* title, const LKeyToComman
         }
     }
 }
+
+LMainMenuDelegate::~LMainMenuDelegate()
+{
+    Attach(nullptr);
+}
+
+void LMainMenuDelegate::Attach(LNativeMenu* menu)
+{
+    if (connection_ != nullptr) {
+        auto* connection = static_cast<QMetaObject::Connection*>(connection_);
+        QObject::disconnect(*connection);
+        delete connection;
+        connection_ = nullptr;
+    }
+    if (QMenu* qmenu = menu != nullptr ? LQtMenuImpl::FromNative(menu) : nullptr)
+        connection_ = new QMetaObject::Connection(
+            QObject::connect(qmenu, &QMenu::aboutToShow, [this] { MenuWillOpen(); }));
+}
+
+void LMainMenuDelegate::MenuWillOpen()
+{
+    if (window_ != nullptr && command_ >= 1)
+        window_->SendCommand(command_);
+}

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using namespace quorin::test;
 
 namespace {
@@ -125,6 +127,40 @@ TEST_F(MainMenu, WithoutAMainMenuTheOperationsDoNothing)
     LMainMenuRemoveItem(101);
     EXPECT_FALSE(LMainMenuIsItemEnabled(101));
     EXPECT_EQ(Title(101), "Open");
+}
+
+class OpeningWindow : public LWindow
+{
+public:
+    std::vector<int> commands;
+    void OnCommand(int command, int extra) override
+    {
+        commands.push_back(command);
+        LWindow::OnCommand(command, extra);
+    }
+};
+
+TEST_F(MainMenu, OpeningAMenuSendsTheDelegatesCommand)
+{
+    OpeningWindow window;
+    window.CreateCocoaWindow(200, 100, kWindowStyleTitled, false, nullptr);
+    ASSERT_TRUE(window.ShowModeless(nullptr, LPlacementCenterOnScreen));
+    QMenu* file = LQtMenuImpl::GetSubmenu(LQtMenuImpl::FromNative(menu.Native()), "File");
+    {
+        LMainMenuDelegate delegate;
+        delegate.Attach(LQtMenuImpl::ToNative(file));
+        delegate.SetWindow(&window);
+        delegate.SetMenuOpeningCommand(0); // below 1: nothing
+        emit file->aboutToShow();
+        EXPECT_TRUE(window.commands.empty());
+        delegate.SetMenuOpeningCommand(7000);
+        emit file->aboutToShow();
+        EXPECT_EQ(window.commands, std::vector<int>{7000});
+    }
+    // A delegate that is gone hears nothing.
+    emit file->aboutToShow();
+    EXPECT_EQ(window.commands.size(), 1u);
+    window.EndDialog(kCommandCancel);
 }
 
 } // namespace
