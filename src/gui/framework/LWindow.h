@@ -17,6 +17,8 @@
 #include <memory>
 #include <string>
 
+class LDiscMediaEventSource;
+class LKeyHandler;
 class LMacWindowManager;
 class LScrollView;
 class LResizable;
@@ -212,6 +214,8 @@ public:
 
 class LWindow : public LMacWindow
 {
+    LKeyHandler* keyHandler_ = nullptr;
+
 public:
     LWindow();
     ~LWindow() override;
@@ -301,6 +305,10 @@ public:
     // Escape sends 'not!' only while the window runs modally; elsewhere it is
     // swallowed. True when the key was handled.
     bool TranslateAccelerator(LKey key, const LKeyToCommandMap* table, int count);
+    // The receiver of this window's key downs, key ups and modifier changes
+    // before the toolkit handles them (not owned; null for none).
+    void SetKeyHandler(LKeyHandler* handler) { keyHandler_ = handler; }
+    LKeyHandler* GetKeyHandler() const { return keyHandler_; }
 
     // ---- Buttons of every kind, lists, inputs and tabs (parked until laid out) ----
     // kind: 0 push, 1 check box, 2 toggle, 3 cool, 4 radio, 5 help, 6 disclosure.
@@ -347,6 +355,68 @@ public:
     int GetCurrentTab(int id) const;
     int GetTabCount(int id) const;
     char* GetTabLabel(int id, int index, char* buffer, size_t size = 260) const;
+
+    // ---- More calls on pull-down lists and combo boxes ----
+    // A pull-down whose selection-change command is its id.
+    void AddPullDownNoRect(int id) { AddPullDownList(id, id); }
+    // Each text of a null-ended array, in order.
+    void AddPullDownItems(int id, const char* const* texts);
+    void DeletePullDownItem(int id, int index);
+    // -1 when the id names no pull-down.
+    int GetPullDownItemCount(int id) const;
+    void SetPullDownItemData(int id, int index, int64_t data);
+    // 0 when the id names no pull-down or the index no item.
+    int64_t GetPullDownItemData(int id, int index) const;
+    char* GetPullDownSelectedText(int id, char* buffer, size_t size = 260) const;
+    void SelectPullDownText(int id, const char* title);
+    void SetPullDownCommand(int id, int command);
+    // Sets the text only when it differs, then selects the first item with
+    // exactly that text.
+    void SetComboBoxText(int id, const char* text);
+    // First exact match (separators not counted), -1 when none.
+    int FindComboBoxItem(int id, const char* text) const;
+    void SelectComboBoxItem(int id, int index);
+    void SelectComboBoxText(int id, const char* text);
+
+    // ---- Volume slider, date picker and hyperlinks ----
+    // Volume slider in dB (-48..0), parked; the user's moves send the id.
+    void AddVolumeSlider(int id);
+    // Date pickers. flags: bit 3 adds the time to the date, (flags & 0x0E) == 8
+    // shows the time alone; bit 0 adds stepper arrows. Rectangles in pixels.
+    void CreateDateTimePicker(int id, unsigned flags, int x, int y, int w, int h);
+    void AddDateTimePicker(int id, int x, int y, int w, unsigned flags);
+    void SetDateTimeShowTime(int id);
+    // The command the user's date changes send (none until set).
+    void SetDateTimeCommand(int id, int command);
+    // Seconds since 1970; setting never sends the date command.
+    void SetDateTime(int id, const int64_t* seconds);
+    int64_t GetDateTime(int id) const;
+    void SetDateTimeNow(int id);
+    // Hyperlinks: a click opens the address through the desktop, or sends
+    // the id when the address is empty.
+    LViewHandle AddHyperLink(int id, const char* text, const char* url, int x, int y, int w, int h);
+    // align: 1 centre, 2 right, anything else left.
+    LViewHandle CreateHyperLinkAligned(int id, const char* text, const char* url, int align, int x, int y,
+                                       int w, int h);
+    void AddHyperLinkAligned(int id, const char* text, const char* url, int align, int x, int y, int w);
+    void SetHyperLinkText(int id, const char* text);
+    void SetHyperLinkURL(int id, const char* url);
+    void ClearHyperLinkURL(int id) { SetHyperLinkURL(id, ""); }
+
+    // ---- Disc media ----
+    // Commands sent to OnCommand when a disc becomes present or is removed
+    // (negative: none). The window's media event source is created on first
+    // use, once per window; without a source factory nothing is ever sent.
+    void SetDiscInsertedCommand(int command, int unused = 0);
+    void SetDiscEjectedCommand(int command, int unused = 0);
+    LDiscMediaEventSource* GetDiscMediaEventSource() const { return discMedia_.get(); }
+
+private:
+    void WatchDiscMedia();
+    std::unique_ptr<LDiscMediaEventSource> discMedia_;
+    bool discMediaWatched_ = false;
+    int discInsertedCommand_ = -1;
+    int discEjectedCommand_ = -1;
 };
 
 // The LWindow that owns a view (its "window" association), or null.

@@ -1,4 +1,5 @@
 #include "gui/qt/LQtControls.h"
+#include "gui/qt/LQtSmallControls.h"
 
 #include "foundation/text/LUtf8.h"
 #include "gui/controls/LCommandKeys.h"
@@ -452,7 +453,12 @@ char* LWindow::GetStaticText(int id, char* buffer, size_t size) const
     if (buffer != nullptr && size > 0)
         buffer[0] = '\0';
     auto* label = Find<LQtTextStaticImpl>(this, id);
-    return label != nullptr ? CopyOut(label->fullText(), buffer, size) : buffer;
+    if (label != nullptr)
+        return CopyOut(label->fullText(), buffer, size);
+    // Hyperlinks are texts too.
+    if (auto* link = Find<LQtHyperLinkImpl>(this, id))
+        return CopyOut(link->text(), buffer, size);
+    return buffer;
 }
 
 void LWindow::AddImageControlNoRect(int id)

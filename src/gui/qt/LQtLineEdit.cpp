@@ -1,6 +1,8 @@
 #include "gui/qt/LQtLineEdit.h"
 
+#include "gui/framework/LKeyEquivalent.h"
 #include "gui/qt/LQtControlCommands.h"
+#include "gui/qt/LQtKeys.h"
 
 #include <QAction>
 #include <QApplication>
@@ -42,6 +44,13 @@ bool LQtLineEdit::event(QEvent* event)
     if (event->type() == QEvent::ShortcutOverride) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->matches(QKeySequence::Paste)) {
+            event->accept();
+            return true;
+        }
+        // Editing keys and plain typing belong to the field while it has the
+        // focus; what the field leaves unhandled travels on to its window.
+        if (LPerformKeyEquivalentCommon(LQtKeyFromEvent(key), hasFocus()) !=
+            LKeyEquivalentAction::kNotHandled) {
             event->accept();
             return true;
         }

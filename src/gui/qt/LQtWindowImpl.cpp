@@ -1,11 +1,14 @@
 #include "gui/qt/LQtWindowImpl.h"
 #include "foundation/settings/LSettings.h"
 #include "gui/framework/LCommandRouting.h"
+#include "gui/framework/LDiscMediaEvents.h"
 #include "gui/framework/LEmbeddedWindow.h"
 #include "gui/framework/LEventPump.h"
+#include "gui/framework/LKeyHandler.h"
 #include "gui/framework/LResizable.h"
 #include "gui/framework/LWindow.h"
 #include "gui/qt/LQtFindControl.h"
+#include "gui/qt/LQtKeys.h"
 #include "gui/qt/LQtMainThreadDispatcher.h"
 #include "gui/qt/LQtMouseCapture.h"
 #include "gui/qt/LQtView.h"
@@ -213,8 +216,69 @@ void LQtWindowImpl::closeEvent(QCloseEvent* event)
         m->windowShouldClose();
 }
 
+namespace {
+
+bool IsModifierKey(int qtKey)
+{
+    return qtKey == Qt::Key_Shift || qtKey == Qt::Key_Control || qtKey == Qt::Key_Alt ||
+           qtKey == Qt::Key_Meta || qtKey == Qt::Key_AltGr;
+}
+
+uint32_t ModifierBitOfKey(int qtKey)
+{
+    switch (qtKey) {
+    case Qt::Key_Control:
+        return LKey::kCommand;
+    case Qt::Key_Shift:
+        return LKey::kShift;
+    case Qt::Key_Alt:
+        return LKey::kOption;
+    case Qt::Key_Meta:
+        return LKey::kControl;
+    default:
+        return 0;
+    }
+}
+
+// The modifiers after a modifier key went down or up. Platforms differ on
+// whether the event's own modifiers already include the key, so the key
+// itself decides its bit.
+uint32_t ModifiersAfter(const QKeyEvent* event, bool pressed)
+{
+    uint32_t bits = LQtModifierBits(event->modifiers());
+    uint32_t own = ModifierBitOfKey(event->key());
+    return pressed ? (bits | own) : (bits & ~own);
+}
+
+// The character the layout typed for the key, 0 when none.
+char16_t TypedCharacter(const QKeyEvent* event)
+{
+    const QString text = event->text();
+    if (text.size() != 1 || !text.at(0).isPrint())
+        return 0;
+    return text.at(0).unicode();
+}
+
+} // namespace
+
+LKeyHandler* LQtWindowImpl::activeKeyHandler() const
+{
+    LKeyHandler* handler = window_ != nullptr ? window_->GetKeyHandler() : nullptr;
+    return handler != nullptr && handler->IsEnabled() ? handler : nullptr;
+}
+
 void LQtWindowImpl::keyPressEvent(QKeyEvent* event)
 {
+    if (LKeyHandler* handler = activeKeyHandler()) {
+        bool handled = IsModifierKey(event->key())
+                           ? handler->DispatchModifiersChanged(ModifiersAfter(event, true), false)
+                           : handler->DispatchKeyDown(LQtKeyFromEvent(event), event->isAutoRepeat(),
+                                                      TypedCharacter(event));
+        if (handled) {
+            event->accept();
+            return;
+        }
+    }
     LMacWindowManager* m = manager();
     if (m != nullptr && event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         if (m->cancelByEscape()) {
@@ -231,6 +295,20 @@ void LQtWindowImpl::keyPressEvent(QKeyEvent* event)
         }
     }
     QWidget::keyPressEvent(event);
+}
+
+void LQtWindowImpl::keyReleaseEvent(QKeyEvent* event)
+{
+    if (LKeyHandler* handler = activeKeyHandler()) {
+        bool handled = IsModifierKey(event->key())
+                           ? handler->DispatchModifiersChanged(ModifiersAfter(event, false), false)
+                           : handler->DispatchKeyUp(LQtKeyFromEvent(event), event->isAutoRepeat());
+        if (handled) {
+            event->accept();
+            return;
+        }
+    }
+    QWidget::keyReleaseEvent(event);
 }
 
 void LQtWindowImpl::resizeEvent(QResizeEvent* event)

@@ -11,6 +11,7 @@
 #include <vector>
 
 class LEmbeddedWindow;
+class LKeyHandler;
 class LResizable;
 
 class LMacWindowManager
@@ -58,10 +59,12 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
+    LKeyHandler* activeKeyHandler() const;
     LWindow* window_;
 };
 

@@ -9,6 +9,7 @@
 #include "gui/qt/LQtFormatterValidator.h"
 #include "gui/qt/LQtInputUpDownImpl.h"
 #include "gui/qt/LQtKeys.h"
+#include "gui/qt/LQtPullDownListImpl.h"
 #include "gui/qt/LQtView.h"
 
 #include <QTest>
@@ -253,6 +254,125 @@ TEST_F(WindowControls, UnsetTrackBarCommandStillRefreshesTheWindow)
     window.commands.clear();
     scroll->setValue(20);
     EXPECT_EQ(window.commands, (std::vector<int>{83}));
+}
+
+} // namespace
+
+#include "gui/framework/LKeyHandler.h"
+
+namespace {
+
+class WindowKeyHandler : public LKeyHandler
+{
+public:
+    std::vector<uint32_t> downs, ups;
+    std::vector<int> chars;
+    bool OnKeyDown(LKey key) override
+    {
+        downs.push_back(key.code);
+        return false;
+    }
+    bool OnKeyUp(LKey key) override
+    {
+        ups.push_back(key.code);
+        return false;
+    }
+    bool OnChar(int ch) override
+    {
+        chars.push_back(ch);
+        return ch == 'x';
+    }
+};
+
+TEST_F(WindowControls, KeyHandlerSeesKeysAndModifierTransitions)
+{
+    WindowKeyHandler handler;
+    window.SetKeyHandler(&handler);
+    QWidget* top = LQtWidget(window.GetView())->window();
+    LLastKey() = LKey{};
+    QTest::keyPress(top, Qt::Key_Shift, Qt::ShiftModifier);
+    QTest::keyPress(top, Qt::Key_Control, Qt::ShiftModifier | Qt::ControlModifier);
+    EXPECT_EQ(handler.downs, (std::vector<uint32_t>{LKey::kShiftMask, LKey::kCommandMask}));
+    QTest::keyRelease(top, Qt::Key_Control, Qt::ShiftModifier);
+    QTest::keyRelease(top, Qt::Key_Shift, Qt::NoModifier);
+    EXPECT_EQ(handler.ups, (std::vector<uint32_t>{LKey::kCommandMask, LKey::kShiftMask}));
+    handler.downs.clear();
+    QTest::keyClick(top, Qt::Key_X);
+    EXPECT_EQ(handler.downs, (std::vector<uint32_t>{static_cast<uint32_t>('X')}));
+    EXPECT_EQ(handler.chars, (std::vector<int>{'x'}));
+    // A disabled handler sees nothing.
+    handler.Enable(false);
+    QTest::keyClick(top, Qt::Key_Y);
+    EXPECT_EQ(handler.chars.size(), 1u);
+    window.SetKeyHandler(nullptr);
+}
+
+TEST_F(WindowControls, FocusedFieldKeepsShortcutsFromTheWindow)
+{
+    window.AddTextInput(80, false);
+    QWidget* field = LQtFindControl(LQtWidget(window.GetView()), 80);
+    ASSERT_NE(field, nullptr);
+    field->setFocus();
+    QKeyEvent copy(QEvent::ShortcutOverride, Qt::Key_C, Qt::ControlModifier);
+    QApplication::sendEvent(field, &copy);
+    EXPECT_TRUE(copy.isAccepted());
+    QKeyEvent escape(QEvent::ShortcutOverride, Qt::Key_Escape, Qt::NoModifier);
+    escape.ignore();
+    QApplication::sendEvent(field, &escape);
+    EXPECT_FALSE(escape.isAccepted());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(WindowControls, MorePullDownCalls)
+{
+    window.AddPullDownNoRect(10);
+    window.AddButtonNoRect(20, "Button");
+    const char* const texts[] = {"A", "B", "C", nullptr};
+    window.AddPullDownItems(10, texts);
+    EXPECT_EQ(window.GetPullDownItemCount(10), 3);
+    EXPECT_EQ(window.GetPullDownItemCount(20), -1);
+    window.SetPullDownItemData(10, 2, 0x1234567890LL);
+    EXPECT_EQ(window.GetPullDownItemData(10, 2), 0x1234567890LL);
+    EXPECT_EQ(window.GetPullDownItemData(10, 7), 0);
+    EXPECT_EQ(window.GetPullDownItemData(20, 0), 0);
+    window.SelectPullDownText(10, "C");
+    char text[260];
+    EXPECT_STREQ(window.GetPullDownSelectedText(10, text), "C");
+    window.DeletePullDownItem(10, 0);
+    EXPECT_EQ(window.GetPullDownItemCount(10), 2);
+    EXPECT_STREQ(window.GetPullDownItemText(10, 0, text), "B");
+    EXPECT_STREQ(window.GetPullDownSelectedText(20, text), "");
+    // The program's own selection sends no command; the user's picks send the set one.
+    window.SetPullDownCommand(10, 15);
+    window.commands.clear();
+    auto* list = qobject_cast<LQtPullDownListImpl*>(LQtFindControl(LQtWidget(window.GetView()), 10));
+    ASSERT_NE(list, nullptr);
+    emit list->activated(0);
+    EXPECT_EQ(window.commands, std::vector<int>{15});
+}
+
+TEST_F(WindowControls, MoreComboBoxCalls)
+{
+    window.AddComboBox(30, false);
+    window.AddComboBoxItem(30, "one");
+    window.AddComboBoxItem(30, "two");
+    EXPECT_EQ(window.FindComboBoxItem(30, "two"), 1);
+    EXPECT_EQ(window.FindComboBoxItem(30, "TWO"), -1);
+    EXPECT_EQ(window.FindComboBoxItem(31, "two"), -1);
+    window.SelectComboBoxItem(30, 1);
+    EXPECT_EQ(window.GetComboBoxSelection(30), 1);
+    window.SelectComboBoxText(30, "one");
+    EXPECT_EQ(window.GetComboBoxSelection(30), 0);
+    char text[260];
+    window.SetComboBoxText(30, "two");
+    EXPECT_STREQ(window.GetComboBoxText(30, text), "two");
+    EXPECT_EQ(window.GetComboBoxSelection(30), 1);
+    // A text that no item has is shown as typed.
+    window.SetComboBoxText(30, "three");
+    EXPECT_STREQ(window.GetComboBoxText(30, text), "three");
 }
 
 } // namespace
