@@ -118,9 +118,12 @@ TEST_F(MainThreadDispatch, PostsAfterTeardownAreNeverDelivered)
     std::atomic<int> posted{0};
     Collector* target = collector.get();
     std::thread worker([&] {
+        // A paced stream: an unpaced one outruns a slow main thread without
+        // end and the test measures the queue's growth instead.
         while (!stop) {
             target->PostNotifyData(1, nullptr, 1);
             ++posted;
+            std::this_thread::sleep_for(std::chrono::microseconds(20));
         }
     });
     PumpUntil([&] { return posted > 200; });
