@@ -60,8 +60,11 @@ LListViewManager::~LListViewManager()
 {
     if (sorter_ && sorter_->manager == this)
         sorter_->manager = nullptr;
-    if (iterator_)
+    // An iterator that outlives its list must not reach back into it.
+    if (iterator_) {
+        iterator_->manager_ = nullptr;
         RemoveIterator(iterator_);
+    }
 }
 
 void LListViewManager::SetColumnWidth(int column, int width)

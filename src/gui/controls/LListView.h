@@ -158,6 +158,7 @@ public:
     void DeleteRow();
 
 protected:
+    friend class LListViewManager;
     LListViewManager* manager_ = nullptr;
 };
 

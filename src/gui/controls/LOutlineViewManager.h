@@ -77,6 +77,11 @@ public:
     void SetImages(std::vector<int> imageIds) { imageIds_ = std::move(imageIds); }
     const std::vector<int>& Images() const { return imageIds_; }
 
+    // Commands the view posts to its window for clicks on a row; -1: none.
+    int clickCommand = -1;
+    int doubleClickCommand = -1;
+    int rightClickCommand = -1;
+
     // Updates are suspended while many rows are added; one reload follows.
     void SuspendUpdates();
     void ResumeUpdates();

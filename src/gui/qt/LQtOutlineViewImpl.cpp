@@ -3,6 +3,11 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMetaObject>
+#include <QMouseEvent>
+#include <QPointer>
+
+#include "gui/qt/LQtCommandSink.h"
+#include "gui/qt/LQtControlCommands.h"
 
 LQtOutlineViewManager::LQtOutlineViewManager(LOutlineViewManager* tree, int columnCount, QObject* parent)
     : QAbstractItemModel(parent), tree_(tree), columnCount_(columnCount < 1 ? 1 : columnCount)
@@ -202,6 +207,39 @@ void LQtOutlineViewImpl::RestoreSelection()
     }
     selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
     restoring_ = false;
+}
+
+void LQtOutlineViewImpl::PostRowCommand(int command)
+{
+    if (command == -1)
+        return;
+    QPointer<LQtOutlineViewImpl> self(this);
+    QMetaObject::invokeMethod(
+        this,
+        [self, command] {
+            if (self)
+                LQtSendCommand(LQtControlWindow(self), command);
+        },
+        Qt::QueuedConnection);
+}
+
+void LQtOutlineViewImpl::mousePressEvent(QMouseEvent* event)
+{
+    QTreeView::mousePressEvent(event);
+    if (!indexAt(event->position().toPoint()).isValid())
+        return;
+    LOutlineViewManager* tree = model_->Tree();
+    if (event->button() == Qt::LeftButton)
+        PostRowCommand(tree->clickCommand);
+    else if (event->button() == Qt::RightButton)
+        PostRowCommand(tree->rightClickCommand);
+}
+
+void LQtOutlineViewImpl::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QTreeView::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())
+        PostRowCommand(model_->Tree()->doubleClickCommand);
 }
 
 void LQtOutlineViewImpl::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)

@@ -75,10 +75,14 @@ public:
     LQtOutlineViewManager* Manager() const { return model_; }
 
 protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
 
 private:
     void RestoreSelection();
+    // Queued, so the owner sees the click after the selection it made.
+    void PostRowCommand(int command);
 
     LQtOutlineViewManager* model_;
     bool restoring_ = false;

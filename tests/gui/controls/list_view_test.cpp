@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -233,6 +234,21 @@ TEST(ListView, AddsWhileSuspendedGiveOneReload)
     EXPECT_EQ(observer.reloads, 1);
     list.SetItemText(3, 1, "x");
     EXPECT_EQ(observer.cellChanges, 1);
+}
+
+TEST(ListView, IteratorAndSorterOutlivingTheirListAreHarmless)
+{
+    auto list = std::make_unique<LListViewManager>(kColumns);
+    list->AddRow({"a"});
+    LVIterator it(list.get());
+    LListViewSorter sorter;
+    sorter.Attach(list.get());
+    list.reset();
+    EXPECT_FALSE(it.IsValid());
+    EXPECT_EQ(it.GetRow(), -1);
+    it.Next();
+    it.DeleteRow();
+    sorter.Sort();
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 // tester through adds, deletions while iterating, sorts and reloads;
 // reloads coalesce and keep the selection on the same rows.
 
+#include "gui/qt/LQtCommandSink.h"
+#include "gui/qt/LQtControlCommands.h"
 #include "gui/qt/LQtOutlineViewImpl.h"
 
 #include <QAbstractItemModelTester>
@@ -187,6 +189,42 @@ TEST(QtListViewModel, LabelEditingAsksTheHandlerWhichSetsTheCell)
         EXPECT_EQ(handler.calls, (std::vector<std::string>{"begin 7", "end new"}));
         EXPECT_EQ(list.GetItemText(0, 0), accept ? "new" : "old");
     }
+}
+
+TEST(QtListViewModel, RowClicksPostTheirCommandsAndHeaderClicksNone)
+{
+    App();
+    static std::vector<int32_t> commands;
+    static LWindow* const window = reinterpret_cast<LWindow*>(0x2020);
+    commands.clear();
+    LQtSetCommandSender([](LWindow* to, int32_t command) {
+        if (to == window)
+            commands.push_back(command);
+    });
+    LListViewManager list(kColumns);
+    list.clickCommand = 301;
+    list.doubleClickCommand = 302;
+    list.rightClickCommand = 303;
+    LQtListViewManager model(&list);
+    LQtListViewImpl view(&model);
+    LQtSetControlWindow(&view, window);
+    view.resize(400, 300);
+    view.show();
+    list.AddRow({"a"});
+    list.AddRow({"b"});
+    Turn();
+    const QPoint row = view.visualRect(model.index(1, 0)).center();
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, row);
+    EXPECT_TRUE(commands.empty()) << "clicks are posted, not sent";
+    Turn();
+    EXPECT_EQ(commands, std::vector<int32_t>{301});
+    commands.clear();
+    QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, row);
+    QTest::mouseClick(view.viewport(), Qt::RightButton, {}, row);
+    QTest::mouseClick(view.header()->viewport(), Qt::LeftButton, {}, QPoint(10, 5));
+    Turn();
+    EXPECT_EQ(commands, (std::vector<int32_t>{302, 303}));
+    LQtSetCommandSender(nullptr);
 }
 
 TEST(QtOutlineViewModel, ThreeLevelTreeWithCollapsedPartsPassesTheTester)
