@@ -1,0 +1,418 @@
+#include "gui/controls/LListView.h"
+
+#include "foundation/text/LNaturalCompare.h"
+
+#include <algorithm>
+#include <cctype>
+
+LListViewSorter::~LListViewSorter()
+{
+    if (manager && manager->Sorter() == this)
+        manager->SetSorter(nullptr);
+}
+
+void LListViewSorter::Attach(LListViewManager* list)
+{
+    manager = list;
+    if (manager)
+        manager->SetSorter(this);
+}
+
+void LListViewSorter::AttachAndSort(LListViewManager* list)
+{
+    Attach(list);
+    if (!manager)
+        return;
+    PreSort();
+    if (sortColumn != -1)
+        manager->SortRowsUsingColumn(sortColumn, manager->IsSortAscending());
+}
+
+void LListViewSorter::Sort()
+{
+    if (!manager)
+        return;
+    PreSort();
+    manager->Resort();
+}
+
+int LListViewSorter::Compare(const char* a, const char* b)
+{
+    int result = LStrCmpNatural(a, b);
+    if (manager && !manager->IsSortAscending())
+        result = -result;
+    return result;
+}
+
+LListViewManager::LListViewManager(const LVColDynamicGlobal* columns, int listId) : listId_(listId)
+{
+    for (const LVColDynamicGlobal* c = columns; c && c->title; ++c) {
+        Column column;
+        column.title = c->title;
+        column.widthChars = c->widthChars;
+        column.alignment = c->alignment;
+        column.stretch = c->stretch;
+        columns_.push_back(column);
+    }
+}
+
+LListViewManager::~LListViewManager()
+{
+    if (sorter_ && sorter_->manager == this)
+        sorter_->manager = nullptr;
+    // An iterator that outlives its list must not reach back into it.
+    if (iterator_) {
+        iterator_->manager_ = nullptr;
+        RemoveIterator(iterator_);
+    }
+}
+
+void LListViewManager::SetColumnWidth(int column, int width)
+{
+    if (column >= 0 && column < ColumnCount())
+        columns_[static_cast<size_t>(column)].width = std::max(0, width);
+}
+
+void LListViewManager::SetColumnEditable(int column, bool editable)
+{
+    if (column >= 0 && column < ColumnCount())
+        columns_[static_cast<size_t>(column)].editable = editable;
+}
+
+int LListViewManager::AddRow(const std::vector<std::string>& texts)
+{
+    LOutlineNode* node = AddNode(nullptr);
+    node->EnsureColumns(std::max(columns_.size(), texts.size()));
+    for (size_t i = 0; i < texts.size(); ++i)
+        node->texts[i] = texts[i];
+    return RowCount() - 1;
+}
+
+int LListViewManager::AddItem(const char* text, int image, intptr_t data)
+{
+    LOutlineNode* node = AddNode(nullptr);
+    node->EnsureColumns(std::max<size_t>(columns_.size(), 1));
+    node->texts[0] = text ? text : "";
+    node->images[0] = image >= 0 && image < static_cast<int>(Images().size()) ? image : -1;
+    node->data[0] = data;
+    return RowCount() - 1;
+}
+
+void LListViewManager::SetItemText(int row, int column, const std::string& text)
+{
+    LOutlineNode* node = NodeAtRow(row);
+    if (!node || column < 0 || column >= std::max(ColumnCount(), 1))
+        return;
+    node->EnsureColumns(static_cast<size_t>(column) + 1);
+    node->texts[static_cast<size_t>(column)] = text;
+    CellChanged(node, column);
+}
+
+std::string LListViewManager::GetItemText(int row, int column) const
+{
+    const LOutlineNode* node = NodeAtRow(row);
+    if (!node || column < 0)
+        return {};
+    return node->Text(static_cast<size_t>(column));
+}
+
+void LListViewManager::SetItemImage(int row, int column, int image)
+{
+    LOutlineNode* node = NodeAtRow(row);
+    if (!node || column < 0 || column >= std::max(ColumnCount(), 1))
+        return;
+    if (image < 0 || image >= static_cast<int>(Images().size()))
+        return;
+    node->EnsureColumns(static_cast<size_t>(column) + 1);
+    node->images[static_cast<size_t>(column)] = image;
+    CellChanged(node, column);
+}
+
+int LListViewManager::GetItemImage(int row, int column) const
+{
+    const LOutlineNode* node = NodeAtRow(row);
+    return node && column >= 0 ? node->Image(static_cast<size_t>(column)) : -1;
+}
+
+void LListViewManager::SetItemData(int row, int column, intptr_t data)
+{
+    LOutlineNode* node = NodeAtRow(row);
+    if (!node || column < 0 || column >= std::max(ColumnCount(), 1))
+        return;
+    node->EnsureColumns(static_cast<size_t>(column) + 1);
+    node->data[static_cast<size_t>(column)] = data;
+}
+
+intptr_t LListViewManager::GetItemData(int row, int column) const
+{
+    const LOutlineNode* node = NodeAtRow(row);
+    return node && column >= 0 ? node->Data(static_cast<size_t>(column)) : 0;
+}
+
+int LListViewManager::FindRowWithText(const std::string& text, int column, int startRow) const
+{
+    if (column < 0)
+        return -1;
+    for (int row = std::max(0, startRow); row < RowCount(); ++row)
+        if (NodeAtRow(row)->Text(static_cast<size_t>(column)) == text)
+            return row;
+    return -1;
+}
+
+int LListViewManager::FindRowWithTextPartialMatch(const std::string& text, int column, int startRow,
+                                                  bool ignoreCase) const
+{
+    if (column < 0)
+        return -1;
+    auto same = [ignoreCase](char a, char b) {
+        if (!ignoreCase)
+            return a == b;
+        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    };
+    for (int row = std::max(0, startRow); row < RowCount(); ++row) {
+        const std::string& cell = NodeAtRow(row)->Text(static_cast<size_t>(column));
+        if (cell.size() >= text.size() && std::equal(text.begin(), text.end(), cell.begin(), same))
+            return row;
+    }
+    return -1;
+}
+
+int LListViewManager::FindRowWithData(intptr_t data, int column, int startRow) const
+{
+    if (column < 0)
+        return -1;
+    for (int row = std::max(0, startRow); row < RowCount(); ++row)
+        if (NodeAtRow(row)->Data(static_cast<size_t>(column)) == data)
+            return row;
+    return -1;
+}
+
+void LListViewManager::DeleteRowWithText(const std::string& text)
+{
+    int row = FindRowWithText(text, 0, 0);
+    if (row >= 0)
+        DeleteRow(row);
+}
+
+void LListViewManager::SetSorter(LListViewSorter* sorter)
+{
+    if (sorter_ && sorter_ != sorter && sorter_->manager == this)
+        sorter_->manager = nullptr;
+    sorter_ = sorter;
+}
+
+int LListViewManager::CompareRows(const LOutlineNode& a, const LOutlineNode& b) const
+{
+    const size_t column = static_cast<size_t>(sortColumn_);
+    if (!sorter_)
+        return LStrCmpNatural(a.Text(column).c_str(), b.Text(column).c_str());
+    sorter_->data1 = a.Data(column);
+    sorter_->data2 = b.Data(column);
+    int result = sorter_->Compare(a.Text(column).c_str(), b.Text(column).c_str());
+    // The sorter answers in the list's direction; the rows are ordered
+    // ascending first and mirrored afterwards.
+    if (!sortAscending_)
+        result = -result;
+    return result < 0 ? -1 : (result > 0 ? 1 : 0);
+}
+
+void LListViewManager::SortRowsUsingColumn(int column, bool ascending)
+{
+    if (column < 0 || column >= ColumnCount())
+        return;
+    sortColumn_ = column;
+    sortAscending_ = ascending;
+    if (sorter_)
+        sorter_->sortColumn = column;
+    Resort();
+}
+
+void LListViewManager::SortRowsUsingColumn(int column)
+{
+    SortRowsUsingColumn(column, sortAscending_);
+}
+
+void LListViewManager::Resort()
+{
+    if (sortColumn_ < 0 || sortColumn_ >= ColumnCount())
+        return;
+    // Sorting moves rows, never the selection: it stays on its nodes.
+    SortChildren(
+        Root(), [this](const LOutlineNode& a, const LOutlineNode& b) { return CompareRows(a, b); },
+        !sortAscending_);
+    RequestReload();
+}
+
+bool LListViewManager::SetIterator(LVIterator* iterator)
+{
+    if (iterator && iterator_ && iterator_ != iterator)
+        return false;
+    iterator_ = iterator;
+    iteratorIndex_ = iterator ? 0 : -1;
+    return true;
+}
+
+void LListViewManager::RemoveIterator(LVIterator* iterator)
+{
+    if (iterator_ != iterator)
+        return;
+    iterator_ = nullptr;
+    iteratorIndex_ = -1;
+    if (selectedRowsIteration_)
+        selectedSnapshot_.clear();
+}
+
+void LListViewManager::SetSelectedRowsIteration(bool on)
+{
+    selectedRowsIteration_ = on;
+    SetIgnoreSelectionChanges(on);
+}
+
+void LListViewManager::PrepareSelectedRowsIteration()
+{
+    if (!iterator_ || !selectedRowsIteration_)
+        return;
+    selectedSnapshot_.clear();
+    for (int row : SelectedRows())
+        selectedSnapshot_.push_back(NodeAtRow(row));
+    iteratorIndex_ = selectedSnapshot_.empty() ? -1 : 0;
+}
+
+void LListViewManager::EndSelectedRowsIteration()
+{
+    if (!iterator_ || !selectedRowsIteration_ || !SelectionChangedWhileIgnored())
+        return;
+    ClearSelectionChangedWhileIgnored();
+    if (selectedSnapshot_.empty())
+        return;
+    std::vector<const LOutlineNode*> fresh;
+    for (int row : SelectedRows())
+        fresh.push_back(NodeAtRow(row));
+    const bool differs = fresh != selectedSnapshot_;
+    selectedSnapshot_ = std::move(fresh);
+    if (differs) {
+        SetIgnoreSelectionChanges(false);
+        NotifySelectionChanged();
+        SetIgnoreSelectionChanges(selectedRowsIteration_);
+    }
+}
+
+int LListViewManager::IterationCount() const
+{
+    return selectedRowsIteration_ ? static_cast<int>(selectedSnapshot_.size()) : RowCount();
+}
+
+bool LListViewManager::IsIteratorValid() const
+{
+    return iterator_ && iteratorIndex_ >= 0 && iteratorIndex_ < IterationCount();
+}
+
+int LListViewManager::IteratorRowIndex() const
+{
+    if (!iterator_ || iteratorIndex_ < 0)
+        return -1;
+    if (!selectedRowsIteration_)
+        return iteratorIndex_;
+    if (iteratorIndex_ >= static_cast<int>(selectedSnapshot_.size()))
+        return -1;
+    const LOutlineNode* node = selectedSnapshot_[static_cast<size_t>(iteratorIndex_)];
+    return node ? RowOfNode(node) : -1;
+}
+
+void LListViewManager::IterateNext()
+{
+    if (!iterator_ || iteratorIndex_ < 0)
+        return;
+    iteratorIndex_ = iteratorIndex_ + 1 < IterationCount() ? iteratorIndex_ + 1 : -1;
+}
+
+void LListViewManager::IteratePrevious()
+{
+    // Stepping back from the first row ends the walk, so backward loops stop.
+    if (!iterator_ || iteratorIndex_ < 0)
+        return;
+    iteratorIndex_ -= 1;
+}
+
+void LListViewManager::DeleteRowUsingIterator()
+{
+    if (!iterator_ || iteratorIndex_ < 0 || iteratorIndex_ >= IterationCount())
+        return;
+    if (selectedRowsIteration_) {
+        const LOutlineNode* node = selectedSnapshot_[static_cast<size_t>(iteratorIndex_)];
+        const int row = node ? RowOfNode(node) : -1;
+        if (row >= 0)
+            DeleteRow(row);
+        iteratorIndex_ = iteratorIndex_ + 1 < IterationCount() ? iteratorIndex_ + 1 : -1;
+        return;
+    }
+    DeleteRow(iteratorIndex_);
+    if (iteratorIndex_ >= RowCount())
+        iteratorIndex_ = -1;
+}
+
+void LListViewManager::OnNodeRemoved(const LOutlineNode* node)
+{
+    // The snapshot compares against fresh selections later; a removed node
+    // must never match a new one allocated at the same address.
+    std::replace(selectedSnapshot_.begin(), selectedSnapshot_.end(), node,
+                 static_cast<const LOutlineNode*>(nullptr));
+}
+
+LVIterator::LVIterator(LListViewManager* manager)
+{
+    if (manager && manager->SetIterator(this))
+        manager_ = manager;
+}
+
+LVIterator::~LVIterator()
+{
+    if (manager_)
+        manager_->RemoveIterator(this);
+}
+
+bool LVIterator::IsValid() const
+{
+    return manager_ && manager_->RowCount() > 0 && manager_->IsIteratorValid();
+}
+
+void LVIterator::Next()
+{
+    if (manager_)
+        manager_->IterateNext();
+}
+
+void LVIterator::Previous()
+{
+    if (manager_)
+        manager_->IteratePrevious();
+}
+
+int LVIterator::GetRow() const
+{
+    return manager_ ? manager_->IteratorRowIndex() : -1;
+}
+
+void LVIterator::DeleteRow()
+{
+    if (manager_)
+        manager_->DeleteRowUsingIterator();
+}
+
+LVSelectedRowsIterator::LVSelectedRowsIterator(LListViewManager* manager) : LVIterator(manager)
+{
+    if (manager_) {
+        manager_->SetSelectedRowsIteration(true);
+        manager_->PrepareSelectedRowsIteration();
+    }
+}
+
+LVSelectedRowsIterator::~LVSelectedRowsIterator()
+{
+    if (manager_) {
+        manager_->EndSelectedRowsIteration();
+        manager_->SetSelectedRowsIteration(false);
+        manager_->RemoveIterator(this);
+        manager_ = nullptr;
+    }
+}
