@@ -1,12 +1,14 @@
 #include "audio/core/LSoundSamples.h"
 
+#include "audio/core/LHotLoop.h"
+
 #include <cmath>
 #include <cstring>
 
 // The loops below are written so the compiler can turn them into vector code
 // (eight samples a step); the byte-wise loads keep them safe on unaligned input.
 
-void LPcm16ToInternal(const void* in, int32_t* out, int64_t count)
+L_HOT_LOOP void LPcm16ToInternal(const void* in, int32_t* out, int64_t count)
 {
     const uint8_t* bytes = static_cast<const uint8_t*>(in);
     for (int64_t i = 0; i < count; ++i) {
@@ -15,7 +17,7 @@ void LPcm16ToInternal(const void* in, int32_t* out, int64_t count)
     }
 }
 
-void LInternalToPcm16(const int32_t* in, void* out, int64_t count)
+L_HOT_LOOP void LInternalToPcm16(const int32_t* in, void* out, int64_t count)
 {
     uint8_t* bytes = static_cast<uint8_t*>(out);
     for (int64_t i = 0; i < count; ++i) {
@@ -126,7 +128,7 @@ void LConvertFloatToSamples(const float* in, int32_t* out, int64_t count)
     }
 }
 
-int32_t LSamplePeak(const int32_t* samples, int64_t frames, int32_t channels)
+L_HOT_LOOP int32_t LSamplePeak(const int32_t* samples, int64_t frames, int32_t channels)
 {
     int64_t count = frames * channels;
     int32_t high = 0;

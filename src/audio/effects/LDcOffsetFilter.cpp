@@ -1,7 +1,7 @@
 #include "audio/effects/LDcOffsetFilter.h"
 
 #include "audio/effects/LFixedPoint.h"
-#include "audio/effects/LHotLoop.h"
+#include "audio/core/LHotLoop.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 #include "audio/effects/LFft.h"
-#include "audio/effects/LHotLoop.h"
+#include "audio/core/LHotLoop.h"
 
 #include <cmath>
 #include <cstring>

@@ -2,7 +2,7 @@
 
 #include "audio/effects/LDbGain.h"
 #include "audio/effects/LFixedPoint.h"
-#include "audio/effects/LHotLoop.h"
+#include "audio/core/LHotLoop.h"
 
 #include <algorithm>
 #include <cmath>

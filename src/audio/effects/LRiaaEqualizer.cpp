@@ -1,5 +1,5 @@
 #include "audio/effects/LRiaaEqualizer.h"
-#include "audio/effects/LHotLoop.h"
+#include "audio/core/LHotLoop.h"
 
 #include "audio/effects/LDbGain.h"
 #include "audio/effects/LFixedPoint.h"

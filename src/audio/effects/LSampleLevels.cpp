@@ -1,5 +1,7 @@
 #include "audio/effects/LSampleLevels.h"
 
+#include "audio/core/LHotLoop.h"
+
 #include "audio/effects/LFixedPoint.h"
 
 namespace {
@@ -57,7 +59,7 @@ int64_t LChannelMeanSquare(int32_t channel, const int32_t* samples, int64_t fram
     return MeanSquareStrided(samples + channel, frames, channels);
 }
 
-void LApplyGain512(int32_t gain, int32_t* samples, int64_t count)
+L_HOT_LOOP void LApplyGain512(int32_t gain, int32_t* samples, int64_t count)
 {
     for (int64_t i = 0; i < count; ++i)
         samples[i] = LSaturateToInt32((static_cast<int64_t>(samples[i]) * gain) >> 9);
