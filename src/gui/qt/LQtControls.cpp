@@ -135,6 +135,13 @@ void LQtImageControlImpl::setResource(int resourceId)
     update();
 }
 
+void LQtImageControlImpl::setImage(const QImage& image)
+{
+    resource_ = 0;
+    image_ = image;
+    update();
+}
+
 void LQtImageControlImpl::paintEvent(QPaintEvent* event)
 {
     (void)event;

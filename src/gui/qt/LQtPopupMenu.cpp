@@ -1,5 +1,6 @@
 // LPopupMenu over QMenu.
 
+#include "gui/framework/LMainMenu.h"
 #include "gui/framework/LPopupMenu.h"
 #include "gui/qt/LQtMenuImpl.h"
 
@@ -7,6 +8,8 @@
 #include <QPointer>
 #include <QScreen>
 #include <QVariant>
+
+#include <cstring>
 
 namespace {
 
@@ -156,6 +159,8 @@ LNativeMenu* LPopupMenu::FindSubmenu(const char* title) const
     if (!menu_ || !title)
         return nullptr;
     QMenu* menu = Menu(menu_);
+    if (std::strcmp(title, "Help") == 0 && menu_ == LGetMainMenu() && LGetHelpMenu() != nullptr)
+        return LGetHelpMenu();
     if (menu->title() == QString::fromUtf8(title))
         return menu_;
     return LQtMenuImpl::ToNative(LQtMenuImpl::GetSubmenu(menu, title));

@@ -281,10 +281,42 @@ QRect LQtToolbarImpl::DropDownItemBounds(int32_t command) const
     return QRect(topLeft.x() - hostOrigin.x(), 0, inBar.width(), bar_->height());
 }
 
+bool LQtToolbarImpl::DropDownMenuOrigin(int32_t command, double* x, double* y) const
+{
+    const Entry* entry = Find(command);
+    if (!entry || !entry->button->isVisible())
+        return false;
+    const QPoint origin = entry->button->mapToGlobal(QPoint(0, entry->button->height()));
+    if (x)
+        *x = origin.x();
+    if (y)
+        *y = origin.y();
+    return true;
+}
+
 std::unique_ptr<LToolBar::Peer> LToolBar::CreatePeer(LWindow* host)
 {
     QWidget* view = host ? LQtWidget(host->GetView()) : nullptr;
     if (!view)
         return nullptr;
     return std::make_unique<LQtToolbarImpl>(host, view, ToolbarIdentifier());
+}
+
+void LSetButtonText(LWindow* window, int id, const char* text)
+{
+    if (!window)
+        return;
+    auto* button = qobject_cast<QAbstractButton*>(LQtWidget(window->GetControl(id)));
+    if (button)
+        button->setText(QString::fromUtf8(text ? text : ""));
+}
+
+void LSetToolTipWithShortcut(LWindow* window, int id, const char* text, const LKeyToCommandMap* accelerators,
+                             int acceleratorCount)
+{
+    if (!window)
+        return;
+    if (QWidget* control = LQtWidget(window->GetControl(id)))
+        control->setToolTip(
+            QString::fromStdString(LToolBar::TooltipWithShortcut(text, id, accelerators, acceleratorCount)));
 }
