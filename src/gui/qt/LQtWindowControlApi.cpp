@@ -122,6 +122,13 @@ Qt::Alignment HorizontalAlignment(int alignment, Qt::Alignment fallback)
     }
 }
 
+// One line of text: round(charHeightPx x 1.23) pixels, in points.
+int LineHeight(const LWindow* window)
+{
+    const int pixels = static_cast<int>(window->CharHeightPx() * 1.23 + 0.5);
+    return Round(pixels / window->GetScaleFactor());
+}
+
 LQtRadioButtonGroupImpl* CurrentRadioGroup(QWidget* content)
 {
     auto* group = content->property(kCurrentRadioGroup).value<QObject*>();
@@ -370,7 +377,7 @@ void LWindow::CreateStaticTextEx(int id, const char* text, const LStaticTextForm
         if (format->truncation == 1 || format->truncation == 2)
             label->setTruncation(static_cast<int>(format->truncation));
     }
-    label->setGeometry(0, -300, 8, static_cast<int>(charHeightPx_ * 1.23 + 0.5));
+    label->setGeometry(0, -300, 8, LineHeight(this));
     Adopt(this, label, id);
 }
 
@@ -427,7 +434,7 @@ void LWindow::CreateHyperLink(int id, const char* text)
         return;
     auto* link = new LQtHyperLinkImpl(content);
     link->SetLinkText(Utf8(text));
-    link->setGeometry(0, -300, 8, static_cast<int>(charHeightPx_ * 1.23 + 0.5));
+    link->setGeometry(0, -300, 8, LineHeight(this));
     Adopt(this, link, id);
 }
 

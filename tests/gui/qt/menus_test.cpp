@@ -1,6 +1,7 @@
 // Menus filled from tables: tags, submenus, shortcuts, routing of chosen
 // items, and where a context menu opens near the screen's edges.
 
+#include "gui/framework/LMainMenu.h"
 #include "gui/framework/LPopupMenu.h"
 #include "gui/qt/LQtCommandSink.h"
 #include "gui/qt/LQtMenuImpl.h"
@@ -222,6 +223,39 @@ TEST_F(Menus, PopupAtTheRightEdgeOpensInside)
     ASSERT_TRUE(shown.isValid());
     EXPECT_EQ(shown.right() + 1, area.right() + 1 - 10);
     EXPECT_EQ(shown.top(), area.top() + 50);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Menus, HelpOnTheMainMenuAnswersTheApplicationsHelpMenu)
+{
+    const LMenuItemDef table[] = {
+        {-1, "File", 0}, {1, "Open", 0},   {-1, nullptr, 0},
+        {-1, "Help", 0}, {2, "Manual", 0}, {-1, nullptr, 0},
+    };
+    LPopupMenu bar;
+    bar.Create(nullptr, "");
+    bar.AppendItems(table, 0, 6, nullptr, 0);
+    LPopupMenu other;
+    other.Create(nullptr, "Application Help");
+    // Without an application help menu the direct submenu answers.
+    LSetMainMenu(&bar);
+    LSetHelpMenu(nullptr);
+    ASSERT_NE(bar.FindSubmenu("Help"), nullptr);
+    EXPECT_EQ(Q(bar)->title(), "");
+    EXPECT_EQ(LQtMenuImpl::FromNative(bar.FindSubmenu("Help"))->title(), "Help");
+    LSetHelpMenu(other.Native());
+    EXPECT_EQ(bar.FindSubmenu("Help"), other.Native());
+    EXPECT_NE(bar.FindSubmenu("File"), nullptr);
+    // Only the main menu answers with the application's help menu.
+    LPopupMenu notMain;
+    notMain.Create(nullptr, "");
+    notMain.AppendItems(table, 0, 6, nullptr, 0);
+    EXPECT_NE(notMain.FindSubmenu("Help"), other.Native());
+    LSetHelpMenu(nullptr);
+    LSetMainMenu(nullptr);
 }
 
 } // namespace
