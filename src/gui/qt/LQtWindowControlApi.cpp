@@ -29,6 +29,7 @@
 #include "gui/qt/LQtView.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QCursor>
 #include <QFontMetricsF>
 #include <QMenu>
@@ -156,6 +157,9 @@ LViewHandle LWindow::GetFieldEditor(int id) const
         return nullptr;
     QWidget* focus = QApplication::focusWidget();
     auto* field = qobject_cast<QLineEdit*>(focus);
+    // An editable combo box keeps the focus and edits in its own field.
+    if (auto* combo = qobject_cast<QComboBox*>(focus); combo != nullptr && combo->isEditable())
+        field = combo->lineEdit();
     if (field == nullptr || (field != control && !control->isAncestorOf(field)))
         return nullptr;
     return LQtHandle(field);

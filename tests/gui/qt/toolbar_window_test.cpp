@@ -50,7 +50,7 @@ protected:
     {
         TempHomeTest::SetUp();
         GuiApp();
-        window.CreateCocoaWindow(700, 300, kWindowStyleTitled | kWindowStyleClosable, false, nullptr);
+        window.CreateCocoaWindow(400, 200, kWindowStyleTitled | kWindowStyleClosable, false, nullptr);
     }
     void TearDown() override
     {
