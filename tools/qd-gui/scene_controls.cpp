@@ -73,7 +73,7 @@ public:
             const int base = column * 500;
             const int x = 2 * cw + column * (columnWidth + 2 * cw);
             const int inner = x + cw;
-            SetControlRect(base + 14, x, ch / 2, columnWidth, 19 * row + ch / 2);
+            SetControlRect(base + 14, x, ch / 2, columnWidth, 17 * row + ch);
             int y = ch / 2 + ch + ch / 2;
             SetControlRect(base + 1, inner, y, 15 * cw, row - 4);
             SetControlRect(base + 4, inner + 16 * cw, y, 15 * cw, row - 4);
@@ -99,7 +99,7 @@ public:
             y += row;
             SetControlRect(base + 15, inner, y, 31 * cw, 3 * row);
             y += 3 * row + ch / 2;
-            SetControlRect(base + 21, inner, y, 31 * cw, 1);
+            SetControlRect(base + 21, inner, y, 31 * cw, static_cast<int>(GetScaleFactor()));
             y += ch / 2;
             SetControlRect(base + 16, inner, y, 20 * cw, row - 4);
             SetControlRect(base + 17, inner + 21 * cw, y, 10 * cw, row - 4);
@@ -121,7 +121,7 @@ bool Build(QdGuiSceneContext& context)
 {
     auto* window = new ControlsWindow();
     const int w = static_cast<int>(74 * window->CharWidthPx());
-    const int h = static_cast<int>(40 * window->CharHeightPx());
+    const int h = static_cast<int>(37 * window->CharHeightPx());
     window->CreateCocoaWindow(w, h, kWindowStyleTitled | kWindowStyleClosable, false, nullptr);
     window->SetTitle("Controls");
     window->ShowModeless(nullptr, LPlacementCenterOnScreen);

@@ -409,8 +409,10 @@ void LWindow::SetStaticTextColor(int id, const LRGBColor* colour)
     auto* label = Find<LQtTextStaticImpl>(this, id);
     if (label == nullptr || colour == nullptr)
         return;
+    // A disabled text keeps the platform's disabled colour.
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, ColourOf(*colour));
+    palette.setColor(QPalette::Active, QPalette::WindowText, ColourOf(*colour));
+    palette.setColor(QPalette::Inactive, QPalette::WindowText, ColourOf(*colour));
     label->setPalette(palette);
 }
 
