@@ -660,7 +660,7 @@ void LWindow::AddUpDown(int id, const LTextInputStyle& style, int x, int y, int 
     auto* upDown = Find<LQtInputUpDownImpl>(this, id);
     if (upDown == nullptr)
         return;
-    upDown->setGeometry(x, y, w, Round(charHeightPx_ * 1.29 / GetScaleFactor()));
+    upDown->setGeometry(x, y, w, Round(Round(charHeightPx_ * 1.29) / GetScaleFactor()));
     if (QWidget* field = upDown->TextField())
         LQtSetControlCommand(field, LCommandKeyTextChange, id);
 }
