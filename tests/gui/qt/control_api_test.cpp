@@ -662,3 +662,23 @@ TEST_F(ControlApi, VolumeSliderHandleKeepsLevelsInRange)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ControlApi, StyledPushButtonTakesReturnAsDefault)
+{
+    window.AddPushButtonNoRect(210, "Go");
+    window.AddPushButtonNoRect(211, "Other");
+    window.SetDefaultButton(211);
+    window.SetDefaultButton(210);
+    window.commands.clear();
+    QTest::keyClick(LQtWidget(window.GetView())->window(), Qt::Key_Return);
+    EXPECT_EQ(window.commands, (std::vector<int>{210}));
+    // A disabled default button sends nothing.
+    window.EnableControl(210, false);
+    window.commands.clear();
+    QTest::keyClick(LQtWidget(window.GetView())->window(), Qt::Key_Return);
+    EXPECT_TRUE(window.commands.empty());
+}
+
+} // namespace
