@@ -27,6 +27,14 @@ struct LRGBColor
     constexpr bool operator==(const LRGBColor&) const = default;
 };
 
+// A colour with its opacity (255 opaque).
+struct LGuiColorAlpha
+{
+    LRGBColor colour;
+    uint8_t alpha = 255;
+    constexpr bool operator==(const LGuiColorAlpha&) const = default;
+};
+
 struct LGuiPen
 {
     bool dashed = false; // 3 pixels on, 2 off
@@ -108,6 +116,8 @@ struct LTextFormat
     int truncation = 0;
 };
 
+struct LDrawTextFormat;
+
 class LPaintContext
 {
 public:
@@ -115,6 +125,14 @@ public:
 
     // The rectangle being painted, in control pixels.
     LPaintRect area;
+
+    // Text outline (drawn by the shared text engine when outline is on): a
+    // stroke of outlineWidth pixels in outlineColour around every glyph.
+    LGuiColorAlpha outlineColour;
+    float outlineWidth = 1.5f;
+    bool outline = false;
+    // The font kept aside while another one is current.
+    LGuiFont secondFont;
 
     // False when the context has no drawing target (it then draws nothing).
     virtual bool IsValid() const = 0;
@@ -141,6 +159,7 @@ public:
     virtual void SetFont(const LGuiFont& font) = 0;
     virtual const LGuiFont& GetFont() const = 0;
     virtual void SetTextColour(LRGBColor colour) = 0;
+    virtual LRGBColor GetTextColour() const { return {}; }
     virtual void DrawText(const char* utf8, const LPaintRect& box, const LTextFormat& format) = 0;
     // Width and height of the text on one line in pixels.
     virtual void MeasureText(const char* utf8, int* w, int* h) = 0;
@@ -153,6 +172,40 @@ public:
     virtual void Save() = 0;
     virtual void Restore() = 0;
     virtual void Translate(double dx, double dy) = 0;
+
+    // A 1-pixel-wide (pen width) rounded outline through the given
+    // coordinates (pixel centres are at .5), antialiased.
+    virtual void StrokeRoundedRect(double x, double y, double w, double h, double radius, const LGuiPen& pen)
+    {
+        (void)x, (void)y, (void)w, (void)h, (void)radius, (void)pen;
+    }
+    // Two colours with their opacity, top to bottom (vertical) or left to
+    // right, not extended beyond the rectangle, without antialiasing.
+    virtual void GradientFill(const LPaintRect& r, const LGuiColorAlpha& from, const LGuiColorAlpha& to,
+                              bool vertical)
+    {
+        GradientFillRect(r, from.colour, to.colour, r.x, r.y, vertical ? r.x : r.x + r.w,
+                         vertical ? r.y + r.h : r.y);
+    }
+
+    // ---- Entry points on any context (LTextManager.cpp) ----
+    // The text engine is shared by all contexts and used by one caller at a
+    // time. Widths and heights are pixels; maxWidth 0 means no wrapping limit.
+    // An absent or empty text measures 0 x 0.
+    static void MeasureTextF(LPaintContext* ctx, const char* text, int maxWidth, float* width, float* height);
+    // The same, each value rounded up.
+    static void MeasureText(LPaintContext* ctx, const char* text, int maxWidth, int* width, int* height);
+    // hAlign 0 left, 1 centre, 2 right (else natural); vAlign 0 top, 1
+    // centre, 2 bottom; wrap 1 wraps at words; truncation 0 none, 1 wrap at
+    // characters, 2 wrap at words, 3 cut the tail with "...". Nothing for an
+    // empty text or an empty box.
+    static void DrawTextF(LPaintContext* ctx, const char* text, int hAlign, int vAlign, int wrap, int truncation,
+                          bool transparent, float x, float y, float w, float h);
+    static void DrawText(LPaintContext* ctx, const char* text, int x, int y, int w, int h, int hAlign, int vAlign,
+                         int wrap, int truncation);
+    // Two-colour gradient over (x, y, w, h).
+    static void GradientFillRect(LPaintContext* ctx, const LGuiColorAlpha* from, const LGuiColorAlpha* to,
+                                 bool vertical, int x, int y, int w, int h);
 };
 
 // A paint context over a format-0 bitmap: rows as stored, row r is row r.

@@ -2,6 +2,7 @@
 
 #include "foundation/text/LUtf8.h"
 #include "gui/qt/LQtImageConvert.h"
+#include "gui/qt/LQtTextManagerImpl.h"
 
 #include <QFontMetrics>
 #include <QPainterPath>
@@ -144,13 +145,7 @@ void LQtPaintContext::DrawImage(const LGuiImage& image, const LPaintRect& dst, c
 
 QFont LQtPaintContext::ResolveFont() const
 {
-    QFont font = font_.systemFace() ? QFont() : QFont(QString::fromStdString(font_.family));
-    font.setPixelSize(std::max(1, static_cast<int>(std::lround(font_.size * scale_))));
-    font.setBold(font_.bold);
-    font.setItalic(font_.italic);
-    font.setUnderline(font_.underline);
-    font.setStrikeOut(font_.strikeout);
-    return font;
+    return LQtFontOf(font_, scale_);
 }
 
 void LQtPaintContext::MeasureText(const char* utf8, int* w, int* h)
@@ -239,6 +234,40 @@ void LQtPaintContext::Translate(double dx, double dy)
 {
     if (painter_)
         painter_->translate(dx, dy);
+}
+
+void LQtPaintContext::StrokeRoundedRect(double x, double y, double w, double h, double radius,
+                                        const LGuiPen& pen)
+{
+    if (!painter_ || pen.width < 1 || w <= 0 || h <= 0)
+        return;
+    painter_->save();
+    painter_->setRenderHint(QPainter::Antialiasing, true);
+    QPen qpen(LQtColor(pen.colour), pen.width, pen.dashed ? Qt::CustomDashLine : Qt::SolidLine);
+    if (pen.dashed)
+        qpen.setDashPattern({3.0 / pen.width, 2.0 / pen.width});
+    painter_->setPen(qpen);
+    painter_->setBrush(Qt::NoBrush);
+    painter_->drawRoundedRect(QRectF(x, y, w, h), radius, radius);
+    painter_->restore();
+}
+
+void LQtPaintContext::GradientFill(const LPaintRect& r, const LGuiColorAlpha& from, const LGuiColorAlpha& to,
+                                   bool vertical)
+{
+    if (!painter_ || r.w <= 0 || r.h <= 0)
+        return;
+    // The ends are the rectangle's edges: the first row (or column) shows
+    // from, the last one almost to.
+    QLinearGradient gradient(r.x, r.y, vertical ? r.x : r.x + r.w, vertical ? r.y + r.h : r.y);
+    gradient.setColorAt(0, LQtColor(from.colour, from.alpha));
+    gradient.setColorAt(1, LQtColor(to.colour, to.alpha));
+    gradient.setSpread(QGradient::PadSpread);
+    painter_->save();
+    painter_->setRenderHint(QPainter::Antialiasing, false);
+    painter_->setClipRect(ToQ(r), Qt::IntersectClip);
+    painter_->fillRect(ToQ(r), gradient);
+    painter_->restore();
 }
 
 namespace {

@@ -34,6 +34,7 @@ public:
     void SetFont(const LGuiFont& font) override { font_ = font; }
     const LGuiFont& GetFont() const override { return font_; }
     void SetTextColour(LRGBColor colour) override { textColour_ = colour; }
+    LRGBColor GetTextColour() const override { return textColour_; }
     void DrawText(const char* utf8, const LPaintRect& box, const LTextFormat& format) override;
     void MeasureText(const char* utf8, int* w, int* h) override;
     std::string TruncateText(const char* utf8, int width, int truncation) override;
@@ -42,6 +43,9 @@ public:
     void Save() override;
     void Restore() override;
     void Translate(double dx, double dy) override;
+    void StrokeRoundedRect(double x, double y, double w, double h, double radius, const LGuiPen& pen) override;
+    void GradientFill(const LPaintRect& r, const LGuiColorAlpha& from, const LGuiColorAlpha& to,
+                      bool vertical) override;
 
     QPainter* Painter() const { return painter_; }
     QFont ResolveFont() const;
