@@ -63,7 +63,5 @@ void LGetCommandLinkButtonSize(LWindow* window, int id, int* width, int* height)
 LViewHandle LAddCommandLinkButtonView(LWindow* window, int id, LCommandLinkButton* button);
 // The button of a command-link host view, else null.
 LCommandLinkButton* LCommandLinkButtonOfView(LViewHandle view);
-// A paint context for measuring on the view (no drawing target); delete it.
-LPaintContext* LNewMeasureContext(LViewHandle view);
 // System colours: 0 light grey, 1 window frame, 2 control text.
 LRGBColor LGetCommandLinkColour(int which);

@@ -82,12 +82,14 @@ TEST(TextLayout, MeasuresWithAndWithoutALimit)
         float w = 0, h = 0;
         LPaintContext::MeasureTextF(&s.ctx, c.text, c.limit, &w, &h);
         EXPECT_GT(w, 0) << c.text;
-        if (c.limit > 0)
+        if (c.limit > 0) {
             EXPECT_LE(w, c.limit) << c.text;
-        if (c.wraps)
+        }
+        if (c.wraps) {
             EXPECT_GE(h, 1.9f * lineH) << c.text;
-        else
+        } else {
             EXPECT_FLOAT_EQ(h, lineH) << c.text;
+        }
         int iw = 0, ih = 0;
         LPaintContext::MeasureText(&s.ctx, c.text, c.limit, &iw, &ih);
         EXPECT_EQ(iw, static_cast<int>(std::ceil(w)));
