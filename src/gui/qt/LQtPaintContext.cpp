@@ -257,9 +257,10 @@ void LQtPaintContext::GradientFill(const LPaintRect& r, const LGuiColorAlpha& fr
 {
     if (!painter_ || r.w <= 0 || r.h <= 0)
         return;
-    // The ends are the rectangle's edges: the first row (or column) shows
-    // from, the last one almost to.
-    QLinearGradient gradient(r.x, r.y, vertical ? r.x : r.x + r.w, vertical ? r.y + r.h : r.y);
+    // From the centre of the first row (or column) to that of the last: the
+    // edges show the two colours themselves.
+    const double x0 = r.x + 0.5, y0 = r.y + 0.5;
+    QLinearGradient gradient(x0, y0, vertical ? x0 : r.x + r.w - 0.5, vertical ? r.y + r.h - 0.5 : y0);
     gradient.setColorAt(0, LQtColor(from.colour, from.alpha));
     gradient.setColorAt(1, LQtColor(to.colour, to.alpha));
     gradient.setSpread(QGradient::PadSpread);

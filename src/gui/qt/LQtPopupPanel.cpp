@@ -88,6 +88,8 @@ void LPopupPanel::EndDialog(int code)
 void LPopupPanel::OnDeactivate()
 {
     if (autoClose_ && IsWindow()) {
+        // Hiding deactivates once more: that one finds autoClose off.
+        autoClose_ = false;
         ShowWindow(false);
         Cancel();
     }

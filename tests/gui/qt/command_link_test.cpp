@@ -83,9 +83,11 @@ TEST(CommandLinkSize, FormulaOnGivenMeasures)
 class ChoiceWindow : public PaintHostWindow
 {
 public:
+    // Only the buttons' commands are kept.
     void OnCommand(int command, int extra) override
     {
-        commands.push_back(command);
+        if (command == 601)
+            commands.push_back(command);
         PaintHostWindow::OnCommand(command, extra);
     }
     std::vector<int> commands;

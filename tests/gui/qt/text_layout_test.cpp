@@ -173,12 +173,14 @@ TEST(TextLayout, TailTruncationEndsInDotsWithinTheBox)
     auto& engine = LQtTextManagerImpl::sharedTextManager();
     const QFont font = LQtFontOf(TestFont(), 1.0);
     const QFontMetricsF metrics(font);
+    float lineW = 0, line = 0;
+    LPaintContext::MeasureTextF(&s.ctx, "Side A", 0, &lineW, &line);
     const char* texts[] = {kLong, "Überspielung ÄÖÜ der Schallplatte", "Ton 🎵🎵🎵🎵🎵🎵🎵🎵🎵🎵🎵🎵🎵🎵 e\u0301e\u0301e\u0301"};
     for (const char* text : texts) {
         for (int width : {150, 60, 25}) {
             LDrawTextFormat format;
             format.truncation = 3;
-            const auto place = engine.Place(&s.ctx, text, format, width, metrics.height());
+            const auto place = engine.Place(&s.ctx, text, format, width, line);
             EXPECT_TRUE(place.shown.endsWith("...")) << text << " " << width;
             EXPECT_LE(metrics.horizontalAdvance(place.shown), width + 0.01) << text;
             EXPECT_TRUE(place.shown.isValidUtf16());
@@ -190,13 +192,13 @@ TEST(TextLayout, TailTruncationEndsInDotsWithinTheBox)
         // A box that holds the text keeps it whole.
         LDrawTextFormat format;
         format.truncation = 3;
-        const auto whole = engine.Place(&s.ctx, text, format, 5000, metrics.height());
+        const auto whole = engine.Place(&s.ctx, text, format, 5000, line);
         EXPECT_EQ(whole.shown, QString::fromUtf8(text));
     }
     // Two lines of room: the first line stays whole, the second is cut.
     LDrawTextFormat format;
     format.truncation = 3;
-    const auto two = engine.Place(&s.ctx, kLong, format, 150, 2 * metrics.height());
+    const auto two = engine.Place(&s.ctx, kLong, format, 150, 2 * line);
     EXPECT_EQ(two.lines, 2);
     EXPECT_TRUE(two.shown.endsWith("..."));
 }
