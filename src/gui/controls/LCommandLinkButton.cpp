@@ -52,8 +52,8 @@ void DrawFallbackIcon(LGuiImage& icon)
 
 LCommandLinkButton::LCommandLinkButton()
 {
-    if (!icon_.LoadResource("311"))
-        DrawFallbackIcon(icon_);
+    if (!icon_.Load(311))
+        DrawFallbackIcon(icon_.image);
 }
 
 LCommandLinkButton::~LCommandLinkButton()
@@ -199,7 +199,7 @@ void LCommandLinkButton::Paint(LPaintContext* ctx)
     const int s = R(2 * u);
     const int tx = ix + R(1.25f * u) + R(2 * u);
     const int iy = ty + (th - s) / 2;
-    ctx->DrawImage(icon_, {ix, iy, s, s}, {}, 1.0f);
+    ctx->DrawImage(icon_.image, {ix, iy, s, s}, {}, 1.0f);
     ctx->SetTextColour(pen.colour);
     LPaintContext::DrawTextF(ctx, title_, 0, 0, 0, 0, false, static_cast<float>(tx), static_cast<float>(ty),
                              2147483648.0f, 2147483648.0f);

@@ -50,7 +50,7 @@ private:
     bool pressed_ = false;
     char title_[260] = {};
     char note_[260] = {};
-    LGuiImage icon_;
+    LGuiIcon icon_;
 };
 
 // Forwards to LCommandLinkButton::Create.

@@ -35,6 +35,39 @@ struct LGuiColorAlpha
     constexpr bool operator==(const LGuiColorAlpha&) const = default;
 };
 
+// A fill: kind 0 solid (colour); 1 axial gradient from start to end; 2
+// elliptic radial gradient around the centre with radii (stop 0 at the
+// edge, the last stop at the centre); 3 pattern (drawn as nothing: nothing
+// makes pattern brushes). Gradients extend beyond their ends.
+struct LGuiBrush
+{
+    static constexpr int kMaxStops = 20;
+    int kind = 0;
+    LGuiColorAlpha colour;
+    float startX = 0, startY = 0, endX = 0, endY = 0; // kind 1
+    float centreX = 0, centreY = 0, radiusX = 0, radiusY = 0; // kind 2
+    LGuiColorAlpha stops[kMaxStops];
+    float positions[kMaxStops] = {};
+    uint64_t stopCount = 0;
+
+    static LGuiBrush Solid(LGuiColorAlpha colour)
+    {
+        LGuiBrush brush;
+        brush.colour = colour;
+        return brush;
+    }
+    // Appends a stop; false when all 20 are used.
+    bool AddStop(LGuiColorAlpha stop, float position)
+    {
+        if (stopCount >= kMaxStops)
+            return false;
+        stops[stopCount] = stop;
+        positions[stopCount] = position;
+        ++stopCount;
+        return true;
+    }
+};
+
 struct LGuiPen
 {
     bool dashed = false; // 3 pixels on, 2 off
@@ -61,7 +94,10 @@ struct LGuiFont
     bool italic = false;
     bool underline = false;
     bool strikeout = false;
+    int weight = 0; // 100 (thin) .. 900 (black); 0: as bold says
     bool systemFace() const { return family.empty(); }
+    // A weight as the -1 .. 1 trait of font descriptors: 500 is 0, 900 is 1.
+    static float WeightTrait(int weight) { return 2.0f * static_cast<float>(weight - 100) / 800.0f - 1.0f; }
 };
 
 // A picture held as a format-0 bitmap; the toolkit keeps its own copy
@@ -75,8 +111,11 @@ public:
 
     // Copies a bitmap of format 0; false (and no picture) for any other.
     bool CreateFromBitmap(const LBitmap* bitmap, bool opaque);
-    // tiff, icns, then png/NAME.png under the resources folder.
+    // tiff, icns, then png/NAME.png under the resources folder: the first
+    // file that exists is loaded.
     bool LoadResource(const char* name);
+    // cur, tiff, png, then jpg (TYPE/NAME.TYPE), the same way.
+    bool LoadResourceOfType(const char* name);
     bool LoadFile(const char* path);
     void Release();
     bool HasImage() const { return LBitmapIsValid(bitmap_); }
@@ -99,6 +138,22 @@ private:
     int width_ = 0;
     int height_ = 0;
     mutable std::shared_ptr<void> native_;
+};
+
+// A picture loaded by its resource number ("%d"); size is its width.
+class LGuiIcon
+{
+public:
+    LGuiIcon() = default;
+    explicit LGuiIcon(int id) { Load(id); }
+    bool Load(int id);
+    void Release()
+    {
+        image.Release();
+        size = 0;
+    }
+    LGuiImage image;
+    int size = 0;
 };
 
 // Where the resource pictures live ("resources" beside the program, or
@@ -186,6 +241,22 @@ public:
     {
         GradientFillRect(r, from.colour, to.colour, r.x, r.y, vertical ? r.x : r.x + r.w,
                          vertical ? r.y + r.h : r.y);
+    }
+
+    // Fills with a brush: solid, or a gradient clipped to the rectangle.
+    void FillRect(const LGuiBrush* brush, float x, float y, float w, float h);
+    // A gradient brush over the rectangle (clipped to it); the toolkit's.
+    virtual void FillGradient(const LGuiBrush& brush, float x, float y, float w, float h)
+    {
+        (void)brush, (void)x, (void)y, (void)w, (void)h;
+    }
+    // The painted view's size in pixels (the area without a view).
+    virtual void GetPixelSize(int* w, int* h) const
+    {
+        if (w)
+            *w = area.w;
+        if (h)
+            *h = area.h;
     }
 
     // ---- Entry points on any context (LTextManager.cpp) ----

@@ -89,3 +89,23 @@ void LPaintContext::GradientFillRect(LPaintContext* ctx, const LGuiColorAlpha* f
         return;
     ctx->GradientFill({x, y, w, h}, *from, *to, vertical);
 }
+
+void LPaintContext::FillRect(const LGuiBrush* brush, float x, float y, float w, float h)
+{
+    if (brush == nullptr || !(w > 0) || !(h > 0))
+        return;
+    switch (brush->kind) {
+    case 0: {
+        const int x0 = static_cast<int>(std::floor(x)), y0 = static_cast<int>(std::floor(y));
+        FillRect({x0, y0, static_cast<int>(std::ceil(x + w)) - x0, static_cast<int>(std::ceil(y + h)) - y0},
+                 brush->colour.colour, brush->colour.alpha);
+        break;
+    }
+    case 1:
+    case 2:
+        FillGradient(*brush, x, y, w, h);
+        break;
+    default: // patterns: nothing makes them, nothing is drawn
+        break;
+    }
+}

@@ -271,6 +271,37 @@ void LQtPaintContext::GradientFill(const LPaintRect& r, const LGuiColorAlpha& fr
     painter_->restore();
 }
 
+void LQtPaintContext::FillGradient(const LGuiBrush& brush, float x, float y, float w, float h)
+{
+    if (!painter_ || brush.stopCount == 0)
+        return;
+    const int count = static_cast<int>(std::min<uint64_t>(brush.stopCount, LGuiBrush::kMaxStops));
+    painter_->save();
+    painter_->setClipRect(QRectF(x, y, w, h), Qt::IntersectClip);
+    if (brush.kind == 1) {
+        QLinearGradient gradient(brush.startX, brush.startY, brush.endX, brush.endY);
+        for (int i = 0; i < count; ++i)
+            gradient.setColorAt(std::clamp(brush.positions[i], 0.0f, 1.0f),
+                                LQtColor(brush.stops[i].colour, brush.stops[i].alpha));
+        gradient.setSpread(QGradient::PadSpread);
+        painter_->fillRect(QRectF(x, y, w, h), gradient);
+    } else if (brush.kind == 2) {
+        // An ellipse: a circle of radius radiusX in a space squeezed by q.
+        const double q = std::fabs(brush.radiusX) < 1.1920928955078125e-7 ? 0 : brush.radiusY / brush.radiusX;
+        if (q != 0) {
+            QRadialGradient gradient(QPointF(brush.centreX, brush.centreY / q), brush.radiusX);
+            // Stop 0 lies on the edge, the last one at the centre.
+            for (int i = 0; i < count; ++i)
+                gradient.setColorAt(1.0 - std::clamp(brush.positions[i], 0.0f, 1.0f),
+                                    LQtColor(brush.stops[i].colour, brush.stops[i].alpha));
+            gradient.setSpread(QGradient::PadSpread);
+            painter_->scale(1, q);
+            painter_->fillRect(QRectF(x, y / q, w, h / q), gradient);
+        }
+    }
+    painter_->restore();
+}
+
 namespace {
 
 // Owns the image and painter of a bitmap context.

@@ -19,6 +19,7 @@ public:
     LQtPaintContext(QPainter* painter, double scale, bool widgetTarget = false);
     ~LQtPaintContext() override = default;
 
+    using LPaintContext::FillRect;
     bool IsValid() const override { return painter_ != nullptr; }
     double Scale() const override { return scale_; }
     void SetAlpha(float alpha) override;
@@ -44,6 +45,7 @@ public:
     void Restore() override;
     void Translate(double dx, double dy) override;
     void StrokeRoundedRect(double x, double y, double w, double h, double radius, const LGuiPen& pen) override;
+    void FillGradient(const LGuiBrush& brush, float x, float y, float w, float h) override;
     void GradientFill(const LPaintRect& r, const LGuiColorAlpha& from, const LGuiColorAlpha& to,
                       bool vertical) override;
 

@@ -104,6 +104,8 @@ QFont LQtFontOf(const LGuiFont& desc, double scale)
     QFont font = desc.systemFace() ? QFont() : QFont(QString::fromStdString(desc.family));
     font.setPixelSize(std::max(1, static_cast<int>(std::lround(desc.size * scale))));
     font.setBold(desc.bold);
+    if (desc.weight != 0)
+        font.setWeight(static_cast<QFont::Weight>(std::clamp(desc.weight, 1, 1000)));
     font.setItalic(desc.italic);
     font.setUnderline(desc.underline);
     font.setStrikeOut(desc.strikeout);
