@@ -67,9 +67,9 @@ int64_t WallClockMs()
     return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_usec / 1000;
 }
 
-// True when the previous run left its lock file behind without a lock: it
-// ended abnormally. Takes this run's lock file when it can.
-bool TakeCrashLockFile()
+} // namespace
+
+bool LTakeCrashLockFile()
 {
     CrashLock& lock = Lock();
     const int64_t nowSeconds = static_cast<int64_t>(time(nullptr));
@@ -115,6 +115,8 @@ bool TakeCrashLockFile()
     const int64_t expected = storedMs + elapsed * 1000;
     return nowMs > expected - 2000 && nowMs < expected + 2000;
 }
+
+namespace {
 
 void OpenAbnormalEndReport()
 {
@@ -203,7 +205,7 @@ bool LGetCrashLockFilePath(char* dest)
 
 void LStartCrashDetection()
 {
-    Lock().abnormalEnd = TakeCrashLockFile();
+    Lock().abnormalEnd = LTakeCrashLockFile();
     if (Lock().abnormalEnd)
         AskAboutAbnormalEnd();
 }

@@ -26,6 +26,9 @@ void LCheckForUpdates(LWindow* mainWindow);
 // unlocked by a run that died is removed and reported as an abnormal end
 // (LAbnormalEndDetected). A second copy running at once asks nothing.
 void LStartCrashDetection();
+// The lock-file part of it, without the question: true when the previous
+// run ended abnormally (its file is then deleted and this run makes none).
+bool LTakeCrashLockFile();
 // Normal exit: releases and deletes the lock file.
 void LStopCrashDetection();
 // Whether the last LStartCrashDetection found the previous run ended abnormally.
