@@ -71,6 +71,16 @@ TEST(MmcSpeed, FactorsBecomeKilobytesPerSecond)
     LMmcSetSpeed(result, dvd.context, *dvd.device, 22160, 22160, kMediaDvdPlusR, 1000, -1);
     EXPECT_TRUE(result.Ok());
     EXPECT_TRUE(dvd.device->streaming);
+    // The drive's speeds are asked before streaming is set.
+    ASSERT_EQ(dvd.Commands("AC").size(), 1u);
+    ASSERT_EQ(dvd.Commands("B6").size(), 1u);
+
+    // Without performance data the speed cannot be set.
+    MmcTestDrive mute(",profile=dvd+r,fail=badsense:0xAC");
+    LMmcSetSpeed(result, mute.context, *mute.device, 22160, 22160, kMediaDvdPlusR, 1000, 4);
+    EXPECT_EQ(result.code, kBurnScsiError);
+    EXPECT_STREQ(result.message, "Set CD Speed failed");
+    EXPECT_TRUE(mute.Commands("B6").empty());
 }
 
 TEST(MmcWaitUnitReady, PollsAtMost300TimesIn60Seconds)

@@ -103,6 +103,12 @@ TEST_F(QdDiscDriveTest, ExitCodesAndErrorLines)
                           &out));
     EXPECT_NE(out.find("qd-disc: code 30:"), std::string::npos) << out;
     EXPECT_NE(out.find("qd-disc: detail 30: Error verifying file"), std::string::npos) << out;
+    // A message the burn showed itself fails the command with its text.
+    EXPECT_EQ(2,
+              RunShell(Tool() + " burn --drive " + Drive(",profile=dvd+r,blocks=50") + " " + dir_.Path("src"),
+                       &out));
+    EXPECT_NE(out.find("The DVD+R has a capacity of 0.10MB and you are trying to write"), std::string::npos)
+        << out;
     EXPECT_EQ(0, RunShell(Tool() + " drives --drive " + Drive(",profile=bdr"), &out)) << out;
     EXPECT_NE(out.find("0\temulated:"), std::string::npos) << out;
 }

@@ -68,9 +68,11 @@ uint32_t SpeedUnit(uint32_t media)
 {
     if (IsCdMedia(media))
         return 177; // 1x CD, 176.4 kB/s rounded as drives do
-    if (media >= kMediaBdRom && media <= kMediaBdRe)
+    if (media >= kMediaDvdR && media <= kMediaDvdRam)
+        return 1385;
+    if (media == kMediaHdDvdR || media == kMediaHdDvdRam || media == kMediaBdR || media == kMediaBdRe)
         return 4495;
-    return 1385;
+    return 0; // read-only media: the drive's own speed
 }
 
 } // namespace
@@ -619,22 +621,52 @@ void LMmcSetSpeed(LBurnResult& result, LProcessContext& context, LScsiDevice& de
                   uint32_t maxWriteSpeed, uint32_t media, uint32_t endLba, int factor)
 {
     result.Clear();
-    const uint32_t write = LMmcWriteSpeedFor(factor, media, maxWriteSpeed);
+    LMmcWaitOptions ready;
+    ready.stopOnCancel = false;
     if (IsCdMedia(media)) {
         device.streaming = false;
+        const uint32_t write = LMmcWriteSpeedFor(factor, media, maxWriteSpeed);
         const uint32_t read = maxReadSpeed != 0 ? std::min<uint32_t>(maxReadSpeed, 0xFFFF) : 0xFFFF;
+        // Rewritable CDs written at constant angular velocity say so.
+        const uint8_t cav = device.HasFeature(context, 0x0027, false) ? 1 : 0;
         const uint8_t cdb[12] = {
-            0xBB, 0, uint8_t(read >> 8), uint8_t(read), uint8_t(write >> 8), uint8_t(write), 0, 0, 0, 0,
+            0xBB, cav, uint8_t(read >> 8), uint8_t(read), uint8_t(write >> 8), uint8_t(write), 0, 0, 0, 0,
             0,    0};
-        Run(result, context, device, cdb, 12, nullptr, 0, NormalMs(device), LScsiDirection::kNone,
-            "Set CD Speed failed");
+        if (Run(result, context, device, cdb, 12, nullptr, 0, NormalMs(device), LScsiDirection::kNone,
+                "Set CD Speed failed") != 0)
+            return;
+        LMmcWaitUnitReady(result, context, device, ready);
         return;
     }
+    LBurnResult ignored;
+    LMmcWaitUnitReady(ignored, context, device, ready);
+    if (ignored.code == kBurnUserCanceled) {
+        result.Set(kBurnUserCanceled);
+        return;
+    }
+    LMmcPerformance performance;
+    const int status = LMmcGetPerformance(context, device, performance);
+    if (status == 1) {
+        result.Set(kBurnUserCanceled);
+        return;
+    }
+    if (status != 0) {
+        FailScsi(result, device, "Set CD Speed failed");
+        return;
+    }
+    uint32_t write = factor > 0
+                         ? uint32_t(std::min<uint64_t>(uint64_t(factor) * SpeedUnit(media), 0xFFFFFFFFu))
+                         : performance.maxWrite;
+    if (maxWriteSpeed != 0 && (write == 0 || write > maxWriteSpeed))
+        write = maxWriteSpeed;
+    uint32_t read = performance.maxRead != 0 ? performance.maxRead : 0xFFFFFFFFu;
+    if (maxReadSpeed != 0)
+        read = std::min(read, maxReadSpeed);
     uint8_t descriptor[28] = {};
     PutBe32(descriptor + 8, endLba);
-    PutBe32(descriptor + 12, maxReadSpeed != 0 ? maxReadSpeed : 0xFFFFFFFFu);
+    PutBe32(descriptor + 12, read);
     PutBe32(descriptor + 16, 1000);
-    PutBe32(descriptor + 20, factor <= 0 && maxWriteSpeed != 0 ? maxWriteSpeed : write);
+    PutBe32(descriptor + 20, write != 0 ? write : 0xFFFFFFFFu);
     PutBe32(descriptor + 24, 1000);
     const uint8_t cdb[12] = {0xB6, 0, 0, 0, 0, 0, 0, 0, 0, 0, sizeof descriptor, 0};
     // Drives without streaming control still write at their own pace.
