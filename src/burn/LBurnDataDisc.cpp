@@ -337,6 +337,9 @@ int LBurnDataDisc(LProgressWait& wait, LScsiDevice& device, LDataDiscJob& job)
                 job.startBlock = track.nextWritable;
         }
     }
+    // Counted before the generator's thread walks the tree.
+    const uint32_t needed =
+        uint32_t(std::min<uint64_t>((CompilationBytes(job.root) + 0x3D10FF) / 2048, 0xFFFFFFFFu));
     const uint32_t fileSystem =
         job.fileSystem != 0 ? job.fileSystem : LRefineDiscType(job.discType, job.media);
     scope.image =
@@ -349,8 +352,6 @@ int LBurnDataDisc(LProgressWait& wait, LScsiDevice& device, LDataDiscJob& job)
     }
 
     if (!toFile) {
-        const uint32_t needed =
-            uint32_t(std::min<uint64_t>((CompilationBytes(job.root) + 0x3D10FF) / 2048, 0xFFFFFFFFu));
         LPrepareMedia(job.result, wait, device, job.options, disc, job.media, needed, job.discType,
                       capabilities);
         if (!job.result.Ok())
