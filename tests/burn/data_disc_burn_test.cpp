@@ -72,21 +72,24 @@ struct MediaBurnCase
     bool erase;
     // Opcodes, in order, of the commands that shape the disc.
     std::vector<std::string> finish;
+    // Write type, track mode, data block type and link size of the write
+    // parameters page; all 0 where the medium takes none.
+    uint8_t page[4];
 };
 
 TEST_F(DataDiscBurnTest, EachMediaIsWrittenClosedAndVerified)
 {
     const MediaBurnCase cases[] = {
-        {"cdr", kMediaCdR, false, {"55", "53", "2A", "5B0101", "5B0102"}},
-        {"cdrw", kMediaCdRw, false, {"55", "53", "2A", "5B0101", "5B0102"}},
-        {"dvd-r", kMediaDvdR, false, {"55", "53", "AA", "5B0101", "5B0102"}},
+        {"cdr", kMediaCdR, false, {"55", "53", "2A", "5B0101", "5B0102"}, {0x41, 0x06, 0x08, 0}},
+        {"cdrw", kMediaCdRw, false, {"55", "53", "2A", "5B0101", "5B0102"}, {0x41, 0x06, 0x08, 0}},
+        {"dvd-r", kMediaDvdR, false, {"55", "53", "AA", "5B0101", "5B0102"}, {0x42, 0x05, 0x08, 0}},
         // Session 2 is closed only when closing the track failed.
-        {"dvd-rw", kMediaDvdRw, false, {"55", "53", "AA", "5B0101"}},
-        {"dvd+r", kMediaDvdPlusR, false, {"53", "AA", "5B0101", "5B0105"}},
-        {"dvd+r-dl", kMediaDvdPlusRDl, false, {"53", "AA", "5B0101", "5B0105"}},
-        {"bdr", kMediaBdR, false, {"53", "AA", "5B0106"}},
-        {"dvd+rw", kMediaDvdPlusRw, false, {"04", "AA"}},
-        {"bdre", kMediaBdRe, false, {"04", "AA"}},
+        {"dvd-rw", kMediaDvdRw, false, {"55", "53", "AA", "5B0101"}, {0x42, 0x05, 0x08, 0}},
+        {"dvd+r", kMediaDvdPlusR, false, {"53", "AA", "5B0101", "5B0105"}, {0, 0, 0, 0}},
+        {"dvd+r-dl", kMediaDvdPlusRDl, false, {"53", "AA", "5B0101", "5B0105"}, {0, 0, 0, 0}},
+        {"bdr", kMediaBdR, false, {"53", "AA", "5B0106"}, {0, 0, 0, 0}},
+        {"dvd+rw", kMediaDvdPlusRw, false, {"04", "AA"}, {0, 0, 0, 0}},
+        {"bdre", kMediaBdRe, false, {"04", "AA"}, {0, 0, 0, 0}},
     };
     for (const MediaBurnCase& c : cases) {
         MmcTestDrive t(std::string(",profile=") + c.profile);
@@ -106,6 +109,13 @@ TEST_F(DataDiscBurnTest, EachMediaIsWrittenClosedAndVerified)
             }
         }
         EXPECT_EQ(seen, c.finish) << c.profile;
+        const uint8_t* page = t.drive->WriteParameters();
+        EXPECT_EQ(std::vector<uint8_t>(page + 2, page + 6), std::vector<uint8_t>(c.page, c.page + 4))
+            << c.profile;
+        if (c.page[0] != 0) {
+            EXPECT_EQ(page[14], 0) << c.profile; // audio pause of 150 frames
+            EXPECT_EQ(page[15], 150) << c.profile;
+        }
         // Lock while writing, unlock at the end.
         ASSERT_FALSE(t.Commands("1E").empty()) << c.profile;
         EXPECT_EQ(t.Commands("1E").back().substr(0, 12), "1E0000000000") << c.profile;
@@ -409,6 +419,9 @@ TEST_F(DataDiscBurnTest, DvdRwWithoutIncrementalStreamingIsWrittenInRestrictedOv
     LDataDiscJob job = Job(true);
     EXPECT_EQ(LBurnDataDisc(t.context, *t.device, job), 0) << job.result.code << " " << job.result.message;
     EXPECT_EQ(t.drive->profile, 0x0013);
+    // Packet writing with the link size valid, buffer protection added after the format.
+    const uint8_t* page = t.drive->WriteParameters();
+    EXPECT_EQ(std::vector<uint8_t>(page + 2, page + 6), (std::vector<uint8_t>{0x60, 0x05, 0x08, 0x10}));
     ASSERT_FALSE(t.Commands("04").empty());
     EXPECT_NE(std::find(t.context.lines[1].begin(), t.context.lines[1].end(), "Creating new session"),
               t.context.lines[1].end());

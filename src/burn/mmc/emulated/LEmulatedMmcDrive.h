@@ -50,6 +50,9 @@ public:
     void Close() override;
     bool IsOpen() const override { return fd_ >= 0; }
 
+    // The write parameters page (mode page 5) as last selected.
+    const uint8_t* WriteParameters() const { return page5_; }
+
     // The MMC profile number of a profile name; -1 when unknown.
     static int ProfileNumber(const std::string& name);
 
