@@ -80,6 +80,8 @@ int RunBurn(int argc, char** argv)
     QdScsiDrive drive;
     if (const int bad = QdOpenScsiDrive(driveText, tracePath, drive))
         return bad;
+    // The drive was chosen by --drive; the index only tells the burn there is one.
+    job.options.driveIndex = 0;
     job.root = compilation.Root();
     job.fileSystem = uint32_t(fileSystem);
     job.sourceIsoPath = image;
