@@ -1,421 +1,509 @@
 #include "burn/LBurnDataDisc.h"
 
 #include "burn/LBurnRunningFlag.h"
+#include "burn/LDataDiscFinalizers.h"
 #include "burn/LDiscFileSystems.h"
 #include "burn/LDiscImageWriter.h"
 #include "burn/LMediaType.h"
-#include "burn/mmc/LDriveCapabilities.h"
-#include "burn/mmc/LMmcCommands.h"
-#include "burn/mmc/LMmcDriveSectorWriter.h"
-#include "foundation/threads/LProcessContext.h"
+#include "burn/LProgressWait.h"
+#include "burn/mmc/LMmcDisc.h"
+#include "foundation/threads/LThreadPriority.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr int kBurnDiscNotEmpty = 2;
 constexpr int kBurnEraseFailed = 25;
+constexpr int kBurnCannotAppend = 9;
 
-bool IsCd(uint32_t m)
+class UniqueFd
 {
-    return m <= kMediaCdRom;
-}
-bool IsBd(uint32_t m)
-{
-    return m >= kMediaBdRom && m <= kMediaBdRe;
-}
-bool IsHdDvd(uint32_t m)
-{
-    return m >= kMediaHdDvdRom && m <= kMediaHdDvdRam;
-}
-
-bool DriveWrites(const LDriveCapabilities& c, uint32_t media)
-{
-    if (IsCd(media))
-        return c.cdWrite;
-    if (IsBd(media))
-        return c.bdWrite;
-    if (IsHdDvd(media))
-        return c.hdDvdWrite;
-    return c.dvdRWrite || c.dvdRDlWrite || c.dvdRwWrite || c.dvdPlusRWrite || c.dvdPlusRDlWrite ||
-           c.dvdPlusRwWrite || c.dvdPlusRwDlWrite || c.dvdRamWrite;
-}
-
-// The drive is unlocked however the burn ends.
-struct RemovalLock
-{
-    RemovalLock(LProcessContext& c, LScsiDevice& d) : context(c), device(d) {}
-    ~RemovalLock()
+public:
+    UniqueFd() = default;
+    ~UniqueFd() { Reset(); }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    void Reset(int fd = -1)
     {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = fd;
+    }
+    int Get() const { return fd_; }
+
+private:
+    int fd_ = -1;
+};
+
+bool IsOverwritable(uint32_t media)
+{
+    return media == kMediaDvdPlusRw || media == kMediaDvdRwDl || media == kMediaBdRe ||
+           media == kMediaHdDvdRam;
+}
+
+// A message the job shows itself: it is in the box and in the record, and
+// the code tells the caller it was shown (1 unless the code is its own).
+void Shown(LProgressWait& wait, LBurnResult& result, int code, const char* text)
+{
+    wait.Message(text);
+    result.Set(code, text);
+}
+
+bool DriveWritesFamily(const LDriveCapabilities& c, LDiscFamily family)
+{
+    switch (family) {
+    case LDiscFamily::kCd:
+        return c.cdWrite;
+    case LDiscFamily::kDvd:
+        return c.dvdRWrite || c.dvdRDlWrite || c.dvdRwWrite || c.dvdPlusRWrite || c.dvdPlusRDlWrite ||
+               c.dvdPlusRwWrite || c.dvdPlusRwDlWrite || c.dvdRamWrite;
+    case LDiscFamily::kHdDvd:
+        return c.hdDvdWrite;
+    case LDiscFamily::kBluRay:
+        return c.bdWrite;
+    }
+    return false;
+}
+
+// Data of the compilation in whole blocks, as the media check counts it.
+uint64_t CompilationBytes(LDiscNode* root)
+{
+    uint64_t bytes = 0;
+    if (root == nullptr)
+        return 0;
+    root->Walk([&](LDiscNode& node) {
+        if (!node.isFolder)
+            bytes += (node.size + kDiscSectorSize - 1) / kDiscSectorSize * kDiscSectorSize;
+    });
+    return bytes;
+}
+
+// Unlocks the tray and lets go of the drive however the burn ends; the
+// generator is stopped and joined before it is destroyed.
+struct BurnScope
+{
+    BurnScope(LProgressWait& w, LScsiDevice& d) : wait(w), device(d) {}
+    ~BurnScope()
+    {
+        if (image)
+            image->StopAndWait();
         if (locked)
-            LMmcPreventRemoval(context, device, false);
+            LMmcPreventRemoval(wait, device, false);
+        if (touched)
+            device.Close();
     }
     void Lock()
     {
-        LMmcPreventRemoval(context, device, true);
+        LMmcPreventRemoval(wait, device, true);
         locked = true;
     }
-    LProcessContext& context;
+    void Unlock()
+    {
+        if (locked)
+            LMmcPreventRemoval(wait, device, false);
+        locked = false;
+    }
+    LProgressWait& wait;
     LScsiDevice& device;
+    std::unique_ptr<LDiscImageWriter> image;
     bool locked = false;
+    bool touched = false;
 };
 
-struct Burn
+int Finish(const LDataDiscJob& job)
 {
-    LProcessContext& context;
-    LScsiDevice& device;
-    LDataDiscJob& job;
-    LDiscImageWriter& image;
-    LDriveCapabilities caps;
-
-    uint32_t Needed() const { return job.lastBlock + 1 + 1 - job.startBlock; }
-
-    void WriteImage(LBurnResult& out)
-    {
-        LMmcWaitOptions wait;
-        LMmcWaitUnitReady(out, context, device, wait);
-        if (!out.Ok())
-            return;
-        LMmcDriveSectorWriter writer(context, device, job.startBlock, LDiscBlockSectors(job.media), false);
-        context.MessageLevel("Please Wait...", 1);
-        image.WriteImage(&context, writer);
-        out = image.result;
-    }
-
-    // Closes with `first`, then (when that did not fail hard) with `second`.
-    void CloseTwice(LBurnResult& out, uint8_t first, bool firstWait, uint8_t second, const char* line)
-    {
-        LBurnResult close;
-        LMmcCloseTrackSession(close, context, device, first, firstWait, 1);
-        if (close.code < 2) {
-            if (line != nullptr)
-                context.MessageLevel(line, 1);
-            LMmcCloseTrackSession(close, context, device, second, true, 1);
-        }
-        if (out.Ok())
-            out = close;
-    }
-
-    void SetWriteMode(LBurnResult& out, uint8_t type, uint8_t trackMode, uint8_t blockType, uint8_t link = 0)
-    {
-        uint8_t page[56] = {};
-        page[1] = 0x36;
-        page[2] = type;
-        page[3] = trackMode;
-        page[4] = blockType;
-        page[5] = link;
-        page[14] = 0;
-        page[15] = 150;
-        LMmcSetWriteMode(out, context, device, page);
-    }
-
-    void Cd(LBurnResult& out)
-    {
-        SetWriteMode(out, 0x41, 0x06, 0x08);
-        if (!out.Ok())
-            return;
-        LBurnResult ignored;
-        LMmcReserveTrack(ignored, context, device, Needed(), 1);
-        WriteImage(out);
-        if (!out.Ok())
-            return;
-        context.MessageLevel("Finalizing this disc", 1);
-        CloseTwice(out, 1, false, 2, nullptr);
-    }
-
-    void DvdR(LBurnResult& out)
-    {
-        SetWriteMode(out, 0x42, 0x05, 0x08);
-        if (!out.Ok())
-            return;
-        LMmcReserveTrack(out, context, device, Needed(), 16);
-        if (!out.Ok())
-            return;
-        WriteImage(out);
-        if (!out.Ok())
-            return;
-        context.MessageLevel("Finalizing the disc. This could take several minutes...", 1);
-        CloseTwice(out, 1, true, 2, nullptr);
-    }
-
-    void DvdRw(LBurnResult& out)
-    {
-        SetWriteMode(out, 0x42, 0x05, 0x08);
-        if (!out.Ok())
-            return;
-        LMmcReserveTrack(out, context, device, Needed(), 16);
-        if (!out.Ok())
-            return;
-        WriteImage(out);
-        if (!out.Ok())
-            return;
-        context.MessageLevel("Finalizing the disc. This could take several minutes...", 1);
-        LBurnResult close;
-        LMmcCloseTrackSession(close, context, device, 1, true, 1);
-        if (close.code >= 2) {
-            LMmcCloseTrackSession(close, context, device, 2, true, 255);
-            if (close.code >= 2)
-                LMmcCloseTrackSession(close, context, device, 3, true, 255);
-        }
-        out = close;
-    }
-
-    void Sequential(LBurnResult& out)
-    {
-        LMmcReserveTrack(out, context, device, Needed(), 16);
-        if (!out.Ok())
-            return;
-        WriteImage(out);
-        if (!out.Ok())
-            return;
-        context.MessageLevel("Closing this disc", 1);
-        if (job.media == kMediaBdR) {
-            LMmcCloseTrackSession(out, context, device, 6, true, 1);
-            return;
-        }
-        CloseTwice(out, 1, true, 5, "Finalizing this disc");
-    }
-
-    void Overwrite(LBurnResult& out)
-    {
-        WriteImage(out);
-        if (!out.Ok())
-            return;
-        LBurnResult ignored;
-        LMmcSynchronizeCache(ignored, context, device);
-        if (job.media == kMediaBdRe)
-            return;
-        LMmcDiscInfo disc;
-        LMmcReadDiscInformation(ignored, context, device, disc);
-        if (ignored.Ok() && disc.BackgroundFormat() != 3) {
-            context.MessageLevel("Waiting for drive to finish operation...", 1);
-            LMmcCloseTrackSession(ignored, context, device, 3, true, 1);
-            if (!ignored.Ok())
-                LMmcCloseTrackSession(ignored, context, device, 1, true, 1);
-        }
-    }
-};
-
-int Finish(LDataDiscJob& job)
-{
-    if (job.result.code == kBurnUserCanceled)
+    if (job.result.code == kBurnUserCanceled && job.result.message[0] == '\0')
         return 1;
     return job.result.Ok() ? 0 : 2;
+}
+
+// Waits for the generator's layout; a cancel stops it. 0, 1 or 2.
+int WaitForLayout(LProgressWait& wait, LDataDiscJob& job, LDiscImageWriter& image)
+{
+    wait.BusyOn();
+    wait.SetStatusText("Generating file system", 0);
+    wait.SetStatusText("Please Wait...", 1);
+    while (!image.WaitUntilFinished(0)) {
+        if (wait.Sleep(20))
+            image.RequestStop();
+    }
+    image.StopAndWait();
+    wait.BusyOff();
+    if (wait.IsCancelled() || (!image.laidOut && image.result.Ok())) {
+        job.result.Set(kBurnUserCanceled);
+        return 1;
+    }
+    if (!image.result.Ok()) {
+        job.result = image.result;
+        return 2;
+    }
+    job.lastBlock = image.lastSector;
+    return 0;
 }
 
 } // namespace
 
 int LCannotWriteCodeForMedia(uint32_t media)
 {
-    if (IsBd(media))
-        return 19;
-    if (IsHdDvd(media))
-        return 18;
-    if (IsCd(media) || media == kMediaNoDisc)
-        return 16;
-    return 17;
+    return LCannotWriteCode(LMediaFamily(media));
 }
 
-int LBurnDataDisc(LProcessContext& context, LScsiDevice& device, LDataDiscJob& job)
+void LCheckDriveAndMedia(LBurnResult& result, LProgressWait& wait, LScsiDevice& device,
+                         const LBurnOptions& options, LMmcDiscInfo& disc, uint32_t& media, uint32_t& discType,
+                         LDriveCapabilities& capabilities)
+{
+    result.Clear();
+    wait.SetStatusText("Checking drive and media", 1);
+    disc = {};
+    disc.raw[2] = 0x10;
+    if (options.loadEject && options.driveIndex < 255 && device.Open(wait, result) == 0)
+        LMmcLoadOrEject(wait, device, true);
+    LMmcOpenDisc(result, wait, device, media, discType);
+    if (!result.Ok())
+        return;
+    LBurnResult ignored;
+    LMmcReadDiscInformation(ignored, wait, device, disc);
+    const LDiscFamily family = LDiscTypeFamily(discType);
+    uint8_t page[8] = {};
+    if (LMmcModeSense(wait, device, page, sizeof page, 0x05) <= 0) {
+        result.Set(LCannotWriteCode(family), nullptr, device.LastSense());
+        return;
+    }
+    LMmcGetDriveCapabilities(ignored, wait, device, capabilities);
+    if (ignored.code == kBurnUserCanceled) {
+        result.Set(kBurnUserCanceled);
+        return;
+    }
+    if (!ignored.Ok()) {
+        // A drive that will not say what it can do is taken for a CD writer.
+        capabilities = LDriveCapabilities{};
+        capabilities.cdWrite = true;
+    }
+    if (!DriveWritesFamily(capabilities, family)) {
+        result.Set(LCannotWriteCode(family));
+        return;
+    }
+    if (discType != kDiscTypeAnyDisc && !LIsMediaCompatible(discType, media)) {
+        char text[kBurnMessageSize];
+        std::snprintf(text, sizeof text,
+                      "The disc type being burned is a %s and you have loaded a %s. Please insert an "
+                      "appropriate disc.",
+                      LDiscTypeName(discType), LMediaTypeName(media));
+        Shown(wait, result, LWrongDiscCode(family), text);
+    }
+}
+
+void LPrepareMedia(LBurnResult& result, LProgressWait& wait, LScsiDevice& device, const LBurnOptions& options,
+                   LMmcDiscInfo& disc, uint32_t media, uint32_t blocksNeeded, uint32_t discType,
+                   const LDriveCapabilities& capabilities)
+{
+    result.Clear();
+    const bool usable = LMmcIsMediaUsable(wait, device, disc, media);
+    const bool needsFormat = LMmcNeedsFormatting(disc, media);
+    const bool appendable = (disc.Status() & 0x01) != 0;
+    LBurnResult ignored;
+    if (!disc.Erasable()) {
+        if (usable) {
+            LMmcEnableWriteCache(ignored, wait, device);
+            return;
+        }
+        if (appendable && discType == kDiscTypeAudioCd) {
+            LMmcCheckAudioAppend(result, wait, device, options, disc, media, capabilities);
+            return;
+        }
+        if (options.loadEject) {
+            LMmcPreventRemoval(wait, device, false);
+            LMmcLoadOrEject(wait, device, false);
+        }
+        char text[kBurnMessageSize];
+        std::snprintf(
+            text, sizeof text,
+            "The inserted disc is a %s and is not empty or erasable, please insert another disc into "
+            "the drive",
+            LMediaTypeName(media));
+        Shown(wait, result, kBurnDiscNotEmpty, text);
+        return;
+    }
+    if (usable && !needsFormat) {
+        LMmcEnableWriteCache(ignored, wait, device);
+        return;
+    }
+    if (discType != kDiscTypeAnyDisc && !needsFormat && !options.eraseRewritable) {
+        if (appendable && discType == kDiscTypeAudioCd) {
+            LMmcCheckAudioAppend(result, wait, device, options, disc, media, capabilities);
+            return;
+        }
+        char text[kBurnMessageSize];
+        std::snprintf(
+            text, sizeof text,
+            "%s. To erase it, select the option \"Erase rewritable discs if they are not blank\" and "
+            "try again.",
+            LBurnErrorText(kBurnDiscNotEmpty));
+        Shown(wait, result, kBurnDiscNotEmpty, text);
+        return;
+    }
+    LMmcSetSpeed(ignored, wait, device, capabilities.maxReadSpeed, capabilities.maxWriteSpeed, media, 0,
+                 int(options.speedFactor));
+    LMmcEraseDisc(result, wait, device, media, options.fullErase ? 0 : 1, blocksNeeded);
+    if (result.Ok()) {
+        LMmcReadDiscInformation(ignored, wait, device, disc);
+        return;
+    }
+    if (result.code == kBurnUserCanceled)
+        return;
+    char text[kBurnMessageSize];
+    std::snprintf(text, sizeof text, "%s. Please try another disc or try using a lower speed.",
+                  LBurnErrorText(result.code));
+    Shown(wait, result, kBurnEraseFailed, text);
+}
+
+int LBurnDataDisc(LProgressWait& wait, LScsiDevice& device, LDataDiscJob& job)
 {
     LBurnRunningScope running;
     job.result.Clear();
-    context.MessageLevel("Writing to Disc", 0);
-    if (job.sourceIsoPath == nullptr && (job.root == nullptr || job.root->children.empty())) {
-        job.result.Set(kBurnUserCanceled, "Disc Write failed because there are no files to write.");
-        context.Message(job.result.message);
+    const bool toFile = !job.isoOutputPath.empty();
+    const char* title = toFile ? "Writing to ISO Image" : "Writing to Disc";
+    wait.SetStatusText(title, 0);
+
+    UniqueFd source, boot, output;
+    char text[kBurnMessageSize];
+    if (job.sourceIsoPath != nullptr) {
+        source.Reset(::open(job.sourceIsoPath, O_RDONLY | O_CLOEXEC));
+        if (source.Get() < 0) {
+            std::snprintf(text, sizeof text, "Cannot open the source ISO file \"%s\".", job.sourceIsoPath);
+            Shown(wait, job.result, kBurnUserCanceled, text);
+            return 2;
+        }
+    } else if (job.root == nullptr || job.root->children.empty()) {
+        Shown(wait, job.result, kBurnUserCanceled, "Disc Write failed because there are no files to write.");
         return 2;
     }
-    if (context.IsStopRequested()) {
+    const char* bootPath =
+        job.options.bootable && job.options.bootImagePath[0] != '\0' ? job.options.bootImagePath : nullptr;
+    if (bootPath != nullptr) {
+        boot.Reset(::open(bootPath, O_RDONLY | O_CLOEXEC));
+        if (boot.Get() < 0) {
+            std::snprintf(text, sizeof text, "Cannot open the source ISO file \"%s\".", bootPath);
+            Shown(wait, job.result, kBurnUserCanceled, text);
+            return 2;
+        }
+    }
+    if (wait.IsCancelled()) {
         job.result.Set(kBurnUserCanceled);
         return 1;
     }
+    wait.BusyOn();
 
-    // Drive and disc.
-    context.MessageLevel("Checking drive and media", 1);
-    LMmcWaitOptions ready;
-    ready.budgetMs = 60000;
-    LMmcWaitUnitReady(job.result, context, device, ready);
-    if (!job.result.Ok())
-        return Finish(job);
-    LBurnResult ignored;
-    LMmcReadTimeouts(ignored, context, device);
-    LMmcIdentifyMedia(job.result, context, device, job.media);
-    if (!job.result.Ok())
-        return Finish(job);
-    if (job.media == kMediaNoDisc) {
-        job.result.Set(kBurnNoDisc);
-        return 2;
+    BurnScope scope(wait, device);
+    if (toFile) {
+        // Locked before it is emptied, so a file another burn is writing is
+        // left alone.
+        output.Reset(::open(job.isoOutputPath.c_str(), O_RDWR | O_NONBLOCK | O_CREAT | O_CLOEXEC, 0666));
+        if (output.Get() < 0 || ::flock(output.Get(), LOCK_EX | LOCK_NB) != 0 ||
+            ::ftruncate(output.Get(), 0) != 0) {
+            std::snprintf(text, sizeof text, "Cannot open the ISO file to write \"%s\".",
+                          job.isoOutputPath.c_str());
+            Shown(wait, job.result, kBurnUserCanceled, text);
+            return 2;
+        }
+        job.media = kMediaImageFile;
     }
-    LDriveCapabilities caps;
-    LMmcGetDriveCapabilities(ignored, context, device, caps);
-    if (!ignored.Ok()) {
-        // A drive that will not say what it can do is taken for a CD writer.
-        caps = LDriveCapabilities{};
-        caps.cdWrite = true;
-    }
-    const uint32_t m = job.media;
-    const bool hasWriter = m == kMediaCdR || m == kMediaCdRw || m == kMediaDvdR || m == kMediaDvdRDl ||
-                           m == kMediaDvdRw || m == kMediaDvdPlusR || m == kMediaDvdPlusRDl ||
-                           m == kMediaHdDvdR || m == kMediaBdR || m == kMediaDvdPlusRw ||
-                           m == kMediaDvdRwDl || m == kMediaBdRe;
-    if (!hasWriter || !DriveWrites(caps, m)) {
-        job.result.SetFormat(LCannotWriteCodeForMedia(m), "%s", LMediaTypeName(m));
-        return 2;
-    }
+    wait.SetStatusText(title, 0);
 
-    // Media preparation.
     LMmcDiscInfo disc;
-    LMmcReadDiscInformation(job.result, context, device, disc);
-    if (!job.result.Ok())
-        return Finish(job);
-    const bool overwritable = m == kMediaDvdPlusRw || m == kMediaDvdRwDl || m == kMediaBdRe;
-    const bool needsFormat =
-        overwritable && disc.Status() == 0 && disc.LastSessionState() == 0 && disc.BackgroundFormat() == 0;
-    const bool usable = overwritable ? !needsFormat : disc.Status() == 0 || disc.Status() == 1;
-    const bool wantErase =
-        job.options.eraseRewritable && disc.Erasable() && !overwritable && disc.Status() != 0;
-    if (!disc.Erasable() && !usable) {
-        job.result.SetFormat(kBurnDiscNotEmpty, "The inserted disc is a %s and is not empty or erasable",
-                             LMediaTypeName(m));
-        return 2;
-    }
-    if (disc.Erasable() && (!usable || needsFormat || wantErase)) {
-        if (!needsFormat && !job.options.eraseRewritable) {
-            job.result.Set(kBurnDiscNotEmpty,
-                           "To erase it, select the option \"Erase rewritable discs if they are not blank\"");
-            return 2;
-        }
-        context.MessageLevel("Erasing the disc", 1);
-        LMmcEraseDisc(job.result, context, device, m, job.options.fullErase ? 0 : 1);
-        if (job.result.code == kBurnUserCanceled)
-            return 1;
-        if (!job.result.Ok()) {
-            char text[kBurnMessageSize];
-            job.result.Describe(text, sizeof text);
-            job.result.SetFormat(kBurnEraseFailed, "%s. Please try another disc or try using a lower speed.",
-                                 text);
-            return 2;
-        }
-    } else {
-        LMmcEnableWriteCache(ignored, context, device);
-    }
-
-    // The image starts where the drive will put the next block.
-    LMmcTrackInfo track;
-    LMmcReadTrackInformation(job.result, context, device, track, 255);
-    if (!job.result.Ok())
-        return Finish(job);
-    if (!overwritable && !track.nextWritableValid) {
-        job.result.Set(9, "The disc reports no next writable address");
-        return 2;
-    }
-    job.startBlock = overwritable ? 0 : track.nextWritable;
-
-    context.MessageLevel("Generating file system", 0);
-    context.MessageLevel("Please Wait...", 1);
-    LDiscImageWriter image(job.root, m, job.fileSystem, job.sourceIsoPath,
-                           job.options.bootable && job.options.bootImagePath[0] ? job.options.bootImagePath
-                                                                                : nullptr);
-    image.startSector = job.startBlock;
-    image.BuildLayout();
-    if (!image.result.Ok()) {
-        job.result = image.result;
-        return Finish(job);
-    }
-    job.lastBlock = image.lastSector;
-    Burn run{context, device, job, image, caps};
-
-    if (!job.options.overburn) {
-        uint32_t capacity = 0;
-        LMmcGetWritableBlocks(job.result, context, device, capacity);
+    LDriveCapabilities capabilities;
+    if (!toFile) {
+        scope.touched = true;
+        LCheckDriveAndMedia(job.result, wait, device, job.options, disc, job.media, job.discType,
+                            capabilities);
         if (!job.result.Ok())
             return Finish(job);
-        const uint64_t blocks = uint64_t(job.lastBlock) + 1 - job.startBlock;
-        if (blocks > capacity) {
-            job.result.SetFormat(
-                kBurnCapacityExceeded,
-                "The %s has a capacity of %4.2fMB and you are trying to write %4.2fMB. Please "
-                "insert a larger capacity disc or try fewer files.",
-                LMediaTypeName(m), capacity * 2048.0 / 1048576.0, blocks * 2048.0 / 1048576.0);
-            return 2;
+        // The image starts where the drive will put its next block: the
+        // start of an overwritable disc, the start of a disc about to be
+        // erased, else the next writable address of the open track.
+        job.startBlock = 0;
+        if (!IsOverwritable(job.media) && !(disc.Erasable() && disc.Status() != 0) && disc.Status() != 0) {
+            LMmcTrackInfo track;
+            LBurnResult read;
+            LMmcReadTrackInformation(read, wait, device, track, 255);
+            if (read.Ok() && track.nextWritableValid)
+                job.startBlock = track.nextWritable;
         }
     }
-    LMmcSetSpeed(job.result, context, device, caps.maxReadSpeed, caps.maxWriteSpeed, m, job.lastBlock,
-                 int(job.options.speedFactor));
-    if (!job.result.Ok())
-        return Finish(job);
+    // Counted before the generator's thread walks the tree.
+    const uint32_t needed =
+        uint32_t(std::min<uint64_t>((CompilationBytes(job.root) + 0x3D10FF) / 2048, 0xFFFFFFFFu));
+    const uint32_t fileSystem =
+        job.fileSystem != 0 ? job.fileSystem : LRefineDiscType(job.discType, job.media);
+    scope.image =
+        std::make_unique<LDiscImageWriter>(job.root, job.media, fileSystem, job.sourceIsoPath, bootPath);
+    LDiscImageWriter& image = *scope.image;
+    image.startSector = job.startBlock;
+    if (!image.Start(LNormalPriority)) {
+        job.result.Set(kBurnCreateIsoFailed, "The image generator could not be started");
+        return 2;
+    }
 
-    context.MessageLevel("Writing to Disc", 0);
-    context.MessageLevel("Please Wait...", 1);
-    if (context.IsStopRequested()) {
+    if (!toFile) {
+        LPrepareMedia(job.result, wait, device, job.options, disc, job.media, needed, job.discType,
+                      capabilities);
+        if (!job.result.Ok())
+            return Finish(job);
+        // After an erase the drive's next writable address must still be
+        // where the image was laid out.
+        if (!IsOverwritable(job.media)) {
+            LMmcTrackInfo track;
+            LBurnResult read;
+            LMmcReadTrackInformation(read, wait, device, track, 255);
+            if (read.Ok() && (!track.nextWritableValid || track.nextWritable != job.startBlock)) {
+                std::snprintf(text, sizeof text,
+                              "The disc's next writable address is %u, the image starts at %u",
+                              track.nextWritable, job.startBlock);
+                job.result.Set(kBurnCannotAppend, text);
+                return 2;
+            }
+        }
+    }
+
+    if (const int layout = WaitForLayout(wait, job, image); layout != 0)
+        return layout;
+
+    if (!toFile) {
+        if (!job.options.overburn) {
+            uint32_t capacity = 0;
+            LMmcGetWritableBlocks(job.result, wait, device, disc, job.media, capacity);
+            if (!job.result.Ok())
+                return Finish(job);
+            const uint64_t blocks = uint64_t(job.lastBlock) + 1 - job.startBlock;
+            if (blocks > capacity) {
+                std::snprintf(text, sizeof text,
+                              "The %s has a capacity of %4.2fMB and you are trying to write %4.2fMB. Please "
+                              "insert a larger capacity disc or try fewer files.",
+                              LMediaTypeName(job.media), capacity * 2048.0 / 1048576.0,
+                              double(blocks) * 2048.0 / 1048576.0);
+                Shown(wait, job.result, kBurnUserCanceled, text);
+                return 2;
+            }
+        }
+        LMmcSetSpeed(job.result, wait, device, capabilities.maxReadSpeed, capabilities.maxWriteSpeed,
+                     job.media, job.lastBlock, int(job.options.speedFactor));
+        if (!job.result.Ok())
+            return Finish(job);
+    }
+
+    wait.SetStatusText(title, 0);
+    wait.SetStatusText("Please Wait...", 1);
+    wait.BusyOff();
+    if (wait.IsCancelled()) {
         job.result.Set(kBurnUserCanceled);
         return 1;
     }
-    context.Progress(0);
-    RemovalLock lock(context, device);
-    lock.Lock();
-    LBurnResult written;
-    switch (m) {
+    wait.Progress(0);
+    if (!toFile)
+        scope.Lock();
+
+    switch (job.media) {
     case kMediaCdR:
     case kMediaCdRw:
-        run.Cd(written);
+        LFinalizeCdTao(wait, device, -1, image);
         break;
     case kMediaDvdR:
     case kMediaDvdRDl:
-        run.DvdR(written);
+        LFinalizeDvdR(wait, device, -1, image);
         break;
     case kMediaDvdRw:
-        run.DvdRw(written);
+        LFinalizeDvdRw(wait, device, -1, image);
         break;
     case kMediaDvdPlusR:
     case kMediaDvdPlusRDl:
     case kMediaHdDvdR:
     case kMediaBdR:
-        run.Sequential(written);
+        LFinalizeSequential(wait, device, -1, image);
+        break;
+    case kMediaDvdPlusRw:
+    case kMediaDvdRwDl:
+    case kMediaBdRe:
+        LFinalizeOverwrite(wait, device, -1, image);
+        break;
+    case kMediaHdDvdRam:
+        LFinalizeRestrictedOverwrite(wait, device, -1, image);
+        break;
+    case kMediaImageFile:
+        LWriteImageToTarget(wait, device, output.Get(), image, false);
         break;
     default:
-        run.Overwrite(written);
-        break;
+        // No writer for this medium: the drive cannot write the family.
+        job.result.SetFormat(LCannotWriteCodeForMedia(job.media), "%s", LMediaTypeName(job.media));
+        return 2;
     }
-    job.result = written;
+    job.result = image.result;
     if (!job.result.Ok())
         return Finish(job);
-    LMmcSynchronizeCache(ignored, context, device);
+    if (toFile)
+        return 0;
+
+    LBurnResult ignored;
+    LMmcSynchronizeCache(ignored, wait, device);
     bool ejected = false;
     if (job.options.loadEject) {
-        LMmcPreventRemoval(context, device, false);
-        lock.locked = false;
-        ejected = LMmcLoadOrEject(context, device, false) == 0;
+        scope.Unlock();
+        ejected = LMmcLoadOrEject(wait, device, false) == 0;
     }
     if (!job.options.verify)
         return 0;
 
-    context.Progress(0);
-    context.MessageLevel("Verifying the burn", 0);
-    context.MessageLevel("Please close the drive if it stays open", 1);
+    wait.Progress(0);
+    wait.SetStatusText("Verifying the burn", 0);
+    wait.SetStatusText("Please close the drive if it stays open", 1);
+    LMmcWaitOptions ready;
+    ready.budgetMs = 60000;
+    LMmcWaitUnitReady(job.result, wait, device, ready);
+    if (job.result.code == kBurnUserCanceled)
+        return 1;
+    LMmcWaitMechanismReady(job.result, wait, device);
+    if (job.result.code == kBurnUserCanceled)
+        return 1;
     if (ejected)
-        LMmcLoadOrEject(context, device, true);
-    // A drive left open is waited for, but not for ever.
+        LMmcLoadOrEject(wait, device, true);
+    LMmcWaitMechanismReady(job.result, wait, device);
+    if (job.result.code == kBurnUserCanceled)
+        return 1;
+
+    // A drive left open or without its disc is asked again, within a bound.
     const uint64_t verifyStart = device.Clock().NowMs();
+    bool askedToClose = false;
     for (;;) {
-        LMmcWaitUnitReady(job.result, context, device, ready);
-        if (job.result.code == kBurnUserCanceled || context.IsStopRequested()) {
-            job.result.Set(kBurnVerifyFailed, "Verification was cancelled");
+        LMmcWaitUnitReady(job.result, wait, device, ready);
+        if (job.result.code == kBurnUserCanceled || wait.IsCancelled()) {
+            job.result.Set(kBurnVerifyFailed);
             return 1;
         }
-        if ((job.result.code == kBurnNoDisc || job.result.code == kBurnDriveNotReady) &&
-            device.Clock().NowMs() - verifyStart < kMmcLongestWaitMs)
+        const bool noDisc = job.result.code == kBurnNoDisc;
+        if (noDisc || job.result.code == kBurnDriveNotReady) {
+            if ((noDisc && !askedToClose) || job.result.code == kBurnDriveNotReady)
+                wait.SetStatusText("Please close the drive if it stays open", 1);
+            askedToClose = askedToClose || noDisc;
+            if (device.Clock().NowMs() - verifyStart >= kMmcLongestWaitMs)
+                return 2;
+            if (device.Clock().Sleep(wait, 200)) {
+                job.result.Set(kBurnVerifyFailed);
+                return 1;
+            }
             continue;
-        if (!job.result.Ok())
-            return Finish(job);
+        }
         break;
     }
-    context.MessageLevel("Please Wait...", 1);
-    LMmcDriveSectorWriter reader(context, device, job.startBlock, LDiscBlockSectors(m), true);
-    image.WriteImage(&context, reader);
+    wait.SetStatusText("Please Wait...", 1);
+    LWriteImageToTarget(wait, device, -1, image, true);
     job.result = image.result;
     if (ejected)
-        LMmcLoadOrEject(context, device, false);
+        LMmcLoadOrEject(wait, device, false);
     return Finish(job);
 }

@@ -358,6 +358,14 @@ bool LDiscImageWriter::LaidOutSector(uint64_t sector, uint8_t* out) const
     return true;
 }
 
+bool LDiscImageWriter::ClosingAnchor(uint32_t sector, uint8_t* out) const
+{
+    if (!laidOut || !hasUdf || !udf_ || sector < startSector)
+        return false;
+    udf_->WriteAnchor(out, sector - startSector, startSector);
+    return true;
+}
+
 void LDiscImageWriter::CopySourceImage(LProcessContext* progress, LSectorWriter& writer)
 {
     const int fd = ::open(sourceImagePath_.c_str(), O_RDONLY | O_CLOEXEC);
@@ -414,7 +422,7 @@ bool LDiscImageWriter::WriteFiles(LProcessContext* progress, LSectorWriter& writ
             return;
         if (progress) {
             const char* slash = std::strrchr(node.source, '/');
-            progress->Message(slash ? slash + 1 : node.source);
+            progress->MessageLevel(slash ? slash + 1 : node.source, 1);
         }
         const uint64_t sectors = std::max<uint64_t>(1, SectorsFor(node.size));
         const int fd = ::open(node.source, O_RDONLY | O_CLOEXEC);
@@ -503,7 +511,7 @@ void LDiscImageWriter::WriteImage(LProcessContext* progress, LSectorWriter& writ
         return;
     }
     if (progress && !writer.Verifying())
-        progress->Message(hasUdf ? "Writing UDF System Information" : "Writing Lead-in/Lead-out");
+        progress->MessageLevel(hasUdf ? "Writing UDF System Information" : "Writing Lead-in/Lead-out", 1);
     uint64_t done = 0;
     if (!writer.Write(descriptors_.data(), directoryStart_, result))
         return;

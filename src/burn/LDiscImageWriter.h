@@ -46,6 +46,10 @@ public:
     // (layout checks without reading the sources). False past the end.
     bool LaidOutSector(uint64_t sector, uint8_t* out) const;
 
+    // An anchor volume descriptor pointer for `sector` (absolute), as an
+    // overwritable disc needs near its end; false when there is no UDF.
+    bool ClosingAnchor(uint32_t sector, uint8_t* out) const;
+
     const std::vector<LSectorMapEntry>& SectorMap() const { return sectorMap_; }
     const LDiscFileSystems& FileSystems() const { return systems_; }
 

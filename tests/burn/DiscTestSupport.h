@@ -9,8 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace quorin::test {
@@ -69,6 +71,27 @@ inline std::string Listing(const LDiscImageEntry& root)
     std::string out;
     Listing(root, "", &out);
     return out;
+}
+
+// Whether a program is on PATH.
+inline bool DiscToolExists(const char* program)
+{
+    return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Runs a shell command; its exit status, with standard output and error in `out`.
+inline int RunDiscTool(const std::string& command, std::string* out)
+{
+    out->clear();
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (pipe == nullptr)
+        return -1;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        out->append(buffer, n);
+    const int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 } // namespace quorin::test

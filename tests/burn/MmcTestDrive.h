@@ -2,9 +2,9 @@
 // An emulated drive opened through the device layer on a fake clock, with
 // every command's trace line kept.
 
+#include "TestProgressWait.h"
 #include "burn/mmc/LScsiDevice.h"
 #include "burn/mmc/emulated/LEmulatedMmcDrive.h"
-#include "foundation/threads/LLocalProcessContext.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -15,18 +15,7 @@
 
 namespace quorin::test {
 
-class StoppableContext : public LLocalProcessContext
-{
-public:
-    bool stop = false;
-    std::vector<std::string> lines[3];
-    bool IsStopRequested() override { return stop; }
-    void MessageLevel(const char* text, int level) override
-    {
-        if (level >= 0 && level < 3)
-            lines[level].emplace_back(text);
-    }
-};
+using StoppableContext = TestProgressWait;
 
 struct MmcTestDrive
 {

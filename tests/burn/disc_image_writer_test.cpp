@@ -181,7 +181,12 @@ TEST_F(DiscImageWriterTest, ProgressAndCancel)
         bool WaitForStop(uint32_t) override { return stop; }
         int WaitForStopOrSignal(const LSignalObject*, uint32_t) override { return 0; }
         int WaitForStopOrPollSet(LPollSet*, uint32_t) override { return 0; }
-        void Message(const char* text) override { messages += std::string(text) + "\n"; }
+        // The steps and file names are the dialog's second status line.
+        void MessageLevel(const char* text, int level) override
+        {
+            if (level == 1)
+                messages += std::string(text) + "\n";
+        }
         void Progress(double fraction) override { last = fraction; }
         bool stop = false;
         std::string messages;

@@ -59,8 +59,9 @@ TEST(DiscMediaWatcher, SourcesFallBackToPolling)
     EXPECT_EQ(polling->PollIntervalMs(), 2000);
     auto any = LCreateDiscEventSource();
     ASSERT_NE(any, nullptr);
-    if (any->Descriptor() >= 0)
+    if (any->Descriptor() >= 0) {
         EXPECT_FALSE(any->TakeChange()); // nothing waiting
+    }
 }
 
 } // namespace

@@ -71,6 +71,16 @@ TEST(MmcSpeed, FactorsBecomeKilobytesPerSecond)
     LMmcSetSpeed(result, dvd.context, *dvd.device, 22160, 22160, kMediaDvdPlusR, 1000, -1);
     EXPECT_TRUE(result.Ok());
     EXPECT_TRUE(dvd.device->streaming);
+    // The drive's speeds are asked before streaming is set.
+    ASSERT_EQ(dvd.Commands("AC").size(), 1u);
+    ASSERT_EQ(dvd.Commands("B6").size(), 1u);
+
+    // Without performance data the speed cannot be set.
+    MmcTestDrive mute(",profile=dvd+r,fail=badsense:0xAC");
+    LMmcSetSpeed(result, mute.context, *mute.device, 22160, 22160, kMediaDvdPlusR, 1000, 4);
+    EXPECT_EQ(result.code, kBurnScsiError);
+    EXPECT_STREQ(result.message, "Set CD Speed failed");
+    EXPECT_TRUE(mute.Commands("B6").empty());
 }
 
 TEST(MmcWaitUnitReady, PollsAtMost300TimesIn60Seconds)
@@ -351,6 +361,72 @@ TEST(MmcExistingSession, IsoVolumeOnDvdPlusRwIsRoundedTo32)
     LMmcWriteBlocks(result, t.context, *t.device, pvd.data(), 0, 17, 2048);
     ASSERT_TRUE(result.Ok());
     EXPECT_EQ(LMmcGetExistingSessionSize(t.context, *t.device, kMediaDvdPlusRw, false), 1024u);
+}
+
+struct WritableCase
+{
+    const char* settings;
+    uint32_t media;
+    bool format; // an overwritable disc is formatted first
+    uint32_t blocks;
+    const char* source; // the command that gave the size
+};
+
+TEST(MmcWritableBlocks, EachMediaFromItsOwnSource)
+{
+    const WritableCase cases[] = {
+        {",profile=cdr,blocks=5000", kMediaCdR, false, 5000, "43"},
+        {",profile=cdrw,blocks=7000", kMediaCdRw, false, 7000, "43"},
+        {",profile=dvd-r,blocks=5000", kMediaDvdR, false, 5000, "52"},
+        {",profile=dvd+r,blocks=6000", kMediaDvdPlusR, false, 6000, "52"},
+        {",profile=dvd+rw,blocks=8000", kMediaDvdPlusRw, true, 8000, "52"},
+        {",profile=bdre,blocks=9000", kMediaBdRe, true, 9000, "25"},
+    };
+    for (const WritableCase& c : cases) {
+        MmcTestDrive t(c.settings);
+        LBurnResult result;
+        if (c.format) {
+            LMmcEraseDisc(result, t.context, *t.device, c.media, 1);
+            ASSERT_TRUE(result.Ok()) << c.settings;
+        }
+        LMmcDiscInfo disc;
+        LMmcReadDiscInformation(result, t.context, *t.device, disc);
+        t.trace.clear();
+        uint32_t blocks = 0;
+        LMmcGetWritableBlocks(result, t.context, *t.device, disc, c.media, blocks);
+        EXPECT_TRUE(result.Ok()) << c.settings << ": " << result.code;
+        EXPECT_EQ(blocks, c.blocks) << c.settings;
+        ASSERT_FALSE(t.trace.empty()) << c.settings;
+        EXPECT_EQ(t.trace.back().substr(0, 2), c.source) << c.settings;
+    }
+}
+
+TEST(MmcWritableBlocks, LeadOutOfTheDiscInformationCountsFromTheFirstBlock)
+{
+    MmcTestDrive t(",profile=cdr");
+    LMmcDiscInfo disc;
+    disc.raw[21] = 79; // 79:59:74 less the two-second pre-gap
+    disc.raw[22] = 59;
+    disc.raw[23] = 74;
+    LBurnResult result;
+    uint32_t blocks = 0;
+    LMmcGetWritableBlocks(result, t.context, *t.device, disc, kMediaCdR, blocks);
+    EXPECT_TRUE(result.Ok());
+    EXPECT_EQ(blocks, (79u * 60 + 59) * 75 + 74 - 150);
+    EXPECT_TRUE(t.trace.empty());
+}
+
+TEST(MmcWritableBlocks, ACompleteDiscTakesNothing)
+{
+    MmcTestDrive t(",profile=dvd-r");
+    LBurnResult result;
+    LMmcCloseTrackSession(result, t.context, *t.device, 2, true, 1);
+    LMmcDiscInfo disc;
+    LMmcReadDiscInformation(result, t.context, *t.device, disc);
+    uint32_t blocks = 1;
+    LMmcGetWritableBlocks(result, t.context, *t.device, disc, kMediaDvdR, blocks);
+    EXPECT_EQ(result.code, kBurnDiscAlreadyBurned);
+    EXPECT_EQ(blocks, 0u);
 }
 
 } // namespace

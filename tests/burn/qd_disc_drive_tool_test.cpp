@@ -103,6 +103,20 @@ TEST_F(QdDiscDriveTest, ExitCodesAndErrorLines)
                           &out));
     EXPECT_NE(out.find("qd-disc: code 30:"), std::string::npos) << out;
     EXPECT_NE(out.find("qd-disc: detail 30: Error verifying file"), std::string::npos) << out;
+    // A message the burn showed itself fails the command with its text.
+    EXPECT_EQ(2,
+              RunShell(Tool() + " burn --drive " + Drive(",profile=dvd+r,blocks=50") + " " + dir_.Path("src"),
+                       &out));
+    EXPECT_NE(out.find("The DVD+R has a capacity of 0.10MB and you are trying to write"), std::string::npos)
+        << out;
+    // With --eject the tray is closed before the disc is looked at and opened at the end.
+    ASSERT_EQ(0, RunShell(Tool() + " burn --eject --drive " + Drive(",profile=dvd-r") + " --trace " +
+                              dir_.Path("eject.txt") + " " + dir_.Path("src"),
+                          &out))
+        << out;
+    const std::string trace = ReadFileBytes(dir_.Path("eject.txt"));
+    EXPECT_EQ(trace.rfind("1B0100000300", 0), 0u) << trace.substr(0, 200);
+    EXPECT_NE(trace.find("\n1B0100000200"), std::string::npos);
     EXPECT_EQ(0, RunShell(Tool() + " drives --drive " + Drive(",profile=bdr"), &out)) << out;
     EXPECT_NE(out.find("0\temulated:"), std::string::npos) << out;
 }

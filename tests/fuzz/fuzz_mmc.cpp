@@ -6,6 +6,7 @@
 #include "burn/LMediaType.h"
 #include "burn/mmc/LDriveCapabilities.h"
 #include "burn/mmc/LMmcCommands.h"
+#include "burn/mmc/LMmcDisc.h"
 #include "burn/mmc/LScsiDevice.h"
 #include "foundation/threads/LLocalProcessContext.h"
 
@@ -61,6 +62,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     LLocalProcessContext context;
     LScsiDevice device(std::make_unique<FuzzTransport>(data, size), &clock);
     LBurnResult result;
+    uint32_t opened = kMediaNoDisc;
+    uint32_t discType = 19;
+    LMmcOpenDisc(result, context, device, opened, discType);
     LMmcDiscInfo disc;
     LMmcReadDiscInformation(result, context, device, disc);
     LMmcTrackInfo track;
@@ -75,6 +79,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     LMmcWaitUnitReady(result, context, device, wait);
     LMmcWaitMechanismReady(result, context, device);
     (void)LMmcGetExistingSessionSize(context, device, media, false);
+    uint32_t blocks = 0;
+    LMmcGetWritableBlocks(result, context, device, disc, media, blocks);
+    LMmcAtip atip;
+    LMmcReadAtip(result, context, device, atip);
+    uint32_t count = 0;
+    (void)LMmcReadFormatCapacities(context, device, media, count, false);
+    (void)LMmcIsMediaUsable(context, device, disc, kMediaBdRe);
     uint8_t page[56] = {};
     LMmcSetWriteMode(result, context, device, page);
     LMmcCloseTrackSession(result, context, device, 1, true, 1);

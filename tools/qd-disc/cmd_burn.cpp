@@ -7,6 +7,7 @@
 #include "QdScsiDrive.h"
 
 #include "burn/LBurnDataDisc.h"
+#include "burn/LProgressWait.h"
 
 #include <cstring>
 #include <memory>
@@ -21,7 +22,7 @@ int RunBurn(int argc, char** argv)
     const char* tracePath = nullptr;
     const char* label = "Disc";
     const char* image = nullptr;
-    long fileSystem = 2;
+    long fileSystem = 0;
     LDataDiscJob job;
     job.options.verify = false;
     job.options.speedFactor = -1;
@@ -79,11 +80,14 @@ int RunBurn(int argc, char** argv)
     QdScsiDrive drive;
     if (const int bad = QdOpenScsiDrive(driveText, tracePath, drive))
         return bad;
+    // The drive was chosen by --drive; the index only tells the burn there is one.
+    job.options.driveIndex = 0;
     job.root = compilation.Root();
     job.fileSystem = uint32_t(fileSystem);
     job.sourceIsoPath = image;
-    QdSignalContext context(QdFlag(argc, argv, "--verbose"));
-    const int status = LBurnDataDisc(context, *drive.device, job);
+    // The message boxes of the burn are printed by the report below.
+    LConsoleProgressWait wait(QdFlag(argc, argv, "--verbose"), nullptr);
+    const int status = LBurnDataDisc(wait, *drive.device, job);
     if (status == 1)
         return 1;
     return QdReportScsiResult(job.result);

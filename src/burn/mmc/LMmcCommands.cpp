@@ -1,6 +1,7 @@
 #include "burn/mmc/LMmcCommands.h"
 
 #include "burn/LMediaType.h"
+#include "burn/mmc/LMmcDisc.h"
 #include "foundation/threads/LProcessContext.h"
 
 #include <algorithm>
@@ -67,9 +68,11 @@ uint32_t SpeedUnit(uint32_t media)
 {
     if (IsCdMedia(media))
         return 177; // 1x CD, 176.4 kB/s rounded as drives do
-    if (media >= kMediaBdRom && media <= kMediaBdRe)
+    if (media >= kMediaDvdR && media <= kMediaDvdRam)
+        return 1385;
+    if (media == kMediaHdDvdR || media == kMediaHdDvdRam || media == kMediaBdR || media == kMediaBdRe)
         return 4495;
-    return 1385;
+    return 0; // read-only media: the drive's own speed
 }
 
 } // namespace
@@ -618,22 +621,52 @@ void LMmcSetSpeed(LBurnResult& result, LProcessContext& context, LScsiDevice& de
                   uint32_t maxWriteSpeed, uint32_t media, uint32_t endLba, int factor)
 {
     result.Clear();
-    const uint32_t write = LMmcWriteSpeedFor(factor, media, maxWriteSpeed);
+    LMmcWaitOptions ready;
+    ready.stopOnCancel = false;
     if (IsCdMedia(media)) {
         device.streaming = false;
+        const uint32_t write = LMmcWriteSpeedFor(factor, media, maxWriteSpeed);
         const uint32_t read = maxReadSpeed != 0 ? std::min<uint32_t>(maxReadSpeed, 0xFFFF) : 0xFFFF;
+        // Rewritable CDs written at constant angular velocity say so.
+        const uint8_t cav = device.HasFeature(context, 0x0027, false) ? 1 : 0;
         const uint8_t cdb[12] = {
-            0xBB, 0, uint8_t(read >> 8), uint8_t(read), uint8_t(write >> 8), uint8_t(write), 0, 0, 0, 0,
+            0xBB, cav, uint8_t(read >> 8), uint8_t(read), uint8_t(write >> 8), uint8_t(write), 0, 0, 0, 0,
             0,    0};
-        Run(result, context, device, cdb, 12, nullptr, 0, NormalMs(device), LScsiDirection::kNone,
-            "Set CD Speed failed");
+        if (Run(result, context, device, cdb, 12, nullptr, 0, NormalMs(device), LScsiDirection::kNone,
+                "Set CD Speed failed") != 0)
+            return;
+        LMmcWaitUnitReady(result, context, device, ready);
         return;
     }
+    LBurnResult ignored;
+    LMmcWaitUnitReady(ignored, context, device, ready);
+    if (ignored.code == kBurnUserCanceled) {
+        result.Set(kBurnUserCanceled);
+        return;
+    }
+    LMmcPerformance performance;
+    const int status = LMmcGetPerformance(context, device, performance);
+    if (status == 1) {
+        result.Set(kBurnUserCanceled);
+        return;
+    }
+    if (status != 0) {
+        FailScsi(result, device, "Set CD Speed failed");
+        return;
+    }
+    uint32_t write = factor > 0
+                         ? uint32_t(std::min<uint64_t>(uint64_t(factor) * SpeedUnit(media), 0xFFFFFFFFu))
+                         : performance.maxWrite;
+    if (maxWriteSpeed != 0 && (write == 0 || write > maxWriteSpeed))
+        write = maxWriteSpeed;
+    uint32_t read = performance.maxRead != 0 ? performance.maxRead : 0xFFFFFFFFu;
+    if (maxReadSpeed != 0)
+        read = std::min(read, maxReadSpeed);
     uint8_t descriptor[28] = {};
     PutBe32(descriptor + 8, endLba);
-    PutBe32(descriptor + 12, maxReadSpeed != 0 ? maxReadSpeed : 0xFFFFFFFFu);
+    PutBe32(descriptor + 12, read);
     PutBe32(descriptor + 16, 1000);
-    PutBe32(descriptor + 20, factor <= 0 && maxWriteSpeed != 0 ? maxWriteSpeed : write);
+    PutBe32(descriptor + 20, write != 0 ? write : 0xFFFFFFFFu);
     PutBe32(descriptor + 24, 1000);
     const uint8_t cdb[12] = {0xB6, 0, 0, 0, 0, 0, 0, 0, 0, 0, sizeof descriptor, 0};
     // Drives without streaming control still write at their own pace.
@@ -641,25 +674,93 @@ void LMmcSetSpeed(LBurnResult& result, LProcessContext& context, LScsiDevice& de
                                              NormalMs(device), LScsiDirection::kToDevice) == 0;
 }
 
+namespace {
+
+// FORMAT UNIT of the overwritable media, then the first groups cleared so no
+// earlier file system shows through: 0, 1 cancelled, 2 failed.
+int FormatOverwritable(LBurnResult& result, LProcessContext& context, LScsiDevice& device, uint32_t media,
+                       uint32_t blocks)
+{
+    LMmcDiscInfo disc;
+    LMmcReadDiscInformation(result, context, device, disc);
+    if (result.code == kBurnUserCanceled)
+        return 1;
+    const uint8_t background = result.Ok() ? disc.BackgroundFormat() : 0;
+    result.Clear();
+    if (background < 3) {
+        uint32_t count = 0;
+        int64_t capacity = -1;
+        if (media == kMediaDvdPlusRw || blocks == 0xFFFFFFFFu)
+            capacity = LMmcReadFormatCapacities(context, device, media, count, false);
+        const uint32_t size = media == kMediaDvdPlusRw || blocks == 0xFFFFFFFFu
+                                  ? (capacity > 0 ? uint32_t(capacity) : 0xFFFFFFFFu)
+                                  : blocks;
+        uint8_t list[12] = {0, 0x02, 0, 8};
+        PutBe32(list + 4, size);
+        if (media == kMediaDvdPlusRw) {
+            list[8] = 0x98;
+            list[11] = background != 0 ? 1 : 0;
+        } else if (media == kMediaBdRe) {
+            list[8] = 0xC0;
+            list[10] = 0x10;
+        }
+        const uint8_t cdb[6] = {0x04, 0x11, 0, 0, 0, 0};
+        const int status =
+            device.ExecuteCommand(context, cdb, 6, list, sizeof list, std::max(NormalMs(device), 60000u),
+                                  LScsiDirection::kToDevice);
+        if (status != 0)
+            return status;
+    }
+    // A DVD+RW starts formatting in the background; the drive takes writes
+    // once it says so.
+    LMmcClock& clock = device.Clock();
+    const uint64_t start = clock.NowMs();
+    while (!context.IsStopRequested()) {
+        LMmcReadDiscInformation(result, context, device, disc);
+        if (result.code == kBurnUserCanceled)
+            return 1;
+        if (result.Ok() && !(media == kMediaDvdPlusRw && disc.BackgroundFormat() == 0))
+            break;
+        if (clock.NowMs() - start >= kMmcLongestWaitMs)
+            break;
+        if (clock.Sleep(context, 100)) {
+            result.Set(kBurnUserCanceled);
+            return 1;
+        }
+    }
+    result.Clear();
+    const uint32_t group = media == kMediaBdRe ? 32 : 16;
+    std::vector<uint8_t> zeros(size_t(group) * 2048, 0);
+    for (uint32_t i = 0; i < 32; ++i) {
+        if (context.IsStopRequested())
+            context.MessageLevel("Waiting for drive to finish operation...", 0);
+        LMmcWriteBlocks(result, context, device, zeros.data(), i * group, group, 2048);
+        if (!result.Ok())
+            return result.code == kBurnUserCanceled ? 1 : 2;
+    }
+    LMmcSynchronizeCache(result, context, device);
+    return result.Ok() ? 0 : (result.code == kBurnUserCanceled ? 1 : 2);
+}
+
+} // namespace
+
 void LMmcEraseDisc(LBurnResult& result, LProcessContext& context, LScsiDevice& device, uint32_t media,
-                   uint8_t blankType)
+                   uint8_t blankType, uint32_t blocks)
 {
     result.Clear();
+    context.MessageLevelF(0, "%s Disc", blankType == 5 ? "Opening" : "Erasing");
+    context.MessageLevel("Please Wait...", 1);
     for (int attempt = 0;; ++attempt) {
         int status = 2;
         if (media == kMediaCdRw || media == kMediaDvdRw) {
-            const uint8_t cdb[12] = {0xA1, uint8_t(0x10 | (blankType & 0x07)), 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+            uint8_t cdb[12] = {0xA1, uint8_t(0x10 | (blankType & 0x07)), 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+            PutBe32(cdb + 2, blocks == 0xFFFFFFFFu ? 0 : blocks);
             status =
                 device.ExecuteCommand(context, cdb, 12, nullptr, 0, NormalMs(device), LScsiDirection::kNone);
-        } else if (media == kMediaDvdPlusRw || media == kMediaBdRe) {
-            uint8_t list[12] = {0, 0x02, 0, 8};
-            PutBe32(list + 4, 0xFFFFFFFFu);
-            list[8] = media == kMediaBdRe ? 0xC0 : 0x98;
-            if (media == kMediaBdRe)
-                list[10] = 0x10;
-            const uint8_t cdb[6] = {0x04, 0x11, 0, 0, 0, 0};
-            status = device.ExecuteCommand(context, cdb, 6, list, sizeof list,
-                                           std::max(NormalMs(device), 60000u), LScsiDirection::kToDevice);
+        } else if (media == kMediaDvdPlusRw || media == kMediaBdRe || media == kMediaHdDvdRam) {
+            status = FormatOverwritable(result, context, device, media, blocks);
+            if (status == 2 && !result.Ok() && !device.SenseIs(3, 0x57, 0))
+                return;
         } else {
             result.Set(kBurnScsiError, "This disc cannot be erased");
             return;
@@ -692,14 +793,100 @@ void LMmcEraseDisc(LBurnResult& result, LProcessContext& context, LScsiDevice& d
     }
 }
 
-void LMmcGetWritableBlocks(LBurnResult& result, LProcessContext& context, LScsiDevice& device,
-                           uint32_t& blocks)
+void LMmcReadAtip(LBurnResult& result, LProcessContext& context, LScsiDevice& device, LMmcAtip& atip)
 {
+    result.Clear();
+    atip = {};
+    uint8_t cdb[10] = {0x43, 0x02, 0x04, 0, 0, 0, 0, 0, 4, 0};
+    uint8_t head[4] = {};
+    if (device.ExecuteCommand(context, cdb, 10, head, 4, NormalMs(device), LScsiDirection::kFromDevice) !=
+            0 ||
+        device.BytesMoved() < 2) {
+        result.Set(kBurnScsiError);
+        return;
+    }
+    const uint32_t length = std::min<uint32_t>(Be16(head) + 2u, sizeof atip.raw);
+    cdb[8] = uint8_t(length);
+    if (device.ExecuteCommand(context, cdb, 10, atip.raw, length, NormalMs(device),
+                              LScsiDirection::kFromDevice) != 0 ||
+        device.BytesMoved() < 15) {
+        atip = {};
+        result.Set(kBurnScsiError);
+        return;
+    }
+    atip.dataLength = Be16(atip.raw);
+}
+
+namespace {
+
+// Blocks before a lead-out start given as minute, second and frame; the
+// address counts the two-second pre-gap of the first track.
+uint32_t BlocksBeforeMsf(uint8_t minute, uint8_t second, uint8_t frame)
+{
+    const uint32_t frames = (uint32_t(minute) * 60 + second) * 75 + frame;
+    return frames > 150 ? frames - 150 : 0;
+}
+
+} // namespace
+
+void LMmcGetWritableBlocks(LBurnResult& result, LProcessContext& context, LScsiDevice& device,
+                           const LMmcDiscInfo& disc, uint32_t media, uint32_t& blocks)
+{
+    result.Clear();
     blocks = 0;
+    uint32_t count = 0;
+    if (media >= kMediaDvdR && media != kMediaDvdPlusR) {
+        if (media == kMediaBdRe) {
+            blocks = LMmcGetExistingSessionSize(context, device, media, true);
+            if (blocks != 0)
+                return;
+        }
+        const int64_t formatted = LMmcReadFormatCapacities(context, device, media, count, false);
+        if (formatted != -1) {
+            blocks = uint32_t(formatted);
+            return;
+        }
+    }
+    const uint8_t* leadOut = disc.raw + 20;
+    const bool allFf = leadOut[1] == 0xFF && leadOut[2] == 0xFF && leadOut[3] == 0xFF;
+    const bool allZero = leadOut[1] == 0 && leadOut[2] == 0 && leadOut[3] == 0;
+    if (!allFf && !allZero) {
+        if (media == kMediaDvdPlusR) {
+            const uint32_t end = Be32(disc.raw + 20);
+            const uint32_t start = Be32(disc.raw + 16);
+            blocks = end > start ? end - start : 0;
+        } else {
+            blocks = BlocksBeforeMsf(leadOut[1], leadOut[2], leadOut[3]);
+        }
+        return;
+    }
+    LMmcAtip atip;
+    LMmcReadAtip(result, context, device, atip);
+    if (result.Ok()) {
+        blocks = BlocksBeforeMsf(atip.raw[12], atip.raw[13], atip.raw[14]);
+        return;
+    }
+    result.Clear();
+    const int64_t formatted = LMmcReadFormatCapacities(context, device, media, count, false);
+    if (formatted != -1) {
+        blocks = uint32_t(formatted);
+        return;
+    }
     LMmcTrackInfo track;
     LMmcReadTrackInformation(result, context, device, track, 255);
-    if (result.Ok())
-        blocks = track.freeBlocks;
+    // A failed read keeps its own code 46: the drive did not answer, which
+    // says nothing about the disc being burned already.
+    if (!result.Ok())
+        return;
+    if (track.freeBlocks == 0) {
+        result.Set(kBurnDiscAlreadyBurned);
+        return;
+    }
+    if (track.freeBlocks == 0xFFFFFFFFu) {
+        result.Set(kBurnDiscUnreadable);
+        return;
+    }
+    blocks = track.freeBlocks;
 }
 
 uint32_t LMmcReadCapacityBlocks(LProcessContext& context, LScsiDevice& device)

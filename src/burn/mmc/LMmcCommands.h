@@ -18,7 +18,9 @@ inline constexpr int kBurnDeviceNotReady = 12;
 inline constexpr int kBurnSetWriteModeFailed = 33;
 inline constexpr int kBurnWriteAddressError = 34;
 inline constexpr int kBurnUnreadableDisc = 36;
+inline constexpr int kBurnDiscAlreadyBurned = 29;
 inline constexpr int kBurnDriveBusy = 39;
+inline constexpr int kBurnDiscUnreadable = 42;
 inline constexpr int kBurnDriveNotReady = 44;
 
 // How long a wait the layer would once have run "without limit" may last.
@@ -110,11 +112,24 @@ uint32_t LMmcWriteSpeedFor(int factor, uint32_t media, uint32_t maxWriteSpeed);
 void LMmcSetSpeed(LBurnResult& result, LProcessContext& context, LScsiDevice& device, uint32_t maxReadSpeed,
                   uint32_t maxWriteSpeed, uint32_t media, uint32_t endLba, int factor);
 
-// Blank (CD-RW, DVD-RW) or format (DVD+RW, BD-RE) the disc.
+// Blank (CD-RW, DVD-RW: blank type 0 full, 1 minimal, 5 reopen the last
+// session) or format and clear the start of (DVD+RW, HD DVD-RAM, BD-RE) the
+// disc. `blocks` is the size to format, 0xFFFFFFFF for the drive's own.
 void LMmcEraseDisc(LBurnResult& result, LProcessContext& context, LScsiDevice& device, uint32_t media,
-                   uint8_t blankType);
-// Free blocks of the track being written (overwritable media: the whole disc).
+                   uint8_t blankType, uint32_t blocks = 0xFFFFFFFFu);
+// The blocks the disc can take: the drive's capacity of an overwritable
+// disc, else the last possible lead-out of the disc information or the ATIP,
+// else the format capacities or the free blocks of the track to be written.
+// Code 29 when nothing can be written, 42 when the size is unreadable.
 void LMmcGetWritableBlocks(LBurnResult& result, LProcessContext& context, LScsiDevice& device,
-                           uint32_t& blocks);
+                           const LMmcDiscInfo& disc, uint32_t media, uint32_t& blocks);
+
+struct LMmcAtip
+{
+    uint8_t raw[32] = {};
+    uint16_t dataLength = 0;
+};
+// READ TOC/PMA/ATIP format 4: code 46 (zero sense) when it fails.
+void LMmcReadAtip(LBurnResult& result, LProcessContext& context, LScsiDevice& device, LMmcAtip& atip);
 // READ CAPACITY: the block count (last LBA + 1); 0 when unknown or blank.
 uint32_t LMmcReadCapacityBlocks(LProcessContext& context, LScsiDevice& device);

@@ -49,23 +49,57 @@ bool LMmcDriveSectorWriter::Send(LBurnResult& result)
         return result.Ok();
     }
     readBack_.resize(size_t(count) * 2048);
-    const int status = LMmcReadBlocks(context_, device_, readBack_.data(), lba, count, 2048);
-    if (status == 1) {
-        result.Set(kBurnUserCanceled);
-        return false;
-    }
-    if (status != 0) {
-        result.SetFormat(kBurnReadError, "Sectors %u to %u cannot be read", lba, lba + count - 1);
-        result.senseKey = device_.LastSense().senseKey;
-        result.additionalSenseCode = device_.LastSense().additionalSenseCode;
-        result.additionalSenseCodeQualifier = device_.LastSense().additionalSenseCodeQualifier;
-        return false;
-    }
-    for (uint32_t i = 0; i < count; ++i) {
-        if (std::memcmp(readBack_.data() + size_t(i) * 2048, buffer_.data() + size_t(i) * 2048, 2048) != 0) {
-            result.SetFormat(kBurnVerifyFailed, "Sector %u differs", lba + i);
+    // Five tries for a read or a compare; a disc that was changed or is
+    // still loading is waited for without using one, but not for ever.
+    LMmcClock& clock = device_.Clock();
+    const uint64_t start = clock.NowMs();
+    for (int attempt = 0; attempt < 5;) {
+        if (context_.IsStopRequested()) {
+            result.Set(kBurnUserCanceled);
             return false;
         }
+        result.Clear();
+        const int status = LMmcReadBlocks(context_, device_, readBack_.data(), lba, count, 2048);
+        if (status == 1) {
+            result.Set(kBurnUserCanceled);
+            return false;
+        }
+        if (status == 0) {
+            bool same = true;
+            for (uint32_t i = 0; i < count && same; ++i) {
+                if (std::memcmp(readBack_.data() + size_t(i) * 2048, buffer_.data() + size_t(i) * 2048,
+                                2048) != 0) {
+                    result.SetFormat(kBurnVerifyFailed, "Sector %u differs", lba + i);
+                    same = false;
+                }
+            }
+            if (same)
+                return true;
+            ++attempt;
+            continue;
+        }
+        const bool notYet = device_.SenseKeyAscIs(6, 0x28) || device_.SenseKeyAscIs(2, 0x04) ||
+                            device_.SenseKeyAscIs(2, 0x3A) || device_.SenseKeyAscIs(2, 0x00);
+        const LScsiSense sense = device_.LastSense();
+        result.SetFormat(kBurnReadError, "Sectors %u to %u cannot be read", lba, lba + count - 1);
+        result.senseKey = sense.senseKey;
+        result.additionalSenseCode = sense.additionalSenseCode;
+        result.additionalSenseCodeQualifier = sense.additionalSenseCodeQualifier;
+        if (notYet && clock.NowMs() - start < kMmcLongestWaitMs) {
+            // The tray may have been opened meanwhile: close it and wait.
+            LMmcLoadOrEject(context_, device_, true);
+            LBurnResult ready;
+            LMmcWaitOptions wait;
+            wait.budgetMs = 60000;
+            wait.noDiscIsError = false;
+            LMmcWaitUnitReady(ready, context_, device_, wait);
+            if (ready.code == kBurnUserCanceled) {
+                result.Set(kBurnUserCanceled);
+                return false;
+            }
+            continue;
+        }
+        ++attempt;
     }
-    return true;
+    return false;
 }

@@ -11,6 +11,27 @@ LScsiDevice::LScsiDevice(std::unique_ptr<LScsiTransport> transport, LMmcClock* c
 {
 }
 
+int LScsiDevice::Open(LProcessContext& context, LBurnResult& result)
+{
+    result.Clear();
+    if (context.IsStopRequested()) {
+        result.Set(kBurnUserCanceled);
+        return 1;
+    }
+    if (transport_->Open(result) != 0) {
+        if (result.Ok())
+            result.Set(kBurnDriveMissing, transport_->Name().c_str());
+        return 2;
+    }
+    streaming = false;
+    return 0;
+}
+
+void LScsiDevice::Close()
+{
+    transport_->Close();
+}
+
 int LScsiDevice::ExecuteCommand(LProcessContext& context, const uint8_t* cdb, uint8_t cdbLength, void* buffer,
                                 uint32_t length, uint32_t timeoutMs, LScsiDirection direction)
 {

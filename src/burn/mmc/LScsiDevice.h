@@ -25,6 +25,13 @@ public:
     // The clock defaults to the steady clock.
     explicit LScsiDevice(std::unique_ptr<LScsiTransport> transport, LMmcClock* clock = nullptr);
 
+    // Takes the drive for exclusive use: 0, 1 cancelled, or 2 with code 15
+    // (no such drive) or 39 (busy or mounted) in `result`.
+    int Open(LProcessContext& context, LBurnResult& result);
+    // Lets go of the drive; safe when closed. Commands fail until reopened.
+    void Close();
+    bool IsOpen() const { return transport_->IsOpen(); }
+
     // 0 success, 1 cancelled, 2 failure. A drive that answers "becoming
     // ready" is asked again every 500 ms until the time-out is used up.
     int ExecuteCommand(LProcessContext& context, const uint8_t* cdb, uint8_t cdbLength, void* buffer,

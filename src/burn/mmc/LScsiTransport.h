@@ -32,6 +32,17 @@ public:
                          LScsiDirection direction, uint32_t timeoutMs, LScsiReply& reply) = 0;
     // Device node or emulated image, for messages and traces.
     virtual std::string Name() const = 0;
+
+    // Takes the drive (again) for exclusive use: 0, or 2 with code 15 (gone)
+    // or 39 (busy or mounted) in `result`. Already open is success.
+    virtual int Open(LBurnResult& result)
+    {
+        result.Clear();
+        return 0;
+    }
+    // Lets go of the drive; commands fail until the next Open.
+    virtual void Close() {}
+    virtual bool IsOpen() const { return true; }
 };
 
 // The sense key, ASC and ASCQ of raw sense bytes in fixed (0x70/0x71) or

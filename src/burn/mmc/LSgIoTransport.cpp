@@ -19,25 +19,49 @@ LSgIoTransport::~LSgIoTransport()
 
 std::unique_ptr<LSgIoTransport> LSgIoTransport::Open(const std::string& path, LBurnResult& result)
 {
+    std::unique_ptr<LSgIoTransport> transport(new LSgIoTransport(-1, path));
+    if (transport->Open(result) != 0)
+        return nullptr;
+    return transport;
+}
+
+int LSgIoTransport::Open(LBurnResult& result)
+{
     result.Clear();
+    if (fd_ >= 0)
+        return 0;
     // O_EXCL on a block device refuses when it is mounted or held by another
-    // opener; O_NONBLOCK lets an empty drive open at all.
-    const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_EXCL | O_CLOEXEC);
+    // opener; O_NONBLOCK lets an empty drive open at all. The node is the one
+    // the drive index was resolved to when the object was made.
+    const int fd = ::open(path_.c_str(), O_RDWR | O_NONBLOCK | O_EXCL | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
         if (error == EBUSY)
-            result.SetFormat(kDriveBusy, "%s", path.c_str());
+            result.SetFormat(kDriveBusy, "%s", path_.c_str());
         else
-            result.SetFormat(kBurnDriveMissing, "%s: %s", path.c_str(), std::strerror(error));
-        return nullptr;
+            result.SetFormat(kBurnDriveMissing, "%s: %s", path_.c_str(), std::strerror(error));
+        return 2;
     }
-    return std::unique_ptr<LSgIoTransport>(new LSgIoTransport(fd, path));
+    fd_ = fd;
+    return 0;
+}
+
+void LSgIoTransport::Close()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
 }
 
 void LSgIoTransport::Execute(const uint8_t* cdb, uint8_t cdbLength, uint8_t* data, uint32_t length,
                              LScsiDirection direction, uint32_t timeoutMs, LScsiReply& reply)
 {
     reply = LScsiReply{};
+    if (fd_ < 0) {
+        reply.status = LScsiReply::kTransportError;
+        reply.resid = length;
+        return;
+    }
     sg_io_hdr_t io{};
     io.interface_id = 'S';
     io.cmdp = const_cast<unsigned char*>(cdb);

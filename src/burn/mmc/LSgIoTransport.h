@@ -18,6 +18,9 @@ public:
     void Execute(const uint8_t* cdb, uint8_t cdbLength, uint8_t* data, uint32_t length,
                  LScsiDirection direction, uint32_t timeoutMs, LScsiReply& reply) override;
     std::string Name() const override { return path_; }
+    int Open(LBurnResult& result) override;
+    void Close() override;
+    bool IsOpen() const override { return fd_ >= 0; }
 
 private:
     LSgIoTransport(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}

@@ -175,10 +175,34 @@ std::unique_ptr<LEmulatedMmcDrive> LEmulatedMmcDrive::Open(const std::string& de
 
 LEmulatedMmcDrive::~LEmulatedMmcDrive()
 {
-    if (fd_ >= 0) {
-        SaveState();
-        ::close(fd_);
+    Close();
+}
+
+int LEmulatedMmcDrive::Open(LBurnResult& result)
+{
+    result.Clear();
+    if (fd_ >= 0)
+        return 0;
+    if (faults.busy) {
+        result.SetFormat(kDriveBusy, "%s", Name().c_str());
+        return 2;
     }
+    fd_ = ::open(image_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd_ < 0) {
+        result.SetFormat(kBurnDriveMissing, "%s: %s", image_.c_str(), std::strerror(errno));
+        return 2;
+    }
+    LoadState();
+    return 0;
+}
+
+void LEmulatedMmcDrive::Close()
+{
+    if (fd_ < 0)
+        return;
+    SaveState();
+    ::close(fd_);
+    fd_ = -1;
 }
 
 bool LEmulatedMmcDrive::LoadState()
@@ -284,6 +308,8 @@ std::vector<uint8_t> LEmulatedMmcDrive::Configuration(uint16_t start, int type) 
     std::vector<uint8_t> out(8, 0);
     Put16(out, 6, uint32_t(profile));
     for (const Feature& feature : features) {
+        if (absentFeatures.count(feature.code) != 0)
+            continue;
         const bool wanted = type == 2   ? feature.code == start
                             : type == 1 ? feature.code >= start && feature.current
                                         : feature.code >= start;
@@ -335,6 +361,10 @@ void LEmulatedMmcDrive::Execute(const uint8_t* cdb, uint8_t cdbLength, uint8_t* 
     (void)direction;
     reply = LScsiReply{};
     reply.resid = length;
+    if (fd_ < 0) {
+        reply.status = LScsiReply::kTransportError;
+        return;
+    }
     if (cdbLength < 6) {
         Check(reply, 5, 0x20, 0);
         return;
@@ -693,6 +723,14 @@ void LEmulatedMmcDrive::Execute(const uint8_t* cdb, uint8_t cdbLength, uint8_t* 
             Check(reply, 5, 0x30, 0x05);
             return;
         }
+        if ((cdb[1] & 0x07) == 5) {
+            // Unclose the last session: the disc becomes appendable again.
+            if (discStatus == 2)
+                discStatus = 1;
+            SaveState();
+            reply.status = LScsiReply::kGood;
+            return;
+        }
         nextWritable = 0;
         discStatus = 0;
         tracks = 0;
@@ -704,6 +742,14 @@ void LEmulatedMmcDrive::Execute(const uint8_t* cdb, uint8_t cdbLength, uint8_t* 
         reply.status = LScsiReply::kGood;
         return;
     case 0x04: // FORMAT UNIT
+        // A sequential DVD-RW given a quick add-session or grow format
+        // becomes a restricted-overwrite disc.
+        if (profile == 0x0014 && data != nullptr && length >= 12 &&
+            ((data[8] >> 2) == 0x15 || (data[8] >> 2) == 0x13)) {
+            profile = 0x0013;
+            discStatus = 0;
+            tracks = 0;
+        }
         if (!Overwritable()) {
             Check(reply, 5, 0x30, 0x05);
             return;

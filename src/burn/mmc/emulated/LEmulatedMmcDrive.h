@@ -10,6 +10,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,14 @@ public:
     void Execute(const uint8_t* cdb, uint8_t cdbLength, uint8_t* data, uint32_t length,
                  LScsiDirection direction, uint32_t timeoutMs, LScsiReply& reply) override;
     std::string Name() const override { return "emulated:" + image_; }
+    // Closing saves the disc and lets go of the image file; reopening reads
+    // the disc back as a new run would.
+    int Open(LBurnResult& result) override;
+    void Close() override;
+    bool IsOpen() const override { return fd_ >= 0; }
+
+    // The write parameters page (mode page 5) as last selected.
+    const uint8_t* WriteParameters() const { return page5_; }
 
     // The MMC profile number of a profile name; -1 when unknown.
     static int ProfileNumber(const std::string& name);
@@ -51,6 +60,10 @@ public:
     uint32_t commandCount = 0;
     // Every LBA a WRITE was accepted for, in order of arrival (tests).
     std::vector<uint32_t> writtenLbas;
+
+    // Features the drive does not have at all (GET CONFIGURATION leaves
+    // them out), for drives less able than the default one.
+    std::set<uint16_t> absentFeatures;
 
     int profile = 0;
     uint32_t capacity = 0;
