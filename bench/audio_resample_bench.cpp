@@ -1,25 +1,17 @@
-// The rate converter against sox's "rate" effect, file to file, measured side
-// by side in the same iterations: ours opens the WAV, resamples it and writes
-// a 16-bit WAV through the processing pump; the reference runs
-// `sox in.wav -r R out.wav`. The "ratio" counter is our time divided by
-// sox's (below 1 means faster); "x_realtime" is how many times faster than
-// real time our conversion runs.
+// The rate converter as a whole process against sox's "rate" effect: each
+// reads the same 10-minute WAV, converts it and writes a 16-bit WAV
+// (`qd-audio resample in.wav out.wav --rate R` against
+// `sox in.wav -r R out.wav`; see ProcessBenchSupport.h), up, down and by
+// two, in stereo and mono.
 
-#include "audio/effects/LProcessingPump.h"
-#include "audio/formats/LAudioFileOpener.h"
-#include "audio/formats/wav/LWavFileOpener.h"
-#include "audio/formats/wav/LWaveFormatBlock.h"
-#include "foundation/threads/LLocalProcessContext.h"
-
-#include "BenchSupport.h"
+#include "ProcessBenchSupport.h"
 
 #include <string>
 #include <unistd.h>
 
 namespace {
 
-using bench::RunTool;
-constexpr int kSeconds = 20;
+using bench::RunToolOk;
 
 class Fixture
 {
@@ -29,27 +21,29 @@ public:
     {
         const std::string path =
             dir_.Path("in-" + std::to_string(rate) + "-" + std::to_string(channels) + ".wav");
-        if (access(path.c_str(), R_OK) != 0)
-            RunTool({"sox",
-                     "-n",
-                     "-r",
-                     std::to_string(rate),
-                     "-c",
-                     std::to_string(channels),
-                     "-b",
-                     "16",
-                     path,
-                     "synth",
-                     std::to_string(kSeconds),
-                     "pinknoise",
-                     "sine",
-                     "440",
-                     "sine",
-                     "3000",
-                     "remix",
-                     "-",
-                     "gain",
-                     "-6"});
+        if (access(path.c_str(), R_OK) != 0 && !RunToolOk({"sox",
+                                                           "-n",
+                                                           "-r",
+                                                           std::to_string(rate),
+                                                           "-c",
+                                                           std::to_string(channels),
+                                                           "-b",
+                                                           "16",
+                                                           path,
+                                                           "synth",
+                                                           std::to_string(bench::kProcessBenchSeconds),
+                                                           "pinknoise",
+                                                           "sine",
+                                                           "440",
+                                                           "sine",
+                                                           "3000",
+                                                           "remix",
+                                                           "-",
+                                                           "gain",
+                                                           "-6",
+                                                           "channels",
+                                                           std::to_string(channels)}))
+            return {};
         return path;
     }
     std::string Output(const char* name) const { return dir_.Path(name); }
@@ -64,38 +58,20 @@ Fixture& TheFixture()
     return fixture;
 }
 
-bool ResampleWithEngine(const std::string& in, const std::string& out, int rate)
-{
-    LSoundSourcePtr source;
-    LOpenAudioFileSource(source, in.c_str());
-    LWaveFormatBlock format;
-    LSetWaveFormatBlock(format, 1, static_cast<uint32_t>(rate), source->GetChannels(), 16);
-    LSoundProcessJob job;
-    job.input = source;
-    CreateSoundSinkForFormat(job.output, out.c_str(), format);
-    LLocalProcessContext context;
-    const int32_t result = ProcessSoundToSink(&context, job);
-    return job.output->Finish() && result == kPumpDone;
-}
-
 void BM_Resample_vs_Sox(benchmark::State& state)
 {
     const int inRate = static_cast<int>(state.range(0));
-    const int outRate = static_cast<int>(state.range(1));
+    const std::string outRate = std::to_string(state.range(1));
     const int channels = static_cast<int>(state.range(2));
-    if (RunTool({"sox", "--version"}) != 0) {
-        state.SkipWithError("sox is not installed");
+    const std::string in = TheFixture().Input(inRate, channels);
+    if (in.empty()) {
+        state.SkipWithError("sox is needed to make the material and as the reference");
         return;
     }
-    const std::string in = TheFixture().Input(inRate, channels);
-    const std::string ours = TheFixture().Output("ours.wav");
-    const std::string theirs = TheFixture().Output("sox.wav");
-    bench::CompareWithReference(
-        state, [&] { return ResampleWithEngine(in, ours, outRate); },
-        [&] {
-            return RunTool({"sox", in, "-r", std::to_string(outRate), theirs}) == 0;
-        },
-        {"ref", false, double(kSeconds)});
+    bench::ComparePaired(
+        state, {{bench::QdAudio(), "resample", in, TheFixture().Output("ours.wav"), "--rate", outRate}},
+        {{"sox", in, "-r", outRate, TheFixture().Output("sox.wav")}},
+        {"sox", double(bench::kProcessBenchSeconds)});
 }
 BENCHMARK(BM_Resample_vs_Sox)
     ->Args({44100, 48000, 2})

@@ -2,10 +2,93 @@
 
 #include <pulse/pulseaudio.h>
 
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <cstring>
 
 namespace {
+
+// libpulse is loaded when a device is first used, not at program start:
+// most runs of the program's tools never touch a device, and the library
+// brings some thirty others with it whose loading would cost every start.
+#define QUORIN_PULSE_FUNCTIONS(X)                                                                            \
+    X(pa_channel_map_init_extend)                                                                            \
+    X(pa_channel_position_to_pretty_string)                                                                  \
+    X(pa_context_connect)                                                                                    \
+    X(pa_context_disconnect)                                                                                 \
+    X(pa_context_get_server_info)                                                                            \
+    X(pa_context_get_sink_info_by_name)                                                                      \
+    X(pa_context_get_sink_info_list)                                                                         \
+    X(pa_context_get_source_info_by_name)                                                                    \
+    X(pa_context_get_source_info_list)                                                                       \
+    X(pa_context_get_state)                                                                                  \
+    X(pa_context_new)                                                                                        \
+    X(pa_context_rttime_new)                                                                                 \
+    X(pa_context_set_state_callback)                                                                         \
+    X(pa_context_unref)                                                                                      \
+    X(pa_operation_cancel)                                                                                   \
+    X(pa_operation_get_state)                                                                                \
+    X(pa_operation_unref)                                                                                    \
+    X(pa_proplist_gets)                                                                                      \
+    X(pa_rtclock_now)                                                                                        \
+    X(pa_stream_begin_write)                                                                                 \
+    X(pa_stream_cancel_write)                                                                                \
+    X(pa_stream_connect_playback)                                                                            \
+    X(pa_stream_connect_record)                                                                              \
+    X(pa_stream_cork)                                                                                        \
+    X(pa_stream_disconnect)                                                                                  \
+    X(pa_stream_drain)                                                                                       \
+    X(pa_stream_drop)                                                                                        \
+    X(pa_stream_flush)                                                                                       \
+    X(pa_stream_get_state)                                                                                   \
+    X(pa_stream_new)                                                                                         \
+    X(pa_stream_peek)                                                                                        \
+    X(pa_stream_readable_size)                                                                               \
+    X(pa_stream_set_read_callback)                                                                           \
+    X(pa_stream_set_state_callback)                                                                          \
+    X(pa_stream_set_write_callback)                                                                          \
+    X(pa_stream_unref)                                                                                       \
+    X(pa_stream_write)                                                                                       \
+    X(pa_threaded_mainloop_free)                                                                             \
+    X(pa_threaded_mainloop_get_api)                                                                          \
+    X(pa_threaded_mainloop_in_thread)                                                                        \
+    X(pa_threaded_mainloop_lock)                                                                             \
+    X(pa_threaded_mainloop_new)                                                                              \
+    X(pa_threaded_mainloop_signal)                                                                           \
+    X(pa_threaded_mainloop_start)                                                                            \
+    X(pa_threaded_mainloop_stop)                                                                             \
+    X(pa_threaded_mainloop_unlock)                                                                           \
+    X(pa_threaded_mainloop_wait)
+
+struct PulseLibrary
+{
+#define QUORIN_PULSE_ENTRY(name) decltype(&::name) name = nullptr;
+    QUORIN_PULSE_FUNCTIONS(QUORIN_PULSE_ENTRY)
+#undef QUORIN_PULSE_ENTRY
+    bool loaded = false;
+};
+
+// The library's entry points; loaded is false (and no entry may be called)
+// when it or one of its functions is missing.
+const PulseLibrary& Pulse()
+{
+    static const PulseLibrary library = [] {
+        PulseLibrary l;
+        void* handle = dlopen("libpulse.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (handle == nullptr)
+            return l;
+        bool all = true;
+#define QUORIN_PULSE_ENTRY(name)                                                                             \
+    l.name = reinterpret_cast<decltype(&::name)>(dlsym(handle, #name));                                      \
+    all = all && l.name != nullptr;
+        QUORIN_PULSE_FUNCTIONS(QUORIN_PULSE_ENTRY)
+#undef QUORIN_PULSE_ENTRY
+        l.loaded = all;
+        return l;
+    }();
+    return library;
+}
 
 constexpr uint32_t kConnectTimeoutMs = 5000;
 constexpr uint32_t kOperationTimeoutMs = 5000;
@@ -19,39 +102,41 @@ public:
     ~PulseConnection()
     {
         if (loop_ != nullptr)
-            pa_threaded_mainloop_stop(loop_);
+            Pulse().pa_threaded_mainloop_stop(loop_);
         if (context_ != nullptr) {
-            pa_context_set_state_callback(context_, nullptr, nullptr);
-            pa_context_disconnect(context_);
-            pa_context_unref(context_);
+            Pulse().pa_context_set_state_callback(context_, nullptr, nullptr);
+            Pulse().pa_context_disconnect(context_);
+            Pulse().pa_context_unref(context_);
         }
         if (loop_ != nullptr)
-            pa_threaded_mainloop_free(loop_);
+            Pulse().pa_threaded_mainloop_free(loop_);
     }
     PulseConnection(const PulseConnection&) = delete;
     PulseConnection& operator=(const PulseConnection&) = delete;
 
     bool Connect(const char* name)
     {
-        loop_ = pa_threaded_mainloop_new();
+        if (!Pulse().loaded)
+            return false;
+        loop_ = Pulse().pa_threaded_mainloop_new();
         if (loop_ == nullptr)
             return false;
-        context_ = pa_context_new(pa_threaded_mainloop_get_api(loop_), name);
+        context_ = Pulse().pa_context_new(Pulse().pa_threaded_mainloop_get_api(loop_), name);
         if (context_ == nullptr)
             return false;
-        pa_context_set_state_callback(context_, &PulseConnection::OnContextState, this);
-        if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+        Pulse().pa_context_set_state_callback(context_, &PulseConnection::OnContextState, this);
+        if (Pulse().pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
             return false;
-        if (pa_threaded_mainloop_start(loop_) < 0)
+        if (Pulse().pa_threaded_mainloop_start(loop_) < 0)
             return false;
         Lock();
         const bool ready = WaitUntil(
             [this] {
-                const pa_context_state_t s = pa_context_get_state(context_);
+                const pa_context_state_t s = Pulse().pa_context_get_state(context_);
                 return s == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(s);
             },
             kConnectTimeoutMs);
-        const bool ok = ready && pa_context_get_state(context_) == PA_CONTEXT_READY;
+        const bool ok = ready && Pulse().pa_context_get_state(context_) == PA_CONTEXT_READY;
         Unlock();
         return ok;
     }
@@ -59,17 +144,20 @@ public:
     void Lock()
     {
         if (loop_ != nullptr)
-            pa_threaded_mainloop_lock(loop_);
+            Pulse().pa_threaded_mainloop_lock(loop_);
     }
     void Unlock()
     {
         if (loop_ != nullptr)
-            pa_threaded_mainloop_unlock(loop_);
+            Pulse().pa_threaded_mainloop_unlock(loop_);
     }
-    void Signal() { pa_threaded_mainloop_signal(loop_, 0); }
-    bool InLoopThread() const { return pa_threaded_mainloop_in_thread(loop_) != 0; }
+    void Signal() { Pulse().pa_threaded_mainloop_signal(loop_, 0); }
+    bool InLoopThread() const { return Pulse().pa_threaded_mainloop_in_thread(loop_) != 0; }
     pa_context* Context() const { return context_; }
-    bool IsGood() const { return context_ != nullptr && PA_CONTEXT_IS_GOOD(pa_context_get_state(context_)); }
+    bool IsGood() const
+    {
+        return context_ != nullptr && PA_CONTEXT_IS_GOOD(Pulse().pa_context_get_state(context_));
+    }
 
     // Waits (locked) until done() holds, the connection breaks or ms pass.
     template <class Done> bool WaitUntil(Done done, uint32_t ms)
@@ -79,8 +167,8 @@ public:
             PulseConnection* self;
             bool fired = false;
         } timer{this};
-        pa_time_event* event = pa_context_rttime_new(
-            context_, pa_rtclock_now() + static_cast<pa_usec_t>(ms) * 1000,
+        pa_time_event* event = Pulse().pa_context_rttime_new(
+            context_, Pulse().pa_rtclock_now() + static_cast<pa_usec_t>(ms) * 1000,
             [](pa_mainloop_api*, pa_time_event*, const struct timeval*, void* data) {
                 auto* t = static_cast<Timer*>(data);
                 t->fired = true;
@@ -89,11 +177,11 @@ public:
             &timer);
         bool result = done();
         while (!result && !timer.fired && event != nullptr) {
-            pa_threaded_mainloop_wait(loop_);
+            Pulse().pa_threaded_mainloop_wait(loop_);
             result = done();
         }
         if (event != nullptr)
-            pa_threaded_mainloop_get_api(loop_)->time_free(event);
+            Pulse().pa_threaded_mainloop_get_api(loop_)->time_free(event);
         return result;
     }
 
@@ -103,10 +191,11 @@ public:
         if (op == nullptr)
             return false;
         const bool done = WaitUntil(
-            [this, op] { return pa_operation_get_state(op) != PA_OPERATION_RUNNING || !IsGood(); }, ms);
-        if (pa_operation_get_state(op) == PA_OPERATION_RUNNING)
-            pa_operation_cancel(op);
-        pa_operation_unref(op);
+            [this, op] { return Pulse().pa_operation_get_state(op) != PA_OPERATION_RUNNING || !IsGood(); },
+            ms);
+        if (Pulse().pa_operation_get_state(op) == PA_OPERATION_RUNNING)
+            Pulse().pa_operation_cancel(op);
+        Pulse().pa_operation_unref(op);
         return done && IsGood();
     }
 
@@ -118,7 +207,7 @@ private:
     static void OnContextState(pa_context* c, void* data)
     {
         auto* self = static_cast<PulseConnection*>(data);
-        const pa_context_state_t s = pa_context_get_state(c);
+        const pa_context_state_t s = Pulse().pa_context_get_state(c);
         if ((s == PA_CONTEXT_FAILED || s == PA_CONTEXT_TERMINATED) && self->onFailure != nullptr)
             self->onFailure(self->onFailureData);
         self->Signal();
@@ -130,21 +219,20 @@ private:
 
 std::string PropertyText(pa_proplist* properties, const char* key)
 {
-    const char* value = properties != nullptr ? pa_proplist_gets(properties, key) : nullptr;
+    const char* value = properties != nullptr ? Pulse().pa_proplist_gets(properties, key) : nullptr;
     return value != nullptr ? value : "";
 }
 
 void FillChannels(LSoundDeviceInfo& info, const pa_channel_map& map)
 {
     for (int i = 0; i < map.channels; ++i) {
-        const char* name = pa_channel_position_to_pretty_string(map.map[i]);
+        const char* name = Pulse().pa_channel_position_to_pretty_string(map.map[i]);
         info.channelNames.push_back(name != nullptr ? name : "");
     }
 }
 
 // Sources and sinks describe themselves through structures of the same shape.
-template <class PulseDeviceInfo>
-LSoundDeviceInfo DescribeDevice(const PulseDeviceInfo* info)
+template <class PulseDeviceInfo> LSoundDeviceInfo DescribeDevice(const PulseDeviceInfo* info)
 {
     LSoundDeviceInfo d;
     d.id = info->name != nullptr ? info->name : "";
@@ -170,7 +258,7 @@ bool RunDeviceQuery(DeviceQuery& query, bool sources, bool sinks)
         return false;
     query.connection = &connection;
     connection.Lock();
-    bool ok = connection.Complete(pa_context_get_server_info(
+    bool ok = connection.Complete(Pulse().pa_context_get_server_info(
         connection.Context(),
         [](pa_context*, const pa_server_info* info, void* data) {
             auto* q = static_cast<DeviceQuery*>(data);
@@ -182,7 +270,7 @@ bool RunDeviceQuery(DeviceQuery& query, bool sources, bool sinks)
         },
         &query));
     if (ok && sources)
-        ok = connection.Complete(pa_context_get_source_info_list(
+        ok = connection.Complete(Pulse().pa_context_get_source_info_list(
             connection.Context(),
             [](pa_context*, const pa_source_info* info, int eol, void* data) {
                 auto* q = static_cast<DeviceQuery*>(data);
@@ -197,7 +285,7 @@ bool RunDeviceQuery(DeviceQuery& query, bool sources, bool sinks)
             },
             &query));
     if (ok && sinks)
-        ok = connection.Complete(pa_context_get_sink_info_list(
+        ok = connection.Complete(Pulse().pa_context_get_sink_info_list(
             connection.Context(),
             [](pa_context*, const pa_sink_info* info, int eol, void* data) {
                 auto* q = static_cast<DeviceQuery*>(data);
@@ -223,7 +311,7 @@ bool ReadDeviceMap(PulseConnection& connection, const std::string& id, bool sour
     } found{&connection, {}};
     pa_operation* op;
     if (source)
-        op = pa_context_get_source_info_by_name(
+        op = Pulse().pa_context_get_source_info_by_name(
             connection.Context(), id.c_str(),
             [](pa_context*, const pa_source_info* info, int, void* data) {
                 auto* f = static_cast<Found*>(data);
@@ -235,7 +323,7 @@ bool ReadDeviceMap(PulseConnection& connection, const std::string& id, bool sour
             },
             &found);
     else
-        op = pa_context_get_sink_info_by_name(
+        op = Pulse().pa_context_get_sink_info_by_name(
             connection.Context(), id.c_str(),
             [](pa_context*, const pa_sink_info* info, int, void* data) {
                 auto* f = static_cast<Found*>(data);
@@ -278,7 +366,7 @@ public:
         pa_channel_map map;
         bool ok = ReadDeviceMap(connection_, id_, true, map);
         if (ok && map.channels != channels_)
-            pa_channel_map_init_extend(&map, channels_, PA_CHANNEL_MAP_DEFAULT);
+            Pulse().pa_channel_map_init_extend(&map, channels_, PA_CHANNEL_MAP_DEFAULT);
         connection_.Unlock();
         map_ = map;
         return ok;
@@ -292,11 +380,11 @@ public:
             return true;
         }
         const pa_sample_spec spec{PA_SAMPLE_S32LE, rate_, static_cast<uint8_t>(channels_)};
-        stream_ = pa_stream_new(connection_.Context(), "Recording", &spec, &map_);
+        stream_ = Pulse().pa_stream_new(connection_.Context(), "Recording", &spec, &map_);
         bool ok = stream_ != nullptr;
         if (ok) {
-            pa_stream_set_state_callback(stream_, &PulseCaptureStream::OnState, this);
-            pa_stream_set_read_callback(stream_, &PulseCaptureStream::OnRead, this);
+            Pulse().pa_stream_set_state_callback(stream_, &PulseCaptureStream::OnState, this);
+            Pulse().pa_stream_set_read_callback(stream_, &PulseCaptureStream::OnRead, this);
             pa_buffer_attr attr;
             attr.maxlength = static_cast<uint32_t>(-1);
             attr.tlength = attr.prebuf = attr.minreq = static_cast<uint32_t>(-1);
@@ -304,14 +392,14 @@ public:
             // Never moved to another source behind the user's back: a
             // recording that loses its input stops and says so.
             const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_DONT_MOVE);
-            ok = pa_stream_connect_record(stream_, id_.c_str(), &attr, flags) >= 0 &&
+            ok = Pulse().pa_stream_connect_record(stream_, id_.c_str(), &attr, flags) >= 0 &&
                  connection_.WaitUntil(
                      [this] {
-                         const pa_stream_state_t s = pa_stream_get_state(stream_);
+                         const pa_stream_state_t s = Pulse().pa_stream_get_state(stream_);
                          return s == PA_STREAM_READY || !PA_STREAM_IS_GOOD(s);
                      },
                      kConnectTimeoutMs) &&
-                 pa_stream_get_state(stream_) == PA_STREAM_READY;
+                 Pulse().pa_stream_get_state(stream_) == PA_STREAM_READY;
         }
         if (ok)
             running_ = true;
@@ -326,10 +414,10 @@ public:
         connection_.Lock();
         running_ = false;
         if (stream_ != nullptr) {
-            pa_stream_set_read_callback(stream_, nullptr, nullptr);
-            pa_stream_set_state_callback(stream_, nullptr, nullptr);
-            pa_stream_disconnect(stream_);
-            pa_stream_unref(stream_);
+            Pulse().pa_stream_set_read_callback(stream_, nullptr, nullptr);
+            Pulse().pa_stream_set_state_callback(stream_, nullptr, nullptr);
+            Pulse().pa_stream_disconnect(stream_);
+            Pulse().pa_stream_unref(stream_);
             stream_ = nullptr;
         }
         connection_.Unlock();
@@ -348,7 +436,7 @@ private:
     static void OnState(pa_stream* s, void* data)
     {
         auto* self = static_cast<PulseCaptureStream*>(data);
-        const pa_stream_state_t state = pa_stream_get_state(s);
+        const pa_stream_state_t state = Pulse().pa_stream_get_state(s);
         if (!PA_STREAM_IS_GOOD(state) && self->running_)
             self->Fail(kSoundDeviceGone);
         self->connection_.Signal();
@@ -358,10 +446,10 @@ private:
     {
         auto* self = static_cast<PulseCaptureStream*>(data);
         const size_t frameBytes = self->channels_ * 4;
-        while (pa_stream_readable_size(s) > 0) {
+        while (Pulse().pa_stream_readable_size(s) > 0) {
             const void* bytes = nullptr;
             size_t count = 0;
-            if (pa_stream_peek(s, &bytes, &count) < 0)
+            if (Pulse().pa_stream_peek(s, &bytes, &count) < 0)
                 break;
             if (count == 0)
                 break;
@@ -372,7 +460,7 @@ private:
                 self->handler_->OnCaptureHole(static_cast<int64_t>(count / frameBytes));
             else
                 self->handler_->OnCaptureData(bytes, static_cast<int64_t>(count / frameBytes));
-            pa_stream_drop(s);
+            Pulse().pa_stream_drop(s);
         }
     }
 
@@ -401,10 +489,10 @@ public:
     {
         connection_.Lock();
         if (stream_ != nullptr) {
-            pa_stream_set_write_callback(stream_, nullptr, nullptr);
-            pa_stream_set_state_callback(stream_, nullptr, nullptr);
-            pa_stream_disconnect(stream_);
-            pa_stream_unref(stream_);
+            Pulse().pa_stream_set_write_callback(stream_, nullptr, nullptr);
+            Pulse().pa_stream_set_state_callback(stream_, nullptr, nullptr);
+            Pulse().pa_stream_disconnect(stream_);
+            Pulse().pa_stream_unref(stream_);
             stream_ = nullptr;
         }
         connection_.Unlock();
@@ -421,13 +509,13 @@ public:
         connection_.Lock();
         pa_channel_map map;
         if (id_.empty() || !ReadDeviceMap(connection_, id_, false, map) || map.channels != channels_)
-            pa_channel_map_init_extend(&map, channels_, PA_CHANNEL_MAP_DEFAULT);
+            Pulse().pa_channel_map_init_extend(&map, channels_, PA_CHANNEL_MAP_DEFAULT);
         const pa_sample_spec spec{PA_SAMPLE_S32LE, rate_, static_cast<uint8_t>(channels_)};
-        stream_ = pa_stream_new(connection_.Context(), "Playback", &spec, &map);
+        stream_ = Pulse().pa_stream_new(connection_.Context(), "Playback", &spec, &map);
         bool ok = stream_ != nullptr;
         if (ok) {
-            pa_stream_set_state_callback(stream_, &PulsePlaybackStream::OnState, this);
-            pa_stream_set_write_callback(stream_, &PulsePlaybackStream::OnWrite, this);
+            Pulse().pa_stream_set_state_callback(stream_, &PulsePlaybackStream::OnState, this);
+            Pulse().pa_stream_set_write_callback(stream_, &PulsePlaybackStream::OnWrite, this);
             pa_buffer_attr attr;
             attr.maxlength = static_cast<uint32_t>(-1);
             attr.tlength = framesPerBuffer_ * channels_ * 4;
@@ -436,15 +524,15 @@ public:
             attr.fragsize = static_cast<uint32_t>(-1);
             const auto flags =
                 static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
-            ok = pa_stream_connect_playback(stream_, id_.empty() ? nullptr : id_.c_str(), &attr, flags,
-                                            nullptr, nullptr) >= 0 &&
+            ok = Pulse().pa_stream_connect_playback(stream_, id_.empty() ? nullptr : id_.c_str(), &attr,
+                                                    flags, nullptr, nullptr) >= 0 &&
                  connection_.WaitUntil(
                      [this] {
-                         const pa_stream_state_t s = pa_stream_get_state(stream_);
+                         const pa_stream_state_t s = Pulse().pa_stream_get_state(stream_);
                          return s == PA_STREAM_READY || !PA_STREAM_IS_GOOD(s);
                      },
                      kConnectTimeoutMs) &&
-                 pa_stream_get_state(stream_) == PA_STREAM_READY;
+                 Pulse().pa_stream_get_state(stream_) == PA_STREAM_READY;
         }
         connection_.Unlock();
         return ok;
@@ -457,7 +545,7 @@ public:
     {
         connection_.Lock();
         if (stream_ != nullptr)
-            connection_.Complete(pa_stream_flush(stream_, &PulsePlaybackStream::OnDone, this));
+            connection_.Complete(Pulse().pa_stream_flush(stream_, &PulsePlaybackStream::OnDone, this));
         connection_.Unlock();
     }
 
@@ -465,8 +553,9 @@ public:
     {
         connection_.Lock();
         bool ok = false;
-        if (stream_ != nullptr && pa_stream_get_state(stream_) == PA_STREAM_READY)
-            ok = connection_.Complete(pa_stream_drain(stream_, &PulsePlaybackStream::OnDone, this), ms);
+        if (stream_ != nullptr && Pulse().pa_stream_get_state(stream_) == PA_STREAM_READY)
+            ok = connection_.Complete(Pulse().pa_stream_drain(stream_, &PulsePlaybackStream::OnDone, this),
+                                      ms);
         connection_.Unlock();
         return ok;
     }
@@ -479,9 +568,9 @@ private:
     {
         connection_.Lock();
         bool ok = false;
-        if (stream_ != nullptr && pa_stream_get_state(stream_) == PA_STREAM_READY)
+        if (stream_ != nullptr && Pulse().pa_stream_get_state(stream_) == PA_STREAM_READY)
             ok = connection_.Complete(
-                pa_stream_cork(stream_, cork ? 1 : 0, &PulsePlaybackStream::OnDone, this));
+                Pulse().pa_stream_cork(stream_, cork ? 1 : 0, &PulsePlaybackStream::OnDone, this));
         connection_.Unlock();
         return ok;
     }
@@ -494,7 +583,7 @@ private:
     static void OnState(pa_stream* s, void* data)
     {
         auto* self = static_cast<PulsePlaybackStream*>(data);
-        if (!PA_STREAM_IS_GOOD(pa_stream_get_state(s)))
+        if (!PA_STREAM_IS_GOOD(Pulse().pa_stream_get_state(s)))
             self->handler_->OnRenderError(kSoundDeviceGone);
         self->connection_.Signal();
     }
@@ -506,20 +595,20 @@ private:
         while (requested >= frameBytes) {
             void* buffer = nullptr;
             size_t size = requested;
-            if (pa_stream_begin_write(s, &buffer, &size) < 0 || buffer == nullptr)
+            if (Pulse().pa_stream_begin_write(s, &buffer, &size) < 0 || buffer == nullptr)
                 return;
             const int64_t frames = static_cast<int64_t>(size / frameBytes);
             if (frames <= 0) {
-                pa_stream_cancel_write(s);
+                Pulse().pa_stream_cancel_write(s);
                 return;
             }
             const int64_t produced = self->handler_->OnRender(static_cast<int32_t*>(buffer), frames);
             if (produced <= 0) {
-                pa_stream_cancel_write(s);
+                Pulse().pa_stream_cancel_write(s);
                 return;
             }
             const size_t bytes = static_cast<size_t>(std::min(produced, frames)) * frameBytes;
-            if (pa_stream_write(s, buffer, bytes, nullptr, 0, PA_SEEK_RELATIVE) < 0)
+            if (Pulse().pa_stream_write(s, buffer, bytes, nullptr, 0, PA_SEEK_RELATIVE) < 0)
                 return;
             requested -= bytes;
         }

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -26,6 +27,26 @@ size_t LReadFully(int fd, void* buffer, size_t count)
         done += static_cast<size_t>(n);
     }
     return done;
+}
+
+size_t LRecordReader::Next(int fd, size_t bytes, const uint8_t** data)
+{
+    if (end_ - at_ < bytes) {
+        // Whole records at a time, the unread rest of the last one first.
+        const size_t records = capacity_ > bytes ? capacity_ / bytes : 1;
+        const size_t size = records * bytes;
+        if (buffer_.size() < size)
+            buffer_.resize(size);
+        const size_t rest = end_ - at_;
+        if (rest > 0 && at_ > 0)
+            std::memmove(buffer_.data(), buffer_.data() + at_, rest);
+        at_ = 0;
+        end_ = rest + LReadFully(fd, buffer_.data() + rest, size - rest);
+    }
+    const size_t n = end_ - at_ < bytes ? end_ - at_ : bytes;
+    *data = buffer_.data() + at_;
+    at_ += n;
+    return n;
 }
 
 bool LWriteFully(int fd, const void* buffer, size_t count)

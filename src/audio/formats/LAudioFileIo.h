@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <sys/types.h>
+#include <vector>
 
 // Reads up to count bytes, retrying short reads and interruptions; returns
 // the bytes read (fewer only at the end of the file or on an error).
@@ -20,6 +21,29 @@ bool LPwriteFully(int fd, const void* buffer, size_t count, int64_t offset);
 int64_t LDescriptorSize(int fd);
 // The descriptor's offset (0 when it cannot be told).
 int64_t LDescriptorOffset(int fd);
+
+// Hands out a file's fixed-size records (coded blocks) from reads of many
+// records at a time: one read call per block would cost more than decoding
+// the small blocks of the speech codings. The descriptor's offset runs ahead
+// of the records handed out; after moving it, call Reset.
+class LRecordReader
+{
+public:
+    // The records read at a time fill about this many bytes.
+    explicit LRecordReader(size_t bufferBytes = 64 * 1024) : capacity_(bufferBytes) {}
+
+    // Forgets what was read ahead.
+    void Reset() { at_ = end_ = 0; }
+    // Up to bytes bytes of the next record, fewer only at the end of the
+    // file; data points at them until the next call.
+    size_t Next(int fd, size_t bytes, const uint8_t** data);
+
+private:
+    size_t capacity_;
+    std::vector<uint8_t> buffer_;
+    size_t at_ = 0;
+    size_t end_ = 0;
+};
 
 // Opens an audio file for reading: a regular file only, since a device or a
 // pipe may never end (and a FIFO would block the open). Returns the

@@ -44,8 +44,8 @@ void LGsmSoundSource::ResetDecoder()
 
 bool LGsmSoundSource::DecodeNextBlock(int32_t out[kGsmBlockSamples])
 {
-    uint8_t bytes[kGsmBlockBytes];
-    if (fd_ < 0 || LReadFully(fd_, bytes, sizeof bytes) != sizeof bytes) {
+    const uint8_t* bytes = nullptr;
+    if (fd_ < 0 || reader_.Next(fd_, kGsmBlockBytes, &bytes) != kGsmBlockBytes) {
         std::memset(out, 0, kGsmBlockSamples * sizeof(int32_t));
         return false;
     }
@@ -117,6 +117,7 @@ int64_t LGsmSoundSource::Read(int32_t* buffer, int64_t frames)
 void LGsmSoundSource::Seek(int64_t frame)
 {
     ResetDecoder();
+    reader_.Reset();
     position_ = frame;
     if (fd_ < 0)
         return;

@@ -5,6 +5,7 @@
 // hence the peak limit of about twice 16-bit full scale.
 
 #include "audio/core/LSoundSource.h"
+#include "audio/formats/LAudioFileIo.h"
 #include "audio/formats/gsm/LGsm0610.h"
 
 class LGsmSoundSource : public LSoundSource
@@ -29,6 +30,7 @@ private:
     void ResetDecoder();
 
     int fd_ = -1;
+    LRecordReader reader_;
     int64_t firstBlock_ = 0;
     int64_t position_ = 0;
     int64_t length_ = 0;

@@ -37,7 +37,6 @@ LImaAdpcmSoundSource::LImaAdpcmSoundSource(int& descriptor, uint32_t dataSize, i
     const int64_t wholeBlocks = dataBytes_ / blockAlign_;
     const uint32_t rest = static_cast<uint32_t>(dataBytes_ % blockAlign_);
     length_ = wholeBlocks * samplesPerBlock_ + LImaAdpcmSamplesInBlock(rest, channels_);
-    bytes_.resize(blockAlign_);
     block_.resize(static_cast<size_t>(samplesPerBlock_) * channels_);
 }
 
@@ -56,10 +55,11 @@ int32_t LImaAdpcmSoundSource::DecodeNextBlock()
         return 0;
     const int64_t left = dataBytes_ - start;
     const size_t want = static_cast<size_t>(left < blockAlign_ ? left : blockAlign_);
-    const size_t got = LReadFully(fd_, bytes_.data(), want);
+    const uint8_t* bytes = nullptr;
+    const size_t got = reader_.Next(fd_, want, &bytes);
     ++nextBlock_;
     // A block cut short by the end of the file still yields what it holds.
-    blockFrames_ = LImaAdpcmDecodeBlock(bytes_.data(), static_cast<uint32_t>(got), channels_, block_.data());
+    blockFrames_ = LImaAdpcmDecodeBlock(bytes, static_cast<uint32_t>(got), channels_, block_.data());
     return blockFrames_;
 }
 
@@ -117,6 +117,7 @@ void LImaAdpcmSoundSource::Seek(int64_t frame)
         block = (dataBytes_ + blockAlign_ - 1) / blockAlign_;
     nextBlock_ = block;
     lseek(fd_, firstBlock_ + block * blockAlign_, SEEK_SET);
+    reader_.Reset();
     if (frame >= 1 && frame < length_) {
         // Decode the block holding the target and drop the frames before it.
         DecodeNextBlock();

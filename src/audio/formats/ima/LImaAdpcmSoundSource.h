@@ -4,6 +4,7 @@
 // large the blocks are.
 
 #include "audio/core/LSoundSource.h"
+#include "audio/formats/LAudioFileIo.h"
 
 #include <vector>
 
@@ -37,7 +38,7 @@ private:
     int64_t position_ = 0;
     int64_t length_ = 0;
     int64_t nextBlock_ = 0; // index of the block the file offset is at
-    std::vector<uint8_t> bytes_;
+    LRecordReader reader_;
     std::vector<int32_t> block_; // decoded frames, interleaved
     int32_t blockFrames_ = 0;
     int32_t readIndex_ = 0; // frames of block_ already delivered

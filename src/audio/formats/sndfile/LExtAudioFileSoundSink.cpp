@@ -6,10 +6,45 @@
 
 #include <cerrno>
 #include <cstring>
+#include <dlfcn.h>
 #include <sndfile.h>
 #include <unistd.h>
 
 namespace {
+
+// libsndfile is loaded when the first file is written through it, not at
+// program start: few runs need it, and it brings its codecs' libraries along.
+#define QUORIN_SNDFILE_FUNCTIONS(X)                                                                          \
+    X(sf_format_check) X(sf_open_virtual) X(sf_close) X(sf_command) X(sf_writef_float) X(sf_writef_int)
+
+struct SndfileLibrary
+{
+#define QUORIN_SNDFILE_ENTRY(name) decltype(&::name) name = nullptr;
+    QUORIN_SNDFILE_FUNCTIONS(QUORIN_SNDFILE_ENTRY)
+#undef QUORIN_SNDFILE_ENTRY
+    bool loaded = false;
+};
+
+// The library's entry points; loaded is false (and no entry may be called)
+// when it or one of its functions is missing.
+const SndfileLibrary& Sndfile()
+{
+    static const SndfileLibrary library = [] {
+        SndfileLibrary l;
+        void* handle = dlopen("libsndfile.so.1", RTLD_NOW | RTLD_LOCAL);
+        if (handle == nullptr)
+            return l;
+        bool all = true;
+#define QUORIN_SNDFILE_ENTRY(name)                                                                           \
+    l.name = reinterpret_cast<decltype(&::name)>(dlsym(handle, #name));                                      \
+    all = all && l.name != nullptr;
+        QUORIN_SNDFILE_FUNCTIONS(QUORIN_SNDFILE_ENTRY)
+#undef QUORIN_SNDFILE_ENTRY
+        l.loaded = all;
+        return l;
+    }();
+    return library;
+}
 
 using Io = LExtAudioFileSoundSink::Io;
 
@@ -146,11 +181,15 @@ LExtAudioFileSoundSink::LExtAudioFileSoundSink(const char* path, const LAudioFil
         SetFailed(EINVAL);
         return;
     }
+    if (!Sndfile().loaded) {
+        SetFailed(ELIBACC);
+        return;
+    }
     SF_INFO info{};
     info.samplerate = static_cast<int>(format.sampleRate);
     info.channels = channels_;
     info.format = sfFormat;
-    if (!sf_format_check(&info)) {
+    if (!Sndfile().sf_format_check(&info)) {
         SetFailed(EINVAL);
         return;
     }
@@ -161,10 +200,10 @@ LExtAudioFileSoundSink::LExtAudioFileSoundSink(const char* path, const LAudioFil
     }
     const int fd = sinkFile_.Descriptor();
     io_.fd = fd;
-    SNDFILE* file = sf_open_virtual(&gIo, SFM_WRITE, &info, &io_);
+    SNDFILE* file = Sndfile().sf_open_virtual(&gIo, SFM_WRITE, &info, &io_);
     if (file == nullptr || io_.writeFailed) {
         if (file != nullptr)
-            sf_close(file);
+            Sndfile().sf_close(file);
         sinkFile_.Close(false);
         io_.fd = -1;
         SetFailed(io_.writeError ? io_.writeError : EIO);
@@ -173,7 +212,7 @@ LExtAudioFileSoundSink::LExtAudioFileSoundSink(const char* path, const LAudioFil
     file_ = file;
     floatFile_ = format.isFloat != 0;
     if (floatFile_) {
-        sf_command(file, SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
+        Sndfile().sf_command(file, SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
         floats_.resize(static_cast<size_t>(kSoundBlockFrames) * channels_);
     } else {
         scaled_.resize(static_cast<size_t>(kSoundBlockFrames) * channels_);
@@ -188,7 +227,7 @@ LExtAudioFileSoundSink::~LExtAudioFileSoundSink()
 bool LExtAudioFileSoundSink::Finish()
 {
     if (file_ != nullptr) {
-        if (sf_close(static_cast<SNDFILE*>(file_)) != 0 || io_.writeFailed)
+        if (Sndfile().sf_close(static_cast<SNDFILE*>(file_)) != 0 || io_.writeFailed)
             SetFailed(io_.writeError ? io_.writeError : EIO);
         file_ = nullptr;
         if (!IsFailed() && !PatchFactChunk(io_.fd, position_))
@@ -207,7 +246,7 @@ void LExtAudioFileSoundSink::Write(const int32_t* buffer, int64_t frames)
         position_ += n;
         if (file_ != nullptr && floatFile_) {
             LConvertSamplesToFloat(buffer, floats_.data(), n * channels_);
-            sf_count_t written = sf_writef_float(static_cast<SNDFILE*>(file_), floats_.data(), n);
+            sf_count_t written = Sndfile().sf_writef_float(static_cast<SNDFILE*>(file_), floats_.data(), n);
             if (written != n || io_.writeFailed)
                 SetFailed(io_.writeError ? io_.writeError : EIO);
         } else if (file_ != nullptr) {
@@ -218,7 +257,7 @@ void LExtAudioFileSoundSink::Write(const int32_t* buffer, int64_t frames)
                 scaled_[i] =
                     static_cast<int32_t>(v > INT32_MAX ? INT32_MAX : (v < INT32_MIN ? INT32_MIN : v));
             }
-            sf_count_t written = sf_writef_int(static_cast<SNDFILE*>(file_), scaled_.data(), n);
+            sf_count_t written = Sndfile().sf_writef_int(static_cast<SNDFILE*>(file_), scaled_.data(), n);
             if (written != n || io_.writeFailed)
                 SetFailed(io_.writeError ? io_.writeError : EIO);
         }
