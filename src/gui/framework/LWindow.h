@@ -557,6 +557,10 @@ int LGetLabelTextHeight(const LWindow* window, const char* text, int width);
 void LEnableControl(LViewHandle view, bool enable);
 // The focused control of the active window, or null.
 LViewHandle LGetFocusView();
+// LWindow::SetControlText for callers that hold the window by pointer.
+void LSetControlText(LWindow* window, int id, const char* text);
+// Applies every tooltip under the view again (an embedded window shown anew).
+void LRefreshToolTips(LViewHandle view);
 
 // The LWindow that owns a view (its "window" association), or null.
 LWindow* LGetWindowFromView(LViewHandle view);

@@ -665,6 +665,24 @@ TEST_F(ControlApi, VolumeSliderHandleKeepsLevelsInRange)
 
 namespace {
 
+TEST_F(ControlApi, TextByPointerAndToolTipsAppliedAgain)
+{
+    window.AddTextInput(220, false);
+    LSetControlText(&window, 220, "By pointer");
+    LSetControlText(nullptr, 220, "Nothing");
+    char text[260];
+    EXPECT_STREQ(window.GetControlText(220, text), "By pointer");
+
+    window.AddUpDown(221, false);
+    QWidget* field = LQtWidget(window.GetControl(222));
+    ASSERT_NE(field, nullptr);
+    field->setToolTip("Inner");
+    LQtWidget(window.GetControl(220))->setToolTip("Outer");
+    LRefreshToolTips(window.GetView());
+    EXPECT_EQ(field->toolTip(), "Inner");
+    EXPECT_EQ(LQtWidget(window.GetControl(220))->toolTip(), "Outer");
+}
+
 TEST_F(ControlApi, StyledPushButtonTakesReturnAsDefault)
 {
     window.AddPushButtonNoRect(210, "Go");
