@@ -439,7 +439,7 @@ public:
     void AddButtonNoRect(int id, const char* text, const LButtonStyle& style);
     void AddPushButtonNoRect(int id, const char* title);
     // Rectangle in view units, widened by 4 (cool) or 12 (push) and moved left
-    // by half of that, 3 higher.
+    // by half of that, and 3 taller.
     void AddButton(int id, const char* text, const LButtonStyle& style, int x, int y, int w, int h);
     void AddOKButton(int x, int y, int w);
     void AddOKButtonWithText(int x, int y, int w, const char* text);
