@@ -48,14 +48,6 @@ struct LPaintRect
 // size is in points and becomes size x scale pixels on the surface.
 struct LGuiFont
 {
-    std::string family; // empty: the system face
-    float size = 13;
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    bool strikeout = false;
-    bool systemFace() const { return family.empty(); }
-
     // A control's font with overrides, each 0 (as the control), 1 (off) or
     // 2 (on). Without a control the system font stands in. The size is the
     // control's (or the system size) times scale; a null or empty face gives
@@ -69,6 +61,14 @@ struct LGuiFont
     static LGuiFont FromControl(LViewHandle control);
     // The system font size in points.
     static float SystemFontSize();
+
+    std::string family; // empty: the system face
+    float size = 13;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strikeout = false;
+    bool systemFace() const { return family.empty(); }
 };
 
 // A picture held as a format-0 bitmap; the toolkit keeps its own copy

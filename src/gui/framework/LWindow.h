@@ -18,13 +18,13 @@
 #include <string>
 
 class LDiscMediaEventSource;
-class LGuiImage;
 class LKeyHandler;
-class LPopupMenu;
 class LMacWindowManager;
 class LScrollView;
 class LResizable;
 class LWindow;
+class LGuiImage;
+class LPopupMenu;
 struct LButtonStyle;
 struct LEditFlags;
 struct LGuiFont;
