@@ -11,6 +11,7 @@
 #include "gui/controls/LPaintContext.h"
 #include "gui/controls/LVolumeSlider.h"
 #include "gui/framework/LCommands.h"
+#include "gui/framework/LPopupMenu.h"
 #include "gui/framework/LWindow.h"
 #include "gui/qt/LQtComboBoxImpl.h"
 #include "gui/qt/LQtControls.h"
@@ -19,6 +20,7 @@
 #include "gui/qt/LQtFonts.h"
 #include "gui/qt/LQtKindButtonImpl.h"
 #include "gui/qt/LQtLineEdit.h"
+#include "gui/qt/LQtMenuImpl.h"
 #include "gui/qt/LQtPullDownListImpl.h"
 #include "gui/qt/LQtSmallControls.h"
 #include "gui/qt/LQtTabViewImpl.h"
@@ -27,7 +29,10 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCursor>
+#include <QMenu>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -697,6 +702,35 @@ TEST_F(ControlApi, StyledPushButtonTakesReturnAsDefault)
     window.commands.clear();
     QTest::keyClick(LQtWidget(window.GetView())->window(), Qt::Key_Return);
     EXPECT_TRUE(window.commands.empty());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ControlApi, PopupMenuAtTheMouse)
+{
+    LPopupMenu menu;
+    menu.Create(&window, "Context");
+    menu.AddItem(1, "An item of some width");
+    QMenu* q = LQtMenuImpl::FromNative(menu.Native());
+    QCursor::setPos(400, 300);
+    if (QCursor::pos() != QPoint(400, 300))
+        GTEST_SKIP() << "the platform does not move the mouse pointer";
+    for (bool alignRight : {false, true}) {
+        QRect shown;
+        QTimer::singleShot(0, [&] {
+            shown = q->geometry();
+            q->close();
+        });
+        window.TrackPopupMenu(&menu, alignRight);
+        ASSERT_TRUE(shown.isValid());
+        EXPECT_EQ(shown.top(), 300);
+        if (alignRight)
+            EXPECT_EQ(shown.left(), 400 - q->sizeHint().width());
+        else
+            EXPECT_EQ(shown.left(), 400);
+    }
 }
 
 } // namespace
