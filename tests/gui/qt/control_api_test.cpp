@@ -30,7 +30,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -714,8 +716,10 @@ TEST_F(ControlApi, PopupMenuAtTheMouse)
     menu.Create(&window, "Context");
     menu.AddItem(1, "An item of some width");
     QMenu* q = LQtMenuImpl::FromNative(menu.Native());
-    QCursor::setPos(400, 300);
-    if (QCursor::pos() != QPoint(400, 300))
+    // The middle of the screen, well inside its edges.
+    const QPoint at = QGuiApplication::primaryScreen()->availableGeometry().center();
+    QCursor::setPos(at);
+    if (QCursor::pos() != at)
         GTEST_SKIP() << "the platform does not move the mouse pointer";
     for (bool alignRight : {false, true}) {
         QRect shown;
@@ -725,11 +729,11 @@ TEST_F(ControlApi, PopupMenuAtTheMouse)
         });
         window.TrackPopupMenu(&menu, alignRight);
         ASSERT_TRUE(shown.isValid());
-        EXPECT_EQ(shown.top(), 300);
+        EXPECT_EQ(shown.top(), at.y());
         if (alignRight)
-            EXPECT_EQ(shown.left(), 400 - q->sizeHint().width());
+            EXPECT_EQ(shown.left(), at.x() - q->sizeHint().width());
         else
-            EXPECT_EQ(shown.left(), 400);
+            EXPECT_EQ(shown.left(), at.x());
     }
 }
 
