@@ -390,9 +390,14 @@ TEST_F(ControlApi, EditViewFlags)
     window.SetTextLimit(80, 4);
     char text[260];
     EXPECT_STREQ(window.GetControlText(80, text), "0123");
+    // The user's edits send the text-changed command; the program's own do not.
     window.SetTextChangeCommand(80, 88);
     window.commands.clear();
     window.SetControlText(80, "12");
+    EXPECT_STREQ(window.GetControlText(80, text), "12");
+    EXPECT_TRUE(window.commands.empty());
+    Get<QWidget>(80)->setFocus();
+    QTest::keyClick(Get<QWidget>(80), Qt::Key_5);
     EXPECT_EQ(window.commands, (std::vector<int>{88}));
     EXPECT_EQ(window.GetEditView(60), nullptr);
 }
