@@ -26,6 +26,7 @@ TEST(ViewGlue, ProductErrorOverTheWindow)
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
         title = box->text();
+        title.remove(QStringLiteral("<b>")).remove(QStringLiteral("</b>")); // shown in bold
         informative = box->informativeText();
         icon = box->icon();
         buttons = static_cast<int>(box->buttons().size());
