@@ -139,7 +139,8 @@ static QFont FontOf(LPaintContext* ctx)
     return ctx ? LQtFontOf(ctx->GetFont(), ctx->Scale()) : QFont();
 }
 
-void LQtTextManagerImpl::Measure(LPaintContext* ctx, const char* text, int maxWidth, float* width, float* height)
+void LQtTextManagerImpl::Measure(LPaintContext* ctx, const char* text, int maxWidth, float* width,
+                                 float* height)
 {
     QTextLayout layout(Prepare(text), FontOf(ctx));
     const Laid laid = LayOut(layout, maxWidth, QTextOption::WrapAtWordBoundaryOrAnywhere, AlignmentOf(0));
@@ -195,8 +196,8 @@ LQtTextManagerImpl::Placement LQtTextManagerImpl::Place(LPaintContext* ctx, cons
     return place;
 }
 
-void LQtTextManagerImpl::Draw(LPaintContext* ctx, const char* text, const LDrawTextFormat& format, bool transparent,
-                              float x, float y, float w, float h)
+void LQtTextManagerImpl::Draw(LPaintContext* ctx, const char* text, const LDrawTextFormat& format,
+                              bool transparent, float x, float y, float w, float h)
 {
     // No background colour is ever set on the text, so an opaque draw has
     // no background to fill either.

@@ -192,7 +192,8 @@ TEST(TextLayout, TailTruncationEndsInDotsWithinTheBox)
     const QFontMetricsF metrics(font);
     float lineW = 0, line = 0;
     LPaintContext::MeasureTextF(&s.ctx, "Side A", 0, &lineW, &line);
-    const char* texts[] = {kLong, "Überspielung ÄÖÜ der Schallplatte", "Ton 🎵🎵🎵🎵🎵🎵🎵🎵🎵🎵🎵🎵🎵🎵 e\u0301e\u0301e\u0301"};
+    const char* texts[] = {kLong, "Überspielung ÄÖÜ der Schallplatte",
+                           "Ton 🎵🎵🎵🎵🎵🎵🎵🎵🎵🎵🎵🎵🎵🎵 e\u0301e\u0301e\u0301"};
     for (const char* text : texts) {
         for (int width : {150, 60, 25}) {
             LDrawTextFormat format;
@@ -260,7 +261,10 @@ TEST(TextLayout, AnyThreadOneAtATime)
             *w = *h = 1;
             in_.fetch_sub(1);
         }
-        void Draw(LPaintContext*, const char*, const LDrawTextFormat&, bool, float, float, float, float) override {}
+        void Draw(LPaintContext*, const char*, const LDrawTextFormat&, bool, float, float, float,
+                  float) override
+        {
+        }
 
     private:
         std::atomic<int>& in_;
