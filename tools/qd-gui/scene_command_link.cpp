@@ -5,8 +5,6 @@
 #include "gui/controls/LCommandLinkButton.h"
 #include "gui/framework/LWindow.h"
 
-#include <algorithm>
-
 namespace {
 
 class ChoiceWindow : public LWindow
@@ -17,11 +15,12 @@ bool Build(QdGuiSceneContext& context, bool enabled)
 {
     auto* window = new ChoiceWindow();
     const double s = window->GetScaleFactor();
-    window->CreateCocoaWindow(static_cast<int>(440 * s), static_cast<int>(200 * s), kWindowStyleTitled, false,
+    window->CreateCocoaWindow(static_cast<int>(580 * s), static_cast<int>(220 * s), kWindowStyleTitled, false,
                               nullptr);
     window->SetTitle("Choose");
     LCreateCommandLinkButton(window, 601, "&Split the recording",
-                             "Finds the pauses between the tracks and makes one file of each track.");
+                             "Finds the pauses between the tracks and makes one file of each track, named "
+                             "from the tags of the record it came from.");
     LCommandLinkButton* second =
         LCreateCommandLinkButton(window, 602, "&Keep it whole", "Saves the side as one file.");
     const int margin = static_cast<int>(10 * s);
@@ -29,7 +28,7 @@ bool Build(QdGuiSceneContext& context, bool enabled)
     for (int id : {601, 602}) {
         int w = 0, h = 0;
         LGetCommandLinkButtonSize(window, id, &w, &h);
-        window->SetControlRect(id, margin, y, std::min(w, static_cast<int>(420 * s)), h);
+        window->SetControlRect(id, margin, y, w, h);
         y += h + margin / 2;
     }
     if (second)

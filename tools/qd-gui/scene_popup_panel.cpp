@@ -6,6 +6,9 @@
 #include "gui/controls/LClickRegionMouseHandler.h"
 #include "gui/framework/LPopupPanel.h"
 #include "gui/framework/LWindow.h"
+#include "gui/qt/LQtView.h"
+
+#include <QWidget>
 
 namespace {
 
@@ -35,6 +38,8 @@ bool Build(QdGuiSceneContext& context, bool enabled)
     panel->AddStaticText(702, "Lower the gain");
     panel->SetControlRect(702, static_cast<int>(12 * s), static_cast<int>(44 * s), static_cast<int>(120 * s),
                           static_cast<int>(20 * s));
+    // Shown the way links are: the click region makes it one.
+    LQtWidget(panel->GetControl(702))->setStyleSheet("color: #1a5fb4; text-decoration: underline;");
     panel->links.Attach(panel);
     panel->links.AddControl(702, LFourCharCode("gain"), 0);
     panel->SetAutoClose(true);

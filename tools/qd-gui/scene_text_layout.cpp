@@ -34,7 +34,15 @@ public:
         LTextFormat wrap;
         wrap.wrap = true;
         context->DrawText("Recording, splitting and restoring in one window.",
-                          {width / 2 + 8, row * 3, width / 2 - 12, row * 3}, wrap);
+                          {width / 2 + 8, row * 3, width / 2 - 12, row * 2}, wrap);
+        // The shared engine: tail cut with "...", centred in a framed box,
+        // and a word-wrapped line on the right.
+        LGuiPen frame;
+        frame.colour = LRGBColor::FromRGB8(180, 180, 180);
+        context->FrameRect({4, row * 5, width / 2, row}, frame);
+        LPaintContext::DrawText(context, title, 4, row * 5, width / 2, row, 1, 1, 0, 3);
+        LPaintContext::DrawText(context, "Levels, gain and the time at a glance.", width / 2 + 8, row * 5,
+                                width / 2 - 12, row, 2, 1, 1, 0);
     }
 };
 

@@ -45,7 +45,7 @@ struct LGuiBrush
     static constexpr int kMaxStops = 20;
     int kind = 0;
     LGuiColorAlpha colour;
-    float startX = 0, startY = 0, endX = 0, endY = 0; // kind 1
+    float startX = 0, startY = 0, endX = 0, endY = 0;         // kind 1
     float centreX = 0, centreY = 0, radiusX = 0, radiusY = 0; // kind 2
     LGuiColorAlpha stops[kMaxStops];
     float positions[kMaxStops] = {};
@@ -285,10 +285,10 @@ public:
     // centre, 2 bottom; wrap 1 wraps at words; truncation 0 none, 1 wrap at
     // characters, 2 wrap at words, 3 cut the tail with "...". Nothing for an
     // empty text or an empty box.
-    static void DrawTextF(LPaintContext* ctx, const char* text, int hAlign, int vAlign, int wrap, int truncation,
-                          bool transparent, float x, float y, float w, float h);
-    static void DrawText(LPaintContext* ctx, const char* text, int x, int y, int w, int h, int hAlign, int vAlign,
-                         int wrap, int truncation);
+    static void DrawTextF(LPaintContext* ctx, const char* text, int hAlign, int vAlign, int wrap,
+                          int truncation, bool transparent, float x, float y, float w, float h);
+    static void DrawText(LPaintContext* ctx, const char* text, int x, int y, int w, int h, int hAlign,
+                         int vAlign, int wrap, int truncation);
     // Two-colour gradient over (x, y, w, h).
     static void GradientFillRect(LPaintContext* ctx, const LGuiColorAlpha* from, const LGuiColorAlpha* to,
                                  bool vertical, int x, int y, int w, int h);

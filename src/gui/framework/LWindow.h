@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+class LDBEdit;
 class LDiscMediaEventSource;
 class LGuiImage;
 class LKeyHandler;
@@ -607,6 +608,22 @@ public:
     int GetControlContentHeight(int id, int width) const;
     // Opens the menu at the mouse (its right edge there when alignRight).
     void TrackPopupMenu(LPopupMenu* menu, bool alignRight);
+    // ---- Custom-drawn controls (controls/LWindowPaintControls.cpp) ----
+    // Host views at an empty rectangle until placed.
+    LViewHandle AddPaintControl(int id);
+    LViewHandle AddPaintControlThunk(int id) { return AddPaintControl(id); }
+    LViewHandle AddScrollPaintControl(int id, bool hScroll, bool vScroll);
+    // A dB control's host, 25 points high, at (x, y) pixels, w pixels wide.
+    LViewHandle AddDBEditControl(int id, int x, int y, int w);
+    // The dB control for that host (-36 to +12 dB), owned by the host view.
+    LDBEdit* CreateDBEdit(int id);
+    void SetDBEditRange(int id, const int8_t* min, const int8_t* max);
+    void SetDBEditValue(int id, const int8_t* dB);
+    // 0 when the id names no dB control.
+    int8_t GetDBEditValue(int id) const;
+    void SetDBEditCommand(int id, int command);
+    // 0, 0 unless the id names a command-link button.
+    void GetCommandLinkButtonSize(int id, int* w, int* h);
 
 private:
     void WatchDiscMedia();

@@ -188,9 +188,10 @@ void LPaintControl::UpdateSize()
     if (scrollHosted)
         if (auto* scroller = ScrollerOf(widget))
             widget = scroller->viewport();
+    // Rounded: at a scale like 1.25 a truncated product can lose a pixel.
     const double s = ScaleFactor();
-    width = static_cast<int>(widget->width() * s);
-    height = static_cast<int>(widget->height() * s);
+    width = static_cast<int>(widget->width() * s + 0.5);
+    height = static_cast<int>(widget->height() * s + 0.5);
 }
 
 void LPaintControl::Invalidate()

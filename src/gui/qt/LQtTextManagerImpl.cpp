@@ -34,7 +34,17 @@ struct Laid
     double height = 0;
     int lines = 0;
     std::vector<std::pair<int, int>> ranges; // start, length of each line
+    std::vector<double> bottoms;             // bottom of each line
 };
+
+// Lines that fit a box height: those ending within it, and always the first.
+int LinesWithin(const Laid& laid, double h)
+{
+    int n = 0;
+    while (n < laid.lines && (n == 0 || laid.bottoms[n] <= h + 0.01))
+        ++n;
+    return n;
+}
 
 // Lays the text out in lines of lineWidth (<= 0: no limit, lines end only
 // at line breaks) and answers the used size.
@@ -55,6 +65,7 @@ Laid LayOut(QTextLayout& layout, double lineWidth, QTextOption::WrapMode mode, Q
         laid.height += line.height();
         laid.width = std::max(laid.width, line.naturalTextWidth());
         laid.ranges.emplace_back(line.textStart(), line.textLength());
+        laid.bottoms.push_back(laid.height);
         ++laid.lines;
     }
     layout.endLayout();
@@ -128,7 +139,8 @@ static QFont FontOf(LPaintContext* ctx)
     return ctx ? LQtFontOf(ctx->GetFont(), ctx->Scale()) : QFont();
 }
 
-void LQtTextManagerImpl::Measure(LPaintContext* ctx, const char* text, int maxWidth, float* width, float* height)
+void LQtTextManagerImpl::Measure(LPaintContext* ctx, const char* text, int maxWidth, float* width,
+                                 float* height)
 {
     QTextLayout layout(Prepare(text), FontOf(ctx));
     const Laid laid = LayOut(layout, maxWidth, QTextOption::WrapAtWordBoundaryOrAnywhere, AlignmentOf(0));
@@ -151,17 +163,11 @@ LQtTextManagerImpl::Placement LQtTextManagerImpl::Place(LPaintContext* ctx, cons
         QTextLayout probe(shown, font);
         const Laid laid =
             LayOut(probe, boundedW ? w : 0, QTextOption::WrapAtWordBoundaryOrAnywhere, AlignmentOf(0));
-        place.measuredHeight = laid.height;
+        // As with a text box of that height: only lines that fit count.
+        const int keep = LinesWithin(laid, h);
+        place.measuredHeight = keep > 0 ? laid.bottoms[keep - 1] : 0;
         if (format.truncation == 3 && boundedW) {
-            // Keep the lines that fit the box height (at least one); the last
-            // one kept takes the rest of the text and loses its tail.
-            double used = 0;
-            int keep = 0;
-            const double lineHeight = laid.lines > 0 ? laid.height / laid.lines : 0;
-            while (keep < laid.lines && (keep == 0 || used + lineHeight <= h + 0.01)) {
-                used += lineHeight;
-                ++keep;
-            }
+            // The last line kept takes the rest of the text and loses its tail.
             const QFontMetricsF metrics(font);
             bool cut = keep < laid.lines;
             for (int i = 0; i < keep && !cut; ++i)
@@ -184,12 +190,14 @@ LQtTextManagerImpl::Placement LQtTextManagerImpl::Place(LPaintContext* ctx, cons
     QTextLayout layout(shown, font);
     const QTextOption::WrapMode mode =
         format.truncation == 1 ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
-    place.lines = LayOut(layout, boundedW ? w : 0, mode, AlignmentOf(format.hAlign)).lines;
+    const Laid laid = LayOut(layout, boundedW ? w : 0, mode, AlignmentOf(format.hAlign));
+    place.lines = laid.lines;
+    place.visibleLines = LinesWithin(laid, h);
     return place;
 }
 
-void LQtTextManagerImpl::Draw(LPaintContext* ctx, const char* text, const LDrawTextFormat& format, bool transparent,
-                              float x, float y, float w, float h)
+void LQtTextManagerImpl::Draw(LPaintContext* ctx, const char* text, const LDrawTextFormat& format,
+                              bool transparent, float x, float y, float w, float h)
 {
     // No background colour is ever set on the text, so an opaque draw has
     // no background to fill either.
@@ -203,7 +211,10 @@ void LQtTextManagerImpl::Draw(LPaintContext* ctx, const char* text, const LDrawT
     QTextLayout layout(place.shown, FontOf(ctx));
     const QTextOption::WrapMode mode =
         format.truncation == 1 ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
-    LayOut(layout, boundedW ? w : 0, mode, AlignmentOf(format.hAlign));
+    const Laid laid = LayOut(layout, boundedW ? w : 0, mode, AlignmentOf(format.hAlign));
+    // Lines below the box are not drawn at all, not drawn cut in half.
+    const int visible = std::min(place.visibleLines, laid.lines);
+    const int visibleEnd = visible > 0 ? laid.ranges[visible - 1].first + laid.ranges[visible - 1].second : 0;
 
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing, true);
@@ -215,7 +226,7 @@ void LQtTextManagerImpl::Draw(LPaintContext* ctx, const char* text, const LDrawT
     if (ctx->outline) {
         // The glyphs filled in the text colour and stroked with the outline.
         QPainterPath path;
-        for (const QGlyphRun& run : layout.glyphRuns()) {
+        for (const QGlyphRun& run : layout.glyphRuns(0, visibleEnd)) {
             const QRawFont raw = run.rawFont();
             const auto indexes = run.glyphIndexes();
             const auto positions = run.positions();
@@ -229,7 +240,8 @@ void LQtTextManagerImpl::Draw(LPaintContext* ctx, const char* text, const LDrawT
         painter->drawPath(path);
     } else {
         painter->setPen(colour);
-        layout.draw(painter, origin);
+        for (int i = 0; i < visible; ++i)
+            layout.lineAt(i).draw(painter, origin);
     }
     painter->restore();
 }

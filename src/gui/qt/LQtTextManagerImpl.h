@@ -19,13 +19,15 @@ public:
 
     // Where Draw puts a text in a box: the text as shown (cut with "..."
     // for tail truncation), the top of its first line below the box top,
-    // the height measured for the vertical alignment and the line count.
+    // the height measured for the vertical alignment (of the lines that fit
+    // the box) and the line counts.
     struct Placement
     {
         QString shown;
         double top = 0;
         double measuredHeight = 0;
         int lines = 0;
+        int visibleLines = 0; // those within the box height (at least one)
     };
     Placement Place(LPaintContext* ctx, const char* text, const LDrawTextFormat& format, float w, float h);
 };

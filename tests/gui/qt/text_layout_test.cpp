@@ -156,6 +156,23 @@ TEST(TextLayout, VerticalAlignment)
         EXPECT_NEAR(place.top, c.top, 0.01) << c.vAlign;
         EXPECT_EQ(place.lines, 1);
     }
+    // A text that wraps beyond a one-line box is centred by the line that
+    // fits; the line below is not drawn.
+    {
+        LDrawTextFormat format;
+        format.vAlign = 1;
+        const float box = h + 6;
+        const auto place = engine.Place(&s.ctx, kLong, format, 120, box);
+        EXPECT_GT(place.lines, 1);
+        EXPECT_EQ(place.visibleLines, 1);
+        EXPECT_NEAR(place.top, 3, 0.01);
+        Surface one(200, 80);
+        LPaintContext::DrawTextF(&one.ctx, kLong, 0, 1, 1, 0, false, 0, 0, 120, box);
+        int first = 0;
+        const int rows = one.InkRows(&first);
+        EXPECT_GE(first, 3);
+        EXPECT_LE(first + rows, static_cast<int>(box) + 1);
+    }
     // The same on the surface: centred ink starts lower than top-aligned ink.
     Surface top, centre;
     LPaintContext::DrawTextF(&top.ctx, "Side A", 0, 0, 0, 0, false, 0, 0, 200, 40);
@@ -175,7 +192,8 @@ TEST(TextLayout, TailTruncationEndsInDotsWithinTheBox)
     const QFontMetricsF metrics(font);
     float lineW = 0, line = 0;
     LPaintContext::MeasureTextF(&s.ctx, "Side A", 0, &lineW, &line);
-    const char* texts[] = {kLong, "Überspielung ÄÖÜ der Schallplatte", "Ton 🎵🎵🎵🎵🎵🎵🎵🎵🎵🎵🎵🎵🎵🎵 e\u0301e\u0301e\u0301"};
+    const char* texts[] = {kLong, "Überspielung ÄÖÜ der Schallplatte",
+                           "Ton 🎵🎵🎵🎵🎵🎵🎵🎵🎵🎵🎵🎵🎵🎵 e\u0301e\u0301e\u0301"};
     for (const char* text : texts) {
         for (int width : {150, 60, 25}) {
             LDrawTextFormat format;
@@ -243,7 +261,10 @@ TEST(TextLayout, AnyThreadOneAtATime)
             *w = *h = 1;
             in_.fetch_sub(1);
         }
-        void Draw(LPaintContext*, const char*, const LDrawTextFormat&, bool, float, float, float, float) override {}
+        void Draw(LPaintContext*, const char*, const LDrawTextFormat&, bool, float, float, float,
+                  float) override
+        {
+        }
 
     private:
         std::atomic<int>& in_;
