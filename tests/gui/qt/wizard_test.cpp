@@ -110,7 +110,8 @@ TEST(Wizard, OnePageShowsFinishOnlyAndReturnFinishes)
         EXPECT_TRUE(Shown(&wizard, kCommandFinish));
         EXPECT_FALSE(Shown(&wizard, kCommandOK));
         EXPECT_FALSE(Shown(&wizard, kCommandBack));
-        auto* finish = qobject_cast<QAbstractButton*>(LQtFindControl(LQtWidget(wizard.GetView()), kCommandFinish));
+        auto* finish =
+            qobject_cast<QAbstractButton*>(LQtFindControl(LQtWidget(wizard.GetView()), kCommandFinish));
         EXPECT_TRUE(finish && finish->property("default").toBool());
         checked = true;
     });
