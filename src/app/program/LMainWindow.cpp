@@ -32,42 +32,17 @@ int TextUnits(float unit, double count)
 
 } // namespace
 
-void LSetAppRunPhase(int phase)
+// The phase the crash report quotes: 2 while the main window is placed, 3
+// once it has closed.
+static void SetRunPhase(int phase)
 {
     LGetCrashState().startupPhase.store(phase);
-}
-
-int LGetAppRunPhase()
-{
-    return LGetCrashState().startupPhase.load();
 }
 
 const LSignalObject& LMainWindowClosedSignal()
 {
     static LSignalObject signal;
     return signal;
-}
-
-void LPercentEncode(const char* text, char* dest)
-{
-    static const char* const hex = "0123456789ABCDEF";
-    std::size_t out = 0;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text != nullptr ? text : "");
-         *p != 0; ++p) {
-        const unsigned char c = *p;
-        if (std::isalnum(c) || std::strchr("!-._~", c) != nullptr) {
-            if (out + 1 > 259)
-                break;
-            dest[out++] = static_cast<char>(c);
-        } else {
-            if (out + 3 > 259)
-                break;
-            dest[out++] = '%';
-            dest[out++] = hex[c >> 4];
-            dest[out++] = hex[c & 15];
-        }
-    }
-    dest[out] = '\0';
 }
 
 void LAddRunMinutes(int64_t startSeconds, int64_t nowSeconds)
@@ -85,8 +60,6 @@ LMainWindow::LMainWindow() : resizer_(this)
     gMainWindow = this;
     toolBar_.SetStateKey("Main");
     toolBar_.SetToolbarIdentifier("com.oxbelsoftware.quorin.Main");
-    std::snprintf(homePage_, sizeof(homePage_), "https://www.oxbelsoftware.com/quorin/");
-    LPercentEncode(homePage_, encodedHomePage_);
     startTime_ = static_cast<int64_t>(std::time(nullptr));
 }
 
@@ -140,7 +113,7 @@ void LMainWindow::InitMainWindow()
     RestoreWindowPlacement(kPlacementSection, TextUnits(CharWidthPx(), 170), TextUnits(CharHeightPx(), 45),
                            minW, minH, false);
     created_ = true;
-    LSetAppRunPhase(kAppPhaseMainWindowInit);
+    SetRunPhase(2);
     LSettingsSetString("Settings", "FirstRun", "1");
     UpdateControls();
     SetKeyHandler(this);
@@ -199,7 +172,7 @@ void LMainWindow::CloseMainWindow()
     closed_ = true;
     DestroyWindow();
     LAddRunMinutes(startTime_, static_cast<int64_t>(std::time(nullptr)));
-    LSetAppRunPhase(kAppPhaseMainWindowClosed);
+    SetRunPhase(3);
     LMainWindowClosedSignal().Signal();
     if (closedHook_)
         closedHook_();

@@ -15,17 +15,6 @@
 #include <cstdint>
 #include <functional>
 
-// The phase a crash report quotes.
-enum LAppRunPhaseCode : int {
-    kAppPhaseRunning = 0,
-    kAppPhaseGlobalInit = 1,
-    kAppPhaseMainWindowInit = 2,
-    kAppPhaseMainWindowClosed = 3,
-    kAppPhaseTerminating = 4,
-};
-void LSetAppRunPhase(int phase);
-int LGetAppRunPhase();
-
 // Raised once (one byte) by the main window's close step.
 const LSignalObject& LMainWindowClosedSignal();
 
@@ -96,10 +85,6 @@ public:
     // Shows or hides the toolbar, stores the state and retitles item 9500.
     void ShowToolBar(bool show);
 
-    // The product's home page, and its percent-encoded form.
-    const char* HomePage() const { return homePage_; }
-    const char* EncodedHomePage() const { return encodedHomePage_; }
-
     // Lays the window out for a new client size (pixels).
     virtual void OnResize(int width, int height) { (void)width, (void)height; }
 
@@ -128,17 +113,10 @@ protected:
     bool quitting_ = false;
     bool closed_ = false;
     int closeRetries_ = 0;
-    char homePage_[260] = {};
-    char encodedHomePage_[260] = {};
     int64_t startTime_ = 0;
     LWindow* aboutBox_ = nullptr;
     std::function<void()> closedHook_;
 };
-
-// Percent-encodes text: letters, digits and "!-._~" stay, every other byte
-// becomes '%' and two upper-case hex digits; at most 259 characters, an
-// escape that does not fit whole is left out.
-void LPercentEncode(const char* text, char* dest);
 
 // Adds the minutes of a run (rounded to whole minutes, 30 s up) to
 // "Settings"/"MinutesRunSinceLastInstall".
