@@ -20,8 +20,11 @@
 class LDiscMediaEventSource;
 class LGuiImage;
 class LKeyHandler;
+class LListViewManager;
 class LPopupMenu;
 class LMacWindowManager;
+struct LListFlags;
+struct LVColDynamicGlobal;
 class LScrollView;
 class LResizable;
 class LWindow;
@@ -182,9 +185,15 @@ public:
     float CharHeightPx() const { return charHeightPx_; }
     void SetCharacterCell(float widthPt, float heightPt, double scale);
 
-    // Bubble tips have no toolkit object here yet; the calls keep their
-    // place so callers need not change when they arrive.
-    void HideToolTip() {}
+    // The window's bubble tip, made once by CreateTooltip: shown next to a
+    // control or at a point (pixels from the screen's top-left, or from the
+    // window's), and only while the window is visible.
+    void CreateTooltip();
+    void ShowBubbleTip(int controlId, const char* text);
+    void ShowBubbleTipAt(int x, int y, const char* text);
+    void ShowBubbleTipAtPixel(int x, int y);
+    void ShowBubbleTipAtPoint(int x, int y);
+    void HideToolTip();
 
 protected:
     friend class LMacWindowManager;
@@ -414,6 +423,64 @@ public:
     void SetHyperLinkText(int id, const char* text);
     void SetHyperLinkURL(int id, const char* url);
     void ClearHyperLinkURL(int id) { SetHyperLinkURL(id, ""); }
+
+    // ---- List views: rows by index, columns by index ----
+    // The calls do nothing for an id that names no list (or a list without
+    // columns yet); getters then answer their empty value.
+    void AddListViewNoRect(int id, const LListFlags& flags);
+    void AddListView(int id, const LListFlags& flags, int x, int y, int w, int h);
+    // The list's manager (rows, columns, selection), null when none.
+    LListViewManager* GetListView(int id) const;
+    // Columns up to the entry with a null title; with a section, widths are
+    // read from it as "ColumnWidth%d" and written by SaveListViewColumnWidths.
+    void SetListViewColumns(int id, const LVColDynamicGlobal* columns, const char* section);
+    void SetListViewColumnsNoSave(int id, const LVColDynamicGlobal* columns)
+    {
+        SetListViewColumns(id, columns, nullptr);
+    }
+    void SaveListViewColumnWidths(int id);
+    // Detaches the manager and its click handler (the window is going).
+    void ReleaseListView(int id);
+    // minWidth in pixels.
+    void ResizeListViewColumns(int id, int columnCount, int stretchColumn, int minWidth);
+    // Width in points.
+    void SetListViewColumnWidth(int id, int column, int width);
+    void SetListViewColumnEditable(int id, int column, bool editable);
+    void SetListViewDefaultText(int id, const char* text);
+    void SetListViewAlternatingRows(int id);
+    // Image resource ids ended by 0; rows refer to them by position.
+    void SetListViewImages(int id, const int* imageIds);
+    // A picture drawn translucent in the lower right corner (0: none).
+    void SetListViewBackgroundImage(int id, int resourceId);
+    void DeleteAllListViewRows(int id);
+    // Texts up to a null; -1 when the first is null or there is no list.
+    int AddListViewRow(int id, const char* text0, ...);
+    int AddListViewItem(int id, const char* text, int image, intptr_t data, int ignored = 0);
+    void SetListViewItemText(int id, int row, int column, const char* text);
+    void SetListViewRowText(int id, int row, const char* text);
+    // 260-byte buffers, cut at a character boundary; empty on failure.
+    char* GetListViewRowText(int id, int row, char* buffer) const;
+    char* GetListViewItemText(int id, int row, int column, char* buffer) const;
+    void SetListViewItemImage(int id, int row, int image);
+    void SetListViewCellImage(int id, int row, int column, int image);
+    int GetListViewItemImage(int id, int row) const;
+    void SetListViewItemData(int id, int row, intptr_t data);
+    intptr_t GetListViewItemData(int id, int row) const;
+    int GetListViewRowCount(int id) const;
+    void DeleteListViewRow(int id, int row);
+    void DeselectAllListViewRows(int id);
+    void SelectListViewRow(int id, int row, bool select);
+    int GetListViewFirstSelected(int id) const;
+    int GetListViewFirstSelectedThunk(int id) const { return GetListViewFirstSelected(id); }
+    bool IsListViewRowSelected(int id, int row) const;
+    int GetListViewSelectedCount(int id) const;
+    void EditListViewSelectedRow(int id);
+    // Click commands are posted; the selection-change command is sent.
+    void SetListViewClickCommand(int id, int command);
+    void SetListViewDoubleClickCommand(int id, int command);
+    void SetListViewRightClickCommand(int id, int command);
+    void SetListViewSelectionCommand(int id, int command);
+    void ClearListViewSorter(int id);
 
     // ---- Disc media ----
     // Commands sent to OnCommand when a disc becomes present or is removed
