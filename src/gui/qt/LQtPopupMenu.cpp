@@ -166,6 +166,39 @@ LNativeMenu* LPopupMenu::FindSubmenu(const char* title) const
     return LQtMenuImpl::ToNative(LQtMenuImpl::GetSubmenu(menu, title));
 }
 
+LNativeMenu* LPopupMenu::GetSubmenuAt(int index) const
+{
+    if (!menu_ || index < 0)
+        return nullptr;
+    return LQtMenuImpl::ToNative(LQtMenuImpl::GetSubmenu(Menu(menu_), index));
+}
+
+bool LPopupMenu::RemoveSubmenu(const char* title)
+{
+    return menu_ && title && LQtMenuImpl::RemoveSubmenu(Menu(menu_), title);
+}
+
+int LPopupMenu::GetItemCount(LNativeMenu* menu)
+{
+    return menu ? static_cast<int>(Menu(menu)->actions().size()) : 0;
+}
+
+void LPopupMenu::AppendItemTo(LNativeMenu* menu, int32_t command, const char* title, LKey key)
+{
+    if (!menu)
+        return;
+    if (key.code == 0)
+        LQtMenuImpl::AddItem(Menu(menu), command, title);
+    else
+        LQtMenuImpl::AddItemWithShortcut(Menu(menu), command, title, key);
+}
+
+void LPopupMenu::AppendSeparatorTo(LNativeMenu* menu)
+{
+    if (menu)
+        LQtMenuImpl::AddSeparator(Menu(menu));
+}
+
 void LPopupMenu::TrackPopup(LWindow* window, bool screenPoint, double x, double y)
 {
     QMenu* menu = Menu(menu_);
