@@ -1,7 +1,11 @@
 #include "app/program/LMainWindow.h"
 
+#include "app/program/menus/LApplicationMenus.h"
+#include "app/program/startup/LAppStartup.h"
+#include "app/program/startup/LSupportServices.h"
 #include "foundation/process/LProcessStartup.h"
 #include "foundation/settings/LSettings.h"
+#include "gui/framework/LApplication.h"
 #include "gui/framework/LCommandRouting.h"
 #include "gui/framework/LEventPump.h"
 #include "gui/framework/LMainMenu.h"
@@ -17,7 +21,6 @@ namespace {
 
 LMainWindow* gMainWindow = nullptr;
 
-constexpr int32_t kCommandClose = LFourCharCode("clos");
 constexpr int32_t kCommandQuitRetry = LFourCharCode("QtNc");
 // A modal window that keeps refusing to close stops the quit after this
 // many rounds, instead of the quit retrying for ever.
@@ -31,13 +34,6 @@ int TextUnits(float unit, double count)
 }
 
 } // namespace
-
-// The phase the crash report quotes: 2 while the main window is placed, 3
-// once it has closed.
-static void SetRunPhase(int phase)
-{
-    LGetCrashState().startupPhase.store(phase);
-}
 
 const LSignalObject& LMainWindowClosedSignal()
 {
@@ -58,6 +54,7 @@ void LAddRunMinutes(int64_t startSeconds, int64_t nowSeconds)
 LMainWindow::LMainWindow() : resizer_(this)
 {
     gMainWindow = this;
+    LLoadUsageCounters();
     toolBar_.SetStateKey("Main");
     toolBar_.SetToolbarIdentifier("com.oxbelsoftware.quorin.Main");
     startTime_ = static_cast<int64_t>(std::time(nullptr));
@@ -90,8 +87,10 @@ bool LMainWindow::CreateMainWindow()
 void LMainWindow::InitMainWindow()
 {
     SetTitle("Quorin - Vinyl and Tape Recorder");
+    LBuildMainMenu(*this);
     statusBar_.Create(this);
     PostCommand(kCommandReady);
+    LStartCrashDetection();
     OnCreate();
 
     // The window may not be smaller than 134 x 45 text units, nor larger
@@ -113,13 +112,13 @@ void LMainWindow::InitMainWindow()
     RestoreWindowPlacement(kPlacementSection, TextUnits(CharWidthPx(), 170), TextUnits(CharHeightPx(), 45),
                            minW, minH, false);
     created_ = true;
-    SetRunPhase(2);
+    LSetAppRunPhase(kRunPhaseWindowInit);
     LSettingsSetString("Settings", "FirstRun", "1");
     UpdateControls();
     SetKeyHandler(this);
     EnableWindow(true);
     resizer_.FitWindowToScreen();
-    SetMenuItemTitle(kCommandToggleToolbar, toolBar_.IsVisible() ? "Hide Toolbar" : "Show Toolbar");
+    SetMenuItemTitle(kCommandToggleToolbar, LToolbarToggleTitle(toolBar_.IsVisible()));
 
     char shown[260] = {};
     LSettingsGetString("Settings", "MainWindowShownAtStartup", "", shown);
@@ -163,8 +162,8 @@ void LMainWindow::CloseMainWindow()
 {
     if (closed_)
         return;
-    if (aboutBox_ != nullptr && aboutBox_->IsWindow() && !aboutBox_->IsClosing())
-        aboutBox_->EndDialog(kCommandOK);
+    if (aboutBox_.IsWindow() && !aboutBox_.LWindow::IsClosing())
+        aboutBox_.EndDialog(kCommandOK);
     SaveWindowPlacement(kPlacementSection);
     ShowWindow(false);
     SetResizableHandler(nullptr);
@@ -172,10 +171,16 @@ void LMainWindow::CloseMainWindow()
     closed_ = true;
     DestroyWindow();
     LAddRunMinutes(startTime_, static_cast<int64_t>(std::time(nullptr)));
-    SetRunPhase(3);
+    if (!systemQuit_)
+        LRunEndSurveyHook(this);
+    LSaveUsageCounters();
+    LStopCrashDetection();
+    LSetAppRunPhase(kRunPhaseWindowClosed);
     LMainWindowClosedSignal().Signal();
     if (closedHook_)
         closedHook_();
+    // The application ends once this close has returned to its loop.
+    LTerminateApplication();
 }
 
 bool LMainWindow::QueryQuit()
@@ -191,12 +196,22 @@ bool LMainWindow::QueryQuit()
     return true;
 }
 
+bool LMainWindow::CreateAndInitMainWindow()
+{
+    if (!CreateMainWindow())
+        return false;
+    InitMainWindow();
+    return IsWindow();
+}
+
 void LMainWindow::BringToFront()
 {
     if (!IsWindow())
         return;
-    ShowWindow(true);
-    LBringWindowToFront(GetView());
+    if (LIsWindowMiniaturized(this))
+        LDeminiaturizeWindow(this);
+    else
+        LOrderWindowFront(this);
     LBringAppToFront();
 }
 
@@ -206,10 +221,9 @@ void LMainWindow::SaveWindowPlacement(const char* section)
         LWindow::SaveWindowPlacement(section);
 }
 
-void LMainWindow::ShowToolBar(bool show)
+void LMainWindow::ShowToolbar(bool show)
 {
     toolBar_.Show(show);
-    SetMenuItemTitle(kCommandToggleToolbar, show ? "Hide Toolbar" : "Show Toolbar");
     int w = 0, h = 0;
     GetClientSize(&w, &h);
     OnResize(w, h);
@@ -217,26 +231,8 @@ void LMainWindow::ShowToolBar(bool show)
 
 void LMainWindow::OnCommand(int command, int extra)
 {
-    switch (command) {
-    case kCommandClose:
-    case kCommandCancel:
-        ShowWindow(false);
-        return;
-    case kCommandQuit:
-        QueryQuit();
-        return;
-    case kCommandQuitRetry:
-        Cancel();
-        return;
-    case kCommandPreferences:
-        Preferences();
-        return;
-    case kCommandToggleToolbar:
-        ShowToolBar(!toolBar_.IsVisible());
-        return;
-    default:
+    if (!LHandleApplicationCommand(*this, command, extra))
         LWindow::OnCommand(command, extra);
-    }
 }
 
 const LKeyToCommandMap* LMainWindow::AcceleratorTable(int* count) const

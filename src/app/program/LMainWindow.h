@@ -5,6 +5,8 @@
 // close box, Ctrl+W) only hides it; Quit closes it for good, saving what the
 // next start needs, and then ends the application.
 
+#include "app/program/about/LAboutBox.h"
+#include "app/program/menus/LApplicationCommandHost.h"
 #include "foundation/threads/LSignalObject.h"
 #include "gui/controls/LStatusBar.h"
 #include "gui/framework/LKeyHandler.h"
@@ -18,7 +20,7 @@
 // Raised once (one byte) by the main window's close step.
 const LSignalObject& LMainWindowClosedSignal();
 
-class LMainWindow : public LWindow, public LKeyHandler
+class LMainWindow : public LWindow, public LKeyHandler, public LApplicationCommandHost
 {
 public:
     LMainWindow();
@@ -45,10 +47,10 @@ public:
     void CloseMainWindow();
     // Quit: false (nothing changes) when a modal window is up or the window
     // refuses to close; else the window closes and the application ends.
-    bool QueryQuit();
+    bool QueryQuit() override;
     // Shows the window (also when hidden or minimised) and brings the
     // program to the front.
-    void BringToFront();
+    void BringToFront() override;
     void SaveWindowPlacement(const char* section) override;
 
     // 'clos' and 'not!' hide the window, 'quit' quits, 'QtNc' retries the
@@ -62,28 +64,33 @@ public:
     // The preferences ('pref'); the window's own.
     virtual void Preferences() {}
 
+    // LApplicationCommandHost.
+    bool CreateAndInitMainWindow() override;
+    LWindow* GetMainWindow() override { return this; }
+    void OpenDocuments(const std::vector<std::string>& paths) override { (void)paths; }
+    bool IsClosing() const override { return quitting_ || closed_ || LWindow::IsClosing(); }
+    LAboutBox* GetAboutBox() override { return &aboutBox_; }
+    void OnPreferences() override { Preferences(); }
+    void OnQuitCancelled() override { Cancel(); }
+    bool IsToolbarVisible() const override { return toolBar_.IsVisible(); }
+    // Shows or hides the toolbar, stores the state and lays the window out.
+    void ShowToolbar(bool show) override;
+
     // Keys: the window's accelerator table first, then the framework's keys.
     bool OnKeyDown(LKey key) override;
     virtual const LKeyToCommandMap* AcceleratorTable(int* count) const;
 
     // Set for a quit at log-out, restart or shut-down: the end-of-session
     // feedback is skipped.
-    void SetSystemQuit(bool on) { systemQuit_ = on; }
+    void SetSystemQuit(bool on) override { systemQuit_ = on; }
     bool IsSystemQuit() const { return systemQuit_; }
     bool IsQuitting() const { return quitting_; }
     bool IsClosed() const { return closed_; }
     // Runs once the window has closed for good (the application ends there).
     void SetClosedHook(std::function<void()> hook) { closedHook_ = std::move(hook); }
 
-    // The About box while it exists (owned elsewhere), so that quitting
-    // ends it first.
-    void SetAboutBox(LWindow* about) { aboutBox_ = about; }
-    LWindow* AboutBox() const { return aboutBox_; }
-
     LToolBar& ToolBar() { return toolBar_; }
     LStatusBar& StatusBar() { return statusBar_; }
-    // Shows or hides the toolbar, stores the state and retitles item 9500.
-    void ShowToolBar(bool show);
 
     // Lays the window out for a new client size (pixels).
     virtual void OnResize(int width, int height) { (void)width, (void)height; }
@@ -114,7 +121,7 @@ protected:
     bool closed_ = false;
     int closeRetries_ = 0;
     int64_t startTime_ = 0;
-    LWindow* aboutBox_ = nullptr;
+    LAboutBox aboutBox_;
     std::function<void()> closedHook_;
 };
 
