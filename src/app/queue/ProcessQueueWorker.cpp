@@ -87,14 +87,25 @@ QueueRunResult ProcessQueueWorker::RunQueue()
     done_.store(0);
     if (IsStopRequested()) {
         outcome.stopped = true;
+        {
+            LLockGuard guard(lock_);
+            exiting_ = true;
+        }
         Progress(0.0);
         return outcome;
     }
     for (bool more = true; more;) {
         LFile workerLock;
-        if (!queue_.TryLockWorker(workerLock)) {
-            outcome.otherWorker = true;
-            break;
+        {
+            // Deciding to leave the jobs to another process and saying so
+            // is one step for an append: one that came before it is seen
+            // by that process's worker, one after it starts a new thread.
+            LLockGuard guard(lock_);
+            if (!queue_.TryLockWorker(workerLock)) {
+                outcome.otherWorker = true;
+                exiting_ = true;
+                break;
+            }
         }
         bool end = false;
         while (!end) {
@@ -163,10 +174,8 @@ QueueRunResult ProcessQueueWorker::RunQueue()
         if (!more)
             exiting_ = true;
     }
-    {
-        LLockGuard guard(lock_);
-        exiting_ = true;
-    }
+    // No lock_ from here on: an append that saw exiting_ waits for this
+    // thread to end while it holds lock_.
     done_.store(0);
     queued_.store(0);
     Progress(0.0);

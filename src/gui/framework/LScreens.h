@@ -13,6 +13,8 @@ void LGetWindowWorkArea(LViewHandle view, int rect[4]);
 void LGetCursorPos(int pt[2]);
 // Pixels taken by a visible status bar (the view's control 800), else 0.
 int LGetStatusBarHeight(LViewHandle view);
+// Pixels taken by a visible toolbar along the view's top, else 0.
+int LGetToolBarHeight(LViewHandle view);
 void LEnableWindow(LViewHandle view, bool enable);
 // IsVisible of the view's window object; false when none.
 bool LIsWindowVisible(LViewHandle view);

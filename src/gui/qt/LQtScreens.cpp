@@ -7,6 +7,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QToolBar>
 
 namespace {
 
@@ -62,6 +63,16 @@ int LGetStatusBarHeight(LViewHandle view)
     if (bar == nullptr || bar->isHidden())
         return 0;
     return static_cast<int>(30 * LQtWidget(view)->devicePixelRatioF());
+}
+
+int LGetToolBarHeight(LViewHandle view)
+{
+    if (view == nullptr)
+        return 0;
+    auto* bar = LQtWidget(view)->findChild<QToolBar*>(QString(), Qt::FindDirectChildrenOnly);
+    if (bar == nullptr || bar->isHidden())
+        return 0;
+    return static_cast<int>(bar->height() * LQtWidget(view)->devicePixelRatioF());
 }
 
 void LEnableWindow(LViewHandle view, bool enable)

@@ -6,6 +6,7 @@
 #include "gui/qt/LQtView.h"
 
 #include <QBoxLayout>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
@@ -165,11 +166,21 @@ void LQtToolbarImpl::CreateItems()
     if (auto* box = qobject_cast<QBoxLayout*>(host_->layout())) {
         box->insertWidget(0, bar_);
     } else {
-        // A content view places its controls itself: the bar takes the top.
+        // A content view places its controls itself: the bar takes the top,
+        // and keeps the view's width when the view is resized.
         bar_->setGeometry(0, 0, host_->width(), bar_->sizeHint().height());
         bar_->raise();
+        host_->removeEventFilter(this);
+        host_->installEventFilter(this);
     }
     bar_->show();
+}
+
+bool LQtToolbarImpl::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == host_ && event->type() == QEvent::Resize && bar_ && host_->layout() == nullptr)
+        bar_->setGeometry(0, 0, host_->width(), bar_->height());
+    return QObject::eventFilter(watched, event);
 }
 
 void LQtToolbarImpl::Clicked(QToolButton* button, int32_t command)

@@ -63,6 +63,10 @@ public:
     // The item's rectangle in the host's coordinates, for a menu under it.
     QRect DropDownItemBounds(int32_t command) const;
 
+protected:
+    // A bar placed by hand on a content view follows the view's width.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     struct Entry
     {

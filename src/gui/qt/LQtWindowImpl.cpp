@@ -888,7 +888,10 @@ void LMacWindow::RestoreWindowPlacement(const char* section, int defW, int defH,
     int statusBar = 0;
     if (QWidget* bar = LQtFindControl(ShownView(this), 800); bar != nullptr && !bar->isHidden())
         statusBar = static_cast<int>(30 * scale);
-    int total = std::min(h + statusBar, vh);
+    // What the window adds above its content (a menu bar) is not part of the
+    // stored height, which is the content's: add it back.
+    const int chrome = std::max(0, Round((top->height() - ShownView(this)->height()) * scale));
+    int total = std::min(h + statusBar + chrome, vh);
     SetSize(w, total);
     char text[260] = {};
     LSettingsGetString(section, "Maximized", "", text);

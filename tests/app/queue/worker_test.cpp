@@ -234,3 +234,31 @@ TEST_F(WorkerTest, AppendsWhileTheWorkerEndsAreNeverLeftBehind)
     ASSERT_TRUE(WaitForIdle(worker));
     EXPECT_EQ(FolderEntries(out_.Path()).size(), 12u);
 }
+
+TEST_F(WorkerTest, AJobAppendedAsAnotherProcessLetsGoOfTheQueueIsRun)
+{
+    // Another process's worker holds the run lock while this process appends
+    // (our worker thread ends at once), then lets go; the next append must
+    // start a worker here, whatever moment of our ending thread it meets.
+    ProcessQueueWorker worker(queuePath_.c_str());
+    const std::string source = Tone("take.wav", 0.02);
+    int jobs = 0;
+    for (int i = 0; i < 8; ++i) {
+        LFile other;
+        ProcessQueueFile elsewhere(queuePath_.c_str());
+        ASSERT_TRUE(elsewhere.TryLockWorker(other));
+        for (const char* part : {"a", "b"}) {
+            ProcessQueueRecord record =
+                MakeRecord(source, out_.Path(), ".wav", out_.Path(part + std::to_string(i) + ".wav"));
+            record.deleteSource = 0;
+            ASSERT_EQ(worker.AppendRecord(record), QueueStatus::kOk);
+            ++jobs;
+            if (part[0] == 'a') {
+                std::this_thread::sleep_for(std::chrono::microseconds(i * 150));
+                other.Close();
+            }
+        }
+        ASSERT_TRUE(WaitForIdle(worker)) << "round " << i;
+    }
+    EXPECT_EQ(FolderEntries(out_.Path()).size(), static_cast<size_t>(jobs));
+}

@@ -1,0 +1,219 @@
+#pragma once
+// The program's main window: the list of the recordings in the output folder
+// (list 2028) with their durations, the toolbar, a three-part status bar
+// (product, job progress, queue count or disc capacity), the notifications of
+// the processing worker, the recording windows and the disc-capacity thread,
+// which commands are enabled, and the file commands on the list.
+//
+// Every row names a file of the application output folder: the row text is
+// the file name, column 1 its duration. The windows that come with later
+// parts of the program (wizard, recording session, play window, tag editors,
+// burning, preferences) are reached through one member each.
+
+#include "app/program/LDiscCapacityThread.h"
+#include "app/program/LMainWindow.h"
+#include "app/program/MainCommandStates.h"
+#include "gui/controls/LListView.h"
+#include "gui/framework/LCommandRouting.h"
+#include "gui/framework/LPopupMenu.h"
+#include "gui/framework/LTimerTable.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class ProcessQueueWorker;
+class MainNoticeRelay;
+
+// Window messages and notifications the main window answers.
+enum : uint32_t {
+    kMainMsgEraseDisc = 114,
+    kMainMsgBurnWhenDone = 2032,
+    kMainMsgMinimize = 2033,
+    kMainMsgRemoveNamedFile = 2034,
+    kMainMsgJobQueued = 2035,
+    kMainMsgSplitFile = 2036,
+    kMainMsgRecordingState = 2037,
+    kMainMsgRecordingDiscarded = 2038,
+    kMainMsgOpenSession = 2039,
+    kMainMsgOpenWizard = 2040,
+    kMainMsgReloadList = 2041,
+    kMainMsgJobDone = 2042,
+    kMainMsgByProductDone = 2043,
+    kMainMsgProgress = 2046,
+    kMainMsgDiscInserted = 2047,
+    kMainMsgDiscEjected = 2048,
+    kMainMsgBurnAfterSession = 2049,
+    kMainMsgRemoveSelected = 2050,
+    kMainMsgFailure = 2060,
+};
+
+// The payload of a split request (2036): the file and its split points in frames.
+struct MainSplitRequest
+{
+    std::string path;
+    std::vector<int64_t> points;
+};
+
+// Posts a window message to the main window from any thread. text travels
+// as the message's payload (freed by the receiver, or when the message is
+// dropped); integer is its second word. False when there is no main window.
+bool PostMainWindowMessage(uint32_t code, const std::string& text, int64_t integer);
+bool PostMainWindowSplit(const MainSplitRequest& request);
+
+class MainDialog : public LMainWindow,
+                   public LTimerTable,
+                   public LListViewSorter,
+                   public LListViewLabelEditHandler,
+                   public LInterWinMessageHandler
+{
+public:
+    static constexpr int kListId = 2028;
+    static constexpr const char* kProductTitle = "Quorin Dizer od OD Udivezeve";
+    static constexpr const char* kEmptyListText =
+        "Click the Wizard or Record buttons to add recordings to this list.";
+
+    // The worker whose queue the window opens and whose jobs it shows.
+    explicit MainDialog(ProcessQueueWorker& worker);
+    MainDialog();
+    ~MainDialog() override;
+
+    // ---- The window ----
+    void OnCreate() override;
+    void OnDestroy() override;
+    // The close query, asked when the program quits.
+    bool CanCancel() override;
+    void UpdateControls() override;
+    void OnCommand(int command, int extra) override;
+    const LKeyToCommandMap* AcceleratorTable(int* count) const override;
+    void OnResize(int width, int height) override;
+    void Preferences() override;
+    // Files named at a start: added as Add File(s) adds them.
+    void OpenDocuments(const std::vector<std::string>& paths) override;
+
+    // A notification: code, payload (null for none) and a number.
+    void OnNotify(uint32_t code, const void* payload, int64_t integer);
+    void OnInterWinMessage(uint32_t eventId, int64_t data1, int64_t data2) override;
+    // The capacity thread's text (code 3001).
+    void OnDiscCapacity(uint32_t code, const char* text);
+
+    // ---- The list ----
+    MainListState ListState() const;
+    int RowCount() const;
+    std::string RowText(int row) const;
+    std::string RowDuration(int row) const;
+    std::vector<int> SelectedRows() const;
+    std::string RowPath(int row) const;
+    const std::string& OutputFolder() const { return outputFolder_; }
+
+    // Loads the WAV then MP3 files of the output folder under a progress
+    // window. 0 done, 1 cancelled.
+    int LoadSavedFiles();
+    // Empties the list and loads it again.
+    void ReloadList();
+    // Adds a row for the file (copying it into the output folder first when
+    // asked and it is not there yet); false when it does not open, a row of
+    // that name exists or the copy failed.
+    bool AddFileToList(const char* path, bool copy, bool select);
+    bool IsNameNotInList(const char* name) const;
+
+    // ---- The file commands ----
+    void AddFiles();
+    // Adds the dropped files: WAV and MP3 only, with one warning for the rest.
+    void OnDropFiles(const std::vector<std::string>& paths);
+    bool RemoveSelectedFiles(bool ask);
+    void RemoveRowAndFile(const char* name);
+    void CopySelectedFilesTo();
+    // Copies the selected files into folder, asking before replacing a file.
+    void CopySelectedFilesToFolder(const char* folder);
+    void BeginRename();
+    // The end of an in-place edit of a row: renames its file.
+    void OnRenameEnd(const char* newText);
+    // 2052 then 2051: rename the remembered row's file after its row's title.
+    void RememberRenameSource();
+    void RenameRememberedFile();
+    void PlaySelectedFile();
+    void JoinSelectedFiles();
+    bool SplitFile(const char* path, const std::vector<int64_t>& points);
+    void EditTag();
+    void EditSelectedTags();
+    void MoveSelectedRow(int delta);
+    void SwapRows(int a, int b);
+    void SelectAllFiles();
+    void EditInTessary();
+    bool OpenFileInTessary(LViewHandle parent, const std::string& argument, bool wait);
+    void SendFilesToPyrocastelle();
+    void SendFilesToCorvane();
+    void RevealOutputFolder();
+    void RevealLogsFolder();
+
+    // ---- Totals and the status bar ----
+    // "RecordingPage"/"TotalTime" and "TotalSize" of the rows (selected only
+    // when asked).
+    void SaveRecordingPageTotals(bool selectedOnly);
+    // The list's part of the capacity display.
+    std::string ComputeDiscTotal();
+    std::string StatusText(int part) const;
+    int FilesBeingProcessed() const { return filesBeingProcessed_; }
+
+    // ---- Windows of later parts of the program ----
+    virtual void OpenRecordingWizard();
+    virtual void RunRecordingSession();
+    // The play window with split points; false when it could not play.
+    virtual bool RunPlayWindow(const char* path);
+    // The tag editors; true when the user confirmed and the tags were written.
+    virtual bool RunTagEditor(const char* path);
+    virtual bool RunMultiTagEditor(const std::vector<std::string>& paths);
+    virtual void OnBurnCommand();
+    virtual void StartBurn(bool audio);
+    virtual bool RunEraseDisc(const char* title, LWindow* parent);
+    virtual void EjectDisc();
+
+    // ---- What the user is asked and told (overridden by tests) ----
+    // 1 for the first button, 2 otherwise.
+    virtual int Ask(const char* text, const char* title, const char* first, const char* second);
+    virtual void Tell(const char* text, const char* title, int style);
+    virtual void ShowBubble(const char* text);
+    const std::string& LastBubble() const { return lastBubble_; }
+    virtual bool ChooseFilesToAdd(std::vector<std::string>* paths);
+    virtual bool ChooseCopyFolder(std::string* folder);
+
+    ProcessQueueWorker& Worker() { return worker_; }
+    LDiscCapacityThread& CapacityThread() { return capacityThread_; }
+    // The notices the worker and the capacity thread post end up here.
+    void DeliverQueuedNotice(uint32_t code, const void* bytes, uint64_t length);
+
+protected:
+    void OnTimer(int id) override;
+    // LListViewLabelEditHandler.
+    void OnBeginEdit(int listId) override;
+    void OnEndEdit(int listId, const char* newText) override;
+
+private:
+    void CreateList();
+    void CreateToolBar();
+    void SetStatus(int part, const std::string& text);
+    void OnJobDone(const char* path);
+    void ShowContextMenu();
+    void RequestCapacity(bool reread, bool refresh);
+    int CountQueuedJobs();
+
+    ProcessQueueWorker& worker_;
+    LDiscCapacityThread capacityThread_;
+    std::shared_ptr<MainNoticeRelay> relay_;
+    LPopupMenu contextMenu_;
+    std::string outputFolder_;
+    int filesBeingProcessed_ = 0;
+    uint32_t nextRowId_ = 0;
+    bool recordingStopped_ = false;
+    bool notifyWhenDone_ = false;
+    bool splitRunning_ = false;
+    bool burning_ = false;
+    bool erasing_ = false;
+    bool recording_ = false;
+    bool loading_ = false;
+    std::string renameSource_;
+    std::string lastBubble_;
+    std::string statusTexts_[3];
+};

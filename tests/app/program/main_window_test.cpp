@@ -1,0 +1,395 @@
+// The main window offscreen: the list of recordings with the durations sox
+// reports, the empty list that opens the wizard, drops, renames, removing,
+// reordering, the queue's jobs arriving in the list, the placement kept from
+// one run to the next, and closing that only hides.
+
+#include "app/program/MainDialog.h"
+#include "app/queue/ProcessQueueWorker.h"
+#include "foundation/settings/LSettings.h"
+#include "gui/GuiTestSupport.h"
+#include "gui/qt/LQtOutlineViewImpl.h"
+#include "gui/qt/LQtView.h"
+#include "support/TempHome.h"
+#include "support/TestData.h"
+
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTest>
+#include <QUrl>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <deque>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace quorin::test;
+
+namespace {
+
+// The main window with the user's answers given in advance and what it
+// tells the user kept.
+class TestMainDialog : public MainDialog
+{
+public:
+    explicit TestMainDialog(ProcessQueueWorker& worker) : MainDialog(worker) {}
+    ~TestMainDialog() override { CloseForTest(); }
+
+    void OpenRecordingWizard() override { ++wizardOpened; }
+    int Ask(const char* text, const char*, const char*, const char*) override
+    {
+        questions.push_back(text);
+        if (answers.empty())
+            return 2;
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void Tell(const char* text, const char*, int) override { told.push_back(text); }
+    bool ChooseCopyFolder(std::string* folder) override
+    {
+        *folder = copyFolder;
+        return !copyFolder.empty();
+    }
+    void CloseForTest()
+    {
+        if (IsWindow() && !IsClosed()) {
+            answers.assign(3, 1);
+            QueryQuit();
+        }
+    }
+
+    int wizardOpened = 0;
+    std::deque<int> answers;
+    std::vector<std::string> questions;
+    std::vector<std::string> told;
+    std::string copyFolder;
+};
+
+class MainWindowTest : public TempHomeTest
+{
+protected:
+    void SetUp() override
+    {
+        GuiApp();
+        LSettingsSetString("Settings", "AppOutputFolder", out_.Path().c_str());
+    }
+
+    std::string Tone(const std::string& path, double seconds, int rate = 44100)
+    {
+        EXPECT_EQ(RunCommand("sox -q -n -r " + std::to_string(rate) + " -c 2 -b 16 " + Quote(path) +
+                             " synth " + std::to_string(seconds) + " sine 440 vol 0.5"),
+                  0);
+        return path;
+    }
+
+    std::unique_ptr<TestMainDialog> Open()
+    {
+        auto window = std::make_unique<TestMainDialog>(worker_);
+        EXPECT_TRUE(window->CreateMainWindow());
+        // Small text units, so the window's minimum size (134 x 45 units)
+        // leaves room to move and size it on the 800 x 600 test screen.
+        window->SetCharacterCell(3, 6, window->GetScaleFactor());
+        window->InitMainWindow();
+        return window;
+    }
+
+    // Waits for the first load of the list, half a second after start.
+    static bool WaitForLoad(TestMainDialog& window, int rows)
+    {
+        return PumpUntil([&] { return window.RowCount() == rows && !window.IsTimerSet(4); });
+    }
+
+    static std::string SoxiHMS(const std::string& path)
+    {
+        const double seconds = std::stod(CaptureCommand("soxi -D " + Quote(path)));
+        const long s = static_cast<long>(std::floor(seconds));
+        char text[32];
+        std::snprintf(text, sizeof(text), "%ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
+        return text;
+    }
+
+    TempDir out_;
+    TempDir elsewhere_;
+    std::string queuePath_ = elsewhere_.Path("grprocesses.list");
+    ProcessQueueWorker worker_{queuePath_.c_str()};
+};
+
+bool HaveSoundTools()
+{
+    return HaveTool("sox") && HaveTool("soxi") && HaveTool("lame");
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, TheRecordingsOfTheOutputFolderAreListedWithTheirDurations)
+{
+    if (!HaveSoundTools())
+        GTEST_SKIP() << "sox and lame are needed (make deps installs them)";
+    Tone(out_.Path("a.wav"), 2.6);
+    Tone(out_.Path("b.wav"), 75.3, 22050);
+    Tone(elsewhere_.Path("c.wav"), 4.2);
+    ASSERT_EQ(RunCommand("lame --quiet " + Quote(elsewhere_.Path("c.wav")) + " " + Quote(out_.Path("c.mp3"))),
+              0);
+    std::ofstream(out_.Path("notes.txt")) << "not a recording";
+
+    auto window = Open();
+    ASSERT_TRUE(WaitForLoad(*window, 3));
+    EXPECT_EQ(window->RowText(0), "a.wav");
+    EXPECT_EQ(window->RowText(1), "b.wav");
+    EXPECT_EQ(window->RowText(2), "c.mp3");
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(window->RowDuration(row), SoxiHMS(window->RowPath(row))) << window->RowText(row);
+    EXPECT_EQ(window->wizardOpened, 0);
+    EXPECT_EQ(window->StatusText(0), "Quorin 3.00");
+    EXPECT_EQ(window->StatusText(2).rfind("No Files Queued", 0) == 0 ||
+                  window->StatusText(2).find(" / ") != std::string::npos,
+              true);
+}
+
+TEST_F(MainWindowTest, AnEmptyFolderShowsTheEmptyTextAndOpensTheWizard)
+{
+    auto window = Open();
+    ASSERT_TRUE(WaitForLoad(*window, 0));
+    EXPECT_EQ(window->wizardOpened, 1);
+    auto* list = LQtWidget(window->GetView())->findChild<LQtListViewImpl*>();
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->DefaultText().toStdString(), MainDialog::kEmptyListText);
+}
+
+TEST_F(MainWindowTest, DISABLED_ADroppedWavIsCopiedInAndListedAndOtherFilesAreRefusedOnce)
+{
+    if (!HaveSoundTools())
+        GTEST_SKIP() << "sox is needed (make deps installs it)";
+    const std::string wav = Tone(elsewhere_.Path("dropped take.wav"), 1.2);
+    std::ofstream(elsewhere_.Path("a.txt")) << "a";
+    std::ofstream(elsewhere_.Path("b.txt")) << "b";
+    auto window = Open();
+    ASSERT_TRUE(WaitForLoad(*window, 0));
+
+    auto* mime = new QMimeData;
+    mime->setUrls({QUrl::fromLocalFile(QString::fromStdString(elsewhere_.Path("a.txt"))),
+                   QUrl::fromLocalFile(QString::fromStdString(wav)),
+                   QUrl::fromLocalFile(QString::fromStdString(elsewhere_.Path("b.txt")))});
+    auto* target = LQtWidget(window->GetView());
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &drop);
+    ASSERT_TRUE(PumpUntil([&] { return window->RowCount() == 1; }));
+    EXPECT_EQ(window->RowText(0), "dropped take.wav");
+    struct stat info;
+    EXPECT_EQ(stat(out_.Path("dropped take.wav").c_str(), &info), 0);
+    EXPECT_EQ(window->told, std::vector<std::string>{"Only wav and mp3 files can be added to this list."});
+    delete mime;
+}
+
+TEST_F(MainWindowTest, RenamesRefuseBadAndTakenNamesAndCarryAnyOtherName)
+{
+    if (!HaveSoundTools())
+        GTEST_SKIP() << "sox is needed (make deps installs it)";
+    Tone(out_.Path("take.wav"), 0.6);
+    Tone(out_.Path("other.wav"), 0.6);
+    auto window = Open();
+    ASSERT_TRUE(WaitForLoad(*window, 2));
+    const int row = window->RowText(0) == "take.wav" ? 0 : 1;
+    window->SelectListViewRow(MainDialog::kListId, row, true);
+
+    for (const char* bad : {"bad/name", "..", "other", "other.wav"}) {
+        window->told.clear();
+        window->OnRenameEnd(bad);
+        EXPECT_EQ(window->told.size(), 1u) << bad;
+        EXPECT_EQ(window->RowText(row), "take.wav") << bad;
+    }
+    struct stat info;
+    ASSERT_EQ(stat(out_.Path("take.wav").c_str(), &info), 0);
+
+    window->told.clear();
+    window->OnRenameEnd("it's $HOME \"x\"");
+    EXPECT_TRUE(window->told.empty());
+    const std::string renamed = "it's $HOME \"x\".wav";
+    EXPECT_EQ(window->RowText(window->GetListViewFirstSelected(MainDialog::kListId)), renamed);
+    EXPECT_EQ(RunCommand("sox " + Quote(out_.Path(renamed)) + " -n stat 2>/dev/null"), 0);
+    EXPECT_NE(stat(out_.Path("take.wav").c_str(), &info), 0);
+}
+
+TEST_F(MainWindowTest, RemoveAsksFirstAndDeletesOnlyTheFilesOfTheSelectedRows)
+{
+    if (!HaveSoundTools())
+        GTEST_SKIP() << "sox is needed (make deps installs it)";
+    for (const char* name : {"one.wav", "two.wav", "three.wav"})
+        Tone(out_.Path(name), 0.3);
+    auto window = Open();
+    ASSERT_TRUE(WaitForLoad(*window, 3));
+    const int two = window->RowText(2) == "two.wav" ? 2 : 1;
+    window->SelectListViewRow(MainDialog::kListId, two, true);
+
+    window->answers = {2}; // Cancel
+    window->SendCommand(2004);
+    EXPECT_EQ(window->questions,
+              std::vector<std::string>{"Are you sure you want to remove the selected file(s)?"});
+    EXPECT_EQ(window->RowCount(), 3);
+
+    window->answers = {1}; // Remove
+    window->SendCommand(2004);
+    EXPECT_EQ(window->RowCount(), 2);
+    struct stat info;
+    EXPECT_NE(stat(out_.Path("two.wav").c_str(), &info), 0);
+    EXPECT_EQ(stat(out_.Path("one.wav").c_str(), &info), 0);
+    EXPECT_EQ(stat(out_.Path("three.wav").c_str(), &info), 0);
+}
+
+TEST_F(MainWindowTest, RowsMoveUpAndDownAndSelectAllSelectsEveryRow)
+{
+    if (!HaveSoundTools())
+        GTEST_SKIP() << "sox is needed (make deps installs it)";
+    for (const char* name : {"a.wav", "b.wav", "c.wav"})
+        Tone(out_.Path(name), 0.3);
+    auto window = Open();
+    ASSERT_TRUE(WaitForLoad(*window, 3));
+    window->SelectListViewRow(MainDialog::kListId, 1, true);
+    window->SendCommand(2021);
+    EXPECT_EQ(window->RowText(0), "b.wav");
+    EXPECT_EQ(window->RowText(1), "a.wav");
+    EXPECT_EQ(window->GetListViewFirstSelected(MainDialog::kListId), 0);
+    EXPECT_FALSE(MainCommandEnabled(2021, window->ListState()));
+    window->SendCommand(2022);
+    window->SendCommand(2022);
+    EXPECT_EQ(window->RowText(2), "b.wav");
+    EXPECT_EQ(window->RowDuration(2), "0:00:00");
+    window->SendCommand(2010);
+    EXPECT_EQ(window->GetListViewSelectedCount(MainDialog::kListId), 3);
+    EXPECT_FALSE(MainCommandEnabled(2010, window->ListState()));
+}
+
+TEST_F(MainWindowTest, CopyToAsksBeforeReplacingAFile)
+{
+    if (!HaveSoundTools())
+        GTEST_SKIP() << "sox is needed (make deps installs it)";
+    Tone(out_.Path("a.wav"), 0.3);
+    Tone(out_.Path("b.wav"), 0.3);
+    TempDir target;
+    std::ofstream(target.Path("a.wav")) << "keep me";
+    auto window = Open();
+    ASSERT_TRUE(WaitForLoad(*window, 2));
+    window->SendCommand(2010);
+    window->copyFolder = target.Path();
+    window->answers = {2}; // keep the existing a.wav
+    window->SendCommand(2005);
+    ASSERT_EQ(window->questions.size(), 1u);
+    std::ifstream kept(target.Path("a.wav"));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "keep me");
+    struct stat info;
+    EXPECT_EQ(stat(target.Path("b.wav").c_str(), &info), 0);
+}
+
+TEST_F(MainWindowTest, AQueuedRecordingIsCountedAndAppearsWhenTheWorkerFinishesIt)
+{
+    if (!HaveSoundTools())
+        GTEST_SKIP() << "sox is needed (make deps installs it)";
+    auto window = Open();
+    ASSERT_TRUE(WaitForLoad(*window, 0));
+    const std::string source = Tone(elsewhere_.Path("recording.wav"), 1.0);
+
+    // Another worker holds the queue for now, so the job waits in it.
+    LFile held;
+    ProcessQueueFile other(queuePath_.c_str());
+    ASSERT_TRUE(other.TryLockWorker(held));
+    ASSERT_TRUE(EnqueueRecording(worker_, source.c_str(), out_.Path("Side A.wav").c_str(),
+                                 out_.Path().c_str(), ".wav", "0:00:01", false, false, ""));
+    ASSERT_TRUE(PumpUntil([&] { return window->FilesBeingProcessed() == 1; }));
+    EXPECT_EQ(window->StatusText(2), "Files Being Processed: 1");
+    EXPECT_EQ(window->RowCount(), 0);
+
+    held.Close();
+    worker_.StartWorker();
+    ASSERT_TRUE(PumpUntil([&] { return window->RowCount() == 1; }, 20000));
+    EXPECT_EQ(window->RowText(0), "Side A.wav");
+    EXPECT_EQ(window->StatusText(2), "No Files Queued");
+    EXPECT_EQ(window->FilesBeingProcessed(), 0);
+}
+
+TEST_F(MainWindowTest, QueuedJobsOfAnEarlierRunAreCountedAndKeptAtQuit)
+{
+    if (!HaveSoundTools())
+        GTEST_SKIP() << "sox is needed (make deps installs it)";
+    const std::string source = Tone(elsewhere_.Path("recording.wav"), 0.5);
+    LFile held;
+    ProcessQueueFile other(queuePath_.c_str());
+    ASSERT_TRUE(other.TryLockWorker(held));
+    ASSERT_TRUE(EnqueueRecording(worker_, source.c_str(), out_.Path("Kept.wav").c_str(), out_.Path().c_str(),
+                                 ".wav", "0:00:01", false, false, ""));
+    auto window = Open();
+    EXPECT_EQ(window->FilesBeingProcessed(), 1);
+    ASSERT_TRUE(WaitForLoad(*window, 0));
+
+    window->answers = {2}; // Cancel: the program keeps running
+    EXPECT_FALSE(window->QueryQuit());
+    ASSERT_EQ(window->questions.size(), 1u);
+    EXPECT_NE(window->questions[0].find("still to be processed"), std::string::npos);
+    EXPECT_TRUE(window->IsWindow());
+
+    window->answers = {1};
+    EXPECT_TRUE(window->QueryQuit());
+    EXPECT_TRUE(window->IsClosed());
+    std::vector<ProcessQueueRecord> records;
+    ASSERT_EQ(other.ReadAll(&records), QueueStatus::kOk);
+    EXPECT_EQ(records.size(), 1u);
+}
+
+TEST_F(MainWindowTest, QuitStoresThePlacementAndTheNextStartRestoresIt)
+{
+    {
+        auto window = Open();
+        ASSERT_TRUE(WaitForLoad(*window, 0));
+        window->SetSize(700, 450);
+        window->MoveWindow(40, 60);
+        PumpFor(50);
+        EXPECT_TRUE(window->QueryQuit());
+    }
+    char text[260] = {};
+    int x = LSettingsGetInt("MainWindow", "X", -1);
+    int y = LSettingsGetInt("MainWindow", "Y", -1);
+    int w = LSettingsGetInt("MainWindow", "Width", -1);
+    int h = LSettingsGetInt("MainWindow", "Height", -1);
+    EXPECT_TRUE(LSettingsGetString("MainWindow", "Maximized", "", text));
+    EXPECT_GE(x, 0);
+    EXPECT_GE(y, 0);
+    EXPECT_GT(w, 0);
+    EXPECT_GT(h, 0);
+
+    auto again = Open();
+    int nx = 0, ny = 0, nw = 0, nh = 0;
+    again->GetWindowPos(&nx, &ny);
+    again->GetUsableClientSize(&nw, &nh);
+    EXPECT_EQ(nx, x);
+    EXPECT_EQ(ny, y);
+    EXPECT_EQ(nw, w);
+    EXPECT_EQ(nh, h);
+
+    // A placement beyond the screen comes back on it.
+    again->CloseForTest();
+    LSettingsSetInt("MainWindow", "X", 5000);
+    LSettingsSetInt("MainWindow", "Width", 9000);
+    auto clamped = Open();
+    clamped->GetWindowPos(&nx, &ny);
+    clamped->GetWindowSize(&nw, &nh);
+    EXPECT_LE(nx + nw, 800);
+    EXPECT_LE(nw, 800);
+}
+
+TEST_F(MainWindowTest, CtrlWHidesTheWindowAndTheReopenEventShowsIt)
+{
+    auto window = Open();
+    ASSERT_TRUE(WaitForLoad(*window, 0));
+    ASSERT_TRUE(window->IsVisible());
+    auto* widget = LQtWidget(window->GetView())->window();
+    QTest::keyClick(widget, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(window->IsVisible());
+    EXPECT_TRUE(window->IsWindow());
+    window->BringToFront();
+    EXPECT_TRUE(window->IsVisible());
+}
