@@ -450,6 +450,7 @@ void RecordingSessionDialog::OnError(int32_t code, void*)
 
 void RecordingSessionDialog::OnRecorderStarted()
 {
+    StartMonitor();
     UpdateControls();
 }
 
@@ -479,6 +480,11 @@ void RecordingSessionDialog::OnRecorderLevels(const LSoundLevelRecord* levels)
     if (levels == nullptr || !IsBusy())
         return;
     meter_.SetLevels(levels);
+    // A player whose output went away lets go of the pipe; otherwise start
+    // it once there is sound to play.
+    if (monitorRunning_ && (monitor_.GetDevice().GetState() & kPlayerDevicePlaying) == 0)
+        StopMonitor();
+    StartMonitor();
     TrackDetectorReport report;
     report.level = TrackDetector::ReportLevel(*levels);
     report.inputFrames = InputFrames();
@@ -594,8 +600,6 @@ bool RecordingSessionDialog::BeginRecording(bool resume)
         new LSoundPipeBuffer(44100, fileSink_->GetChannels(), kMonitorPeakLimit));
     pipeSink_ = new LSoundPipeWriter(*pipeBuffer_);
     recordSink_ = new RecordingTeeSink(fileSink_, pipeSink_);
-    if (GetCheck(kSessionPlayback))
-        StartMonitor();
 
     runStartMs_ = LSoundRecorder::FramesToMs(fileSink_->GetPosition(), fileSink_->GetRate());
     const int trigger =
@@ -890,15 +894,21 @@ void RecordingSessionDialog::ResetSinks()
     LSetFailedSink(fileSink_);
 }
 
+// The monitor plays the pipe only while the recorder writes into it: a
+// reader end that nobody drains would fill the pipe and hold the recorder up,
+// so the reader exists only while the player really plays. Called again with
+// every report until it runs.
 void RecordingSessionDialog::StartMonitor()
 {
-    if (!pipeBuffer_ || !*pipeBuffer_)
+    if (!GetCheck(kSessionPlayback) || !pipeBuffer_ || !*pipeBuffer_ || monitorRunning_)
         return;
-    monitor_.Stop();
+    if (recorder_.GetState() != kRecorderRecording || (*pipeBuffer_)->ReadableBytes() == 0)
+        return;
     monitorSource_ = new LSoundPipeReader(*pipeBuffer_);
     (*pipeBuffer_)->Discard();
-    if (!monitor_.Play(monitorSource_)) {
-        // A reader nobody drains would hold the recorder up once the pipe is full.
+    monitorRunning_ =
+        monitor_.Play(monitorSource_) && (monitor_.GetDevice().GetState() & kPlayerDevicePlaying) != 0;
+    if (!monitorRunning_) {
         LLogWarning("The recording cannot be played back: the sound output did not start");
         StopMonitor();
     }
@@ -908,6 +918,7 @@ void RecordingSessionDialog::StopMonitor()
 {
     monitor_.Stop();
     monitorSource_.Reset();
+    monitorRunning_ = false;
 }
 
 void RecordingSessionDialog::DeleteTempFile()

@@ -123,6 +123,7 @@ public:
     int64_t SessionTotalMs() const { return sessionTotalMs_; }
     LSoundRecorder& Recorder() { return recorder_; }
     LSoundPlayer& Monitor() { return monitor_; }
+    bool IsMonitoring() const { return monitorRunning_; }
     const TrackDetector& Detector() const { return detector_; }
     // The input clock the detector times by (frames taken from the device).
     int64_t InputFrames() const;
@@ -177,5 +178,5 @@ private:
     LSoundSourcePtr secondSource_;
     LGuiImage image_;
     LImageControl imageControl_;
-    bool discardedShown_ = false;
+    bool monitorRunning_ = false;
 };
