@@ -13,6 +13,7 @@
 #include "audio/devices/LSoundPipe.h"
 #include "audio/devices/LSoundPlayer.h"
 #include "audio/devices/LSoundRecorder.h"
+#include "gui/controls/LCoolButtonContainer.h"
 #include "gui/controls/LImageControl.h"
 #include "gui/controls/LLevelMeter.h"
 #include "gui/controls/LPaintContext.h"
@@ -158,6 +159,7 @@ private:
     // In the order of construction; destroyed in the reverse order, so that
     // the player and the recorder stop their threads before the sinks, the
     // pipe and the meter they use go.
+    LCoolButtonContainer buttons_;
     LSoundRecorder recorder_;
     char name_[260] = {};
     char tempPath_[260] = {};
