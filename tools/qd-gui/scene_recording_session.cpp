@@ -1,9 +1,11 @@
 // The recording session window: idle, and recording a steady tone at -12 dB
-// from a fake input (meter lit, a track name and the times shown). The scenes
+// from a fake input (meter lit, a track name and the times shown); and the
+// noise measure dialog on the same input. The scenes
 // keep their settings in a folder of their own, so a shot never changes the
 // user's recording options.
 #include "QdGuiScene.h"
 
+#include "app/program/recording/NoiseFloorDialog.h"
 #include "app/program/recording/RecordingSessionDialog.h"
 #include "app/program/recording/SessionSpaceTexts.h"
 #include "audio/devices/LFakeSoundBackend.h"
@@ -100,7 +102,32 @@ bool Build(QdGuiSceneContext& context, bool recording)
     return dialog->IsWindow();
 }
 
+// The noise measure dialog listening to the same fake input.
+bool BuildNoiseFloor(QdGuiSceneContext& context)
+{
+    UsePrivateHome();
+    LSetSoundDeviceBackend(&FakeDevices());
+    auto* dialog = new NoiseFloorDialog();
+    dialog->CreateFromTemplate(NoiseFloorDialog::Template());
+    dialog->ShowModeless(nullptr, LPlacementCenterOnScreen);
+    context.window = dialog;
+    context.ready = [dialog] {
+        char text[260] = {};
+        dialog->GetControlText(kNoiseCurrentText, text);
+        return dialog->IsVisible() && std::string(text).find("Current Volume Level") == 0;
+    };
+    context.cleanup = [dialog] {
+        dialog->Recorder().Stop();
+        dialog->EndDialog(kCommandCancel);
+        delete dialog;
+        LSetSoundDeviceBackend(nullptr);
+        RemovePrivateHome();
+    };
+    return dialog->IsWindow();
+}
+
 } // namespace
 
+QD_GUI_SCENE("noise-floor", BuildNoiseFloor);
 QD_GUI_SCENE("recording-session", [](QdGuiSceneContext& c) { return Build(c, false); });
 QD_GUI_SCENE("recording-session-recording", [](QdGuiSceneContext& c) { return Build(c, true); });

@@ -133,7 +133,8 @@ protected:
                 return;
             const int64_t before = session_->InputFrames();
             fake_.backend.StepCapture(kSessionBlock);
-            EXPECT_TRUE(PumpUntil([&] { return session_->InputFrames() >= before + kSessionBlock; }, 5000))
+            // A track closed by the detector restarts the recorder, whose count starts again.
+            EXPECT_TRUE(PumpUntil([&] { return session_->InputFrames() != before; }, 5000))
                 << "the recorder did not take block " << i;
             PumpFor(3);
         }

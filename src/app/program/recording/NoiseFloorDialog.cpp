@@ -23,6 +23,33 @@ bool SettingOn(const char* section, const char* name)
     return text[0] != '\0' && text[0] != '0';
 }
 
+// Static texts show one line: a long text is broken between words into the
+// lines that fit the width.
+std::string BreakIntoLines(const LWindow* window, const char* text, int widthPx)
+{
+    std::string out, line, word;
+    auto flushWord = [&] {
+        if (word.empty())
+            return;
+        const std::string candidate = line.empty() ? word : line + " " + word;
+        if (!line.empty() && window->GetTextWidth(candidate.c_str()) > widthPx) {
+            out += line + "\n";
+            line = word;
+        } else {
+            line = candidate;
+        }
+        word.clear();
+    };
+    for (const char* p = text; *p != '\0'; ++p) {
+        if (*p == ' ')
+            flushWord();
+        else
+            word += *p;
+    }
+    flushWord();
+    return out + line;
+}
+
 void Builder(LWindow* window, int, int, int)
 {
     static_cast<NoiseFloorDialog*>(window)->Layout();
@@ -52,18 +79,19 @@ void NoiseFloorDialog::Layout()
         SetControlRect(id, static_cast<int>(x * s), static_cast<int>(y * s), static_cast<int>(w * s),
                        static_cast<int>(h * s));
     };
+    auto addText = [&](int id, const char* text) {
+        AddStaticText(id, BreakIntoLines(this, text, static_cast<int>(590 * s)).c_str());
+    };
     AddStaticText(26590, "Background Noise Measure");
     place(26590, 20, 12, 600, 20);
-    AddStaticText(26591, "Measure noise during the transitions between tracks. This is used by the auto file "
-                         "splitter later on when splitting your recordings.");
+    addText(26591, "Measure noise during the transitions between tracks. This is used by the auto file "
+                   "splitter later on when splitting your recordings.");
     place(26591, 20, 34, 600, 36);
-    AddStaticText(26600,
-                  "For vinyl records: set the player's stylus to sit near the end of any track and wait "
-                  "until the track has completed.");
+    addText(26600, "For vinyl records: set the player's stylus to sit near the end of any track and wait "
+                   "until the track has completed.");
     place(26600, 20, 78, 600, 36);
-    AddStaticText(26601,
-                  "For cassette tapes: fast forward the tape to near the end of any track and wait until "
-                  "the track has completed.");
+    addText(26601, "For cassette tapes: fast forward the tape to near the end of any track and wait until "
+                   "the track has completed.");
     place(26601, 20, 116, 600, 36);
     AddStaticText(26603,
                   "Once the audio reaches the end of the track, click the Measure Noise Floor button.");
@@ -87,10 +115,9 @@ void NoiseFloorDialog::Layout()
     place(kNoiseFloorText, 20, 260, 600, 21);
     AddStaticText(kNoiseLastSetText, "Last Set Noise Floor:");
     place(kNoiseLastSetText, 20, 284, 600, 21);
-    AddStaticText(26618,
-                  "If the Noise Floor measurement is not producing optimal results, you have the option to "
-                  "specify your own noise floor below. You can also disable auto-split and manually split "
-                  "the tracks after recording has taken place.");
+    addText(26618, "If the Noise Floor measurement is not producing optimal results, you have the option to "
+                   "specify your own noise floor below. You can also disable auto-split and manually split "
+                   "the tracks after recording has taken place.");
     place(26618, 20, 316, 600, 54);
     AddCheckBox(kNoiseManualCheck, "Manually Specify Noise Floor:");
     place(kNoiseManualCheck, 20, 378, 260, 22);

@@ -3,6 +3,7 @@
 #include "app/program/recording/NoiseFloorDialog.h"
 #include "app/program/recording/RecordingTeeSink.h"
 #include "app/program/recording/SessionSpaceTexts.h"
+#include "app/program/startup/LAcceleratorTables.h"
 #include "app/queue/OutputNames.h"
 #include "app/queue/ProcessQueueWorker.h"
 #include "audio/devices/LResourceSound.h"
@@ -17,6 +18,7 @@
 #include "foundation/log/LLog.h"
 #include "foundation/platform/LStandardFolders.h"
 #include "foundation/settings/LSettings.h"
+#include "gui/controls/LStatusBar.h"
 #include "gui/framework/LMessageBox.h"
 
 #include <algorithm>
@@ -36,18 +38,6 @@ constexpr int kBubbleTimer = 1;
 constexpr int64_t kSilenceLimitMs = 4000;
 // The monitor pipe's peak limit (its format word).
 constexpr uint32_t kMonitorPeakLimit = 0x7FFF0;
-
-// The session's keys.
-const LKeyToCommandMap LRecordingAcceleratorTable[8] = {
-    {LKey::FromVirtualKey(kVKF5), kSessionRecord},
-    {LKey::FromCharacter(u' '), kSessionPause},
-    {LKey::FromCharacter(u'R', LKey::kCommand), kSessionRestart},
-    {LKey::FromVirtualKey(kVKF7), kSessionStop},
-    {LKey::FromCharacter(u'S', LKey::kCommand), kSessionSplit},
-    {LKey::FromCharacter(u'D', LKey::kCommand), kSessionDiscard},
-    {LKey::FromCharacter(u'W', LKey::kCommand), kSessionClose},
-    {LKey::FromVirtualKey(kVKEscape), kSessionClose},
-};
 
 // On: the stored text is not empty and does not begin with '0'.
 bool SettingOn(const char* section, const char* name, const char* defaultValue = "")
@@ -94,6 +84,7 @@ RecordingSessionDialog::~RecordingSessionDialog()
     Unregister();
     imageControl_.Destroy();
     meter_.Destroy();
+    buttons_.Detach();
 }
 
 const LDialogTemplate* RecordingSessionDialog::Template()
@@ -204,6 +195,16 @@ void RecordingSessionDialog::OnCreate()
     SetControlText(kSessionDiscSpace, GetDiscSpaceText(0, false).c_str());
     SetNextOutputName();
     RefreshFreeSpace();
+    // The six command buttons: flat, bordered under the pointer, their
+    // names as tooltips.
+    buttons_.Attach(this);
+    for (int id = kSessionRecord; id <= kSessionDiscard; ++id) {
+        char text[260] = {};
+        GetButtonText(id, text);
+        buttons_.SetBorderOnHover(id, true);
+        LSetViewToolTip(GetControl(id), text);
+    }
+    CreateTooltip();
     image_.LoadResource("350");
     imageControl_.Attach(this, kSessionImage);
     imageControl_.SetImage(&image_);
@@ -396,8 +397,8 @@ void RecordingSessionDialog::OnTimer(int id)
         return;
     KillTimer(kBubbleTimer);
     if (SettingOn("RecordingPage", "ShowBubbleTipNoiseFloor")) {
-        // Bubble tips have no toolkit object yet; the tip is shown once and then turned off.
-        LLogInfo("Click here to re-measure the background noise levels of the source recording.");
+        ShowBubbleTip(kSessionNoiseMeasure,
+                      "Click here to re-measure the background noise levels of the source recording.");
         LSettingsSetString("RecordingPage", "ShowBubbleTipNoiseFloor", "0");
     }
 }
@@ -450,6 +451,7 @@ void RecordingSessionDialog::OnError(int32_t code, void*)
 
 void RecordingSessionDialog::OnRecorderStarted()
 {
+    StartMonitor();
     UpdateControls();
 }
 
@@ -479,6 +481,11 @@ void RecordingSessionDialog::OnRecorderLevels(const LSoundLevelRecord* levels)
     if (levels == nullptr || !IsBusy())
         return;
     meter_.SetLevels(levels);
+    // A player whose output went away lets go of the pipe; otherwise start
+    // it once there is sound to play.
+    if (monitorRunning_ && (monitor_.GetDevice().GetState() & kPlayerDevicePlaying) == 0)
+        StopMonitor();
+    StartMonitor();
     TrackDetectorReport report;
     report.level = TrackDetector::ReportLevel(*levels);
     report.inputFrames = InputFrames();
@@ -594,8 +601,6 @@ bool RecordingSessionDialog::BeginRecording(bool resume)
         new LSoundPipeBuffer(44100, fileSink_->GetChannels(), kMonitorPeakLimit));
     pipeSink_ = new LSoundPipeWriter(*pipeBuffer_);
     recordSink_ = new RecordingTeeSink(fileSink_, pipeSink_);
-    if (GetCheck(kSessionPlayback))
-        StartMonitor();
 
     runStartMs_ = LSoundRecorder::FramesToMs(fileSink_->GetPosition(), fileSink_->GetRate());
     const int trigger =
@@ -724,6 +729,7 @@ void RecordingSessionDialog::FinishTrack()
                       "less than %lld seconds in length.",
                       static_cast<long long>(minimum / 1000));
         LLogError(text);
+        ShowBubbleTip(kSessionStateText, text);
         SetControlText(kSessionStateText, "Recording Discarded");
         DeleteTempFile();
         currentMs_ = pauseOffsetMs_ = 0;
@@ -890,15 +896,21 @@ void RecordingSessionDialog::ResetSinks()
     LSetFailedSink(fileSink_);
 }
 
+// The monitor plays the pipe only while the recorder writes into it: a
+// reader end that nobody drains would fill the pipe and hold the recorder up,
+// so the reader exists only while the player really plays. Called again with
+// every report until it runs.
 void RecordingSessionDialog::StartMonitor()
 {
-    if (!pipeBuffer_ || !*pipeBuffer_)
+    if (!GetCheck(kSessionPlayback) || !pipeBuffer_ || !*pipeBuffer_ || monitorRunning_)
         return;
-    monitor_.Stop();
+    if (recorder_.GetState() != kRecorderRecording || (*pipeBuffer_)->ReadableBytes() == 0)
+        return;
     monitorSource_ = new LSoundPipeReader(*pipeBuffer_);
     (*pipeBuffer_)->Discard();
-    if (!monitor_.Play(monitorSource_)) {
-        // A reader nobody drains would hold the recorder up once the pipe is full.
+    monitorRunning_ =
+        monitor_.Play(monitorSource_) && (monitor_.GetDevice().GetState() & kPlayerDevicePlaying) != 0;
+    if (!monitorRunning_) {
         LLogWarning("The recording cannot be played back: the sound output did not start");
         StopMonitor();
     }
@@ -908,6 +920,7 @@ void RecordingSessionDialog::StopMonitor()
 {
     monitor_.Stop();
     monitorSource_.Reset();
+    monitorRunning_ = false;
 }
 
 void RecordingSessionDialog::DeleteTempFile()

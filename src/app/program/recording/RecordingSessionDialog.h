@@ -13,6 +13,7 @@
 #include "audio/devices/LSoundPipe.h"
 #include "audio/devices/LSoundPlayer.h"
 #include "audio/devices/LSoundRecorder.h"
+#include "gui/controls/LCoolButtonContainer.h"
 #include "gui/controls/LImageControl.h"
 #include "gui/controls/LLevelMeter.h"
 #include "gui/controls/LPaintContext.h"
@@ -123,6 +124,7 @@ public:
     int64_t SessionTotalMs() const { return sessionTotalMs_; }
     LSoundRecorder& Recorder() { return recorder_; }
     LSoundPlayer& Monitor() { return monitor_; }
+    bool IsMonitoring() const { return monitorRunning_; }
     const TrackDetector& Detector() const { return detector_; }
     // The input clock the detector times by (frames taken from the device).
     int64_t InputFrames() const;
@@ -157,6 +159,7 @@ private:
     // In the order of construction; destroyed in the reverse order, so that
     // the player and the recorder stop their threads before the sinks, the
     // pipe and the meter they use go.
+    LCoolButtonContainer buttons_;
     LSoundRecorder recorder_;
     char name_[260] = {};
     char tempPath_[260] = {};
@@ -177,5 +180,5 @@ private:
     LSoundSourcePtr secondSource_;
     LGuiImage image_;
     LImageControl imageControl_;
-    bool discardedShown_ = false;
+    bool monitorRunning_ = false;
 };

@@ -1,0 +1,121 @@
+// A session killed in the middle of a recording: the temporary file keeps
+// what was captured with a header that other tools read, and the next start
+// of a session leaves it alone (nothing recorded is deleted without the
+// user's word).
+
+#include "RecordingSessionTestSupport.h"
+#include "support/TestData.h"
+
+#include "audio/formats/wav/LWavFileOpener.h"
+
+#include <csignal>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace quorin::test;
+
+namespace {
+
+int64_t FileSize(const std::string& path)
+{
+    struct stat info
+    {
+    };
+    return stat(path.c_str(), &info) == 0 ? static_cast<int64_t>(info.st_size) : -1;
+}
+
+// The child: records a tone in real time and tells the parent its file.
+[[noreturn]] void RecordUntilKilled(int out)
+{
+    GuiApp();
+    FakeDevices fake;
+    fake.backend.AddInput(MakeDevice("line", "Line In", 2, "pci"));
+    fake.backend.SetDefaultInput("line");
+    fake.backend.SetPacing(LFakeSoundBackend::Pacing::kClock, 441, 1.0);
+    fake.backend.SetInputFeed("line", ToDevice(ToneAtLevel(60, -12)));
+    LSettingsSetString("Recording", "Volume", "0");
+    LSettingsSetString("Settings", "PlaybackAudioWhileRecording", "0");
+    LSettingsSetString("Settings", "RecordAudioOnly", "0");
+    LSettingsSetString("Settings", "AutoSplitTracks", "0");
+    RecordingSessionDialog session(nullptr);
+    session.CreateFromTemplate(RecordingSessionDialog::Template());
+    session.ShowModeless(nullptr, LPlacementNone);
+    LSendCommandToWindow(kSessionRecord, &session);
+    const std::string line = std::string(session.TempPath()) + "\n";
+    if (write(out, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
+        _exit(3);
+    // Recording goes on until the parent kills this process (or a minute passed).
+    PumpFor(60000);
+    _exit(4);
+}
+
+class RecordingCrash : public TempHomeTest
+{
+};
+
+TEST_F(RecordingCrash, AKilledSessionLeavesAReadableFileThatTheNextStartKeeps)
+{
+    QUORIN_REQUIRE_TOOL("sox");
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(fds[0]);
+        RecordUntilKilled(fds[1]);
+    }
+    close(fds[1]);
+    std::string path;
+    char c;
+    pollfd readable{fds[0], POLLIN, 0};
+    while (poll(&readable, 1, 20000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
+        path += c;
+    close(fds[0]);
+    ASSERT_FALSE(path.empty()) << "the child did not start recording";
+
+    // Two seconds of audio in the file, then the program dies.
+    const int64_t wanted = 44 + 2 * 176400;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (FileSize(path) < wanted && std::chrono::steady_clock::now() < deadline)
+        usleep(20000);
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_GE(FileSize(path), wanted);
+
+    // Other tools read what was captured.
+    int soxStatus = -1;
+    const std::string seconds = CaptureCommand(
+        "sox " + Quote(path) + " -n stat 2>&1 | sed -n 's/^Length (seconds): *//p'", &soxStatus);
+    EXPECT_EQ(soxStatus, 0);
+    EXPECT_GE(std::atof(seconds.c_str()), 1.9) << "sox read " << seconds;
+    LSoundSourcePtr source;
+    LOpenWavSoundSource(source, path.c_str());
+    ASSERT_EQ(source->GetStatus(), kSoundStatusOk);
+    EXPECT_GE(source->GetLength(), 2 * 44100 - 4410);
+
+    // A new session records and discards a track of its own; the file of
+    // the killed one stays as it was.
+    const int64_t size = FileSize(path);
+    GuiApp();
+    {
+        FakeDevices fake;
+        fake.backend.AddInput(MakeDevice("line", "Line In", 2, "pci"));
+        fake.backend.SetDefaultInput("line");
+        fake.backend.SetPacing(LFakeSoundBackend::Pacing::kClock, 441, 4.0);
+        fake.backend.SetInputFeed("line", ToDevice(ToneAtLevel(30, -12)));
+        RecordingSessionDialog session(nullptr);
+        ASSERT_TRUE(session.CreateFromTemplate(RecordingSessionDialog::Template()));
+        session.ShowModeless(nullptr, LPlacementNone);
+        LSendCommandToWindow(kSessionRecord, &session);
+        EXPECT_NE(std::string(session.TempPath()), path);
+        EXPECT_TRUE(PumpUntil([&] { return session.IsVerified(); }, 10000));
+        LSendCommandToWindow(kSessionDiscard, &session);
+        session.DestroyWindow();
+    }
+    EXPECT_EQ(FileSize(path), size);
+}
+
+} // namespace
