@@ -793,12 +793,6 @@ LViewHandle LGetFocusView()
     return LQtHandle(QApplication::focusWidget());
 }
 
-void LSetControlText(LWindow* window, int id, const char* text)
-{
-    if (window != nullptr)
-        window->SetControlText(id, text);
-}
-
 void LRefreshToolTips(LViewHandle view)
 {
     QWidget* root = LQtWidget(view);
