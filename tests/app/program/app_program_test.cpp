@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -70,6 +71,31 @@ int RunProgram(const std::string& program, const std::vector<std::string>& argum
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// An ordinary start runs until it is asked to quit: once its single-instance
+// socket listens, SIGTERM (a session's log-out) ends it as the Quit command
+// does. The exit status, or -1 when it did not end within the bound.
+int RunOrdinaryStart(const std::string& program, const std::vector<std::string>& arguments)
+{
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const std::string socketPath = std::string(runtime ? runtime : "") + "/quorin.socket";
+    const pid_t pid = Start(program, arguments, {});
+    int status = 0;
+    bool ended = false;
+    PumpUntil([&] {
+        ended = waitpid(pid, &status, WNOHANG) == pid;
+        return ended || fs::exists(socketPath);
+    }, 30000);
+    if (!ended) {
+        kill(pid, SIGTERM);
+        if (!PumpUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 30000)) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return -1;
+        }
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 std::string Setting(const char* section, const char* name)
 {
     char value[260];
@@ -114,14 +140,15 @@ TEST_F(AppProgram, OptionsEndWithTheirExitCodes)
         {{"-exe", "NoSuchHelperEntry"}, 1},
         {{"-elevated", "a", "b"}, 1},
         {{"-elevated", "a"}, 1},
-        // Alone, they are no options: an ordinary start (which ends here
-        // without a main window) follows.
+        // Alone, they are no options: an ordinary start follows, which
+        // runs until it is asked to quit.
         {{"-exe"}, 0},
         {{"-elevated"}, 0},
         {{"-psn_0_12345"}, 0},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(RunProgram(Program(), c.arguments), c.status)
+        EXPECT_EQ(c.status == 0 ? RunOrdinaryStart(Program(), c.arguments) : RunProgram(Program(), c.arguments),
+                  c.status)
             << c.arguments[0] << " +" << c.arguments.size() - 1;
     // "-exe" runs no start-up: it leaves no first-run records behind.
     EXPECT_EQ(RunProgram(Program(), {"-exe", "NoSuchHelperEntry"}), 1);
@@ -129,9 +156,11 @@ TEST_F(AppProgram, OptionsEndWithTheirExitCodes)
 
 TEST_F(AppProgram, FirstStartWritesTheRecordsAndADesktopEntryTheSecondSkipsThem)
 {
-    ASSERT_EQ(RunProgram(Program(), {}), 0);
+    ASSERT_EQ(RunOrdinaryStart(Program(), {}), 0);
     EXPECT_EQ(Setting("Settings", "CurrentVersion"), "3.00");
-    EXPECT_EQ(Setting("Settings", "OSCheckRequired"), "1");
+    // The first run asks for the start-up check, and the start-up checks that
+    // follow it before the main window opens take the request away again.
+    EXPECT_EQ(Setting("Settings", "OSCheckRequired"), "(none)");
     EXPECT_EQ(Setting("Settings", "RunsSinceLastInstall"), "0");
     const std::string installDate = Setting("Settings", "InstallDate");
     EXPECT_EQ(Setting("Settings", "InstallDateFirst"), installDate);
@@ -149,7 +178,7 @@ TEST_F(AppProgram, FirstStartWritesTheRecordsAndADesktopEntryTheSecondSkipsThem)
     EXPECT_NE(ReadText(entry).find("Exec=" + Program() + " %F\n"), std::string::npos) << ReadText(entry);
 
     fs::remove(entry);
-    ASSERT_EQ(RunProgram(Program(), {}), 0);
+    ASSERT_EQ(RunOrdinaryStart(Program(), {}), 0);
     EXPECT_FALSE(fs::exists(entry)) << "the second start wrote the entry again";
     EXPECT_EQ(Setting("Settings", "InstallDate"), installDate);
 }
@@ -160,13 +189,22 @@ TEST_F(AppProgram, AnUpgradeKeepsTheFirstInstallationAndNamesThePreviousVersion)
     LSettingsSetString("Settings", "InstallDate", "1000");
     LSettingsSetString("Settings", "InstallDateFirst", "1000");
     LSettingsSetString("Settings", "Thanks", "1");
-    ASSERT_EQ(RunProgram(Program(), {}), 0);
+    ASSERT_EQ(RunOrdinaryStart(Program(), {}), 0);
     EXPECT_EQ(Setting("Settings", "CurrentVersion"), "3.00");
     EXPECT_EQ(Setting("Settings", "PreviousVersion"), "2.10");
     EXPECT_EQ(Setting("Settings", "InstallDateFirst"), "1000");
     EXPECT_NE(Setting("Settings", "InstallDate"), "1000");
     EXPECT_EQ(Setting("Settings", "Thanks"), "(none)");
     EXPECT_EQ(Setting("Settings", "OSCheckRequired"), "(none)") << "not a first installation";
+}
+
+TEST_F(AppProgram, OnlyAFirstInstallationAsksForTheStartUpCheck)
+{
+    LWriteNewVersionRecord();
+    EXPECT_EQ(Setting("Settings", "OSCheckRequired"), "1");
+    LSettingsDelete("Settings", "OSCheckRequired");
+    LWriteNewVersionRecord(); // a former "CurrentVersion" now exists
+    EXPECT_EQ(Setting("Settings", "OSCheckRequired"), "(none)");
 }
 
 TEST_F(AppProgram, AProgramNewerThanItsInstallationCountsAsANewOne)
@@ -214,7 +252,7 @@ TEST_F(AppProgram, ShippedComponentsAreInstalledWithSafeModes)
     chmod((components + "/loose").c_str(), 0666);
     chmod(components.c_str(), 0777);
 
-    ASSERT_EQ(RunProgram(prefix + "/bin/quorin", {}), 0);
+    ASSERT_EQ(RunOrdinaryStart(prefix + "/bin/quorin", {}), 0);
     const mode_t code = 0755 & ~(LCurrentUmask() | S_IWOTH);
     EXPECT_EQ(ReadText(components + "/alpha"), "alpha code");
     EXPECT_EQ(ModeOf(components + "/alpha"), code);

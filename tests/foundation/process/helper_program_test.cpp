@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <random>
@@ -139,6 +140,19 @@ protected:
     quorin::test::TempDir dir_;
 };
 
+// An ordinary start shows the program's window and runs until it is asked to
+// quit: once its single-instance socket listens, SIGTERM (a session's log-out)
+// ends it as the Quit command does.
+void EndOrdinaryStart(LChildProcess& child)
+{
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const std::string socketPath = std::string(runtime ? runtime : "") + "/quorin.socket";
+    const bool up = quorin::test::WaitUntil(
+        [&] { return quorin::test::PathExists(socketPath) || kill(child.Pid(), 0) != 0; }, 30000);
+    if (up)
+        kill(child.Pid(), SIGTERM);
+}
+
 TEST_F(HelperProgram, CopiesTheFileAndReportsTitleNameAndProgress)
 {
     const std::string source = MakeSource(3 * 1024 * 1024 + 17);
@@ -250,6 +264,8 @@ TEST_F(HelperProgram, ExitCodesOfTheStartArguments)
     for (const ExitCase& c : cases) {
         LChildProcess child;
         ASSERT_TRUE(Start(child, c.arguments));
+        if (c.exitCode == 0)
+            EndOrdinaryStart(child);
         LStringLong output;
         child.ReadOutputToEnd(&output);
         child.CloseInput();
@@ -289,6 +305,7 @@ TEST_F(HelperProgram, StartUpPreparesTheUsersFolders)
 {
     LChildProcess child;
     ASSERT_TRUE(Start(child, {}));
+    EndOrdinaryStart(child);
     child.CloseInput();
     EXPECT_EQ(child.WaitToEnd(), 0);
     EXPECT_TRUE(quorin::test::PathExists(home_.Path(".local/share/Quorin/Logs")));
