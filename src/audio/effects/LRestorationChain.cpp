@@ -208,14 +208,16 @@ int ApplyRestorationTools(LProcessContext* context, LSoundSourcePtr& source, con
     // The threads rest while the chain is being built (its filters read a
     // little as they are made, and the chain is then read from the start)
     // and run for the passes over the whole of it.
-    std::vector<LReadAheadSoundFilter*> stages;
+    // The stages are held here too: a spooled normalization lets go of the
+    // chain in front of it.
+    std::vector<LSoundSourcePtr> stages;
     auto decouple = [&] {
-        if (LReadAheadSoundFilter* stage = LAddReadAhead(source, false))
-            stages.push_back(stage);
+        if (LAddReadAhead(source, false) != nullptr)
+            stages.push_back(source);
     };
     auto run = [&](bool active) {
-        for (LReadAheadSoundFilter* stage : stages)
-            stage->SetActive(active);
+        for (const LSoundSourcePtr& stage : stages)
+            static_cast<LReadAheadSoundFilter*>(stage.Get())->SetActive(active);
     };
     const bool anyTool = tools.dcOffset || tools.highPass || tools.speed != kRecordingSpeedNormal ||
                          tools.clickPop || tools.noiseReduction || tools.riaa || tools.normalize;
