@@ -2,8 +2,11 @@
 
 #include "foundation/text/LNaturalCompare.h"
 
+#include "foundation/settings/LSettings.h"
+
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 LListViewSorter::~LListViewSorter()
 {
@@ -67,16 +70,107 @@ LListViewManager::~LListViewManager()
     }
 }
 
-void LListViewManager::SetColumnWidth(int column, int width)
+void LListViewManager::SetColumnWidth(int column, double width)
 {
     if (column >= 0 && column < ColumnCount())
-        columns_[static_cast<size_t>(column)].width = std::max(0, width);
+        columns_[static_cast<size_t>(column)].width = std::max(0.0, width);
+}
+
+double LListViewManager::GetColumnWidth(int column) const
+{
+    return column >= 0 && column < ColumnCount() ? columns_[static_cast<size_t>(column)].width : 0;
+}
+
+namespace {
+
+void WidthKey(char* name, size_t number)
+{
+    std::snprintf(name, 32, "ColumnWidth%zu", number);
+}
+
+} // namespace
+
+void LListViewManager::SetupColumnWidths(double charWidth, const char* section)
+{
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        Column& column = columns_[i];
+        column.minWidth = static_cast<float>(column.widthChars * static_cast<float>(charWidth));
+        column.width = column.minWidth;
+        if (section && *section) {
+            char name[32];
+            WidthKey(name, i + 1);
+            column.width = LSettingsGetDouble(section, name, column.minWidth);
+        }
+    }
+}
+
+void LListViewManager::AdjustColumns(double charWidth, double documentWidth)
+{
+    double fixed = 20;
+    int stretchCount = 0;
+    for (Column& column : columns_) {
+        column.minWidth = column.widthChars * charWidth - 12;
+        if (column.stretch)
+            ++stretchCount;
+        else
+            fixed += std::max(column.width, column.minWidth) + 12;
+    }
+    if (stretchCount > 0) {
+        const double share = (documentWidth - fixed) / stretchCount - 12;
+        for (Column& column : columns_)
+            if (column.stretch)
+                column.width = std::max(column.minWidth, share);
+    }
+    RequestReload();
+}
+
+bool LListViewManager::ResizeColumns(int count, int stretch, double floorWidth, double contentWidth)
+{
+    const int walked = count <= 0 ? ColumnCount() : std::min(count, ColumnCount());
+    if (stretch < 0 || stretch >= walked)
+        return false;
+    double remaining = contentWidth;
+    for (int i = 0; i < walked; ++i)
+        if (i != stretch)
+            remaining -= columns_[static_cast<size_t>(i)].width + 12;
+    columns_[static_cast<size_t>(stretch)].width =
+        std::max(0.0, (remaining <= floorWidth ? floorWidth : remaining) - 12);
+    RequestReload();
+    return true;
+}
+
+void LListViewManager::SaveColumnWidths(const char* section) const
+{
+    if (!section || !*section)
+        return;
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        char name[32];
+        char value[64];
+        WidthKey(name, i + 1);
+        std::snprintf(value, sizeof value, "%.16f", columns_[i].width);
+        LSettingsSetStringForUser(kLSettingsCurrentUser, section, name, value);
+    }
+}
+
+void LListViewManager::LoadColumnWidths(const char* section)
+{
+    if (!section || !*section)
+        return;
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        char name[32];
+        WidthKey(name, i + 1);
+        columns_[i].width = LSettingsGetDouble(section, name, columns_[i].minWidth);
+    }
+    RequestReload();
 }
 
 void LListViewManager::SetColumnEditable(int column, bool editable)
 {
-    if (column >= 0 && column < ColumnCount())
-        columns_[static_cast<size_t>(column)].editable = editable;
+    if (column < 0 || column >= ColumnCount())
+        return;
+    columns_[static_cast<size_t>(column)].editable = editable;
+    if (editable)
+        editable_ = true;
 }
 
 int LListViewManager::AddRow(const std::vector<std::string>& texts)

@@ -8,6 +8,19 @@
 #include <string>
 #include <vector>
 
+// Behaviour of a list made through the control API: 0 sortable header,
+// 3 editable, 4 single selection, 5 no empty selection (1, 2 and 6 unused).
+struct LListFlags
+{
+    bool sortableHeader = false;
+    bool unused1 = false;
+    bool unused2 = false;
+    bool editable = false;
+    bool singleSelection = false;
+    bool noEmptySelection = false;
+    bool unused6 = false;
+};
+
 struct LVColDynamicGlobal
 {
     const char* title; // null ends an array
@@ -17,6 +30,7 @@ struct LVColDynamicGlobal
 };
 
 class LListViewManager;
+class LWindow;
 
 // Dialogs derive from it to order rows by their own data.
 class LListViewSorter
@@ -28,6 +42,8 @@ public:
     // Binds to the list and sorts by the stored column unless it is -1.
     void AttachAndSort(LListViewManager* manager);
     void Attach(LListViewManager* manager);
+    void AttachAndSort(LWindow* window, int listId);
+    void Attach(LWindow* window, int listId);
     void Sort();
 
     // Natural order of the two texts, negated while the list sorts descending.
@@ -46,6 +62,8 @@ public:
     virtual ~LListViewLabelEditHandler() = default;
     virtual void OnBeginEdit(int listId) = 0;
     virtual void OnEndEdit(int listId, const char* newText) = 0;
+    // Installs the handler on the list with that id.
+    void Attach(LWindow* window, int listId);
 };
 
 class LVIterator;
@@ -59,7 +77,8 @@ public:
         int widthChars = 0;
         int alignment = 0;
         bool stretch = false;
-        int width = 0; // pixels
+        double minWidth = 0; // points
+        double width = 0;    // points
         bool editable = false;
     };
 
@@ -67,10 +86,31 @@ public:
     ~LListViewManager() override;
 
     int ListId() const { return listId_; }
+    // The settings section of the column widths ("" for none).
+    void SetSection(const char* section) { section_ = section ? section : ""; }
+    const char* Section() const { return section_.c_str(); }
     const std::vector<Column>& Columns() const { return columns_; }
     int ColumnCount() const { return static_cast<int>(columns_.size()); }
-    void SetColumnWidth(int column, int width);
+    // Widths are in points; 0 for a column that does not exist.
+    void SetColumnWidth(int column, double width);
+    double GetColumnWidth(int column) const;
     void SetColumnEditable(int column, bool editable);
+    bool IsEditable() const { return editable_; }
+    void SetEditable(bool editable) { editable_ = editable; }
+
+    // Set-up: each column's minimum is its width in characters of the
+    // window's font; with a settings section its width is read there as
+    // "ColumnWidth%d" (1-based), the minimum when missing.
+    void SetupColumnWidths(double charWidth, const char* section);
+    // Minimums become width in characters less 12 points; the stretch
+    // columns share what the others leave of documentWidth.
+    void AdjustColumns(double charWidth, double documentWidth);
+    // The column at stretch (among the first count columns, all when count
+    // <= 0) takes the room the others leave of contentWidth, at least
+    // floorWidth, less 12 points. False when no such column was walked.
+    bool ResizeColumns(int count, int stretch, double floorWidth, double contentWidth);
+    void SaveColumnWidths(const char* section) const;
+    void LoadColumnWidths(const char* section);
 
     // Appends a row with the given texts; returns its index.
     int AddRow(const std::vector<std::string>& texts);
@@ -127,6 +167,8 @@ private:
     int IterationCount() const;
 
     int listId_;
+    std::string section_;
+    bool editable_ = false;
     std::vector<Column> columns_;
     LListViewSorter* sorter_ = nullptr;
     LListViewLabelEditHandler* editHandler_ = nullptr;
@@ -145,6 +187,8 @@ class LVIterator
 {
 public:
     explicit LVIterator(LListViewManager* manager);
+    // Binds to the list with that id in the window (unbound when none).
+    LVIterator(LWindow* window, int listId);
     virtual ~LVIterator();
     LVIterator(const LVIterator&) = delete;
     LVIterator& operator=(const LVIterator&) = delete;
@@ -166,5 +210,6 @@ class LVSelectedRowsIterator : public LVIterator
 {
 public:
     explicit LVSelectedRowsIterator(LListViewManager* manager);
+    LVSelectedRowsIterator(LWindow* window, int listId);
     ~LVSelectedRowsIterator() override;
 };

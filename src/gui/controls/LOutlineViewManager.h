@@ -81,6 +81,8 @@ public:
     int clickCommand = -1;
     int doubleClickCommand = -1;
     int rightClickCommand = -1;
+    // Sent to the window when the user changes the selection.
+    int selectionChangeCommand = -1;
 
     // Updates are suspended while many rows are added; one reload follows.
     void SuspendUpdates();

@@ -3,6 +3,7 @@
 // pixels with the origin at the top left; the toolkit side (gui/qt/) supplies
 // the implementation, so controls stay free of toolkit types.
 
+#include "gui/framework/LView.h"
 #include "gui/graphics/LBitmap.h"
 
 #include <cstdint>
@@ -96,6 +97,20 @@ struct LGuiFont
     bool strikeout = false;
     int weight = 0; // 100 (thin) .. 900 (black); 0: as bold says
     bool systemFace() const { return family.empty(); }
+
+    // A control's font with overrides, each 0 (as the control), 1 (off) or
+    // 2 (on). Without a control the system font stands in. The size is the
+    // control's (or the system size) times scale; a null or empty face gives
+    // the system face.
+    static void CreateDerived(LGuiFont* out, LViewHandle control, const char* face, int bold, int italic,
+                              int underline, int strikeout, float scale);
+    // The system face at the system size plus sizeDelta pixels of the view's
+    // screen (the view may be null).
+    static void CreateSystem(LGuiFont* out, LViewHandle view, int sizeDelta, bool bold, bool underline);
+    // The font a control shows (the system font for none).
+    static LGuiFont FromControl(LViewHandle control);
+    // The system font size in points.
+    static float SystemFontSize();
     // A weight as the -1 .. 1 trait of font descriptors: 500 is 0, 900 is 1.
     static float WeightTrait(int weight) { return 2.0f * static_cast<float>(weight - 100) / 800.0f - 1.0f; }
 };

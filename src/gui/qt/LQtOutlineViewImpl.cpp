@@ -1,13 +1,19 @@
 #include "gui/qt/LQtOutlineViewImpl.h"
 
+#include <QApplication>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QMetaObject>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPointer>
+#include <QStyledItemDelegate>
 
 #include "gui/qt/LQtCommandSink.h"
 #include "gui/qt/LQtControlCommands.h"
+#include "gui/qt/LQtListControlClickHandler.h"
 
 LQtOutlineViewManager::LQtOutlineViewManager(LOutlineViewManager* tree, int columnCount, QObject* parent)
     : QAbstractItemModel(parent), tree_(tree), columnCount_(columnCount < 1 ? 1 : columnCount)
@@ -162,17 +168,11 @@ Qt::ItemFlags LQtListViewManager::flags(const QModelIndex& index) const
     return result;
 }
 
-bool LQtListViewManager::setData(const QModelIndex& index, const QVariant& value, int role)
+bool LQtListViewManager::setData(const QModelIndex&, const QVariant&, int)
 {
-    // The owner decides what the cell shows: the handler hears the new text
-    // and sets it through the manager when it accepts it.
-    if (role != Qt::EditRole || !index.isValid() || IsResetPending())
-        return false;
-    if (LListViewLabelEditHandler* handler = list_->LabelEditHandler()) {
-        const QByteArray text = value.toString().toUtf8();
-        handler->OnEndEdit(list_->ListId(), text.constData());
-    }
-    return true;
+    // The owner decides what the cell shows: the view's delegate hands the
+    // new text to the edit handler, which sets the cell when it accepts it.
+    return false;
 }
 
 void LQtListViewManager::sort(int column, Qt::SortOrder order)
@@ -186,18 +186,44 @@ void LQtListViewManager::sort(int column, Qt::SortOrder order)
     list_->ClearSelectionChangedWhileIgnored();
 }
 
-LQtOutlineViewImpl::LQtOutlineViewImpl(LQtOutlineViewManager* model, QWidget* parent)
-    : QTreeView(parent), model_(model)
+LQtOutlineViewImpl::LQtOutlineViewImpl(LQtOutlineViewManager* model, QWidget* parent) : QTreeView(parent)
 {
-    setModel(model_);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
-    connect(model_, &LQtOutlineViewManager::reloaded, this, [this] { RestoreSelection(); });
+    clickHandler_ = new LQtListControlClickHandler(this);
+    SetManager(model);
+}
+
+LQtOutlineViewImpl::~LQtOutlineViewImpl()
+{
+    DestroyClickHandler();
+}
+
+void LQtOutlineViewImpl::DestroyClickHandler()
+{
+    delete clickHandler_;
+    clickHandler_ = nullptr;
+}
+
+void LQtOutlineViewImpl::SetManager(LQtOutlineViewManager* model)
+{
+    if (reloadConnection_)
+        disconnect(reloadConnection_);
+    model_ = model;
+    setModel(model_);
+    if (!model_)
+        return;
+    reloadConnection_ = connect(model_, &LQtOutlineViewManager::reloaded, this, [this] {
+        RestoreSelection();
+        OnReloaded();
+    });
     RestoreSelection();
 }
 
 void LQtOutlineViewImpl::RestoreSelection()
 {
+    if (!model_ || !selectionModel())
+        return;
     restoring_ = true;
     QItemSelection selection;
     for (const LOutlineNode* node : model_->Tree()->Selection()) {
@@ -209,43 +235,10 @@ void LQtOutlineViewImpl::RestoreSelection()
     restoring_ = false;
 }
 
-void LQtOutlineViewImpl::PostRowCommand(int command)
-{
-    if (command == -1)
-        return;
-    QPointer<LQtOutlineViewImpl> self(this);
-    QMetaObject::invokeMethod(
-        this,
-        [self, command] {
-            if (self)
-                LQtSendCommand(LQtControlWindow(self), command);
-        },
-        Qt::QueuedConnection);
-}
-
-void LQtOutlineViewImpl::mousePressEvent(QMouseEvent* event)
-{
-    QTreeView::mousePressEvent(event);
-    if (!indexAt(event->position().toPoint()).isValid())
-        return;
-    LOutlineViewManager* tree = model_->Tree();
-    if (event->button() == Qt::LeftButton)
-        PostRowCommand(tree->clickCommand);
-    else if (event->button() == Qt::RightButton)
-        PostRowCommand(tree->rightClickCommand);
-}
-
-void LQtOutlineViewImpl::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    QTreeView::mouseDoubleClickEvent(event);
-    if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())
-        PostRowCommand(model_->Tree()->doubleClickCommand);
-}
-
 void LQtOutlineViewImpl::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
 {
     QTreeView::selectionChanged(selected, deselected);
-    if (restoring_ || model_->IsResetPending())
+    if (restoring_ || !model_ || model_->IsResetPending())
         return;
     std::vector<const LOutlineNode*> nodes;
     for (const QModelIndex& index : selectionModel()->selectedRows(0))
@@ -253,8 +246,58 @@ void LQtOutlineViewImpl::selectionChanged(const QItemSelection& selected, const 
     model_->Tree()->SetSelectionFromPeer(std::move(nodes));
 }
 
+namespace {
+
+// Editing ends in the owner's handler: the new text is handed over and
+// the cell shows whatever the handler then sets, never the typed text.
+class LQtListLabelDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    LListViewManager* list = nullptr;
+
+    void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override
+    {
+        auto* line = qobject_cast<QLineEdit*>(editor);
+        if (!line || !list || !index.isValid())
+            return;
+        if (LListViewLabelEditHandler* handler = list->LabelEditHandler()) {
+            const QByteArray text = line->text().toUtf8();
+            handler->OnEndEdit(list->ListId(), text.constData());
+        }
+    }
+};
+
+} // namespace
+
 LQtListViewImpl::LQtListViewImpl(LQtListViewManager* model, QWidget* parent)
     : LQtOutlineViewImpl(model, parent), listModel_(model)
+{
+    SetupHeader();
+    auto* delegate = new LQtListLabelDelegate(this);
+    delegate->list = List();
+    setItemDelegate(delegate);
+    ApplyColumnWidths();
+}
+
+LQtListViewImpl::LQtListViewImpl(LWindow* window, const LListFlags& flags, QWidget* parent)
+    : LQtOutlineViewImpl(nullptr, parent), flags_(flags)
+{
+    LQtSetControlWindow(this, window);
+    SetupHeader();
+    setItemDelegate(new LQtListLabelDelegate(this));
+    ApplyFlags();
+}
+
+LQtListViewImpl::~LQtListViewImpl()
+{
+    // The model goes before the manager it observes.
+    SetManager(nullptr);
+    ownedModel_.reset();
+    ownedList_.reset();
+}
+
+void LQtListViewImpl::SetupHeader()
 {
     setRootIsDecorated(false);
     setItemsExpandable(false);
@@ -262,9 +305,11 @@ LQtListViewImpl::LQtListViewImpl(LQtListViewManager* model, QWidget* parent)
     setAllColumnsShowFocus(true);
     setSortingEnabled(false);
     header()->setSectionsClickable(true);
+    header()->setStretchLastSection(false);
+    header()->setSectionsMovable(false);
     connect(header(), &QHeaderView::sectionClicked, this, [this](int column) {
-        LListViewManager* list = listModel_->List();
-        if (!list->IsHeaderSortable())
+        LListViewManager* list = List();
+        if (!list || !list->IsHeaderSortable())
             return;
         // A click on the sorted column turns the direction round.
         const bool ascending = column == list->GetSortColumn() ? !list->IsSortAscending() : true;
@@ -272,14 +317,131 @@ LQtListViewImpl::LQtListViewImpl(LQtListViewManager* model, QWidget* parent)
         header()->setSortIndicatorShown(true);
         header()->setSortIndicator(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
     });
+    connect(header(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
+        if (!applyingWidths_ && List())
+            List()->SetColumnWidth(column, size);
+    });
     setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+}
+
+void LQtListViewImpl::ApplyFlags()
+{
+    if (flags_.singleSelection)
+        setSelectionMode(QAbstractItemView::SingleSelection);
+    else
+        setSelectionMode(QAbstractItemView::ExtendedSelection);
+}
+
+void LQtListViewImpl::AdoptList(std::unique_ptr<LListViewManager> list)
+{
+    SetManager(nullptr);
+    listModel_ = nullptr;
+    ownedModel_.reset();
+    ownedList_ = std::move(list);
+    if (!ownedList_)
+        return;
+    if (flags_.sortableHeader)
+        ownedList_->SetHeaderSortable(true);
+    if (flags_.editable)
+        ownedList_->SetEditable(true);
+    ownedModel_ = std::make_unique<LQtListViewManager>(ownedList_.get());
+    listModel_ = ownedModel_.get();
+    SetManager(listModel_);
+    if (auto* delegate = dynamic_cast<LQtListLabelDelegate*>(itemDelegate()))
+        delegate->list = ownedList_.get();
+    ApplyColumnWidths();
+}
+
+void LQtListViewImpl::ApplyColumnWidths()
+{
+    LListViewManager* list = List();
+    if (!list)
+        return;
+    applyingWidths_ = true;
+    for (int column = 0; column < list->ColumnCount() && column < header()->count(); ++column) {
+        const double width = list->GetColumnWidth(column);
+        if (width > 0)
+            header()->resizeSection(column, static_cast<int>(width));
+    }
+    applyingWidths_ = false;
+}
+
+void LQtListViewImpl::OnReloaded()
+{
+    ApplyColumnWidths();
+    viewport()->update();
+}
+
+void LQtListViewImpl::SetDefaultText(const QString& text)
+{
+    defaultText_ = text;
+    viewport()->update();
+}
+
+void LQtListViewImpl::SetBackgroundImage(const QImage& image)
+{
+    background_ = image;
+    viewport()->update();
+}
+
+QRect LQtListViewImpl::BackgroundImageRect() const
+{
+    if (background_.isNull())
+        return {};
+    const QSize size = background_.deviceIndependentSize().toSize();
+    const QRect visible = viewport()->rect();
+    return QRect(visible.right() + 1 - size.width(), visible.bottom() + 1 - size.height(), size.width(),
+                 size.height());
+}
+
+void LQtListViewImpl::paintEvent(QPaintEvent* event)
+{
+    LOutlineViewManager* tree = Manager() ? Manager()->Tree() : nullptr;
+    QTreeView::paintEvent(event);
+    const bool empty = !tree || tree->RowCount() == 0;
+    if (!(empty && !defaultText_.isEmpty()) && background_.isNull())
+        return;
+    QPainter painter(viewport());
+    if (empty && !defaultText_.isEmpty()) {
+        QFont font = painter.font();
+        font.setPointSizeF(QApplication::font().pointSizeF() + 1);
+        painter.setFont(font);
+        painter.setPen(QColor(0x55, 0x55, 0x55));
+        const QFontMetrics metrics(font);
+        const int textWidth = metrics.horizontalAdvance(defaultText_);
+        const int x = (viewport()->width() - textWidth) / 2;
+        painter.drawText(QPoint(x, 20 + metrics.ascent()), defaultText_);
+    }
+    if (!background_.isNull()) {
+        painter.setOpacity(0.6);
+        painter.drawImage(BackgroundImageRect(), background_);
+    }
+}
+
+bool LQtListViewImpl::EditSelectedRow()
+{
+    LListViewManager* list = List();
+    if (!list || !listModel_)
+        return false;
+    const int row = list->FirstSelectedRow();
+    if (row < 0)
+        return false;
+    listModel_->FlushReload();
+    const QModelIndex index = listModel_->index(row, 0);
+    setCurrentIndex(index);
+    QTreeView::edit(index);
+    if (auto* line = viewport()->findChild<QLineEdit*>())
+        line->selectAll();
+    return true;
 }
 
 bool LQtListViewImpl::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
 {
     if (!QTreeView::edit(index, trigger, event))
         return false;
-    LListViewManager* list = listModel_->List();
+    LListViewManager* list = List();
+    if (!list)
+        return true;
     if (LListViewLabelEditHandler* handler = list->LabelEditHandler())
         handler->OnBeginEdit(list->ListId());
     return true;

@@ -7,7 +7,10 @@
 #include "gui/controls/LListView.h"
 
 #include <QAbstractItemModel>
+#include <QImage>
 #include <QTreeView>
+
+#include <memory>
 
 class LQtOutlineViewManager : public QAbstractItemModel, public LOutlineViewObserver
 {
@@ -67,37 +70,77 @@ private:
     LListViewManager* list_;
 };
 
+class LQtListControlClickHandler;
+
 class LQtOutlineViewImpl : public QTreeView
 {
     Q_OBJECT
 public:
+    // model may be null: a list made by the control API gets its manager
+    // when its columns are set.
     explicit LQtOutlineViewImpl(LQtOutlineViewManager* model, QWidget* parent = nullptr);
+    ~LQtOutlineViewImpl() override;
     LQtOutlineViewManager* Manager() const { return model_; }
+    void SetManager(LQtOutlineViewManager* model);
+    LQtListControlClickHandler* ClickHandler() const { return clickHandler_; }
+    void DestroyClickHandler();
 
 protected:
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
+    virtual void OnReloaded() {}
 
 private:
     void RestoreSelection();
-    // Queued, so the owner sees the click after the selection it made.
-    void PostRowCommand(int command);
 
-    LQtOutlineViewManager* model_;
+    LQtOutlineViewManager* model_ = nullptr;
+    LQtListControlClickHandler* clickHandler_ = nullptr;
+    QMetaObject::Connection reloadConnection_;
     bool restoring_ = false;
 };
+
+class LWindow;
 
 class LQtListViewImpl : public LQtOutlineViewImpl
 {
     Q_OBJECT
 public:
     explicit LQtListViewImpl(LQtListViewManager* model, QWidget* parent = nullptr);
+    // A list of the control API: owns the manager it is given later.
+    LQtListViewImpl(LWindow* window, const LListFlags& flags, QWidget* parent);
+    ~LQtListViewImpl() override;
     using QTreeView::edit;
+
+    // Takes the manager (and the item model made for it); null detaches.
+    void AdoptList(std::unique_ptr<LListViewManager> list);
+    LListViewManager* List() const { return listModel_ ? listModel_->List() : nullptr; }
+    LQtListViewManager* ListModel() const { return listModel_; }
+    const LListFlags& Flags() const { return flags_; }
+
+    // Column widths of the manager onto the header, and the user's
+    // resizing back into the manager.
+    void ApplyColumnWidths();
+    void SetDefaultText(const QString& text);
+    const QString& DefaultText() const { return defaultText_; }
+    void SetBackgroundImage(const QImage& image);
+    // Where the background picture is drawn, in viewport coordinates.
+    QRect BackgroundImageRect() const;
+    // Starts editing column 0 of the first selected row, its text selected.
+    bool EditSelectedRow();
 
 protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void OnReloaded() override;
 
 private:
-    LQtListViewManager* listModel_;
+    void SetupHeader();
+    void ApplyFlags();
+
+    LQtListViewManager* listModel_ = nullptr;
+    std::unique_ptr<LListViewManager> ownedList_;
+    std::unique_ptr<LQtListViewManager> ownedModel_;
+    LListFlags flags_;
+    QString defaultText_;
+    QImage background_;
+    bool applyingWidths_ = false;
 };

@@ -5,6 +5,8 @@
 #include "gui/qt/LQtView.h"
 
 #include <QMouseEvent>
+#include <QResizeEvent>
+#include <QSignalBlocker>
 
 LQtTrackBarImpl::LQtTrackBarImpl(Qt::Orientation orientation, QWidget* parent) : QSlider(orientation, parent)
 {
@@ -12,6 +14,20 @@ LQtTrackBarImpl::LQtTrackBarImpl(Qt::Orientation orientation, QWidget* parent) :
     setTickInterval(std::max(1, (maximum() - minimum()) / 10));
     connect(this, &QSlider::valueChanged, this,
             [this] { LSendCommandWithKey(LQtHandle(this), LCommandKeyTrackBar, LQtControlWindow(this)); });
+}
+
+void LQtTrackBarImpl::resizeEvent(QResizeEvent* event)
+{
+    // As on the desktop the program came from, the shape decides the direction.
+    const QSize size = event->size();
+    if (size.width() > 0 && size.height() > 0) {
+        const Qt::Orientation shape = size.height() > size.width() ? Qt::Vertical : Qt::Horizontal;
+        if (shape != orientation()) {
+            const QSignalBlocker quiet(this);
+            setOrientation(shape);
+        }
+    }
+    QSlider::resizeEvent(event);
 }
 
 void LQtTrackBarImpl::mousePressEvent(QMouseEvent* event)

@@ -3,8 +3,12 @@
 
 #include "gui/controls/LListView.h"
 
+#include "foundation/settings/LSettings.h"
+#include "support/TempHome.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -249,6 +253,104 @@ TEST(ListView, IteratorAndSorterOutlivingTheirListAreHarmless)
     it.Next();
     it.DeleteRow();
     sorter.Sort();
+}
+
+// The main window's two columns: widths read from the settings section,
+// minimums of 788 and 228 points at the default character width, and the
+// stretch column taking what the other leaves.
+TEST(ListViewColumns, WidthsComeFromTheSectionAndTheStretchColumnTakesTheRest)
+{
+    quorin::test::TempHome home;
+    const LVColDynamicGlobal main[] = {
+        {"Recorded File", 100, 0, true},
+        {"File Duration(H:MM:SS)", 30, 0, false},
+        {nullptr, 0, 0, false},
+    };
+    struct Case
+    {
+        const char* stored1;
+        const char* stored2;
+        double width1;
+        double width2;
+    } cases[] = {
+        {nullptr, nullptr, 800, 240}, // nothing stored: the minimums
+        {"", "", 800, 240},           // an empty value counts as missing
+        {"650.5", "300", 650.5, 300},
+    };
+    for (const Case& c : cases) {
+        if (c.stored1) {
+            LSettingsSetString("MainList", "ColumnWidth1", c.stored1);
+            LSettingsSetString("MainList", "ColumnWidth2", c.stored2);
+        }
+        LListViewManager list(main);
+        list.SetupColumnWidths(8, "MainList");
+        EXPECT_DOUBLE_EQ(list.GetColumnWidth(0), c.width1) << (c.stored1 ? c.stored1 : "none");
+        EXPECT_DOUBLE_EQ(list.GetColumnWidth(1), c.width2);
+        list.AdjustColumns(8, 1400);
+        EXPECT_DOUBLE_EQ(list.Columns()[0].minWidth, 788);
+        EXPECT_DOUBLE_EQ(list.Columns()[1].minWidth, 228);
+        EXPECT_DOUBLE_EQ(list.GetColumnWidth(0),
+                         std::max(788.0, 1400 - (20 + std::max(c.width2, 228.0) + 12) - 12));
+    }
+}
+
+TEST(ListViewColumns, AdjustUsesTheWindowsCharacterWidthAndSharesTheRest)
+{
+    const LVColDynamicGlobal three[] = {
+        {"A", 10, 0, false},
+        {"B", 5, 0, false},
+        {"Name", 20, 0, true},
+        {nullptr, 0, 0, false},
+    };
+    LListViewManager list(three);
+    list.SetupColumnWidths(8, nullptr);
+    list.SetColumnWidth(0, 100);
+    list.SetColumnWidth(1, 60);
+    list.AdjustColumns(8, 500);
+    EXPECT_DOUBLE_EQ(list.Columns()[2].minWidth, 148);
+    EXPECT_DOUBLE_EQ(list.GetColumnWidth(2), 284); // max(148, 500 - (20 + 112 + 72) - 12)
+    // A window whose font is wider gives wider minimums (and here a wider
+    // floor for the stretch column than the room left).
+    list.AdjustColumns(10, 300);
+    EXPECT_DOUBLE_EQ(list.Columns()[0].minWidth, 88);
+    EXPECT_DOUBLE_EQ(list.Columns()[2].minWidth, 188);
+    EXPECT_DOUBLE_EQ(list.GetColumnWidth(2), 188);
+}
+
+TEST(ListViewColumns, ResizeGivesTheStretchColumnTheRoomLeftAtLeastTheFloor)
+{
+    const LVColDynamicGlobal three[] = {
+        {"A", 10, 0, false},
+        {"B", 5, 0, false},
+        {"C", 5, 0, false},
+        {nullptr, 0, 0, false},
+    };
+    LListViewManager list(three);
+    list.SetColumnWidth(0, 100);
+    list.SetColumnWidth(1, 50);
+    list.SetColumnWidth(2, 70);
+    ASSERT_TRUE(list.ResizeColumns(2, 1, 40, 400));
+    EXPECT_DOUBLE_EQ(list.GetColumnWidth(1), 400 - 112 - 12); // the third column is not walked
+    ASSERT_TRUE(list.ResizeColumns(0, 1, 40, 200));
+    EXPECT_DOUBLE_EQ(list.GetColumnWidth(1), 40 - 12); // 200 - 112 - 82 is below the floor
+    EXPECT_FALSE(list.ResizeColumns(1, 1, 40, 400)) << "the stretch column lies beyond the walked ones";
+}
+
+TEST(ListViewColumns, SavedWidthsReadBackInAnotherList)
+{
+    quorin::test::TempHome home;
+    LListViewManager list(kColumns);
+    list.SetupColumnWidths(8, "Saved");
+    list.SetColumnWidth(0, 123);
+    list.SetColumnWidth(1, 77.25);
+    list.SaveColumnWidths("Saved");
+    char text[260];
+    LSettingsGetString("Saved", "ColumnWidth1", "", text);
+    EXPECT_STREQ(text, "123.0000000000000000");
+    LListViewManager again(kColumns);
+    again.SetupColumnWidths(8, "Saved");
+    EXPECT_DOUBLE_EQ(again.GetColumnWidth(0), 123);
+    EXPECT_DOUBLE_EQ(again.GetColumnWidth(1), 77.25);
 }
 
 } // namespace
