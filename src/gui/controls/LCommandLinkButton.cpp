@@ -101,14 +101,15 @@ int LCommandLinkButton::DialogUnitsToPixels(float n) const
 
 void LCommandLinkButton::SelectFont(LPaintContext* ctx, bool large)
 {
-    LGuiFont font; // the control's own: the system face at its size
-    font.size *= large ? 1.25f : 0.85f;
+    // The control's own font (the system one), larger for the title.
+    LGuiFont font;
+    LGuiFont::CreateDerived(&font, nullptr, nullptr, 0, 0, 0, 0, large ? 1.25f : 0.85f);
     ctx->secondFont = ctx->GetFont();
     ctx->SetFont(font);
 }
 
-void LCommandLinkButton::PreferredSizeOn(LPaintContext* ctx, float u, float v, const char* title, const char* note,
-                                         int* width, int* height)
+void LCommandLinkButton::PreferredSizeOn(LPaintContext* ctx, float u, float v, const char* title,
+                                         const char* note, int* width, int* height)
 {
     const int p = R(0.25f * u);
     const LGuiFont saved = ctx->GetFont();

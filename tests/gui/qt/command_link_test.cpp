@@ -34,7 +34,9 @@ public:
         *height = it == sizes.end() ? 0 : it->second.second;
         limits.push_back(maxWidth);
     }
-    void Draw(LPaintContext*, const char*, const LDrawTextFormat&, bool, float, float, float, float) override {}
+    void Draw(LPaintContext*, const char*, const LDrawTextFormat&, bool, float, float, float, float) override
+    {
+    }
     std::map<std::string, std::pair<float, float>> sizes;
     std::vector<int> limits;
 };
@@ -99,8 +101,8 @@ struct CommandLinkFixture : ::testing::Test
     {
         GuiApp();
         const double s = window.GetScaleFactor();
-        window.CreateCocoaWindow(static_cast<int>(400 * s), static_cast<int>(200 * s), kWindowStyleTitled, false,
-                                 nullptr);
+        window.CreateCocoaWindow(static_cast<int>(400 * s), static_cast<int>(200 * s), kWindowStyleTitled,
+                                 false, nullptr);
         button = LCreateCommandLinkButton(&window, 601, "&Split && save", "One file for each track.");
         ASSERT_NE(button, nullptr);
         window.ShowModeless(nullptr, LPlacementNone);
@@ -120,6 +122,22 @@ TEST_F(CommandLinkFixture, TextsLoseTheirMnemonicMarks)
 {
     EXPECT_STREQ(button->Title(), "Split & save");
     EXPECT_STREQ(button->Note(), "One file for each track.");
+}
+
+TEST_F(CommandLinkFixture, LongTextsAreCutBetweenCharacters)
+{
+    std::string title;
+    for (int i = 0; i < 200; ++i)
+        title += "\u00e4"; // two bytes each
+    ASSERT_NE(LCreateCommandLinkButton(&window, 603, title.c_str(), ("x" + title).c_str()), nullptr);
+    auto* button = LCommandLinkButtonOfView(window.GetControl(603));
+    ASSERT_NE(button, nullptr);
+    for (const char* text : {button->Title(), button->Note()}) {
+        const std::string kept = text;
+        EXPECT_LT(kept.size(), 260u);
+        EXPECT_GT(kept.size(), 250u);
+        EXPECT_EQ(QString::fromUtf8(kept.c_str()).toUtf8().toStdString(), kept); // whole characters only
+    }
 }
 
 TEST_F(CommandLinkFixture, PreferredSizeOnRealFonts)

@@ -245,6 +245,36 @@ TEST(TextLayout, NoFormatCarriesOverToLaterCalls)
     EXPECT_EQ(a.lines, c.lines);
 }
 
+TEST(TextLayout, OutlineStrokesTheGlyphs)
+{
+    GuiApp();
+    auto redPixels = [](bool outline) {
+        Surface s;
+        LGuiFont font = TestFont();
+        font.size = 24;
+        font.bold = true;
+        s.ctx.SetFont(font);
+        s.ctx.outline = outline;
+        s.ctx.outlineColour = {LRGBColor::FromRGB8(255, 0, 0), 255};
+        s.ctx.outlineWidth = 2;
+        LPaintContext::DrawTextF(&s.ctx, "Side A", 0, 0, 0, 0, false, 4, 4, 190, 70);
+        s.painter.end();
+        int red = 0, dark = 0;
+        for (int y = 0; y < s.image.height(); ++y)
+            for (int x = 0; x < s.image.width(); ++x) {
+                const QRgb p = s.image.pixel(x, y);
+                red += qRed(p) > 200 && qGreen(p) < 80;
+                dark += qGray(p) < 60;
+            }
+        return std::pair(red, dark);
+    };
+    const auto plain = redPixels(false);
+    const auto outlined = redPixels(true);
+    EXPECT_EQ(plain.first, 0);
+    EXPECT_GT(plain.second, 20);
+    EXPECT_GT(outlined.first, 20);
+}
+
 TEST(TextLayout, AnyThreadOneAtATime)
 {
     GuiApp();
