@@ -7,6 +7,7 @@
 #include "gui/framework/LWindow.h"
 #include "gui/qt/LQtFindControl.h"
 #include "gui/qt/LQtTooltipImpl.h"
+#include "gui/qt/LQtTrackBarImpl.h"
 #include "gui/qt/LQtView.h"
 
 #include <QGuiApplication>
@@ -97,6 +98,40 @@ TEST(Tooltip, WindowBubbleTipCalls)
     window.ShowBubbleTipAt(300, 300, "At a point");
     EXPECT_TRUE(tip->IsShown());
     window.EndDialog(kCommandCancel);
+}
+
+// While the knob is dragged a balloon above it shows the whole value; it
+// goes with the release, and a track bar without the flag shows none.
+TEST(Tooltip, TrackBarValueBalloonFollowsTheDrag)
+{
+    GuiApp();
+    QWidget top;
+    top.setGeometry(200, 200, 300, 80);
+    auto* slider = new LQtTrackBarImpl(Qt::Horizontal, &top);
+    slider->setGeometry(20, 30, 260, 30);
+    slider->setRange(0, 100);
+    auto* quiet = new LQtTrackBarImpl(Qt::Horizontal, &top);
+    quiet->setGeometry(20, 0, 260, 30);
+    top.show();
+    top.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&top));
+    slider->SetShowToolTip(true);
+    slider->setValue(10); // not dragged: no tip
+    EXPECT_EQ(slider->findChild<LQtTooltipImpl*>(), nullptr);
+    slider->setSliderDown(true);
+    slider->setValue(42);
+    auto* tip = slider->findChild<LQtTooltipImpl*>();
+    ASSERT_NE(tip, nullptr);
+    EXPECT_TRUE(tip->IsShown());
+    EXPECT_EQ(tip->Text(), QString("42"));
+    EXPECT_LE(tip->geometry().bottom(), slider->mapToGlobal(QPoint(0, 0)).y() + slider->height() / 2)
+        << "above the knob";
+    slider->setSliderDown(false);
+    EXPECT_FALSE(tip->IsShown());
+
+    quiet->setSliderDown(true);
+    quiet->setValue(50);
+    EXPECT_EQ(quiet->findChild<LQtTooltipImpl*>(), nullptr);
 }
 
 } // namespace
