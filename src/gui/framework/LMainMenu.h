@@ -18,6 +18,10 @@ struct LNativeMenu;
 // modal-depth enabling.
 void LSetMainMenu(LPopupMenu* menu);
 LNativeMenu* LGetMainMenu();
+// The application's help menu (null: none); FindSubmenu("Help") on the main
+// menu answers it. It is forgotten when the menu goes.
+void LSetHelpMenu(LNativeMenu* menu);
+LNativeMenu* LGetHelpMenu();
 LWindow* LGetMainMenuWindow();
 
 void LMainMenuEnableItem(int32_t command, bool enable);

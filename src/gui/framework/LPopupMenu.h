@@ -69,6 +69,16 @@ public:
     // The menu itself for its own title, else the direct item's submenu with
     // that title; null when none.
     LNativeMenu* FindSubmenu(const char* title) const;
+    // The direct item's submenu at index (items counted from 0), or null.
+    LNativeMenu* GetSubmenuAt(int index) const;
+    // Takes the direct submenu with that title (mnemonics ignored) out of the
+    // menu and deletes it; false when there is none.
+    bool RemoveSubmenu(const char* title);
+    // The number of direct items of a native menu (separators count).
+    static int GetItemCount(LNativeMenu* menu);
+    // Appends to a menu found with FindSubmenu, which this object does not own.
+    static void AppendItemTo(LNativeMenu* menu, int32_t command, const char* title, LKey key);
+    static void AppendSeparatorTo(LNativeMenu* menu);
 
     // Opens the menu as a context menu at (x, y): screen coordinates when
     // `screenPoint`, else the coordinates of the window's content. It stays
@@ -85,6 +95,9 @@ private:
     int acceleratorCount_ = 0;
     int nesting_ = 0;
 };
+
+// Whether the focused control is a text field or text view that can be edited.
+bool LIsEditControlFocused();
 
 // Where a popup of the given size opens when asked for at (x, y), with the
 // screen's available rectangle (top-left origin): 10 points inside each edge.

@@ -1,5 +1,8 @@
 #include "gui/framework/LToolBar.h"
 
+#include "gui/framework/LPopupMenu.h"
+#include "gui/framework/LWindow.h"
+
 #include "foundation/settings/LSettings.h"
 #include "foundation/text/LStringLong.h"
 #include "foundation/text/LUtf8.h"
@@ -115,7 +118,11 @@ void LToolBar::Begin(LWindow* host)
 {
     host_ = host;
     items_.clear();
-    peer_ = CreatePeer(host);
+    withShareMenu_ = false;
+    dropDownMenu_.reset();
+    peer_.reset();
+    if (!smallButtons_)
+        peer_ = CreatePeer(host);
 }
 
 void LToolBar::Create(LWindow* host, const ToolBarItem* table, int count,
@@ -145,6 +152,33 @@ void LToolBar::CreateWithShareMenu(LWindow* host, const ToolBarItem* table, int 
     AddItems(kOwnItems, 4, kOwnAccelerators, 1);
     ApplyLayout();
     SetDropDownCommand(kShareCommand, kShareCommand);
+    withShareMenu_ = true;
+}
+
+LPopupMenu* LToolBar::DropDownMenu()
+{
+    if (!withShareMenu_)
+        return nullptr;
+    if (!dropDownMenu_) {
+        dropDownMenu_ = std::make_unique<LPopupMenu>();
+        dropDownMenu_->Create(host_, "");
+        for (const ShareMenuItem& item : ShareMenuItems())
+            dropDownMenu_->AddItemWithImage(item.command, item.title, nullptr, 0, item.image);
+    }
+    return dropDownMenu_.get();
+}
+
+bool LToolBar::ShowDropDownMenu(int32_t command)
+{
+    double x = 0;
+    double y = 0;
+    if (!peer_ || !peer_->DropDownMenuOrigin(command, &x, &y))
+        return false;
+    LPopupMenu* menu = DropDownMenu();
+    if (!menu)
+        return false;
+    menu->TrackPopup(host_, true, x, y);
+    return true;
 }
 
 const std::vector<LToolBar::ShareMenuItem>& LToolBar::ShareMenuItems()
@@ -160,25 +194,43 @@ const std::vector<LToolBar::ShareMenuItem>& LToolBar::ShareMenuItems()
 
 void LToolBar::EnableItem(int32_t command, bool enable)
 {
-    if (command == 0 || !peer_)
+    if (command == 0)
         return;
-    peer_->EnableItem(command, enable);
+    if (smallButtons_) {
+        if (host_)
+            host_->EnableControl(command, enable);
+        return;
+    }
+    if (peer_)
+        peer_->EnableItem(command, enable);
 }
 
 bool LToolBar::IsItemEnabled(int32_t command) const
 {
+    if (smallButtons_)
+        return host_ && host_->IsControlEnabled(command);
     return peer_ && peer_->IsItemEnabled(command);
 }
 
 void LToolBar::Show(bool show)
 {
-    if (peer_)
+    if (smallButtons_) {
+        if (host_) {
+            host_->ShowControl(backgroundId_, show);
+            for (const Item& item : items_)
+                if (item.command != 0)
+                    host_->ShowControl(item.command, show);
+        }
+    } else if (peer_) {
         peer_->ShowToolbar(show);
+    }
     LSettingsSetString(kVisibilitySection, stateKey_.c_str(), show ? "1" : "0");
 }
 
 bool LToolBar::IsVisible() const
 {
+    if (smallButtons_)
+        return host_ && host_->IsControlVisible(backgroundId_);
     return peer_ && peer_->IsToolbarVisible();
 }
 
@@ -189,12 +241,19 @@ bool LToolBar::StoredVisibility(bool fallback) const
 
 void LToolBar::ShowItem(int32_t command, bool show)
 {
+    if (smallButtons_) {
+        if (host_ && command != 0)
+            host_->ShowControl(command, show);
+        return;
+    }
     if (peer_)
         peer_->ShowItem(command, show);
 }
 
 bool LToolBar::IsItemVisible(int32_t command) const
 {
+    if (smallButtons_)
+        return host_ && host_->IsControlVisible(command);
     return peer_ && peer_->IsItemVisible(command);
 }
 

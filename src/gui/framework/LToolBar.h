@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+class LPopupMenu;
 class LWindow;
 
 class LToolBar
@@ -87,10 +88,25 @@ public:
         virtual void SelectItem(int32_t command, bool select) = 0;
         virtual bool IsItemSelected(int32_t command) const = 0;
         virtual void SetDropDownCommand(int32_t command, int32_t dropDownCommand) = 0;
+        // Screen point (points) under the item's bottom-left corner, where its
+        // drop-down menu opens; false when the item is not shown.
+        virtual bool DropDownMenuOrigin(int32_t command, double* x, double* y) const
+        {
+            (void)command, (void)x, (void)y;
+            return false;
+        }
     };
 
     LToolBar();
     virtual ~LToolBar();
+
+    // Small-button mode: the host window shows the items as controls of its
+    // own over a background control; enabling and showing then act on the
+    // controls with the items' command ids, and no toolkit toolbar is made.
+    void SetSmallButtonMode(bool on) { smallButtons_ = on; }
+    bool IsSmallButtonMode() const { return smallButtons_; }
+    void SetBackgroundControlId(int id) { backgroundId_ = id; }
+    int BackgroundControlId() const { return backgroundId_; }
     LToolBar(const LToolBar&) = delete;
     LToolBar& operator=(const LToolBar&) = delete;
 
@@ -148,6 +164,11 @@ public:
         int32_t image;
     };
     static const std::vector<ShareMenuItem>& ShareMenuItems();
+    // The drop-down menu of the Share item (made on first use, filled with
+    // the Share items); null unless the toolbar was made with the Share menu.
+    LPopupMenu* DropDownMenu();
+    // Opens the drop-down menu under the item; false when it cannot.
+    bool ShowDropDownMenu(int32_t command = kShareCommand);
 
     // "text (shortcut)" when the first accelerator for the command has a
     // name; the text alone otherwise. Cut at 260 bytes between characters.
@@ -161,9 +182,20 @@ protected:
 private:
     void Begin(LWindow* host);
 
+    bool smallButtons_ = false;
+    int backgroundId_ = 801;
+    bool withShareMenu_ = false;
+    std::unique_ptr<LPopupMenu> dropDownMenu_;
     LWindow* host_ = nullptr;
     std::vector<Item> items_;
     std::unique_ptr<Peer> peer_;
     std::string stateKey_ = "ToolBar";
     std::string identifier_ = "QuorinToolBar";
 };
+
+// A button control's title (small toolbar buttons); nothing for other controls.
+void LSetButtonText(LWindow* window, int id, const char* text);
+// The control's tooltip, with the shortcut name of the first accelerator for
+// the id when it has one ("text (shortcut)").
+void LSetToolTipWithShortcut(LWindow* window, int id, const char* text, const LKeyToCommandMap* accelerators,
+                             int acceleratorCount);

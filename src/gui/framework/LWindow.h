@@ -18,7 +18,9 @@
 #include <string>
 
 class LDiscMediaEventSource;
+class LGuiImage;
 class LKeyHandler;
+class LPopupMenu;
 class LListViewManager;
 class LMacWindowManager;
 struct LListFlags;
@@ -26,6 +28,16 @@ struct LVColDynamicGlobal;
 class LScrollView;
 class LResizable;
 class LWindow;
+struct LButtonStyle;
+struct LEditFlags;
+struct LGuiFont;
+struct LPlaybackDeviceSel;
+struct LRGBColor;
+struct LStaticTextStyle;
+struct LTextInputStyle;
+struct LTrackBarStyle;
+using LStaticTextFormat = LStaticTextStyle;
+using LTextInputFilter = bool (*)(LWindow* window, const char* text);
 
 // Creation record of a template dialog: size in points, title, close box and
 // the routine that creates the controls, called as builder(window, 0, 0, 1).
@@ -478,6 +490,124 @@ public:
     void SetDiscEjectedCommand(int command, int unused = 0);
     LDiscMediaEventSource* GetDiscMediaEventSource() const { return discMedia_.get(); }
 
+    // ---- Creation and styling helpers, the rest of the control API ----
+    // Rectangles named "view units" are points, handed to the toolkit as
+    // they are; every other size is in pixels.
+
+    // Lookup: the control itself (the target of its commands); null when none.
+    LViewHandle GetCommandTargetView(int id) const;
+    // The multi-line edit view with this id, or null.
+    LViewHandle GetEditView(int id) const;
+    // The text field being edited when it is this control (or its field).
+    LViewHandle GetFieldEditor(int id) const;
+    bool IsTextInputControl(int id) const;
+
+    // Buttons.
+    void AddButtonNoRect(int id, const char* text, const LButtonStyle& style);
+    void AddPushButtonNoRect(int id, const char* title);
+    // Rectangle in view units, widened by 4 (cool) or 12 (push) and moved left
+    // by half of that, 3 higher.
+    void AddButton(int id, const char* text, const LButtonStyle& style, int x, int y, int w, int h);
+    void AddOKButton(int x, int y, int w);
+    void AddOKButtonWithText(int x, int y, int w, const char* text);
+    void AddCancelButton(int x, int y, int w);
+    void AddHelpButton(int x, int y);
+    void AddCoolButton(int id, const char* text);
+    void AddCoolImageButton(int id);
+    void AddCoolButtonTextLeft(int id, const char* text);
+    void AddCheckBoxNoRect(int id, const char* text);
+    void AddCheckBox(int id, const char* text, int x, int y, int w, int h);
+    // A group box that starts a radio group: the radio buttons added after it
+    // exclude each other.
+    void AddRadioGroupNoRect(int id, const char* title);
+    void CreateRadioGroup(int id, const char* title, int x, int y, int w, int h);
+    void AddRadioGroup(int id, const char* title, int ignored, int x, int y, int w, int h);
+    void AddRadioButton(int id, const char* text, int x, int y, int w, int h);
+    void SetGroupTitle(int id, const char* title) { SetGroupBoxTitle(id, title); }
+    void SelectRadioButton(int id, bool select);
+    int GetRadioCheck(int id) const { return GetCheck(id) ? 1 : 0; }
+    void SetButtonImage(int id, int resourceId);
+
+    // Static texts, separators and images.
+    void CreateStaticText(int id, const char* text);
+    void CreateStaticTextEx(int id, const char* text, const LStaticTextFormat* format);
+    void CreateEmptyStaticTextEx(int id, const LStaticTextFormat* format);
+    void AddStaticText(int id, const char* text, const LStaticTextStyle& style, int x, int y, int w, int h);
+    void SetStaticText(int id, const char* text);
+    void SetStaticTextColor(int id, const LRGBColor* colour);
+    void SetStaticTextRGB(int id, const LRGBColor& colour) { SetStaticTextColor(id, &colour); }
+    void SetStaticBackgroundColor(int id, const LRGBColor& colour);
+    void SetStaticColors(int id, const LRGBColor& text, const LRGBColor& background);
+    void CreateHyperLink(int id, const char* text);
+    void AddSeparator(int id, int x, int y, int w);
+    // Rectangle in pixels; a resource id <= 0 leaves the control empty.
+    void AddImageControl(int id, int resourceId, int x, int y, int w, int h);
+    void AddEmptyImageControlNoRect(int id);
+    void AddEmptyImageControl(int id, int x, int y, int w, int h);
+    void SetImageControlImage(int id, const LGuiImage* image);
+
+    // Text inputs and edit views.
+    void AddTextInputNoRect(int id, const LTextInputStyle& style);
+    void AddTextInput(int id, const LTextInputStyle& style, int x, int y, int w);
+    void AddEditViewNoRect(int id, const LEditFlags* flags);
+    void AddEditView(int id, const LEditFlags& flags, int x, int y, int w, int h);
+    void SetTextLimit(int id, int maxLength);
+    void GetControlTextTrimmed(int id, char* buffer) const;
+    // Bytes of the text of a button, text input or password input; 0 otherwise.
+    size_t GetControlTextLength(int id) const;
+    void SelectAllText(int id);
+    // Every proposed edit stands only when the filter accepts the whole text.
+    void SetTextInputFilter(int id, LTextInputFilter filter);
+    void SetPasteCommand(int id, int command);
+    void SetPromptText(int id, const char* text);
+
+    // Track bars: a vertical one (taller than wide) counts from the top.
+    void AddTrackBar(int id, const LTrackBarStyle& style);
+    void SetTrackBarRange(int id, int min, int max);
+    void SetTrackBarPos(int id, int value);
+    int GetTrackBarPos(int id) const;
+    void SetTrackBarCommand(int id, int command);
+
+    // Creators at a rectangle (view units).
+    void AddUpDown(int id, const LTextInputStyle& style, int x, int y, int w);
+    LViewHandle AddPullDown(int id, int x, int y, int w, int h);
+    void AddComboBox(int id, int x, int y, int w);
+    LViewHandle AddTabView(int id, int x, int y, int w, int h);
+    void AddTabViewNoRect(int id);
+    int InsertTab(int id, const char* label, int index) { return InsertTab(id, index, label); }
+    // Appends each title of a null-ended array.
+    void InsertTabs(int id, const char* const* titles);
+    // Sets the command sent once a tab is selected.
+    void SelectTab(int id, int command);
+    void RemoveTab(int id, int index);
+
+    // Playback devices: "Default Playback Device" first, then every named output.
+    void FillPlaybackDeviceList(int id, int = 0, int = 0, int = 0);
+    void SetPlaybackDeviceSelection(int id, const LPlaybackDeviceSel& selection);
+    LPlaybackDeviceSel GetPlaybackDeviceSelection(int id) const;
+
+    // Control state, focus and fonts.
+    void MoveControl(int id, int x, int y);
+    void SetControlHeight(int id, int h);
+    bool SetFocus(int id);
+    bool HasFocus(int id) const;
+    void SetRightClickCommand(int id, int command);
+    // Sizes of fonts are in points; the toolkit scales them for the screen.
+    void CreateFont(LGuiFont* font, const char* face, int bold, int italic, int underline, int strikeout,
+                    float size) const;
+    void SetControlFont(LViewHandle control, const LGuiFont* font);
+    int GetStaticTextWidth(int id) const;
+    int MeasureControlText(int id, const char* text) const;
+    int GetControlTextWidth(int id) const;
+    int GetCheckBoxWidth(int id) const;
+    int GetPushButtonWidth(const char* text) const;
+    // Height of the text wrapped to width (pixels); 0 for an empty text.
+    int GetLabelTextHeight(const char* text, int width) const;
+    int GetControlTextHeight(int id, const char* text, int width) const;
+    int GetControlContentHeight(int id, int width) const;
+    // Opens the menu at the mouse (its right edge there when alignRight).
+    void TrackPopupMenu(LPopupMenu* menu, bool alignRight);
+
 private:
     void WatchDiscMedia();
     std::unique_ptr<LDiscMediaEventSource> discMedia_;
@@ -485,6 +615,15 @@ private:
     int discInsertedCommand_ = -1;
     int discEjectedCommand_ = -1;
 };
+
+// Makes a button the kind its style asks for (help for 'ahlp', else check,
+// cool or push) and places its title beside its picture.
+void LApplyButtonStyle(LViewHandle button, const LButtonStyle& style);
+// Height in pixels of the text wrapped to width in the label font.
+int LGetLabelTextHeight(const LWindow* window, const char* text, int width);
+void LEnableControl(LViewHandle view, bool enable);
+// The focused control of the active window, or null.
+LViewHandle LGetFocusView();
 
 // The LWindow that owns a view (its "window" association), or null.
 LWindow* LGetWindowFromView(LViewHandle view);

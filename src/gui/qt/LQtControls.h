@@ -55,6 +55,9 @@ public:
     LQtImageControlImpl(LWindow* window, QWidget* parent);
     void setResource(int resourceId);
     int resource() const { return resource_; }
+    // A picture of the program's own (null: none); the resource number becomes 0.
+    void setImage(const QImage& image);
+    bool hasImage() const { return !image_.isNull(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

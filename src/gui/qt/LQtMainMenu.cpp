@@ -11,6 +11,7 @@
 namespace {
 
 QPointer<QMenu> g_mainMenu;
+QPointer<QMenu> g_helpMenu;
 LWindow* g_mainWindow = nullptr;
 
 QMenu* Main()
@@ -39,6 +40,16 @@ void LSetMainMenu(LPopupMenu* menu)
 LNativeMenu* LGetMainMenu()
 {
     return Main() != nullptr ? LQtMenuImpl::ToNative(Main()) : nullptr;
+}
+
+void LSetHelpMenu(LNativeMenu* menu)
+{
+    g_helpMenu = LQtMenuImpl::FromNative(menu);
+}
+
+LNativeMenu* LGetHelpMenu()
+{
+    return g_helpMenu ? LQtMenuImpl::ToNative(g_helpMenu.data()) : nullptr;
 }
 
 LWindow* LGetMainMenuWindow()

@@ -1,12 +1,18 @@
 // LPopupMenu over QMenu.
 
+#include "gui/framework/LMainMenu.h"
 #include "gui/framework/LPopupMenu.h"
+#include "gui/qt/LQtControls.h"
 #include "gui/qt/LQtMenuImpl.h"
 
 #include <QGuiApplication>
+#include <QIcon>
+#include <QPixmap>
 #include <QPointer>
 #include <QScreen>
 #include <QVariant>
+
+#include <cstring>
 
 namespace {
 
@@ -68,10 +74,12 @@ void LPopupMenu::AddItemWithImage(int32_t command, const char* title, const LKey
         }
     }
     QAction* action = LQtMenuImpl::AddItem(Menu(menu_), command, title);
-    // Images are named by their resource id; the icon theme of the program
-    // supplies them where one exists.
-    if (image >= 1)
-        action->setIcon(QIcon::fromTheme(QString::number(image)));
+    // Images are the program's image resources, named by their number.
+    if (image >= 1) {
+        QPixmap picture = QPixmap::fromImage(LQtLoadImageResource(image, 32));
+        picture.setDevicePixelRatio(2);
+        action->setIcon(QIcon(picture));
+    }
 }
 
 void LPopupMenu::AddSeparator()
@@ -156,9 +164,44 @@ LNativeMenu* LPopupMenu::FindSubmenu(const char* title) const
     if (!menu_ || !title)
         return nullptr;
     QMenu* menu = Menu(menu_);
+    if (std::strcmp(title, "Help") == 0 && menu_ == LGetMainMenu() && LGetHelpMenu() != nullptr)
+        return LGetHelpMenu();
     if (menu->title() == QString::fromUtf8(title))
         return menu_;
     return LQtMenuImpl::ToNative(LQtMenuImpl::GetSubmenu(menu, title));
+}
+
+LNativeMenu* LPopupMenu::GetSubmenuAt(int index) const
+{
+    if (!menu_ || index < 0)
+        return nullptr;
+    return LQtMenuImpl::ToNative(LQtMenuImpl::GetSubmenu(Menu(menu_), index));
+}
+
+bool LPopupMenu::RemoveSubmenu(const char* title)
+{
+    return menu_ && title && LQtMenuImpl::RemoveSubmenu(Menu(menu_), title);
+}
+
+int LPopupMenu::GetItemCount(LNativeMenu* menu)
+{
+    return menu ? static_cast<int>(Menu(menu)->actions().size()) : 0;
+}
+
+void LPopupMenu::AppendItemTo(LNativeMenu* menu, int32_t command, const char* title, LKey key)
+{
+    if (!menu)
+        return;
+    if (key.code == 0)
+        LQtMenuImpl::AddItem(Menu(menu), command, title);
+    else
+        LQtMenuImpl::AddItemWithShortcut(Menu(menu), command, title, key);
+}
+
+void LPopupMenu::AppendSeparatorTo(LNativeMenu* menu)
+{
+    if (menu)
+        LQtMenuImpl::AddSeparator(Menu(menu));
 }
 
 void LPopupMenu::TrackPopup(LWindow* window, bool screenPoint, double x, double y)

@@ -42,6 +42,13 @@ void LQtVolumeSliderImpl::SetId(int32_t id)
     LQtSetControlId(this, id);
 }
 
+void LQtVolumeSliderImpl::SetIcons(int iconVolMin, int iconVolMax)
+{
+    const qreal ratio = devicePixelRatioF();
+    low_->setPixmap(Icon(iconVolMin, ratio));
+    high_->setPixmap(Icon(iconVolMax, ratio));
+}
+
 void LQtVolumeSliderImpl::SetLevel(int level)
 {
     const QSignalBlocker quiet(slider_);

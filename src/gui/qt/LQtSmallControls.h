@@ -23,6 +23,8 @@ public:
     LQtVolumeSliderImpl(QWidget* parent, int iconVolMin, int iconVolMax);
 
     void SetId(int32_t id);
+    // The pictures at the low and the high end, image resources by number.
+    void SetIcons(int iconVolMin, int iconVolMax);
     // Kept within the slider's range (-48..0 dB unless changed), so a stored
     // level from elsewhere cannot push it out; never sends a command.
     void SetLevel(int level);

@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyleOptionToolButton>
+#include <QStylePainter>
 
 LQtDropDownButton::LQtDropDownButton(uint8_t kind, QWidget* parent) : QToolButton(parent), kind_(kind) {}
 
@@ -22,7 +23,22 @@ void LQtDropDownButton::mousePressEvent(QMouseEvent* event)
 
 void LQtDropDownButton::paintEvent(QPaintEvent* event)
 {
-    QToolButton::paintEvent(event);
+    if (LToolBar::IsSplitDropDown(kind_)) {
+        // The picture and the label stand in the body, left of the arrow zone;
+        // the pressed and hover look covers the whole button.
+        QStylePainter stylePainter(this);
+        QStyleOptionToolButton option;
+        initStyleOption(&option);
+        QStyleOptionToolButton panel = option;
+        panel.text.clear();
+        panel.icon = QIcon();
+        stylePainter.drawComplexControl(QStyle::CC_ToolButton, panel);
+        QStyleOptionToolButton label = option;
+        label.rect.setWidth(static_cast<int>((width() - 49) * 0.5) + 36 - 4);
+        stylePainter.drawControl(QStyle::CE_ToolButtonLabel, label);
+    } else {
+        QToolButton::paintEvent(event);
+    }
     // The arrow: a filled triangle 8 wide and 4 high, pointing down, in the
     // arrow zone (the whole button's right side for the whole kind).
     QPainter painter(this);
@@ -281,10 +297,42 @@ QRect LQtToolbarImpl::DropDownItemBounds(int32_t command) const
     return QRect(topLeft.x() - hostOrigin.x(), 0, inBar.width(), bar_->height());
 }
 
+bool LQtToolbarImpl::DropDownMenuOrigin(int32_t command, double* x, double* y) const
+{
+    const Entry* entry = Find(command);
+    if (!entry || !entry->button->isVisible())
+        return false;
+    const QPoint origin = entry->button->mapToGlobal(QPoint(0, entry->button->height()));
+    if (x)
+        *x = origin.x();
+    if (y)
+        *y = origin.y();
+    return true;
+}
+
 std::unique_ptr<LToolBar::Peer> LToolBar::CreatePeer(LWindow* host)
 {
     QWidget* view = host ? LQtWidget(host->GetView()) : nullptr;
     if (!view)
         return nullptr;
     return std::make_unique<LQtToolbarImpl>(host, view, ToolbarIdentifier());
+}
+
+void LSetButtonText(LWindow* window, int id, const char* text)
+{
+    if (!window)
+        return;
+    auto* button = qobject_cast<QAbstractButton*>(LQtWidget(window->GetControl(id)));
+    if (button)
+        button->setText(QString::fromUtf8(text ? text : ""));
+}
+
+void LSetToolTipWithShortcut(LWindow* window, int id, const char* text, const LKeyToCommandMap* accelerators,
+                             int acceleratorCount)
+{
+    if (!window)
+        return;
+    if (QWidget* control = LQtWidget(window->GetControl(id)))
+        control->setToolTip(
+            QString::fromStdString(LToolBar::TooltipWithShortcut(text, id, accelerators, acceleratorCount)));
 }

@@ -56,6 +56,7 @@ public:
     void SelectItem(int32_t command, bool select) override;
     bool IsItemSelected(int32_t command) const override;
     void SetDropDownCommand(int32_t command, int32_t dropDownCommand) override;
+    bool DropDownMenuOrigin(int32_t command, double* x, double* y) const override;
 
     QToolBar* Bar() const { return bar_; }
     QToolButton* Button(int32_t command) const;

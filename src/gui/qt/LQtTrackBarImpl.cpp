@@ -6,6 +6,8 @@
 #include "gui/qt/LQtView.h"
 
 #include <QMouseEvent>
+#include <QResizeEvent>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleOptionSlider>
 
@@ -39,6 +41,20 @@ void LQtTrackBarImpl::UpdateValueTip()
     valueTip_->SetPlace(1);
     valueTip_->MoveToPoint(mapToGlobal(QPoint(knob.center().x(), knob.top())));
     valueTip_->Show();
+}
+
+void LQtTrackBarImpl::resizeEvent(QResizeEvent* event)
+{
+    // As on the desktop the program came from, the shape decides the direction.
+    const QSize size = event->size();
+    if (size.width() > 0 && size.height() > 0) {
+        const Qt::Orientation shape = size.height() > size.width() ? Qt::Vertical : Qt::Horizontal;
+        if (shape != orientation()) {
+            const QSignalBlocker quiet(this);
+            setOrientation(shape);
+        }
+    }
+    QSlider::resizeEvent(event);
 }
 
 void LQtTrackBarImpl::mousePressEvent(QMouseEvent* event)

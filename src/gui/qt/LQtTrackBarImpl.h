@@ -17,8 +17,11 @@ public:
     // While the user drags the knob, a balloon above it shows the value.
     void SetShowToolTip(bool show) { showToolTip_ = show; }
     bool ShowToolTip() const { return showToolTip_; }
+    // Taller than wide: the bar stands and its values count from the top.
+    bool IsVertical() const { return orientation() == Qt::Vertical; }
 
 protected:
+    void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 

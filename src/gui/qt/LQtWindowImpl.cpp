@@ -58,6 +58,19 @@ void EnableMenuBars(bool enable)
 
 } // namespace
 
+QRect LQtContentArea(const QWidget* top, QSize size)
+{
+    if (!size.isValid())
+        size = top->size();
+    int barHeight = 0;
+    for (QMenuBar* bar : top->findChildren<QMenuBar*>(Qt::FindDirectChildrenOnly))
+        if (bar->property("lmenubar").toBool() && !bar->isHidden()) {
+            barHeight = bar->sizeHint().height();
+            bar->setGeometry(0, 0, size.width(), barHeight);
+        }
+    return QRect(0, barHeight, size.width(), std::max(1, size.height() - barHeight));
+}
+
 QScreen* LQtScreenOf(const QWidget* widget)
 {
     QScreen* screen = widget != nullptr ? widget->screen() : nullptr;
@@ -315,7 +328,7 @@ void LQtWindowImpl::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     for (auto* child : findChildren<LQtWindowContentView*>(Qt::FindDirectChildrenOnly))
-        child->setGeometry(rect());
+        child->setGeometry(LQtContentArea(this));
     if (LMacWindowManager* m = manager())
         m->windowDidResize();
 }
@@ -771,7 +784,7 @@ void LMacWindow::ResizeWindow(int w, int h, bool animate)
         top->resize(size);
     // A hidden widget gets its resize event only when shown: the content
     // view follows now, so sizes read back at once.
-    ShownView(this)->setGeometry(0, 0, size.width(), size.height());
+    ShownView(this)->setGeometry(LQtContentArea(top, size));
 }
 
 void LMacWindow::SetMinSize(int w, int h)

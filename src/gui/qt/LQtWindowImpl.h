@@ -94,6 +94,11 @@ private:
     bool embeddedHost_ = false;
 };
 
+// Where a top-level window's content view goes: all of it, less a menu bar
+// shown at its top (which is placed here too). An invalid size means the
+// window's current one.
+QRect LQtContentArea(const QWidget* top, QSize size = QSize());
+
 // The screen a widget shows on, else the primary one.
 class QScreen;
 QScreen* LQtScreenOf(const QWidget* widget);

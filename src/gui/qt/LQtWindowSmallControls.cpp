@@ -15,8 +15,8 @@
 namespace {
 
 // Image resources of the speaker pictures beside the volume slider.
-constexpr int kVolumeLowIcon = 311;
-constexpr int kVolumeHighIcon = 312;
+constexpr int kVolumeLowIcon = 312;
+constexpr int kVolumeHighIcon = 313;
 
 QWidget* Content(const LWindow* window)
 {

@@ -1,0 +1,35 @@
+#include "app/program/menus/LMainMenuTable.h"
+
+#include "app/program/LProgramCommands.h"
+
+const LMenuItemDef LMainMenuTable[kMainMenuTableCount] = {
+    {-1, "File", -1},
+    {kCmdOpenRecordingWizard, "Open Recording &Wizard", -1},
+    {kCmdStartRecordingSession, "Start &Recording Session", -1},
+    {0, nullptr, -1},
+    {kCmdAddFiles, "&Add File(s)...", -1},
+    {kCmdRemoveFiles, "&Remove File(s)", -1},
+    {kCmdCopyTo, "Copy To...", -1},
+    {kCmdEditWithTessary, "Edit file with Tessary", -1},
+    {kCmdRenameFile, "&Rename File", -1},
+    {kCmdPlayFile, "&Play File", -1},
+    {kCmdJoinFiles, "&Join Files", -1},
+    {0, nullptr, -1},
+    {kCmdSelectAll, "Select All", -1},
+    {0, nullptr, -1},
+    {kCmdBurnAudioCd, "Burn an Audio CD...", -1},
+    {kCmdEjectDisc, "Eject Disc", -1},
+    {0, nullptr, -1},
+    {kCmdOpenMusicFolder, "Open Music Folder...", -1},
+    {-1, nullptr, -1},
+    {-1, "Edit", -1},
+    {kCmdEditTag, "Edit &Tag...", -1},
+    {kCmdEditSelectedTags, "Edit Selected Ta&gs...", -1},
+    {kCmdMoveFileUp, "Move Selected File Up", -1},
+    {kCmdMoveFileDown, "Move Selected File Down", -1},
+    {-1, nullptr, -1},
+    {-1, "View", -1},
+    {kCmdViewLogs, "View Logs...", -1},
+    {kCmdViewRecordingsFolder, "View Recordings Folder...", -1},
+    {-1, nullptr, -1},
+};

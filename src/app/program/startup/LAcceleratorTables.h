@@ -1,0 +1,13 @@
+#pragma once
+// The key tables of the program's windows: the main window's and the
+// recording session's. A window looks a key up in its table before the
+// framework's built-in keys, so an entry here overrides those (Ctrl+W closes
+// the main window to the background instead of cancelling it).
+
+#include "gui/framework/LKey.h"
+
+inline constexpr int kMainAcceleratorCount = 18;
+inline constexpr int kRecordingAcceleratorCount = 8;
+
+extern const LKeyToCommandMap LMainAcceleratorTable[kMainAcceleratorCount];
+extern const LKeyToCommandMap LRecordingAcceleratorTable[kRecordingAcceleratorCount];
