@@ -11,10 +11,12 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QPointer>
 #include <QToolBar>
 #include <QUrl>
 
 #include <algorithm>
+#include <map>
 
 namespace {
 
@@ -113,6 +115,14 @@ LQtDropForwarder* Forwarder(LViewHandle handle, bool create)
     return create ? new LQtDropForwarder(view) : nullptr;
 }
 
+// The views targets are installed on, watched so that a target outliving
+// its view never reaches into it.
+std::map<const LDropTarget*, QPointer<QWidget>>& TargetViews()
+{
+    static std::map<const LDropTarget*, QPointer<QWidget>> views;
+    return views;
+}
+
 const QMimeData* Mime(const LDragInfo& info)
 {
     return static_cast<const QMimeData*>(info.mimeData);
@@ -167,15 +177,22 @@ void LDropTarget::Register(LViewHandle view)
 {
     Unregister();
     view_ = view ? view : (window ? window->GetView() : nullptr);
-    if (LQtDropForwarder* forwarder = Forwarder(view_, true))
+    if (LQtDropForwarder* forwarder = Forwarder(view_, true)) {
         forwarder->target = this;
+        TargetViews()[this] = LQtWidget(view_);
+    }
 }
 
 void LDropTarget::Unregister()
 {
-    if (LQtDropForwarder* forwarder = Forwarder(view_, false))
-        if (forwarder->target == this)
-            forwarder->target = nullptr;
+    auto it = TargetViews().find(this);
+    if (it != TargetViews().end()) {
+        if (it->second)
+            if (LQtDropForwarder* forwarder = Forwarder(LQtHandle(it->second), false))
+                if (forwarder->target == this)
+                    forwarder->target = nullptr;
+        TargetViews().erase(it);
+    }
     view_ = nullptr;
 }
 
