@@ -6,6 +6,7 @@
 
 #include "RecordingSessionTestSupport.h"
 
+#include "app/program/recording/SessionSpaceTexts.h"
 #include "audio/formats/wav/LWavFileOpener.h"
 
 #include <QAbstractButton>
@@ -262,12 +263,13 @@ TEST_F(RecordingSession, RestartWhileWaitingStopsTheRecorderBeforeItsFileGoes)
 {
     Options(true, false);
     Feed(std::vector<int32_t>(44100 * 2 * 30, 0));
+    const auto tone = ToneAtLevel(60, -12);
     Open();
     Command(kSessionRecord);
     Step(6);
     ASSERT_EQ(session_->Recorder().GetState(), kRecorderWaiting);
     const std::string old = session_->TempPath();
-    Feed(ToneAtLevel(60, -12));
+    Feed(tone);
     Command(kSessionRestart);
     EXPECT_FALSE(Exists(old));
     ASSERT_TRUE(session_->IsBusy());
@@ -331,6 +333,62 @@ TEST_F(RecordingSession, NoEndOfTrackWhilePaused)
     PumpFor(100);
     EXPECT_TRUE(session_->IsPaused());
     EXPECT_EQ(queued_->load(), 0);
+}
+
+TEST_F(RecordingSession, ARecorderThatEndsByItselfLeavesAQueuedTrack)
+{
+    // The input stops delivering: the recorder gives up after a few seconds
+    // without a block, and what it recorded becomes a track.
+    RecordVerified(2);
+    ASSERT_TRUE(PumpUntil([&] { return !session_->IsBusy(); }, 10000));
+    EXPECT_TRUE(PumpUntil([&] { return queued_->load() == 1; }));
+    EXPECT_FALSE(session_->IsPaused());
+    EXPECT_EQ(Text(kSessionStateText), "Idle - Press Record to begin recording");
+}
+
+TEST_F(RecordingSession, OptionsAreStoredAsTheUserSetsThem)
+{
+    Options(false, false);
+    Open();
+    session_->SetCheck(kSessionAutoSplit, true);
+    session_->SetCheck(kSessionUseMinTime, true);
+    session_->SetUpDownValue(kSessionSplitTime, 7);
+    session_->SetUpDownValue(kSessionMinTime, 12);
+    Command(kSessionUpDownChanged);
+    EXPECT_EQ(LSettingsGetInt("Settings", "AutoSplitTime", 0), 7);
+    EXPECT_EQ(LSettingsGetInt("Settings", "MinTime", 0), 12);
+    char text[260] = {};
+    LSettingsGetString("Settings", "AutoSplitTracks", "", text);
+    EXPECT_STREQ(text, "1");
+    // "MinTime" is whole seconds, never below two.
+    session_->SetUpDownValue(kSessionMinTime, 1);
+    Command(kSessionUpDownChanged);
+    EXPECT_EQ(LSettingsGetInt("Settings", "MinTime", 0), 2);
+}
+
+TEST_F(RecordingSession, DiscSpaceFollowsTheOutputAction)
+{
+    struct Case
+    {
+        const char* format;
+        SessionDiscState disc;
+        const char* text;
+    } cases[] = {
+        {"0", SessionDiscState{true, 75 * 600}, "N/A"},
+        {"4", SessionDiscState{}, "No Disc in Drive"},
+        {"4", SessionDiscState{true, 75 * 600}, "0:10:00.00"},
+        {"2", SessionDiscState{true, 512 * 100}, "100.000 MB"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.format) + " " + c.text);
+        LSettingsSetString("OutputFormat", "OutputFormatNum", c.format);
+        SetSessionDiscQuery([disc = c.disc] { return disc; });
+        Open();
+        EXPECT_EQ(Text(kSessionDiscSpace), c.text);
+        session_->DestroyWindow();
+        session_.reset();
+    }
+    SetSessionDiscQuery({});
 }
 
 } // namespace

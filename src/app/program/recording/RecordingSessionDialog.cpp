@@ -364,6 +364,16 @@ void RecordingSessionDialog::OnCommand(int command, int extra)
     case kSessionClose:
         PostCommand(kCommandCancel);
         break;
+    case kSessionRecorderEnded:
+        // The recorder ended on its own (its input stopped delivering): what
+        // it recorded is finished as a stop would finish it.
+        if (!IsBusy() && !isPaused_ && tempPath_[0] != '\0' && !fileSink_->IsFailed()) {
+            LLogWarning("The recording stopped: the sound input stopped delivering");
+            isPaused_ = true;
+            StopRecording(false);
+            Post(kSessionMessageTrackDone, 0, 1);
+        }
+        break;
     case kSessionHelp:
         OnHelp();
         break;
@@ -424,6 +434,9 @@ void RecordingSessionDialog::OnWaitingForSound(void*) {}
 void RecordingSessionDialog::OnStopped(void*)
 {
     OnRecorderStopped();
+    // Looked at once the current step is over: a stop the session made
+    // itself has by then paused, closed or restarted the track.
+    PostCommand(kSessionRecorderEnded);
 }
 
 void RecordingSessionDialog::OnPosition(const int64_t* milliseconds, void*)

@@ -56,6 +56,7 @@ enum : int {
     kSessionSplit = 4015,
     kSessionDiscard = 4016,
     kSessionUpDownChanged = 6000,
+    kSessionRecorderEnded = 6001, // posted to itself when the recorder stopped
     kSessionClose = 1001,
     kSessionHelp = 9001,
 };
