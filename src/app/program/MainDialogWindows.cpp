@@ -5,6 +5,7 @@
 
 #include "app/program/MainDialog.h"
 #include "app/program/RecordingFiles.h"
+#include "app/program/recording/RecordingSession.h"
 #include "foundation/files/LPath.h"
 #include "foundation/log/LLog.h"
 #include "gui/framework/LMessageBox.h"
@@ -18,7 +19,9 @@ void MainDialog::OpenRecordingWizard()
 
 void MainDialog::RunRecordingSession()
 {
-    LLogInfo("A recording session was asked for");
+    // The tracks it queues come back through the worker's notices, as any
+    // queued recording does.
+    LRunRecordingSession(this);
 }
 
 bool MainDialog::RunPlayWindow(const char* path)
