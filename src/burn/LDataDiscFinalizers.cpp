@@ -147,19 +147,27 @@ void LFinalizeCdTao(LProgressWait& wait, LScsiDevice& device, int outputFd, LDis
     Keep(image, close);
 }
 
-void LFinalizeDvdR(LProgressWait& wait, LScsiDevice& device, int outputFd, LDiscImageWriter& image)
+// DVD-R and incremental DVD-RW: one track reserved at the image's size in
+// incremental mode, then the image written into it; false with the result
+// set when a step fails.
+static bool WriteReservedTrack(LProgressWait& wait, LScsiDevice& device, int outputFd, LDiscImageWriter& image)
 {
     SetWriteMode(image.result, wait, device, 0x42, 0x05, 0x08);
     if (!image.result.Ok())
-        return;
+        return false;
     LMmcReserveTrack(image.result, wait, device, Needed(image), 16);
     if (!image.result.Ok())
-        return;
+        return false;
     WaitReady(wait, device, image.result);
     if (!image.result.Ok())
-        return;
+        return false;
     LWriteImageToTarget(wait, device, outputFd, image, false);
-    if (!image.result.Ok())
+    return image.result.Ok();
+}
+
+void LFinalizeDvdR(LProgressWait& wait, LScsiDevice& device, int outputFd, LDiscImageWriter& image)
+{
+    if (!WriteReservedTrack(wait, device, outputFd, image))
         return;
     wait.SetStatusText("Finalizing the disc. This could take several minutes...", 1);
     LBurnResult close;
@@ -179,17 +187,7 @@ void LFinalizeDvdRw(LProgressWait& wait, LScsiDevice& device, int outputFd, LDis
         LFinalizeRestrictedOverwrite(wait, device, outputFd, image);
         return;
     }
-    SetWriteMode(image.result, wait, device, 0x42, 0x05, 0x08);
-    if (!image.result.Ok())
-        return;
-    LMmcReserveTrack(image.result, wait, device, Needed(image), 16);
-    if (!image.result.Ok())
-        return;
-    WaitReady(wait, device, image.result);
-    if (!image.result.Ok())
-        return;
-    LWriteImageToTarget(wait, device, outputFd, image, false);
-    if (!image.result.Ok())
+    if (!WriteReservedTrack(wait, device, outputFd, image))
         return;
     wait.SetStatusText("Finalizing the disc. This could take several minutes...", 1);
     LBurnResult close;

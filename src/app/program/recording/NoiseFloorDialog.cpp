@@ -1,7 +1,7 @@
 #include "app/program/recording/NoiseFloorDialog.h"
 
+#include "app/program/recording/RecordingInput.h"
 #include "audio/core/LSoundSink.h"
-#include "audio/devices/LSoundInputDevices.h"
 #include "foundation/log/LLog.h"
 #include "foundation/settings/LSettings.h"
 #include "gui/framework/LMessageBox.h"
@@ -156,19 +156,7 @@ void NoiseFloorDialog::OnDestroy()
 
 bool NoiseFloorDialog::StartMonitoring()
 {
-    char device[260] = {};
-    LSettingsGetString("Settings", "SoundInDevice", "", device);
-    LSoundInputSelection selection;
-    LSoundInputSelectByName(
-        selection, device,
-        static_cast<uint32_t>(std::max(LSettingsGetInt("Settings", "SoundInDeviceChannel", 0), 0)));
-    LSoundInputSelection valid;
-    LSoundInputValidateSelection(valid, selection);
-    if (valid.device < 0)
-        valid = LSoundInputDefaultSelection();
-    recorder_.SetSelection(valid);
-    const int volume = std::clamp(LSettingsGetInt("Recording", "Volume", -20), -127, 127);
-    LSoundInputSetVolumeDb(valid, static_cast<int8_t>(volume));
+    recorder_.SetSelection(LSelectRecordingInput());
     LSoundSinkPtr sink(new LCountingSoundSink(44100, 2));
     monitoring_ = recorder_.Start(sink, 0, -127, kMonitorSilenceMs, kRecorderStartRecording);
     if (!monitoring_)

@@ -1,5 +1,6 @@
 #include "app/program/recording/RecordingSessionDialog.h"
 
+#include "app/program/recording/RecordingInput.h"
 #include "app/program/recording/NoiseFloorDialog.h"
 #include "app/program/recording/RecordingTeeSink.h"
 #include "app/program/recording/SessionSpaceTexts.h"
@@ -7,7 +8,6 @@
 #include "app/queue/OutputNames.h"
 #include "app/queue/ProcessQueueWorker.h"
 #include "audio/devices/LResourceSound.h"
-#include "audio/devices/LSoundInputDevices.h"
 #include "audio/effects/LRestorationTasks.h"
 #include "audio/formats/mp3/LMp3EncoderOptions.h"
 #include "audio/formats/wav/LWavCodecSettings.h"
@@ -591,19 +591,7 @@ bool RecordingSessionDialog::BeginRecording(bool resume)
     isPaused_ = false;
     recorder_.Stop();
 
-    char device[260] = {};
-    LSettingsGetString("Settings", "SoundInDevice", "", device);
-    LSoundInputSelection selection;
-    LSoundInputSelectByName(
-        selection, device,
-        static_cast<uint32_t>(std::max(LSettingsGetInt("Settings", "SoundInDeviceChannel", 0), 0)));
-    LSoundInputSelection valid;
-    LSoundInputValidateSelection(valid, selection);
-    if (valid.device < 0)
-        valid = LSoundInputDefaultSelection();
-    recorder_.SetSelection(valid);
-    const int volume = std::clamp(LSettingsGetInt("Recording", "Volume", -20), -127, 127);
-    LSoundInputSetVolumeDb(valid, static_cast<int8_t>(volume));
+    recorder_.SetSelection(LSelectRecordingInput());
 
     if (SettingOn("Settings", "RecordTone"))
         PlayResourceTone(364);
