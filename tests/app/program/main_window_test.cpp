@@ -393,3 +393,66 @@ TEST_F(MainWindowTest, CtrlWHidesTheWindowAndTheReopenEventShowsIt)
     window->BringToFront();
     EXPECT_TRUE(window->IsVisible());
 }
+
+TEST_F(MainWindowTest, NotificationsCountJobsShowProgressAndTellWhenRecordingsAreDone)
+{
+    if (!HaveSoundTools())
+        GTEST_SKIP() << "sox is needed (make deps installs it)";
+    Tone(out_.Path("keep.wav"), 0.3);
+    Tone(out_.Path("gone.wav"), 0.3);
+    auto window = Open();
+    ASSERT_TRUE(WaitForLoad(*window, 2));
+    const std::string first = Tone(elsewhere_.Path("first.wav"), 0.3);
+    const std::string second = Tone(elsewhere_.Path("second.wav"), 0.3);
+
+    window->OnNotify(kMainMsgJobQueued, nullptr, 0);
+    window->OnNotify(kMainMsgJobQueued, nullptr, 0);
+    EXPECT_EQ(window->StatusText(2), "Files Being Processed: 2");
+
+    const struct
+    {
+        const char* text;
+        int64_t percent;
+        const char* status;
+    } progress[] = {{"Converting ", 40, "Status: Converting 40% Done"},
+                    {nullptr, 55, "Status: 55% Done"},
+                    {"Converting ", 0, "Status: 55% Done"}};
+    for (const auto& p : progress) {
+        window->OnNotify(kMainMsgProgress, p.text, p.percent);
+        EXPECT_EQ(window->StatusText(1), p.status);
+    }
+
+    // A recording stops while two jobs run: the first job done shows the
+    // count and no bubble, the last "No Files Queued" and the bubble.
+    window->OnNotify(kMainMsgRecordingState, nullptr, 1);
+    window->OnNotify(kMainMsgJobDone, first.c_str(), 0);
+    EXPECT_EQ(window->StatusText(2), "Files Being Processed: 1");
+    EXPECT_EQ(window->LastBubble(), "");
+    EXPECT_EQ(window->RowCount(), 3);
+    window->OnNotify(kMainMsgJobDone, second.c_str(), 0);
+    EXPECT_EQ(window->StatusText(2), "No Files Queued");
+    EXPECT_EQ(window->LastBubble(), "Your recordings have finished processing");
+    EXPECT_EQ(window->RowCount(), 4);
+    struct stat info;
+    EXPECT_EQ(stat(out_.Path("second.wav").c_str(), &info), 0);
+
+    window->OnNotify(kMainMsgRecordingDiscarded, nullptr, 0);
+    EXPECT_EQ(window->LastBubble(), "Your recording has been discarded");
+
+    window->OnNotify(kMainMsgOpenWizard, nullptr, 0);
+    EXPECT_EQ(window->wizardOpened, 1);
+
+    // 2034 removes the named row and its file; 2050 the selected ones, unasked.
+    window->OnNotify(kMainMsgRemoveNamedFile, "gone.wav", 0);
+    EXPECT_NE(stat(out_.Path("gone.wav").c_str(), &info), 0);
+    EXPECT_EQ(window->RowCount(), 3);
+    window->DeselectAllListViewRows(MainDialog::kListId);
+    for (int row = 0; row < window->RowCount(); ++row) {
+        if (window->RowText(row) == "keep.wav")
+            window->SelectListViewRow(MainDialog::kListId, row, true);
+    }
+    window->OnNotify(kMainMsgRemoveSelected, nullptr, 0);
+    EXPECT_TRUE(window->questions.empty());
+    EXPECT_NE(stat(out_.Path("keep.wav").c_str(), &info), 0);
+    EXPECT_EQ(window->RowCount(), 2);
+}
