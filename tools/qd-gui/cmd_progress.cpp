@@ -5,10 +5,10 @@
 // Prints "result N"; exit 0 finished, 1 cancelled, 2 error.
 #include "QdGuiCommand.h"
 
-#include "audio/formats/LAudioFileOpener.h"
-#include "audio/effects/LProcessingPump.h"
 #include "audio/core/LSoundSink.h"
 #include "audio/effects/LNormalize.h"
+#include "audio/effects/LProcessingPump.h"
+#include "audio/formats/LAudioFileOpener.h"
 #include "audio/formats/wav/LWavFileOpener.h"
 #include "audio/formats/wav/LWaveFormatBlock.h"
 #include "foundation/process/LChildProcess.h"

@@ -1,6 +1,8 @@
 // Every kind of control, enabled on the left and disabled on the right.
 #include "QdGuiScene.h"
 
+#include "gui/controls/LControlStyles.h"
+#include "gui/controls/LPaintContext.h"
 #include "gui/framework/LWindow.h"
 
 namespace {
@@ -39,6 +41,22 @@ public:
             AddTabView(base + 15, -1, -1);
             InsertTab(base + 15, 0, "First Tab");
             InsertTab(base + 15, 1, "Second");
+            LStaticTextStyle tail;
+            tail.truncation = 2;
+            CreateStaticTextEx(base + 16, "Static text cut at its tail when it is too long", &tail);
+            const LRGBColor blue{0x2000, 0x4000, 0xC000};
+            SetStaticTextColor(base + 16, &blue);
+            CreateHyperLink(base + 17, "Hyperlink");
+            AddTrackBar(base + 18, LTrackBarStyle{});
+            SetTrackBarRange(base + 18, 0, 100);
+            SetTrackBarPos(base + 18, 60);
+            AddVolumeSlider(base + 19);
+            LEditFlags edit;
+            edit.border = true;
+            edit.verticalScroller = true;
+            AddEditViewNoRect(base + 20, &edit);
+            SetControlText(base + 20, "Edit view with\nseveral lines of text");
+            AddSeparator(base + 21, 0, -300, 100);
             SetCheck(base + 2, true);
             SetCheck(base + 3, true);
             SetCheck(base + 5, true);
@@ -55,7 +73,7 @@ public:
             const int base = column * 500;
             const int x = 2 * cw + column * (columnWidth + 2 * cw);
             const int inner = x + cw;
-            SetControlRect(base + 14, x, ch / 2, columnWidth, 13 * row + ch / 2);
+            SetControlRect(base + 14, x, ch / 2, columnWidth, 17 * row + ch);
             int y = ch / 2 + ch + ch / 2;
             SetControlRect(base + 1, inner, y, 15 * cw, row - 4);
             SetControlRect(base + 4, inner + 16 * cw, y, 15 * cw, row - 4);
@@ -80,8 +98,19 @@ public:
             SetControlRect(base + 13, inner, y, 10 * cw, row - 4);
             y += row;
             SetControlRect(base + 15, inner, y, 31 * cw, 3 * row);
+            y += 3 * row + ch / 2;
+            SetControlRect(base + 21, inner, y, 31 * cw, static_cast<int>(GetScaleFactor()));
+            y += ch / 2;
+            SetControlRect(base + 16, inner, y, 20 * cw, row - 4);
+            SetControlRect(base + 17, inner + 21 * cw, y, 10 * cw, row - 4);
+            y += row;
+            SetControlRect(base + 18, inner, y, 15 * cw, row - 4);
+            const int slider = static_cast<int>(17 * GetScaleFactor());
+            SetControlRect(base + 19, inner + 16 * cw, y + (row - 4 - slider) / 2, 15 * cw, slider);
+            y += row;
+            SetControlRect(base + 20, inner, y, 31 * cw, 2 * row - 4);
             if (column == 1)
-                for (int n = 1; n <= 15; ++n)
+                for (int n = 1; n <= 21; ++n)
                     EnableControl(base + n, false);
         }
         ready = true;
@@ -92,7 +121,7 @@ bool Build(QdGuiSceneContext& context)
 {
     auto* window = new ControlsWindow();
     const int w = static_cast<int>(74 * window->CharWidthPx());
-    const int h = static_cast<int>(28 * window->CharHeightPx());
+    const int h = static_cast<int>(37 * window->CharHeightPx());
     window->CreateCocoaWindow(w, h, kWindowStyleTitled | kWindowStyleClosable, false, nullptr);
     window->SetTitle("Controls");
     window->ShowModeless(nullptr, LPlacementCenterOnScreen);

@@ -1,5 +1,5 @@
 // A toolbar of plain, split and whole drop-down items and a check item, one
-// item hidden.
+// item hidden, followed by the program's own Share, Oxbel Suite and Help items.
 #include "QdGuiScene.h"
 
 #include "gui/framework/LToolBar.h"
@@ -33,13 +33,13 @@ public:
 bool Build(QdGuiSceneContext& context)
 {
     auto* window = new ToolbarWindow();
-    const int w = static_cast<int>(72 * window->CharWidthPx());
+    const int w = static_cast<int>(100 * window->CharWidthPx());
     const int h = static_cast<int>(6 * window->CharHeightPx());
     window->CreateCocoaWindow(w, h, kWindowStyleTitled | kWindowStyleClosable, false, nullptr);
     window->SetTitle("Toolbar");
     window->toolbar.SetStateKey("QdGuiToolbar");
-    window->toolbar.Create(window, kItems, static_cast<int>(std::size(kItems)), kShortcuts,
-                           static_cast<int>(std::size(kShortcuts)));
+    window->toolbar.CreateWithShareMenu(window, kItems, static_cast<int>(std::size(kItems)), kShortcuts,
+                                        static_cast<int>(std::size(kShortcuts)));
     window->toolbar.SetDropDownCommand(1003, 9303);
     window->toolbar.SetDropDownCommand(1004, 9303);
     window->toolbar.ShowItem(1006, false);

@@ -77,15 +77,19 @@ int32_t NormalizeSound(LProcessContext* context, LNormalizeParams& params)
         level = done > 0 ? static_cast<int64_t>(std::floor(std::sqrt(sum / (done * 0x1p-13)) * 32 + 0.5)) : 0;
         percent = params.rmsLevel;
     }
+    if (level >= 1 && spool && spool->IsOk() && spool->GetSamples() == done * channels) {
+        LSoundSourcePtr spooled(
+            new LSpooledSoundSource(*spool, source->GetRate(), channels, source->GetPeakLimit()));
+        if (spooled->GetStatus() == kSoundStatusOk) {
+            // The chain is not read again: a seek would only set its filters
+            // going over the start once more.
+            LGainEffect(LNormalizeGain(level, percent)).CreateFilter(params.source, spooled);
+            return 0;
+        }
+    }
     source->Seek(0);
     if (level < 1)
         return 0;
-    if (spool && spool->IsOk() && spool->GetSamples() == done * channels) {
-        LSoundSourcePtr spooled(
-            new LSpooledSoundSource(*spool, source->GetRate(), channels, source->GetPeakLimit()));
-        if (spooled->GetStatus() == kSoundStatusOk)
-            source = spooled;
-    }
     LGainEffect(LNormalizeGain(level, percent)).CreateFilter(params.source, source);
     return 0;
 }

@@ -9,6 +9,7 @@
 #include "audio/effects/LNoiseGate.h"
 #include "audio/effects/LNormalize.h"
 #include "audio/effects/LProcessingPump.h"
+#include "audio/effects/LReadAheadSoundFilter.h"
 #include "audio/effects/LRestorationTasks.h"
 #include "audio/effects/LRiaaEqualizer.h"
 #include "audio/formats/wav/LWavCodecSettings.h"
@@ -201,9 +202,31 @@ int ApplyRestorationTools(LProcessContext* context, LSoundSourcePtr& source, con
         return 2;
     auto step = [](const char* text) { WorkerStatus().SetStatusText(text); };
     int result = 0;
+    // Decoding and the dearer tools each get a thread of their own, reading
+    // ahead into a queue for the next: the chain then takes about as long as
+    // its slowest part rather than the sum of them all, with the same samples.
+    // The threads rest while the chain is being built (its filters read a
+    // little as they are made, and the chain is then read from the start)
+    // and run for the passes over the whole of it.
+    std::vector<LReadAheadSoundFilter*> stages;
+    auto decouple = [&] {
+        if (LReadAheadSoundFilter* stage = LAddReadAhead(source, false))
+            stages.push_back(stage);
+    };
+    auto run = [&](bool active) {
+        for (LReadAheadSoundFilter* stage : stages)
+            stage->SetActive(active);
+    };
+    const bool anyTool = tools.dcOffset || tools.highPass || tools.speed != kRecordingSpeedNormal ||
+                         tools.clickPop || tools.noiseReduction || tools.riaa || tools.normalize;
+    if (anyTool)
+        decouple();
     if (tools.dcOffset) {
         step("DC Offset...");
-        if ((result = RunDcOffsetTool(context, source)) != 0)
+        run(true);
+        result = RunDcOffsetTool(context, source);
+        run(false);
+        if (result != 0)
             return result;
     }
     if (tools.highPass) {
@@ -220,26 +243,34 @@ int ApplyRestorationTools(LProcessContext* context, LSoundSourcePtr& source, con
         if ((result = Convert45To33Rpm(context, source)) != 0)
             return result;
     }
+    if (tools.speed == kRecordingSpeed78At45 || tools.speed == kRecordingSpeed33At45)
+        decouple();
     if (tools.clickPop) {
         step("Click Pop...");
         if ((result = RunClickPopTool(context, source)) != 0)
             return result;
+        decouple();
     }
     if (tools.noiseReduction) {
         step("Noise Reduce...");
         if ((result = RunNoiseReductionTool(context, source, tools.noiseFloor)) != 0)
             return result;
+        decouple();
     }
     if (tools.riaa) {
         step("Equalize...");
         if ((result = RunRiaaTool(context, source)) != 0)
             return result;
+        decouple();
     }
     if (tools.normalize) {
         step("Normalize...");
+        run(true);
         if ((result = RunNormalizeTool(context, source, tools.normalizePercent)) != 0)
             return result;
+        decouple();
     }
+    run(true);
     return Failed(source) ? 2 : 0;
 }
 

@@ -9,7 +9,21 @@ class LWindow;
 class LMouseHandler
 {
 public:
-    virtual ~LMouseHandler() = default;
+    LMouseHandler() = default;
+    LMouseHandler(const LMouseHandler&) = delete;
+    LMouseHandler& operator=(const LMouseHandler&) = delete;
+    // Detaches.
+    virtual ~LMouseHandler();
+
+    // Receives the mouse events of the window's view: through the view
+    // itself when it is one of our views, else through a watch over the
+    // window's events (its child controls included), positions in the
+    // view's pixels. Attaching again moves the handler.
+    void Attach(LWindow* target);
+    // Receives the events of one of our views (a control's host) for window.
+    void AttachToView(LWindow* target, LViewHandle ourView);
+    // Stops the events and forgets window and view; harmless when detached.
+    void Detach();
     virtual void OnMouseEnter() {}
     virtual void OnMouseLeave() {}
     virtual void OnLButtonDown(int, int) {}
@@ -24,6 +38,10 @@ public:
 
     LWindow* window = nullptr;
     LViewHandle view = nullptr;
+
+private:
+    void* monitor_ = nullptr; // the toolkit's watch, while attached that way
+    bool onView_ = false;     // installed on one of our views
 };
 
 // Smooth wheels and touchpads report fractions of a line; the remainder is

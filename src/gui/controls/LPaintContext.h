@@ -28,6 +28,47 @@ struct LRGBColor
     constexpr bool operator==(const LRGBColor&) const = default;
 };
 
+// A colour with its opacity (255 opaque).
+struct LGuiColorAlpha
+{
+    LRGBColor colour;
+    uint8_t alpha = 255;
+    constexpr bool operator==(const LGuiColorAlpha&) const = default;
+};
+
+// A fill: kind 0 solid (colour); 1 axial gradient from start to end; 2
+// elliptic radial gradient around the centre with radii (stop 0 at the
+// edge, the last stop at the centre); 3 pattern (drawn as nothing: nothing
+// makes pattern brushes). Gradients extend beyond their ends.
+struct LGuiBrush
+{
+    static constexpr int kMaxStops = 20;
+    int kind = 0;
+    LGuiColorAlpha colour;
+    float startX = 0, startY = 0, endX = 0, endY = 0; // kind 1
+    float centreX = 0, centreY = 0, radiusX = 0, radiusY = 0; // kind 2
+    LGuiColorAlpha stops[kMaxStops];
+    float positions[kMaxStops] = {};
+    uint64_t stopCount = 0;
+
+    static LGuiBrush Solid(LGuiColorAlpha colour)
+    {
+        LGuiBrush brush;
+        brush.colour = colour;
+        return brush;
+    }
+    // Appends a stop; false when all 20 are used.
+    bool AddStop(LGuiColorAlpha stop, float position)
+    {
+        if (stopCount >= kMaxStops)
+            return false;
+        stops[stopCount] = stop;
+        positions[stopCount] = position;
+        ++stopCount;
+        return true;
+    }
+};
+
 struct LGuiPen
 {
     bool dashed = false; // 3 pixels on, 2 off
@@ -54,6 +95,7 @@ struct LGuiFont
     bool italic = false;
     bool underline = false;
     bool strikeout = false;
+    int weight = 0; // 100 (thin) .. 900 (black); 0: as bold says
     bool systemFace() const { return family.empty(); }
 
     // A control's font with overrides, each 0 (as the control), 1 (off) or
@@ -69,6 +111,8 @@ struct LGuiFont
     static LGuiFont FromControl(LViewHandle control);
     // The system font size in points.
     static float SystemFontSize();
+    // A weight as the -1 .. 1 trait of font descriptors: 500 is 0, 900 is 1.
+    static float WeightTrait(int weight) { return 2.0f * static_cast<float>(weight - 100) / 800.0f - 1.0f; }
 };
 
 // A picture held as a format-0 bitmap; the toolkit keeps its own copy
@@ -82,8 +126,11 @@ public:
 
     // Copies a bitmap of format 0; false (and no picture) for any other.
     bool CreateFromBitmap(const LBitmap* bitmap, bool opaque);
-    // tiff, icns, then png/NAME.png under the resources folder.
+    // tiff, icns, then png/NAME.png under the resources folder: the first
+    // file that exists is loaded.
     bool LoadResource(const char* name);
+    // cur, tiff, png, then jpg (TYPE/NAME.TYPE), the same way.
+    bool LoadResourceOfType(const char* name);
     bool LoadFile(const char* path);
     void Release();
     bool HasImage() const { return LBitmapIsValid(bitmap_); }
@@ -108,6 +155,22 @@ private:
     mutable std::shared_ptr<void> native_;
 };
 
+// A picture loaded by its resource number ("%d"); size is its width.
+class LGuiIcon
+{
+public:
+    LGuiIcon() = default;
+    explicit LGuiIcon(int id) { Load(id); }
+    bool Load(int id);
+    void Release()
+    {
+        image.Release();
+        size = 0;
+    }
+    LGuiImage image;
+    int size = 0;
+};
+
 // Where the resource pictures live ("resources" beside the program, or
 // QUORIN_RESOURCES); tests may point it elsewhere.
 std::string LGetGuiResourcesFolder();
@@ -123,6 +186,8 @@ struct LTextFormat
     int truncation = 0;
 };
 
+struct LDrawTextFormat;
+
 class LPaintContext
 {
 public:
@@ -130,6 +195,14 @@ public:
 
     // The rectangle being painted, in control pixels.
     LPaintRect area;
+
+    // Text outline (drawn by the shared text engine when outline is on): a
+    // stroke of outlineWidth pixels in outlineColour around every glyph.
+    LGuiColorAlpha outlineColour;
+    float outlineWidth = 1.5f;
+    bool outline = false;
+    // The font kept aside while another one is current.
+    LGuiFont secondFont;
 
     // False when the context has no drawing target (it then draws nothing).
     virtual bool IsValid() const = 0;
@@ -156,6 +229,7 @@ public:
     virtual void SetFont(const LGuiFont& font) = 0;
     virtual const LGuiFont& GetFont() const = 0;
     virtual void SetTextColour(LRGBColor colour) = 0;
+    virtual LRGBColor GetTextColour() const { return {}; }
     virtual void DrawText(const char* utf8, const LPaintRect& box, const LTextFormat& format) = 0;
     // Width and height of the text on one line in pixels.
     virtual void MeasureText(const char* utf8, int* w, int* h) = 0;
@@ -168,6 +242,56 @@ public:
     virtual void Save() = 0;
     virtual void Restore() = 0;
     virtual void Translate(double dx, double dy) = 0;
+
+    // A 1-pixel-wide (pen width) rounded outline through the given
+    // coordinates (pixel centres are at .5), antialiased.
+    virtual void StrokeRoundedRect(double x, double y, double w, double h, double radius, const LGuiPen& pen)
+    {
+        (void)x, (void)y, (void)w, (void)h, (void)radius, (void)pen;
+    }
+    // Two colours with their opacity, top to bottom (vertical) or left to
+    // right, not extended beyond the rectangle, without antialiasing.
+    virtual void GradientFill(const LPaintRect& r, const LGuiColorAlpha& from, const LGuiColorAlpha& to,
+                              bool vertical)
+    {
+        GradientFillRect(r, from.colour, to.colour, r.x, r.y, vertical ? r.x : r.x + r.w,
+                         vertical ? r.y + r.h : r.y);
+    }
+
+    // Fills with a brush: solid, or a gradient clipped to the rectangle.
+    void FillRect(const LGuiBrush* brush, float x, float y, float w, float h);
+    // A gradient brush over the rectangle (clipped to it); the toolkit's.
+    virtual void FillGradient(const LGuiBrush& brush, float x, float y, float w, float h)
+    {
+        (void)brush, (void)x, (void)y, (void)w, (void)h;
+    }
+    // The painted view's size in pixels (the area without a view).
+    virtual void GetPixelSize(int* w, int* h) const
+    {
+        if (w)
+            *w = area.w;
+        if (h)
+            *h = area.h;
+    }
+
+    // ---- Entry points on any context (LTextManager.cpp) ----
+    // The text engine is shared by all contexts and used by one caller at a
+    // time. Widths and heights are pixels; maxWidth 0 means no wrapping limit.
+    // An absent or empty text measures 0 x 0.
+    static void MeasureTextF(LPaintContext* ctx, const char* text, int maxWidth, float* width, float* height);
+    // The same, each value rounded up.
+    static void MeasureText(LPaintContext* ctx, const char* text, int maxWidth, int* width, int* height);
+    // hAlign 0 left, 1 centre, 2 right (else natural); vAlign 0 top, 1
+    // centre, 2 bottom; wrap 1 wraps at words; truncation 0 none, 1 wrap at
+    // characters, 2 wrap at words, 3 cut the tail with "...". Nothing for an
+    // empty text or an empty box.
+    static void DrawTextF(LPaintContext* ctx, const char* text, int hAlign, int vAlign, int wrap, int truncation,
+                          bool transparent, float x, float y, float w, float h);
+    static void DrawText(LPaintContext* ctx, const char* text, int x, int y, int w, int h, int hAlign, int vAlign,
+                         int wrap, int truncation);
+    // Two-colour gradient over (x, y, w, h).
+    static void GradientFillRect(LPaintContext* ctx, const LGuiColorAlpha* from, const LGuiColorAlpha* to,
+                                 bool vertical, int x, int y, int w, int h);
 };
 
 // A paint context over a format-0 bitmap: rows as stored, row r is row r.

@@ -110,5 +110,8 @@ protected:
 
 void LReleaseMouseCapture();
 void LSetArrowCursor();
+// A paint context for measuring at the view's scale, with no drawing
+// target; the caller deletes it.
+LPaintContext* LNewMeasureContext(LViewHandle view);
 // Creates a paint-control host view with the control id on the window's view.
 LViewHandle LAddPaintControl(LWindow* window, int id);

@@ -16,6 +16,15 @@ public:
     virtual void SetMediaChangeHandler(std::function<void(bool present)> handler) = 0;
 };
 
+class LDiscEventSource;
+
+// The real source: the optical-drive layer's watcher over `events` (block
+// device events, or a poll at their interval), asking `discPresent` on each
+// whether a disc is in the drive. Only real arrivals and removals are
+// reported, on the main thread; the state at creation is learnt, not reported.
+std::unique_ptr<LDiscMediaEventSource> LCreateDiscMediaWatcherSource(std::unique_ptr<LDiscEventSource> events,
+                                                                     std::function<bool()> discPresent);
+
 using LDiscMediaEventSourceFactory = std::unique_ptr<LDiscMediaEventSource> (*)();
 // Null uninstalls; then windows get no source and no disc commands.
 void LSetDiscMediaEventSourceFactory(LDiscMediaEventSourceFactory factory);

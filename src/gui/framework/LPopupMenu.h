@@ -96,6 +96,9 @@ private:
     int nesting_ = 0;
 };
 
+// Whether the focused control is a text field or text view that can be edited.
+bool LIsEditControlFocused();
+
 // Where a popup of the given size opens when asked for at (x, y), with the
 // screen's available rectangle (top-left origin): 10 points inside each edge.
 struct LPopupOrigin

@@ -366,8 +366,17 @@ void LWindow::SetCancelButton(int id)
 
 void LWindow::SetDefaultButton(int id)
 {
-    if (auto* button = Find<QPushButton>(this, id))
-        button->setDefault(true);
+    auto* button = Find<QAbstractButton>(this, id);
+    if (button == nullptr)
+        return;
+    if (auto* push = qobject_cast<QPushButton*>(button)) {
+        push->setDefault(true);
+        return;
+    }
+    // Return presses it: one default button per window.
+    for (auto* other : Content(this)->findChildren<QAbstractButton*>())
+        other->setProperty(kLQtDefaultProperty, false);
+    button->setProperty(kLQtDefaultProperty, true);
 }
 
 bool LWindow::PressButton(int id)

@@ -56,5 +56,9 @@ QAbstractButton* LQtFindDefaultButton(QWidget* container)
     for (auto* button : container->findChildren<QPushButton*>())
         if (button->isDefault())
             return button;
+    // Buttons that are not push buttons of the toolkit carry the mark themselves.
+    for (auto* button : container->findChildren<QAbstractButton*>())
+        if (button->property(kLQtDefaultProperty).toBool())
+            return button;
     return nullptr;
 }

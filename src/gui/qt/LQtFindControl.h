@@ -7,6 +7,8 @@
 class QAbstractButton;
 
 constexpr const char* kLQtTagProperty = "ltag";
+// Marks the default button among buttons that are not QPushButtons.
+constexpr const char* kLQtDefaultProperty = "ldefault";
 
 // The first direct child whose id is id; an up-down composite with another
 // id is searched one level deeper (its number field). Null when none.

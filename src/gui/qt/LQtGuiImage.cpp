@@ -9,7 +9,9 @@
 #include <QImage>
 
 #include <cstdlib>
+#include <initializer_list>
 #include <mutex>
+#include <string>
 
 namespace {
 
@@ -59,18 +61,41 @@ bool LGuiImage::LoadFile(const char* path)
     return LBitmapFromQImage(context, bitmap_, image) == 0;
 }
 
+namespace {
+
+bool LoadFirstOf(LGuiImage& image, const char* name, std::initializer_list<const char*> types)
+{
+    if (name != nullptr) {
+        const QString folder = QString::fromStdString(LGetGuiResourcesFolder());
+        for (const char* type : types) {
+            const QString path = QString("%1/%2/%3.%2").arg(folder, type, QString::fromUtf8(name));
+            if (QFileInfo::exists(path))
+                return image.LoadFile(path.toUtf8().constData());
+        }
+    }
+    image.Release();
+    return false;
+}
+
+} // namespace
+
 bool LGuiImage::LoadResource(const char* name)
 {
-    if (name == nullptr)
-        return false;
-    const QString folder = QString::fromStdString(LGetGuiResourcesFolder());
-    for (const char* type : {"tiff", "icns", "png"}) {
-        const QString path = QString("%1/%2/%3.%2").arg(folder, type, QString::fromUtf8(name));
-        if (QFileInfo::exists(path))
-            return LoadFile(path.toUtf8().constData());
-    }
-    Release();
-    return false;
+    return LoadFirstOf(*this, name, {"tiff", "icns", "png"});
+}
+
+bool LGuiImage::LoadResourceOfType(const char* name)
+{
+    return LoadFirstOf(*this, name, {"cur", "tiff", "png", "jpg"});
+}
+
+bool LGuiIcon::Load(int id)
+{
+    const bool loaded = image.LoadResource(std::to_string(id).c_str());
+    int w = 0;
+    image.GetSize(&w, nullptr);
+    size = w;
+    return loaded;
 }
 
 void LGuiImage::Release()

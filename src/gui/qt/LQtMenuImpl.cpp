@@ -2,9 +2,17 @@
 
 #include "foundation/platform/LMenuText.h"
 #include "foundation/text/LUtf8.h"
+#include "gui/framework/LKeyHandler.h"
+#include "gui/framework/LPopupMenu.h"
+#include "gui/framework/LWindow.h"
 #include "gui/qt/LQtCommandSink.h"
 #include "gui/qt/LQtKeys.h"
 
+#include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QShortcutEvent>
+#include <QTextEdit>
 #include <QVariant>
 
 namespace {
@@ -42,7 +50,65 @@ QMenu* MenuHolding(QAction* action, QMenu* root)
     return nullptr;
 }
 
+// A menu item chosen by its shortcut goes to the owner window's key
+// handler, when it has one, instead of sending its command: the window's own
+// key handling and accelerator table decide.
+class ShortcutRouter : public QObject
+{
+public:
+    static ShortcutRouter* Instance()
+    {
+        static auto* router = new ShortcutRouter();
+        return router;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Shortcut)
+            return false;
+        auto* action = qobject_cast<QAction*>(watched);
+        auto* menu = action != nullptr ? qobject_cast<QMenu*>(action->parent()) : nullptr;
+        if (menu == nullptr || LQtMenuImpl::HasHandler(menu))
+            return false;
+        LWindow* owner = LQtMenuImpl::OwnerOf(menu);
+        if (owner == nullptr || !owner->IsWindow())
+            return false;
+        LKeyHandler* handler = owner->GetKeyHandler();
+        if (handler == nullptr || !handler->IsEnabled())
+            return false;
+        const QKeySequence sequence = static_cast<QShortcutEvent*>(event)->key();
+        if (sequence.isEmpty())
+            return false;
+        const QKeyCombination combination = sequence[0];
+        handler->DispatchKeyDown(LQtKeyFromQt(combination.key(), combination.keyboardModifiers()), false, 0);
+        return true;
+    }
+};
+
 } // namespace
+
+bool LIsEditControlFocused()
+{
+    QWidget* focus = QApplication::focusWidget();
+    if (auto* field = qobject_cast<QLineEdit*>(focus))
+        return !field->isReadOnly();
+    if (auto* text = qobject_cast<QPlainTextEdit*>(focus))
+        return !text->isReadOnly();
+    if (auto* rich = qobject_cast<QTextEdit*>(focus))
+        return !rich->isReadOnly();
+    return false;
+}
+
+bool LQtMenuImpl::HasHandler(QMenu* menu)
+{
+    for (QObject* object = menu; object; object = object->parent()) {
+        QVariant handler = object->property(kHandlerProperty);
+        if (handler.isValid() && handler.value<quintptr>() != 0)
+            return true;
+    }
+    return false;
+}
 
 QMenu* LQtMenuImpl::CreateMenu(const char* title, LWindow* owner)
 {
@@ -63,8 +129,10 @@ QAction* LQtMenuImpl::CreateItem(QMenu* menu, int32_t command, const char* title
     const bool hasTitle = title && *title;
     auto* action = new QAction(PlainTitle(hasTitle ? title : ""), menu);
     action->setProperty(kTagProperty, (command < 0 || !hasTitle) ? -1 : command);
-    if (command >= 0)
+    if (command >= 0) {
         QObject::connect(action, &QAction::triggered, action, [action] { HandleItemClick(action); });
+        action->installEventFilter(ShortcutRouter::Instance());
+    }
     return action;
 }
 

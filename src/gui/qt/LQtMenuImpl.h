@@ -60,4 +60,6 @@ public:
     // Sends a chosen item's command to the menu's owner (or its handler).
     static void HandleItemClick(QAction* action);
     static LWindow* OwnerOf(QMenu* menu);
+    // Whether the menu or a menu above it carries a handler object.
+    static bool HasHandler(QMenu* menu);
 };

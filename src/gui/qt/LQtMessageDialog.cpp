@@ -95,14 +95,17 @@ int LMessageDialog::Run()
 
 void LMessageDialog::OnCreate()
 {
-    const double cw = CharWidthPx();
-    const double ch = CharHeightPx();
+    // Measured in points and rounded there, so that every scale gives the
+    // same layout, only larger.
     const double scale = GetScaleFactor();
+    const double cw = CharWidthPx() / scale;
+    const double ch = CharHeightPx() / scale;
+    auto RS = [scale](double points) { return static_cast<int>(R(points) * scale); };
     const bool cancelShown = ShowsCancel();
     SetTitle(title_);
     AddStaticText(101, message_);
 
-    const int minimum = R(50 * cw) + 2 * R(2 * cw);
+    const int minimum = RS(50 * cw) + 2 * RS(2 * cw);
     int column = minimum;
     QWidget* content = Content(this);
     std::vector<int> heights;
@@ -127,8 +130,10 @@ void LMessageDialog::OnCreate()
     int bottomRow = 0;
     int checkHeight = 0;
     if (showCheckBox) {
-        const int textWidth = std::min(GetTextWidth(checkBoxText), static_cast<int>(300 * scale));
-        bottomRow += textWidth + R(1.25 * cw);
+        const int textWidth =
+            std::min(static_cast<int>(std::ceil(GetTextWidth(checkBoxText) / scale) * scale),
+                     static_cast<int>(300 * scale));
+        bottomRow += textWidth + RS(1.25 * cw);
         QFontMetrics metrics(QApplication::font());
         checkHeight =
             static_cast<int>(metrics
@@ -141,17 +146,17 @@ void LMessageDialog::OnCreate()
     if (cancelShown) {
         AddCancelButtonWithText(closeLabel_ ? "Close" : "Cancel");
         cancelWidth = std::max(GetButtonPreferredWidth(kCommandCancel), static_cast<int>(scale * 96));
-        bottomRow += cancelWidth + R(1.25 * cw);
+        bottomRow += cancelWidth + RS(1.25 * cw);
     }
 
     // The widest choice sets the column, but never wider than the screen.
     column = std::max(column, bottomRow);
-    column = std::min(column, AvailableWidthPx(this) - 2 * R(2 * cw));
+    column = std::min(column, AvailableWidthPx(this) - 2 * RS(2 * cw));
     column = std::max(column, minimum);
 
-    const int left = R(2 * cw);
-    const int gap = R(0.59 * ch);
-    int y = R(0.94 * ch);
+    const int left = RS(2 * cw);
+    const int gap = RS(0.59 * ch);
+    int y = RS(0.94 * ch);
     int height = WrappedHeight(this, 101, column);
     SetControlRect(101, left, y, column, height);
     y += height + gap;
@@ -162,6 +167,12 @@ void LMessageDialog::OnCreate()
         y += height + gap;
     }
     for (int i = 0; i < buttonCount_; ++i) {
+        // The note wraps to the column: the height is the one for its width.
+        if (auto* button = Find<QCommandLinkButton>(this, 200 + i)) {
+            const int fit = button->heightForWidth(static_cast<int>(column / scale));
+            if (fit > 0)
+                heights[static_cast<size_t>(i)] = static_cast<int>(fit * scale);
+        }
         SetControlRect(200 + i, left, y, column, heights[static_cast<size_t>(i)]);
         y += heights[static_cast<size_t>(i)] + gap;
     }
@@ -177,13 +188,13 @@ void LMessageDialog::OnCreate()
     ShowControl(104, showCheckBox);
     if (showCheckBox)
         SetControlRect(104, left, y, column - (cancelShown ? cancelWidth : 0),
-                       std::max(checkHeight, R(1.23 * ch)));
+                       std::max(checkHeight, RS(1.23 * ch)));
 
     int bottom = checkHeight;
     if (cancelShown)
-        bottom = std::max(bottom, R(1.23 * ch));
-    const int w = column + 2 * R(2 * cw);
-    const int h = y + bottom + R(0.94 * ch);
+        bottom = std::max(bottom, RS(1.23 * ch));
+    const int w = column + 2 * RS(2 * cw);
+    const int h = y + bottom + RS(0.94 * ch);
     LayoutDialogButtons(0, 0, 0, w, h);
     SetClientSize(w, h);
     CenterOnScreen();

@@ -2,6 +2,7 @@
 
 #include "foundation/text/LUtf8.h"
 #include "gui/qt/LQtImageConvert.h"
+#include "gui/qt/LQtTextManagerImpl.h"
 
 #include <QFontMetrics>
 #include <QPainterPath>
@@ -144,13 +145,7 @@ void LQtPaintContext::DrawImage(const LGuiImage& image, const LPaintRect& dst, c
 
 QFont LQtPaintContext::ResolveFont() const
 {
-    QFont font = font_.systemFace() ? QFont() : QFont(QString::fromStdString(font_.family));
-    font.setPixelSize(std::max(1, static_cast<int>(std::lround(font_.size * scale_))));
-    font.setBold(font_.bold);
-    font.setItalic(font_.italic);
-    font.setUnderline(font_.underline);
-    font.setStrikeOut(font_.strikeout);
-    return font;
+    return LQtFontOf(font_, scale_);
 }
 
 void LQtPaintContext::MeasureText(const char* utf8, int* w, int* h)
@@ -239,6 +234,72 @@ void LQtPaintContext::Translate(double dx, double dy)
 {
     if (painter_)
         painter_->translate(dx, dy);
+}
+
+void LQtPaintContext::StrokeRoundedRect(double x, double y, double w, double h, double radius,
+                                        const LGuiPen& pen)
+{
+    if (!painter_ || pen.width < 1 || w <= 0 || h <= 0)
+        return;
+    painter_->save();
+    painter_->setRenderHint(QPainter::Antialiasing, true);
+    QPen qpen(LQtColor(pen.colour), pen.width, pen.dashed ? Qt::CustomDashLine : Qt::SolidLine);
+    if (pen.dashed)
+        qpen.setDashPattern({3.0 / pen.width, 2.0 / pen.width});
+    painter_->setPen(qpen);
+    painter_->setBrush(Qt::NoBrush);
+    painter_->drawRoundedRect(QRectF(x, y, w, h), radius, radius);
+    painter_->restore();
+}
+
+void LQtPaintContext::GradientFill(const LPaintRect& r, const LGuiColorAlpha& from, const LGuiColorAlpha& to,
+                                   bool vertical)
+{
+    if (!painter_ || r.w <= 0 || r.h <= 0)
+        return;
+    // From the centre of the first row (or column) to that of the last: the
+    // edges show the two colours themselves.
+    const double x0 = r.x + 0.5, y0 = r.y + 0.5;
+    QLinearGradient gradient(x0, y0, vertical ? x0 : r.x + r.w - 0.5, vertical ? r.y + r.h - 0.5 : y0);
+    gradient.setColorAt(0, LQtColor(from.colour, from.alpha));
+    gradient.setColorAt(1, LQtColor(to.colour, to.alpha));
+    gradient.setSpread(QGradient::PadSpread);
+    painter_->save();
+    painter_->setRenderHint(QPainter::Antialiasing, false);
+    painter_->setClipRect(ToQ(r), Qt::IntersectClip);
+    painter_->fillRect(ToQ(r), gradient);
+    painter_->restore();
+}
+
+void LQtPaintContext::FillGradient(const LGuiBrush& brush, float x, float y, float w, float h)
+{
+    if (!painter_ || brush.stopCount == 0)
+        return;
+    const int count = static_cast<int>(std::min<uint64_t>(brush.stopCount, LGuiBrush::kMaxStops));
+    painter_->save();
+    painter_->setClipRect(QRectF(x, y, w, h), Qt::IntersectClip);
+    if (brush.kind == 1) {
+        QLinearGradient gradient(brush.startX, brush.startY, brush.endX, brush.endY);
+        for (int i = 0; i < count; ++i)
+            gradient.setColorAt(std::clamp(brush.positions[i], 0.0f, 1.0f),
+                                LQtColor(brush.stops[i].colour, brush.stops[i].alpha));
+        gradient.setSpread(QGradient::PadSpread);
+        painter_->fillRect(QRectF(x, y, w, h), gradient);
+    } else if (brush.kind == 2) {
+        // An ellipse: a circle of radius radiusX in a space squeezed by q.
+        const double q = std::fabs(brush.radiusX) < 1.1920928955078125e-7 ? 0 : brush.radiusY / brush.radiusX;
+        if (q != 0) {
+            QRadialGradient gradient(QPointF(brush.centreX, brush.centreY / q), brush.radiusX);
+            // Stop 0 lies on the edge, the last one at the centre.
+            for (int i = 0; i < count; ++i)
+                gradient.setColorAt(1.0 - std::clamp(brush.positions[i], 0.0f, 1.0f),
+                                    LQtColor(brush.stops[i].colour, brush.stops[i].alpha));
+            gradient.setSpread(QGradient::PadSpread);
+            painter_->scale(1, q);
+            painter_->fillRect(QRectF(x, y / q, w, h / q), gradient);
+        }
+    }
+    painter_->restore();
 }
 
 namespace {

@@ -19,6 +19,7 @@ public:
     LQtPaintContext(QPainter* painter, double scale, bool widgetTarget = false);
     ~LQtPaintContext() override = default;
 
+    using LPaintContext::FillRect;
     bool IsValid() const override { return painter_ != nullptr; }
     double Scale() const override { return scale_; }
     void SetAlpha(float alpha) override;
@@ -34,6 +35,7 @@ public:
     void SetFont(const LGuiFont& font) override { font_ = font; }
     const LGuiFont& GetFont() const override { return font_; }
     void SetTextColour(LRGBColor colour) override { textColour_ = colour; }
+    LRGBColor GetTextColour() const override { return textColour_; }
     void DrawText(const char* utf8, const LPaintRect& box, const LTextFormat& format) override;
     void MeasureText(const char* utf8, int* w, int* h) override;
     std::string TruncateText(const char* utf8, int width, int truncation) override;
@@ -42,6 +44,10 @@ public:
     void Save() override;
     void Restore() override;
     void Translate(double dx, double dy) override;
+    void StrokeRoundedRect(double x, double y, double w, double h, double radius, const LGuiPen& pen) override;
+    void FillGradient(const LGuiBrush& brush, float x, float y, float w, float h) override;
+    void GradientFill(const LPaintRect& r, const LGuiColorAlpha& from, const LGuiColorAlpha& to,
+                      bool vertical) override;
 
     QPainter* Painter() const { return painter_; }
     QFont ResolveFont() const;

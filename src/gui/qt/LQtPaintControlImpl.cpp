@@ -6,6 +6,7 @@
 #include "gui/framework/LCommandRouting.h"
 #include "gui/framework/LWindow.h"
 #include "gui/qt/LQtControlCommands.h"
+#include "gui/qt/LQtCustomScrollView.h"
 #include "gui/qt/LQtFindControl.h"
 #include "gui/qt/LQtKeys.h"
 #include "gui/qt/LQtMouseCapture.h"
@@ -34,9 +35,8 @@ bool gCursorHidden = false;
 
 } // namespace
 
-LQtPaintControlImpl::LQtPaintControlImpl(QWidget* parent) : QWidget(parent)
+LQtPaintControlImpl::LQtPaintControlImpl(QWidget* parent, LWindow* window) : LQtViewBase(parent, window)
 {
-    setMouseTracking(true);
     setFocusPolicy(Qt::ClickFocus);
 }
 
@@ -46,6 +46,8 @@ LQtPaintControlImpl::~LQtPaintControlImpl()
     if (control_) {
         control_->view = nullptr;
         control_->owner = nullptr;
+        control_->mouseHandler.window = nullptr;
+        control_->mouseHandler.view = nullptr;
     }
     delete owned_;
 }
@@ -53,13 +55,6 @@ LQtPaintControlImpl::~LQtPaintControlImpl()
 void LQtPaintControlImpl::setPaintControl(LPaintControl* control)
 {
     control_ = control;
-}
-
-QPoint LQtPaintControlImpl::Pixels(const QPointF& position) const
-{
-    const double s = ScaleOf(this);
-    return QPoint(static_cast<int>(std::floor(position.x() * s)),
-                  static_cast<int>(std::floor(position.y() * s)));
 }
 
 void LQtPaintControlImpl::paintEvent(QPaintEvent* event)
@@ -118,85 +113,6 @@ void LQtPaintControlImpl::hideEvent(QHideEvent* event)
         control_->OnShow(false);
 }
 
-void LQtPaintControlImpl::mousePressEvent(QMouseEvent* event)
-{
-    if (!handler_)
-        return QWidget::mousePressEvent(event);
-    const QPoint p = Pixels(event->position());
-    // Meta is the platform's Control key: Control-click means a right click.
-    const bool meta = event->modifiers().testFlag(Qt::MetaModifier);
-    if (event->button() == Qt::RightButton || (event->button() == Qt::LeftButton && meta)) {
-        rightFromMeta_ = event->button() == Qt::LeftButton;
-        handler_->OnRButtonDown(p.x(), p.y());
-    } else if (event->button() == Qt::LeftButton) {
-        handler_->OnLButtonDown(p.x(), p.y());
-    }
-    event->accept();
-}
-
-void LQtPaintControlImpl::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (!handler_)
-        return QWidget::mouseReleaseEvent(event);
-    const QPoint p = Pixels(event->position());
-    if (event->button() == Qt::RightButton || (event->button() == Qt::LeftButton && rightFromMeta_)) {
-        rightFromMeta_ = false;
-        handler_->OnRButtonUp(p.x(), p.y());
-    } else if (event->button() == Qt::LeftButton) {
-        handler_->OnLButtonUp(p.x(), p.y());
-    }
-    event->accept();
-}
-
-void LQtPaintControlImpl::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    if (!handler_)
-        return QWidget::mouseDoubleClickEvent(event);
-    const QPoint p = Pixels(event->position());
-    if (event->button() == Qt::LeftButton && !event->modifiers().testFlag(Qt::MetaModifier))
-        handler_->OnLButtonDblClk(p.x(), p.y());
-    else
-        mousePressEvent(event);
-    event->accept();
-}
-
-void LQtPaintControlImpl::mouseMoveEvent(QMouseEvent* event)
-{
-    if (!handler_)
-        return QWidget::mouseMoveEvent(event);
-    const QPoint p = Pixels(event->position());
-    handler_->OnMouseMove(p.x(), p.y());
-}
-
-void LQtPaintControlImpl::wheelEvent(QWheelEvent* event)
-{
-    if (!handler_)
-        return QWidget::wheelEvent(event);
-    const QPoint p = Pixels(event->position());
-    const QPoint angle = event->angleDelta();
-    if (angle.y() != 0)
-        if (const int lines = wheelY_.Add(angle.y()); lines != 0)
-            handler_->OnMouseWheel(p.x(), p.y(), lines);
-    if (angle.x() != 0)
-        if (const int lines = wheelX_.Add(angle.x()); lines != 0)
-            handler_->OnMouseHWheel(p.x(), p.y(), lines);
-    event->accept();
-}
-
-void LQtPaintControlImpl::enterEvent(QEnterEvent* event)
-{
-    QWidget::enterEvent(event);
-    if (handler_)
-        handler_->OnMouseEnter();
-}
-
-void LQtPaintControlImpl::leaveEvent(QEvent* event)
-{
-    QWidget::leaveEvent(event);
-    if (handler_)
-        handler_->OnMouseLeave();
-}
-
 void LQtPaintControlImpl::keyPressEvent(QKeyEvent* event)
 {
     if (control_) {
@@ -204,14 +120,14 @@ void LQtPaintControlImpl::keyPressEvent(QKeyEvent* event)
         if (event->isAutoRepeat() ? control_->OnKeyRepeat(key) : control_->OnKeyDown(key))
             return event->accept();
     }
-    QWidget::keyPressEvent(event);
+    LQtViewBase::keyPressEvent(event);
 }
 
 void LQtPaintControlImpl::keyReleaseEvent(QKeyEvent* event)
 {
     if (control_ && !event->isAutoRepeat() && control_->OnKeyUp(LQtKeyFromEvent(event)))
         return event->accept();
-    QWidget::keyReleaseEvent(event);
+    LQtViewBase::keyReleaseEvent(event);
 }
 
 // ---- LPaintControl's view operations ----
@@ -220,7 +136,14 @@ namespace {
 
 LQtPaintControlImpl* Host(LViewHandle view)
 {
-    return qobject_cast<LQtPaintControlImpl*>(LQtWidget(view));
+    return view ? qobject_cast<LQtPaintControlImpl*>(LQtWidget(view)) : nullptr;
+}
+
+LQtCustomScrollView* ScrollerOf(const QWidget* documentView)
+{
+    // document view -> viewport -> scroll area
+    QWidget* viewport = documentView ? documentView->parentWidget() : nullptr;
+    return viewport ? qobject_cast<LQtCustomScrollView*>(viewport->parentWidget()) : nullptr;
 }
 
 } // namespace
@@ -229,15 +152,21 @@ void LPaintControl::Attach(LWindow* window, int id)
 {
     owner = window;
     view = nullptr;
-    auto* host = window ? qobject_cast<LQtPaintControlImpl*>(LQtFindControl(LQtWidget(window->GetView()), id))
-                        : nullptr;
-    if (!host)
+    scrollHosted = false;
+    QWidget* found = window ? LQtFindControl(LQtWidget(window->GetView()), id) : nullptr;
+    // In a scroll view the drawing view is its document view.
+    if (auto* scroller = qobject_cast<LQtCustomScrollView*>(found)) {
+        found = scroller->widget();
+        scrollHosted = found != nullptr;
+    }
+    auto* host = qobject_cast<LQtPaintControlImpl*>(found);
+    if (!host) {
+        scrollHosted = false;
         return;
+    }
     view = LQtHandle(host);
     host->setPaintControl(this);
-    mouseHandler.window = window;
-    mouseHandler.view = view;
-    host->setMouseHandler(&mouseHandler);
+    mouseHandler.AttachToView(window, view);
     UpdateSize();
 }
 
@@ -255,6 +184,10 @@ void LPaintControl::UpdateSize()
         return;
     }
     const QWidget* widget = LQtWidget(view);
+    // A scroll-hosted control is as large as the part of it one sees.
+    if (scrollHosted)
+        if (auto* scroller = ScrollerOf(widget))
+            widget = scroller->viewport();
     const double s = ScaleFactor();
     width = static_cast<int>(widget->width() * s);
     height = static_cast<int>(widget->height() * s);
@@ -343,12 +276,15 @@ int LPaintControl::DialogUnitsYToPixels(float n) const
 
 void LPaintControl::Destroy()
 {
+    if (view == nullptr) {
+        owner = nullptr;
+        return;
+    }
     if (LQtMouseCapture::shared().getCapture() == &mouseHandler)
         LQtMouseCapture::shared().releaseCapture();
-    if (auto* host = Host(view)) {
+    mouseHandler.Detach();
+    if (auto* host = Host(view); host && host->paintControl() == this)
         host->setPaintControl(nullptr);
-        host->setMouseHandler(nullptr);
-    }
     view = nullptr;
     owner = nullptr;
 }
@@ -372,7 +308,7 @@ LViewHandle LAddPaintControl(LWindow* window, int id)
 {
     if (!window || !window->GetView())
         return nullptr;
-    auto* host = new LQtPaintControlImpl(LQtWidget(window->GetView()));
+    auto* host = new LQtPaintControlImpl(LQtWidget(window->GetView()), window);
     LQtSetControlId(host, id);
     LQtSetControlWindow(host, window);
     host->setGeometry(0, 0, 0, 0);

@@ -2,9 +2,12 @@
 
 #include "gui/framework/LMainMenu.h"
 #include "gui/framework/LPopupMenu.h"
+#include "gui/qt/LQtControls.h"
 #include "gui/qt/LQtMenuImpl.h"
 
 #include <QGuiApplication>
+#include <QIcon>
+#include <QPixmap>
 #include <QPointer>
 #include <QScreen>
 #include <QVariant>
@@ -71,10 +74,12 @@ void LPopupMenu::AddItemWithImage(int32_t command, const char* title, const LKey
         }
     }
     QAction* action = LQtMenuImpl::AddItem(Menu(menu_), command, title);
-    // Images are named by their resource id; the icon theme of the program
-    // supplies them where one exists.
-    if (image >= 1)
-        action->setIcon(QIcon::fromTheme(QString::number(image)));
+    // Images are the program's image resources, named by their number.
+    if (image >= 1) {
+        QPixmap picture = QPixmap::fromImage(LQtLoadImageResource(image, 32));
+        picture.setDevicePixelRatio(2);
+        action->setIcon(QIcon(picture));
+    }
 }
 
 void LPopupMenu::AddSeparator()

@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyleOptionToolButton>
+#include <QStylePainter>
 
 LQtDropDownButton::LQtDropDownButton(uint8_t kind, QWidget* parent) : QToolButton(parent), kind_(kind) {}
 
@@ -23,7 +24,22 @@ void LQtDropDownButton::mousePressEvent(QMouseEvent* event)
 
 void LQtDropDownButton::paintEvent(QPaintEvent* event)
 {
-    QToolButton::paintEvent(event);
+    if (LToolBar::IsSplitDropDown(kind_)) {
+        // The picture and the label stand in the body, left of the arrow zone;
+        // the pressed and hover look covers the whole button.
+        QStylePainter stylePainter(this);
+        QStyleOptionToolButton option;
+        initStyleOption(&option);
+        QStyleOptionToolButton panel = option;
+        panel.text.clear();
+        panel.icon = QIcon();
+        stylePainter.drawComplexControl(QStyle::CC_ToolButton, panel);
+        QStyleOptionToolButton label = option;
+        label.rect.setWidth(static_cast<int>((width() - 49) * 0.5) + 36 - 4);
+        stylePainter.drawControl(QStyle::CE_ToolButtonLabel, label);
+    } else {
+        QToolButton::paintEvent(event);
+    }
     // The arrow: a filled triangle 8 wide and 4 high, pointing down, in the
     // arrow zone (the whole button's right side for the whole kind).
     QPainter painter(this);

@@ -96,7 +96,6 @@ void LQtTooltipImpl::Show()
     qApp->removeEventFilter(this);
     qApp->installEventFilter(this);
     show();
-    raise();
     shown_ = true;
 }
 

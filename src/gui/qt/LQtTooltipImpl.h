@@ -27,6 +27,8 @@ public:
     void HideTip();
     bool IsShown() const { return shown_; }
     int Place() const { return place_; }
+    // The place tried first by the next MoveToPoint.
+    void SetPlace(int place) { place_ = place; }
     int ArrowSide() const { return arrowSide_; }
     const LTooltipLayout& Layout() const { return layout_; }
 

@@ -2,18 +2,45 @@
 
 #include "gui/controls/LCommandKeys.h"
 #include "gui/qt/LQtControlCommands.h"
+#include "gui/qt/LQtTooltipImpl.h"
 #include "gui/qt/LQtView.h"
 
 #include <QMouseEvent>
 #include <QResizeEvent>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionSlider>
 
 LQtTrackBarImpl::LQtTrackBarImpl(Qt::Orientation orientation, QWidget* parent) : QSlider(orientation, parent)
 {
     setTickPosition(QSlider::TicksBelow);
     setTickInterval(std::max(1, (maximum() - minimum()) / 10));
-    connect(this, &QSlider::valueChanged, this,
-            [this] { LSendCommandWithKey(LQtHandle(this), LCommandKeyTrackBar, LQtControlWindow(this)); });
+    connect(this, &QSlider::valueChanged, this, [this] {
+        if (showToolTip_)
+            UpdateValueTip();
+        LSendCommandWithKey(LQtHandle(this), LCommandKeyTrackBar, LQtControlWindow(this));
+    });
+    connect(this, &QSlider::sliderReleased, this, [this] {
+        if (valueTip_)
+            valueTip_->HideTip();
+    });
+}
+
+void LQtTrackBarImpl::UpdateValueTip()
+{
+    if (!isSliderDown())
+        return;
+    if (!valueTip_)
+        valueTip_ = new LQtTooltipImpl(QString(), true, this);
+    valueTip_->SetParentWindow(window());
+    valueTip_->HideTip();
+    valueTip_->SetText(QString::number(value())); // a whole number, never a decimal separator
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    const QRect knob = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+    valueTip_->SetPlace(1);
+    valueTip_->MoveToPoint(mapToGlobal(QPoint(knob.center().x(), knob.top())));
+    valueTip_->Show();
 }
 
 void LQtTrackBarImpl::resizeEvent(QResizeEvent* event)

@@ -14,7 +14,7 @@ class LQtTrackBarImpl : public QSlider
     Q_OBJECT
 public:
     LQtTrackBarImpl(Qt::Orientation orientation, QWidget* parent);
-    // The value balloon arrives with the bubble tips; the flag is kept.
+    // While the user drags the knob, a balloon above it shows the value.
     void SetShowToolTip(bool show) { showToolTip_ = show; }
     bool ShowToolTip() const { return showToolTip_; }
     // Taller than wide: the bar stands and its values count from the top.
@@ -26,8 +26,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void UpdateValueTip();
+
     bool showToolTip_ = false;
     bool pressed_ = false;
+    class LQtTooltipImpl* valueTip_ = nullptr; // a child, made on first use
 };
 
 class LQtScrollBarImpl : public QScrollBar

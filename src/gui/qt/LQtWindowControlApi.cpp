@@ -29,6 +29,7 @@
 #include "gui/qt/LQtView.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QCursor>
 #include <QFontMetricsF>
 #include <QMenu>
@@ -122,6 +123,13 @@ Qt::Alignment HorizontalAlignment(int alignment, Qt::Alignment fallback)
     }
 }
 
+// One line of text: round(charHeightPx x 1.23) pixels, in points.
+int LineHeight(const LWindow* window)
+{
+    const int pixels = static_cast<int>(window->CharHeightPx() * 1.23 + 0.5);
+    return Round(pixels / window->GetScaleFactor());
+}
+
 LQtRadioButtonGroupImpl* CurrentRadioGroup(QWidget* content)
 {
     auto* group = content->property(kCurrentRadioGroup).value<QObject*>();
@@ -149,6 +157,9 @@ LViewHandle LWindow::GetFieldEditor(int id) const
         return nullptr;
     QWidget* focus = QApplication::focusWidget();
     auto* field = qobject_cast<QLineEdit*>(focus);
+    // An editable combo box keeps the focus and edits in its own field.
+    if (auto* combo = qobject_cast<QComboBox*>(focus); combo != nullptr && combo->isEditable())
+        field = combo->lineEdit();
     if (field == nullptr || (field != control && !control->isAncestorOf(field)))
         return nullptr;
     return LQtHandle(field);
@@ -370,7 +381,7 @@ void LWindow::CreateStaticTextEx(int id, const char* text, const LStaticTextForm
         if (format->truncation == 1 || format->truncation == 2)
             label->setTruncation(static_cast<int>(format->truncation));
     }
-    label->setGeometry(0, -300, 8, static_cast<int>(charHeightPx_ * 1.23 + 0.5));
+    label->setGeometry(0, -300, 8, LineHeight(this));
     Adopt(this, label, id);
 }
 
@@ -398,8 +409,10 @@ void LWindow::SetStaticTextColor(int id, const LRGBColor* colour)
     auto* label = Find<LQtTextStaticImpl>(this, id);
     if (label == nullptr || colour == nullptr)
         return;
+    // A disabled text keeps the platform's disabled colour.
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, ColourOf(*colour));
+    palette.setColor(QPalette::Active, QPalette::WindowText, ColourOf(*colour));
+    palette.setColor(QPalette::Inactive, QPalette::WindowText, ColourOf(*colour));
     label->setPalette(palette);
 }
 
@@ -427,7 +440,7 @@ void LWindow::CreateHyperLink(int id, const char* text)
         return;
     auto* link = new LQtHyperLinkImpl(content);
     link->SetLinkText(Utf8(text));
-    link->setGeometry(0, -300, 8, static_cast<int>(charHeightPx_ * 1.23 + 0.5));
+    link->setGeometry(0, -300, 8, LineHeight(this));
     Adopt(this, link, id);
 }
 
@@ -647,7 +660,7 @@ void LWindow::AddUpDown(int id, const LTextInputStyle& style, int x, int y, int 
     auto* upDown = Find<LQtInputUpDownImpl>(this, id);
     if (upDown == nullptr)
         return;
-    upDown->setGeometry(x, y, w, Round(charHeightPx_ * 1.29 / GetScaleFactor()));
+    upDown->setGeometry(x, y, w, Round(Round(charHeightPx_ * 1.29) / GetScaleFactor()));
     if (QWidget* field = upDown->TextField())
         LQtSetControlCommand(field, LCommandKeyTextChange, id);
 }

@@ -10,6 +10,7 @@
 #include "audio/effects/LNoiseGate.h"
 #include "audio/effects/LNormalize.h"
 #include "audio/effects/LRestorationChain.h"
+#include "audio/effects/LRestorationTasks.h"
 #include "audio/effects/LRiaaEqualizer.h"
 #include "audio/effects/LSpooledSoundSource.h"
 #include "audio/restore/RestoreTestSignals.h"
@@ -348,6 +349,50 @@ TEST(RestorationChain, NormalizeComputesTheChainOnce)
     EXPECT_LT(counting->Frames(), 2 * frames + 44100 * 3 / 2);
     EXPECT_NEAR(LSamplePeak(out.data(), frames, 2), 524272 * 80 / 100, 524272 / 200);
     EXPECT_TRUE(CacheEntries(home).empty());
+}
+
+TEST(RestorationChain, ThreadsBetweenTheToolsChangeNoSample)
+{
+    // The chain runs its dearer tools on threads of their own; built by hand,
+    // tool after tool on one thread, it must give the same samples, with or
+    // without normalization, with and without the speed correction, read in
+    // the pump's blocks or in odd ones.
+    TempHome home;
+    const int64_t frames = 4 * 44100 + 123;
+    const std::vector<int32_t> music = MusicLike(44100, 2, frames, -3);
+    for (bool normalize : {true, false}) {
+        for (int32_t speed : {kRecordingSpeedNormal, kRecordingSpeed33At45}) {
+            for (int64_t chunk : {int64_t{8192}, int64_t{1000}}) {
+                SCOPED_TRACE(testing::Message()
+                             << "normalize " << normalize << ", speed " << speed << ", chunks of " << chunk);
+                LRestorationTools tools;
+                tools.dcOffset = tools.highPass = tools.clickPop = tools.noiseReduction = tools.riaa = true;
+                tools.normalize = normalize;
+                tools.speed = speed;
+                LLocalProcessContext context;
+                LSoundSourcePtr chain(new VectorSource(44100, 2, music));
+                ASSERT_EQ(ApplyRestorationTools(&context, chain, tools), 0);
+
+                LSoundSourcePtr byHand(new VectorSource(44100, 2, music));
+                ASSERT_EQ(RunDcOffsetTool(&context, byHand), 0);
+                ASSERT_EQ(RunHighPassTool(&context, byHand, tools.highPassCutoff), 0);
+                if (speed == kRecordingSpeed33At45) {
+                    ASSERT_EQ(Convert45To33Rpm(&context, byHand), 0);
+                }
+                ASSERT_EQ(RunClickPopTool(&context, byHand), 0);
+                ASSERT_EQ(RunNoiseReductionTool(&context, byHand, tools.noiseFloor), 0);
+                ASSERT_EQ(RunRiaaTool(&context, byHand), 0);
+                if (normalize) {
+                    ASSERT_EQ(RunNormalizeTool(&context, byHand, tools.normalizePercent), 0);
+                }
+
+                ASSERT_EQ(chain->GetLength(), byHand->GetLength());
+                const int64_t length = chain->GetLength();
+                EXPECT_EQ(ReadAll(chain, length, chunk), ReadAll(byHand, length, chunk));
+                EXPECT_EQ(chain->GetPosition(), byHand->GetPosition());
+            }
+        }
+    }
 }
 
 TEST(RiaaTool, OneKilohertzPassesAtItsOwnLevel)

@@ -1,13 +1,19 @@
 // Menus filled from tables: tags, submenus, shortcuts, routing of chosen
 // items, and where a context menu opens near the screen's edges.
 
+#include "gui/framework/LKeyHandler.h"
+#include "gui/framework/LMainMenu.h"
 #include "gui/framework/LPopupMenu.h"
+#include "gui/framework/LWindow.h"
 #include "gui/qt/LQtCommandSink.h"
 #include "gui/qt/LQtMenuImpl.h"
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
+#include <QShortcutEvent>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -222,6 +228,114 @@ TEST_F(Menus, PopupAtTheRightEdgeOpensInside)
     ASSERT_TRUE(shown.isValid());
     EXPECT_EQ(shown.right() + 1, area.right() + 1 - 10);
     EXPECT_EQ(shown.top(), area.top() + 50);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Menus, HelpOnTheMainMenuAnswersTheApplicationsHelpMenu)
+{
+    const LMenuItemDef table[] = {
+        {-1, "File", 0}, {1, "Open", 0},   {-1, nullptr, 0},
+        {-1, "Help", 0}, {2, "Manual", 0}, {-1, nullptr, 0},
+    };
+    LPopupMenu bar;
+    bar.Create(nullptr, "");
+    bar.AppendItems(table, 0, 6, nullptr, 0);
+    LPopupMenu other;
+    other.Create(nullptr, "Application Help");
+    // Without an application help menu the direct submenu answers.
+    LSetMainMenu(&bar);
+    LSetHelpMenu(nullptr);
+    ASSERT_NE(bar.FindSubmenu("Help"), nullptr);
+    EXPECT_EQ(Q(bar)->title(), "");
+    EXPECT_EQ(LQtMenuImpl::FromNative(bar.FindSubmenu("Help"))->title(), "Help");
+    LSetHelpMenu(other.Native());
+    EXPECT_EQ(bar.FindSubmenu("Help"), other.Native());
+    EXPECT_NE(bar.FindSubmenu("File"), nullptr);
+    // Only the main menu answers with the application's help menu.
+    LPopupMenu notMain;
+    notMain.Create(nullptr, "");
+    notMain.AppendItems(table, 0, 6, nullptr, 0);
+    EXPECT_NE(notMain.FindSubmenu("Help"), other.Native());
+    LSetHelpMenu(nullptr);
+    LSetMainMenu(nullptr);
+}
+
+} // namespace
+
+namespace {
+
+struct KeyRecorder : LKeyHandler
+{
+    bool OnKeyDown(LKey key) override
+    {
+        keys.push_back(key);
+        return true;
+    }
+    std::vector<LKey> keys;
+};
+
+class MenuOwner : public LWindow
+{
+public:
+    std::vector<int> commands;
+    void OnCommand(int command, int extra) override
+    {
+        commands.push_back(command);
+        LWindow::OnCommand(command, extra);
+    }
+};
+
+TEST_F(Menus, ShortcutOfAnItemGoesToTheKeyHandlerWhenTheWindowHasOne)
+{
+    LQtSetCommandSender(nullptr);
+    MenuOwner window;
+    window.CreateCocoaWindow(200, 100, kWindowStyleTitled, false, nullptr);
+    const LKeyToCommandMap keys[] = {{LKey::FromCharacter('N', LKey::kCommand), 100}};
+    LPopupMenu menu;
+    menu.Create(&window, "File");
+    menu.AddItem(100, "New");
+    menu.SetAccelerators(keys, 1);
+    QAction* item = LQtMenuImpl::FindFirstItem(Q(menu), 100);
+    ASSERT_NE(item, nullptr);
+
+    // Without a key handler the shortcut chooses the item.
+    QShortcutEvent shortcut(QKeySequence(QStringLiteral("Ctrl+N")), 0);
+    QCoreApplication::sendEvent(item, &shortcut);
+    EXPECT_EQ(window.commands, (std::vector<int>{100}));
+
+    KeyRecorder handler;
+    window.SetKeyHandler(&handler);
+    window.commands.clear();
+    QShortcutEvent again(QKeySequence(QStringLiteral("Ctrl+N")), 0);
+    QCoreApplication::sendEvent(item, &again);
+    EXPECT_TRUE(window.commands.empty());
+    ASSERT_EQ(handler.keys.size(), 1u);
+    EXPECT_EQ(handler.keys[0].code, LKey::FromCharacter('N', LKey::kCommand).code);
+    // A click is still the item's.
+    item->trigger();
+    EXPECT_EQ(window.commands, (std::vector<int>{100}));
+    window.SetKeyHandler(nullptr);
+    window.DestroyWindow();
+}
+
+TEST_F(Menus, EditControlFocus)
+{
+    QWidget top;
+    auto* field = new QLineEdit(&top);
+    auto* button = new QPushButton(&top);
+    top.show();
+    QApplication::setActiveWindow(&top);
+    field->setFocus();
+    QApplication::processEvents();
+    EXPECT_TRUE(LIsEditControlFocused());
+    field->setReadOnly(true);
+    EXPECT_FALSE(LIsEditControlFocused());
+    button->setFocus();
+    QApplication::processEvents();
+    EXPECT_FALSE(LIsEditControlFocused());
 }
 
 } // namespace
