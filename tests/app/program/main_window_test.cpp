@@ -160,7 +160,7 @@ TEST_F(MainWindowTest, AnEmptyFolderShowsTheEmptyTextAndOpensTheWizard)
     EXPECT_EQ(list->DefaultText().toStdString(), MainDialog::kEmptyListText);
 }
 
-TEST_F(MainWindowTest, DISABLED_ADroppedWavIsCopiedInAndListedAndOtherFilesAreRefusedOnce)
+TEST_F(MainWindowTest, ADroppedWavIsCopiedInAndListedAndOtherFilesAreRefusedOnce)
 {
     if (!HaveSoundTools())
         GTEST_SKIP() << "sox is needed (make deps installs it)";
