@@ -92,7 +92,7 @@ protected:
         EXPECT_TRUE(window->CreateMainWindow());
         // Small text units, so the window's minimum size (134 x 45 units)
         // leaves room to move and size it on the 800 x 600 test screen.
-        window->SetCharacterCell(3, 6, window->GetScaleFactor());
+        window->SetCharacterCell(2, 4, window->GetScaleFactor());
         window->InitMainWindow();
         return window;
     }
@@ -345,7 +345,7 @@ TEST_F(MainWindowTest, QuitStoresThePlacementAndTheNextStartRestoresIt)
     {
         auto window = Open();
         ASSERT_TRUE(WaitForLoad(*window, 0));
-        window->SetSize(700, 450);
+        window->SetSize(700, 520);
         window->MoveWindow(40, 60);
         PumpFor(50);
         EXPECT_TRUE(window->QueryQuit());
