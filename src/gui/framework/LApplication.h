@@ -18,10 +18,14 @@ public:
     LApplication(const LApplication&) = delete;
     LApplication& operator=(const LApplication&) = delete;
 
-    // Runs the event loop until LTerminateApplication, or until SIGINT or
-    // SIGTERM raises the quit signal. Returns at once when terminating was
-    // asked before.
+    // Runs the event loop until LTerminateApplication. Returns at once when
+    // terminating was asked before.
     void Run();
+
+    // Called when SIGINT or SIGTERM arrives while the loop runs (the session
+    // ends, or the user interrupts): true ends the loop. Without a hook the
+    // loop ends at once.
+    void SetQuitRequestHook(bool (*hook)(void* data), void* data);
 
     // Called when the last visible window was closed; true ends the loop.
     // Hiding a window (the main window's Close Window) never asks.

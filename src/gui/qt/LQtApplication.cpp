@@ -25,6 +25,9 @@ QPointer<QEventLoop> gRunLoop;
 
 struct AppState
 {
+    bool (*quitHook)(void*) = nullptr;
+    void* quitData = nullptr;
+    bool quitting = false;
     bool (*lastWindowHook)(void*) = nullptr;
     void* lastWindowData = nullptr;
     QMetaObject::Connection lastWindowConnection;
@@ -123,15 +126,33 @@ void LApplication::SetLastWindowClosedHook(bool (*hook)(void*), void* data)
             });
 }
 
+void LApplication::SetQuitRequestHook(bool (*hook)(void*), void* data)
+{
+    auto* state = static_cast<AppState*>(state_);
+    state->quitHook = hook;
+    state->quitData = data;
+}
+
 void LApplication::Run()
 {
     if (gTerminating.load())
         return;
     QEventLoop loop;
     gRunLoop = &loop;
-    // SIGINT and SIGTERM end the program as Quit would end its loop.
+    // SIGINT and SIGTERM ask the program to quit as the Quit command does.
+    auto* state = static_cast<AppState*>(state_);
     QSocketNotifier quitNotifier(LGetQuitSignal().ReadFd(), QSocketNotifier::Read);
-    QObject::connect(&quitNotifier, &QSocketNotifier::activated, &loop, [] { LTerminateApplication(); });
+    QObject::connect(&quitNotifier, &QSocketNotifier::activated, &loop, [state] {
+        LGetQuitSignal().Reset();
+        // A signal that arrives while the quit question is up is the same request.
+        if (state->quitting)
+            return;
+        state->quitting = true;
+        const bool quit = state->quitHook == nullptr || state->quitHook(state->quitData);
+        state->quitting = false;
+        if (quit)
+            LTerminateApplication();
+    });
     loop.exec();
     gRunLoop = nullptr;
 }

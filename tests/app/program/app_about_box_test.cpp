@@ -5,7 +5,6 @@
 #include "foundation/process/LProcessStartup.h"
 #include "foundation/settings/LSharedSettings.h"
 #include "gui/GuiTestSupport.h"
-#include "gui/framework/LTextControls.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -67,7 +66,9 @@ void CheckPagesAtScale(const char* scale)
         // Shown as lines: the notices' CR LF ends become plain line ends.
         std::string shown = page.text;
         std::erase(shown, '\r');
-        EXPECT_EQ(LGetTextViewText(&about, LAboutBox::kText), shown);
+        std::string view;
+        about.GetControlTextLong(LAboutBox::kText, view);
+        EXPECT_EQ(view, shown);
         EXPECT_FALSE(page.text.empty());
     }
     EXPECT_NE(std::string(about.GetCredits().Text()).find("LAME"), std::string::npos);

@@ -3,8 +3,9 @@
 #include "app/program/menus/LApplicationMenus.h"
 #include "foundation/ini/LRegistries.h"
 #include "foundation/settings/LSharedSettings.h"
+#include "gui/controls/LControlStyles.h"
+#include "gui/controls/LPaintContext.h"
 #include "gui/framework/LScreens.h"
-#include "gui/framework/LTextControls.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -23,6 +24,14 @@ const int kFirstPageControls[] = {LAboutBox::kIcon,        LAboutBox::kProductNa
 int Units(double units, float unitPx)
 {
     return static_cast<int>(units * unitPx + 0.5);
+}
+
+// The label font of the control times scale, bold when asked.
+void SetLabelFont(LWindow* window, int id, float scale, bool bold)
+{
+    LGuiFont font;
+    LGuiFont::CreateDerived(&font, window->GetControl(id), nullptr, bold ? 2 : 0, 0, 0, 0, scale);
+    window->SetControlFont(window->GetControl(id), &font);
 }
 
 } // namespace
@@ -105,20 +114,25 @@ void LAboutBox::OnCreate()
     AddImageControlNoRect(kIcon);
     SetImageControlResource(kIcon, 304);
     AddStaticText(kProductName, "Quorin");
-    LSetStaticTextFont(this, kProductName, 1.25, true);
+    SetLabelFont(this, kProductName, 1.25f, true);
     AddStaticText(kVersion, "Version 3.00");
-    LSetStaticTextFont(this, kVersion, 0.8, false);
+    SetLabelFont(this, kVersion, 0.8f, false);
     char distributor[300];
     std::snprintf(distributor, sizeof distributor, "Distributed by %s", DistributorName().c_str());
     AddStaticText(kDistributor, distributor);
-    LSetStaticTextFont(this, kDistributor, 0.8, false);
+    SetLabelFont(this, kDistributor, 0.8f, false);
     AddStaticText(kDetail, detailText_.Text());
-    LSetStaticTextFont(this, kDetail, 0.8, false);
+    SetLabelFont(this, kDetail, 0.8f, false);
     for (int id : {kProductName, kVersion, kDistributor, kDetail})
         SetStaticTextStyle(id, 2, 1);
     const std::string url = DistributorUrl();
     AddHyperLink(kWebLink, "Quorin Web Page", url.c_str(), 0, -300, 100, 20);
-    LAddReadOnlyTextView(this, kText, true);
+    LEditFlags textFlags;
+    textFlags.readOnly = true;
+    textFlags.border = true;
+    textFlags.verticalScroller = true;
+    AddEditViewNoRect(kText, &textFlags);
+    ShowControl(kText, false);
 
     int area[4] = {};
     LGetWindowWorkArea(GetView(), area);
@@ -155,11 +169,11 @@ void LAboutBox::OnTabChanged()
         LayoutVersionPage();
         break;
     case 1:
-        LSetTextViewText(this, kText, licenseTerms_.Text());
+        SetControlText(kText, licenseTerms_.Text());
         LayoutTextPage();
         break;
     case 2:
-        LSetTextViewText(this, kText, credits_.Text());
+        SetControlText(kText, credits_.Text());
         LayoutTextPage();
         break;
     default:
@@ -190,11 +204,11 @@ void LAboutBox::LayoutVersionPage()
     SetControlRect(kIcon, (width - icon) / 2, y, icon, icon);
     y += icon + gap;
     for (int id : {kProductName, kVersion, kDistributor, kDetail}) {
-        const int height = LGetControlLineHeight(this, id) + 4;
+        const int height = GetControlTextHeight(id, "Quorin", width) + 4;
         SetControlRect(id, 0, y, width, height);
         y += height + (id == kProductName ? gap : gap / 2);
     }
-    const int linkWidth = LGetControlTextWidth(this, kWebLink, "Quorin Web Page") + 8;
+    const int linkWidth = MeasureControlText(kWebLink, "Quorin Web Page") + 8;
     SetControlRect(kWebLink, (width - linkWidth) / 2, y, linkWidth, Units(1.23, vu));
     ShowControl(kText, false);
     firstPageShown_ = true;

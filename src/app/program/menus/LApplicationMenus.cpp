@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -91,10 +92,31 @@ void Maximize(LWindow* window)
 
 } // namespace
 
+namespace {
+
+std::unique_ptr<LPopupMenu>& MainMenuObject()
+{
+    static std::unique_ptr<LPopupMenu> menu;
+    return menu;
+}
+
+} // namespace
+
 LPopupMenu& LGetMainMenuObject()
 {
-    static LPopupMenu menu;
-    return menu;
+    std::unique_ptr<LPopupMenu>& menu = MainMenuObject();
+    if (!menu)
+        menu = std::make_unique<LPopupMenu>();
+    return *menu;
+}
+
+void LReleaseMainMenu()
+{
+    std::unique_ptr<LPopupMenu>& menu = MainMenuObject();
+    if (!menu)
+        return;
+    LSetMainMenu(nullptr);
+    menu.reset();
 }
 
 void LBuildMainMenu(LApplicationCommandHost& host)

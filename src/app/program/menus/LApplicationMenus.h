@@ -18,6 +18,9 @@ class LApplicationCommandHost;
 // The process-wide main menu: the menu bar's contents, owned by the main
 // window once LBuildMainMenu ran.
 LPopupMenu& LGetMainMenuObject();
+// Deletes the main menu and its menus (the toolkit's objects must go before
+// the toolkit does at the end of the run).
+void LReleaseMainMenu();
 
 // Makes the menu bar ("MainMenu") of the host's main window and the
 // application menu: "About Quorin", "Preferences..." (Ctrl+,), "Hide Quorin"

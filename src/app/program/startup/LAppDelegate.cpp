@@ -1,6 +1,7 @@
 #include "app/program/startup/LAppDelegate.h"
 
 #include "app/program/menus/LApplicationCommandHost.h"
+#include "app/program/menus/LApplicationMenus.h"
 #include "app/program/startup/LAppStartup.h"
 #include "app/program/startup/LFirstRun.h"
 #include "foundation/settings/LSettings.h"
@@ -60,6 +61,7 @@ void LAppDelegate::WillTerminate()
     if (runInit_ && mainWindowInit_)
         LSetAppRunPhase(kRunPhaseTerminating);
     mainDialog_.reset();
+    LReleaseMainMenu();
 }
 
 void LAppDelegate::OnReopen()

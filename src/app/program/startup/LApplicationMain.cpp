@@ -51,6 +51,9 @@ int LApplicationMain(int argc, char** argv, LMainDialogFactory factory)
     LInstallShippedComponents();
     LPrepareComponentsFolder();
 
+    // A session that ends sends SIGTERM: the quit of a log-out.
+    application.SetQuitRequestHook(
+        [](void* data) { return static_cast<LAppDelegate*>(data)->OnQuitEvent(true); }, &delegate);
     application.SetLastWindowClosedHook(
         [](void* data) { return static_cast<LAppDelegate*>(data)->ShouldTerminateAfterLastWindowClosed(); },
         &delegate);
