@@ -42,7 +42,8 @@ int LChooseFolder(LViewHandle owner, char* folder, const char* title, const char
 // defaultGroup (when given) the group chosen in the panel.
 int LOpenFileDialog(LViewHandle owner, char* path, const char* title, char* initialFolder,
                     const char* filters, const char* defaultExtension, const char* prompt, int* defaultGroup);
-// Several files (and folders when allowed), in the order chosen.
+// Several files (and folders when allowed: Open then takes a selected folder
+// rather than going into it), in the order chosen.
 int LOpenFilesOrFoldersDialog(LViewHandle owner, LStringList* paths, const char* title, char* initialFolder,
                               const char* filters, const char* defaultExtension, const char* prompt,
                               int* defaultGroup, bool allowFolders);

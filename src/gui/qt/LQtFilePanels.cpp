@@ -101,6 +101,31 @@ void StartIn(QFileDialog& dialog, const char* folder)
         dialog.setDirectory(QString::fromUtf8(folder));
 }
 
+// In files-and-folders mode, Open takes the selected folders with the files
+// instead of opening the folder; a double click still goes into it.
+class LQtFilesAndFoldersDialog : public QFileDialog
+{
+public:
+    using QFileDialog::QFileDialog;
+    bool takeFolders = false;
+    QStringList chosen;
+
+protected:
+    void accept() override
+    {
+        if (!takeFolders) {
+            QFileDialog::accept();
+            return;
+        }
+        const QStringList files = selectedFiles();
+        for (const QString& file : files)
+            if (!QFileInfo::exists(file))
+                return;
+        chosen = files;
+        QDialog::accept();
+    }
+};
+
 } // namespace
 
 int LBrowseForFolder(LViewHandle owner, char* folder, const char* title, const bool* canCreateFolders,
@@ -167,16 +192,18 @@ int LOpenFilesOrFoldersDialog(LViewHandle owner, LStringList* paths, const char*
 {
     const LFileTypeFilter filter =
         LFileTypeFilter::Parse(filters, defaultExtension, defaultGroup ? *defaultGroup : 0);
-    QFileDialog dialog(OwnerWidget(owner), QString::fromUtf8(title ? title : ""));
+    LQtFilesAndFoldersDialog dialog(OwnerWidget(owner), QString::fromUtf8(title ? title : ""));
     dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.takeFolders = allowFolders;
     if (prompt)
         dialog.setLabelText(QFileDialog::Accept, QString::fromUtf8(prompt));
     StartIn(dialog, initialFolder);
     ApplyFilters(dialog, filter);
-    (void)allowFolders; // files only for now: the toolkit's panel takes no folders with files
-    if (!Run(dialog) || dialog.selectedFiles().isEmpty())
+    if (!Run(dialog))
         return 0;
-    const QStringList files = dialog.selectedFiles();
+    const QStringList files = allowFolders ? dialog.chosen : dialog.selectedFiles();
+    if (files.isEmpty())
+        return 0;
     const QByteArray folder = QFileInfo(files.first()).absolutePath().toUtf8();
     if (!Fits(owner, folder))
         return 0;

@@ -117,6 +117,27 @@ TEST(FilePanels, SeveralFilesComeBackInOrder)
     EXPECT_EQ(std::string(paths.Get(1)), dir.Path("Trâck 3.wav"));
 }
 
+TEST(FilePanels, FilesAndFoldersTogether)
+{
+    GuiApp();
+    TempDir dir;
+    Touch(dir.Path("side a.wav"));
+    mkdir(dir.Path("Side B").c_str(), 0700);
+    char folder[260];
+    std::strcpy(folder, dir.Path().c_str());
+    LStringList paths;
+    WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+        dialog->findChild<QLineEdit*>()->setText("\"side a.wav\" \"Side B\"");
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    EXPECT_EQ(
+        LOpenFilesOrFoldersDialog(nullptr, &paths, "Add", folder, nullptr, nullptr, nullptr, nullptr, true),
+        1);
+    ASSERT_EQ(paths.Count(), 2u);
+    EXPECT_EQ(std::string(paths.Get(0)), dir.Path("side a.wav"));
+    EXPECT_EQ(std::string(paths.Get(1)), dir.Path("Side B"));
+}
+
 TEST(FilePanels, FolderPanelAndAPathTooLongForTheBuffer)
 {
     GuiApp();
