@@ -506,7 +506,7 @@ public:
     void AddButtonNoRect(int id, const char* text, const LButtonStyle& style);
     void AddPushButtonNoRect(int id, const char* title);
     // Rectangle in view units, widened by 4 (cool) or 12 (push) and moved left
-    // by half of that, 3 higher.
+    // by half of that, and 3 taller.
     void AddButton(int id, const char* text, const LButtonStyle& style, int x, int y, int w, int h);
     void AddOKButton(int x, int y, int w);
     void AddOKButtonWithText(int x, int y, int w, const char* text);
@@ -624,6 +624,10 @@ int LGetLabelTextHeight(const LWindow* window, const char* text, int width);
 void LEnableControl(LViewHandle view, bool enable);
 // The focused control of the active window, or null.
 LViewHandle LGetFocusView();
+// LWindow::SetControlText for callers that hold the window by pointer.
+void LSetControlText(LWindow* window, int id, const char* text);
+// Applies every tooltip under the view again (an embedded window shown anew).
+void LRefreshToolTips(LViewHandle view);
 
 // The LWindow that owns a view (its "window" association), or null.
 LWindow* LGetWindowFromView(LViewHandle view);

@@ -5,6 +5,7 @@
 #include "gui/controls/LCommandKeys.h"
 #include "gui/framework/LCommandRouting.h"
 #include "gui/framework/LWindow.h"
+#include "gui/qt/LQtEditViewImpl.h"
 #include "gui/qt/LQtFindControl.h"
 #include "gui/qt/LQtView.h"
 
@@ -536,6 +537,8 @@ void LWindow::SetControlText(int id, const char* text)
     QString value = QString::fromUtf8(text != nullptr ? text : "");
     if (auto* label = qobject_cast<LQtTextStaticImpl*>(control))
         label->setFullText(value);
+    else if (auto* edit = qobject_cast<LQtEditViewImpl*>(control))
+        edit->SetTextQuietly(value);
     else if (auto* button = qobject_cast<QAbstractButton*>(control))
         button->setText(value);
     else if (control != nullptr && control->metaObject()->indexOfProperty("text") >= 0)

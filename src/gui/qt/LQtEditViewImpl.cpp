@@ -28,8 +28,16 @@ LQtEditViewImpl::LQtEditViewImpl(const LEditFlags& flags, QWidget* parent)
     document()->setDefaultTextOption(option);
     connect(this, &QPlainTextEdit::textChanged, this, [this] {
         Limit();
-        LQtSendControlCommand(this, LCommandKeyTextChange);
+        if (!quiet_)
+            LQtSendControlCommand(this, LCommandKeyTextChange);
     });
+}
+
+void LQtEditViewImpl::SetTextQuietly(const QString& text)
+{
+    quiet_ = true;
+    setPlainText(text);
+    quiet_ = false;
 }
 
 void LQtEditViewImpl::SetTextLimit(int limit)

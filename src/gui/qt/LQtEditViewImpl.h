@@ -17,6 +17,8 @@ public:
     // Characters (0: no limit); a longer text is cut at once.
     void SetTextLimit(int limit);
     int TextLimit() const { return limit_; }
+    // Replaces the text as the program, not the user: no text-changed command.
+    void SetTextQuietly(const QString& text);
     // What typing or pasting would insert, after the flags' rules; empty
     // when nothing of it may stand.
     QString Admit(const QString& text) const;
@@ -31,4 +33,5 @@ private:
     LEditFlags flags_;
     int limit_ = 0;
     bool limiting_ = false;
+    bool quiet_ = false;
 };

@@ -45,7 +45,7 @@ void LQtTrackBarImpl::UpdateValueTip()
 
 void LQtTrackBarImpl::resizeEvent(QResizeEvent* event)
 {
-    // As on the desktop the program came from, the shape decides the direction.
+    // The shape decides the direction, so layouts never need to say it.
     const QSize size = event->size();
     if (size.width() > 0 && size.height() > 0) {
         const Qt::Orientation shape = size.height() > size.width() ? Qt::Vertical : Qt::Horizontal;

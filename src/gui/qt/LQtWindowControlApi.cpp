@@ -793,6 +793,26 @@ LViewHandle LGetFocusView()
     return LQtHandle(QApplication::focusWidget());
 }
 
+void LSetControlText(LWindow* window, int id, const char* text)
+{
+    if (window != nullptr)
+        window->SetControlText(id, text);
+}
+
+void LRefreshToolTips(LViewHandle view)
+{
+    QWidget* root = LQtWidget(view);
+    if (root == nullptr)
+        return;
+    for (QWidget* child : root->findChildren<QWidget*>()) {
+        const QString tip = child->toolTip();
+        if (tip.isEmpty())
+            continue;
+        child->setToolTip(QString());
+        child->setToolTip(tip);
+    }
+}
+
 void LEnableControl(LViewHandle view, bool enable)
 {
     if (QWidget* widget = LQtWidget(view)) {

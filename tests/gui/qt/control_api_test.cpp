@@ -11,6 +11,7 @@
 #include "gui/controls/LPaintContext.h"
 #include "gui/controls/LVolumeSlider.h"
 #include "gui/framework/LCommands.h"
+#include "gui/framework/LPopupMenu.h"
 #include "gui/framework/LWindow.h"
 #include "gui/qt/LQtComboBoxImpl.h"
 #include "gui/qt/LQtControls.h"
@@ -19,6 +20,7 @@
 #include "gui/qt/LQtFonts.h"
 #include "gui/qt/LQtKindButtonImpl.h"
 #include "gui/qt/LQtLineEdit.h"
+#include "gui/qt/LQtMenuImpl.h"
 #include "gui/qt/LQtPullDownListImpl.h"
 #include "gui/qt/LQtSmallControls.h"
 #include "gui/qt/LQtTabViewImpl.h"
@@ -27,7 +29,12 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScreen>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -383,9 +390,14 @@ TEST_F(ControlApi, EditViewFlags)
     window.SetTextLimit(80, 4);
     char text[260];
     EXPECT_STREQ(window.GetControlText(80, text), "0123");
+    // The user's edits send the text-changed command; the program's own do not.
     window.SetTextChangeCommand(80, 88);
     window.commands.clear();
     window.SetControlText(80, "12");
+    EXPECT_STREQ(window.GetControlText(80, text), "12");
+    EXPECT_TRUE(window.commands.empty());
+    Get<QWidget>(80)->setFocus();
+    QTest::keyClick(Get<QWidget>(80), Qt::Key_5);
     EXPECT_EQ(window.commands, (std::vector<int>{88}));
     EXPECT_EQ(window.GetEditView(60), nullptr);
 }
@@ -665,6 +677,24 @@ TEST_F(ControlApi, VolumeSliderHandleKeepsLevelsInRange)
 
 namespace {
 
+TEST_F(ControlApi, TextByPointerAndToolTipsAppliedAgain)
+{
+    window.AddTextInput(220, false);
+    LSetControlText(&window, 220, "By pointer");
+    LSetControlText(nullptr, 220, "Nothing");
+    char text[260];
+    EXPECT_STREQ(window.GetControlText(220, text), "By pointer");
+
+    window.AddUpDown(221, false);
+    QWidget* field = LQtWidget(window.GetControl(222));
+    ASSERT_NE(field, nullptr);
+    field->setToolTip("Inner");
+    LQtWidget(window.GetControl(220))->setToolTip("Outer");
+    LRefreshToolTips(window.GetView());
+    EXPECT_EQ(field->toolTip(), "Inner");
+    EXPECT_EQ(LQtWidget(window.GetControl(220))->toolTip(), "Outer");
+}
+
 TEST_F(ControlApi, StyledPushButtonTakesReturnAsDefault)
 {
     window.AddPushButtonNoRect(210, "Go");
@@ -679,6 +709,37 @@ TEST_F(ControlApi, StyledPushButtonTakesReturnAsDefault)
     window.commands.clear();
     QTest::keyClick(LQtWidget(window.GetView())->window(), Qt::Key_Return);
     EXPECT_TRUE(window.commands.empty());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ControlApi, PopupMenuAtTheMouse)
+{
+    LPopupMenu menu;
+    menu.Create(&window, "Context");
+    menu.AddItem(1, "An item of some width");
+    QMenu* q = LQtMenuImpl::FromNative(menu.Native());
+    // The middle of the screen, well inside its edges.
+    const QPoint at = QGuiApplication::primaryScreen()->availableGeometry().center();
+    QCursor::setPos(at);
+    if (QCursor::pos() != at)
+        GTEST_SKIP() << "the platform does not move the mouse pointer";
+    for (bool alignRight : {false, true}) {
+        QRect shown;
+        QTimer::singleShot(0, [&] {
+            shown = q->geometry();
+            q->close();
+        });
+        window.TrackPopupMenu(&menu, alignRight);
+        ASSERT_TRUE(shown.isValid());
+        EXPECT_EQ(shown.top(), at.y());
+        if (alignRight)
+            EXPECT_EQ(shown.left(), at.x() - q->sizeHint().width());
+        else
+            EXPECT_EQ(shown.left(), at.x());
+    }
 }
 
 } // namespace

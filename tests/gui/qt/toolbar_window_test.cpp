@@ -14,7 +14,9 @@
 #include "support/TempHome.h"
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QScreen>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -50,7 +52,10 @@ protected:
     {
         TempHomeTest::SetUp();
         GuiApp();
-        window.CreateCocoaWindow(400, 200, kWindowStyleTitled | kWindowStyleClosable, false, nullptr);
+        // 400 x 200 points at any scale, wide enough for every item.
+        const double scale = QGuiApplication::primaryScreen()->devicePixelRatio();
+        window.CreateCocoaWindow(static_cast<int>(400 * scale), static_cast<int>(200 * scale),
+                                 kWindowStyleTitled | kWindowStyleClosable, false, nullptr);
     }
     void TearDown() override
     {
@@ -90,16 +95,22 @@ TEST_F(ToolbarWindow, ShareDropDownMenuHoldsTheSharingCommands)
     auto* peer = static_cast<LQtToolbarImpl*>(window.toolbar.GetPeer());
     QToolButton* share = peer->Button(LToolBar::kShareCommand);
     ASSERT_NE(share, nullptr);
-    QPoint opened;
+    QRect opened;
     QTimer::singleShot(0, [&] {
-        opened = q->geometry().topLeft();
+        opened = q->geometry();
         q->actions().at(1)->trigger();
         q->close();
     });
     window.commands.clear();
     EXPECT_TRUE(window.toolbar.ShowDropDownMenu());
-    EXPECT_EQ(opened.x(), share->mapToGlobal(QPoint(0, 0)).x());
-    EXPECT_EQ(opened.y(), share->mapToGlobal(QPoint(0, share->height())).y());
+    // Under the item's bottom-left corner, kept 10 points inside the screen.
+    const QPoint under = share->mapToGlobal(QPoint(0, share->height()));
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const LPopupOrigin expected =
+        LClampPopupOrigin(under.x(), under.y(), opened.width(), opened.height(), area.left(), area.top(),
+                          area.right() + 1, area.bottom() + 1);
+    EXPECT_EQ(opened.x(), static_cast<int>(expected.x));
+    EXPECT_EQ(opened.y(), static_cast<int>(expected.y));
     EXPECT_EQ(window.commands, (std::vector<int>{9310}));
 }
 
