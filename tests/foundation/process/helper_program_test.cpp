@@ -233,6 +233,18 @@ struct ExitCase
     int exitCode;
 };
 
+namespace {
+
+// A start that reaches the user interface keeps running with its main
+// window: give it time to come up, then ask it to quit as a log-out does.
+void QuitUserInterface(LChildProcess& child)
+{
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    kill(child.Pid(), SIGTERM);
+}
+
+} // namespace
+
 TEST_F(HelperProgram, ExitCodesOfTheStartArguments)
 {
     const ExitCase cases[] = {
@@ -250,6 +262,8 @@ TEST_F(HelperProgram, ExitCodesOfTheStartArguments)
     for (const ExitCase& c : cases) {
         LChildProcess child;
         ASSERT_TRUE(Start(child, c.arguments));
+        if (c.exitCode == 0)
+            QuitUserInterface(child);
         LStringLong output;
         child.ReadOutputToEnd(&output);
         child.CloseInput();
@@ -289,6 +303,7 @@ TEST_F(HelperProgram, StartUpPreparesTheUsersFolders)
 {
     LChildProcess child;
     ASSERT_TRUE(Start(child, {}));
+    QuitUserInterface(child);
     child.CloseInput();
     EXPECT_EQ(child.WaitToEnd(), 0);
     EXPECT_TRUE(quorin::test::PathExists(home_.Path(".local/share/Quorin/Logs")));
