@@ -187,7 +187,8 @@ void MainDialog::OnCreate()
         }
     });
     for (uint32_t id : kRegisteredMessages)
-        Register(this, static_cast<int>(id));
+        LInterWinMessageHandler::Register(this, static_cast<int>(id));
+    LDragDropHandler::Register(this, this);
     SetDiscInsertedCommand(kMainMsgDiscInserted);
     SetDiscEjectedCommand(kMainMsgDiscEjected);
 
@@ -248,8 +249,9 @@ int MainDialog::CountQueuedJobs()
 void MainDialog::OnDestroy()
 {
     KillAllTimers();
+    LDragDropHandler::Unregister(this, this);
     QueueReporter().SetPoster({});
-    Unregister();
+    LInterWinMessageHandler::Unregister();
     capacityThread_.StopAndWait();
     if (HasControl(kListId)) {
         SaveListViewColumnWidths(kListId);

@@ -15,6 +15,7 @@
 #include "app/program/MainCommandStates.h"
 #include "gui/controls/LListView.h"
 #include "gui/framework/LCommandRouting.h"
+#include "gui/framework/LDragDrop.h"
 #include "gui/framework/LPopupMenu.h"
 #include "gui/framework/LTimerTable.h"
 
@@ -66,7 +67,8 @@ class MainDialog : public LMainWindow,
                    public LTimerTable,
                    public LListViewSorter,
                    public LListViewLabelEditHandler,
-                   public LInterWinMessageHandler
+                   public LInterWinMessageHandler,
+                   public LDragDropHandler
 {
 public:
     static constexpr int kListId = 2028;
@@ -122,6 +124,7 @@ public:
     void AddFiles();
     // Adds the dropped files: WAV and MP3 only, with one warning for the rest.
     void OnDropFiles(const std::vector<std::string>& paths);
+    void OnDrop(const LDragInfo& info) override;
     bool RemoveSelectedFiles(bool ask);
     void RemoveRowAndFile(const char* name);
     void CopySelectedFilesTo();

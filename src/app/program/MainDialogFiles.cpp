@@ -275,6 +275,13 @@ void MainDialog::OpenDocuments(const std::vector<std::string>& paths)
         UpdateControls();
 }
 
+void MainDialog::OnDrop(const LDragInfo& info)
+{
+    LDropFileList files;
+    files.Start(info);
+    OnDropFiles(files.names);
+}
+
 void MainDialog::OnDropFiles(const std::vector<std::string>& paths)
 {
     bool warned = false;

@@ -92,7 +92,7 @@ protected:
         EXPECT_TRUE(window->CreateMainWindow());
         // Small text units, so the window's minimum size (134 x 45 units)
         // leaves room to move and size it on the 800 x 600 test screen.
-        window->SetCharacterCell(3, 6, window->GetScaleFactor());
+        window->SetCharacterCell(2, 4, window->GetScaleFactor());
         window->InitMainWindow();
         return window;
     }
@@ -160,7 +160,7 @@ TEST_F(MainWindowTest, AnEmptyFolderShowsTheEmptyTextAndOpensTheWizard)
     EXPECT_EQ(list->DefaultText().toStdString(), MainDialog::kEmptyListText);
 }
 
-TEST_F(MainWindowTest, DISABLED_ADroppedWavIsCopiedInAndListedAndOtherFilesAreRefusedOnce)
+TEST_F(MainWindowTest, ADroppedWavIsCopiedInAndListedAndOtherFilesAreRefusedOnce)
 {
     if (!HaveSoundTools())
         GTEST_SKIP() << "sox is needed (make deps installs it)";
@@ -345,7 +345,7 @@ TEST_F(MainWindowTest, QuitStoresThePlacementAndTheNextStartRestoresIt)
     {
         auto window = Open();
         ASSERT_TRUE(WaitForLoad(*window, 0));
-        window->SetSize(700, 450);
+        window->SetSize(700, 520);
         window->MoveWindow(40, 60);
         PumpFor(50);
         EXPECT_TRUE(window->QueryQuit());
@@ -392,4 +392,67 @@ TEST_F(MainWindowTest, CtrlWHidesTheWindowAndTheReopenEventShowsIt)
     EXPECT_TRUE(window->IsWindow());
     window->BringToFront();
     EXPECT_TRUE(window->IsVisible());
+}
+
+TEST_F(MainWindowTest, NotificationsCountJobsShowProgressAndTellWhenRecordingsAreDone)
+{
+    if (!HaveSoundTools())
+        GTEST_SKIP() << "sox is needed (make deps installs it)";
+    Tone(out_.Path("keep.wav"), 0.3);
+    Tone(out_.Path("gone.wav"), 0.3);
+    auto window = Open();
+    ASSERT_TRUE(WaitForLoad(*window, 2));
+    const std::string first = Tone(elsewhere_.Path("first.wav"), 0.3);
+    const std::string second = Tone(elsewhere_.Path("second.wav"), 0.3);
+
+    window->OnNotify(kMainMsgJobQueued, nullptr, 0);
+    window->OnNotify(kMainMsgJobQueued, nullptr, 0);
+    EXPECT_EQ(window->StatusText(2), "Files Being Processed: 2");
+
+    const struct
+    {
+        const char* text;
+        int64_t percent;
+        const char* status;
+    } progress[] = {{"Converting ", 40, "Status: Converting 40% Done"},
+                    {nullptr, 55, "Status: 55% Done"},
+                    {"Converting ", 0, "Status: 55% Done"}};
+    for (const auto& p : progress) {
+        window->OnNotify(kMainMsgProgress, p.text, p.percent);
+        EXPECT_EQ(window->StatusText(1), p.status);
+    }
+
+    // A recording stops while two jobs run: the first job done shows the
+    // count and no bubble, the last "No Files Queued" and the bubble.
+    window->OnNotify(kMainMsgRecordingState, nullptr, 1);
+    window->OnNotify(kMainMsgJobDone, first.c_str(), 0);
+    EXPECT_EQ(window->StatusText(2), "Files Being Processed: 1");
+    EXPECT_EQ(window->LastBubble(), "");
+    EXPECT_EQ(window->RowCount(), 3);
+    window->OnNotify(kMainMsgJobDone, second.c_str(), 0);
+    EXPECT_EQ(window->StatusText(2), "No Files Queued");
+    EXPECT_EQ(window->LastBubble(), "Your recordings have finished processing");
+    EXPECT_EQ(window->RowCount(), 4);
+    struct stat info;
+    EXPECT_EQ(stat(out_.Path("second.wav").c_str(), &info), 0);
+
+    window->OnNotify(kMainMsgRecordingDiscarded, nullptr, 0);
+    EXPECT_EQ(window->LastBubble(), "Your recording has been discarded");
+
+    window->OnNotify(kMainMsgOpenWizard, nullptr, 0);
+    EXPECT_EQ(window->wizardOpened, 1);
+
+    // 2034 removes the named row and its file; 2050 the selected ones, unasked.
+    window->OnNotify(kMainMsgRemoveNamedFile, "gone.wav", 0);
+    EXPECT_NE(stat(out_.Path("gone.wav").c_str(), &info), 0);
+    EXPECT_EQ(window->RowCount(), 3);
+    window->DeselectAllListViewRows(MainDialog::kListId);
+    for (int row = 0; row < window->RowCount(); ++row) {
+        if (window->RowText(row) == "keep.wav")
+            window->SelectListViewRow(MainDialog::kListId, row, true);
+    }
+    window->OnNotify(kMainMsgRemoveSelected, nullptr, 0);
+    EXPECT_TRUE(window->questions.empty());
+    EXPECT_NE(stat(out_.Path("keep.wav").c_str(), &info), 0);
+    EXPECT_EQ(window->RowCount(), 2);
 }
