@@ -32,7 +32,7 @@ bench: build
 asan: deps
 	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORIN_SANITIZE=ON -DQUORIN_BENCH=OFF
 	cmake --build build-asan -j $(JOBS)
-	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ./tools/run-tests.sh build-asan
+	ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 ./tools/run-tests.sh build-asan
 
 # The cross-thread tests (label tsan) under ThreadSanitizer. Qt itself is not
 # instrumented: what it does behind our back is suppressed in tools/tsan.supp.

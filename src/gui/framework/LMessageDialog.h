@@ -4,6 +4,8 @@
 
 #include "gui/framework/LWindow.h"
 
+#include <string>
+
 // One choice; an entry whose id is 0 or less ends the caller's array.
 struct LMessageButton
 {
@@ -48,9 +50,10 @@ private:
     void ReadCheckBox();
 
     LViewHandle parent_;
-    const char* title_;
-    const char* message_;
-    const char* detail_;
+    // Copies: a caller's texts may be temporaries that end before Run.
+    std::string title_;
+    std::string message_;
+    std::string detail_;
     int buttonCount_ = 0;
     const LMessageButton* buttons_;
     int result_ = -1;

@@ -67,7 +67,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched == menu_ &&
+        if (watched == static_cast<QObject*>(menu_.data()) &&
             (event->type() == QEvent::ActionAdded || event->type() == QEvent::ActionRemoved))
             Rebuild();
         return false;

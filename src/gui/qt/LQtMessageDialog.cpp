@@ -102,8 +102,8 @@ void LMessageDialog::OnCreate()
     const double ch = CharHeightPx() / scale;
     auto RS = [scale](double points) { return static_cast<int>(R(points) * scale); };
     const bool cancelShown = ShowsCancel();
-    SetTitle(title_);
-    AddStaticText(101, message_);
+    SetTitle(title_.c_str());
+    AddStaticText(101, message_.c_str());
 
     const int minimum = RS(50 * cw) + 2 * RS(2 * cw);
     int column = minimum;
@@ -160,8 +160,8 @@ void LMessageDialog::OnCreate()
     int height = WrappedHeight(this, 101, column);
     SetControlRect(101, left, y, column, height);
     y += height + gap;
-    if (*detail_) {
-        AddStaticText(102, detail_);
+    if (!detail_.empty()) {
+        AddStaticText(102, detail_.c_str());
         height = WrappedHeight(this, 102, column);
         SetControlRect(102, left, y, column, height);
         y += height + gap;

@@ -397,8 +397,6 @@ void LEmulatedMmcDrive::Execute(const uint8_t* cdb, uint8_t cdbLength, uint8_t* 
         if (faults.shortOpcode == op && reply.resid < length - std::min(length, faults.shortBytes))
             reply.resid = length - std::min(length, faults.shortBytes);
     };
-    const uint16_t alloc10 = uint16_t((cdb[7] << 8) | (cdbLength >= 9 ? cdb[8] : 0));
-    (void)alloc10;
     switch (op) {
     case 0x12: { // INQUIRY
         std::vector<uint8_t> inquiry(36, ' ');
