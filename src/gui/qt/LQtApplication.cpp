@@ -45,7 +45,7 @@ QWidget* TopOf(const LWindow* window)
 class LQtMenuBarFollower : public QObject
 {
 public:
-    LQtMenuBarFollower(QMenuBar* bar, QMenu* menu) : QObject(bar), bar_(bar), menu_(menu)
+    LQtMenuBarFollower(QMenuBar* bar, QMenu* menu) : QObject(bar), bar_(bar), menu_(menu), watchedMenu_(menu)
     {
         menu->installEventFilter(this);
         Rebuild();
@@ -67,7 +67,9 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched == static_cast<QObject*>(menu_.data()) &&
+        // Compared as an object: while the menu is destroyed it still sends
+        // events but is no longer a QMenu.
+        if (watched == watchedMenu_ &&
             (event->type() == QEvent::ActionAdded || event->type() == QEvent::ActionRemoved))
             Rebuild();
         return false;
@@ -76,6 +78,7 @@ protected:
 private:
     QPointer<QMenuBar> bar_;
     QPointer<QMenu> menu_;
+    const QObject* watchedMenu_ = nullptr;
 };
 
 QMenuBar* FindBar(const QWidget* top)
