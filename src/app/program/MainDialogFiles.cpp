@@ -169,6 +169,12 @@ int MainDialog::LoadSavedFiles()
     return result;
 }
 
+namespace {
+const char kFilesNotAddedText[] =
+    "One or more files were not added because either those files already exist in the list or Quorin "
+    "does not support the file formats of those files.";
+} // namespace
+
 void MainDialog::ReloadList()
 {
     DeleteAllListViewRows(kListId);
@@ -237,10 +243,7 @@ void MainDialog::AddFiles()
             failed = true;
     }
     if (failed)
-        Tell(
-            "One or more files were not added because either those files already exist in the list or Quorin "
-            "does not support the file formats of those files.",
-            kProductTitle, LMessageBoxWarningStyle);
+        Tell(kFilesNotAddedText, kProductTitle, LMessageBoxWarningStyle);
     RequestCapacity(false, true);
 }
 
@@ -266,10 +269,7 @@ void MainDialog::OpenDocuments(const std::vector<std::string>& paths)
             failed = true;
     }
     if (failed)
-        Tell(
-            "One or more files were not added because either those files already exist in the list or Quorin "
-            "does not support the file formats of those files.",
-            kProductTitle, LMessageBoxWarningStyle);
+        Tell(kFilesNotAddedText, kProductTitle, LMessageBoxWarningStyle);
     RequestCapacity(false, true);
     if (IsVisible())
         UpdateControls();
