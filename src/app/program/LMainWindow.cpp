@@ -2,6 +2,7 @@
 
 #include "app/program/menus/LApplicationMenus.h"
 #include "app/program/startup/LAppStartup.h"
+#include "app/program/startup/LFirstRun.h"
 #include "app/program/startup/LSupportServices.h"
 #include "foundation/process/LProcessStartup.h"
 #include "foundation/settings/LSettings.h"
@@ -78,10 +79,23 @@ bool LMainWindow::CreateMainWindow()
     LGetScreenRect(1, screen);
     const int width = std::max(1, screen[2] - screen[0]);
     const int height = std::max(1, screen[3] - screen[1]);
-    return CreateCocoaWindow(width, height,
-                             kWindowStyleTitled | kWindowStyleClosable | kWindowStyleMiniaturizable |
-                                 kWindowStyleResizable,
-                             false, nullptr);
+    if (!CreateCocoaWindow(width, height,
+                           kWindowStyleTitled | kWindowStyleClosable | kWindowStyleMiniaturizable |
+                               kWindowStyleResizable,
+                           false, nullptr))
+        return false;
+    growlProxy_.SetApplication("Quorin", kDesktopEntryId);
+    growlProxy_.Register();
+    if (!notifyBubble_)
+        notifyBubble_ = std::make_unique<LNotifyBubble>();
+    notifyBubble_->SetOwner(this);
+    growlProxy_.SetBubble(notifyBubble_.get());
+    return true;
+}
+
+void LMainWindow::Notify(const char* text)
+{
+    growlProxy_.Notify("Quorin", text, 0, LNotifyBubble::kShowMs / 1000);
 }
 
 void LMainWindow::InitMainWindow()

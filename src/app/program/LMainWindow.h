@@ -9,18 +9,24 @@
 #include "app/program/menus/LApplicationCommandHost.h"
 #include "foundation/threads/LSignalObject.h"
 #include "gui/controls/LStatusBar.h"
+#include "gui/framework/LGrowlProxy.h"
 #include "gui/framework/LKeyHandler.h"
+#include "gui/framework/LNotifyBubble.h"
 #include "gui/framework/LResizable.h"
 #include "gui/framework/LToolBar.h"
 #include "gui/framework/LWindow.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 // Raised once (one byte) by the main window's close step.
 const LSignalObject& LMainWindowClosedSignal();
 
-class LMainWindow : public LWindow, public LKeyHandler, public LApplicationCommandHost
+class LMainWindow : public LWindow,
+                    public LKeyHandler,
+                    public LApplicationCommandHost,
+                    public LNotifyBubbleHost
 {
 public:
     LMainWindow();
@@ -98,6 +104,12 @@ public:
     // The content view's modal window when it is another than this one.
     LViewHandle GetForeignModalView() const;
 
+    // A notice of finished work: the desktop's notification service, or our
+    // own bubble when there is none.
+    void Notify(const char* text);
+    LGrowlProxy& GrowlProxy() { return growlProxy_; }
+    LNotifyBubble* NotifyBubble() { return notifyBubble_.get(); }
+
     // The start of this run, seconds since 1970.
     int64_t StartTime() const { return startTime_; }
     void SetStartTime(int64_t seconds) { startTime_ = seconds; }
@@ -122,6 +134,8 @@ protected:
     int closeRetries_ = 0;
     int64_t startTime_ = 0;
     LAboutBox aboutBox_;
+    LGrowlProxy growlProxy_;
+    std::unique_ptr<LNotifyBubble> notifyBubble_; // made with the toolkit window
     std::function<void()> closedHook_;
 };
 

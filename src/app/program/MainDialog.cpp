@@ -651,6 +651,5 @@ void MainDialog::Tell(const char* text, const char* title, int style)
 void MainDialog::ShowBubble(const char* text)
 {
     lastBubble_ = text != nullptr ? text : "";
-    if (IsVisible())
-        ShowBubbleTip(kListId, lastBubble_.c_str());
+    Notify(lastBubble_.c_str());
 }
