@@ -4,29 +4,12 @@
 // the implementation, so controls stay free of toolkit types.
 
 #include "gui/framework/LView.h"
+#include "gui/framework/LRGBColor.h"
 #include "gui/graphics/LBitmap.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
-
-// 16-bit components whose high byte is the 8-bit colour.
-struct LRGBColor
-{
-    uint16_t red = 0;
-    uint16_t green = 0;
-    uint16_t blue = 0;
-
-    static constexpr LRGBColor FromRGB8(int r, int g, int b)
-    {
-        return {static_cast<uint16_t>((r & 255) * 257), static_cast<uint16_t>((g & 255) * 257),
-                static_cast<uint16_t>((b & 255) * 257)};
-    }
-    constexpr int Red8() const { return red >> 8; }
-    constexpr int Green8() const { return green >> 8; }
-    constexpr int Blue8() const { return blue >> 8; }
-    constexpr bool operator==(const LRGBColor&) const = default;
-};
 
 // A colour with its opacity (255 opaque).
 struct LGuiColorAlpha

@@ -12,7 +12,7 @@ void LLogPane::SetTextColor(const LRGBColor& color)
         return;
     QWidget* view = LQtWidget(textView_);
     QPalette palette = view->palette();
-    QColor shown(color.r >> 8, color.g >> 8, color.b >> 8);
+    QColor shown(color.Red8(), color.Green8(), color.Blue8());
     palette.setColor(QPalette::Text, shown);
     palette.setColor(QPalette::WindowText, shown);
     view->setPalette(palette);
