@@ -276,3 +276,13 @@ void LMainWindow::SetMenuItemTitle(int command, const char* title)
 {
     LMainMenuSetItemTitle(command, title);
 }
+
+void LMainWindow::SetMenuItemTitleAndShortcut(int command, const char* title, const LKey* shortcut)
+{
+    if (shortcut == nullptr) {
+        LMainMenuSetItemTitle(command, title);
+        return;
+    }
+    const LKeyToCommandMap entry{*shortcut, command};
+    LMainMenuSetItemText(command, title, &entry, 1);
+}

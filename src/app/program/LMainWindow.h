@@ -66,6 +66,7 @@ public:
     void EnableMenuItem(int command, bool enable) override;
     void CheckMenuItem(int command, bool checked) override;
     void SetMenuItemTitle(int command, const char* title) override;
+    void SetMenuItemTitleAndShortcut(int command, const char* title, const LKey* shortcut) override;
 
     // The preferences ('pref'); the window's own.
     virtual void Preferences() {}

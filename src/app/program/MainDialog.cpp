@@ -297,7 +297,7 @@ void MainDialog::OnResize(int width, int height)
     const int bottom = LGetStatusBarHeight(GetView());
     SetControlRect(LStatusBar::kControlId, 0, std::max(0, height - bottom), width, bottom);
     statusBar_.SetParts(3, edges);
-    const int top = LGetToolBarHeight(GetView());
+    const int top = LGetToolbarHeight(GetView());
     SetControlRect(kListId, 0, top, width, std::max(0, height - top - bottom));
     ResizeListViewColumns(kListId, 2, 0, 300);
 }

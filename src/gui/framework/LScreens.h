@@ -14,7 +14,19 @@ void LGetCursorPos(int pt[2]);
 // Pixels taken by a visible status bar (the view's control 800), else 0.
 int LGetStatusBarHeight(LViewHandle view);
 // Pixels taken by a visible toolbar along the view's top, else 0.
-int LGetToolBarHeight(LViewHandle view);
+int LGetToolbarHeight(LViewHandle view);
+// The frame of the view's screen (the main screen without a view) in pixels
+// as {left, top, right, bottom}; zeros without any screen.
+void LGetScreenFrame(LViewHandle view, int rect[4]);
+// The pointer in the view's pixels (the screen's without a view) as the
+// rectangle {x, y, x + 11, y + 17} an arrow cursor covers.
+void LGetCursorRect(int rect[4], LViewHandle view);
+// Places the window's status bar (control 800) along its bottom, 30 points
+// high while visible, and lowers *clientHeight by its height.
+void LLayoutStatusBar(LViewHandle windowView, const int* width, int* clientHeight);
+// False while the view's window is minimised or not shown; otherwise whether
+// any of it is on a screen.
+bool LIsWindowVisibleOnScreen(LViewHandle view);
 void LEnableWindow(LViewHandle view, bool enable);
 // IsVisible of the view's window object; false when none.
 bool LIsWindowVisible(LViewHandle view);

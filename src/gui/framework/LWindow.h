@@ -115,6 +115,11 @@ public:
     }
     virtual void SetMenuItemTitle(int command, const char* title) { (void)command, (void)title; }
     virtual void SetMenuItemText(int command, const char* text) { SetMenuItemTitle(command, text); }
+    // The title of the menu item with the command, then its shortcut.
+    virtual void SetMenuItemTitleAndShortcut(int command, const char* title, const LKey* shortcut)
+    {
+        (void)command, (void)title, (void)shortcut;
+    }
     virtual void RemoveMenuItem(int command) { (void)command; }
     virtual void InsertMenuItem(int before, int command, const char* title)
     {
@@ -181,6 +186,20 @@ public:
     virtual void SaveWindowPlacement(const char* section);
     void SetResizableHandler(LResizable* handler);
     bool HasMouseCapture() const;
+    // Pixels between the frame and the content of the view's top-level
+    // window (its title bar); 0 for a view without a window and for a window
+    // hosted in a scroll view.
+    static int GetTitleBarHeight(LViewHandle view);
+    // A child view's frame from pixels, y counted from the top of its
+    // parent; then a redraw.
+    static void SetViewRect(LViewHandle view, int x, int y, int w, int h);
+    // A rectangle in pixels of this window's screen as points {x, y, w, h},
+    // y from the screen's top. Without flipY the pixel y is counted up from
+    // the screen's bottom edge.
+    void ConvertRectFromPixels(int x, int y, int w, int h, bool flipY, double out[4]) const;
+    // The window object of the top-level window holding this window's view
+    // (itself for a top-level window, the host for an embedded one).
+    LWindow* GetTopLevelWindow() const;
 
     float CharWidthPx() const { return charWidthPx_; }
     float CharHeightPx() const { return charHeightPx_; }
@@ -268,6 +287,15 @@ public:
     void ShowControl(int id, bool show);
     bool IsControlVisible(int id) const;
     int GetTextWidth(const char* text) const;
+    // Tooltips of many controls at once; a control whose command has a
+    // shortcut in the accelerator table reads "text (shortcut)".
+    struct ToolTipEntry
+    {
+        int controlId;
+        const char* text;
+    };
+    void SetToolTips(const ToolTipEntry* table, int count, const LKeyToCommandMap* accelerators,
+                     int acceleratorCount);
 
     // Standard buttons, parked off view until laid out.
     void AddOKCancelButtonsNoRect();

@@ -65,7 +65,7 @@ int LGetStatusBarHeight(LViewHandle view)
     return static_cast<int>(30 * LQtWidget(view)->devicePixelRatioF());
 }
 
-int LGetToolBarHeight(LViewHandle view)
+int LGetToolbarHeight(LViewHandle view)
 {
     if (view == nullptr)
         return 0;
