@@ -5,6 +5,7 @@
 
 #include "app/program/MainDialog.h"
 #include "app/program/RecordingFiles.h"
+#include "app/program/play/PlayWindow.h"
 #include "app/program/recording/RecordingSession.h"
 #include "foundation/files/LPath.h"
 #include "foundation/log/LLog.h"
@@ -26,8 +27,7 @@ void MainDialog::RunRecordingSession()
 
 bool MainDialog::RunPlayWindow(const char* path)
 {
-    (void)path;
-    return true;
+    return LRunPlayWindow(this, path);
 }
 
 bool MainDialog::RunTagEditor(const char* path)
