@@ -556,14 +556,10 @@ void LPlayDialog::SetUpButtons()
 
 void LPlayDialog::OnPlayStopped(void*)
 {
-    if (selfStop_ || rewinding_ || forwarding_) {
-        if (rewinding_ || forwarding_) {
-            // The cue ran out at either end of the file.
-            if (forwarding_)
-                positionMs_ = lengthMs_;
-        }
+    // The window's own stops, and the winds (which never end on their own),
+    // are not the end of the file.
+    if (selfStop_ || rewinding_ || forwarding_)
         return;
-    }
     ShowSilence();
     paused_ = false;
     ShowPosition(0);
@@ -573,15 +569,10 @@ void LPlayDialog::OnPlayStopped(void*)
 
 void LPlayDialog::OnPlayPosition(const int64_t* milliseconds, void*)
 {
-    if (milliseconds == nullptr)
-        return;
-    if (rewinding_ || forwarding_) {
-        // The cue filter reports where in the file it reads.
-        int64_t frame = playSource_->GetPosition();
-        ShowPosition(LSoundPlayer::FramesToMs(frame, rate_));
-        return;
-    }
-    ShowPosition(*milliseconds);
+    // While winding, the player maps what it plays back to the file's frames.
+    // A report made while the window stops the player itself is stale.
+    if (milliseconds != nullptr && !selfStop_)
+        ShowPosition(*milliseconds);
 }
 
 void LPlayDialog::OnPlayLevels(const LSoundLevelRecord* levels, void*)
