@@ -84,5 +84,5 @@ drive "not a wizard" 2 main -- next && err_has "not a wizard" "is not a wizard"
 drive "unknown step" 2 main -- frob:1 && err_has "unknown step" '"frob:1": unknown step'
 drive "bad key" 2 main -- key: && err_has "bad key" "expected key:SEQ"
 drive "unknown window" 2 nowindow -- wait:1 && err_has "unknown window" 'no window named "nowindow"'
-drive "closed before the steps" 2 main -- click:quit shot:x.png && err_has "closed before" "closed before step 2"
+drive "closed before the steps" 2 main -- click:quit "shot:$tmp/never.png" && err_has "closed before" "closed before step 2"
 exit $fail
