@@ -301,30 +301,39 @@ namespace {
 
 struct ProgramDrives
 {
-    std::once_flag once;
+    std::mutex lock;
+    bool loaded = false;
     std::unique_ptr<LDriveSpecBackend> specs;
-    bool seam = false;
 };
 
 ProgramDrives& Drives()
 {
     static ProgramDrives drives;
-    std::call_once(drives.once, [] {
+    std::lock_guard<std::mutex> hold(drives.lock);
+    if (!drives.loaded) {
+        drives.loaded = true;
         const char* text = std::getenv("QUORIN_DRIVES");
-        if (text == nullptr)
-            return;
-        drives.seam = true;
-        std::string error;
-        drives.specs = LDriveSpecBackend::Create(text, &error);
-        if (!drives.specs) {
-            LLogErrorF("QUORIN_DRIVES: %s", error.c_str());
-            drives.specs = LDriveSpecBackend::Create("", nullptr);
+        if (text != nullptr) {
+            std::string error;
+            drives.specs = LDriveSpecBackend::Create(text, &error);
+            if (!drives.specs) {
+                LLogErrorF("QUORIN_DRIVES: %s", error.c_str());
+                drives.specs = LDriveSpecBackend::Create("", nullptr);
+            }
         }
-    });
+    }
     return drives;
 }
 
 } // namespace
+
+void LReloadProgramDrives()
+{
+    ProgramDrives& drives = Drives();
+    std::lock_guard<std::mutex> hold(drives.lock);
+    drives.specs.reset();
+    drives.loaded = false;
+}
 
 LDriveSpecBackend* LProgramDriveSpecs()
 {

@@ -59,6 +59,9 @@ LBurnBackend& LProgramBurnBackend();
 // The QUORIN_DRIVES drives, or null when the variable is not set (or not
 // understood: the log says why, and the program then sees no drive).
 LDriveSpecBackend* LProgramDriveSpecs();
+// Reads QUORIN_DRIVES again at the next use (a test that changes it). No
+// drive operation may be running.
+void LReloadProgramDrives();
 // The data-disc device of drive `index` of the program's list, not yet
 // opened; null with the burn code that says why.
 std::unique_ptr<LScsiDevice> LOpenProgramDataDrive(uint32_t index, LBurnResult& result);
