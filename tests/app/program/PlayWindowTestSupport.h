@@ -42,6 +42,9 @@ public:
         return answer;
     }
 
+    // As the user would drag it: the slider's level, without its command.
+    void SetLevelForTest(int dB) { volume_.SetLevel(dB); }
+
     int result = 0;
     std::deque<int> answers;
     std::vector<std::string> boxes;
