@@ -92,8 +92,8 @@ void AudioTagBasicPage::Layout()
     place(kStartDateHint, 398, y + 3, 200, 20);
     y += 32;
     label(kEndDate + 1, "End Date:", y);
-    CreateDateTimePicker(kEndDate, 9, static_cast<int>(190 * s), static_cast<int>(y * s), static_cast<int>(200 * s),
-                         static_cast<int>(24 * s));
+    CreateDateTimePicker(kEndDate, 9, static_cast<int>(190 * s), static_cast<int>(y * s),
+                         static_cast<int>(200 * s), static_cast<int>(24 * s));
     SetDateTimeCommand(kEndDate, kEndDate);
     AddStaticText(kEndDateHint, "");
     place(kEndDateHint, 398, y + 3, 200, 20);

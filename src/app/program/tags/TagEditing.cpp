@@ -121,7 +121,8 @@ void TagDateTimeTexts(int64_t seconds, std::string* date, std::string* time)
     localtime_r(&t, &local);
     char text[64];
     if (date != nullptr) {
-        std::snprintf(text, sizeof text, "%.4d-%.2d-%.2d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+        std::snprintf(text, sizeof text, "%.4d-%.2d-%.2d", local.tm_year + 1900, local.tm_mon + 1,
+                      local.tm_mday);
         *date = text;
     }
     if (time != nullptr) {
@@ -283,7 +284,8 @@ int WriteChangesToFiles(const std::vector<std::string>& paths, const TagChanges&
             continue;
         }
         char text[1024];
-        std::snprintf(text, sizeof text, "Could not write a tag to file: %s\n\n%s", path.c_str(), reason.c_str());
+        std::snprintf(text, sizeof text, "Could not write a tag to file: %s\n\n%s", path.c_str(),
+                      reason.c_str());
         LLogErrorF("Could not write a tag to file: %s (%s)", path.c_str(), reason.c_str());
         if (reporter)
             reporter->Error(text);
