@@ -63,7 +63,7 @@ void AudioTagBasicPage::Layout()
         place(id, 10, y + 3, 170, 20);
     };
     const LTextInputStyle plain;
-    double y = 16;
+    double y = 12;
     auto text = [&](int id) {
         for (const TextField& field : kTexts)
             if (field.id == id) {
@@ -71,7 +71,7 @@ void AudioTagBasicPage::Layout()
                 AddTextInputNoRect(id, plain);
                 place(id, 190, y, 520, 24);
             }
-        y += 32;
+        y += 30;
     };
     text(kTitle);
     text(kArtist);
@@ -80,24 +80,24 @@ void AudioTagBasicPage::Layout()
     label(kGenre + 1, "Genre:", y);
     AddPullDownNoRect(kGenre);
     place(kGenre, 190, y, 260, 26);
-    y += 32;
+    y += 30;
     text(kTrackNumber);
     text(kComment);
     text(kClassification);
     label(kStartDate + 1, "Start Date:", y);
-    CreateDateTimePicker(kStartDate, 9, static_cast<int>(190 * s), static_cast<int>(y * s),
+    CreateDateTimePicker(kStartDate, 11, static_cast<int>(190 * s), static_cast<int>(y * s),
                          static_cast<int>(200 * s), static_cast<int>(24 * s));
     SetDateTimeCommand(kStartDate, kStartDate);
     AddStaticText(kStartDateHint, "");
     place(kStartDateHint, 398, y + 3, 200, 20);
-    y += 32;
+    y += 30;
     label(kEndDate + 1, "End Date:", y);
-    CreateDateTimePicker(kEndDate, 9, static_cast<int>(190 * s), static_cast<int>(y * s),
+    CreateDateTimePicker(kEndDate, 11, static_cast<int>(190 * s), static_cast<int>(y * s),
                          static_cast<int>(200 * s), static_cast<int>(24 * s));
     SetDateTimeCommand(kEndDate, kEndDate);
     AddStaticText(kEndDateHint, "");
     place(kEndDateHint, 398, y + 3, 200, 20);
-    y += 32;
+    y += 30;
     text(kOutCue);
     text(kClientId);
     text(kProducer);

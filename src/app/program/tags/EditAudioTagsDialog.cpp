@@ -55,7 +55,7 @@ void EditAudioTagsDialog::Layout()
     AddTextInputNoRect(kTrack, readOnly);
     place(kTrack, 526, 80, 80, 24);
     AddStaticText(kTrackNote, "[Track numbers will start at 1 and enumerate as appropriate]");
-    place(kTrackNote, 526, 108, 294, 36);
+    place(kTrackNote, 420, 114, 416, 20);
     label(kCopyrightLabel, "Copyright:", 10, 112);
     AddTextInputNoRect(kCopyright, plain);
     place(kCopyright, 116, 112, 300, 24);

@@ -113,7 +113,7 @@ void IdTagDialog::Layout()
     place(kCategory, 126, y, 330, 26);
     y += 32;
     label(kDate - 1, "Date:", 10, y);
-    CreateDateTimePicker(kDate, 9, static_cast<int>(126 * s), static_cast<int>(y * s),
+    CreateDateTimePicker(kDate, 11, static_cast<int>(126 * s), static_cast<int>(y * s),
                          static_cast<int>(200 * s), static_cast<int>(24 * s));
     SetDateTimeCommand(kDate, kDate);
     AddStaticText(kDateHint, "");
