@@ -44,12 +44,47 @@ namespace {
 
 // Destinations whose content is never text of the document.
 const char* const kSkippedDestinations[] = {
-    "stylesheet", "info",      "pict",       "object",     "header",     "footer",     "headerl",
-    "headerr",    "headerf",   "footerl",    "footerr",    "footerf",    "footnote",   "fldinst",
-    "listtable",  "listoverridetable", "rsidtbl", "generator", "xmlnstbl", "themedata",
-    "colorschememapping", "latentstyles", "datastore", "pgdsctbl", "filetbl", "revtbl", "bkmkstart",
-    "bkmkend",    "nonshppict", "shppict",   "pn",         "pntext",     "pntxta",     "pntxtb",
-    "txe",        "xe",        "tc",         "template",   "userprops",  "docvar",     "mmathPr",
+    "stylesheet",
+    "info",
+    "pict",
+    "object",
+    "header",
+    "footer",
+    "headerl",
+    "headerr",
+    "headerf",
+    "footerl",
+    "footerr",
+    "footerf",
+    "footnote",
+    "fldinst",
+    "listtable",
+    "listoverridetable",
+    "rsidtbl",
+    "generator",
+    "xmlnstbl",
+    "themedata",
+    "colorschememapping",
+    "latentstyles",
+    "datastore",
+    "pgdsctbl",
+    "filetbl",
+    "revtbl",
+    "bkmkstart",
+    "bkmkend",
+    "nonshppict",
+    "shppict",
+    "pn",
+    "pntext",
+    "pntxta",
+    "pntxtb",
+    "txe",
+    "xe",
+    "tc",
+    "template",
+    "userprops",
+    "docvar",
+    "mmathPr",
 };
 
 bool IsSkippedDestination(const std::string& word)
@@ -178,7 +213,8 @@ private:
             ++p_;
         const bool atGroupStart = groupStart_;
         groupStart_ = false;
-        ControlWord(word, hasParam, static_cast<long>(std::clamp<long long>(param, -2147483647LL, 2147483647LL)),
+        ControlWord(word, hasParam,
+                    static_cast<long>(std::clamp<long long>(param, -2147483647LL, 2147483647LL)),
                     atGroupStart);
     }
 
@@ -189,10 +225,17 @@ private:
         switch (c) {
         case '\\':
         case '{':
-        case '}': Text(std::string(1, c)); break;
-        case '~': Code(0x00A0); break;
-        case '_': Code(0x2011); break;
-        case '-': break; // optional hyphen
+        case '}':
+            Text(std::string(1, c));
+            break;
+        case '~':
+            Code(0x00A0);
+            break;
+        case '_':
+            Code(0x2011);
+            break;
+        case '-':
+            break; // optional hyphen
         case '*':
             // An optional destination: we know none, so it is skipped.
             if (!states_.empty())
@@ -213,8 +256,11 @@ private:
             break;
         }
         case '\r':
-        case '\n': EndParagraph(false); break;
-        default: break;
+        case '\n':
+            EndParagraph(false);
+            break;
+        default:
+            break;
         }
     }
 
@@ -433,8 +479,8 @@ private:
 
     void Code(char32_t code)
     {
-        if (skippedDepth_ > 0 || states_.empty())
-            return;
+        if (skippedDepth_ > 0 || states_.empty() || (code < 0x20 && code != '\t'))
+            return; // control characters are not text, however they are written
         const Destination destination = State().destination;
         if (destination != Destination::kText && destination != Destination::kFontTable)
             return;
@@ -489,7 +535,8 @@ private:
         if (codePage_ != 1252 && codePage_ != 0) {
             if (const char* name = LCodePageIconvName(codePage_)) {
                 std::string out(bytes.size() * 4 + 4, '\0');
-                long n = LIconvConvertBytes(out.data(), out.size(), bytes.data(), bytes.size(), "UTF-8", name);
+                long n =
+                    LIconvConvertBytes(out.data(), out.size(), bytes.data(), bytes.size(), "UTF-8", name);
                 if (n >= 0) {
                     out.resize(static_cast<size_t>(n));
                     return out;

@@ -111,16 +111,23 @@ TEST(Rtf, DamagedAndHostileInputReadsWithoutCrashOrControlWordsAsText)
         std::string rtf;
         std::string plain;
     } cases[] = {
-        {"unicode with the skip count and a surrogate pair", "{\\rtf1\\uc1\\u233?t\\uc2\\u-10179??\\u-8704??}",
-         "\xC3\xA9t\xF0\x9F\x98\x80"},
-        {"a lone low surrogate", "{\\rtf1 a\\u-8704?b}", "a\xEF\xBF\xBD" "b"},
-        {"unknown destinations are skipped", "{\\rtf1 {\\*\\unknownthing secret}shown{\\*\\x{\\y deep}}}", "shown"},
+        {"unicode with the skip count and a surrogate pair",
+         "{\\rtf1\\uc1\\u233?t\\uc2\\u-10179??\\u-8704??}", "\xC3\xA9t\xF0\x9F\x98\x80"},
+        {"a lone low surrogate", "{\\rtf1 a\\u-8704?b}",
+         "a\xEF\xBF\xBD"
+         "b"},
+        {"unknown destinations are skipped", "{\\rtf1 {\\*\\unknownthing secret}shown{\\*\\x{\\y deep}}}",
+         "shown"},
         {"unknown control words vanish", "{\\rtf1 \\foo\\barbaz12 text\\qux-4 more}", "textmore"},
         {"a truncated file keeps what it has", "{\\rtf1 {\\b bold", "bold"},
         {"an unterminated hex escape", "{\\rtf1 x\\'4", "x4"},
         {"binary data is skipped", "{\\rtf1 a\\bin3 {}\\b}", "ab"},
-        {"a huge parameter", "{\\rtf1\\fs99999999999999999 big\\u99999999999?}", std::string("big") + "\xEF\xBF\xBF"},
-        {"control bytes are not text", std::string("{\\rtf1 a\x01\\'02" "b\\tab c}"), "ab\tc"},
+        {"a huge parameter", "{\\rtf1\\fs99999999999999999 big\\u99999999999?}",
+         std::string("big") + "\xEF\xBF\xBF"},
+        {"control bytes are not text",
+         std::string("{\\rtf1 a\x01\\'02"
+                     "b\\u23?\\tab c}"),
+         "ab\tc"},
         {"text after the document ends", "{\\rtf1 in}out", "in"},
         {"a backslash newline is a paragraph", "{\\rtf1 one\\\ntwo}", "one\ntwo"},
     };
