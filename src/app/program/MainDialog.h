@@ -172,6 +172,14 @@ public:
     virtual void StartBurn(bool audio);
     virtual bool RunEraseDisc(const char* title, LWindow* parent);
     virtual void EjectDisc();
+    // The burn's questions and windows (tests answer them): which files
+    // (5002 the selected ones, 5001 all, -1 none), the "Burn Audio" dialog
+    // (true for OK) and the offer of another copy (true for another).
+    virtual int ChooseBurnFiles();
+    virtual bool RunBurnAudioDialog();
+    virtual bool AskBurnAnother(const char* message);
+    // The burn code of the last erase (0 done, 1 cancelled, 14 no disc).
+    int LastEraseResult() const { return lastEraseResult_; }
 
     // ---- What the user is asked and told (overridden by tests) ----
     // 1 for the first button, 2 otherwise.
@@ -214,6 +222,7 @@ private:
     bool splitRunning_ = false;
     bool burning_ = false;
     bool erasing_ = false;
+    int lastEraseResult_ = 0;
     bool recording_ = false;
     bool loading_ = false;
     std::string renameSource_;
