@@ -112,6 +112,7 @@ public:
     // Loads the WAV then MP3 files of the output folder under a progress
     // window. 0 done, 1 cancelled.
     int LoadSavedFiles();
+    bool IsLoadingSavedFiles() const { return loading_; }
     // Empties the list and loads it again.
     void ReloadList();
     // Adds a row for the file (copying it into the output folder first when
