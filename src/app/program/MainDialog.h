@@ -169,6 +169,7 @@ public:
     // The tag editors; true when the user confirmed and the tags were written.
     virtual bool RunTagEditor(const char* path);
     virtual bool RunMultiTagEditor(const std::vector<std::string>& paths);
+    void RefreshRowOf(const std::string& path);
     virtual void OnBurnCommand();
     virtual void StartBurn(bool audio);
     virtual bool RunEraseDisc(const char* title, LWindow* parent);
