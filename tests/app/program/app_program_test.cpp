@@ -145,9 +145,16 @@ TEST_F(AppProgram, FirstStartWritesTheRecordsAndADesktopEntryTheSecondSkipsThem)
 
     const std::string entry = home_.Path(".local/share/applications/com.oxbelsoftware.quorin.desktop");
     const std::string icon =
-        home_.Path(".local/share/icons/hicolor/256x256/apps/com.oxbelsoftware.quorin.png");
+        home_.Path(".local/share/icons/hicolor/scalable/apps/com.oxbelsoftware.quorin.svg");
     ASSERT_TRUE(fs::exists(entry));
-    EXPECT_EQ(ReadText(icon).substr(0, 8), "\x89PNG\r\n\x1a\n");
+    // The entry names the icon by the file's stem; the file is the program's
+    // own drawing, which ImageMagick reads as a picture.
+    EXPECT_NE(ReadText(icon).find("<svg"), std::string::npos);
+    EXPECT_NE(ReadText(entry).find("\nIcon=com.oxbelsoftware.quorin\n"), std::string::npos)
+        << ReadText(entry);
+    if (quorin::test::HaveTool("identify")) {
+        EXPECT_EQ(quorin::test::RunCommand("identify " + Quote(icon) + " >/dev/null 2>&1"), 0);
+    }
     EXPECT_EQ(ModeOf(entry) & 0022, 0u);
     if (quorin::test::HaveTool("desktop-file-validate")) {
         EXPECT_EQ(quorin::test::RunCommand("desktop-file-validate " + Quote(entry)), 0) << ReadText(entry);
