@@ -323,3 +323,37 @@ TEST_F(DialogTest, EditAudioTagsReportsOnlyWhatTheUserChanged)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(DialogTest, ArtworkMenuOffersWhatFitsAndReachesTheDialog)
+{
+    const std::string picture = MakePicture(home.Root(), "p.png");
+    LAudioTagMap tags;
+    tags.Set("TITLE", "T");
+    auto dialog = Open(&tags);
+    int commands[2] = {}, count = 0;
+    dialog->Artwork().MenuCommands(commands, &count);
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(commands[0], LArtworkView::kBrowseCommand);
+    dialog->pick = picture;
+    dialog->Artwork().OnMenuCommand(LArtworkView::kBrowseCommand, 0);
+    EXPECT_EQ(dialog->ArtworkPath(), picture);
+    dialog->Artwork().MenuCommands(commands, &count);
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(commands[1], LArtworkView::kRemoveCommand);
+    dialog->Artwork().OnMenuCommand(LArtworkView::kRemoveCommand, 0);
+    EXPECT_EQ(dialog->ArtworkPath(), "");
+    EXPECT_FALSE(dialog->Artwork().HasPicture());
+    EXPECT_TRUE(dialog->Artwork().MenuEnabled());
+
+    // Formats whose tags hold no pictures here turn the picture off.
+    auto flac = Open(&tags, ".flac");
+    EXPECT_FALSE(flac->IsControlEnabled(IdTagDialog::kBrowse));
+    EXPECT_FALSE(flac->Artwork().MenuEnabled());
+    auto wma = Open(&tags, ".wma");
+    EXPECT_FALSE(wma->IsControlEnabled(IdTagDialog::kPlayCount));
+    EXPECT_TRUE(wma->IsControlEnabled(IdTagDialog::kBrowse));
+}
+
+} // namespace
