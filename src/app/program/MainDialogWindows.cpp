@@ -270,5 +270,10 @@ void MainDialog::EjectDisc()
 
 void MainDialog::Preferences()
 {
+    // The preferences window is not part of this version: say so rather
+    // than let the command look as if it did something.
     LLogInfo("The preferences were asked for");
+    Tell("The Preferences window is not available in this version of Quorin yet. Recordings go to the "
+         "Quorin folder of your Music folder as WAV files.",
+         kProductTitle, LMessageBoxInformationalStyle);
 }
