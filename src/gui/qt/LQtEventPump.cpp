@@ -157,7 +157,15 @@ bool EndModalSession(LViewHandle view)
         return false;
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     QWidget* top = LQtWidget(view)->window();
+    // The toolkit lets go of a modal window only when it is hidden while still
+    // modal: clearing the modality of a shown window would leave it on the
+    // toolkit's modal list, and every other window blocked from input for good.
+    const bool shown = top->isVisible();
+    if (shown)
+        top->hide();
     top->setWindowModality(Qt::NonModal);
+    if (shown)
+        top->show();
     LDecrementModalDepth();
     LAssociatedData::SetData(0, view, LAssociatedData::kModalSessionKey);
     if (gSessionWindow == top)

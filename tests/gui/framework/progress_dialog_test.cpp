@@ -237,3 +237,33 @@ TEST(MessageBox, LabelsAreCutAtACharacterBoundary)
     EXPECT_EQ(std::string(box.title), std::string(258, 'a'));
     EXPECT_EQ(box.text, "");
 }
+
+// Input reaches the toolkit's windows as the window system sends it (not as
+// events handed to a widget): a window shown before a progress window must
+// answer the mouse and the keyboard once the progress window is gone.
+TEST_F(ProgressDialog, WindowsShownBeforeTheTaskAnswerInputAfterIt)
+{
+    QWidget top;
+    top.resize(300, 200);
+    auto* button = new QPushButton("Press", &top);
+    button->setGeometry(20, 20, 120, 30);
+    int clicks = 0;
+    QObject::connect(button, &QPushButton::clicked, [&] { ++clicks; });
+    top.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&top));
+
+    Task task([](Task& t) -> int64_t {
+        t.MessageLevel("working", 0);
+        return 0;
+    });
+    task.Run(nullptr);
+    ASSERT_EQ(QApplication::activeModalWidget(), nullptr);
+
+    QWindow* window = top.windowHandle();
+    QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, button->geometry().center());
+    EXPECT_EQ(clicks, 1);
+    top.activateWindow();
+    button->setFocus();
+    QTest::keyClick(window, Qt::Key_Space);
+    EXPECT_EQ(clicks, 2);
+}
