@@ -164,6 +164,16 @@ int LHttpParseStatusLine(const char* line, size_t length)
 
 void LHttpParseHeaderLine(const char* line, size_t length, LHttpHeaders* headers)
 {
+    // Control characters (a CR or NUL inside a line above all) have no
+    // place in a header; a value carrying one could end a line early for
+    // whoever copies it on.
+    for (size_t i = 0; i < length; ++i) {
+        const unsigned char c = static_cast<unsigned char>(line[i]);
+        if ((c < 32 && c != '\t') || c == 127) {
+            headers->malformed = true;
+            return;
+        }
+    }
     size_t colon = 0;
     while (colon < length && line[colon] != ':')
         ++colon;

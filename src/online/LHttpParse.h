@@ -49,7 +49,8 @@ struct LHttpHeaders
 };
 
 // Adds one header line (without its line end) to the record. Names are
-// compared without regard to case; blanks around the value are dropped.
+// compared without regard to case; blanks around the value are dropped. A
+// line with control characters other than tabs is malformed.
 void LHttpParseHeaderLine(const char* line, size_t length, LHttpHeaders* headers);
 
 // True when the value may go into a request line: no control characters,

@@ -123,6 +123,12 @@ TEST(HttpParse, HeaderLinesAreCaseInsensitiveAndChecked)
     LHttpParseHeaderLine(same, std::strlen(same), &h);
     EXPECT_FALSE(h.malformed);
 
+    for (const std::string& line : {std::string("Location: /a\rSet-Cookie: x"),
+                                    std::string("Location: /a\0/b", 16), std::string("X-Other: a\x7f")}) {
+        LHttpHeaders one;
+        LHttpParseHeaderLine(line.data(), line.size(), &one);
+        EXPECT_TRUE(one.malformed) << line;
+    }
     const char* bad[] = {"Content-Length: 12a",
                          "Content-Length: -1",
                          "Content-Length:",
