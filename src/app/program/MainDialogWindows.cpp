@@ -10,6 +10,9 @@
 #include "app/program/burn/LBurnSettingsPage.h"
 #include "app/program/burn/LProgressTasks.h"
 #include "app/program/recording/RecordingSession.h"
+#include "app/program/tags/EditAudioTagsDialog.h"
+#include "app/program/tags/TagEditing.h"
+#include "app/program/tags/TagEditorDialog.h"
 #include "burn/LBurnOptions.h"
 #include "burn/LProgramDrives.h"
 #include "foundation/files/LPath.h"
@@ -17,6 +20,7 @@
 #include "foundation/settings/LSettings.h"
 #include "gui/framework/LMessageBox.h"
 #include "gui/framework/LMessageDialog.h"
+#include "tags/LAudioFileTags.h"
 
 #include <cstring>
 
@@ -40,16 +44,59 @@ bool MainDialog::RunPlayWindow(const char* path)
     return true;
 }
 
+namespace {
+
+class MainTagReporter : public TagCommandReporter
+{
+public:
+    explicit MainTagReporter(MainDialog* window) : window_(window) {}
+    void Error(const char* text) override { window_->Tell(text, nullptr, LMessageBoxCriticalStyle); }
+    void Info(const char* text) override { window_->Tell(text, nullptr, LMessageBoxInformationalStyle); }
+
+private:
+    MainDialog* window_;
+};
+
+} // namespace
+
+// A written tag can change what the row shows of its file.
+void MainDialog::RefreshRowOf(const std::string& path)
+{
+    const int rows = GetListViewRowCount(kListId);
+    for (int row = 0; row < rows; ++row) {
+        int64_t ms = 0;
+        if (RowPath(row) == path && ReadRecordingDuration(path.c_str(), &ms))
+            SetListViewItemText(kListId, row, 1, FormatRecordingDuration(ms).c_str());
+    }
+}
+
 bool MainDialog::RunTagEditor(const char* path)
 {
-    (void)path;
-    return false;
+    LAudioTagMap tags;
+    ReadAudioFileTags(&tags, path);
+    if (!ShowTagEditorDialog(&tags, this, path))
+        return false;
+    MainTagReporter reporter(this);
+    if (!WriteEditedTags(&tags, path, &reporter))
+        return false;
+    RefreshRowOf(path);
+    return true;
 }
 
 bool MainDialog::RunMultiTagEditor(const std::vector<std::string>& paths)
 {
-    (void)paths;
-    return false;
+    if (paths.empty())
+        return false;
+    LAudioTagMap first;
+    ReadAudioFileTags(&first, paths.front().c_str());
+    TagChanges changes;
+    if (!ShowEditAudioTagsDialog(&first, this, &changes))
+        return false;
+    MainTagReporter reporter(this);
+    const int written = WriteChangesToFiles(paths, changes, &reporter);
+    for (const std::string& path : paths)
+        RefreshRowOf(path);
+    return written == static_cast<int>(paths.size());
 }
 
 void MainDialog::EditTag()
@@ -102,6 +149,7 @@ bool SettingIs(const char* section, const char* name, const char* value)
 
 void MainDialog::OnBurnCommand()
 {
+    burnDialogOk_ = false;
     if (RowCount() == 0)
         return;
     const int selected = GetListViewSelectedCount(kListId);
@@ -122,7 +170,7 @@ void MainDialog::OnBurnCommand()
     LSettingsSetString("Wizard", "SetOutputFormat", "1");
     RequestCapacity(true, true);
     LSettingsSetString("OutputFormat", "BurnCDNow", "1");
-    RunBurnAudioDialog();
+    burnDialogOk_ = RunBurnAudioDialog();
     RequestCapacity(false, true);
     LSettingsSetString("Wizard", "SetOutputFormat", wasOff ? "0" : "1");
     LSettingsSetString("OutputFormat", "BurnCDNow", "0");
@@ -153,6 +201,7 @@ bool MainDialog::AskBurnAnother(const char* message)
 
 void MainDialog::StartBurn(bool audio)
 {
+    lastBurnResult_ = -1;
     if (RowCount() == 0) {
         Tell(kBurnNothingText, kProductTitle, LMessageBoxWarningStyle);
         return;
@@ -190,7 +239,7 @@ void MainDialog::StartBurn(bool audio)
     }
     burning_ = true;
     MainBurnUi ui(*this);
-    LRunBurnWithCopies(ui, audio, paths);
+    lastBurnResult_ = LRunBurnWithCopies(ui, audio, paths).code;
     burning_ = false;
     RequestCapacity(true, true);
 }

@@ -140,6 +140,9 @@ void LBurnSettingsPage::OnCreate()
     SetCheck(kEraseCheck, settings_.eraseRewritable);
     SetCheck(kOverburnCheck, settings_.overburn);
     SetCheck(kDataDiscCheck, !settings_.audioCd);
+    // A disc put in or taken out only refreshes the texts, in place.
+    SetDiscInsertedCommand(kDiscInserted);
+    SetDiscEjectedCommand(kDiscEjected);
     ScanDrives(false);
     RefreshInformation();
 }
