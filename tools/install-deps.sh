@@ -13,7 +13,7 @@ PACKAGES=(
   xorriso genisoimage udftools p7zip-full dumpet
   python3-mutagen id3v2 libimage-exiftool-perl openssl libxml2-utils
   unicode-data imagemagick libudev-dev bchunk cuetools desktop-file-utils
-  bzip2 unzip zip dbus-daemon python3-dbus python3-gi
+  bzip2 unzip zip dbus-daemon python3-dbus python3-gi python3
 )
 
 missing=()

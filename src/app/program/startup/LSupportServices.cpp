@@ -8,6 +8,7 @@
 #include "foundation/settings/LSettings.h"
 #include "gui/framework/LMessageBox.h"
 #include "gui/framework/LWindow.h"
+#include "online/LOnlineSite.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -20,10 +21,10 @@
 #include <sys/time.h>
 #include <unistd.h>
 
-const char* const kMakerSite = "https://www.oxbelsoftware.com";
-const char* const kMakerSecondSite = "https://www.oxbel.com";
-const char* const kMakerFacebookPage = "https://www.facebook.com/OxbelSoftware";
-const char* const kMakerTwitterPage = "https://twitter.com/OxbelSoftware";
+const char* const kMakerSite = kQuorinSite;
+const char* const kMakerSecondSite = kQuorinSecondSite;
+const char* const kMakerFacebookPage = kQuorinFacebookPage;
+const char* const kMakerTwitterPage = kQuorinTwitterPage;
 
 namespace {
 
@@ -158,30 +159,6 @@ std::string Encode(const char* text)
 }
 
 } // namespace
-
-// ---- Update check ----
-
-bool LStartupUpdateCheck(bool osCheckRequired)
-{
-    (void)osCheckRequired;
-    char afterCrash[260];
-    LSettingsGetString("Settings", "VersionCheckAfterCrash", "", afterCrash);
-    LSettingsDelete("Settings", "VersionCheckAfterCrash");
-    // The version file comes from the maker's update server through the HTTP
-    // client of the online layer; a check that cannot reach it lets the
-    // start-up go on, as a failed fetch does.
-    return true;
-}
-
-void LCheckForUpdates(LWindow* mainWindow)
-{
-    // The same answer as a fetch that failed: the version file is out of reach.
-    LMessageBox box(mainWindow != nullptr ? mainWindow->GetView() : nullptr,
-                    "Online version information for Quorin is not currently available.",
-                    "No Version Information");
-    box.SetButton(1, "OK");
-    box.Show();
-}
 
 // ---- Crash and hang detection ----
 
@@ -354,7 +331,7 @@ std::string LProductPageUrl(const char* page)
 
 void LOpenProductPage(const char* page)
 {
-    LOpenURL(LProductPageUrl(page).c_str());
+    LOpenURL(LApplySiteOverride(LProductPageUrl(page).c_str()).c_str());
 }
 
 bool LOnShareCommand(LWindow* mainWindow, int command)

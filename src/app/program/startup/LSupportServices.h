@@ -1,11 +1,11 @@
 #pragma once
 // The support services the application calls at fixed points of its run: the
-// update checks, crash detection, the usage counters and the end-of-run
-// feedback, the maker's web pages and the share links. The network services
-// behind some of them come with the online layer; until then those answer as
-// a failed connection would (the start-up goes on, nothing is offered).
+// update checks (from the online layer), crash detection, the usage
+// counters and the end-of-run feedback, the maker's web pages and the share
+// links.
 
 #include "gui/framework/LView.h"
+#include "online/LUpdateCheck.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,13 +13,6 @@
 #include <vector>
 
 class LWindow;
-
-// ---- Update check ----
-// Before the main window exists; false stops the start-up. The flag is set
-// by the first start of a new installation.
-bool LStartupUpdateCheck(bool osCheckRequired);
-// The Help menu's "Check for New Version", over the main window.
-void LCheckForUpdates(LWindow* mainWindow);
 
 // ---- Crash and hang detection ----
 // Run start: takes the run's lock file in the caches folder; a lock file left
@@ -65,7 +58,7 @@ bool LOnShareCommand(LWindow* mainWindow, int command);
 // The suite launcher dialog over the view, opened on a tab.
 void LOpenSuiteLauncher(LViewHandle parentView, const char* initialTab);
 
-// The maker's addresses.
+// The maker's addresses (the online layer's, QUORIN_SITE not applied).
 extern const char* const kMakerSite;
 extern const char* const kMakerSecondSite;
 extern const char* const kMakerFacebookPage;

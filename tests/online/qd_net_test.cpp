@@ -1,0 +1,62 @@
+// The qd-net tool against the test server: its exit codes, the reason it
+// prints on failure, and the fields and decision of check-update.
+
+#include "OnlineTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+using namespace quorin::test;
+
+namespace {
+
+std::string QdNet()
+{
+    return Quote(BuildDir() + "/tools/qd-net/qd-net");
+}
+
+} // namespace
+
+TEST(QdNet, GetAndCheckUpdateReportAsTheyShould)
+{
+    TempHome home;
+    TempDir dir;
+    TestCertificates certs(dir.Path());
+    ASSERT_TRUE(certs.Made());
+    const std::string versionFile = dir.Path("v.txt");
+    std::ofstream(versionFile) << "version=2.90&info=file:///etc/passwd&download=https://x/y";
+    TestServer server;
+    std::vector<std::string> options = certs.ServerOptions("good");
+    options.insert(options.end(), {"--version-file", versionFile});
+    ASSERT_TRUE(server.Start(dir.Path(), options));
+
+    const std::string out = dir.Path("out.bin");
+    int status = -1;
+    CaptureCommand(QdNet() + " get " + Quote(server.Url("https", "localhost", "/plain")) + " " + Quote(out),
+                   &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ReadWhole(out), ServerBody(200000));
+
+    const std::string err =
+        CaptureCommand(QdNet() + " get " + Quote(server.Url("https", "localhost", "/404")) + " " +
+                           Quote(dir.Path("x")) + " 2>&1",
+                       &status);
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(err.find("answered 404"), std::string::npos) << err;
+
+    const std::string post =
+        CaptureCommand(QdNet() + " get " + Quote(server.Url("https", "localhost", "/post")) + " " +
+                           Quote(dir.Path("answer")) + " --post 'a=1 2'",
+                       &status);
+    EXPECT_EQ(status, 0) << post;
+    EXPECT_EQ(ReadWhole(dir.Path("answer")), "thanks");
+
+    const std::string site =
+        "QUORIN_SITE=" + Quote("https://localhost:" + std::to_string(server.Port())) + " ";
+    const std::string check = CaptureCommand(site + QdNet() + " check-update", &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(check, "version=2.90\ninfo=file:///etc/passwd\ndownload=https://x/y\ninfo-page=refused\n"
+                     "decision=current\n");
+}
