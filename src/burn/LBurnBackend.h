@@ -110,6 +110,8 @@ public:
     virtual void FinishWrite() = 0;
     // The drive's last failure message, or empty.
     virtual std::string LastMessage() = 0;
+    // Opens the tray when the drive is let go. False when the drive cannot.
+    virtual bool Eject() { return false; }
 };
 
 class LBurnBackend

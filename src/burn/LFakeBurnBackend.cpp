@@ -1,8 +1,12 @@
 #include "burn/LFakeBurnBackend.h"
 
+#include "burn/LAudioCdBurner.h"
+
 #include <libburn/libburn.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <sstream>
 
@@ -196,9 +200,53 @@ public:
         state_->Enter(LBurnDriveActivity::WritingLeadOut, script_.stepDelayMs);
         Pace();
         state_->Enter(LBurnDriveActivity::ClosingSession, script_.stepDelayMs);
+        if (!script_.dumpPath.empty() && !WriteDump(tracks)) {
+            End(false, "Fake drive: " + script_.dumpPath + ": " + std::strerror(errno));
+            return;
+        }
         script_.status = LBurnDiscStatus::Full;
         script_.usedBlocks = total;
         End(true, "");
+    }
+
+    // The written bytes as one file, and the cue sheet of an audio write.
+    bool WriteDump(const std::vector<LBurnWriteTrack>& tracks)
+    {
+        std::vector<std::vector<unsigned char>> data;
+        {
+            std::lock_guard<std::mutex> guard(state_->lock);
+            data = state_->record.tracks;
+        }
+        FILE* out = std::fopen(script_.dumpPath.c_str(), "we");
+        if (out == nullptr)
+            return false;
+        std::vector<LAudioCdTrackLayout> layout;
+        int64_t start = 0;
+        bool audio = true;
+        for (size_t n = 0; n < data.size(); ++n) {
+            if (!data[n].empty() && std::fwrite(data[n].data(), 1, data[n].size(), out) != data[n].size()) {
+                std::fclose(out);
+                return false;
+            }
+            audio = audio && tracks[n].audio;
+            LAudioCdTrackLayout t;
+            t.startBlock = start;
+            t.blocks = static_cast<int64_t>(data[n].size() / 2352);
+            t.frames = static_cast<int64_t>(data[n].size() / 4);
+            start += t.blocks;
+            layout.push_back(t);
+        }
+        if (std::fclose(out) != 0)
+            return false;
+        if (!audio)
+            return true;
+        const size_t slash = script_.dumpPath.rfind('/');
+        const size_t dot = script_.dumpPath.rfind('.');
+        const std::string cue = dot != std::string::npos && (slash == std::string::npos || dot > slash)
+                                    ? script_.dumpPath.substr(0, dot) + ".cue"
+                                    : script_.dumpPath + ".cue";
+        return LWriteAudioCueSheet(
+            cue, slash == std::string::npos ? script_.dumpPath : script_.dumpPath.substr(slash + 1), layout);
     }
 
     LFakeBurnBackend& backend_;
@@ -270,6 +318,13 @@ public:
         return script_.profile == 0 ? std::vector<uint32_t>{} : script_.speeds;
     }
     bool Reassess() override { return script_.fault != LFakeBurnFault::Vanish; }
+    bool Eject() override
+    {
+        if (script_.fault == LFakeBurnFault::Vanish)
+            return false;
+        backend_.ejects_.fetch_add(1);
+        return true;
+    }
 
     bool StartErase(bool fast) override
     {
@@ -449,6 +504,10 @@ bool LParseFakeBurnDrive(const char* text, LFakeBurnDriveScript& script)
             } else {
                 return false;
             }
+        } else if (key == "dump") {
+            if (value.empty())
+                return false;
+            script.dumpPath = value;
         } else if (key == "fail") {
             if (value == "write")
                 script.fault = LFakeBurnFault::Write;

@@ -42,10 +42,14 @@ struct LFakeBurnDriveScript
     uint32_t blockDelayMs = 0;
     // Pause on entering each activity, so a poller sees every one of them.
     uint32_t stepDelayMs = 0;
+    // When set, a write that ends well leaves its bytes in this file (the
+    // tracks one after another) and, for audio, a cue sheet beside it, as a
+    // dry run does: what a person without a burner can check.
+    std::string dumpPath;
 };
 
-// Reads "media=cdr|cdrw|dvd+rw|none,state=blank|appendable|full,fail=write|vanish|erase|hang"
-// (every key optional, in any order) into script. False for anything else.
+// Reads "media=cdr|cdrw|dvd+rw|none,state=blank|appendable|full,fail=write|vanish|erase|hang,
+// dump=OUT.raw" (every key optional, in any order) into script. False for anything else.
 bool LParseFakeBurnDrive(const char* text, LFakeBurnDriveScript& script);
 
 // What one finished write left behind.
@@ -73,6 +77,8 @@ public:
     LFakeBurnRecord LastWrite();
     int Grabs() const { return grabs_.load(); }
     int Releases() const { return releases_.load(); }
+    // How often a disc was ejected (the disc stays, as if put back).
+    int Ejects() const { return ejects_.load(); }
     // The number of blocks the current or last write has read so far.
     int64_t BlocksRead() const { return blocksRead_.load(); }
 
@@ -84,6 +90,7 @@ private:
     std::shared_ptr<State> state_;
     std::atomic<int> grabs_{0};
     std::atomic<int> releases_{0};
+    std::atomic<int> ejects_{0};
     std::atomic<int64_t> blocksRead_{0};
     friend class LFakeBurnDrive;
     friend class LFakeBurnJob;

@@ -38,7 +38,7 @@ public:
             return;
         }
         FinishWrite();
-        burn_drive_release(drive_, 0);
+        burn_drive_release(drive_, eject_ ? 1 : 0);
         burn_drive_info_free(infos_);
         LLibburnBackend::DrainMessages();
     }
@@ -280,6 +280,12 @@ public:
         busy_ = false;
     }
 
+    bool Eject() override
+    {
+        eject_ = true;
+        return true;
+    }
+
     std::string LastMessage() override
     {
         std::string message = LLibburnBackend::DrainMessages();
@@ -294,6 +300,7 @@ private:
     burn_write_opts* opts_ = nullptr;
     burn_disc* disc_ = nullptr;
     bool busy_ = false;
+    bool eject_ = false;
     std::string lastMessage_;
 };
 

@@ -1,11 +1,13 @@
 // qd-gui: names the test windows of the window framework and renders them to
 // PNG files, and runs operations under the progress dialog.
-//   qd-gui list
+//   qd-gui list [--drivable]
+//   qd-gui drive WINDOW [ARG...] -- STEP...
 //   qd-gui shot NAME OUT.png [--scale N]
 //   qd-gui progress [--cancel-after MS] [--shot OUT.png] normalize IN.wav OUT.wav
 //   qd-gui progress [--cancel-after MS] [--shot OUT.png] run -- CMD ARGS...
 
 #include "QdGuiCommand.h"
+#include "QdGuiDrive.h"
 #include "QdGuiScene.h"
 
 #include "gui/framework/LEventPump.h"
@@ -44,8 +46,9 @@ namespace {
 int Usage()
 {
     std::fprintf(stderr,
-                 "usage: qd-gui list\n"
+                 "usage: qd-gui list [--drivable]\n"
                  "       qd-gui shot NAME OUT.png [--scale N]\n"
+                 "       qd-gui drive WINDOW [ARG...] -- STEP...\n"
                  "       qd-gui progress [--cancel-after MS] [--shot OUT.png] normalize IN.wav OUT.wav\n"
                  "       qd-gui progress [--cancel-after MS] [--shot OUT.png] run -- CMD ARGS...\n");
     return 2;
@@ -100,6 +103,12 @@ int main(int argc, char** argv)
     if (argc < 2)
         return Usage();
     std::string command = argv[1];
+    if (command == "list" && argc > 2 && std::strcmp(argv[2], "--drivable") == 0) {
+        for (const auto& [name, drivable] : QdGuiDrivables())
+            std::printf("%s\n",
+                        drivable.usage.empty() ? name.c_str() : (name + " " + drivable.usage).c_str());
+        return 0;
+    }
     if (command == "list") {
         for (const auto& scene : QdGuiScenes())
             std::printf("%s\n", scene.first.c_str());

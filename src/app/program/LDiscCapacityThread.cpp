@@ -1,11 +1,6 @@
 #include "app/program/LDiscCapacityThread.h"
 
-#include "burn/LBurnBackend.h"
-#include "burn/LBurnOptions.h"
-#include "burn/LBurnResult.h"
-#include "burn/LDiscServices.h"
-#include "foundation/ini/LDurationText.h"
-#include "foundation/settings/LSettings.h"
+#include "app/program/burn/LBurnCommands.h"
 
 #include <cstdio>
 #include <vector>
@@ -43,27 +38,7 @@ void LDiscCapacityThread::Run()
 
 std::string LDiscCapacityThread::ReadSelectedDriveCapacity(bool reread)
 {
-    (void)reread; // every look reads the disc: the drive layer keeps no copy
-    LBurnOptions options;
-    LLoadBurnOptions(&options);
-    if (options.driveIndex == kBurnNoDrive)
-        return "No Drive";
-    LBurnResult result;
-    int64_t freeBlocks = 0;
-    int64_t usedBlocks = 0;
-    uint32_t media = 0;
-    const int32_t code = LReadDiscState(result, LGetLibburnBackend(), options, freeBlocks, usedBlocks, media);
-    if (code == 14 || code == 15)
-        return "No Disc in Drive";
-    if (code != 0 && code != 29)
-        return "No Drive";
-    char text[64] = {};
-    if (LSettingsGetInt("OutputFormat", "OutputFormatNum", 0) == 4) {
-        // An audio CD holds 75 sectors a second.
-        const int64_t ms = freeBlocks * 1000 / 75;
-        LFormatDurationCs(&ms, text);
-    } else {
-        std::snprintf(text, sizeof(text), "%5.3f MB", static_cast<double>(freeBlocks) * 2048.0 / 1048576.0);
-    }
+    char text[260] = {};
+    LBurnDiscCapacityText(text, reread);
     return text;
 }

@@ -36,9 +36,10 @@ public:
     bool RereadRequested() const { return reread_.load(); }
     bool RefreshRequested() const { return refresh_.load(); }
 
-    // The drive's text as the program shows it: "No Disc in Drive", "No
-    // Drive", the free time of a CD for audio ("H:MM:SS.cc"), else the free
-    // space ("%5.3f MB").
+    // The drive's text as the program shows it (LBurnDiscCapacityText):
+    // "Disc Already Used", "No Disc in Drive", "No Drive", the free time of
+    // a CD for audio ("H:MM:SS.cc"), else the free space ("%5.2f MB"); the
+    // text saved last time when the disc is not to be read again.
     static std::string ReadSelectedDriveCapacity(bool reread);
 
 protected:

@@ -534,7 +534,7 @@ void MainDialog::OnNotify(uint32_t code, const void* payload, int64_t integer)
     const char* text = static_cast<const char*>(payload);
     switch (code) {
     case kMainMsgBurnWhenDone:
-        SetTimer(payload != nullptr ? kTimerBurnAudio : kTimerBurnData, 500);
+        SetTimer(integer != 0 ? kTimerBurnAudio : kTimerBurnData, 500);
         break;
     case kMainMsgMinimize:
         ShowWindow(false);
@@ -590,7 +590,10 @@ void MainDialog::OnNotify(uint32_t code, const void* payload, int64_t integer)
         RemoveSelectedFiles(false);
         break;
     case kMainMsgEraseDisc:
-        RunEraseDisc("", nullptr);
+        if (!RunEraseDisc("", nullptr) && lastEraseResult_ != 1)
+            Tell(lastEraseResult_ == 14 ? "No Disc in Drive" : "Erasing of the disc has failed.", kProductTitle,
+                 LMessageBoxCriticalStyle);
+        RequestCapacity(true, true);
         break;
     case kMainMsgFailure:
         if (text != nullptr)

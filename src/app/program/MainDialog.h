@@ -112,6 +112,7 @@ public:
     // Loads the WAV then MP3 files of the output folder under a progress
     // window. 0 done, 1 cancelled.
     int LoadSavedFiles();
+    bool IsLoadingSavedFiles() const { return loading_; }
     // Empties the list and loads it again.
     void ReloadList();
     // Adds a row for the file (copying it into the output folder first when
@@ -168,10 +169,19 @@ public:
     // The tag editors; true when the user confirmed and the tags were written.
     virtual bool RunTagEditor(const char* path);
     virtual bool RunMultiTagEditor(const std::vector<std::string>& paths);
+    void RefreshRowOf(const std::string& path);
     virtual void OnBurnCommand();
     virtual void StartBurn(bool audio);
     virtual bool RunEraseDisc(const char* title, LWindow* parent);
     virtual void EjectDisc();
+    // The burn's questions and windows (tests answer them): which files
+    // (5002 the selected ones, 5001 all, -1 none), the "Burn Audio" dialog
+    // (true for OK) and the offer of another copy (true for another).
+    virtual int ChooseBurnFiles();
+    virtual bool RunBurnAudioDialog();
+    virtual bool AskBurnAnother(const char* message);
+    // The burn code of the last erase (0 done, 1 cancelled, 14 no disc).
+    int LastEraseResult() const { return lastEraseResult_; }
 
     // ---- What the user is asked and told (overridden by tests) ----
     // 1 for the first button, 2 otherwise.
@@ -214,6 +224,7 @@ private:
     bool splitRunning_ = false;
     bool burning_ = false;
     bool erasing_ = false;
+    int lastEraseResult_ = 0;
     bool recording_ = false;
     bool loading_ = false;
     std::string renameSource_;

@@ -3,6 +3,7 @@
 // handing files to the sibling programs.
 
 #include "app/program/MainDialog.h"
+#include "app/program/burn/LProgressTasks.h"
 #include "app/program/RecordingFiles.h"
 #include "app/program/RelatedPrograms.h"
 #include "app/queue/SplitJoinJobs.h"
@@ -67,31 +68,6 @@ public:
 
 private:
     MainDialog* window_;
-};
-
-// The join task under its progress window.
-class JoinTask : public LProgressDialog
-{
-public:
-    explicit JoinTask(JoinFilesArgs& args) : LProgressDialog("Joining Files"), args_(args) {}
-    int64_t Process() override { return JoinFiles(this, args_); }
-
-private:
-    JoinFilesArgs& args_;
-};
-
-class SplitTask : public LProgressDialog
-{
-public:
-    SplitTask(const char* path, const std::vector<int64_t>& points)
-        : LProgressDialog("Splitting Files"), path_(path), points_(points)
-    {
-    }
-    int64_t Process() override { return SplitFileIntoTracks(this, path_.c_str(), points_); }
-
-private:
-    std::string path_;
-    const std::vector<int64_t>& points_;
 };
 
 bool InListCallback(const char* name, void* data)
@@ -518,7 +494,7 @@ void MainDialog::JoinSelectedFiles()
              kProductTitle, LMessageBoxCriticalStyle);
         return;
     }
-    JoinTask task(args);
+    LJoinFilesTask task("Joining Files", args);
     const int result = static_cast<int>(task.Run(GetView()));
     if (result == 0) {
         AddFileToList(args.outputPath.c_str(), false, false);
@@ -550,7 +526,7 @@ bool MainDialog::SplitFile(const char* path, const std::vector<int64_t>& points)
         return false;
     }
     splitRunning_ = true;
-    SplitTask task(path, points);
+    LSplitFileTask task("Splitting Files", path, points);
     const int result = static_cast<int>(task.Run(GetView()));
     splitRunning_ = false;
     if (result == 0) {

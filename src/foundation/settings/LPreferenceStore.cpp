@@ -5,12 +5,15 @@
 #include "foundation/platform/LStandardFolders.h"
 #include "foundation/settings/LLockedFileUpdate.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
 
 namespace {
+
+std::atomic<LPreferenceStore::WriteObserver> gWriteObserver{nullptr};
 
 constexpr uint32_t kPreferenceLockWaitMs = 5000;
 constexpr const char* kHeader =
@@ -207,6 +210,11 @@ std::vector<std::string> LPreferenceStore::Keys(LSettingsUser user, const char* 
     return keys;
 }
 
+void LPreferenceStore::SetWriteObserver(WriteObserver observer)
+{
+    gWriteObserver.store(observer, std::memory_order_release);
+}
+
 bool LPreferenceStore::Set(LSettingsUser user, const char* domain,
                            const std::vector<std::pair<std::string, const char*>>& changes)
 {
@@ -252,5 +260,9 @@ bool LPreferenceStore::Set(LSettingsUser user, const char* domain,
     // Read back at the next look-up: another process may already have
     // replaced what we wrote.
     files_[path].loaded = false;
+    if (ok)
+        if (WriteObserver observer = gWriteObserver.load(std::memory_order_acquire))
+            for (const auto& [key, value] : changes)
+                observer(user, domain, key.c_str(), value);
     return ok;
 }

@@ -35,6 +35,13 @@ public:
     bool Set(LSettingsUser user, const char* domain,
              const std::vector<std::pair<std::string, const char*>>& changes);
 
+    // Told of every value stored (value null for a removal) once the file
+    // was written, on the writing thread and under the store's lock (so it must
+    // not use the store); null for none.
+    using WriteObserver = void (*)(LSettingsUser user, const char* domain, const char* key,
+                                   const char* value);
+    static void SetWriteObserver(WriteObserver observer);
+
     // Every key of the domain.
     std::vector<std::string> Keys(LSettingsUser user, const char* domain);
 

@@ -14,3 +14,6 @@ const LCommandKey LCommandKeyRightClick = "lcmd.rightclick";
 const LCommandKey LCommandKeyPaste = "lcmd.paste";
 const LCommandKey LCommandKeyEditClick = "lcmd.editclick";
 const LCommandKey LCommandKeySetFocus = "lcmd.setfocus";
+const LCommandKey LCommandKeySelectionChange = "lcmd.selectionchange";
+const LCommandKey LCommandKeyDoubleClick = "lcmd.doubleclick";
+const LCommandKey LCommandKeyLengthLimit = "lcmd.lengthlimit";

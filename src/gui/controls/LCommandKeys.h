@@ -23,6 +23,9 @@ extern const LCommandKey LCommandKeyRightClick;
 extern const LCommandKey LCommandKeyPaste;
 extern const LCommandKey LCommandKeyEditClick;
 extern const LCommandKey LCommandKeySetFocus;
+extern const LCommandKey LCommandKeySelectionChange;
+extern const LCommandKey LCommandKeyDoubleClick;
+extern const LCommandKey LCommandKeyLengthLimit;
 
 class LWindow;
 

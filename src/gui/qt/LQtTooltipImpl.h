@@ -20,6 +20,8 @@ public:
     void SetParentWindow(QWidget* window);
     void SetText(const QString& text);
     const QString& Text() const { return text_; }
+    // The control the tip points at; null for a tip at a point.
+    QWidget* Control() const { return control_; }
     // Points in global coordinates (y down).
     void MoveToPoint(const QPoint& point);
     void MoveToControl(QWidget* control);

@@ -188,6 +188,40 @@ TEST_F(SettingsStore, DeleteRemovesTheCompanionToo)
     EXPECT_TRUE(LSettingsKeyExists(kLSettingsCurrentUser, "S/Other"));
 }
 
+// What the write observer is told: every value stored (also one stored
+// again unchanged) and every removal, after the file holds it.
+std::vector<std::string> gObserved;
+
+void Observe(LSettingsUser user, const char* domain, const char* key, const char* value)
+{
+    std::string path;
+    LPreferenceStore::PathFor(user, domain, &path);
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    const bool written =
+        value == nullptr || text.str().find(std::string(key) + "=" + value) != std::string::npos;
+    gObserved.push_back(std::to_string(user) + " " + domain + " " + key + "=" +
+                        (value ? value : "(removed)") + (written ? "" : " (not yet in the file)"));
+}
+
+TEST_F(SettingsStore, WriteObserverSeesEveryStoreAndRemoval)
+{
+    gObserved.clear();
+    LPreferenceStore::SetWriteObserver(Observe);
+    LSettingsSetString("S", "N", "v");
+    LSettingsSetString("S", "N", "v");
+    LSettingsSetInt("S", "Count", 3);
+    LSettingsDelete("S", "N");
+    LPreferenceStore::SetWriteObserver(nullptr);
+    LSettingsSetString("S", "After", "unseen");
+    const std::string domain = kLSettingsApplicationId;
+    const std::vector<std::string> expected = {"0 " + domain + " S/N=v", "0 " + domain + " S/N=v",
+                                               "0 " + domain + " S/Count=3", "0 " + domain + " S/N=(removed)",
+                                               "0 " + domain + " S/__N=(removed)"};
+    EXPECT_EQ(gObserved, expected);
+}
+
 TEST_F(SettingsStore, HierarchicalKeysAndEnumeration)
 {
     LSettingsKey key;

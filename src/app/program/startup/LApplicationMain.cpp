@@ -1,6 +1,7 @@
 #include "app/program/startup/LApplicationMain.h"
 
 #include "app/program/startup/LAppStartup.h"
+#include "burn/LProgramDrives.h"
 #include "foundation/process/LCommandLine.h"
 #include "foundation/process/LProcessStartup.h"
 #include "gui/framework/LApplication.h"
@@ -50,6 +51,8 @@ int LApplicationMain(int argc, char** argv, LMainDialogFactory factory)
 
     LInstallShippedComponents();
     LPrepareComponentsFolder();
+    // The default burner is the first that writes CDs when none is stored.
+    LInstallProgramDriveScan();
 
     // A session that ends sends SIGTERM: the quit of a log-out.
     application.SetQuitRequestHook(

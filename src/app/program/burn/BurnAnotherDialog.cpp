@@ -1,0 +1,89 @@
+#include "app/program/burn/BurnAnotherDialog.h"
+
+#include "gui/framework/LCommands.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+void Builder(LWindow* window, int, int, int)
+{
+    static_cast<BurnAnotherDialog*>(window)->Layout();
+}
+
+// Static texts show the lines they are given: break between words.
+std::string BreakIntoLines(const LWindow* window, const char* text, int widthPx)
+{
+    std::string out, line, word;
+    auto flushWord = [&] {
+        if (word.empty())
+            return;
+        const std::string candidate = line.empty() ? word : line + " " + word;
+        if (!line.empty() && window->GetTextWidth(candidate.c_str()) > widthPx) {
+            out += line + "\n";
+            line = word;
+        } else {
+            line = candidate;
+        }
+        word.clear();
+    };
+    for (const char* p = text; *p != '\0'; ++p) {
+        if (*p == ' ')
+            flushWord();
+        else
+            word += *p;
+    }
+    flushWord();
+    return out + line;
+}
+
+} // namespace
+
+BurnAnotherDialog::BurnAnotherDialog(const char* message)
+{
+    std::snprintf(message_, sizeof message_, "%s", message != nullptr ? message : "");
+}
+
+const LDialogTemplate* BurnAnotherDialog::Template()
+{
+    static const LDialogTemplate dialogTemplate{520, 128, "Burning Complete", true, Builder};
+    return &dialogTemplate;
+}
+
+void BurnAnotherDialog::Layout()
+{
+    const double s = GetScaleFactor();
+    auto place = [&](int id, double x, double y, double w, double h) {
+        SetControlRect(id, static_cast<int>(x * s), static_cast<int>(y * s), static_cast<int>(w * s),
+                       static_cast<int>(h * s));
+    };
+    AddStaticText(kMessage, "Burn another CD?");
+    place(kMessage, 18, 14, 484, 55);
+    AddSeparator(kSeparator, static_cast<int>(18 * s), static_cast<int>(81 * s), static_cast<int>(484 * s));
+    AddOKCancelButtonsNoRect();
+    place(kCommandOK, 402, 91, 100, 23);
+    place(kCommandCancel, 288, 91, 100, 23);
+}
+
+void BurnAnotherDialog::OnCreate()
+{
+    const double s = GetScaleFactor();
+    SetControlText(kMessage, BreakIntoLines(this, message_, static_cast<int>(484 * s)).c_str());
+    SetControlText(kCommandOK, "Burn Another");
+    SetControlText(kCommandCancel, "Close");
+    // Wide enough for its title, keeping its right edge.
+    int x = 0, y = 0, w = 0, h = 0;
+    if (GetControlRect(kCommandOK, &x, &y, &w, &h)) {
+        const int wanted = std::max(w, static_cast<int>(GetTextWidth("Burn Another") * 1.23) + 16);
+        SetControlRect(kCommandOK, x + w - wanted, y, wanted, h);
+    }
+}
+
+bool LRunBurnAnotherDialog(LWindow* parent, const char* message)
+{
+    BurnAnotherDialog dialog(message);
+    if (!dialog.CreateFromTemplate(BurnAnotherDialog::Template()))
+        return false;
+    return dialog.DoModal(parent, LPlacementCenterOnParent);
+}

@@ -1,0 +1,352 @@
+// The multi-line edit view: the length limit and the filters on what the
+// user types and pastes, the line queries, the selection it answers and keeps
+// across focus changes, RTF in and out, numbers and files, and the styles by
+// range with the view's own undo.
+
+#include "gui/GuiTestSupport.h"
+
+#include "gui/controls/LCommandKeys.h"
+#include "gui/framework/LWindow.h"
+#include "gui/qt/LQtControlCommands.h"
+#include "gui/qt/LQtEditViewImpl.h"
+#include "gui/qt/LQtView.h"
+#include "support/TempHome.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace quorin::test;
+
+namespace {
+
+class RecordingWindow : public LWindow
+{
+public:
+    void OnCommand(int command, int extra) override
+    {
+        commands.push_back(command);
+        LWindow::OnCommand(command, extra);
+    }
+    std::vector<int> commands;
+};
+
+class EditView : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        GuiApp();
+        ASSERT_TRUE(window.CreateCocoaWindow(500, 400, kWindowStyleTitled, false, nullptr));
+        window.ShowModeless(nullptr, LPlacementCenterOnScreen);
+        window.AddTextInputNoRect(99, LTextInputStyle{});
+        QWidget* top = LQtWidget(window.GetView())->window();
+        top->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(top));
+    }
+    void TearDown() override { window.EndDialog(kCommandCancel); }
+
+    LQtEditViewImpl* Make(const LEditFlags& flags, int id = 80)
+    {
+        window.AddEditView(id, flags, 10, 10, 300, 200);
+        auto* view = qobject_cast<LQtEditViewImpl*>(LQtWidget(window.GetEditView(id)));
+        LQtSetControlCommand(view, LCommandKeyLengthLimit, 501);
+        LQtSetControlCommand(view, LCommandKeyTextChange, 502);
+        view->setFocus();
+        return view;
+    }
+
+    static void Type(QWidget* view, const QString& text)
+    {
+        for (QChar c : text)
+            QTest::keyClick(view, c.toLatin1());
+    }
+
+    static void Paste(LQtEditViewImpl* view, const QString& text)
+    {
+        QApplication::clipboard()->setText(text);
+        view->paste();
+    }
+
+    int Count(int command) const
+    {
+        return static_cast<int>(std::count(window.commands.begin(), window.commands.end(), command));
+    }
+
+    RecordingWindow window;
+};
+
+TEST_F(EditView, TheLengthLimitRefusesTheChangeThatWouldReachIt)
+{
+    LQtEditViewImpl* view = Make(LEditFlags{});
+    EXPECT_EQ(view->MaximumTextLength(), 32767u);
+    view->SetTextQuietly(QString(32765, QLatin1Char('x')));
+    view->moveCursor(QTextCursor::End);
+    QTest::keyClick(view, Qt::Key_A);
+    EXPECT_EQ(view->Text().size(), 32766) << "a text holds one less than the limit";
+    EXPECT_EQ(Count(501), 0);
+    QTest::keyClick(view, Qt::Key_B);
+    EXPECT_EQ(view->Text().size(), 32766);
+    EXPECT_EQ(Count(501), 1) << "the refused change is reported";
+
+    view->SetMaximumTextLength(10);
+    view->SetTextQuietly("12345");
+    view->moveCursor(QTextCursor::End);
+    Paste(view, "abcdef");
+    EXPECT_EQ(view->Text(), "12345") << "a paste that would pass the limit is refused whole";
+    Paste(view, "abcd");
+    EXPECT_EQ(view->Text(), "12345abcd");
+}
+
+TEST_F(EditView, FiltersApplyToTypingAndPastingButNotToTheProgram)
+{
+    LEditFlags digits;
+    digits.digitsOnly = true;
+    LEditFlags upper;
+    upper.upperCase = true;
+    LEditFlags single;
+    single.singleLine = true;
+    const struct
+    {
+        const char* name;
+        LEditFlags flags;
+        const char* typed;
+        const char* pasted;
+        const char* shown;
+    } cases[] = {
+        {"digits keep the digits of a mixed paste", digits, "a1", "x2y3z", "123"},
+        {"upper case", upper, "ab", "cD", "ABCD"},
+        {"single line drops breaks and tabs", single, "ab", "c\nd\te", "abcde"},
+    };
+    int id = 80;
+    for (const auto& c : cases) {
+        LQtEditViewImpl* view = Make(c.flags, id++);
+        Type(view, c.typed);
+        Paste(view, c.pasted);
+        EXPECT_EQ(view->Text().toStdString(), c.shown) << c.name;
+    }
+    LQtEditViewImpl* last = Make(single, id++);
+    QTest::keyClick(last, Qt::Key_Return);
+    QTest::keyClick(last, Qt::Key_Tab);
+    EXPECT_EQ(last->Text(), "") << "Return and Tab insert nothing on a single line";
+
+    LQtEditViewImpl* program = Make(digits, id++);
+    program->SetText("abc 42");
+    EXPECT_EQ(program->Text(), "abc 42") << "the program's own text is not filtered";
+}
+
+TEST_F(EditView, ADisabledViewRefusesEveryEditAndShowsItsTextGreyed)
+{
+    LQtEditViewImpl* view = Make(LEditFlags{});
+    view->SetTextQuietly("keep");
+    const QColor normal = view->palette().color(QPalette::Active, QPalette::Text);
+    view->SetEditEnabled(false);
+    view->moveCursor(QTextCursor::End);
+    Type(view, "x");
+    QTest::keyClick(view, Qt::Key_Backspace);
+    Paste(view, "y");
+    EXPECT_EQ(view->Text(), "keep");
+    EXPECT_NE(view->palette().color(QPalette::Active, QPalette::Text), normal);
+    view->SetEditEnabled(true);
+    EXPECT_EQ(view->palette().color(QPalette::Active, QPalette::Text), normal);
+}
+
+TEST_F(EditView, SelectionRangeAndLineQueries)
+{
+    LQtEditViewImpl* view = Make(LEditFlags{});
+    EXPECT_EQ(view->GetSelectionRange(), std::make_pair(0, 0)) << "empty view";
+    view->SetTextQuietly("abcdef");
+    QTextCursor cursor = view->textCursor();
+    cursor.setPosition(3);
+    view->setTextCursor(cursor);
+    EXPECT_EQ(view->GetSelectionRange(), std::make_pair(2, 1)) << "a caret counts as the character before it";
+    cursor.setPosition(0);
+    view->setTextCursor(cursor);
+    EXPECT_EQ(view->GetSelectionRange(), std::make_pair(0, 1));
+    cursor.setPosition(1);
+    cursor.setPosition(4, QTextCursor::KeepAnchor);
+    view->setTextCursor(cursor);
+    EXPECT_EQ(view->GetSelectionRange(), std::make_pair(1, 3));
+
+    view->SetTextQuietly("one\ntwo\nthree");
+    EXPECT_EQ(view->GetNumberOfLinesBasedOnLineBreaks(), 3);
+    const struct
+    {
+        int line;
+        int start;
+    } starts[] = {{0, 0}, {1, 4}, {2, 8}, {5, 0}};
+    for (const auto& s : starts)
+        EXPECT_EQ(view->GetCharIndexOfLine(s.line), s.start) << "line " << s.line;
+    EXPECT_EQ(view->GetLineLength(5), 4) << "its break included";
+    EXPECT_EQ(view->GetLineLength(10), 5) << "the last line has no break";
+    EXPECT_EQ(view->GetLineFromCharIndex(9), 2);
+    EXPECT_EQ(view->GetLineFromCharIndex(99), 0) << "past the end";
+    view->SetTextQuietly("a\n");
+    EXPECT_EQ(view->GetNumberOfLinesBasedOnLineBreaks(), 1) << "a final break starts no further line";
+    view->SetTextQuietly("");
+    EXPECT_EQ(view->GetNumberOfLinesBasedOnLineBreaks(), 0);
+    EXPECT_EQ(view->GetNumberOfLinesWrappedText(), 0);
+
+    view->SetTextQuietly(QString("word ").repeated(80));
+    QApplication::processEvents();
+    EXPECT_EQ(view->GetNumberOfLinesBasedOnLineBreaks(), 1);
+    EXPECT_GT(view->GetNumberOfLinesWrappedText(), 3) << "a long line wraps in a 300-point view";
+}
+
+TEST_F(EditView, TabbingAwayAndBackKeepsTheSelection)
+{
+    LQtEditViewImpl* view = Make(LEditFlags{});
+    view->SetTextQuietly("recording notes");
+    QTextCursor cursor = view->textCursor();
+    cursor.setPosition(2);
+    cursor.setPosition(9, QTextCursor::KeepAnchor);
+    view->setTextCursor(cursor);
+    auto* other = qobject_cast<QLineEdit*>(LQtWidget(window.GetControl(99)));
+    ASSERT_NE(other, nullptr);
+    other->setFocus(Qt::TabFocusReason);
+    view->moveCursor(QTextCursor::End);
+    view->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(view->textCursor().selectedText(), "cording");
+}
+
+TEST_F(EditView, NumbersFilesAndRtf)
+{
+    LEditFlags rich;
+    rich.richText = true;
+    LQtEditViewImpl* view = Make(rich);
+    view->SetInt(-42);
+    EXPECT_EQ(view->Text(), "-42");
+    EXPECT_EQ(view->GetInt(), -42);
+    view->SetTextQuietly("12 apples");
+    EXPECT_EQ(view->GetInt(), 12);
+    view->SetTextQuietly("none");
+    EXPECT_EQ(view->GetInt(), 0);
+
+    TempDir dir;
+    std::ofstream(dir.Path("ok.txt")) << "caf\xC3\xA9";
+    std::ofstream(dir.Path("bad.txt")) << "caf\xE9";
+    EXPECT_TRUE(view->SetTextFromFile(dir.Path("ok.txt")));
+    EXPECT_EQ(view->Text(), QString::fromUtf8("caf\xC3\xA9"));
+    EXPECT_FALSE(view->SetTextFromFile(dir.Path("bad.txt")));
+    EXPECT_FALSE(view->SetTextFromFile(dir.Path("missing.txt")));
+    EXPECT_EQ(view->Text(), QString::fromUtf8("caf\xC3\xA9")) << "a file that cannot be read changes nothing";
+
+    const std::string rtf =
+        "{\\rtf1\\ansi{\\fonttbl{\\f0 DejaVu Serif;}}{\\colortbl;\\red0\\green0\\blue255;}"
+        "\\pard\\qc {\\b Side A}\\par\\pard {\\f0\\i\\cf1 blue italic}\\par}";
+    window.commands.clear();
+    ASSERT_TRUE(view->SetRtfText(rtf.data(), rtf.size()));
+    EXPECT_EQ(view->Text(), "Side A\nblue italic");
+    EXPECT_EQ(Count(502), 1) << "a rich view reports the change";
+    ASSERT_TRUE(view->SetRtfText(rtf.data(), rtf.size()));
+    EXPECT_EQ(Count(502), 1) << "the same RTF again is no change";
+    EXPECT_TRUE(view->GetBold(0, 6));
+    EXPECT_EQ(view->GetAlignment(0, 1), 1);
+    LRGBColor colour;
+    ASSERT_TRUE(view->GetFontColor(8, 4, &colour));
+    EXPECT_EQ(colour, LRGBColor::FromRGB8(0, 0, 255));
+
+    // What the view writes reads back identically in another view.
+    const std::string written = view->GetRtfText();
+    LQtEditViewImpl* copy = Make(rich, 81);
+    ASSERT_TRUE(copy->SetRtfText(written.data(), written.size()));
+    EXPECT_EQ(copy->GetStyledText(), view->GetStyledText()) << written;
+    EXPECT_EQ(copy->GetRtfText(), written);
+    EXPECT_FALSE(view->SetRtfText("plain", 5));
+}
+
+TEST_F(EditView, StylesByRangeUndoAsTheOppositeOverTheWholeRange)
+{
+    LEditFlags rich;
+    rich.richText = true;
+    LQtEditViewImpl* view = Make(rich);
+    view->SetTextQuietly("abcdefgh");
+    view->SetBold(true, 0, 4);
+    EXPECT_TRUE(view->GetBold(0, 4));
+    EXPECT_FALSE(view->GetBold(0, 5)) << "one character that is not bold";
+    view->SetBold(true, 2, 4); // half of it was bold
+    EXPECT_TRUE(view->GetBold(2, 4));
+    view->Undo();
+    EXPECT_FALSE(view->GetBold(2, 1)) << "undo sets the opposite over the whole range";
+    EXPECT_FALSE(view->GetBold(5, 1));
+    EXPECT_TRUE(view->GetBold(0, 2));
+    view->Redo();
+    EXPECT_TRUE(view->GetBold(2, 4));
+
+    view->SetUnderline(true, 0, 2);
+    EXPECT_FALSE(view->GetUnderline(0, 4)) << "only the first half is underlined";
+    EXPECT_TRUE(view->GetUnderline(0, 2));
+
+    const LRGBColor red = LRGBColor::FromRGB8(255, 0, 0);
+    view->SetFontColor(&red, 0, 8);
+    view->SetFontColor(nullptr, 0, 8);
+    LRGBColor colour;
+    ASSERT_TRUE(view->GetFontColor(0, 8, &colour));
+    EXPECT_EQ(colour, LRGBColor::FromRGB8(0, 0, 0)) << "no colour is black";
+    view->SetBackColor(&red, 0, 8);
+    EXPECT_TRUE(view->GetBackColor(3, 1, &colour));
+    view->SetBackColor(nullptr, 0, 8);
+    EXPECT_FALSE(view->GetBackColor(3, 1, &colour)) << "no background is none at all";
+    view->Undo();
+    EXPECT_TRUE(view->GetBackColor(3, 1, &colour));
+    EXPECT_EQ(colour, red);
+
+    view->SetFontSize(20, 0, 3);
+    EXPECT_DOUBLE_EQ(view->GetFontSize(0, 3), 20);
+    view->SetFontFamily("DejaVu Serif", 0, 3);
+    QString family;
+    EXPECT_FALSE(view->GetFontFamily(0, 6, &family)) << "two families";
+    EXPECT_TRUE(family.isEmpty());
+    EXPECT_TRUE(view->GetFontFamily(0, 3, &family));
+    EXPECT_EQ(family, "DejaVu Serif");
+
+    // An empty range styles what is typed next and leaves nothing to undo.
+    view->SetTextQuietly("");
+    while (view->CanUndo())
+        view->Undo();
+    view->SetBold(true, 0, 0);
+    EXPECT_FALSE(view->CanUndo());
+    Type(view, "xy");
+    EXPECT_TRUE(view->GetBold(0, 2));
+}
+
+TEST_F(EditView, ParagraphStylesCoverTheWholeParagraphs)
+{
+    LEditFlags rich;
+    rich.richText = true;
+    LQtEditViewImpl* view = Make(rich);
+    view->SetTextQuietly("first paragraph\nsecond one\nthird");
+    view->SetAlignment(2, 20, 0); // a caret inside the second paragraph
+    EXPECT_EQ(view->GetAlignment(16, 1), 2);
+    EXPECT_EQ(view->GetAlignment(0, 1), 0) << "the first paragraph is untouched";
+    view->SetParagraphSpaceBefore(6, 3, 15); // touches the first two
+    EXPECT_DOUBLE_EQ(view->GetParagraphSpaceBefore(0, 1), 6);
+    EXPECT_DOUBLE_EQ(view->GetParagraphSpaceBefore(17, 1), 6);
+    EXPECT_EQ(view->GetAlignment(17, 1), 0) << "the touched paragraphs take the first one's style";
+    view->Undo();
+    EXPECT_DOUBLE_EQ(view->GetParagraphSpaceBefore(0, 1), 0);
+    view->SetFirstLineHeadIndent(18, 30, 1);
+    EXPECT_DOUBLE_EQ(view->GetFirstLineHeadIndent(28, 1), 18);
+}
+
+TEST_F(EditView, TypingUndoesAsOneEditAndReportsTheChange)
+{
+    LQtEditViewImpl* view = Make(LEditFlags{});
+    window.commands.clear();
+    Type(view, "abc");
+    EXPECT_EQ(view->Text(), "abc");
+    EXPECT_EQ(Count(502), 3);
+    EXPECT_TRUE(view->IsTextChanged());
+    QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(view->Text(), "");
+    QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(view->Text(), "abc");
+}
+
+} // namespace

@@ -1,0 +1,88 @@
+#!/bin/sh
+# qd-gui drive on the main window: following the window on top, the steps
+# on a list, message boxes answered by number or by their default button,
+# settings reported as they are stored, and the exit codes.
+set -u
+QD_GUI=$1
+export QT_QPA_PLATFORM=offscreen
+fail=0
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+export HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/home/config" XDG_DATA_HOME="$tmp/home/data" \
+    XDG_CACHE_HOME="$tmp/home/cache" XDG_RUNTIME_DIR="$tmp/run"
+out="$tmp/home/Music/Quorin"
+mkdir -p "$out" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+for name in "Side A" "Side B"; do
+    sox -q -n -r 44100 -c 2 -b 16 "$out/$name.wav" synth 2 sine 440 vol 0.1 || exit 1
+done
+
+# drive NAME, expected exit code, command line after "qd-gui drive";
+# output in $tmp/out, errors in $tmp/err.
+drive() {
+    name=$1
+    want=$2
+    shift 2
+    "$QD_GUI" drive "$@" >"$tmp/out" 2>"$tmp/err"
+    rc=$?
+    if [ $rc -ne "$want" ]; then
+        echo "FAIL $name: exit $rc, want $want"; cat "$tmp/out" "$tmp/err"; fail=1; return 1
+    fi
+    return 0
+}
+has() { # name, line that must be in the output
+    grep -qxF -- "$2" "$tmp/out" || { echo "FAIL $1: no line \"$2\""; cat "$tmp/out"; fail=1; }
+}
+lacks() { # name, pattern that must not be in the output
+    ! grep -q -- "$2" "$tmp/out" || { echo "FAIL $1: unexpected \"$2\""; cat "$tmp/out"; fail=1; }
+}
+err_has() {
+    grep -qF -- "$2" "$tmp/err" || { echo "FAIL $1: stderr lacks \"$2\""; cat "$tmp/err"; fail=1; }
+}
+
+"$QD_GUI" list --drivable | grep -qx main || { echo "FAIL main is not listed as drivable"; fail=1; }
+
+# Left open: the title is reported, nothing of the closing runs (no
+# placement saved), the picture is written.
+if drive "left open" 0 main -- "shot:$tmp/main.png" wait:50; then
+    has "left open" "open: Quorin - Vinyl and Tape Recorder"
+    has "left open" "setting: Settings/FirstRun=1"
+    lacks "left open" "^setting: MainWindow/Width="
+    [ "$(head -c 4 "$tmp/main.png" | tail -c 3)" = PNG ] || { echo "FAIL left open: no PNG"; fail=1; }
+fi
+# The start after a run that did not end says so in boxes of its own,
+# answered before any step could run; then the quit command closes the
+# window, which stores its placement.
+if drive "boxes at opening" 0 main -- answer:2 click:quit; then
+    has "boxes at opening" "box: Abnormal Termination Detected | Did Quorin hang or crash when last run? Click 'It Crashed' if Quorin failed. Click 'Something Else' if it was because of something else (a hard logoff for example) or if you did not notice anything wrong or don't remember."
+    [ "$(grep -c '^box: ' "$tmp/out")" = 1 ] || { echo "FAIL boxes at opening: the second answer asked again"; fail=1; }
+    grep -q "^setting: MainWindow/Width=[0-9]" "$tmp/out" || { echo "FAIL quit stores no placement"; fail=1; }
+    lacks "boxes at opening" "^open:"
+fi
+
+# Remove asks first: Cancel (button 2) keeps the file, the default button
+# removes it. Rows are picked by text and by number.
+if drive "remove cancelled" 0 main -- "pick:2028=~Side B.wav" answer:2 click:2004 click:quit; then
+    has "remove cancelled" "box: Confirm Remove | Are you sure you want to remove the selected file(s)?"
+    [ -f "$out/Side B.wav" ] || { echo "FAIL remove cancelled: the file went"; fail=1; }
+fi
+if drive "remove by default button" 0 main -- pick:2028=0 click:2004 wait:100; then
+    has "remove by default button" "box: Confirm Remove | Are you sure you want to remove the selected file(s)?"
+    has "remove by default button" "open: Quorin - Vinyl and Tape Recorder"
+    [ ! -f "$out/Side A.wav" ] && [ -f "$out/Side B.wav" ] || { echo "FAIL remove by default button: wrong file"; fail=1; }
+fi
+# A key the window translates: Ctrl+A selects every row; Ctrl+Q quits.
+drive "keys" 0 main -- key:Ctrl+A key:Ctrl+Q until-closed && lacks "keys" "^open:"
+
+# Failed steps and usage errors: exit 2, naming what failed.
+drive "no such control" 2 main -- click:9999 && err_has "no such control" '"click:9999": no control or enabled menu item 9999'
+drive "too few items" 2 main -- pick:2028=5 && err_has "too few items" "control 2028 has no item 5 (1 in all)"
+drive "no such item" 2 main -- "pick:2028=~Side Z.wav" && err_has "no such item" 'no item "Side Z.wav"'
+drive "not a text field" 2 main -- set:2028=x && err_has "not a text field" "control 2028 is not a text field"
+drive "not a check box" 2 main -- check:2028=1 && err_has "not a check box" "control 2028 is not a check box"
+drive "not a wizard" 2 main -- next && err_has "not a wizard" "is not a wizard"
+drive "unknown step" 2 main -- frob:1 && err_has "unknown step" '"frob:1": unknown step'
+drive "bad key" 2 main -- key: && err_has "bad key" "expected key:SEQ"
+drive "unknown window" 2 nowindow -- wait:1 && err_has "unknown window" 'no window named "nowindow"'
+drive "closed before the steps" 2 main -- click:quit "shot:$tmp/never.png" && err_has "closed before" "closed before step 2"
+exit $fail
