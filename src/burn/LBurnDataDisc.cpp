@@ -7,9 +7,11 @@
 #include "burn/LMediaType.h"
 #include "burn/LProgressWait.h"
 #include "burn/mmc/LMmcDisc.h"
+#include "foundation/files/LFileSystem.h"
 #include "foundation/threads/LThreadPriority.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -115,6 +117,50 @@ struct BurnScope
     std::unique_ptr<LDiscImageWriter> image;
     bool locked = false;
     bool touched = false;
+};
+
+// A new file beside the image's name; removed unless committed.
+struct ImageBeside
+{
+    std::string target;
+    std::string path;
+    int fd = -1;
+    bool committed = false;
+
+    ~ImageBeside()
+    {
+        if (fd >= 0)
+            ::close(fd);
+        if (!path.empty() && !committed)
+            ::unlink(path.c_str());
+    }
+    bool Create(const std::string& name)
+    {
+        char resolved[PATH_MAX];
+        if (!LResolveReplaceTarget(name.c_str(), resolved, sizeof resolved))
+            return false;
+        target = resolved;
+        // Copies of runs that were killed before they could remove theirs.
+        LRemoveStaleFilesBeside(resolved);
+        char temporary[PATH_MAX];
+        fd = LCreateFileBeside(resolved, temporary, sizeof temporary, 0666);
+        if (fd < 0)
+            return false;
+        path = temporary;
+        return true;
+    }
+    // Flushes the whole image and gives it its name.
+    bool Commit()
+    {
+        if (fd < 0 || ::fdatasync(fd) != 0)
+            return false;
+        const int closed = ::close(fd);
+        fd = -1;
+        if (closed != 0 || ::rename(path.c_str(), target.c_str()) != 0)
+            return false;
+        committed = true;
+        return true;
+    }
 };
 
 int Finish(const LDataDiscJob& job)
@@ -302,12 +348,17 @@ int LBurnDataDisc(LProgressWait& wait, LScsiDevice& device, LDataDiscJob& job)
     wait.BusyOn();
 
     BurnScope scope(wait, device);
+    // The image is written beside its name and renamed over it once whole:
+    // a failed or cancelled run never leaves part of an image under the name.
+    UniqueFd held;
+    ImageBeside beside;
     if (toFile) {
-        // Locked before it is emptied, so a file another burn is writing is
-        // left alone.
-        output.Reset(::open(job.isoOutputPath.c_str(), O_RDWR | O_NONBLOCK | O_CREAT | O_CLOEXEC, 0666));
-        if (output.Get() < 0 || ::flock(output.Get(), LOCK_EX | LOCK_NB) != 0 ||
-            ::ftruncate(output.Get(), 0) != 0) {
+        // An existing image another burn is writing is left alone.
+        held.Reset(::open(job.isoOutputPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        const bool busy = held.Get() >= 0 && ::flock(held.Get(), LOCK_EX | LOCK_NB) != 0;
+        if (!busy && beside.Create(job.isoOutputPath))
+            output.Reset(::dup(beside.fd));
+        if (busy || output.Get() < 0) {
             std::snprintf(text, sizeof text, "Cannot open the ISO file to write \"%s\".",
                           job.isoOutputPath.c_str());
             Shown(wait, job.result, kBurnUserCanceled, text);
@@ -446,8 +497,14 @@ int LBurnDataDisc(LProgressWait& wait, LScsiDevice& device, LDataDiscJob& job)
     job.result = image.result;
     if (!job.result.Ok())
         return Finish(job);
-    if (toFile)
+    if (toFile) {
+        if (!beside.Commit()) {
+            job.result.SetFormat(kBurnWriteError, "The ISO file \"%s\" could not be completed: %s",
+                                 job.isoOutputPath.c_str(), std::strerror(errno));
+            return 2;
+        }
         return 0;
+    }
 
     LBurnResult ignored;
     LMmcSynchronizeCache(ignored, wait, device);

@@ -41,14 +41,14 @@ int WriteAudioFileTags(const LAudioTagMap* tags, const char* path)
     return WriteAudioFileTags(tags, path, nullptr);
 }
 
-int WriteAudioFileTags(const LAudioTagMap* tags, const char* path, LTagFileError* error)
+int WriteAudioFileTags(const LAudioTagMap* tags, const char* path, LTagFileError* error, std::string* detail)
 {
     LTagFileError scratch = LTagFileError::kNone;
     LTagFileError& result = error ? *error : scratch;
     result = LTagFileError::kNone;
     switch (LTagFileKindOfPath(path)) {
     case LTagFileKind::kWave:
-        return WriteWavTags(tags, path, &result) ? 1 : 0;
+        return WriteWavTags(tags, path, &result, detail) ? 1 : 0;
     case LTagFileKind::kMpeg:
         // One pass: the new ID3v2 tag, the audio, the new ID3v1 record.
         return LWriteMp3Tags(tags, path, true, true, &result) ? 1 : 0;

@@ -6,6 +6,8 @@
 #include "tags/LAudioTagMap.h"
 #include "tags/LTagFileError.h"
 
+#include <string>
+
 // Reads the file's tags into the record. ".wav": the tag chunks, result 1 even
 // when the file holds none or cannot be opened. MPEG audio: ID3v2, then ID3v1
 // for the keys still missing; non-zero when either was found. Anything else: 0.
@@ -18,7 +20,9 @@ int ReadAudioFileTags(LAudioTagMap* tags, const char* path);
 // it was. Any other extension gives 0.
 int WriteAudioFileTags(const LAudioTagMap* tags, const char* path);
 // The same, telling why it failed.
-int WriteAudioFileTags(const LAudioTagMap* tags, const char* path, LTagFileError* error);
+// detail, when given, receives the particulars of a damaged file (which chunk, where).
+int WriteAudioFileTags(const LAudioTagMap* tags, const char* path, LTagFileError* error,
+                       std::string* detail = nullptr);
 
 // The kind of tag storage the extension stands for.
 enum class LTagFileKind { kNone, kMpeg, kWave };

@@ -44,7 +44,8 @@ bool ParseId3v1Tag(LAudioTagMap* tags, const uint8_t block[128])
     SetText(tags, "COMMENT", block + 97, v11 ? 28 : 30);
     if (!tags->Has("DATE") && block[93] != 0) {
         const size_t length = strnlen(reinterpret_cast<const char*>(block + 93), 4);
-        tags->Set("DATE", (LTagWindows1252ToUtf8(block + 93, length) + "-01-01").c_str());
+        // The record says a year and no more: no day is invented for it.
+        tags->Set("DATE", LTagWindows1252ToUtf8(block + 93, length).c_str());
     }
     if (!tags->Has("GENRE")) {
         if (const char* name = Id3GenreName(block[127]))

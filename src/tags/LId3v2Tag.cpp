@@ -126,6 +126,17 @@ bool ReadString(const uint8_t* p, size_t n, int encoding, std::string* text, siz
     while (length < units && (p[2 * length] | p[2 * length + 1]) != 0)
         ++length;
     *consumed = (length < units ? length + 1 : length) * 2;
+    // Text cut one byte short (an odd length, no terminator): a little-endian
+    // unit keeps its low byte, which is the whole of a Latin character.
+    std::vector<uint8_t> widened;
+    const bool littleEndianText = encoding == 1 && !(n >= 2 && p[0] == 0xFE && p[1] == 0xFF);
+    if (length == units && (n & 1) && littleEndianText && p[n - 1] != 0) {
+        widened.assign(p, p + n);
+        widened.push_back(0);
+        p = widened.data();
+        ++length;
+        *consumed = n;
+    }
     const uint8_t* start = p;
     bool bigEndian = encoding == 2;
     // Each string of a UTF-16 frame carries its own byte-order mark; some
@@ -343,7 +354,7 @@ FrameUse TagReader::TextFrame(const char* id, const uint8_t* data, size_t size)
         else if (date.size() >= 10 && allDigits(date, 0, 4))
             date.replace(0, 4, text, 0, 4);
         else
-            date = text.substr(0, 4) + "-01-01";
+            date = text.substr(0, 4); // a year alone stays a year: no day is invented
         tags_->Set("DATE", date.c_str());
         return FrameUse::kTaken;
     }
@@ -361,9 +372,13 @@ FrameUse TagReader::TextFrame(const char* id, const uint8_t* data, size_t size)
         // yyyy-MM-ddTHH, yyyy-MM-ddTHH:mm, yyyy-MM-ddTHH:mm:ss.
         if (!allDigits(text, 0, 4))
             return FrameUse::kTaken;
+        // The date as precise as the frame says, never a day it does not name.
         std::string date = text.substr(0, 4);
-        date += text.size() >= 7 && text[4] == '-' && allDigits(text, 5, 2) ? text.substr(4, 3) : "-01";
-        date += text.size() >= 10 && text[7] == '-' && allDigits(text, 8, 2) ? text.substr(7, 3) : "-01";
+        if (text.size() >= 7 && text[4] == '-' && allDigits(text, 5, 2)) {
+            date += text.substr(4, 3);
+            if (text.size() >= 10 && text[7] == '-' && allDigits(text, 8, 2))
+                date += text.substr(7, 3);
+        }
         tags_->Set("DATE", date.c_str());
         if (text.size() >= 13 && text[10] == 'T' && allDigits(text, 11, 2)) {
             std::string time = text.substr(11, 2);

@@ -13,6 +13,9 @@ enum class LTagFileError {
     kWriteFailed,          // the new file could not be written in full (disk full, size limit)
     kReplaceFailed,        // the new file could not take the original's place
     kNothingToWrite,       // the record holds no keys at all
+    kReadOnly,             // the file itself may not be written (its mode or the file system)
+    kDamagedLayout,        // the chunk sizes do not add up: rewriting could move audio bytes
+    kHardLinked,           // the file has other names the rewrite would have to keep
 };
 
 // A short English description for messages and the developer tool.

@@ -36,6 +36,12 @@ const char* LTagFileErrorText(LTagFileError error)
         return "the tagged copy could not replace the file";
     case LTagFileError::kNothingToWrite:
         return "there are no tags to write";
+    case LTagFileError::kReadOnly:
+        return "the file is read-only";
+    case LTagFileError::kDamagedLayout:
+        return "the file's chunk layout is damaged, so its tags are not rewritten";
+    case LTagFileError::kHardLinked:
+        return "the file has other names (hard links)";
     }
     return "unknown error";
 }
@@ -62,6 +68,13 @@ LTagFileError LTagFileReplace::Open(const char* path, uint32_t lockWaitMs)
     struct stat info;
     if (fstat(source_, &info) != 0 || !S_ISREG(info.st_mode))
         return LTagFileError::kCannotOpen;
+    // The copy would be renamed over a file its owner marked read-only.
+    if (access(target, W_OK) != 0 && (errno == EACCES || errno == EROFS))
+        return LTagFileError::kReadOnly;
+    // The rename gives only this name the new file: the others would keep the
+    // old one, so the file would be split without anyone noticing.
+    if (info.st_nlink > 1)
+        return LTagFileError::kHardLinked;
     if (!LFileLockWait(source_, LOCK_EX | LOCK_NB, lockWaitMs))
         return LTagFileError::kBusy;
     sourceSize_ = info.st_size;
@@ -75,6 +88,9 @@ int LTagFileReplace::Begin()
 {
     if (source_ < 0 || temp_ >= 0)
         return -1;
+    // Copies of rewrites that were killed or hit a size limit before they
+    // could remove their copy would otherwise pile up beside the file.
+    LRemoveStaleFilesBeside(target_.c_str());
     char temporary[PATH_MAX];
     temp_ = LCreateFileBeside(target_.c_str(), temporary, sizeof temporary, 0600);
     if (temp_ < 0)

@@ -5,9 +5,11 @@
 #include "foundation/text/LStringLong.h"
 #include "tags/LTagFileReplace.h"
 #include "tags/LTagText.h"
+#include "tags/LWavChunkLayout.h"
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <unistd.h>
 
 namespace {
@@ -113,8 +115,50 @@ std::string FieldText(const uint8_t* record, const Field& field)
 void PutField(uint8_t* record, size_t offset, size_t width, const char* value)
 {
     std::memset(record + offset, 0, width);
-    const size_t length = std::strlen(value);
-    std::memcpy(record + offset, value, length < width ? length : width);
+    size_t length = std::strlen(value);
+    if (length > width) {
+        // Cut between characters, never inside one.
+        length = width;
+        while (length > 0 && (static_cast<uint8_t>(value[length]) & 0xC0) == 0x80)
+            --length;
+    }
+    std::memcpy(record + offset, value, length);
+}
+
+// The fields that are not texts: key, offset, width.
+constexpr Field kBextNumbers[] = {
+    {"TIMEREFLOW", 338, 4},
+    {"TIMEREFHIGH", 342, 4},
+    {"BWFVERSION", 346, 2},
+    {"UMID", 348, 64},
+};
+constexpr Field kCartNumbers[] = {
+    {"LEVELREFERENCE", 680, 4},  {"POSTTIMER1USAGE", 684, 4}, {"POSTTIMER1VALUE", 688, 4},
+    {"POSTTIMER2USAGE", 692, 4}, {"POSTTIMER2VALUE", 696, 4}, {"POSTTIMER3USAGE", 700, 4},
+    {"POSTTIMER3VALUE", 704, 4}, {"POSTTIMER4USAGE", 708, 4}, {"POSTTIMER4VALUE", 712, 4},
+    {"POSTTIMER5USAGE", 716, 4}, {"POSTTIMER5VALUE", 720, 4}, {"POSTTIMER6USAGE", 724, 4},
+    {"POSTTIMER6VALUE", 728, 4}, {"POSTTIMER7USAGE", 732, 4}, {"POSTTIMER7VALUE", 736, 4},
+    {"POSTTIMER8USAGE", 740, 4}, {"POSTTIMER8VALUE", 744, 4},
+};
+
+// Keys that no other chunk holds: a value for one of them is a reason to add the chunk.
+constexpr const char* kBextOnlyKeys[] = {"ORIGINATOR", "REFERENCE", "TIMEREFLOW",   "TIMEREFHIGH",
+                                         "BWFVERSION", "UMID",      "CODINGHISTORY"};
+constexpr const char* kCartOnlyKeys[] = {
+    "CARTVERSION",     "CUTID",           "CLIENTID",           "CLASSIFICATION",  "OUTCUE",
+    "ENDDATE",         "ENDTIME",         "PRODUCERAPPVERSION", "USERDEF",         "URL",
+    "LEVELREFERENCE",  "TAGTEXT",         "POSTTIMER1USAGE",    "POSTTIMER1VALUE", "POSTTIMER2USAGE",
+    "POSTTIMER2VALUE", "POSTTIMER3USAGE", "POSTTIMER3VALUE",    "POSTTIMER4USAGE", "POSTTIMER4VALUE",
+    "POSTTIMER5USAGE", "POSTTIMER5VALUE", "POSTTIMER6USAGE",    "POSTTIMER6VALUE", "POSTTIMER7USAGE",
+    "POSTTIMER7VALUE", "POSTTIMER8USAGE", "POSTTIMER8VALUE",
+};
+
+template <size_t N> bool AnyValue(const LAudioTagMap* tags, const char* const (&keys)[N])
+{
+    for (const char* key : keys)
+        if (*tags->Get(key))
+            return true;
+    return false;
 }
 
 std::string TrailingText(const std::vector<uint8_t>& bytes)
@@ -210,6 +254,7 @@ bool LWavTagReader::HandleBextChunk(const LRiffChunkHeader& header)
     const size_t fixed = header.size < kBextSize ? header.size : kBextSize;
     if (LReadFully(fd_, record, fixed) != fixed)
         return false;
+    bextRecord_.assign(record, record + kBextSize);
     std::string history;
     if (header.size > kBextSize && header.size - kBextSize <= kMaxTrailingText) {
         std::vector<uint8_t> rest(header.size - kBextSize);
@@ -239,6 +284,7 @@ bool LWavTagReader::HandleCartChunk(const LRiffChunkHeader& header)
     const size_t fixed = header.size < kCartSize ? header.size : kCartSize;
     if (LReadFully(fd_, record, fixed) != fixed)
         return false;
+    cartRecord_.assign(record, record + kCartSize);
     std::string tagText;
     if (header.size > kCartSize && header.size - kCartSize <= kMaxTrailingText) {
         std::vector<uint8_t> rest(header.size - kCartSize);
@@ -342,8 +388,9 @@ namespace {
 constexpr char kWriterIds[][5] = {"id3 ", "cart", "bext", "DISP"};
 }
 
-LWavTagWriter::LWavTagWriter(const char* path, const LAudioTagMap* tags, const LId3v2CarriedFrames* carried)
-    : LRiffWriter(path, kWriterIds, 4, tags->fields)
+LWavTagWriter::LWavTagWriter(const char* path, const LAudioTagMap* tags, const LId3v2CarriedFrames* carried,
+                             const LWavOldChunks* old)
+    : LRiffWriter(path, kWriterIds, 4, tags->fields), newTags_(tags), old_(old)
 {
     bool anyValue = false;
     for (LStringMap::Iterator it = tags->fields.Begin(); !it.AtEnd(); it.Next())
@@ -353,8 +400,27 @@ LWavTagWriter::LWavTagWriter(const char* path, const LAudioTagMap* tags, const L
         disp_.written = cart_.written = bext_.written = id3_.written = true;
         return;
     }
-    cart_.payload.assign(kCartSize, 0);
-    bext_.payload.assign(kBextSize, 0);
+    // A chunk the file had keeps the bytes of the fields left as they were;
+    // a new one comes only for values no other chunk can hold.
+    auto seed = [&](OwnChunk& chunk, const std::vector<uint8_t>* had, size_t size, bool wanted,
+                    const Field* texts, size_t textCount, const Field* numbers, size_t numberCount) {
+        if (!(had && !had->empty()) && !wanted) {
+            chunk.written = true;
+            return;
+        }
+        chunk.payload = had && !had->empty() ? *had : std::vector<uint8_t>();
+        chunk.payload.resize(size, 0);
+        for (size_t i = 0; i < textCount; ++i)
+            if (!Unchanged(texts[i].key))
+                std::memset(chunk.payload.data() + texts[i].offset, 0, texts[i].width);
+        for (size_t i = 0; i < numberCount; ++i)
+            if (!Unchanged(numbers[i].key))
+                std::memset(chunk.payload.data() + numbers[i].offset, 0, numbers[i].width);
+    };
+    seed(cart_, old ? &old->cart : nullptr, kCartSize, AnyValue(tags, kCartOnlyKeys), kCartTexts,
+         std::size(kCartTexts), kCartNumbers, std::size(kCartNumbers));
+    seed(bext_, old ? &old->bext : nullptr, kBextSize, AnyValue(tags, kBextOnlyKeys), kBextTexts,
+         std::size(kBextTexts), kBextNumbers, std::size(kBextNumbers));
     std::vector<uint8_t> tag;
     if (BuildId3v2Tag(tags, carried, &tag) > 0)
         id3_.payload = std::move(tag);
@@ -387,6 +453,11 @@ void LWavTagWriter::FinishPayloads()
         bext_.payload.insert(bext_.payload.end(), codingHistory_.begin(), codingHistory_.end());
         bext_.payload.push_back(0);
     }
+}
+
+bool LWavTagWriter::Unchanged(const char* key) const
+{
+    return old_ && newTags_ && std::strcmp(newTags_->Get(key), old_->record.Get(key)) == 0;
 }
 
 LWavTagWriter::OwnChunk* LWavTagWriter::Find(const char id[4])
@@ -424,6 +495,13 @@ void LWavTagWriter::SetTag(const char* key, const char* value)
 {
     if (std::strcmp(key, "TITLE") == 0)
         dispText_ = value;
+    if (std::strcmp(key, "TAGTEXT") == 0)
+        tagText_ = value;
+    if (std::strcmp(key, "CODINGHISTORY") == 0)
+        codingHistory_ = value;
+    // The bytes of a field whose value was not changed stay as the file had them.
+    if (Unchanged(key))
+        return;
     if (cart_.payload.size() >= kCartSize) {
         uint8_t* cart = cart_.payload.data();
         for (const Field& field : kCartTexts)
@@ -438,8 +516,6 @@ void LWavTagWriter::SetTag(const char* key, const char* value)
             if (std::string("POSTTIMER" + std::to_string(n) + "VALUE") == key)
                 LPutLe32(timer + 4, static_cast<uint32_t>(ParseNumber(value, 11, 0xFFFFFFFFu)));
         }
-        if (std::strcmp(key, "TAGTEXT") == 0)
-            tagText_ = value;
     }
     if (bext_.payload.size() >= kBextSize) {
         uint8_t* bext = bext_.payload.data();
@@ -464,8 +540,6 @@ void LWavTagWriter::SetTag(const char* key, const char* value)
                 p = comma + 1;
             }
         }
-        if (std::strcmp(key, "CODINGHISTORY") == 0)
-            codingHistory_ = value;
     }
 }
 
@@ -525,7 +599,7 @@ int64_t LWavTagWriter::WriteRemainingChunks()
     return total;
 }
 
-bool WriteWavTags(const LAudioTagMap* tags, const char* path, LTagFileError* error)
+bool WriteWavTags(const LAudioTagMap* tags, const char* path, LTagFileError* error, std::string* detail)
 {
     LTagFileError scratch;
     LTagFileError& result = error ? *error : scratch;
@@ -550,6 +624,15 @@ bool WriteWavTags(const LAudioTagMap* tags, const char* path, LTagFileError* err
         result = LTagFileError::kNotWave;
         return false;
     }
+    // Chunks are placed where the sizes say they are: wrong sizes would put
+    // them over the audio.
+    std::string damage;
+    if (!LCheckWavChunkLayout(file.Source(), file.SourceSize(), &damage)) {
+        if (detail)
+            *detail = damage;
+        result = LTagFileError::kDamagedLayout;
+        return false;
+    }
     // The chunks are rearranged in a copy, so the original keeps its tags
     // until the finished copy takes its place.
     if (file.Begin() < 0) {
@@ -562,13 +645,17 @@ bool WriteWavTags(const LAudioTagMap* tags, const char* path, LTagFileError* err
         return false;
     }
     LId3v2CarriedFrames carried;
+    LWavOldChunks oldChunks;
     {
         LWavTagReader old(file.TempPath(), &carried);
         old.ReadAll();
+        oldChunks.cart = old.CartRecord();
+        oldChunks.bext = old.BextRecord();
+        old.MoveInto(&oldChunks.record);
     }
     bool written;
     {
-        LWavTagWriter writer(file.TempPath(), tags, &carried);
+        LWavTagWriter writer(file.TempPath(), tags, &carried, &oldChunks);
         written = writer.IsOpen() && writer.Rewrite();
     }
     if (!written) {

@@ -16,6 +16,16 @@
 void KeyToInfoId(const char* key, char id[4]);
 const char* InfoIdToKey(const char id[4]);
 
+// What a file's old "cart" and "bext" chunks held, so that a rewrite can give
+// back the bytes of every field whose value the caller did not change (other
+// programs' texts in other character sets, reserved bytes).
+struct LWavOldChunks
+{
+    std::vector<uint8_t> cart; // the fixed record, empty when there was none
+    std::vector<uint8_t> bext;
+    LAudioTagMap record; // the whole record as read from the file
+};
+
 class LWavTagReader : public LRiffReader
 {
 public:
@@ -31,6 +41,9 @@ public:
     // Moves what was read into the caller's record: the "id3 " chunk's values
     // replace, the other chunks' values only fill keys the record lacks.
     void MoveInto(LAudioTagMap* tags);
+    // The fixed records of the last "cart" and "bext" chunks read; empty when none.
+    const std::vector<uint8_t>& CartRecord() const { return cartRecord_; }
+    const std::vector<uint8_t>& BextRecord() const { return bextRecord_; }
 
 private:
     bool HandleId3Chunk(const LRiffChunkHeader& header);
@@ -41,13 +54,18 @@ private:
 
     LAudioTagMap id3Tags_;
     LId3v2CarriedFrames* carried_;
+    std::vector<uint8_t> cartRecord_;
+    std::vector<uint8_t> bextRecord_;
 };
 
 class LWavTagWriter : public LRiffWriter
 {
 public:
     // carried: frames of the file's old "id3 " chunk to keep in the new one.
-    LWavTagWriter(const char* path, const LAudioTagMap* tags, const LId3v2CarriedFrames* carried = nullptr);
+    // old: the file's old chunks; a "cart" or "bext" chunk is written when
+    // the file had one or a field only it holds has a value.
+    LWavTagWriter(const char* path, const LAudioTagMap* tags, const LId3v2CarriedFrames* carried = nullptr,
+                  const LWavOldChunks* old = nullptr);
 
     bool IsComplete() override;
     void InfoIdForKey(const char* key, char id[4]) override;
@@ -69,6 +87,8 @@ private:
         bool written = false;
     };
     OwnChunk* Find(const char id[4]);
+    // True when the caller's value of key is the one the file held.
+    bool Unchanged(const char* key) const;
     bool WriteOwn(OwnChunk& chunk);
 
     OwnChunk disp_{{'D', 'I', 'S', 'P'}, {}, false};
@@ -79,6 +99,8 @@ private:
     std::string tagText_;
     std::string codingHistory_;
     bool finished_ = false;
+    const LAudioTagMap* newTags_ = nullptr;
+    const LWavOldChunks* old_ = nullptr;
     void FinishPayloads();
 };
 
@@ -86,5 +108,8 @@ private:
 // that cannot be read simply adds nothing).
 bool ReadWavTags(LAudioTagMap* tags, const char* path);
 // Writes the record into the WAV file's tag chunks through a copy beside it.
-// A record without any value (an empty one too) removes the tag chunks.
-bool WriteWavTags(const LAudioTagMap* tags, const char* path, LTagFileError* error = nullptr);
+// A record without any value (an empty one too) removes the tag chunks. A
+// file whose chunk layout does not add up is refused (kDamagedLayout), with
+// what is wrong in *detail.
+bool WriteWavTags(const LAudioTagMap* tags, const char* path, LTagFileError* error = nullptr,
+                  std::string* detail = nullptr);

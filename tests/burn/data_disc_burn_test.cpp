@@ -511,6 +511,30 @@ TEST_F(DataDiscBurnTest, ImageFileTargetWritesTheImageAndIsLockedWhileWritten)
     ::close(held);
 }
 
+// A run that fails partway leaves the name as it was (here an older image)
+// and no part of the new one anywhere in the folder.
+TEST_F(DataDiscBurnTest, AFailedImageRunLeavesNoPartialImage)
+{
+    MmcTestDrive t(",profile=none");
+    TempDir target;
+    const std::string out = target.Path("out.iso");
+    WriteFileBytes(out, "an older image");
+    ASSERT_EQ(::unlink(files_.Path("b.bin").c_str()), 0); // its data cannot be read any more
+    LDataDiscJob job = Job(false);
+    job.isoOutputPath = out;
+    EXPECT_EQ(LBurnDataDisc(t.context, *t.device, job), 2);
+    EXPECT_EQ(job.result.code, kBurnFileNotFound) << job.result.message;
+    EXPECT_EQ(ReadFileBytes(out), "an older image");
+    EXPECT_EQ(FolderEntries(target.Path()), std::vector<std::string>{"out.iso"});
+
+    // Without an older image the name stays free.
+    ::unlink(out.c_str());
+    LDataDiscJob fresh = Job(false);
+    fresh.isoOutputPath = out;
+    EXPECT_EQ(LBurnDataDisc(t.context, *t.device, fresh), 2);
+    EXPECT_TRUE(FolderEntries(target.Path()).empty());
+}
+
 TEST_F(DataDiscBurnTest, AudioAppendNeedsAnAudioLastTrack)
 {
     MmcTestDrive t(",profile=cdr");

@@ -67,7 +67,8 @@ TEST_F(Id3Parse, ReadsAreBoundByTheFrameAndTheTag)
         {"picture without terminator", Concat({apicNoTerminator, good}), "TITLE=Title;"},
         {"rating without its byte", Concat({popmNoRating, good}), "TITLE=Title;"},
         {"comment without language", Concat({commTooShort, good}), "TITLE=Title;"},
-        {"odd UTF-16 length", Concat({oddUtf16, good}), "ALBUM=A;TITLE=Title;"},
+        // A little-endian unit cut short still holds its whole Latin character.
+        {"odd UTF-16 length", Concat({oddUtf16, good}), "ALBUM=AB;TITLE=Title;"},
         {"unknown text encoding", Concat({badEncoding, good}), "TITLE=Title;"},
         {"padding ends the frames", Concat({good, Bytes(100, 0), Frame(3, "TPE1", Text(0, "x"))}),
          "TITLE=Title;"},

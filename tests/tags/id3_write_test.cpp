@@ -284,6 +284,27 @@ TEST_F(Id3Write, ADateAndTimeAloneAreWritten)
     EXPECT_EQ(f["TIME"], "0910");
 }
 
+// A version 1 record names a year only: rewriting the tags must not turn it
+// into a day of the year in version 2.
+TEST_F(Id3Write, AVersion1YearStaysAYear)
+{
+    TAGTEST_REQUIRE_MUTAGEN();
+    std::string bytes = original_;
+    std::string v1(128, '\0');
+    v1.replace(0, 3, "TAG");
+    v1.replace(3, 5, "Title");
+    v1.replace(93, 4, "1999");
+    v1[127] = static_cast<char>(255);
+    WriteFileBytes(mp3_, bytes + v1);
+    LAudioTagMap tags;
+    ASSERT_EQ(ReadAudioFileTags(&tags, mp3_.c_str()), 1);
+    EXPECT_STREQ(tags.Get("DATE"), "1999");
+    Write(tags);
+    auto f = MutagenFrames();
+    EXPECT_EQ(f["TYER"], "1999");
+    EXPECT_EQ(f.count("TDAT"), 0u) << f["TDAT"];
+}
+
 TEST_F(Id3Write, ClearingEveryFieldRemovesTheTags)
 {
     LAudioTagMap tags = FullRecord();

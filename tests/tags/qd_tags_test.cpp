@@ -82,4 +82,41 @@ TEST_F(QdTags, ErrorsSayWhatWentWrong)
     EXPECT_EQ(status, 2);
 }
 
+// Under a file-size limit the write fails with its message instead of the
+// tool dying of the signal, and no copy is left beside the file.
+TEST_F(QdTags, AFileSizeLimitIsAWriteErrorWithAMessage)
+{
+    const std::string file = dir_.Path("big.wav");
+    MakeWav(file, 2.0);
+    const std::string before = ReadFileBytes(file);
+    ASSERT_GT(before.size(), 100u * 1024);
+    int status = -1;
+    const std::string out =
+        CaptureCommand("ulimit -f 64; " + Tool() + " write " + Quote(file) + " TITLE=x 2>&1", &status);
+    EXPECT_EQ(status, 2) << out;
+    EXPECT_NE(out.find("could not be written"), std::string::npos) << out;
+    EXPECT_TRUE(ReadFileBytes(file) == before);
+    EXPECT_EQ(quorin::test::FolderEntries(dir_.Path()), std::vector<std::string>{"big.wav"});
+}
+
+TEST_F(QdTags, ADamagedWavFileIsRefusedWithTheDamageNamed)
+{
+    const std::string file = dir_.Path("damaged.wav");
+    MakeWav(file);
+    std::string bytes = ReadFileBytes(file);
+    // A list after "fmt " whose size runs 5000 bytes into the audio.
+    const size_t second = 12 + 8 + (bytes[16] & 0xFF);
+    bytes.insert(second, std::string("LIST\x88\x13\0\0INFO", 12));
+    const uint32_t riff = static_cast<uint32_t>(bytes.size() - 8);
+    for (int i = 0; i < 4; ++i)
+        bytes[4 + i] = static_cast<char>(riff >> (8 * i));
+    WriteFileBytes(file, bytes);
+    int status = -1;
+    const std::string out = Run("write " + Quote(file) + " TITLE=x", &status);
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(out.find("chunk layout is damaged"), std::string::npos) << out;
+    EXPECT_NE(out.find("at byte " + std::to_string(second)), std::string::npos) << out;
+    EXPECT_TRUE(ReadFileBytes(file) == bytes);
+}
+
 } // namespace

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -431,6 +432,137 @@ TEST_F(WavTags, AnEmptyRecordRemovesTheTags)
     EXPECT_TRUE(back.fields.IsEmpty());
     for (const std::string& id : RiffChunkIds(ReadFileBytes(wav_)))
         EXPECT_TRUE(id == "fmt " || id == "data" || id == "CSET") << id;
+}
+
+// Tags are placed where the chunk sizes say: a layout that does not add up is
+// refused with the damage named, and the file keeps every byte.
+TEST_F(WavTags, ADamagedChunkLayoutIsRefusedAndLeftAsItWas)
+{
+    Bytes fmt{1, 0, 1, 0};
+    PutLe32(fmt, 8000);
+    PutLe32(fmt, 16000);
+    fmt.insert(fmt.end(), {2, 0, 16, 0});
+    const Bytes data = Chunk("data", Bytes(6000, 0x22));
+    Bytes list = InfoList({{"INAM", "Old"}});
+    Bytes overclaimed = list;
+    const uint32_t claimed = static_cast<uint32_t>(list.size() - 8 + 5000);
+    for (int i = 0; i < 4; ++i)
+        overclaimed[4 + i] = static_cast<uint8_t>(claimed >> (8 * i));
+    Bytes pastEnd = list;
+    for (int i = 0; i < 4; ++i)
+        pastEnd[4 + i] = static_cast<uint8_t>(100000u >> (8 * i));
+    // A 3-byte chunk written without its pad byte.
+    Bytes unpadded{'a', 'b', 'c', 'd', 3, 0, 0, 0, 'x', 'y', 'z'};
+    struct Case
+    {
+        const char* what;
+        Bytes file;
+        const char* named; // part of the message
+    };
+    const std::vector<Case> cases = {
+        {"a list that runs into the audio", Riff({Chunk("fmt ", fmt), overclaimed, data}),
+         "\"LIST\" chunk at byte 36"},
+        {"a list past the end", Riff({Chunk("fmt ", fmt), data, pastEnd}), "past the end of the file"},
+        {"no data chunk", Riff({Chunk("fmt ", fmt), list}), "no \"data\" chunk"},
+        {"an odd chunk without its pad byte", Riff({Chunk("fmt ", fmt), unpadded, data}), "no pad byte"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = dir_.Path("damaged.wav");
+        WriteFileBytes(path, ToString(c.file));
+        LAudioTagMap tags;
+        tags.Set("TITLE", "New");
+        LTagFileError error = LTagFileError::kNone;
+        std::string detail;
+        EXPECT_EQ(WriteAudioFileTags(&tags, path.c_str(), &error, &detail), 0);
+        EXPECT_EQ(error, LTagFileError::kDamagedLayout);
+        EXPECT_NE(detail.find(c.named), std::string::npos) << detail;
+        EXPECT_TRUE(ReadFileBytes(path) == ToString(c.file));
+        EXPECT_EQ(FolderEntries(dir_.Path()), (std::vector<std::string>{"damaged.wav", "take.wav"}));
+    }
+}
+
+// Copies left by rewrites that were killed go with the next rewrite; a
+// running writer's copy, and other files, stay.
+TEST_F(WavTags, CopiesOfDeadRewritesAreRemoved)
+{
+    pid_t dead = fork();
+    if (dead == 0)
+        _exit(0);
+    waitpid(dead, nullptr, 0);
+    const std::string stale = ".quorin-" + std::to_string(dead) + "-3.tmp";
+    const std::string live = ".quorin-" + std::to_string(getppid()) + "-1.tmp";
+    WriteFileBytes(dir_.Path(stale), std::string(5000, 'x'));
+    WriteFileBytes(dir_.Path(live), "y");
+    WriteFileBytes(dir_.Path("other.tmp"), "z");
+    LAudioTagMap tags;
+    tags.Set("TITLE", "t");
+    LTagFileError error = LTagFileError::kNone;
+    ASSERT_EQ(WriteAudioFileTags(&tags, wav_.c_str(), &error), 1) << LTagFileErrorText(error);
+    EXPECT_EQ(FolderEntries(dir_.Path()), (std::vector<std::string>{live, "other.tmp", "take.wav"}));
+}
+
+// A rename would give the new file to one name only: a file with other names
+// is refused, and a read-only one says so.
+TEST_F(WavTags, HardLinkedAndReadOnlyFilesAreRefusedWithTheirReason)
+{
+    LAudioTagMap tags;
+    tags.Set("TITLE", "t");
+    const std::string before = ReadFileBytes(wav_);
+    const std::string other = dir_.Path("other name.wav");
+    ASSERT_EQ(link(wav_.c_str(), other.c_str()), 0);
+    LTagFileError error = LTagFileError::kNone;
+    EXPECT_EQ(WriteAudioFileTags(&tags, wav_.c_str(), &error), 0);
+    EXPECT_EQ(error, LTagFileError::kHardLinked);
+    struct stat a, b;
+    ASSERT_EQ(stat(wav_.c_str(), &a), 0);
+    ASSERT_EQ(stat(other.c_str(), &b), 0);
+    EXPECT_EQ(a.st_ino, b.st_ino) << "the names must stay one file";
+    EXPECT_TRUE(ReadFileBytes(wav_) == before);
+    unlink(other.c_str());
+
+    if (geteuid() == 0)
+        GTEST_SKIP() << "the administrator may write any file";
+    ASSERT_EQ(chmod(wav_.c_str(), 0444), 0);
+    EXPECT_EQ(WriteAudioFileTags(&tags, wav_.c_str(), &error), 0);
+    EXPECT_EQ(error, LTagFileError::kReadOnly);
+    EXPECT_STREQ(LTagFileErrorText(error), "the file is read-only");
+    EXPECT_TRUE(ReadFileBytes(wav_) == before);
+    chmod(wav_.c_str(), 0644);
+}
+
+// Bytes of "cart" and "bext" fields the caller did not change go back as they
+// were (other programs' texts need not be ours to decode); chunks are only
+// added for values they alone can hold.
+TEST_F(WavTags, UneditedChunkFieldsKeepTheirBytesAndNoEmptyChunksAreAdded)
+{
+    LAudioTagMap title;
+    title.Set("TITLE", "Only a title");
+    Write(title);
+    for (const std::string& id : RiffChunkIds(ReadFileBytes(wav_)))
+        EXPECT_TRUE(id != "bext" && id != "cart") << id << " added without a value of its own";
+
+    Bytes cart(2048, 0);
+    std::fill(cart.begin() + 4, cart.begin() + 68, 0xFF); // the title field, not text we know
+    for (int i = 0; i < 3; ++i)
+        cart[132 + i] = static_cast<uint8_t>('C' + i); // the cut id "CDE"
+    cart[1500] = 0x5A;                                 // reserved bytes
+    const std::string withCart = ToString(Riff({FmtAndData(), Chunk("cart", cart)}));
+    WriteFileBytes(wav_, withCart);
+    LAudioTagMap tags;
+    ReadAudioFileTags(&tags, wav_.c_str());
+    ASSERT_STREQ(tags.Get("CUTID"), "CDE");
+    tags.Set("CUTID", "New cut");
+    tags.Set("ARTIST", "\xC3\xA9\xC3\xA9\xC3\xA9");
+    LTagFileError error = LTagFileError::kNone;
+    ASSERT_EQ(WriteAudioFileTags(&tags, wav_.c_str(), &error), 1) << LTagFileErrorText(error);
+    const std::string written = RiffChunk(ReadFileBytes(wav_), "cart");
+    ASSERT_GE(written.size(), 2048u);
+    EXPECT_EQ(written.substr(4, 64), std::string(64, '\xFF')) << "the unedited title's bytes";
+    EXPECT_EQ(written.substr(132, 8), std::string("New cut\0", 8));
+    EXPECT_EQ(written.substr(68, 7), std::string("\xC3\xA9\xC3\xA9\xC3\xA9\0", 7));
+    EXPECT_EQ(written[1500], '\x5A');
+    EXPECT_TRUE(RiffChunk(ReadFileBytes(wav_), "bext").empty()) << "no broadcast fields have values";
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "QdTool.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -81,6 +82,8 @@ bool QdNumber(const char* text, long low, long high, long& value)
 
 int QdToolMain(const char* tool, int argc, char** argv, void (*beforeRun)(int argc, char** argv))
 {
+    // A file-size limit then fails the write with its message instead of killing the tool.
+    std::signal(SIGXFSZ, SIG_IGN);
     gTool = tool;
     if (argc < 2)
         return Usage();

@@ -25,6 +25,9 @@ bool QdIsMp3Path(const char* path)
 int QdEncodeMp3(int argc, char** argv)
 {
     LMp3EncoderOptions options;
+    // The options the user chose in the program, before any given here.
+    if (QdFlag(argc, argv, "--settings"))
+        options.Load();
     long value = 0;
     if (const char* text = QdOption(argc, argv, "--bitrate")) {
         if (!QdNumber(text, 8, 320, value))

@@ -96,10 +96,11 @@ int RunEncode(int argc, char** argv)
     return 0;
 }
 
-QdRegistrar reg("encode",
-                "encode IN OUT.wav --tag T [--rate R] [--channels C] [--bits B]\n"
-                "  qd-audio encode IN OUT.mp3 [--bitrate K | --vbr Q | --abr K] [--min K] [--max K]"
-                " [--mode stereo|joint|force|mono] [--crc]",
-                &RunEncode);
+QdRegistrar
+    reg("encode",
+        "encode IN OUT.wav --tag T [--rate R] [--channels C] [--bits B]\n"
+        "  qd-audio encode IN OUT.mp3 [--bitrate K | --vbr Q | --abr K] [--settings] [--min K] [--max K]"
+        " [--mode stereo|joint|force|mono] [--crc]",
+        &RunEncode);
 
 } // namespace

@@ -7,8 +7,10 @@
 
 #include "burn/LDiscImageWriter.h"
 #include "burn/LMediaType.h"
+#include "foundation/files/LFileSystem.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -34,16 +36,24 @@ int RunImage(int argc, char** argv)
     if (!writer.result.Ok())
         return Report(writer.result);
 
-    const int fd = ::open(args.output, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // Written beside the name and renamed once whole: a failure leaves no
+    // part of an image under the name.
+    char temporary[PATH_MAX];
+    const int fd = LCreateFileBeside(args.output, temporary, sizeof temporary, 0666);
     if (fd < 0)
         return QdFail("%s: %s", args.output, std::strerror(errno));
     writer.WriteImageFile(nullptr, fd, false);
-    const bool closed = ::close(fd) == 0;
-    if (!writer.result.Ok())
+    const bool closed = ::fdatasync(fd) == 0 && ::close(fd) == 0;
+    if (!writer.result.Ok()) {
+        ::unlink(temporary);
         return Report(writer.result);
-    if (!closed)
+    }
+    if (!closed || ::rename(temporary, args.output) != 0) {
+        const int error = errno;
+        ::unlink(temporary);
         return QdFail("code %d: %s: %s", kBurnWriteError, LBurnErrorText(kBurnWriteError),
-                      std::strerror(errno));
+                      std::strerror(error));
+    }
 
     if (args.verify) {
         const int in = ::open(args.output, O_RDONLY | O_CLOEXEC);

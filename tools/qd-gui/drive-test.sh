@@ -5,9 +5,9 @@
 set -u
 QD_GUI=$1
 export QT_QPA_PLATFORM=offscreen
-fail=0
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
+. "$(dirname "$0")/drive-lib.sh"
 export HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/home/config" XDG_DATA_HOME="$tmp/home/data" \
     XDG_CACHE_HOME="$tmp/home/cache" XDG_RUNTIME_DIR="$tmp/run"
 out="$tmp/home/Music/Quorin"
@@ -16,29 +16,6 @@ chmod 700 "$XDG_RUNTIME_DIR"
 for name in "Side A" "Side B"; do
     sox -q -n -r 44100 -c 2 -b 16 "$out/$name.wav" synth 2 sine 440 vol 0.1 || exit 1
 done
-
-# drive NAME, expected exit code, command line after "qd-gui drive";
-# output in $tmp/out, errors in $tmp/err.
-drive() {
-    name=$1
-    want=$2
-    shift 2
-    "$QD_GUI" drive "$@" >"$tmp/out" 2>"$tmp/err"
-    rc=$?
-    if [ $rc -ne "$want" ]; then
-        echo "FAIL $name: exit $rc, want $want"; cat "$tmp/out" "$tmp/err"; fail=1; return 1
-    fi
-    return 0
-}
-has() { # name, line that must be in the output
-    grep -qxF -- "$2" "$tmp/out" || { echo "FAIL $1: no line \"$2\""; cat "$tmp/out"; fail=1; }
-}
-lacks() { # name, pattern that must not be in the output
-    ! grep -q -- "$2" "$tmp/out" || { echo "FAIL $1: unexpected \"$2\""; cat "$tmp/out"; fail=1; }
-}
-err_has() {
-    grep -qF -- "$2" "$tmp/err" || { echo "FAIL $1: stderr lacks \"$2\""; cat "$tmp/err"; fail=1; }
-}
 
 "$QD_GUI" list --drivable | grep -qx main || { echo "FAIL main is not listed as drivable"; fail=1; }
 

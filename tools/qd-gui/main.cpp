@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QPixmap>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -100,6 +101,8 @@ int Shot(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // A file-size limit then fails the write with its message instead of killing the tool.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (argc < 2)
         return Usage();
     std::string command = argv[1];

@@ -49,8 +49,11 @@ int RunRun(int argc, char** argv)
     const QueueRunResult result = worker.RunQueue();
     gWorker = nullptr;
     QueueReporter().SetPoster(nullptr);
-    if (result.otherWorker)
-        return QdFail("another process is running the queue");
+    if (result.otherWorker) {
+        // Not worked through by this run: the status the usage gives for that.
+        QdFail("another process is running the queue");
+        return 1;
+    }
     return result.jobsFailed > 0 || result.queueError ? 1 : 0;
 }
 

@@ -5,6 +5,7 @@
 #include "tags/LAudioFileTags.h"
 #include "tags/LTagImage.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -94,8 +95,11 @@ int Write(int argc, char** argv)
     if (image && !LMakeTempCopy(&tags, "IMAGE", image))
         return Fail("the picture cannot be read", image);
     LTagFileError error = LTagFileError::kNone;
-    if (!WriteAudioFileTags(&tags, path, &error))
-        return Fail(LTagFileErrorText(error), path);
+    std::string detail;
+    if (!WriteAudioFileTags(&tags, path, &error, &detail))
+        return Fail(detail.empty() ? LTagFileErrorText(error)
+                                   : (std::string(LTagFileErrorText(error)) + ": " + detail).c_str(),
+                    path);
     return 0;
 }
 
@@ -103,6 +107,8 @@ int Write(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // A file-size limit then fails the write with its message instead of killing the tool.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (argc >= 3 && std::strcmp(argv[1], "read") == 0 && argc == 3)
         return Read(argv[2]);
     if (argc >= 3 && std::strcmp(argv[1], "write") == 0)

@@ -182,6 +182,12 @@ public:
     virtual bool AskBurnAnother(const char* message);
     // The burn code of the last erase (0 done, 1 cancelled, 14 no disc).
     int LastEraseResult() const { return lastEraseResult_; }
+    // The burn code of the last burn started from the list (-1 before any,
+    // or when the user stopped before it began).
+    int LastBurnResult() const { return lastBurnResult_; }
+    bool IsBurning() const { return burning_; }
+    // Whether the last Burn command's dialog ended with OK.
+    bool BurnDialogConfirmed() const { return burnDialogOk_; }
 
     // ---- What the user is asked and told (overridden by tests) ----
     // 1 for the first button, 2 otherwise.
@@ -225,6 +231,8 @@ private:
     bool burning_ = false;
     bool erasing_ = false;
     int lastEraseResult_ = 0;
+    int lastBurnResult_ = -1;
+    bool burnDialogOk_ = false;
     bool recording_ = false;
     bool loading_ = false;
     std::string renameSource_;

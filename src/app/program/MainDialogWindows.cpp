@@ -149,6 +149,7 @@ bool SettingIs(const char* section, const char* name, const char* value)
 
 void MainDialog::OnBurnCommand()
 {
+    burnDialogOk_ = false;
     if (RowCount() == 0)
         return;
     const int selected = GetListViewSelectedCount(kListId);
@@ -169,7 +170,7 @@ void MainDialog::OnBurnCommand()
     LSettingsSetString("Wizard", "SetOutputFormat", "1");
     RequestCapacity(true, true);
     LSettingsSetString("OutputFormat", "BurnCDNow", "1");
-    RunBurnAudioDialog();
+    burnDialogOk_ = RunBurnAudioDialog();
     RequestCapacity(false, true);
     LSettingsSetString("Wizard", "SetOutputFormat", wasOff ? "0" : "1");
     LSettingsSetString("OutputFormat", "BurnCDNow", "0");
@@ -200,6 +201,7 @@ bool MainDialog::AskBurnAnother(const char* message)
 
 void MainDialog::StartBurn(bool audio)
 {
+    lastBurnResult_ = -1;
     if (RowCount() == 0) {
         Tell(kBurnNothingText, kProductTitle, LMessageBoxWarningStyle);
         return;
@@ -237,7 +239,7 @@ void MainDialog::StartBurn(bool audio)
     }
     burning_ = true;
     MainBurnUi ui(*this);
-    LRunBurnWithCopies(ui, audio, paths);
+    lastBurnResult_ = LRunBurnWithCopies(ui, audio, paths).code;
     burning_ = false;
     RequestCapacity(true, true);
 }

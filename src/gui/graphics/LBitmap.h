@@ -27,8 +27,10 @@ enum : int32_t {
     LPixelFormatGrey8 = 11,
 };
 
-// Decoders refuse any picture of more pixels than this before allocating.
-constexpr uint64_t LBitmapMaxPixels = uint64_t(1) << 28;
+// Decoders refuse any picture of more pixels than this before allocating:
+// 64 megapixels (8192 x 8192), far beyond any cover art or window picture,
+// so that a few bytes of header cannot claim gigabytes.
+constexpr uint64_t LBitmapMaxPixels = uint64_t(1) << 26;
 
 class LBitmapBuffer
 {

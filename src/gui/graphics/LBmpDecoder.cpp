@@ -437,6 +437,8 @@ int Decoder::RunLength(Progress& progress)
         Put(target->Row(0), x, palette[0]);
     for (int32_t r = 1; r < height; ++r)
         std::memcpy(target->Row(r), target->Row(0), uint64_t(width) * 3);
+    // The pixels a row's stored bytes (a multiple of four) hold.
+    const int32_t paddedWidth = int32_t(((uint64_t(width) * (rle4 ? 4 : 8) + 31) / 32) * 32 / (rle4 ? 4 : 8));
     int32_t x = 0, y = 0;
     uint8_t* row = PictureRow(0);
     const auto put = [&](uint32_t index) -> bool {
@@ -444,8 +446,12 @@ int Decoder::RunLength(Progress& progress)
             request.Fail("palette index %u >= %u colours", index, paletteSize);
             return false;
         }
-        // Writers encode each row's padding bytes too: whatever lies past
-        // the width is dropped, never wrapped into the next row.
+        // Writers encode each row's padding too: what lies in the padding is
+        // dropped; a run past it is damage, not a picture cut to fit.
+        if (x >= paddedWidth) {
+            request.Fail("a run goes past the end of row %d (width %d)", y, width);
+            return false;
+        }
         if (x < width) {
             uint8_t* p = row + uint64_t(x) * 3;
             const uint32_t c = palette[index];
@@ -469,6 +475,8 @@ int Decoder::RunLength(Progress& progress)
             if (!rle4) {
                 if (v >= paletteSize)
                     return request.Fail("palette index %u >= %u colours", v, paletteSize);
+                if (x + int32_t(n) > paddedWidth)
+                    return request.Fail("a run goes past the end of row %d (width %d)", y, width);
                 const int32_t end = std::min<int32_t>(width, x + int32_t(n));
                 const uint32_t c = palette[v];
                 for (int32_t i = x; i < end; ++i) {
@@ -477,7 +485,7 @@ int Decoder::RunLength(Progress& progress)
                     p[1] = uint8_t(c >> 8);
                     p[2] = uint8_t(c >> 16);
                 }
-                x += int32_t(n); // past the width: dropped, still counted
+                x += int32_t(n); // the padding's pixels are dropped, still counted
             } else {
                 for (uint32_t i = 0; i < n; ++i)
                     if (!put((i % 2 == 0) ? v >> 4 : v & 15))

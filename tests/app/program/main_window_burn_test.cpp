@@ -169,3 +169,39 @@ TEST_F(MainWindowBurnTest, EraseSaysWhenThereIsNoDiscAndTheStatusBarShowsTheDisc
     window.OnNotify(kMainMsgEraseDisc, nullptr, 0);
     EXPECT_EQ(window.told, std::vector<std::string>{"Erasing of the disc has failed."});
 }
+
+TEST_F(MainWindowBurnTest, QdGuiDriveBurnsFilesThroughTheMainWindow)
+{
+    const std::string tool = BuildDir() + "/tools/qd-gui/qd-gui";
+    if (!PathExists(tool))
+        GTEST_SKIP() << "qd-gui is not built";
+    const std::string track = elsewhere_.Path("take.wav");
+    ASSERT_EQ(RunCommand("sox -q -n -r 44100 -c 2 -b 16 " + Quote(track) + " synth 4 sine 440 vol 0.5"), 0);
+    const std::string dump = elsewhere_.Path("drive.raw");
+    struct Case
+    {
+        const char* steps;
+        int status;
+        bool burnt;
+    };
+    const Case cases[] = {
+        {"click:cncl", 1, false},
+        {"pick:105=~[MAX] click:ok answer:1 wait:3000 click:cncl", 0, true},
+    };
+    for (const Case& c : cases) {
+        int status = -1;
+        const std::string out =
+            CaptureCommand("QT_QPA_PLATFORM=offscreen QUORIN_DRIVES=" + Quote("fake:media=cdr,dump=" + dump) +
+                               " " + Quote(tool) + " drive burn " + Quote(track) + " -- " + c.steps + " 2>&1",
+                           &status);
+        EXPECT_EQ(status, c.status) << out;
+        EXPECT_EQ(PathExists(dump), c.burnt) << out;
+        if (c.burnt) {
+            EXPECT_NE(out.find("box: Quorin Dizer od OD Udivezeve | Commence burning to disc?"),
+                      std::string::npos);
+            EXPECT_EQ(ReadFileBytes(dump).size(), static_cast<size_t>(300) * 2352);
+        }
+    }
+    // The track was copied into the output folder and left as it was.
+    EXPECT_EQ(ReadFileBytes(out_.Path("take.wav")), ReadFileBytes(track));
+}

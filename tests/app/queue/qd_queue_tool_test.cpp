@@ -174,6 +174,20 @@ TEST_F(QdQueueTest, AFailedJobIsReportedRemovedAndTheRestStillRun)
     EXPECT_EQ(CaptureCommand(QdQueue() + " list"), "");
 }
 
+// A run while another process works the queue has not worked it through:
+// exit 1, as the usage says, with the reason.
+TEST_F(QdQueueTest, ARunWhileAnotherProcessWorksTheQueueExitsOne)
+{
+    ASSERT_EQ(Add(Tone(dir_.Path("a.wav"), 0.2), out_.Path(), ".wav"), 0);
+    ProcessQueueFile queue(queuePath_.c_str());
+    LFile held;
+    ASSERT_TRUE(queue.TryLockWorker(held));
+    int status = -1;
+    const std::string out = CaptureCommand(QdQueue() + " run 2>&1", &status);
+    EXPECT_EQ(status, 1) << out;
+    EXPECT_NE(out.find("another process is running the queue"), std::string::npos) << out;
+}
+
 TEST_F(QdQueueTest, StartUpsResumeTwiceThenDiscardTheQueueButNotTheRecording)
 {
     const std::string source = Tone(dir_.Path("take.wav"), 0.2);

@@ -171,6 +171,23 @@ TEST_F(WavCodecSettings, StoringChoicesFillsTheBlockAndRemembersThem)
     EXPECT_EQ(Stored("SampleRateAuto"), "1");
     EXPECT_EQ(Stored("ChansAuto"), "0");
 
+    // A-law and mu-law with "Match Source" keep following the source: the
+    // flags say so, so the 44100 Hz stereo in the block is not forced on every output.
+    for (int encoding : {kWavEncodingAlaw, kWavEncodingMulaw}) {
+        LWavEncoderChoices g = LWavPresetChoices(kWavPresetCustom, start, encoding);
+        g.channels = LWavChannelItems(0)[0];
+        g.rate = LWavRateItems(0)[0];
+        LWavStoreEncoderChoices(g, block);
+        EXPECT_EQ(block.formatTag, encoding == kWavEncodingAlaw ? 6 : 7);
+        EXPECT_EQ(block.bitsPerSample, 8);
+        EXPECT_EQ(Stored("SampleRateAuto"), "1") << encoding;
+        EXPECT_EQ(Stored("ChansAuto"), "1") << encoding;
+        g.rate = LWavRateItems(0)[2]; // 8000 Hz chosen: no longer automatic
+        LWavStoreEncoderChoices(g, block);
+        EXPECT_EQ(Stored("SampleRateAuto"), "0") << encoding;
+        EXPECT_EQ(block.sampleRate, 8000u);
+    }
+
     // High: nothing automatic.
     LWavStoreEncoderChoices(LWavPresetChoices(kWavPresetHigh, start, -1), block);
     EXPECT_EQ(Stored("Preset"), "2");

@@ -240,6 +240,8 @@ TEST(Mp3EncoderOptionsRules, ValidationOfVariableBitRateLimits)
         EXPECT_EQ(options.Validate(), c.expected) << c.constant << " " << c.low << "-" << c.high;
     }
     EXPECT_NE(std::string(kMp3VbrTooFarApartText).find("too far apart"), std::string::npos);
+    // The text names the limits the rule accepts: 32 itself is a valid minimum.
+    EXPECT_NE(std::string(kMp3VbrTooFarApartText).find("32 or above"), std::string::npos);
 }
 
 TEST(Mp3EncoderOptionsRules, NearestListedBitrate)

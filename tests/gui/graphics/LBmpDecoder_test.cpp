@@ -287,10 +287,19 @@ TEST(LBmpDecode, RunLengthCodes)
     d = Decode(File(info, table, {1, 2, 0, 2, 2, 1, 1, 1, 0, 1}));
     ASSERT_EQ(0, d.result) << d.failure;
     EXPECT_EQ((std::vector<uint32_t>{K, K, K, Red, Blue, K, K, K}), d.pixels);
-    // Runs that cover the row's padding are cut at the width.
-    d = Decode(File(info, table, {8, 1, 0, 0, 8, 2, 0, 0, 0, 1}));
+    // Runs that cover the row's padding (rows are stored in multiples of
+    // four bytes) are cut at the width; a run past the padding is damage.
+    Info five = info;
+    five.width = 5;
+    d = Decode(File(five, table, {8, 1, 0, 0, 8, 2, 0, 0, 0, 1}));
     ASSERT_EQ(0, d.result) << d.failure;
-    EXPECT_EQ((std::vector<uint32_t>{Blue, Blue, Blue, Blue, Red, Red, Red, Red}), d.pixels);
+    EXPECT_EQ((std::vector<uint32_t>{Blue, Blue, Blue, Blue, Blue, Red, Red, Red, Red, Red}), d.pixels);
+    d = Decode(File(five, table, {9, 1, 0, 0, 8, 2, 0, 0, 0, 1}));
+    EXPECT_EQ(2, d.result);
+    EXPECT_NE(d.failure.find("past the end of row 0 (width 5)"), std::string::npos) << d.failure;
+    d = Decode(File(info, table, {4, 1, 0, 0, 2, 2, 0, 3, 1, 1, 1, 0, 0, 1}));
+    EXPECT_EQ(2, d.result) << "an absolute run of 3 after 2 pixels in a row of 4";
+    EXPECT_NE(d.failure.find("past the end of row 1"), std::string::npos) << d.failure;
     // RLE4: high nibble first; an absolute run of 3 (two bytes) has no padding.
     Info four = info;
     four.bits = 4;
@@ -298,6 +307,9 @@ TEST(LBmpDecode, RunLengthCodes)
     d = Decode(File(four, table, {0, 3, 0x12, 0x10, 1, 0x22, 0, 0, 4, 0x21, 0, 0, 0, 1}));
     ASSERT_EQ(0, d.result) << d.failure;
     EXPECT_EQ((std::vector<uint32_t>{Blue, Red, Blue, Red, Red, Blue, Red, Blue}), d.pixels);
+    d = Decode(File(four, table, {9, 0x12, 0, 0, 4, 0x21, 0, 0, 0, 1}));
+    EXPECT_EQ(2, d.result) << "an RLE4 run of 9 in a row of 4 stored in 8";
+    EXPECT_NE(d.failure.find("past the end of row 0"), std::string::npos) << d.failure;
 }
 
 TEST(LBmpDecode, RefusalsNameTheirCause)
@@ -348,8 +360,11 @@ TEST(LBmpDecode, RefusalsNameTheirCause)
     cases.push_back({"offset past end", with([](Info&) {}, table, pixels, 1000), "lies beyond the end"});
     cases.push_back({"offset in headers", with([](Info&) {}, table, pixels, -4), "lies inside the headers"});
     cases.push_back({"rows missing", with([](Info&) {}, table, Bytes(7, 0)), "pixel data needs 8 bytes, 7"});
-    cases.push_back({"huge", with([](Info& i) { i.width = 16000, i.height = 16000; }, table, {0}),
-                     "pixel data needs 256000000 bytes"});
+    cases.push_back({"huge", with([](Info& i) { i.width = 8000, i.height = 8000; }, table, {0}),
+                     "pixel data needs 64000000 bytes"});
+    cases.push_back({"past 64 megapixels",
+                     with([](Info& i) { i.width = 16000, i.height = 16000; }, table, {0}),
+                     "16000 x 16000 pixels is more than the limit of 67108864"});
     cases.push_back({"over the cap", with([](Info& i) { i.width = 100000, i.height = 100000; }, table, {}),
                      "is more than the limit"});
     cases.push_back({"rle cut", with([](Info& i) { i.compression = 1; }, table, {2, 1, 0, 0, 2, 1}),

@@ -93,6 +93,42 @@ TEST_F(QdImageTool, InfoLinesInTheirOrder)
     EXPECT_EQ(std::string::npos, out.find("header="));
 }
 
+// A tiny RLE8 file that claims 16000 x 16000 pixels: info reads its headers
+// and no more; decoding refuses it before allocating anything.
+TEST_F(QdImageTool, AHugeClaimIsDescribedFromItsHeadersAndRefusedBeforeDecoding)
+{
+    std::string file = "BM";
+    auto le = [&](uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            file.push_back(static_cast<char>(v >> (8 * i)));
+    };
+    le(14 + 40 + 8 + 2, 4);
+    le(0, 4);
+    le(14 + 40 + 8, 4);
+    le(40, 4);
+    le(16000, 4);
+    le(16000, 4);
+    le(1, 2);
+    le(8, 2);
+    le(1, 4); // RLE8
+    le(2, 4);
+    le(2835, 4);
+    le(2835, 4);
+    le(2, 4);
+    le(0, 4);
+    le(0x000000, 4);
+    le(0xFFFFFF, 4);
+    file += std::string("\0\1", 2); // end of bitmap
+    const std::string path = dir_.Path("claim.bmp");
+    WriteFileBytes(path, file);
+    std::string out;
+    ASSERT_EQ(0, Run("info " + Quote(path), &out)) << Errors();
+    EXPECT_EQ(0u, out.find("decoder=bmp\nwidth=16000\nheight=16000\nbits=8\n")) << out;
+    EXPECT_NE(std::string::npos, out.find("compression=rle8")) << out;
+    EXPECT_EQ(1, Run("decode " + Quote(path) + " " + Quote(dir_.Path("claim.ppm"))));
+    EXPECT_NE(std::string::npos, Errors().find("16000 x 16000 pixels is more than the limit")) << Errors();
+}
+
 TEST_F(QdImageTool, FlipsEqualImageMagickForEachFormat)
 {
     const std::string alpha = dir_.Path("alpha.bmp");

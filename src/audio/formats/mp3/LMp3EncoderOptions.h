@@ -30,7 +30,7 @@ enum LMp3OptionsCheck : int {
 
 inline constexpr const char* kMp3VbrTooFarApartText =
     "Your VBR minimum and maximum bitrates are too far apart, which will cause problems with the encoder. "
-    "The minimum rate must be above 32 or the maximum rate below 160.";
+    "The minimum rate must be 32 or above, or the maximum rate 160 or below.";
 inline constexpr const char* kMp3VbrMaxBelowMinText =
     "Your VBR maximum bitrate cannot be smaller than the minimum bitrate.";
 

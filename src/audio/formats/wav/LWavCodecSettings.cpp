@@ -191,7 +191,9 @@ void LWavStoreEncoderChoices(const LWavEncoderChoices& c, LWaveFormatBlock& bloc
         block.formatTag = static_cast<uint16_t>(kWavTagPcm);
         block.bitsPerSample = 16;
     } else {
-        if (c.preset == kWavPresetCustom && c.encoding == kWavEncodingPcm) {
+        // Every encoding that lists "Match Source" keeps following the
+        // source when it is chosen (GSM has no such items).
+        if (c.preset == kWavPresetCustom && c.encoding != kWavEncodingGsm) {
             channelsAuto = c.channels.matchSource;
             rateAuto = c.rate.matchSource;
         }
