@@ -9,6 +9,7 @@
 #include "app/program/burn/LBurnCommands.h"
 #include "app/program/burn/LBurnSettingsPage.h"
 #include "app/program/burn/LProgressTasks.h"
+#include "app/program/play/PlayWindow.h"
 #include "app/program/recording/RecordingSession.h"
 #include "app/program/tags/EditAudioTagsDialog.h"
 #include "app/program/tags/TagEditing.h"
@@ -40,8 +41,7 @@ void MainDialog::RunRecordingSession()
 
 bool MainDialog::RunPlayWindow(const char* path)
 {
-    (void)path;
-    return true;
+    return LRunPlayWindow(this, path);
 }
 
 namespace {

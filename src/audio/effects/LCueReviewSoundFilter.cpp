@@ -75,6 +75,11 @@ void LCueReviewSoundFilter::StartGrain()
         grainReady_ = true;
     }
     inGrain_ = 0;
+    // Enough grains to cover any player's queue (minutes of output).
+    constexpr size_t kMarksKept = 16384;
+    marks_.push_back({produced_, grainStart_, step_});
+    if (marks_.size() > kMarksKept)
+        marks_.pop_front();
 }
 
 int64_t LCueReviewSoundFilter::Read(int32_t* buffer, int64_t frames)
@@ -93,6 +98,7 @@ int64_t LCueReviewSoundFilter::Read(int32_t* buffer, int64_t frames)
         }
         inGrain_ += n;
         done += n;
+        produced_ += n;
     }
     return frames;
 }
@@ -116,12 +122,23 @@ void LCueReviewSoundFilter::Seek(int64_t frame)
     grainStart_ = frame;
     grainReady_ = false;
     inGrain_ = 0;
+    marks_.clear();
+    produced_ = 0;
 }
 
 bool LCueReviewSoundFilter::Query(int32_t code, int64_t* value)
 {
     if (code == kQueryMapCorrection) {
-        *value = *value * step_ / grain_;
+        if (marks_.empty() || *value > 0) {
+            *value = *value * step_ / grain_;
+            return true;
+        }
+        // The source frame of output frame produced_ + value, from the grain it belongs to.
+        const int64_t wanted = std::max<int64_t>(produced_ + *value, marks_.front().output);
+        auto it = std::upper_bound(marks_.begin(), marks_.end(), wanted,
+                                   [](int64_t out, const GrainMark& mark) { return out < mark.output; });
+        const GrainMark& mark = *std::prev(it);
+        *value = mark.source + (wanted - mark.output) * mark.step / grain_ - GetPosition();
         return true;
     }
     return upstream_->Query(code, value);

@@ -9,6 +9,7 @@
 
 #include "audio/core/LSoundSource.h"
 
+#include <deque>
 #include <vector>
 
 class LCueReviewSoundFilter : public LSoundFilter
@@ -25,8 +26,9 @@ public:
     int64_t GetPosition() override;
     int64_t GetLength() override;
     void Seek(int64_t frame) override;
-    // Code 6 rewrites a count of output frames into source frames at the
-    // current speed; other codes go to the upstream.
+    // Code 6 rewrites a count of output frames (negative: frames already
+    // delivered but not yet heard) into source frames, at the speeds those
+    // frames were made at; other codes go to the upstream.
     bool Query(int32_t code, int64_t* value) override;
 
     int64_t GetGrainFrames() const { return grain_; }
@@ -48,4 +50,16 @@ private:
     int64_t step_ = 0;
     int64_t endStep_ = 0;
     int64_t remaining_ = 0; // frames of the speed ramp still to go
+
+    // Where each recent grain began, in output frames and source frames, and
+    // its speed: a player holds a few seconds of output, made while the
+    // speed was changing, and asks where the frame it is playing came from.
+    struct GrainMark
+    {
+        int64_t output;
+        int64_t source;
+        int64_t step;
+    };
+    std::deque<GrainMark> marks_;
+    int64_t produced_ = 0; // output frames delivered since the last seek
 };

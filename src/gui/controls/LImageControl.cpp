@@ -20,6 +20,7 @@ void LImageControl::SetImage(const LGuiImage* image)
         int w = 0, h = 0;
         image->GetSize(&w, &h);
         image_.SetSize(w, h);
+        image_.SetVectorSource(image->VectorSource());
     }
     copyWidth_ = copyHeight_ = 0;
     Invalidate();

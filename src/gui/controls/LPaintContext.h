@@ -110,9 +110,9 @@ public:
     // Copies a bitmap of format 0; false (and no picture) for any other.
     bool CreateFromBitmap(const LBitmap* bitmap, bool opaque);
     // tiff, icns, then png/NAME.png under the resources folder: the first
-    // file that exists is loaded.
+    // file that exists is loaded; our own drawing svg/NAME.svg when none does.
     bool LoadResource(const char* name);
-    // cur, tiff, png, then jpg (TYPE/NAME.TYPE), the same way.
+    // cur, tiff, png, then jpg (TYPE/NAME.TYPE), then svg, the same way.
     bool LoadResourceOfType(const char* name);
     bool LoadFile(const char* path);
     void Release();
@@ -126,6 +126,11 @@ public:
     }
     const LBitmap& Bitmap() const { return bitmap_; }
     bool Opaque() const { return opaque_; }
+    // The drawing the picture was made from, when it came from one (an SVG
+    // file): the toolkit draws that afresh at the size shown, so the picture
+    // stays sharp at every scale.
+    const std::string& VectorSource() const { return vector_; }
+    void SetVectorSource(const std::string& path) { vector_ = path; }
 
     // Toolkit copy (opaque to this layer).
     std::shared_ptr<void>& NativeCache() const { return native_; }
@@ -135,6 +140,7 @@ private:
     bool opaque_ = false;
     int width_ = 0;
     int height_ = 0;
+    std::string vector_;
     mutable std::shared_ptr<void> native_;
 };
 

@@ -13,7 +13,7 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QRadialGradient>
+#include <QSvgRenderer>
 #include <QVariant>
 
 #include <algorithm>
@@ -132,13 +132,24 @@ LQtImageControlImpl::LQtImageControlImpl(LWindow* window, QWidget* parent) : QLa
 void LQtImageControlImpl::setResource(int resourceId)
 {
     resource_ = resourceId;
+    drawing_.clear();
     image_ = LQtLoadImageResource(resourceId, 256);
+    update();
+}
+
+void LQtImageControlImpl::setDrawing(const QString& path)
+{
+    resource_ = 0;
+    drawing_ = path;
+    QSvgRenderer renderer(path);
+    image_ = renderer.isValid() ? LQtRenderSvgFile(path, renderer.defaultSize()) : QImage();
     update();
 }
 
 void LQtImageControlImpl::setImage(const QImage& image)
 {
     resource_ = 0;
+    drawing_.clear();
     image_ = image;
     update();
 }
@@ -150,6 +161,19 @@ void LQtImageControlImpl::paintEvent(QPaintEvent* event)
         return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (resource_ > 0 || !drawing_.isEmpty()) {
+        // Drawn afresh at the control's size in device pixels: sharp at any
+        // scale, and a picture of another shape keeps it.
+        const qreal ratio = devicePixelRatioF();
+        const QSize box = (QSizeF(size()) * ratio).toSize();
+        QImage picture = resource_ > 0
+                             ? LQtRenderImageResource(resource_, box)
+                             : LQtRenderSvgFile(drawing_, image_.size().scaled(box, Qt::KeepAspectRatio));
+        picture.setDevicePixelRatio(ratio);
+        const QSizeF shown = QSizeF(picture.size()) / ratio;
+        painter.drawImage(QPointF((width() - shown.width()) / 2, (height() - shown.height()) / 2), picture);
+        return;
+    }
     painter.drawImage(rect(), image_);
 }
 
@@ -177,40 +201,6 @@ int LQtProgressBarImpl::tag() const
 void LQtProgressBarImpl::setTag(int id)
 {
     LQtSetControlId(this, id);
-}
-
-QImage LQtLoadImageResource(int resourceId, int pixelSize)
-{
-    QByteArray folder = qgetenv("QUORIN_RESOURCES");
-    if (!folder.isEmpty()) {
-        QImage file(QString::fromUtf8(folder) + QStringLiteral("/png/%1.png").arg(resourceId));
-        if (!file.isNull())
-            return file;
-    }
-    // The progress window's picture: a record on a dark ground.
-    QImage image(pixelSize, pixelSize, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    double s = pixelSize;
-    QRadialGradient vinyl(QPointF(s * 0.42, s * 0.38), s * 0.6);
-    vinyl.setColorAt(0, QColor(70, 70, 78));
-    vinyl.setColorAt(1, QColor(12, 12, 16));
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(vinyl);
-    painter.drawEllipse(QRectF(s * 0.04, s * 0.04, s * 0.92, s * 0.92));
-    painter.setBrush(Qt::NoBrush);
-    for (int groove = 0; groove < 6; ++groove) {
-        double r = s * (0.42 - groove * 0.045);
-        painter.setPen(QPen(QColor(90, 90, 100, 120), s / 160.0));
-        painter.drawEllipse(QPointF(s / 2, s / 2), r, r);
-    }
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(resourceId == 304 ? QColor(214, 64, 52) : QColor(60, 120, 200));
-    painter.drawEllipse(QPointF(s / 2, s / 2), s * 0.16, s * 0.16);
-    painter.setBrush(QColor(240, 240, 240));
-    painter.drawEllipse(QPointF(s / 2, s / 2), s * 0.025, s * 0.025);
-    return image;
 }
 
 // ---- the control API of LWindow ----

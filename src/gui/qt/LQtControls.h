@@ -3,6 +3,8 @@
 // image controls and the progress bar. Each keeps a plain pointer to its
 // window and carries its id as the property "ltag".
 
+#include "gui/qt/LQtImageResource.h"
+
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -57,6 +59,8 @@ public:
     int resource() const { return resource_; }
     // A picture of the program's own (null: none); the resource number becomes 0.
     void setImage(const QImage& image);
+    // An SVG drawing, rendered afresh at the control's size when painted.
+    void setDrawing(const QString& path);
     bool hasImage() const { return !image_.isNull(); }
 
 protected:
@@ -66,6 +70,7 @@ private:
     LWindow* window_;
     int resource_ = 0;
     QImage image_;
+    QString drawing_;
 };
 
 class LQtProgressBarImpl : public QProgressBar
@@ -82,6 +87,3 @@ private:
     bool indeterminate_ = false;
 };
 
-// The picture of an image resource: the file "<resources>/png/<id>.png" when
-// present, else a drawing of our own for the ids the framework uses.
-QImage LQtLoadImageResource(int resourceId, int pixelSize);

@@ -3,10 +3,12 @@
 
 #include "foundation/threads/LLocalProcessContext.h"
 #include "gui/qt/LQtImageConvert.h"
+#include "gui/qt/LQtImageResource.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QImage>
+#include <QSvgRenderer>
 
 #include <cstdlib>
 #include <initializer_list>
@@ -72,6 +74,18 @@ bool LoadFirstOf(LGuiImage& image, const char* name, std::initializer_list<const
             if (QFileInfo::exists(path))
                 return image.LoadFile(path.toUtf8().constData());
         }
+        const QString svg = QString("%1/svg/%2.svg").arg(folder, QString::fromUtf8(name));
+        QSvgRenderer renderer(svg);
+        if (QFileInfo::exists(svg) && renderer.isValid()) {
+            const QImage drawn = LQtRenderSvgFile(svg, renderer.defaultSize());
+            LLocalProcessContext context;
+            LBitmap bitmap;
+            if (!drawn.isNull() && LBitmapFromQImage(context, bitmap, drawn) == 0 &&
+                image.CreateFromBitmap(&bitmap, false)) {
+                image.SetVectorSource(svg.toStdString());
+                return true;
+            }
+        }
     }
     image.Release();
     return false;
@@ -102,6 +116,7 @@ void LGuiImage::Release()
 {
     bitmap_.Reset();
     native_.reset();
+    vector_.clear();
     opaque_ = false;
 }
 

@@ -2,6 +2,7 @@
 
 #include "foundation/text/LUtf8.h"
 #include "gui/qt/LQtImageConvert.h"
+#include "gui/qt/LQtImageResource.h"
 #include "gui/qt/LQtTextManagerImpl.h"
 
 #include <QFontMetrics>
@@ -135,7 +136,13 @@ void LQtPaintContext::DrawImage(const LGuiImage& image, const LPaintRect& dst, c
 {
     if (!painter_ || !image.HasImage() || dst.w <= 0 || dst.h <= 0)
         return;
-    const QImage& picture = LQtImageOf(image);
+    QImage drawn;
+    if (!image.VectorSource().empty() && (src.w <= 0 || src.h <= 0)) {
+        // The whole of a drawing: rendered at the device pixels it covers.
+        const QRect target = painter_->deviceTransform().mapRect(ToQ(dst));
+        drawn = LQtRenderSvgFile(QString::fromStdString(image.VectorSource()), target.size());
+    }
+    const QImage& picture = drawn.isNull() ? LQtImageOf(image) : drawn;
     const QRect source = (src.w <= 0 || src.h <= 0) ? picture.rect() : ToQ(src);
     painter_->save();
     painter_->setOpacity(painter_->opacity() * std::clamp(alpha, 0.0f, 1.0f));

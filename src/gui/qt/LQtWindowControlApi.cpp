@@ -484,6 +484,8 @@ void LWindow::SetImageControlImage(int id, const LGuiImage* image)
         return;
     if (image == nullptr || !image->HasImage())
         control->setImage(QImage());
+    else if (!image->VectorSource().empty())
+        control->setDrawing(QString::fromStdString(image->VectorSource()));
     else
         control->setImage(LImageToQImage(image->Bitmap(), image->Opaque()));
 }

@@ -10,6 +10,8 @@
 #include "support/TempHome.h"
 #include "support/TestData.h"
 
+#include <QIcon>
+#include <QSvgRenderer>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -145,9 +147,19 @@ TEST_F(AppProgram, FirstStartWritesTheRecordsAndADesktopEntryTheSecondSkipsThem)
 
     const std::string entry = home_.Path(".local/share/applications/com.oxbelsoftware.quorin.desktop");
     const std::string icon =
-        home_.Path(".local/share/icons/hicolor/256x256/apps/com.oxbelsoftware.quorin.png");
+        home_.Path(".local/share/icons/hicolor/scalable/apps/com.oxbelsoftware.quorin.svg");
     ASSERT_TRUE(fs::exists(entry));
-    EXPECT_EQ(ReadText(icon).substr(0, 8), "\x89PNG\r\n\x1a\n");
+    // The entry names the icon by the file's stem, which the icon theme
+    // finds under hicolor/scalable/apps; the file is the program's drawing.
+    EXPECT_TRUE(QSvgRenderer(QString::fromStdString(icon)).isValid()) << icon;
+    quorin::test::GuiApp();
+    QIcon::setThemeSearchPaths(
+        {QString::fromStdString(home_.Path(".local/share/icons")), "/usr/share/icons"});
+    QIcon::setThemeName("hicolor");
+    EXPECT_FALSE(QIcon::fromTheme("com.oxbelsoftware.quorin").pixmap(64, 64).isNull())
+        << "the icon does not resolve";
+    EXPECT_NE(ReadText(entry).find("\nIcon=com.oxbelsoftware.quorin\n"), std::string::npos)
+        << ReadText(entry);
     EXPECT_EQ(ModeOf(entry) & 0022, 0u);
     if (quorin::test::HaveTool("desktop-file-validate")) {
         EXPECT_EQ(quorin::test::RunCommand("desktop-file-validate " + Quote(entry)), 0) << ReadText(entry);

@@ -11,6 +11,10 @@
 #include "gui/framework/LCommands.h"
 #include "support/TempHome.h"
 
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -177,14 +181,39 @@ TEST_F(BurnSettingsPageTest, TheDataDiscOptionsAreStoredOnOkOnly)
         dialog.ShowModeless(nullptr, LPlacementCenterOnScreen);
         EXPECT_EQ(dialog.GetPullDownSelection(LDataDiscTypeDialog::kTypeList), 1);
         EXPECT_TRUE(dialog.GetCheck(LDataDiscTypeDialog::kReencodeOthers));
-        // The format dialogs are not there yet: their button stays off.
-        EXPECT_FALSE(dialog.IsControlEnabled(LDataDiscTypeDialog::kFormatSettings));
+        EXPECT_TRUE(dialog.IsControlEnabled(LDataDiscTypeDialog::kFormatSettings));
         dialog.SelectPullDownItem(LDataDiscTypeDialog::kTypeList, 2);
         dialog.SendCommand(LDataDiscTypeDialog::kTypeChanged);
         EXPECT_FALSE(dialog.IsControlEnabled(LDataDiscTypeDialog::kReencodeAll));
+        EXPECT_FALSE(dialog.IsControlEnabled(LDataDiscTypeDialog::kFormatSettings));
         dialog.SendCommand(ok ? kCommandOK : kCommandCancel);
         EXPECT_EQ(Setting("OutputFormat", "DataCDType"), ok ? "2" : "1");
         if (!ok)
             LSettingsSetString("OutputFormat", "DataCDType", "1");
+    }
+}
+
+TEST_F(BurnSettingsPageTest, FormatSettingsOpensTheOptionsOfTheChosenFormat)
+{
+    const struct
+    {
+        int type;
+        const char* title;
+    } cases[] = {{1, "MP3 Encoder Options"}, {0, "Select Wave File Format"}};
+    for (const auto& c : cases) {
+        LDataDiscTypeDialog dialog;
+        ASSERT_TRUE(dialog.CreateFromTemplate(LDataDiscTypeDialog::Template()));
+        dialog.ShowModeless(nullptr, LPlacementCenterOnScreen);
+        dialog.SelectPullDownItem(LDataDiscTypeDialog::kTypeList, c.type);
+        std::string title;
+        QTimer::singleShot(300, [&title] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                title = modal->windowTitle().toStdString();
+                modal->close();
+            }
+        });
+        dialog.SendCommand(LDataDiscTypeDialog::kFormatSettings);
+        EXPECT_EQ(title, c.title);
+        dialog.SendCommand(kCommandCancel);
     }
 }

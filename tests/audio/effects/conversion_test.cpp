@@ -7,6 +7,7 @@
 #include "audio/effects/LChannelConvert.h"
 #include "audio/effects/LConversionEffects.h"
 #include "audio/effects/LCueReviewSoundFilter.h"
+#include "audio/effects/LLevellerEffect.h"
 #include "audio/effects/LResampleSoundFilter.h"
 #include "audio/effects/LResampleSoundSink.h"
 #include "audio/effects/LSincTable.h"
@@ -522,6 +523,30 @@ TEST(CueReview, PositionMovesAtTheCurrentSpeed)
         else
             EXPECT_GT(source->GetPosition(), 9000 * 1.5);
         EXPECT_DOUBLE_EQ(filter->GetSpeed(), c.endSpeed);
+    }
+}
+
+TEST(CueReview, FramesStillQueuedMapToWhereTheyWereRead)
+{
+    // A player asks where the frame it plays now came from, seconds of
+    // output after it was made: the answer follows the speeds of the ramp,
+    // not the speed the filter has reached since.
+    for (auto [start, end] : {std::pair{1.5, 7.0}, {-0.5, -7.0}}) {
+        auto* filter = new LCueReviewSoundFilter(MakeSource(44100, 1, Ramp(2000000)), start, end, 8000, false);
+        LSoundSourcePtr source(filter);
+        source->Seek(600000);
+        std::vector<int64_t> positions{source->GetPosition()};
+        std::vector<int32_t> buffer(1000);
+        for (int i = 0; i < 300; ++i) {
+            source->Read(buffer.data(), 1000);
+            positions.push_back(source->GetPosition());
+        }
+        const int64_t now = source->GetPosition();
+        for (size_t back : {size_t{1}, size_t{37}, size_t{150}, size_t{300}}) {
+            int64_t correction = -static_cast<int64_t>(back) * 1000;
+            ASSERT_TRUE(source->Query(kQueryMapCorrection, &correction));
+            EXPECT_EQ(now + correction, positions[positions.size() - 1 - back]) << start << ", " << back;
+        }
     }
 }
 

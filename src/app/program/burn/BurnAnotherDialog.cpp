@@ -77,6 +77,10 @@ void BurnAnotherDialog::OnCreate()
     if (GetControlRect(kCommandOK, &x, &y, &w, &h)) {
         const int wanted = std::max(w, static_cast<int>(GetTextWidth("Burn Another") * 1.23) + 16);
         SetControlRect(kCommandOK, x + w - wanted, y, wanted, h);
+        // Close keeps its distance from the wider button.
+        int cx = 0, cy = 0, cw = 0, ch = 0;
+        if (wanted > w && GetControlRect(kCommandCancel, &cx, &cy, &cw, &ch))
+            SetControlRect(kCommandCancel, cx - (wanted - w), cy, cw, ch);
     }
 }
 

@@ -1,5 +1,10 @@
 #include "app/program/burn/LDataDiscTypeDialog.h"
 
+#include "app/program/encoders/LMp3EncoderSettingsPage.h"
+#include "app/program/encoders/LWavEncoderOptionsDialog.h"
+#include "audio/formats/mp3/LMp3EncoderOptions.h"
+#include "audio/formats/wav/LWavCodecSettings.h"
+#include "foundation/files/LPath.h"
 #include "foundation/settings/LSettings.h"
 #include "gui/framework/LCommands.h"
 
@@ -29,9 +34,7 @@ const LDialogTemplate* LDataDiscTypeDialog::Template()
 
 bool LDataDiscTypeDialog::FormatSettingsAvailable()
 {
-    // The WAV and MP3 option dialogs come with the preferences; until then
-    // the button stays off rather than pretending to open them.
-    return false;
+    return true;
 }
 
 void LDataDiscTypeDialog::Layout()
@@ -88,6 +91,7 @@ void LDataDiscTypeDialog::OnCommand(int command, int extra)
     case kReencodeOthers:
         break;
     case kFormatSettings:
+        ShowFormatSettings();
         break;
     default:
         LWindow::OnCommand(command, extra);
@@ -95,6 +99,25 @@ void LDataDiscTypeDialog::OnCommand(int command, int extra)
     }
     if (IsVisible())
         UpdateControls();
+}
+
+void LDataDiscTypeDialog::ShowFormatSettings()
+{
+    if (GetPullDownSelection(kTypeList) == 1) {
+        LMp3EncoderOptions options;
+        options.Load();
+        LMp3EncoderSettingsPage page(&options);
+        ShowMp3EncoderSettings(&page, GetView());
+    } else if (GetPullDownSelection(kTypeList) == 0) {
+        char path[kLPathSize] = {};
+        if (!LGetWavCodecSettingsPath(path))
+            return;
+        LWaveFormatBlock block;
+        if (!LLoadWavCodecSettings(block, path))
+            block = LWaveFormatBlock{};
+        if (ShowWavEncoderOptions(GetView(), block, 0, 0, "Select Wave File Format") == 1)
+            LSaveWavCodecSettings(block, path);
+    }
 }
 
 bool LDataDiscTypeDialog::CanOK()

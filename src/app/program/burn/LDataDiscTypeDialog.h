@@ -28,6 +28,9 @@ public:
 
     // Whether the WAV and MP3 option dialogs can be opened from here.
     static bool FormatSettingsAvailable();
+    // The options of the chosen format: the MP3 encoder's, or the WAV
+    // format data discs are written in.
+    void ShowFormatSettings();
 };
 
 // Runs the dialog over parent; true when it ended with OK.

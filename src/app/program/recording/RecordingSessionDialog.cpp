@@ -165,8 +165,10 @@ void RecordingSessionDialog::Layout(int x, int y)
     }
 
     const char* buttons[6] = {"Record", "Pause", "Restart", "Stop", "Split", "Discard"};
+    const int images[6] = {356, 358, 357, 359, 360, 361};
     for (int i = 0; i < 6; ++i) {
         AddButtonOfKind(kSessionRecord + i, buttons[i], 3);
+        SetButtonImage(kSessionRecord + i, images[i]);
         place(kSessionRecord + i, 18 + i * 151, 482, 145, 34);
     }
 }

@@ -35,3 +35,19 @@ const LKeyToCommandMap LRecordingAcceleratorTable[kRecordingAcceleratorCount] = 
     {{0x10057, false}, 1001},    // Ctrl+W
     {{0x35000000, false}, 1001}, // Escape
 };
+
+// The playback window. Keypad Enter closes as Return does, and Ctrl+Left /
+// Ctrl+Right stand in for Home and End on keyboards without them.
+const LKeyToCommandMap LPlayAcceleratorTable[kPlayAcceleratorCount] = {
+    {{0x20, false}, 124},       // Space: play or pause
+    {{0x35000000, false}, 122}, // Escape
+    {{0x7B000000, false}, 112}, // Left: rewind while held
+    {{0x7C000000, false}, 113}, // Right: forward while held
+    {{0x73000000, false}, 111}, // Home
+    {{0x77000000, false}, 114}, // End
+    {{0x10057, false}, 122},    // Ctrl+W
+    {{0x24000000, false}, 122}, // Return
+    {{0x4C000000, false}, 122}, // Enter
+    {{0x7B010000, false}, 111}, // Ctrl+Left
+    {{0x7C010000, false}, 114}, // Ctrl+Right
+};

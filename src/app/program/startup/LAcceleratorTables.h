@@ -1,6 +1,6 @@
 #pragma once
-// The key tables of the program's windows: the main window's and the
-// recording session's. A window looks a key up in its table before the
+// The key tables of the program's windows: the main window's, the
+// recording session's and the playback window's. A window looks a key up in its table before the
 // framework's built-in keys, so an entry here overrides those (Ctrl+W closes
 // the main window to the background instead of cancelling it).
 
@@ -8,6 +8,8 @@
 
 inline constexpr int kMainAcceleratorCount = 18;
 inline constexpr int kRecordingAcceleratorCount = 8;
+inline constexpr int kPlayAcceleratorCount = 11;
 
 extern const LKeyToCommandMap LMainAcceleratorTable[kMainAcceleratorCount];
 extern const LKeyToCommandMap LRecordingAcceleratorTable[kRecordingAcceleratorCount];
+extern const LKeyToCommandMap LPlayAcceleratorTable[kPlayAcceleratorCount];

@@ -160,7 +160,7 @@ std::string LDesktopIconPath()
     char data[kLPathSize];
     if (!LGetAppSupportFolder(data))
         return {};
-    return std::string(data) + "/icons/hicolor/256x256/apps/" + kDesktopEntryId + ".png";
+    return std::string(data) + "/icons/hicolor/scalable/apps/" + kDesktopEntryId + ".svg";
 }
 
 std::string LDesktopEntryText(const char* executable)
@@ -194,7 +194,7 @@ bool LInstallDesktopEntry()
     bool done = WriteWhole(entry, LDesktopEntryText(executable));
     char resources[kLPathSize], picture[kLPathSize];
     if (LGetResourcesFolder(resources, sizeof resources) &&
-        std::snprintf(picture, sizeof picture, "%s/resources/png/304.png", resources) <
+        std::snprintf(picture, sizeof picture, "%s/resources/svg/304.svg", resources) <
             static_cast<int>(kLPathSize) &&
         access(picture, R_OK) == 0)
         done = LFileCopy(picture, icon.c_str()) && done;
