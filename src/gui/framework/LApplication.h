@@ -23,8 +23,9 @@ public:
     void Run();
 
     // Called when SIGINT or SIGTERM arrives while the loop runs (the session
-    // ends, or the user interrupts): true ends the loop. Without a hook the
-    // loop ends at once.
+    // ends, or the user interrupts), once the open questions are closed with
+    // their safe answer: the main window's close step. The loop ends whatever
+    // it answers. A signal before the loop ends the start where it is.
     void SetQuitRequestHook(bool (*hook)(void* data), void* data);
 
     // Called when the last visible window was closed; true ends the loop.
@@ -40,6 +41,10 @@ private:
 // starts, Run returns at once.
 void LTerminateApplication();
 bool LIsApplicationTerminating();
+// True once SIGINT or SIGTERM has arrived: questions are no longer asked,
+// they get their safe answer (LMessageBox::Show answers its second button,
+// or its only one).
+bool LIsSessionEnding();
 
 // Hide: the desktop offers no hiding of a whole program, so every window of
 // the program is minimised.

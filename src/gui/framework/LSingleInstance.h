@@ -4,6 +4,7 @@
 // on its command line and a reopen request to it and ends. The socket is
 // found and claimed under a lock, so two starts at the same moment cannot
 // both become the first, and a socket left by a killed run is taken over.
+// The socket and its lock file are removed when the first copy ends.
 
 #include <memory>
 #include <string>
@@ -41,9 +42,11 @@ public:
     // The socket's path ("" when no runtime folder can be named).
     const std::string& SocketPath() const { return socketPath_; }
 
-    // The runtime folder: $XDG_RUNTIME_DIR when it is an absolute path of a
-    // folder, else /tmp/quorin-runtime-UID, made 0700 and used only when it
-    // belongs to this user and nobody else may enter it.
+    // The runtime folder: $XDG_RUNTIME_DIR when it is a real folder (not a
+    // link) of this user with mode 0700 that the user can write in, else
+    // ${TMPDIR:-/tmp}/quorin-runtime-UID, made 0700 and checked the same way;
+    // "" when neither will do. The lock file beside the socket goes with it
+    // at a normal end.
     static std::string RuntimeFolder();
 
 private:

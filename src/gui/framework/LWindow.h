@@ -684,6 +684,9 @@ int LGetModalDepth();
 void LIncrementModalDepth();
 void LDecrementModalDepth();
 void LSetMainMenuEnableHook(void (*hook)(bool enable));
+// Ends every running DoModal with Cancel, innermost first: a session that
+// ends leaves nobody to answer them.
+void LCancelModalRuns();
 
 // Help topics open with the help issue; until then this only records the call.
 void LOpenHelpTopic(const char* topic);

@@ -9,11 +9,13 @@
 #include "gui/qt/LQtWindowImpl.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QEvent>
 #include <QEventLoop>
 #include <QMenuBar>
 #include <QPointer>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QWidget>
 
 #include <atomic>
@@ -21,6 +23,7 @@
 namespace {
 
 std::atomic<bool> gTerminating{false};
+std::atomic<bool> gSessionEnding{false};
 QPointer<QEventLoop> gRunLoop;
 
 struct AppState
@@ -31,7 +34,50 @@ struct AppState
     bool (*lastWindowHook)(void*) = nullptr;
     void* lastWindowData = nullptr;
     QMetaObject::Connection lastWindowConnection;
+    QSocketNotifier* quitNotifier = nullptr;
 };
+
+// Closes what waits for an answer: menus, the program's modal windows and the
+// toolkit's dialogs (message boxes, file choosers), each with the answer of
+// its Cancel or Escape, which does nothing.
+void CloseOpenQuestions()
+{
+    while (QWidget* popup = QApplication::activePopupWidget()) {
+        popup->close();
+        if (QApplication::activePopupWidget() == popup)
+            break;
+    }
+    LCancelModalRuns();
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* dialog = qobject_cast<QDialog*>(widget); dialog != nullptr && dialog->isVisible())
+            dialog->reject();
+}
+
+// SIGINT or SIGTERM: the session ends (or the user interrupts from a
+// terminal), and nobody is left to answer questions. Open questions close
+// with their safe answer and later ones are not asked; the program then ends
+// whatever the quit hook says, after the hook has had its say (the main
+// window saves what it keeps). Before the run loop the start ends where it is.
+void OnQuitSignal(AppState* state)
+{
+    LGetQuitSignal().Reset();
+    gSessionEnding = true;
+    CloseOpenQuestions();
+    if (!gRunLoop) {
+        LTerminateApplication();
+        return;
+    }
+    if (state->quitting)
+        return;
+    state->quitting = true;
+    // Once the loops of the questions just closed have returned.
+    QTimer::singleShot(0, gRunLoop.data(), [state] {
+        if (state->quitHook != nullptr)
+            state->quitHook(state->quitData);
+        state->quitting = false;
+        LTerminateApplication();
+    });
+}
 
 QWidget* TopOf(const LWindow* window)
 {
@@ -103,13 +149,20 @@ LApplication::LApplication(int& argc, char** argv)
     // when the last closed window ends it.
     QApplication::setQuitOnLastWindowClosed(false);
     LQtMainThreadDispatcher::Install();
-    state_ = new AppState;
+    auto* state = new AppState;
+    state_ = state;
+    // Listening from the start, so that a log-out during the start-up
+    // questions is heard too.
+    state->quitNotifier = new QSocketNotifier(LGetQuitSignal().ReadFd(), QSocketNotifier::Read);
+    QObject::connect(state->quitNotifier, &QSocketNotifier::activated, state->quitNotifier,
+                     [state] { OnQuitSignal(state); });
 }
 
 LApplication::~LApplication()
 {
     auto* state = static_cast<AppState*>(state_);
     QObject::disconnect(state->lastWindowConnection);
+    delete state->quitNotifier;
     delete state;
     if (ownsApplication_)
         delete QApplication::instance();
@@ -142,20 +195,6 @@ void LApplication::Run()
         return;
     QEventLoop loop;
     gRunLoop = &loop;
-    // SIGINT and SIGTERM ask the program to quit as the Quit command does.
-    auto* state = static_cast<AppState*>(state_);
-    QSocketNotifier quitNotifier(LGetQuitSignal().ReadFd(), QSocketNotifier::Read);
-    QObject::connect(&quitNotifier, &QSocketNotifier::activated, &loop, [state] {
-        LGetQuitSignal().Reset();
-        // A signal that arrives while the quit question is up is the same request.
-        if (state->quitting)
-            return;
-        state->quitting = true;
-        const bool quit = state->quitHook == nullptr || state->quitHook(state->quitData);
-        state->quitting = false;
-        if (quit)
-            LTerminateApplication();
-    });
     loop.exec();
     gRunLoop = nullptr;
 }
@@ -170,6 +209,11 @@ void LTerminateApplication()
 bool LIsApplicationTerminating()
 {
     return gTerminating.load();
+}
+
+bool LIsSessionEnding()
+{
+    return gSessionEnding.load();
 }
 
 void LHideApplication()

@@ -1,3 +1,4 @@
+#include "gui/framework/LApplication.h"
 #include "gui/framework/LMessageBox.h"
 #include "gui/framework/LWindow.h"
 #include "gui/qt/LQtView.h"
@@ -8,6 +9,9 @@
 
 int LMessageBox::Show()
 {
+    // Nobody is left to answer: the safe answer, as Escape gives.
+    if (LIsSessionEnding())
+        return button2[0] != '\0' ? 2 : 1;
     QWidget* parent = nullptr;
     if (parentView != nullptr) {
         if (LWindow* owner = LGetWindowFromView(parentView)) {

@@ -1,5 +1,7 @@
 #include "gui/framework/LSingleInstance.h"
 
+#include "foundation/log/LLog.h"
+
 #include <QByteArray>
 #include <QDataStream>
 #include <QLocalServer>
@@ -21,8 +23,13 @@ constexpr quint32 kMagic = 0x51524E31; // "QRN1"
 // A hand-over is a few paths; anything far bigger is not one of ours.
 constexpr quint32 kMaxMessage = 16u << 20;
 constexpr int kConnectMs = 2000;
-constexpr int kAnswerMs = 10000;
+// The first copy answers once its start-up reaches the event loop, which on a
+// busy machine takes a while.
+constexpr int kAnswerMs = 30000;
 constexpr int kLockMs = 5000;
+// At the end of a run: short, so a log-out is not held up by a start that
+// keeps the lock.
+constexpr int kExitLockMs = 1000;
 
 QByteArray EncodeMessage(const std::vector<std::string>& paths)
 {
@@ -62,23 +69,37 @@ bool DecodeMessage(const QByteArray& payload, std::vector<std::string>* paths)
     return in.atEnd();
 }
 
-// Holds an exclusive lock on a file for its life, taken within a bound.
+// Holds an exclusive lock on a file for its life, taken within a bound. The
+// file may be removed by the holder before it lets go: a lock is only held
+// when the file locked is still the one at the path.
 class FileLock
 {
 public:
-    explicit FileLock(const std::string& path)
+    FileLock(const std::string& path, int boundMs)
     {
-        fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd_ < 0)
-            return;
-        for (int waited = 0; waited < kLockMs; waited += 20) {
-            if (flock(fd_, LOCK_EX | LOCK_NB) == 0) {
-                locked_ = true;
+        for (int waited = 0; waited < boundMs;) {
+            fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+            if (fd_ < 0)
                 return;
+            for (; waited < boundMs; waited += 20) {
+                if (flock(fd_, LOCK_EX | LOCK_NB) == 0) {
+                    locked_ = true;
+                    break;
+                }
+                if (errno != EWOULDBLOCK && errno != EINTR)
+                    return;
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
             }
-            if (errno != EWOULDBLOCK && errno != EINTR)
+            if (!locked_)
                 return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            struct stat held, current;
+            if (fstat(fd_, &held) == 0 && stat(path.c_str(), &current) == 0 &&
+                held.st_dev == current.st_dev && held.st_ino == current.st_ino)
+                return;
+            // Removed or replaced while we waited: lock the file there now.
+            locked_ = false;
+            close(fd_);
+            fd_ = -1;
         }
     }
     ~FileLock()
@@ -94,6 +115,24 @@ private:
     int fd_ = -1;
     bool locked_ = false;
 };
+
+// A folder fit for the socket, as the desktop's rules for a runtime folder
+// require: a real folder (not a link to one), of this user, that only this
+// user may enter (0700), and that this user can write in.
+bool IsPrivateFolder(const std::string& folder)
+{
+    struct stat info;
+    return !folder.empty() && folder[0] == '/' && lstat(folder.c_str(), &info) == 0 &&
+           S_ISDIR(info.st_mode) && info.st_uid == getuid() && (info.st_mode & 07777) == 0700 &&
+           access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+std::string WithoutTrailingSlashes(std::string path)
+{
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
 
 } // namespace
 
@@ -149,26 +188,41 @@ LSingleInstance::LSingleInstance(const char* name) : impl_(std::make_unique<Impl
 
 LSingleInstance::~LSingleInstance()
 {
-    if (impl_->server) {
-        impl_->server->close(); // removes the socket file
-        delete impl_->server;
-    }
+    if (!impl_->server)
+        return;
+    impl_->server->close(); // removes the socket file
+    delete impl_->server;
+    // The lock file goes with the socket, under the lock so that a start
+    // claiming at this moment keeps a lock that means something.
+    const std::string lockPath = socketPath_ + ".lock";
+    FileLock lock(lockPath, kExitLockMs);
+    if (lock.Locked())
+        unlink(lockPath.c_str());
 }
 
 std::string LSingleInstance::RuntimeFolder()
 {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    struct stat info;
-    if (runtime != nullptr && runtime[0] == '/' && stat(runtime, &info) == 0 && S_ISDIR(info.st_mode))
-        return runtime;
-    // Without a session's runtime folder: a private folder of our own, used
-    // only when nobody else can have made or entered it.
-    const std::string folder = "/tmp/quorin-runtime-" + std::to_string(getuid());
-    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+    if (runtime != nullptr && *runtime != '\0') {
+        const std::string folder = WithoutTrailingSlashes(runtime);
+        if (IsPrivateFolder(folder))
+            return folder;
+    }
+    // Without a fit runtime folder of the session: a private folder of our
+    // own, checked the same way, so nobody else can have made or entered it.
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string base = WithoutTrailingSlashes(tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp");
+    const std::string folder = base + "/quorin-runtime-" + std::to_string(getuid());
+    if (mkdir(folder.c_str(), 0700) == 0)
+        chmod(folder.c_str(), 0700); // whatever the umask left
+    if (!IsPrivateFolder(folder)) {
+        LLogWarningF("No private runtime folder (XDG_RUNTIME_DIR or %s): running without the one-copy check",
+                     folder.c_str());
         return {};
-    if (lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != getuid() ||
-        (info.st_mode & 077) != 0)
-        return {};
+    }
+    if (runtime != nullptr && *runtime != '\0')
+        LLogWarningF("XDG_RUNTIME_DIR %s is not a private folder of this user: using %s", runtime,
+                     folder.c_str());
     return folder;
 }
 
@@ -178,7 +232,7 @@ LSingleInstance::Result LSingleInstance::Claim(const std::vector<std::string>& f
         return kNotAvailable;
     if (impl_->server)
         return kFirst;
-    FileLock lock(socketPath_ + ".lock");
+    FileLock lock(socketPath_ + ".lock", kLockMs);
     if (!lock.Locked())
         return kNotAvailable;
 
@@ -195,10 +249,12 @@ LSingleInstance::Result LSingleInstance::Claim(const std::vector<std::string>& f
         if (socket.waitForBytesWritten(kConnectMs) && socket.waitForReadyRead(kAnswerMs) &&
             socket.read(1) == "1")
             return kHandedOver;
-        // A copy that takes the connection but never answers is hung: this
-        // start does not take its place.
-        return kNotAvailable;
+        // A copy that keeps the connection but never answers is hung: this
+        // start does not take its place. One that let go of it has ended.
+        if (socket.state() == QLocalSocket::ConnectedState)
+            return kNotAvailable;
     }
+    socket.abort();
 
     // Nobody answers: a socket file left by a run that died is taken over.
     QLocalServer::removeServer(QString::fromLocal8Bit(socketPath_.c_str()));

@@ -27,6 +27,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -75,6 +76,24 @@ QScreen* LQtScreenOf(const QWidget* widget)
 {
     QScreen* screen = widget != nullptr ? widget->screen() : nullptr;
     return screen != nullptr ? screen : QGuiApplication::primaryScreen();
+}
+
+namespace {
+
+// The windows whose DoModal runs, innermost last.
+std::vector<LWindow*>& ModalRuns()
+{
+    static std::vector<LWindow*> runs;
+    return runs;
+}
+
+} // namespace
+
+void LCancelModalRuns()
+{
+    const std::vector<LWindow*> runs = ModalRuns();
+    for (auto it = runs.rbegin(); it != runs.rend(); ++it)
+        (*it)->EndDialog(kCommandCancel);
 }
 
 int LGetModalDepth()
@@ -984,7 +1003,9 @@ bool LWindow::DoModal(LWindow* parent, int placement)
         LIncrementModalDepth();
         QEventLoop loop;
         modalLoop_ = &loop;
+        ModalRuns().push_back(this);
         loop.exec(QEventLoop::DialogExec);
+        std::erase(ModalRuns(), this);
         modalLoop_ = nullptr;
         modalRunning_ = false;
         result = modalResult_;

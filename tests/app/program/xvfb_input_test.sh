@@ -4,7 +4,7 @@
 # list selects a row on a click and offers its context menu, a toolbar button
 # and Ctrl+R open the recording session, the File menu opens and runs an item,
 # the main window still answers after each of those windows closes, and a
-# log-out (SIGTERM) ends the program.
+# log-out (SIGTERM) ends the program with its runtime folder left clean.
 # Exits 77 (skipped) only when no X server can be started.
 set -uo pipefail
 
@@ -161,7 +161,7 @@ wait_for "a click after the recording session to select another row" highlighted
 not_highlighted "$row_x" "$row_y" || fail "the row selected before is still selected"
 echo "ok: the main window answers after its windows close"
 
-# A log-out ends the program.
+# A log-out ends the program and leaves nothing in the runtime folder.
 kill -TERM "$app_pid"
 for _ in $(seq 100); do
   kill -0 "$app_pid" 2>/dev/null || break
@@ -172,5 +172,7 @@ wait "$app_pid"
 status=$?
 app_pid=
 [[ $status -eq 0 ]] || fail "the program ended with status $status after SIGTERM"
-echo "ok: SIGTERM ends the program"
+left_over=$(find "$work/runtime" -name 'quorin*')
+[[ -z $left_over ]] || fail "left in the runtime folder: $left_over"
+echo "ok: SIGTERM ends the program and clears its runtime files"
 echo "PASS"
