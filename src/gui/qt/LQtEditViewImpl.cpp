@@ -1,4 +1,5 @@
 #include "gui/qt/LQtEditViewImpl.h"
+#include "gui/qt/LQtTextFormats.h"
 
 #include "foundation/text/LUtf8.h"
 #include "gui/framework/LCommandRouting.h"
@@ -45,31 +46,6 @@ QString Flat(const QTextDocument* document)
     if (text.size() > document->characterCount() - 1)
         text.truncate(document->characterCount() - 1);
     return text;
-}
-
-QColor ToQColor(const LRGBColor& colour)
-{
-    return QColor(colour.Red8(), colour.Green8(), colour.Blue8());
-}
-
-LRGBColor FromQColor(const QColor& colour)
-{
-    return LRGBColor::FromRGB8(colour.red(), colour.green(), colour.blue());
-}
-
-QString FamilyOf(const QTextCharFormat& format)
-{
-    if (format.hasProperty(QTextFormat::FontFamilies)) {
-        const QStringList families = format.fontFamilies().toStringList();
-        if (!families.isEmpty())
-            return families.first();
-    }
-    return QString();
-}
-
-bool IsBold(const QTextCharFormat& format)
-{
-    return format.hasProperty(QTextFormat::FontWeight) && format.fontWeight() >= QFont::DemiBold;
 }
 
 } // namespace
@@ -217,18 +193,18 @@ LStyledText LQtEditViewImpl::GetStyledText() const
             LTextRun run;
             run.text = fragment.text().toStdString();
             if (flags_.richText) {
-                run.style.bold = IsBold(f);
+                run.style.bold = LQtFormatIsBold(f);
                 run.style.italic = f.fontItalic();
                 run.style.underline = f.fontUnderline();
                 run.style.strike = f.fontStrikeOut();
                 run.style.fontSize = f.hasProperty(QTextFormat::FontPointSize) ? f.fontPointSize() : 0;
-                run.style.family = FamilyOf(f).toStdString();
+                run.style.family = LQtFormatFamily(f).toStdString();
                 run.style.hasColor = f.hasProperty(QTextFormat::ForegroundBrush);
                 if (run.style.hasColor)
-                    run.style.color = FromQColor(f.foreground().color());
+                    run.style.color = LQtColorTo(f.foreground().color());
                 run.style.hasBackground = f.hasProperty(QTextFormat::BackgroundBrush);
                 if (run.style.hasBackground)
-                    run.style.background = FromQColor(f.background().color());
+                    run.style.background = LQtColorTo(f.background().color());
             }
             paragraph.runs.push_back(std::move(run));
         }
@@ -278,9 +254,9 @@ void LQtEditViewImpl::SetStyledText(const LStyledText& text)
             if (!s.family.empty())
                 f.setFontFamilies(QStringList{QString::fromStdString(s.family)});
             if (s.hasColor)
-                f.setForeground(ToQColor(s.color));
+                f.setForeground(LQtColorFrom(s.color));
             if (s.hasBackground)
-                f.setBackground(ToQColor(s.background));
+                f.setBackground(LQtColorFrom(s.background));
             cursor.insertText(QString::fromStdString(run.text), f);
         }
     }

@@ -5,6 +5,7 @@
 // next and records nothing.
 
 #include "gui/qt/LQtEditViewImpl.h"
+#include "gui/qt/LQtTextFormats.h"
 
 #include <QApplication>
 #include <QTextBlock>
@@ -12,35 +13,6 @@
 #include <QTextDocument>
 
 #include <algorithm>
-
-namespace {
-
-QColor ToQColor(const LRGBColor& colour)
-{
-    return QColor(colour.Red8(), colour.Green8(), colour.Blue8());
-}
-
-LRGBColor FromQColor(const QColor& colour)
-{
-    return LRGBColor::FromRGB8(colour.red(), colour.green(), colour.blue());
-}
-
-bool IsBold(const QTextCharFormat& format)
-{
-    return format.hasProperty(QTextFormat::FontWeight) && format.fontWeight() >= QFont::DemiBold;
-}
-
-QString FamilyOf(const QTextCharFormat& format)
-{
-    if (format.hasProperty(QTextFormat::FontFamilies)) {
-        const QStringList families = format.fontFamilies().toStringList();
-        if (!families.isEmpty())
-            return families.first();
-    }
-    return QString();
-}
-
-} // namespace
 
 bool LQtEditViewImpl::Clamp(int* location, int* length) const
 {
@@ -125,7 +97,7 @@ void LQtEditViewImpl::SetFontFamily(const QString& family, int location, int len
 void LQtEditViewImpl::SetFontColor(const LRGBColor* colour, int location, int length)
 {
     QTextCharFormat format;
-    format.setForeground(colour != nullptr ? ToQColor(*colour) : QColor(Qt::black));
+    format.setForeground(colour != nullptr ? LQtColorFrom(*colour) : QColor(Qt::black));
     if (!Clamp(&location, &length)) {
         if (colour != nullptr) {
             MergeTypingFormat(format);
@@ -148,7 +120,7 @@ void LQtEditViewImpl::SetBackColor(const LRGBColor* colour, int location, int le
     if (!Clamp(&location, &length)) {
         QTextCharFormat typing = currentCharFormat();
         if (colour != nullptr)
-            typing.setBackground(ToQColor(*colour));
+            typing.setBackground(LQtColorFrom(*colour));
         else
             typing.clearBackground();
         setCurrentCharFormat(typing);
@@ -167,7 +139,7 @@ void LQtEditViewImpl::SetBackColor(const LRGBColor* colour, int location, int le
         cursor.setPosition(i + 1, QTextCursor::KeepAnchor);
         QTextCharFormat format = cursor.charFormat();
         if (colour != nullptr)
-            format.setBackground(ToQColor(*colour));
+            format.setBackground(LQtColorFrom(*colour));
         else
             format.clearBackground();
         cursor.setCharFormat(format);
@@ -180,7 +152,7 @@ bool LQtEditViewImpl::GetBold(int location, int length) const
     if (!Clamp(&location, &length))
         return currentCharFormat().font().bold();
     for (int i = location; i < location + length; ++i)
-        if (!IsBold(FormatAt(i)))
+        if (!LQtFormatIsBold(FormatAt(i)))
             return false;
     return true;
 }
@@ -230,12 +202,12 @@ bool LQtEditViewImpl::GetFontFamily(int location, int length, QString* family) c
 {
     family->clear();
     if (!Clamp(&location, &length)) {
-        *family = FamilyOf(currentCharFormat());
+        *family = LQtFormatFamily(currentCharFormat());
         return !family->isEmpty();
     }
-    const QString first = FamilyOf(FormatAt(location));
+    const QString first = LQtFormatFamily(FormatAt(location));
     for (int i = location + 1; i < location + length; ++i)
-        if (FamilyOf(FormatAt(i)) != first)
+        if (LQtFormatFamily(FormatAt(i)) != first)
             return false;
     *family = first;
     return true;
@@ -246,7 +218,7 @@ bool LQtEditViewImpl::GetFontColor(int location, int length, LRGBColor* colour) 
     const QTextCharFormat format = Clamp(&location, &length) ? FormatAt(location) : currentCharFormat();
     if (!format.hasProperty(QTextFormat::ForegroundBrush))
         return false;
-    *colour = FromQColor(format.foreground().color());
+    *colour = LQtColorTo(format.foreground().color());
     return true;
 }
 
@@ -255,7 +227,7 @@ bool LQtEditViewImpl::GetBackColor(int location, int length, LRGBColor* colour) 
     const QTextCharFormat format = Clamp(&location, &length) ? FormatAt(location) : currentCharFormat();
     if (!format.hasProperty(QTextFormat::BackgroundBrush))
         return false;
-    *colour = FromQColor(format.background().color());
+    *colour = LQtColorTo(format.background().color());
     return true;
 }
 
