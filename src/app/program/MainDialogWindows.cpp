@@ -21,6 +21,7 @@
 #include "foundation/files/LPath.h"
 #include "foundation/log/LLog.h"
 #include "foundation/settings/LSettings.h"
+#include "gui/framework/LApplication.h"
 #include "gui/framework/LMessageBox.h"
 #include "gui/framework/LMessageDialog.h"
 #include "tags/LAudioFileTags.h"
@@ -174,6 +175,10 @@ void MainDialog::OpenRecordingWizard()
     // or the user agreed to drop them; otherwise the user decides now.
     if (run.handedOver || run.discardConfirmed || run.folders.IsEmpty()) {
         run.folders.Clear();
+    } else if (LIsSessionEnding()) {
+        // Nobody is left to answer (a log-out): the recordings stay and the
+        // next start offers them.
+        LLogInfo("The wizard's recordings are kept for the next start");
     } else {
         const std::string text =
             "The recordings of this Wizard run (" + LeftoverText(run.folders) +

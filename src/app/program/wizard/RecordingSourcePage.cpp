@@ -196,6 +196,9 @@ bool RecordingSourcePage::CanOK()
 {
     if (!GetCheck(kSourceVinyl) && !GetCheck(kSourceTapes)) {
         lastTip_ = "Please select if you are converting records or tapes";
+        // Made here: the tip belongs to the wizard's window, which holds
+        // the page only once it is shown.
+        CreateTooltip();
         ShowBubbleTip(kSourceVinyl, lastTip_.c_str());
         return false;
     }

@@ -138,10 +138,13 @@ int ConvertSideToNormalSpeed(LProcessContext* context, const char* path)
     }
     const int speed = LSettingsGetInt("RecordingSource", "RecordingSpeed", 0);
     if (speed == 1 || speed == 2) {
-        context->MessageLevel(speed == 1 ? "45To33RPM convert" : "78To45RPM convert", 0);
+        job.title = speed == 1 ? "45To33RPM convert" : "78To45RPM convert";
+        context->MessageLevel(job.title.c_str(), 0);
         // The exact resampler: the quotient of the two speeds, not a nearby
         // ratio of small integers, so the pitch comes out right.
         job.input = new LSpeedChangeSoundFilter(job.input, true, WizardSpeedRatio(speed));
+    } else {
+        job.title = "Saving recorded side";
     }
     // The sink writes beside the file under a hidden name and takes the
     // file's name only when finished, so the side is never half rewritten.
