@@ -45,8 +45,10 @@ RecordSidePage::RecordSidePage(WizardRun& run, int side) : run_(run), side_(side
 
 RecordSidePage::~RecordSidePage()
 {
-    recorder_.SetListener(nullptr, nullptr);
-    recorder_.Stop();
+    if (recorder_) {
+        recorder_->SetListener(nullptr, nullptr);
+        recorder_->Stop();
+    }
     sink_ = nullptr;
     meter_.Destroy();
 }
@@ -79,17 +81,22 @@ void RecordSidePage::Layout()
 
 void RecordSidePage::OnCreate()
 {
+    // Made only now: a wizard that never shows this page never opens the
+    // sound server for it.
+    recorder_ = std::make_unique<LSoundRecorder>();
     ShowControl(kSideSkip, side_ == 2);
-    recorder_.SetListener(static_cast<LSoundRecorderListener*>(this), nullptr);
+    recorder_->SetListener(static_cast<LSoundRecorderListener*>(this), nullptr);
     meter_.Attach(this, kSideMeter);
     meter_.Clear();
 }
 
 void RecordSidePage::OnDestroy()
 {
+    if (!recorder_)
+        return;
     if (IsBusy())
-        recorder_.Stop();
-    recorder_.SetListener(nullptr, nullptr);
+        recorder_->Stop();
+    recorder_->SetListener(nullptr, nullptr);
 }
 
 std::string RecordSidePage::SidePath() const
@@ -99,7 +106,9 @@ std::string RecordSidePage::SidePath() const
 
 bool RecordSidePage::IsBusy() const
 {
-    const int32_t state = recorder_.GetState();
+    if (!recorder_)
+        return false;
+    const int32_t state = recorder_->GetState();
     return state == kRecorderWaiting || state == kRecorderRecording;
 }
 
@@ -176,8 +185,8 @@ bool RecordSidePage::StartSideRecording()
         unlink(sideFilePath_.c_str());
         return false;
     }
-    recorder_.SetSelection(LSelectRecordingInput());
-    if (!recorder_.Start(sink_, 0, -127, kSideSilenceMs, 0)) {
+    recorder_->SetSelection(LSelectRecordingInput());
+    if (!recorder_->Start(sink_, 0, -127, kSideSilenceMs, 0)) {
         char text[600];
         std::snprintf(
             text, sizeof text,
@@ -198,8 +207,8 @@ bool RecordSidePage::StartSideRecording()
 
 void RecordSidePage::StopSideRecording()
 {
-    if (recorder_.GetState() != kRecorderStopped)
-        recorder_.Stop();
+    if (recorder_ && recorder_->GetState() != kRecorderStopped)
+        recorder_->Stop();
     LSetFailedSink(sink_);
     ShowTake();
     UpdateControls();
@@ -296,6 +305,6 @@ void RecordSidePage::OnRecorderStopped()
 
 void RecordSidePage::OnRecorderLevels(const LSoundLevelRecord* levels)
 {
-    if (levels != nullptr && recorder_.GetState() != kRecorderStopped)
+    if (levels != nullptr && recorder_ && recorder_->GetState() != kRecorderStopped)
         meter_.SetLevels(levels);
 }

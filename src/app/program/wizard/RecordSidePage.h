@@ -11,6 +11,8 @@
 #include "gui/controls/LLevelMeter.h"
 #include "gui/framework/LPropertySheet.h"
 
+#include <memory>
+
 #include <string>
 
 enum : int {
@@ -57,7 +59,7 @@ public:
     int Side() const { return side_; }
     bool IsBusy() const;
     std::string SidePath() const;
-    LSoundRecorder& Recorder() { return recorder_; }
+    LSoundRecorder& Recorder() { return *recorder_; }
     const LLevelMeter& Meter() const { return meter_; }
 
 private:
@@ -69,7 +71,7 @@ private:
     WizardRun& run_;
     // Torn down sink first, then the meter, then the recorder (whose
     // destructor joins its thread).
-    LSoundRecorder recorder_;
+    std::unique_ptr<LSoundRecorder> recorder_; // made when the page is first shown
     std::string sideFilePath_;
     LLevelMeter meter_;
     LSoundSinkPtr sink_;

@@ -32,8 +32,10 @@ VolumeCalibrationPage::VolumeCalibrationPage(WizardRun& run) : run_(run) {}
 
 VolumeCalibrationPage::~VolumeCalibrationPage()
 {
-    recorder_.SetListener(nullptr, nullptr);
-    recorder_.Stop();
+    if (recorder_) {
+        recorder_->SetListener(nullptr, nullptr);
+        recorder_->Stop();
+    }
     meter_.Destroy();
 }
 
@@ -101,7 +103,10 @@ void VolumeCalibrationPage::PlaceScaleCaptions()
 
 void VolumeCalibrationPage::OnCreate()
 {
-    recorder_.SetListener(static_cast<LSoundRecorderListener*>(this), nullptr);
+    // Made only now: a wizard that never shows this page never opens the
+    // sound server for it.
+    recorder_ = std::make_unique<LSoundRecorder>();
+    recorder_->SetListener(static_cast<LSoundRecorderListener*>(this), nullptr);
     meter_.Attach(this, kVolumeMeter);
     PlaceScaleCaptions();
     // The stored device and channel, the system's default input when the
@@ -132,10 +137,12 @@ void VolumeCalibrationPage::OnCreate()
 
 void VolumeCalibrationPage::OnDestroy()
 {
-    const int32_t state = recorder_.GetState();
+    if (!recorder_)
+        return;
+    const int32_t state = recorder_->GetState();
     if (state == kRecorderWaiting || state == kRecorderRecording)
-        recorder_.Stop();
-    recorder_.SetListener(nullptr, nullptr);
+        recorder_->Stop();
+    recorder_->SetListener(nullptr, nullptr);
 }
 
 LSoundInputSelection VolumeCalibrationPage::ReadSelection()
@@ -153,10 +160,10 @@ LSoundInputSelection VolumeCalibrationPage::ReadSelection()
 bool VolumeCalibrationPage::StartMonitoring()
 {
     const LSoundInputSelection selection = ReadSelection();
-    recorder_.SetSelection(selection);
+    recorder_->SetSelection(selection);
     LSoundInputSetVolumeDb(selection, static_cast<int8_t>(LGetDBEditValue(this, kVolumeLevel)));
     LSoundSinkPtr sink(new LCountingSoundSink(44100, 2));
-    const bool started = recorder_.Start(sink, 0, -127, kMonitorSilenceMs, kRecorderStartRecording);
+    const bool started = recorder_->Start(sink, 0, -127, kMonitorSilenceMs, kRecorderStartRecording);
     if (!started)
         LLogWarning("Volume calibration: the sound input cannot be opened");
     EnableControl(kVolumeMeter, started);
@@ -165,13 +172,13 @@ bool VolumeCalibrationPage::StartMonitoring()
 
 void VolumeCalibrationPage::OnPageShown()
 {
-    if (recorder_.GetState() != kRecorderRecording)
+    if (recorder_->GetState() != kRecorderRecording)
         StartMonitoring();
 }
 
 void VolumeCalibrationPage::OnLeave()
 {
-    recorder_.Stop();
+    recorder_->Stop();
 }
 
 bool VolumeCalibrationPage::IsPageActive()
@@ -184,7 +191,7 @@ void VolumeCalibrationPage::OnCommand(int command, int extra)
     switch (command) {
     case kVolumeLevelChanged:
         // The volume changes at once; the recorder keeps running.
-        LSoundInputSetVolumeDb(recorder_.GetSelection(),
+        LSoundInputSetVolumeDb(recorder_->GetSelection(),
                                static_cast<int8_t>(LGetDBEditValue(this, kVolumeLevel)));
         return;
     case kVolumeChannelChanged:

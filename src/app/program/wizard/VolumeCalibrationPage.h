@@ -12,6 +12,8 @@
 #include "gui/controls/LLevelMeter.h"
 #include "gui/framework/LPropertySheet.h"
 
+#include <memory>
+
 enum : int {
     kVolumeConnectText = 25600,
     kVolumeHelpText = 25601,
@@ -59,7 +61,7 @@ public:
     // A level report of the recorder (main thread).
     void OnRecorderLevels(const LSoundLevelRecord* levels);
 
-    LSoundRecorder& Recorder() { return recorder_; }
+    LSoundRecorder& Recorder() { return *recorder_; }
     const LLevelMeter& Meter() const { return meter_; }
 
 private:
@@ -69,6 +71,6 @@ private:
 
     WizardRun& run_;
     LLevelMeter meter_;
-    LSoundRecorder recorder_;
+    std::unique_ptr<LSoundRecorder> recorder_; // made when the page is first shown
     VolumeReadings readings_;
 };
