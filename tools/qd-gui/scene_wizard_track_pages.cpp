@@ -111,10 +111,10 @@ LFakeSoundBackend& FakeInput()
         info.channelNames = {"Front Left", "Front Right"};
         fake->AddInput(info);
         fake->SetDefaultInput("line");
-        // A hiss that reads about -42 dB, as between the tracks of a record.
+        // A hiss as between the tracks of a record.
         std::vector<int32_t> samples(44100 * 2 * 30);
         uint32_t seed = 1;
-        const double amplitude = 131072.0 * std::pow(10.0, -42 / 20.0);
+        const double amplitude = 131072.0 * std::pow(10.0, -24 / 20.0);
         for (size_t i = 0; i < samples.size(); ++i) {
             seed = seed * 1664525u + 1013904223u;
             const double r = (static_cast<double>(seed >> 8) / 16777216.0) * 2 - 1;
