@@ -621,15 +621,13 @@ std::string MainDialog::TakeFileIntoOutputFolder(const char* path)
     char folder[kLPathSize] = {};
     if (!LPathGetFileName(name, path) || name[0] == '\0' || LPathGetFolder(folder, path) <= 0)
         return "";
-    std::string here = folder;
-    std::string there = outputFolder_;
-    while (here.size() > 1 && here.back() == '/')
-        here.pop_back();
-    while (there.size() > 1 && there.back() == '/')
-        there.pop_back();
-    if (here == there)
-        return AddFileToList(path, false, true) ? path : "";
     std::string target = outputFolder_ + "/" + name;
+    // The file may already be the output folder's own (a queued job's result),
+    // whatever way its path is spelt.
+    struct stat source, there;
+    if (stat(path, &source) == 0 && stat(target.c_str(), &there) == 0 && source.st_dev == there.st_dev &&
+        source.st_ino == there.st_ino)
+        return AddFileToList(target.c_str(), false, true) ? target : "";
     if (LFileExists(target.c_str()) || !IsNameNotInList(name)) {
         char title[kLPathSize] = {};
         char extension[kLPathSize] = {};
