@@ -14,6 +14,7 @@
 #include "gui/qt/LQtView.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -69,6 +70,13 @@ bool Show(LWindow* top, const std::string& value, std::string* error)
     return true;
 }
 
+// Bubble tips show only on the active window: steps wait until the sheet is.
+bool SheetActive()
+{
+    QWidget* modal = QApplication::activeModalWidget();
+    return modal != nullptr && modal->isVisible() && modal->isActiveWindow();
+}
+
 bool OpenPreferences(QdGuiDrive& drive)
 {
     int startPage = 0;
@@ -81,6 +89,7 @@ bool OpenPreferences(QdGuiDrive& drive)
             return false;
     }
     drive.steps["show"] = Show;
+    drive.ready = SheetActive;
     bool folderChanged = false;
     drive.Finished(PreferencesSheet::Run(nullptr, &folderChanged, startPage));
     if (folderChanged)
@@ -93,6 +102,7 @@ bool OpenOutputFormat(QdGuiDrive& drive)
     if (!drive.args.empty())
         return false;
     drive.steps["show"] = Show;
+    drive.ready = SheetActive;
     drive.Finished(RunOutputFormatDialog(nullptr));
     return true;
 }

@@ -98,14 +98,15 @@ fi
 
 # Output Format: the example, the stored template and the disc flags.
 fresh_home
-if drive "output format" 0 output-format -- "set:29609=Side A" show:29612 pick:29602=4 click:ok; then
-    has "output format" "shown: 29612=Side A 01.wav|Side A 02.wav|Side A 03.wav|etc..."
-    has "output format" "setting: OutputFormat/FileNameFormat=Side A %autonumber%"
+if drive "output format" 0 output-format -- "set:29609=Side A %MM%" show:29612 pick:29602=4 click:ok; then
+    month=$(date +%m)
+    has "output format" "shown: 29612=Side A $month 01.wav|Side A $month 02.wav|Side A $month 03.wav|etc..."
+    has "output format" "setting: OutputFormat/FileNameFormat=Side A %MM% %autonumber%"
     has "output format" "setting: OutputFormat/OutputFormatNum=4"
     has "output format" "setting: OutputFormat/BurnAudioCD=1"
 fi
 if drive "output format shown" 1 output-format -- show:29609 show:29602 show:29612 click:cncl; then
-    has "output format shown" "shown: 29609=Side A %autonumber%"
+    has "output format shown" "shown: 29609=Side A %MM% %autonumber%"
     has "output format shown" "shown: 29602=Save recording in Wave format, burn to Audio CD"
 fi
 if drive "empty template" 0 output-format -- "set:29609=" click:ok; then

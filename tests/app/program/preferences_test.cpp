@@ -487,18 +487,31 @@ TEST_F(PreferencesTest, ThePreviewShowsTheFirstThreeNamesOfTheTemplate)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.nameTemplate);
         EXPECT_EQ(OutputNamePreview(c.nameTemplate, c.action), c.expected);
-        // The dialog shows what the expansion gives for what is typed, as it is typed.
-        LSettingsSetString("OutputFormat", "OutputFormatNum", std::to_string(c.action).c_str());
+        EXPECT_EQ(c.expected.substr(0, c.expected.find('.')), Expanded(c.nameTemplate, 1));
+    }
+    // What the dialog shows as a text is typed: the names of the template as
+    // it will be stored.
+    const struct
+    {
+        const char* typed;
+        std::string shown;
+    } typed[] = {
+        {"Side A %autonumber%", "Side A 01.wav\nSide A 02.wav\nSide A 03.wav\netc..."},
+        {"Plain", "Plain 01.wav\nPlain 02.wav\nPlain 03.wav\netc..."},
+        {"", "Untitled 01.wav\nUntitled 02.wav\nUntitled 03.wav\netc..."},
+        {"Tape %YYYY%",
+         std::string("Tape ") + year + " 01.wav\nTape " + year + " 02.wav\nTape " + year + " 03.wav\netc..."},
+    };
+    for (const auto& t : typed) {
+        SCOPED_TRACE(t.typed);
         OutputFormatSheet sheet;
         RunSheet<OutputFormatSheet>(sheet, "Output Format", 0, [&](OutputFormatSheet& s) {
             OutputFormatPage& page = s.Page();
-            page.SetControlText(OutputFormatPage::kTemplateText, c.nameTemplate);
+            page.SetControlText(OutputFormatPage::kTemplateText, t.typed);
             page.SendCommand(OutputFormatPage::kTemplateChanged);
             char shown[260] = {};
             page.GetStaticText(OutputFormatPage::kExampleText, shown);
-            EXPECT_EQ(std::string(shown), c.expected);
-            EXPECT_EQ(std::string(shown).substr(0, std::string(shown).find('.')),
-                      Expanded(c.nameTemplate, 1));
+            EXPECT_EQ(std::string(shown), t.shown);
             s.SendCommand(kCommandCancel);
         });
     }

@@ -129,8 +129,9 @@ void AudioPreferencesPage::OnCreate()
         AddPullDownItem(kBurnerList,
                         (std::string(drives.drives[i].vendor) + " " + drives.drives[i].product).c_str());
     const int drive = LSettingsGetInt("CDRecorder", "CDDrive", 0);
-    if (drives.count > 0)
-        SelectPullDownItem(kBurnerList, drive >= 0 && drive < drives.count ? drive : 0);
+    if (drives.count == 0)
+        AddPullDownItem(kBurnerList, "No CD/DVD burner found");
+    SelectPullDownItem(kBurnerList, drive >= 0 && drive < drives.count ? drive : 0);
     EnableControl(kBurnerList, false);
 
     acceptedNoiseFloor_ = std::clamp(LSettingsGetInt("Settings", "dBNoiseFloor", -25), -127, 127);

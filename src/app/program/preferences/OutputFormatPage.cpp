@@ -106,9 +106,13 @@ void OutputFormatPage::OnCreate()
 
 void OutputFormatPage::ShowPreview()
 {
+    // The example shows the names the template will give as it is stored
+    // (with its number added), not as it is half typed.
     std::string typed;
     GetControlTextLong(kTemplateText, typed);
-    SetControlText(kExampleText, OutputNamePreview(typed.c_str(), std::max(0, GetPullDownSelection(kActionList))).c_str());
+    const std::string stored = StoredNameTemplate(typed.c_str());
+    SetControlText(kExampleText,
+                   OutputNamePreview(stored.c_str(), std::max(0, GetPullDownSelection(kActionList))).c_str());
 }
 
 void OutputFormatPage::UpdateControls()
