@@ -28,6 +28,7 @@ class BoxAnswerer
 public:
     BoxAnswerer()
     {
+        GuiApp(); // its timer needs the application, which a fixture member may precede
         QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
         timer_.start(10);
     }

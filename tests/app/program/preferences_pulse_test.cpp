@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace quorin::test;
@@ -34,13 +35,19 @@ std::string Trim(std::string text)
 class PreferencesPulseTest : public TempHomeTest
 {
 protected:
-    void SetUp() override { GuiApp(); }
+    void SetUp() override
+    {
+        GuiApp();
+        mkdir(home_.Path("Music").c_str(), 0755);
+        mkdir(home_.Path("Music/Quorin").c_str(), 0755);
+    }
     void TearDown() override
     {
         if (!module_.empty())
             RunCommand("timeout 20 pactl unload-module " + module_ + " >/dev/null 2>&1");
     }
     std::string module_;
+    BoxAnswerer boxes_; // none is expected: one would be named by the test's end
 };
 
 TEST_F(PreferencesPulseTest, TheChosenSourceIsListedMeteredAndStored)
@@ -79,6 +86,7 @@ TEST_F(PreferencesPulseTest, TheChosenSourceIsListedMeteredAndStored)
     LSettingsGetString("Settings", "SoundInDevice", "", device);
     EXPECT_EQ(std::string(device), stored);
     EXPECT_TRUE(PumpUntil([&] { return !sheet.General().IsMonitoring(); }, 5000));
+    EXPECT_TRUE(boxes_.Seen().empty()) << boxes_.Last();
 }
 
 } // namespace

@@ -129,6 +129,14 @@ void GeneralPreferencesPage::OnCreate()
         valid = LSoundInputDefaultSelection();
     WindowPullDowns lists(*this);
     LFillSoundInputControls(lists, kDeviceList, kChannelList, valid);
+    if (GetPullDownItemCount(kDeviceList) == 0) {
+        // Said rather than shown as an empty list; nothing is stored for it.
+        AddPullDownItem(kDeviceList, "No recording device found");
+        SelectPullDownItem(kDeviceList, 0);
+        EnableControl(kDeviceList, false);
+        EnableControl(kChannelList, false);
+        hasInputs_ = false;
+    }
 
     // The slider covers the useful range, and a stored value outside it too,
     // so that opening and confirming never changes a volume nobody touched.
@@ -175,7 +183,7 @@ bool GeneralPreferencesPage::StartMonitoring()
     WindowPullDowns lists(*this);
     LSoundInputSelection selection;
     LReadSoundInputControls(lists, kDeviceList, kChannelList, selection);
-    if (selection.device >= 0) {
+    if (hasInputs_ && selection.device >= 0) {
         LSoundInputSetVolumeDb(selection, static_cast<int8_t>(LGetDBEditValue(this, kVolumeSlider)));
         recorder_.SetSelection(selection);
         LSoundSinkPtr sink(new LCountingSoundSink(44100, 2));
@@ -295,7 +303,7 @@ bool GeneralPreferencesPage::Gather(PreferenceChanges& changes)
     WindowPullDowns lists(*this);
     LSoundInputSelection selection;
     LReadSoundInputControls(lists, kDeviceList, kChannelList, selection);
-    if (selection.device >= 0) {
+    if (hasInputs_ && selection.device >= 0) {
         changes.Set("Settings", "SoundInDevice", LSoundInputGetDeviceName(selection.device).c_str());
         changes.SetInt("Settings", "SoundInDeviceChannel", selection.channel);
     }

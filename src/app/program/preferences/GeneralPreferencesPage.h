@@ -76,5 +76,6 @@ private:
     LLevelMeter meter_;
     bool monitoring_ = false;
     bool folderChanged_ = false;
+    bool hasInputs_ = true;
     std::string storedFolder_; // what the field was filled from
 };
