@@ -72,7 +72,8 @@ bool OpenListRows(QdGuiDrive& drive)
         return true;
     };
     drive.steps["cells"] = [](LWindow* top, const std::string&, std::string* error) {
-        auto* view = top ? qobject_cast<LQtListViewImpl*>(LQtFindControl(LQtWidget(top->GetView()), 300)) : nullptr;
+        auto* view =
+            top ? qobject_cast<LQtListViewImpl*>(LQtFindControl(LQtWidget(top->GetView()), 300)) : nullptr;
         if (!view || !view->ListModel()) {
             *error = "the window on top has no list";
             return false;
@@ -80,8 +81,10 @@ bool OpenListRows(QdGuiDrive& drive)
         view->ListModel()->FlushReload();
         QAbstractItemModel* model = view->model();
         for (int row = 0; row < model->rowCount(); ++row) {
-            const QPoint check = view->viewport()->mapToGlobal(view->visualRect(model->index(row, 0)).center());
-            const QPoint title = view->viewport()->mapToGlobal(view->visualRect(model->index(row, 1)).center());
+            const QPoint check =
+                view->viewport()->mapToGlobal(view->visualRect(model->index(row, 0)).center());
+            const QPoint title =
+                view->viewport()->mapToGlobal(view->visualRect(model->index(row, 1)).center());
             QdGuiDrive::Print("cell: " + std::to_string(row) + " " + std::to_string(check.x()) + " " +
                               std::to_string(check.y()) + " " + std::to_string(title.x()) + " " +
                               std::to_string(title.y()));

@@ -83,7 +83,8 @@ bool ListCheckboxes(QdGuiSceneContext& context)
     const double ratio = image.devicePixelRatio();
     // Logical points from here on: the canvas carries the pictures' ratio.
     const QPoint at = top->mapFromGlobal(menu->pos());
-    const int height = std::max(static_cast<int>(image.height() / ratio), at.y() + static_cast<int>(popup.height() / ratio));
+    const int height =
+        std::max(static_cast<int>(image.height() / ratio), at.y() + static_cast<int>(popup.height() / ratio));
     QImage canvas(image.width(), static_cast<int>(height * ratio), QImage::Format_ARGB32);
     canvas.setDevicePixelRatio(ratio);
     canvas.fill(Qt::transparent);

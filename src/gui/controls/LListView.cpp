@@ -300,7 +300,8 @@ void LListViewManager::SetDropDownColumns(const int* pairs)
 
 int LListViewManager::ColumnType(int column) const
 {
-    return column >= 0 && column < ColumnCount() ? columns_[static_cast<size_t>(column)].type : kListColumnText;
+    return column >= 0 && column < ColumnCount() ? columns_[static_cast<size_t>(column)].type
+                                                 : kListColumnText;
 }
 
 void LListViewManager::SetExtendedColumnsHandler(LListViewExtColumnHandler* handler)

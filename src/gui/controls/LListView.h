@@ -114,8 +114,7 @@ public:
 };
 
 // Column types of SetExtColumns.
-enum LListColumnType
-{
+enum LListColumnType {
     kListColumnText = 0,
     kListColumnDropDown = 2,
     kListColumnComboBox = 3,

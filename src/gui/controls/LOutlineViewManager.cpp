@@ -164,7 +164,8 @@ void LOutlineViewManager::DeleteNode(LOutlineNode* node)
     RemoveFromSelection(node);
     OnNodeRemoved(node);
     auto& siblings = node->parent->children;
-    auto it = std::find_if(siblings.begin(), siblings.end(), [node](const auto& n) { return n.get() == node; });
+    auto it =
+        std::find_if(siblings.begin(), siblings.end(), [node](const auto& n) { return n.get() == node; });
     if (it != siblings.end())
         siblings.erase(it);
     RequestReload();
@@ -182,14 +183,16 @@ void LOutlineViewManager::MoveRows(std::vector<int> rows, int beforeRow)
         return;
     beforeRow = std::clamp(beforeRow, 0, count);
     // Rows taken out above the target shift it up by one each.
-    const int target = beforeRow - static_cast<int>(std::count_if(rows.begin(), rows.end(),
-                                                                  [beforeRow](int r) { return r < beforeRow; }));
+    const int target =
+        beforeRow - static_cast<int>(std::count_if(rows.begin(), rows.end(),
+                                                   [beforeRow](int r) { return r < beforeRow; }));
     std::vector<std::unique_ptr<LOutlineNode>> moving;
     for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
         moving.insert(moving.begin(), std::move(top[static_cast<size_t>(*it)]));
         top.erase(top.begin() + *it);
     }
-    top.insert(top.begin() + target, std::make_move_iterator(moving.begin()), std::make_move_iterator(moving.end()));
+    top.insert(top.begin() + target, std::make_move_iterator(moving.begin()),
+               std::make_move_iterator(moving.end()));
     RequestReload();
 }
 

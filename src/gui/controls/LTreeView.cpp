@@ -13,7 +13,7 @@ LTreeViewManager::LTreeViewManager(int treeId) : treeId_(treeId)
 LTreeViewManager::~LTreeViewManager() = default;
 
 LOutlineNode* LTreeViewManager::Insert(const char* text, LOutlineNode* parent, int index, int image,
-                                        intptr_t data)
+                                       intptr_t data)
 {
     LOutlineNode* item = AddNode(parent, index);
     item->EnsureColumns(1);
@@ -23,8 +23,8 @@ LOutlineNode* LTreeViewManager::Insert(const char* text, LOutlineNode* parent, i
     return item;
 }
 
-LOutlineNode* LTreeViewManager::AddItem(const char* text, LOutlineNode* parent, LOutlineNode* after, int image,
-                                        intptr_t data)
+LOutlineNode* LTreeViewManager::AddItem(const char* text, LOutlineNode* parent, LOutlineNode* after,
+                                        int image, intptr_t data)
 {
     const LOutlineNode& into = parent ? *parent : Root();
     int index = -1;
@@ -150,7 +150,9 @@ void LTreeViewManager::SortRows()
 {
     SortChildren(
         Root(),
-        [](const LOutlineNode& a, const LOutlineNode& b) { return LStrCmpNatural(a.Text(0).c_str(), b.Text(0).c_str()); },
+        [](const LOutlineNode& a, const LOutlineNode& b) {
+            return LStrCmpNatural(a.Text(0).c_str(), b.Text(0).c_str());
+        },
         false);
     RequestReload();
 }

@@ -44,7 +44,8 @@ public:
     // Adding: under parent (top level for null), right after the item to
     // follow when it is one of the parent's children before the last;
     // appended in every other case.
-    LOutlineNode* AddItem(const char* text, LOutlineNode* parent, LOutlineNode* after, int image, intptr_t data);
+    LOutlineNode* AddItem(const char* text, LOutlineNode* parent, LOutlineNode* after, int image,
+                          intptr_t data);
     LOutlineNode* AddItemFirst(const char* text, LOutlineNode* parent, int image, intptr_t data);
     LOutlineNode* AddItemLast(const char* text, LOutlineNode* parent, int image, intptr_t data);
 

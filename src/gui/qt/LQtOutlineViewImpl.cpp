@@ -1,20 +1,20 @@
 #include "gui/qt/LQtOutlineViewImpl.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDrag>
 #include <QDragEnterEvent>
-#include <QMenu>
-#include <QMimeData>
-#include <QComboBox>
-#include <QStyleOptionComboBox>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMetaObject>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QStyleOptionComboBox>
 #include <QStyledItemDelegate>
 
 #include <functional>
@@ -22,9 +22,9 @@
 #include "gui/framework/LDragDrop.h"
 #include "gui/framework/LWindow.h"
 #include "gui/qt/LQtCommandSink.h"
-#include "gui/qt/LQtView.h"
 #include "gui/qt/LQtControlCommands.h"
 #include "gui/qt/LQtListControlClickHandler.h"
+#include "gui/qt/LQtView.h"
 
 LQtOutlineViewManager::LQtOutlineViewManager(LOutlineViewManager* tree, int columnCount, QObject* parent)
     : QAbstractItemModel(parent), tree_(tree), columnCount_(columnCount < 1 ? 1 : columnCount)
@@ -129,7 +129,8 @@ QVariant LQtOutlineViewManager::data(const QModelIndex& index, int role) const
 
 QVariant LQtOutlineViewManager::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= ModelColumnCount())
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= ModelColumnCount())
         return {};
     const int column = NodeColumn(section);
     return column < 0 ? QString() : ColumnTitle(column);
@@ -227,7 +228,8 @@ QVariant LQtListViewManager::data(const QModelIndex& index, int role) const
     if (IsResetPending() || !node)
         return {};
     if (NodeColumn(index.column()) < 0)
-        return role == Qt::CheckStateRole ? QVariant(node->checked ? Qt::Checked : Qt::Unchecked) : QVariant();
+        return role == Qt::CheckStateRole ? QVariant(node->checked ? Qt::Checked : Qt::Unchecked)
+                                          : QVariant();
     return LQtOutlineViewManager::data(index, role);
 }
 
@@ -240,8 +242,9 @@ QString LQtListViewManager::ColumnTitle(int column) const
 
 int LQtListViewManager::ColumnAlignment(int column) const
 {
-    return column >= 0 && column < list_->ColumnCount() ? list_->Columns()[static_cast<size_t>(column)].alignment
-                                                        : 0;
+    return column >= 0 && column < list_->ColumnCount()
+               ? list_->Columns()[static_cast<size_t>(column)].alignment
+               : 0;
 }
 
 Qt::ItemFlags LQtListViewManager::flags(const QModelIndex& index) const
@@ -296,13 +299,13 @@ LQtOutlineViewImpl::LQtOutlineViewImpl(LQtOutlineViewManager* model, QWidget* pa
     // The user's expanding and collapsing is the manager's state too.
     connect(this, &QTreeView::expanded, this, [this](const QModelIndex& index) {
         if (model_ && !restoring_)
-            model_->Tree()->SetExpandedFromPeer(const_cast<LOutlineNode*>(LQtOutlineViewManager::NodeOf(index)),
-                                                true);
+            model_->Tree()->SetExpandedFromPeer(
+                const_cast<LOutlineNode*>(LQtOutlineViewManager::NodeOf(index)), true);
     });
     connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
         if (model_ && !restoring_)
-            model_->Tree()->SetExpandedFromPeer(const_cast<LOutlineNode*>(LQtOutlineViewManager::NodeOf(index)),
-                                                false);
+            model_->Tree()->SetExpandedFromPeer(
+                const_cast<LOutlineNode*>(LQtOutlineViewManager::NodeOf(index)), false);
     });
     SetManager(model);
 }
@@ -335,8 +338,8 @@ void LQtOutlineViewImpl::SetManager(LQtOutlineViewManager* model)
         RestoreSelection();
         OnReloaded();
     });
-    dragDropConnection_ = connect(model_, &LQtOutlineViewManager::dragDropChanged, this,
-                                  [this] { UpdateDragAndDrop(); });
+    dragDropConnection_ =
+        connect(model_, &LQtOutlineViewManager::dragDropChanged, this, [this] { UpdateDragAndDrop(); });
     expansionConnection_ =
         connect(model_, &LQtOutlineViewManager::expansionChanged, this, [this](const LOutlineNode* node) {
             const QModelIndex index = model_->IndexForNode(node, 0);
@@ -606,7 +609,8 @@ public:
             const int row = index.row();
             // After the click's own handling, so the row is selected first.
             QMetaObject::invokeMethod(
-                view_, [view = QPointer<LQtListViewImpl>(view_), row, column] {
+                view_,
+                [view = QPointer<LQtListViewImpl>(view_), row, column] {
                     if (view)
                         view->OpenDropDownCell(row, column);
                 },
@@ -632,7 +636,8 @@ private:
         style->drawPrimitive(QStyle::PE_PanelItemViewItem, &item, painter, widget);
         QStyleOptionButton box;
         box.state = QStyle::State_Enabled;
-        box.state |= index.data(Qt::CheckStateRole).toInt() == Qt::Checked ? QStyle::State_On : QStyle::State_Off;
+        box.state |=
+            index.data(Qt::CheckStateRole).toInt() == Qt::Checked ? QStyle::State_On : QStyle::State_Off;
         const int w = style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, widget);
         const int h = style->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, widget);
         box.rect = QRect(option.rect.x() + (option.rect.width() - w) / 2,
@@ -668,7 +673,8 @@ LQtListViewImpl::LQtListViewImpl(LQtListViewManager* model, QWidget* parent)
     SetupHeader();
     setItemDelegate(new LQtListCellDelegate(this));
     if (listModel_)
-        columnsConnection_ = connect(listModel_, &LQtListViewManager::columnsChanged, this, [this] { ApplyColumns(); });
+        columnsConnection_ =
+            connect(listModel_, &LQtListViewManager::columnsChanged, this, [this] { ApplyColumns(); });
     ApplyColumns();
 }
 
@@ -742,7 +748,8 @@ void LQtListViewImpl::AdoptList(std::unique_ptr<LListViewManager> list)
     ownedModel_ = std::make_unique<LQtListViewManager>(ownedList_.get());
     listModel_ = ownedModel_.get();
     SetManager(listModel_);
-    columnsConnection_ = connect(listModel_, &LQtListViewManager::columnsChanged, this, [this] { ApplyColumns(); });
+    columnsConnection_ =
+        connect(listModel_, &LQtListViewManager::columnsChanged, this, [this] { ApplyColumns(); });
     ApplyColumns();
 }
 

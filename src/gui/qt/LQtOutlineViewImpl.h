@@ -130,7 +130,6 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-
     LQtOutlineViewManager* model_ = nullptr;
     LQtListControlClickHandler* clickHandler_ = nullptr;
     QMetaObject::Connection reloadConnection_;

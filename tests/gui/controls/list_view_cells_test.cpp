@@ -210,7 +210,8 @@ TEST(ListViewDropDowns, TheOwnerFillsTheMenuAndHearsTheChoice)
     list.CloseDropDown();
     handler.AddItem("late"); // nothing is open: ignored
     list.SelectDropDownItem(1, 1, 1, "FLAC");
-    EXPECT_EQ(handler.calls, (std::vector<std::string>{"open 300 col 1 row 1", "select 300 row 1 col 1 tag 1 FLAC"}));
+    EXPECT_EQ(handler.calls,
+              (std::vector<std::string>{"open 300 col 1 row 1", "select 300 row 1 col 1 tag 1 FLAC"}));
     EXPECT_EQ(list.GetItemText(1, 1), "FLAC");
     list.SetDropDownColumnsHandler(nullptr);
 }
@@ -226,8 +227,8 @@ public:
     }
     void OnEndEdit(int listId, int row, int column, const char* text, LViewHandle) override
     {
-        ended.push_back(std::to_string(listId) + ":" + std::to_string(row) + ":" + std::to_string(column) + ":" +
-                        text);
+        ended.push_back(std::to_string(listId) + ":" + std::to_string(row) + ":" + std::to_string(column) +
+                        ":" + text);
     }
     std::vector<std::pair<int, int>> opened;
     std::vector<std::string> ended;
@@ -278,13 +279,19 @@ class MovingDragHandler : public LListViewDragHandler
 public:
     explicit MovingDragHandler(LListViewManager* list) : list(list) {}
     void OnDragBegin(int) override { events.push_back("begin"); }
-    void OnDragMove(int, int x, int y) override { events.push_back("move " + std::to_string(x) + "," + std::to_string(y)); }
+    void OnDragMove(int, int x, int y) override
+    {
+        events.push_back("move " + std::to_string(x) + "," + std::to_string(y));
+    }
     void OnDrop(int, int row) override
     {
         events.push_back("drop " + std::to_string(row));
         list->MoveRows(list->SelectedRows(), row);
     }
-    void OnDragEnd(int, int x, int y) override { events.push_back("end " + std::to_string(x) + "," + std::to_string(y)); }
+    void OnDragEnd(int, int x, int y) override
+    {
+        events.push_back("end " + std::to_string(x) + "," + std::to_string(y));
+    }
     LListViewManager* list;
     std::vector<std::string> events;
 };
@@ -326,14 +333,10 @@ TEST(ListViewDragging, MovesKeepOrderAtEveryTarget)
         int before;
         std::vector<std::string> result;
     } cases[] = {
-        {{0}, 0, {"a", "b", "c", "d"}},
-        {{0}, 4, {"b", "c", "d", "a"}},
-        {{3}, 0, {"d", "a", "b", "c"}},
-        {{1, 3}, 1, {"a", "b", "d", "c"}},
-        {{0, 1}, 3, {"c", "a", "b", "d"}},
-        {{2, 2, 9, -1}, 0, {"c", "a", "b", "d"}},
-        {{}, 2, {"a", "b", "c", "d"}},
-        {{1}, 99, {"a", "c", "d", "b"}},
+        {{0}, 0, {"a", "b", "c", "d"}},    {{0}, 4, {"b", "c", "d", "a"}},
+        {{3}, 0, {"d", "a", "b", "c"}},    {{1, 3}, 1, {"a", "b", "d", "c"}},
+        {{0, 1}, 3, {"c", "a", "b", "d"}}, {{2, 2, 9, -1}, 0, {"c", "a", "b", "d"}},
+        {{}, 2, {"a", "b", "c", "d"}},     {{1}, 99, {"a", "c", "d", "b"}},
     };
     for (const Case& c : cases) {
         LListViewManager list(kThree);

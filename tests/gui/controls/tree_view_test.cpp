@@ -33,10 +33,10 @@ TEST(TreeView, AddingAfterAnItemFirstAndLast)
     LOutlineNode* music = tree.AddItemLast("Music", nullptr, -1, 0);
     LOutlineNode* a = tree.AddItem("A", music, nullptr, -1, 0);
     LOutlineNode* c = tree.AddItem("C", music, nullptr, -1, 0);
-    tree.AddItem("B", music, a, -1, 0);       // right after A
-    tree.AddItem("D", music, c, -1, 0);       // after the last child: appended
+    tree.AddItem("B", music, a, -1, 0); // right after A
+    tree.AddItem("D", music, c, -1, 0); // after the last child: appended
     LOutlineNode* other = tree.AddItemLast("Other", nullptr, -1, 0);
-    tree.AddItem("E", music, other, -1, 0);   // another parent's item: appended
+    tree.AddItem("E", music, other, -1, 0); // another parent's item: appended
     tree.AddItemFirst("0", music, -1, 0);
     EXPECT_EQ(Children(tree, music), (std::vector<std::string>{"0", "A", "B", "C", "D", "E"}));
     EXPECT_EQ(Children(tree, nullptr), (std::vector<std::string>{"Music", "Other"}));
@@ -179,7 +179,7 @@ TEST(TreeView, RenamingGoesThroughTheOwner)
     Renamer renamer(&tree);
     tree.SetEditHandler(&renamer);
     tree.EndEdit(parent, "Albums");
-    tree.EndEdit(parent, ""); // the owner refuses an empty name
+    tree.EndEdit(parent, "");          // the owner refuses an empty name
     tree.EndEdit(hidden, "Not shown"); // an item without a row is not renamed
     EXPECT_EQ(tree.GetText(parent), "Albums");
     EXPECT_EQ(tree.GetText(hidden), "Hidden");

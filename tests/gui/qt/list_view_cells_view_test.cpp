@@ -56,8 +56,8 @@ protected:
         window.SetListViewColumnsNoSave(kList, kColumns);
         list = window.GetListView(kList);
         ASSERT_NE(list, nullptr);
-        tester = std::make_unique<QAbstractItemModelTester>(View()->model(),
-                                                            QAbstractItemModelTester::FailureReportingMode::Fatal);
+        tester = std::make_unique<QAbstractItemModelTester>(
+            View()->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         for (const char* title : {"Side A", "Side B", "Side C", "Side D"})
             window.AddListViewRow(kList, title, "WAV", "0:20:00", nullptr);
         PumpFor(20);

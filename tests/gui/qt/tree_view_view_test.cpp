@@ -49,8 +49,8 @@ protected:
         ASSERT_NE(tree, nullptr);
         EXPECT_EQ(LGetTreeView(&window, kTree), tree);
         EXPECT_EQ(LGetTreeView(&window, 99), nullptr);
-        tester = std::make_unique<QAbstractItemModelTester>(View()->model(),
-                                                            QAbstractItemModelTester::FailureReportingMode::Fatal);
+        tester = std::make_unique<QAbstractItemModelTester>(
+            View()->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         vinyl = tree->AddItemLast("Vinyl", nullptr, -1, 0);
         sideA = tree->AddItemLast("Side A", vinyl, -1, 0);
         tree->AddItemLast("Track 1", sideA, -1, 0);
