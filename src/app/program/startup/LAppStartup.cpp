@@ -1,6 +1,5 @@
 #include "app/program/startup/LAppStartup.h"
 
-#include "app/program/startup/LShippedComponents.h"
 #include "app/program/startup/LSupportServices.h"
 #include "audio/formats/mp3/LMp3EncoderComponent.h"
 #include "foundation/files/LFolderScan.h"
@@ -10,6 +9,7 @@
 #include "foundation/process/LProcessStartup.h"
 #include "foundation/settings/LSettings.h"
 #include "gui/framework/LEventPump.h"
+#include "online/LComponentsFolder.h"
 
 #include <atomic>
 #include <cstdio>
