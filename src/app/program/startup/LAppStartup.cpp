@@ -55,7 +55,11 @@ int LGetAppRunPhase()
 
 void LGetAppRunPhaseText(char* dest)
 {
-    const int phase = LGetAppRunPhase();
+    LFormatRunPhaseText(LGetAppRunPhase(), LGetCrashState().lastCommand.load(), dest);
+}
+
+void LFormatRunPhaseText(int phase, int lastCommand, char* dest)
+{
     switch (phase) {
     case kRunPhaseGlobalInit:
         std::snprintf(dest, 260, "GloIni1");
@@ -64,7 +68,7 @@ void LGetAppRunPhaseText(char* dest)
         std::snprintf(dest, 260, "GuiIni2");
         break;
     case kRunPhaseRunning:
-        std::snprintf(dest, 260, "Ukn0(LstCmd%d)", LGetCrashState().lastCommand.load());
+        std::snprintf(dest, 260, "Ukn0(LstCmd%d)", lastCommand);
         break;
     case kRunPhaseWindowClosed:
         std::snprintf(dest, 260, "GuiDes3");

@@ -209,7 +209,24 @@ bool LFirstRunStep()
     // a folder of applications, and no restart from a copy.
     if (!LIsNewInstallation() && !LIsInstallerLaunch())
         return true;
-    LWriteNewVersionRecord();
-    LInstallDesktopEntry();
+    LStartupInstallThread install;
+    if (install.Start(4))
+        install.WaitUntilFinished(LNoTimeLimit);
+    else {
+        // No thread to be had: the same work here.
+        LWriteNewVersionRecord();
+        LInstallDesktopEntry();
+    }
     return true;
+}
+
+LStartupInstallThread::~LStartupInstallThread()
+{
+    StopAndWait();
+}
+
+void LStartupInstallThread::Run()
+{
+    recordWritten = LWriteNewVersionRecord();
+    entryInstalled = LInstallDesktopEntry();
 }
