@@ -184,30 +184,41 @@ L_HOT_LOOP void SplitChannels(const Split& split, const int32_t* __restrict in, 
 
 // out = the sum over the bands of gain times sample, the gains moving by
 // their steps frame by frame: exact products of the 8.24 gains (at most
-// 1.0) and the band samples, summed before the one shift back.
+// 1.0) and the band samples, summed before the one shift back. A gain lies
+// between its value at the start of the run and at its end, both of which
+// are kept as 32-bit values, so every product is one of two 32-bit values,
+// which the vector units form four or eight at a time.
 L_HOT_LOOP void MixBands(int32_t* __restrict out, const int32_t* __restrict b1, const int32_t* __restrict b2,
                          const int32_t* __restrict b3, const int32_t* __restrict b4, int64_t frames,
                          int32_t ch, int64_t* gains, const int64_t* steps)
 {
-    int64_t g1 = gains[0], g2 = gains[1], g3 = gains[2], g4 = gains[3];
+    const int64_t g1 = gains[0], g2 = gains[1], g3 = gains[2], g4 = gains[3];
     const int64_t d1 = steps[0], d2 = steps[1], d3 = steps[2], d4 = steps[3];
+    int32_t e1 = static_cast<int32_t>(g1), e2 = static_cast<int32_t>(g2), e3 = static_cast<int32_t>(g3),
+            e4 = static_cast<int32_t>(g4);
+    const int32_t s1 = static_cast<int32_t>(d1), s2 = static_cast<int32_t>(d2), s3 = static_cast<int32_t>(d3),
+                  s4 = static_cast<int32_t>(d4);
+    auto mix = [&](size_t i) {
+        const int64_t sum = int64_t{e1} * b1[i] + int64_t{e2} * b2[i] + int64_t{e3} * b3[i] + int64_t{e4} * b4[i];
+        out[i] = LSaturateToInt32(sum >> 24);
+    };
     if (ch == 2) {
         for (int64_t f = 0; f < frames; ++f) {
-            const int64_t e1 = g1 + f * d1, e2 = g2 + f * d2, e3 = g3 + f * d3, e4 = g4 + f * d4;
-            for (int32_t c = 0; c < 2; ++c) {
-                const size_t i = static_cast<size_t>(2 * f + c);
-                const int64_t sum = e1 * b1[i] + e2 * b2[i] + e3 * b3[i] + e4 * b4[i];
-                out[i] = LSaturateToInt32(sum >> 24);
-            }
+            mix(static_cast<size_t>(2 * f));
+            mix(static_cast<size_t>(2 * f + 1));
+            e1 += s1;
+            e2 += s2;
+            e3 += s3;
+            e4 += s4;
         }
     } else {
         for (int64_t f = 0; f < frames; ++f) {
-            const int64_t e1 = g1 + f * d1, e2 = g2 + f * d2, e3 = g3 + f * d3, e4 = g4 + f * d4;
-            for (int32_t c = 0; c < ch; ++c) {
-                const size_t i = static_cast<size_t>(f * ch + c);
-                const int64_t sum = e1 * b1[i] + e2 * b2[i] + e3 * b3[i] + e4 * b4[i];
-                out[i] = LSaturateToInt32(sum >> 24);
-            }
+            for (int32_t c = 0; c < ch; ++c)
+                mix(static_cast<size_t>(f * ch + c));
+            e1 += s1;
+            e2 += s2;
+            e3 += s3;
+            e4 += s4;
         }
     }
     gains[0] = g1 + frames * d1;
