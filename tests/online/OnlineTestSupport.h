@@ -33,7 +33,7 @@ public:
     ~TestServer() { Stop(); }
 
     // Starts test_server.py with the options; false when it did not listen
-    // within a few seconds.
+    // within 30 seconds (a loaded machine takes a while to start Python).
     bool Start(const std::string& folder, const std::vector<std::string>& options)
     {
         static int serial = 0;
@@ -53,7 +53,7 @@ public:
         }
         if (pid_ < 0)
             return false;
-        for (int i = 0; i < 200; ++i) {
+        for (int i = 0; i < 1200; ++i) {
             std::ifstream in(portFile);
             if (in >> port_ && port_ > 0)
                 return true;

@@ -113,9 +113,9 @@ std::string QdNet()
 
 TEST_F(Components, AGoodArchiveInstallsAndRecordsItsVersion)
 {
-    ServeZip({"testcomp=new code"});
+    ASSERT_NO_FATAL_FAILURE(ServeZip({"testcomp=new code"}));
     TestServer server;
-    StartServer(server);
+    ASSERT_NO_FATAL_FAILURE(StartServer(server));
     RecordingContext context;
     char path[260];
     ASSERT_EQ(LDownloadAndInstallComponent(&context, kName, path), 0) << LHttpLastError();
@@ -166,9 +166,9 @@ TEST_F(Components, NothingButACompleteVerifiedSafeArchiveReplacesTheInstalledOne
         SCOPED_TRACE(c.what);
         std::ofstream(Installed()) << "old code";
         LSharedSettingsSetString("ComponentVersions", kName, "1.00");
-        ServeZip(c.members, c.zipExtra);
+        ASSERT_NO_FATAL_FAILURE(ServeZip(c.members, c.zipExtra));
         TestServer server;
-        StartServer(server, c.certificate, c.serverOptions);
+        ASSERT_NO_FATAL_FAILURE(StartServer(server, c.certificate, c.serverOptions));
         InstallContext context;
         char path[260];
         EXPECT_EQ(LDownloadAndInstallComponent(&context, kName, path, true), 2);
@@ -190,9 +190,9 @@ TEST_F(Components, NothingButACompleteVerifiedSafeArchiveReplacesTheInstalledOne
 TEST_F(Components, AnUpdateReplacesTheWorkingComponentInOneStep)
 {
     std::ofstream(Installed()) << "old code";
-    ServeZip({"testcomp=new code"});
+    ASSERT_NO_FATAL_FAILURE(ServeZip({"testcomp=new code"}));
     TestServer server;
-    StartServer(server);
+    ASSERT_NO_FATAL_FAILURE(StartServer(server));
     RecordingContext context;
     char path[260];
     ASSERT_EQ(LDownloadAndInstallComponent(&context, kName, path, true), 0) << LHttpLastError();
@@ -202,9 +202,9 @@ TEST_F(Components, AnUpdateReplacesTheWorkingComponentInOneStep)
 
 TEST_F(Components, TwoProcessesInstallingAtOnceInstallOnce)
 {
-    ServeZip({"testcomp=new code"});
+    ASSERT_NO_FATAL_FAILURE(ServeZip({"testcomp=new code"}));
     TestServer server;
-    StartServer(server, "good", {"--delay-ms", "1500"});
+    ASSERT_NO_FATAL_FAILURE(StartServer(server, "good", {"--delay-ms", "1500"}));
     const std::string command = QdNet() + " install-component testcomp > " + Quote(dir_.Path("out")) + "-";
     ASSERT_EQ(RunCommand(command + "1 & a=$!; " + command + "2 & b=$!; wait $a && wait $b"), 0);
     EXPECT_EQ(ZipFetches(), 1);
@@ -217,10 +217,10 @@ TEST_F(Components, TwoProcessesInstallingAtOnceInstallOnce)
 TEST_F(Components, AProcessKilledMidInstallLeavesTheOldComponentUsable)
 {
     std::ofstream(Installed()) << "old code";
-    ServeZip({"testcomp=new code"});
+    ASSERT_NO_FATAL_FAILURE(ServeZip({"testcomp=new code"}));
     {
         TestServer slow;
-        StartServer(slow, "good", {"--delay-ms", "20000"});
+        ASSERT_NO_FATAL_FAILURE(StartServer(slow, "good", {"--delay-ms", "20000"}));
         const pid_t child = fork();
         if (child == 0) {
             const std::string qdNet = BuildDir() + "/tools/qd-net/qd-net";
@@ -242,7 +242,7 @@ TEST_F(Components, AProcessKilledMidInstallLeavesTheOldComponentUsable)
 
     // The lock died with its holder; the next install cleans up after it.
     TestServer server;
-    StartServer(server);
+    ASSERT_NO_FATAL_FAILURE(StartServer(server));
     RecordingContext context;
     ASSERT_EQ(LDownloadAndInstallComponent(&context, kName, path, true), 0) << LHttpLastError();
     EXPECT_EQ(ReadWhole(Installed()), "new code");
@@ -252,9 +252,9 @@ TEST_F(Components, AProcessKilledMidInstallLeavesTheOldComponentUsable)
 TEST_F(Components, InstallOnDemandRunsInItsProgressWindow)
 {
     GuiApp();
-    ServeZip({"testcomp=new code"});
+    ASSERT_NO_FATAL_FAILURE(ServeZip({"testcomp=new code"}));
     TestServer server;
-    StartServer(server);
+    ASSERT_NO_FATAL_FAILURE(StartServer(server));
     char path[260];
     EXPECT_TRUE(LComponentInstallOnDemand(kName, path, nullptr));
     EXPECT_EQ(ReadWhole(Installed()), "new code");
