@@ -2,6 +2,7 @@
 #include "audio/core/LHotLoop.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -68,6 +69,45 @@ L_HOT_LOOP int32_t SumKept(const uint32_t* __restrict jumps, int32_t pairs, uint
     *sumJump = sum;
     *sumSquares = squares;
     return kept;
+}
+
+// The least whole magnitude at or above a level (a whole magnitude stands
+// at or above the level exactly when it does above this).
+int64_t WholeLevel(double level)
+{
+    if (!(level > 0.0))
+        return 0;
+    if (level >= 0x1p62)
+        return INT64_MAX;
+    return static_cast<int64_t>(std::ceil(level));
+}
+
+// The first i in [from, to) where the magnitude of x[i] reaches `loud` and
+// differs from the magnitude d samples before by at least `jump`; `to` when
+// there is none. Most windows have none: they are passed over sixteen
+// samples at a time.
+L_HOT_LOOP int64_t FirstCandidate(const int32_t* __restrict x, int64_t from, int64_t to, int32_t d, int64_t loud,
+                                  int64_t jump)
+{
+    auto hit = [&](int64_t i) {
+        const int64_t magnitude = std::llabs(static_cast<int64_t>(x[i]));
+        const int64_t before = std::llabs(static_cast<int64_t>(x[i - d]));
+        const int64_t change = magnitude - before;
+        return magnitude >= loud && (change < 0 ? -change : change) >= jump;
+    };
+    constexpr int64_t kStep = 16;
+    int64_t i = from;
+    for (; i + kStep <= to; i += kStep) {
+        bool any = false;
+        for (int64_t k = 0; k < kStep; ++k)
+            any |= hit(i + k);
+        if (any)
+            break;
+    }
+    for (; i < to; ++i)
+        if (hit(i))
+            return i;
+    return to;
 }
 
 } // namespace
@@ -181,7 +221,6 @@ void LClickPopFilter::ExamineChannel(int32_t channel, int64_t start)
     const int32_t w = window_, d = lag_, m = maxClick_, h = hop_;
     const int32_t* hp = detect_.data() + start * ch + channel;
     int32_t* raw = raw_.data() + start * ch + channel;
-    auto hpAt = [&](int64_t i) { return Magnitude(hp[i * ch]); };
 
     // The window of this channel side by side, for loops the vector units take.
     windowSamples_.resize(static_cast<size_t>(w));
@@ -224,13 +263,11 @@ void LClickPopFilter::ExamineChannel(int32_t channel, int64_t start)
     // A repair that reached into this window already covered its first frames.
     int64_t i = std::max<int64_t>(d, resume_[channel] - start);
     const int64_t scanEnd = static_cast<int64_t>(d) + h;
+    int64_t loud = WholeLevel(amplitudeThreshold);
     while (i < scanEnd) {
-        const int64_t magnitude = hpAt(i);
-        if (static_cast<double>(magnitude) < amplitudeThreshold ||
-            std::llabs(magnitude - hpAt(i - d)) < jumpThreshold) {
-            ++i;
-            continue;
-        }
+        i = FirstCandidate(windowSamples_.data(), i, scanEnd, d, loud, jumpThreshold);
+        if (i >= scanEnd)
+            break;
         const int64_t third = Magnitude(raw[i * ch]) / 3;
         int64_t end = -1;
         int32_t k = 1;
@@ -253,6 +290,7 @@ void LClickPopFilter::ExamineChannel(int32_t channel, int64_t start)
         } else if (k > m) {
             // Too long for a click: a transient of the music. Be stricter for the rest of the window.
             amplitudeThreshold *= 1.5;
+            loud = WholeLevel(amplitudeThreshold);
             jumpThreshold += jumpThreshold >> 1;
             i += m + 1;
         } else {
