@@ -298,14 +298,16 @@ void OutputFormat(LWaveFormatBlock& block, const LSoundSourcePtr& source)
     LLoadWavCodecSettings(block, settings);
 }
 
-// Restores one file in place. 0 done, 1 stopped, 2 failed.
-int RestoreFile(LProcessContext* context, const char* path)
+} // namespace
+
+int RestoreFileTo(LProcessContext* context, const char* path, const char* destination,
+                  const LRestorationTools& tools)
 {
     LSoundSourcePtr source;
     LOpenWavSoundSource(source, path);
     if (Failed(source))
         return 2;
-    const int chain = ApplyRestorationChain(context, source);
+    const int chain = ApplyRestorationTools(context, source, tools);
     if (chain != 0)
         return chain;
 
@@ -315,10 +317,10 @@ int RestoreFile(LProcessContext* context, const char* path)
     // once complete, so the original stays whole until then (and the source
     // reading it is undisturbed).
     LSoundSinkPtr sink;
-    CreateSoundSinkForFormat(sink, path, format);
+    CreateSoundSinkForFormat(sink, destination, format);
     if (sink->IsFailed()) {
         sink->Abandon();
-        context->MessageF("Save File Error: \"%s\"", path);
+        context->MessageF("Save File Error: \"%s\"", destination);
         return 2;
     }
     int result;
@@ -333,10 +335,20 @@ int RestoreFile(LProcessContext* context, const char* path)
         return result;
     }
     if (!sink->Finish()) {
-        context->MessageF("Save File Error: \"%s\"", path);
+        context->MessageF("Save File Error: \"%s\"", destination);
         return 2;
     }
     return 0;
+}
+
+namespace {
+
+// Restores one file in place. 0 done, 1 stopped, 2 failed.
+int RestoreFile(LProcessContext* context, const char* path)
+{
+    LRestorationTools tools;
+    LReadRestorationSettings(tools);
+    return RestoreFileTo(context, path, path, tools);
 }
 
 } // namespace
