@@ -212,8 +212,8 @@ public:
     }
     void OnEndEdit(int listId, int row, int column, const char* text, LViewHandle) override
     {
-        ended.push_back(std::to_string(listId) + ":" + std::to_string(row) + ":" + std::to_string(column) + ":" +
-                        text);
+        ended.push_back(std::to_string(listId) + ":" + std::to_string(row) + ":" + std::to_string(column) +
+                        ":" + text);
         if (accept)
             list->SetItemText(row, column, text);
     }
@@ -236,8 +236,8 @@ TEST_F(ListCells, AComboBoxCellEditsInAComboBoxTheOwnerFills)
     const struct
     {
         int row;
-        bool pick;       // choose from the popped-up list, else type a value
-        bool accept;     // the owner takes the text into the cell
+        bool pick;   // choose from the popped-up list, else type a value
+        bool accept; // the owner takes the text into the cell
         const char* text;
         const char* shown;
     } cases[] = {
