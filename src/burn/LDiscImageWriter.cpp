@@ -421,19 +421,19 @@ bool LDiscImageWriter::WriteFiles(LProcessContext* progress, LSectorWriter& writ
         if (!ok || node.isFolder)
             return;
         if (progress) {
-            const char* slash = std::strrchr(node.source, '/');
-            progress->MessageLevel(slash ? slash + 1 : node.source, 1);
+            const char* slash = std::strrchr(node.source.c_str(), '/');
+            progress->MessageLevel(slash ? slash + 1 : node.source.c_str(), 1);
         }
         const uint64_t sectors = std::max<uint64_t>(1, SectorsFor(node.size));
-        const int fd = ::open(node.source, O_RDONLY | O_CLOEXEC);
+        const int fd = ::open(node.source.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) {
             if (!verifying) {
-                result.SetFormat(kBurnFileNotFound, "%s: %s", node.source, std::strerror(errno));
+                result.SetFormat(kBurnFileNotFound, "%s: %s", node.source.c_str(), std::strerror(errno));
                 ok = false;
                 return;
             }
             // The verify pass reports the file and still checks the rest.
-            result.AddDetail(kBurnFileNotFound, node.source);
+            result.AddDetail(kBurnFileNotFound, node.source.c_str());
             LBurnResult ignored;
             writer.WriteZeros(sectors, ignored);
             done += sectors;
@@ -456,7 +456,7 @@ bool LDiscImageWriter::WriteFiles(LProcessContext* progress, LSectorWriter& writ
                     result.SetFormat(kBurnFileNotFound,
                                      read ? "%s: the file is shorter than when it was added"
                                           : "%s could not be read",
-                                     node.source);
+                                     node.source.c_str());
                     ok = false;
                     break;
                 }
@@ -469,7 +469,7 @@ bool LDiscImageWriter::WriteFiles(LProcessContext* progress, LSectorWriter& writ
                 if (verifying && chunkResult.code == kBurnVerifyFailed) {
                     char text[kBurnMessageSize + 64];
                     std::snprintf(text, sizeof text, "Error verifying file %s sectors %llu to %llu",
-                                  node.source, static_cast<unsigned long long>(firstSector),
+                                  node.source.c_str(), static_cast<unsigned long long>(firstSector),
                                   static_cast<unsigned long long>(firstSector + chunk - 1));
                     result.AddDetail(kBurnVerifyFailed, text);
                     mismatch = true;

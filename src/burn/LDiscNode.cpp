@@ -1,6 +1,7 @@
 #include "burn/LDiscNode.h"
 
 #include "burn/LBurnResult.h"
+#include "foundation/text/LCharsetConvert.h"
 #include "foundation/text/LUtf8.h"
 
 #include <cerrno>
@@ -23,7 +24,36 @@ std::string CutUtf8(const std::string& text, std::size_t bytes)
     return text.substr(0, LUtf8BoundaryBefore(text.data(), bytes));
 }
 
+// A folder being added, for finding a link that leads back into it.
+struct OpenFolder
+{
+    dev_t device;
+    ino_t inode;
+    std::string path;
+};
+
 } // namespace
+
+std::string LDiscNameFromLocal(const std::string& localName)
+{
+    std::string out;
+    out.reserve(localName.size());
+    for (std::size_t at = 0; at < localName.size();) {
+        char32_t codePoint = 0;
+        const int n = LUtf8DecodeOne(localName.data() + at, localName.size() - at, &codePoint);
+        if (n > 0 && codePoint != 0) {
+            out.append(localName, at, static_cast<std::size_t>(n));
+            at += static_cast<std::size_t>(n);
+            continue;
+        }
+        const char single[2] = {localName[at], '\0'};
+        char converted[8] = {};
+        LWindowsLatin1ToUtf8(converted, single, sizeof converted);
+        out += converted;
+        ++at;
+    }
+    return out;
+}
 
 std::string LDiscComponentName(const std::string& name)
 {
@@ -54,9 +84,9 @@ LDiscNode::LDiscNode(const char* sourcePath, bool folder, void* ownerObject, uin
 {
     if (sourcePath != nullptr) {
         if (sourcePath[0] == 0 || sourcePath[0] == 1)
-            source[0] = sourcePath[0];
+            source.assign(1, sourcePath[0]);
         else
-            LBurnCopyText(source, sizeof source, sourcePath);
+            source = sourcePath;
     }
     if (!folder) {
         size = fileSize;
@@ -68,7 +98,10 @@ LDiscNode::~LDiscNode() = default;
 
 void LDiscNode::SetName(const char* text)
 {
-    LBurnCopyText(name, sizeof name, text);
+    if (text == nullptr || LUtf8IsValid(text))
+        LBurnCopyText(name, sizeof name, text);
+    else
+        LBurnCopyText(name, sizeof name, LDiscNameFromLocal(text).c_str());
 }
 
 LDiscNode* LDiscNode::FindChild(const char* childName) const
@@ -133,14 +166,32 @@ void LDiscCompilation::SetLabel(const char* text)
     root_->SetName(label_);
 }
 
-LDiscNode* LDiscCompilation::AddPath(LDiscNode* parentFolder, const char* path, std::string* error)
+namespace {
+
+LDiscNode* AddLocalPath(LDiscCompilation* compilation, LDiscNode* parentFolder, const std::string& path,
+                        std::string* error, std::vector<OpenFolder>& openFolders)
 {
-    struct stat info;
-    if (stat(path, &info) != 0) {
+    auto fail = [&](const std::string& why) -> LDiscNode* {
         if (error)
-            *error = std::string(path) + ": " + std::strerror(errno);
+            *error = path + ": " + why;
         return nullptr;
+    };
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) {
+        const int code = errno;
+        if (code == ELOOP)
+            return fail("a loop of symbolic links (the link never reaches a file)");
+        return fail(std::strerror(code));
     }
+    const bool folder = S_ISDIR(info.st_mode);
+    if (folder) {
+        // Followed, a link back into a folder being added would repeat its
+        // contents until the path grew too long for the system.
+        for (const OpenFolder& open : openFolders)
+            if (open.device == info.st_dev && open.inode == info.st_ino)
+                return fail("a symbolic link loop: it leads back to " + open.path);
+    }
+
     std::string name = path;
     while (name.size() > 1 && name.back() == '/')
         name.pop_back();
@@ -148,41 +199,39 @@ LDiscNode* LDiscCompilation::AddPath(LDiscNode* parentFolder, const char* path, 
     if (slash != std::string::npos)
         name = name.substr(slash + 1);
 
-    const bool folder = S_ISDIR(info.st_mode);
-    auto* node = new LDiscNode(folder ? nullptr : path, folder, this,
+    auto* node = new LDiscNode(folder ? nullptr : path.c_str(), folder, compilation,
                                folder ? 0 : static_cast<uint64_t>(info.st_size), info.st_mtime);
     node->SetName(name.c_str());
-    if (std::strlen(path) >= kDiscNameSize && !folder) {
-        delete node;
-        if (error)
-            *error = std::string(path) + ": path too long for a disc compilation";
-        return nullptr;
-    }
     LDiscNode* added = parentFolder->AddChild(node);
-    if (added == nullptr) {
-        if (error)
-            *error = std::string(path) + ": no free name in its folder";
-        return nullptr;
-    }
+    if (added == nullptr)
+        return fail("no free name in its folder");
     if (!folder)
         return added;
 
-    DIR* dir = opendir(path);
-    if (dir == nullptr) {
-        if (error)
-            *error = std::string(path) + ": " + std::strerror(errno);
-        return nullptr;
-    }
+    DIR* dir = opendir(path.c_str());
+    if (dir == nullptr)
+        return fail(std::strerror(errno));
     std::vector<std::string> entries;
     while (const dirent* entry = readdir(dir)) {
         if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
             entries.push_back(entry->d_name);
     }
     closedir(dir);
+    openFolders.push_back({info.st_dev, info.st_ino, path});
     for (const std::string& entry : entries) {
-        const std::string childPath = std::string(path) + "/" + entry;
-        if (AddPath(added, childPath.c_str(), error) == nullptr)
+        if (AddLocalPath(compilation, added, path + "/" + entry, error, openFolders) == nullptr) {
+            openFolders.pop_back();
             return nullptr;
+        }
     }
+    openFolders.pop_back();
     return added;
+}
+
+} // namespace
+
+LDiscNode* LDiscCompilation::AddPath(LDiscNode* parentFolder, const char* path, std::string* error)
+{
+    std::vector<OpenFolder> openFolders;
+    return AddLocalPath(this, parentFolder, path, error, openFolders);
 }

@@ -1,7 +1,9 @@
 #pragma once
 // A data disc's compilation: a volume label and a tree of folders and files,
 // each file naming a source file on the local disk. Names are unique within a
-// folder and children list in byte order of their names.
+// folder and children list in byte order of their names. Only the names on
+// the disc have the disc file systems' limits: a source path is kept as the
+// system gave it, bytes and length alike, and the file is opened by it.
 
 #include <cstdint>
 #include <ctime>
@@ -30,7 +32,9 @@ public:
     LDiscNode(const LDiscNode&) = delete;
     LDiscNode& operator=(const LDiscNode&) = delete;
 
-    // The name shown on the disc (cut to 259 bytes between characters).
+    // The name shown on the disc (cut to 259 bytes between characters). Bytes
+    // that are not UTF-8 (a name made under a legacy locale) are read as
+    // Windows Latin-1, so the disc always gets well-formed text.
     virtual void SetName(const char* text);
 
     // Takes the child into this folder under a name free in it: a taken name
@@ -54,7 +58,7 @@ public:
 
     char name[kDiscNameSize] = {};
     bool isFolder = false;
-    char source[kDiscNameSize] = {};
+    std::string source; // empty for a folder
     uint64_t size = 0;
     uint64_t allocatedSize = 0;
     void* origin = nullptr;
@@ -78,14 +82,20 @@ public:
     const char* Label() const { return label_; }
 
     // Adds a file or folder of the local disk (folders with everything in
-    // them) under the parent, named by its last path component. Null when the
-    // path cannot be read; `error` then names it.
+    // them) under the parent, named by its last path component. Symbolic
+    // links are followed; one that leads back into a folder being added (a
+    // loop) is refused. Null when the path cannot be read; `error` then names
+    // it.
     LDiscNode* AddPath(LDiscNode* parentFolder, const char* path, std::string* error = nullptr);
 
 private:
     char label_[kDiscNameSize] = {};
     std::unique_ptr<LDiscNode> root_;
 };
+
+// The name of a local file as UTF-8: well-formed sequences as they are, any
+// other byte as the Windows Latin-1 character of that value.
+std::string LDiscNameFromLocal(const std::string& localName);
 
 // A name every reader can take as one path component: "/" becomes "_",
 // and an empty name, "." or ".." becomes "_".

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <memory>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -125,6 +127,58 @@ TEST(DiscCompilation, AddPathReadsFoldersAndReportsMissingOnes)
     EXPECT_EQ(3u, compilation.Root()->size);
     EXPECT_EQ(nullptr, compilation.AddPath(compilation.Root(), dir.Path("gone").c_str(), &error));
     EXPECT_NE(std::string::npos, error.find("gone"));
+}
+
+// A link back into a folder being added would repeat it without end: the
+// loop is refused and named, as is a link that leads only to itself.
+TEST(DiscCompilation, AddPathNamesASymbolicLinkLoop)
+{
+    TempDir dir;
+    mkdir(dir.Path("top").c_str(), 0755);
+    mkdir(dir.Path("top/sub").c_str(), 0755);
+    WriteFileBytes(dir.Path("top/sub/a.txt"), "a");
+    ASSERT_EQ(0, symlink("..", dir.Path("top/sub/back").c_str()));
+    LDiscCompilation compilation("Disc");
+    std::string error;
+    EXPECT_EQ(nullptr, compilation.AddPath(compilation.Root(), dir.Path("top").c_str(), &error));
+    EXPECT_NE(std::string::npos, error.find(dir.Path("top/sub/back") + ": a symbolic link loop")) << error;
+    EXPECT_NE(std::string::npos, error.find("leads back to " + dir.Path("top"))) << error;
+
+    mkdir(dir.Path("self").c_str(), 0755);
+    ASSERT_EQ(0, symlink("me", dir.Path("self/me").c_str()));
+    EXPECT_EQ(nullptr, compilation.AddPath(compilation.Root(), dir.Path("self").c_str(), &error));
+    EXPECT_NE(std::string::npos, error.find(dir.Path("self/me") + ": a loop of symbolic links")) << error;
+
+    // A link to a folder outside the one being added is no loop.
+    mkdir(dir.Path("other").c_str(), 0755);
+    WriteFileBytes(dir.Path("other/b.txt"), "b");
+    mkdir(dir.Path("linked").c_str(), 0755);
+    ASSERT_EQ(0, symlink(dir.Path("other").c_str(), dir.Path("linked/to-other").c_str()));
+    ASSERT_EQ(0, symlink(dir.Path("other").c_str(), dir.Path("linked/again").c_str()));
+    LDiscNode* linked = compilation.AddPath(compilation.Root(), dir.Path("linked").c_str(), &error);
+    ASSERT_NE(nullptr, linked) << error;
+    EXPECT_EQ((std::vector<std::string>{"again", "to-other"}), Names(*linked));
+}
+
+TEST(DiscCompilation, NamesThatAreNotUtf8BecomeWellFormedDiscNames)
+{
+    const struct
+    {
+        std::string local;
+        std::string disc;
+    } cases[] = {
+        {"plain.txt", "plain.txt"},
+        {"caf\xE9.txt", "caf\xC3\xA9.txt"},                      // Latin-1 at the end of a word
+        {"\x93quoted\x94", "\xE2\x80\x9Cquoted\xE2\x80\x9D"},     // Windows Latin-1 quotes
+        {"mixed \xC3\xA9 and \xE9", "mixed \xC3\xA9 and \xC3\xA9"}, // UTF-8 kept, the stray byte converted
+        {"cut \xE2\x82", "cut \xC3\xA2\xE2\x80\x9A"},             // a sequence cut short
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.disc, LDiscNameFromLocal(c.local)) << c.local;
+        LDiscNode node("/src/x", false, nullptr, 1, 0);
+        node.SetName(c.local.c_str());
+        EXPECT_EQ(c.disc, std::string(node.name)) << c.local;
+    }
 }
 
 std::string Wave(uint16_t tag)

@@ -264,4 +264,53 @@ TEST_F(DiscImageToolsTest, BridgeWithBootImage)
     CheckImage(5, true);
 }
 
+// Only the names on the disc have the file systems' limits: a source whose
+// path is far longer than any disc name, and one whose name is not UTF-8 (a
+// legacy Latin-1 name), are both imaged from their own bytes.
+TEST(DiscImageLocalPaths, LongPathsAndNonUtf8NamesAreReadByTheirOwnBytes)
+{
+    for (const char* tool : {"xorriso", "isoinfo"})
+        if (!Have(tool))
+            GTEST_SKIP() << tool << " is not installed (tools/install-deps.sh)";
+    TempDir src;
+    TempDir out;
+    std::string deep = src.Path("");
+    for (int level = 0; level < 4; ++level) {
+        deep += "/" + std::string(100, static_cast<char>('a' + level));
+        mkdir(deep.c_str(), 0755);
+    }
+    const std::string longPath = deep + "/short.txt";
+    ASSERT_GT(longPath.size(), 400u);
+    const std::string latin1Path = src.Path("caf\xE9 \xB5s.txt"); // "café µs.txt" in Latin-1
+    WriteFileBytes(longPath, std::string(5000, 'x') + "end of the deep file");
+    WriteFileBytes(latin1Path, "bytes of the Latin-1 file");
+
+    LDiscCompilation compilation("Paths");
+    std::string error;
+    ASSERT_NE(nullptr, compilation.AddPath(compilation.Root(), longPath.c_str(), &error)) << error;
+    LDiscNode* latin1 = compilation.AddPath(compilation.Root(), latin1Path.c_str(), &error);
+    ASSERT_NE(nullptr, latin1) << error;
+    EXPECT_STREQ("caf\xC3\xA9 \xC2\xB5s.txt", latin1->name);
+    EXPECT_EQ(latin1Path, latin1->source);
+
+    const std::string image = out.Path("paths.iso");
+    LDiscImageWriter writer(compilation.Root(), kMediaImageFile, 2, nullptr, nullptr);
+    quorin::test::WriteImage(writer, image, true);
+    ASSERT_TRUE(writer.result.Ok()) << writer.result.code << " " << writer.result.message;
+
+    std::string listing;
+    ASSERT_EQ(0, RunTool("xorriso -abort_on FAILURE -indev " + Quote(image) + " -find / -type f", &listing))
+        << listing;
+    EXPECT_NE(std::string::npos, listing.find("/short.txt")) << listing;
+    EXPECT_NE(std::string::npos, listing.find("/caf\xC3\xA9 \xC2\xB5s.txt")) << listing;
+    const std::string extracted = out.Path("x");
+    std::string log;
+    ASSERT_EQ(0, RunTool("xorriso -osirrox on -indev " + Quote(image) + " -extract / " + Quote(extracted), &log))
+        << log;
+    EXPECT_EQ(ReadFileBytes(longPath), ReadFileBytes(extracted + "/short.txt"));
+    EXPECT_EQ(ReadFileBytes(latin1Path), ReadFileBytes(extracted + "/caf\xC3\xA9 \xC2\xB5s.txt"));
+    ASSERT_EQ(0, RunTool("isoinfo -J -x '/short.txt;1' -i " + Quote(image), &log)) << log;
+    EXPECT_EQ(ReadFileBytes(longPath), log);
+}
+
 } // namespace

@@ -87,7 +87,7 @@ void CheckVolume(const LDiscImageEntry& root, const std::vector<uint8_t>& image,
         if (node->size != file->size)
             std::abort();
         const std::size_t index =
-            static_cast<std::size_t>(std::strtoul(std::strrchr(node->source, '/') + 2, nullptr, 10));
+            static_cast<std::size_t>(std::strtoul(std::strrchr(node->source.c_str(), '/') + 2, nullptr, 10));
         const std::string expected = Contents(index, node->size);
         uint64_t offset = 0;
         for (const auto& [sector, length] : file->extents) {

@@ -31,6 +31,13 @@ bool IsSameFile(const char* a, const char* b)
            first.st_ino == second.st_ino;
 }
 
+bool JobSourceIsMissing(const ProcessQueueRecord& record)
+{
+    struct stat info;
+    return record.sourcePath[0] != '\0' && stat(record.sourcePath, &info) != 0 &&
+           (errno == ENOENT || errno == ENOTDIR);
+}
+
 namespace {
 
 // Logs a failure as a warning and tells the context, which shows it (a
@@ -147,6 +154,30 @@ int ConvertRecordingJob(LProcessContext* context, ProcessQueueRecord& record)
         return kJobFailed;
     }
 
+    char title[kLPathSize];
+    if (!LPathGetTitle(title, record.sourcePath) ||
+        (record.destinationPath[0] == '\0' &&
+         !LPathCombine(record.destinationPath, record.outputFolder, title, record.outputExtension))) {
+        record.deleteSource = 0;
+        Fail(context, "File conversion FAILED: the output path for %s is too long", record.sourcePath);
+        return kJobFailed;
+    }
+
+    // A job whose source is gone can make nothing: it ends before making or
+    // searching its output folder, which a long queue of such jobs (a
+    // recordings folder that was moved) would otherwise do for each one.
+    if (JobSourceIsMissing(record)) {
+        if (WasFinishedBefore(record, record.destinationPath)) {
+            LLogInfoF("File %s was converted before the last run ended", record.destinationPath);
+            Announce(record, record.destinationPath);
+            context->Progress(1.0);
+            return kJobDone;
+        }
+        record.deleteSource = 0;
+        Fail(context, "File conversion FAILED: the source file could not be opened %s", record.sourcePath);
+        return kJobFailed;
+    }
+
     struct stat folderInfo;
     const bool folderExists = stat(record.outputFolder, &folderInfo) == 0;
     if ((folderExists && !S_ISDIR(folderInfo.st_mode)) ||
@@ -157,14 +188,6 @@ int ConvertRecordingJob(LProcessContext* context, ProcessQueueRecord& record)
         return kJobFailed;
     }
 
-    char title[kLPathSize];
-    if (!LPathGetTitle(title, record.sourcePath) ||
-        (record.destinationPath[0] == '\0' &&
-         !LPathCombine(record.destinationPath, record.outputFolder, title, record.outputExtension))) {
-        record.deleteSource = 0;
-        Fail(context, "File conversion FAILED: the output path for %s is too long", record.sourcePath);
-        return kJobFailed;
-    }
     // The same file under any name: the result is to take the source's place.
     const bool replaceSource = IsSameFile(record.destinationPath, record.sourcePath);
     const char* output = replaceSource ? record.sourcePath : record.destinationPath;

@@ -21,5 +21,10 @@ enum : int {
 // result over it. Failures go to the daily log and to context->Message.
 int ConvertRecordingJob(LProcessContext* context, ProcessQueueRecord& record);
 
+// True when the job's source file is gone. Such a job ends at once without
+// touching anything (done when an earlier run left its output in place,
+// else failed), so running it again after a crash is harmless.
+bool JobSourceIsMissing(const ProcessQueueRecord& record);
+
 // True when the two paths name the same existing file (device and inode).
 bool IsSameFile(const char* a, const char* b);

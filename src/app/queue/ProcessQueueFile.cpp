@@ -5,6 +5,7 @@
 #include "foundation/files/LMoveAside.h"
 #include "foundation/log/LLog.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -227,7 +228,43 @@ QueueStatus ProcessQueueFile::ReadFront(QueueFront* front)
     return QueueStatus::kOk;
 }
 
-QueueStatus ProcessQueueFile::RemoveFront(const uint8_t* expected)
+QueueStatus ProcessQueueFile::ReadRecords(std::size_t first, std::size_t maxCount,
+                                          std::vector<QueueFront>* records)
+{
+    records->clear();
+    QueueLockHolder lock(lockPath_, LOCK_SH, lockWaitMs_);
+    if (!lock.IsHeld())
+        return QueueStatus::kBusy;
+    LFile file;
+    if (!file.Open(path_.c_str(), O_RDONLY))
+        return errno == ENOENT ? QueueStatus::kEmpty : QueueStatus::kFailed;
+    const int64_t size = LDescriptorSize(file.fd);
+    if (size < 0)
+        return QueueStatus::kFailed;
+    const std::size_t count = WholeRecords(static_cast<std::size_t>(size));
+    if (count <= first || maxCount == 0)
+        return QueueStatus::kEmpty;
+    uint8_t header[kQueueHeaderSize];
+    if (LPreadFully(file.fd, header, sizeof header, 0) != sizeof header)
+        return QueueStatus::kFailed;
+    if (!DecodeQueueHeader(header).IsValid())
+        return QueueStatus::kEmpty;
+    const std::size_t wanted = std::min(count - first, maxCount);
+    std::vector<uint8_t> bytes(wanted * kQueueRecordSize);
+    if (LPreadFully(file.fd, bytes.data(), bytes.size(),
+                    static_cast<int64_t>(kQueueHeaderSize + first * kQueueRecordSize)) != bytes.size())
+        return QueueStatus::kFailed;
+    records->resize(wanted);
+    for (std::size_t i = 0; i < wanted; ++i) {
+        QueueFront& record = (*records)[i];
+        std::memcpy(record.bytes, bytes.data() + i * kQueueRecordSize, kQueueRecordSize);
+        record.wellFormed = DecodeQueueRecord(record.bytes, record.record);
+        record.recordCount = count;
+    }
+    return QueueStatus::kOk;
+}
+
+QueueStatus ProcessQueueFile::RemoveFront(const uint8_t* expected, std::size_t removed)
 {
     QueueLockHolder lock(lockPath_, LOCK_EX, lockWaitMs_);
     if (!lock.IsHeld())
@@ -239,14 +276,18 @@ QueueStatus ProcessQueueFile::RemoveFront(const uint8_t* expected)
     const std::size_t count = WholeRecords(bytes.size());
     if (!exists || count == 0 || !HasValidHeader(bytes))
         return QueueStatus::kEmpty;
-    if (std::memcmp(bytes.data() + kQueueHeaderSize, expected, kQueueRecordSize) != 0)
+    if (removed == 0)
+        return QueueStatus::kOk;
+    if (count < removed ||
+        std::memcmp(bytes.data() + kQueueHeaderSize, expected, removed * kQueueRecordSize) != 0)
         return QueueStatus::kOk; // someone else's change; the front is not ours to remove
     std::vector<uint8_t> rest;
-    if (count > 1) {
-        rest.resize(kQueueHeaderSize + (count - 1) * kQueueRecordSize);
+    if (count > removed) {
+        rest.resize(kQueueHeaderSize + (count - removed) * kQueueRecordSize);
         EncodeQueueHeader(ProcessQueueHeader(), rest.data());
-        std::memcpy(rest.data() + kQueueHeaderSize, bytes.data() + kQueueHeaderSize + kQueueRecordSize,
-                    (count - 1) * kQueueRecordSize);
+        std::memcpy(rest.data() + kQueueHeaderSize,
+                    bytes.data() + kQueueHeaderSize + removed * kQueueRecordSize,
+                    (count - removed) * kQueueRecordSize);
     }
     return ReplaceWith(rest) ? QueueStatus::kOk : QueueStatus::kFailed;
 }

@@ -75,11 +75,16 @@ public:
 
     // kOk with the first whole record, kEmpty when there is none.
     QueueStatus ReadFront(QueueFront* front);
+    // Up to maxCount whole records from the one at index `first` (0 is the
+    // front) on; kEmpty when there is none there.
+    QueueStatus ReadRecords(std::size_t first, std::size_t maxCount, std::vector<QueueFront>* records);
 
-    // Removes the first record when its bytes are `expected` (so a record is
-    // never removed for another), rewriting the header with crash counter 0.
-    // Removing the last record leaves a file of 0 bytes.
-    QueueStatus RemoveFront(const uint8_t* expected);
+    // Removes the first `count` records when their bytes are `expected`
+    // (count records back to back, so a record is never removed for
+    // another), rewriting the header with crash counter 0. Removing the last
+    // record leaves a file of 0 bytes. Every removal rewrites the rest of the
+    // queue: jobs that end at once are removed together.
+    QueueStatus RemoveFront(const uint8_t* expected, std::size_t count = 1);
 
     // Every whole record, oldest first; wellFormed (optional) tells which
     // ones decoded whole.

@@ -7,6 +7,7 @@
 #include "foundation/settings/LSettings.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -124,15 +125,12 @@ QueueRunResult ProcessQueueWorker::RunQueue()
                 break;
             }
             queued_.store(done_.load() + static_cast<double>(front.recordCount));
-            int result = kJobFailed;
-            if (front.wellFormed) {
-                result = ConvertRecordingJob(this, front.record);
-            } else {
-                LLogWarning("File conversion FAILED: a queued job was damaged and was skipped");
-                Message("A queued job was damaged and was skipped.");
-            }
-            if (observer_)
-                observer_(front.record, result);
+            // A job that ends at once (its source is gone, or its record is
+            // damaged) is taken together with the like jobs behind it: the
+            // queue file is then rewritten once for all of them rather than
+            // once each. Running one of them again after a crash is harmless.
+            const bool quick = !front.wellFormed || JobSourceIsMissing(front.record);
+            const int result = RunJob(front);
 
             const uint32_t mode = stopMode_.load();
             if (result == kJobStopped && mode != kQueueStopRemoveJob) {
@@ -144,7 +142,22 @@ QueueRunResult ProcessQueueWorker::RunQueue()
                 outcome.stopped = end = true;
                 break;
             }
-            status = queue_.RemoveFront(front.bytes);
+            std::vector<uint8_t> finished(front.bytes, front.bytes + kQueueRecordSize);
+            std::vector<int> results{result};
+            if (quick && !IsStopRequested()) {
+                std::vector<QueueFront> next;
+                {
+                    LLockGuard guard(lock_);
+                    status = queue_.ReadRecords(1, kQuickJobBatch, &next);
+                }
+                for (QueueFront& job : next) {
+                    if ((job.wellFormed && !JobSourceIsMissing(job.record)) || IsStopRequested())
+                        break;
+                    results.push_back(RunJob(job));
+                    finished.insert(finished.end(), job.bytes, job.bytes + kQueueRecordSize);
+                }
+            }
+            status = queue_.RemoveFront(finished.data(), results.size());
             if (status != QueueStatus::kOk && status != QueueStatus::kEmpty) {
                 // Going on would run this job again and again.
                 LLogWarningF("A finished job could not be removed from the queue: %s",
@@ -153,11 +166,13 @@ QueueRunResult ProcessQueueWorker::RunQueue()
                 outcome.queueError = end = true;
                 break;
             }
-            done_.store(done_.load() + 1);
-            if (result == kJobDone)
-                ++outcome.jobsDone;
-            else
-                ++outcome.jobsFailed;
+            for (int jobResult : results) {
+                done_.store(done_.load() + 1);
+                if (jobResult == kJobDone)
+                    ++outcome.jobsDone;
+                else
+                    ++outcome.jobsFailed;
+            }
             if (IsStopRequested())
                 outcome.stopped = end = true;
         }
@@ -180,6 +195,20 @@ QueueRunResult ProcessQueueWorker::RunQueue()
     queued_.store(0);
     Progress(0.0);
     return outcome;
+}
+
+int ProcessQueueWorker::RunJob(QueueFront& job)
+{
+    int result = kJobFailed;
+    if (job.wellFormed) {
+        result = ConvertRecordingJob(this, job.record);
+    } else {
+        LLogWarning("File conversion FAILED: a queued job was damaged and was skipped");
+        Message("A queued job was damaged and was skipped.");
+    }
+    if (observer_)
+        observer_(job.record, result);
+    return result;
 }
 
 void ProcessQueueWorker::Progress(double fraction)

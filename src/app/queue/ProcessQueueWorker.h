@@ -88,6 +88,12 @@ protected:
     void Run() override;
 
 private:
+    // Jobs that end at once taken from the queue in one removal, at most.
+    static constexpr std::size_t kQuickJobBatch = 512;
+
+    // Runs one job (a damaged record is skipped as failed) and tells the observer.
+    int RunJob(QueueFront& job);
+
     ProcessQueueFile queue_;
     std::atomic<uint32_t> stopMode_{kQueueStopKeepJob};
     std::atomic<double> queued_{0};

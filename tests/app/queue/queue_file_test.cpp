@@ -168,6 +168,41 @@ TEST_F(QueueFileTest, RemovalRewritesTheHeaderAndEmptiesTheFileAtTheEnd)
     EXPECT_TRUE(HeaderOf(bytes).IsValid());
 }
 
+TEST_F(QueueFileTest, RecordsAreReadFromAnyIndexAndRemovedSeveralAtOnce)
+{
+    AppendNumbered(5);
+    std::vector<QueueFront> records;
+    ASSERT_EQ(queue_.ReadRecords(1, 2, &records), QueueStatus::kOk);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_STREQ(records[0].record.sourcePath, "/rec/1.wav");
+    EXPECT_STREQ(records[1].record.sourcePath, "/rec/2.wav");
+    EXPECT_EQ(records[1].recordCount, 5u);
+    ASSERT_EQ(queue_.ReadRecords(3, 100, &records), QueueStatus::kOk);
+    EXPECT_EQ(records.size(), 2u);
+    EXPECT_EQ(queue_.ReadRecords(5, 100, &records), QueueStatus::kEmpty);
+    EXPECT_TRUE(records.empty());
+
+    ASSERT_EQ(queue_.ReadRecords(0, 3, &records), QueueStatus::kOk);
+    std::vector<uint8_t> front;
+    for (const QueueFront& record : records)
+        front.insert(front.end(), record.bytes, record.bytes + kQueueRecordSize);
+    // Bytes that are not the front's change nothing, whatever their count.
+    std::vector<uint8_t> shifted(front.begin() + kQueueRecordSize, front.end());
+    ASSERT_EQ(queue_.RemoveFront(shifted.data(), 2), QueueStatus::kOk);
+    EXPECT_EQ(Sources().size(), 5u);
+    ASSERT_EQ(queue_.RemoveFront(front.data(), 3), QueueStatus::kOk);
+    EXPECT_EQ(Sources(), (std::vector<std::string>{"/rec/3.wav", "/rec/4.wav"}));
+    // More records than the queue holds: nothing is removed.
+    ASSERT_EQ(queue_.ReadRecords(0, 2, &records), QueueStatus::kOk);
+    front.assign(records[0].bytes, records[0].bytes + kQueueRecordSize);
+    front.insert(front.end(), records[1].bytes, records[1].bytes + kQueueRecordSize);
+    front.resize(3 * kQueueRecordSize);
+    ASSERT_EQ(queue_.RemoveFront(front.data(), 3), QueueStatus::kOk);
+    EXPECT_EQ(Sources().size(), 2u);
+    ASSERT_EQ(queue_.RemoveFront(front.data(), 2), QueueStatus::kOk);
+    EXPECT_EQ(FileBytes(path_).size(), 0u);
+}
+
 TEST_F(QueueFileTest, HeaderOnlyAndMissingFilesHoldNoJob)
 {
     QueueFront front;

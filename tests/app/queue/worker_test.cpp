@@ -12,6 +12,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <string>
+#include <sys/inotify.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
 #include <thread>
 
 using namespace quorin::test;
@@ -178,6 +183,64 @@ TEST_F(WorkerTest, DamagedRecordsAreSkippedAndTheQueueGoesOn)
     EXPECT_EQ(result.jobsDone, 1);
     EXPECT_EQ(FolderEntries(out_.Path()), std::vector<std::string>{"good.wav"});
     EXPECT_EQ(notices.WithCode(kQueueNoticeMessage).size(), 1u);
+    EXPECT_EQ(FileBytes(queuePath_).size(), 0u);
+}
+
+// Every removal rewrites the rest of the queue, so a long queue of jobs whose
+// sources are gone (a moved recordings folder) once cost a rewrite of the
+// whole file per job. Such jobs are now removed together: the queue file is
+// replaced once per run of them, and their output folder is never made.
+TEST_F(WorkerTest, JobsWhoseSourceIsGoneAreRemovedTogether)
+{
+    ProcessQueueWorker worker(queuePath_.c_str());
+    const std::string never = out_.Path("never made");
+    for (int i = 0; i < 20; ++i)
+        ASSERT_EQ(worker.Queue().Append(MakeRecord("/gone/a" + std::to_string(i) + ".wav", never, ".wav")),
+                  QueueStatus::kOk);
+    const std::string good = Tone("good.wav", 0.2);
+    ASSERT_EQ(worker.Queue().Append(MakeRecord(good, out_.Path(), ".wav")), QueueStatus::kOk);
+    for (int i = 0; i < 20; ++i)
+        ASSERT_EQ(worker.Queue().Append(MakeRecord("/gone/b" + std::to_string(i) + ".wav", never, ".wav")),
+                  QueueStatus::kOk);
+
+    std::vector<std::pair<std::string, int>> seen;
+    worker.SetJobObserver(
+        [&](const ProcessQueueRecord& record, int result) { seen.emplace_back(record.sourcePath, result); });
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    // The creations of "grprocesses.list.new" between the renames keep the
+    // kernel from merging the renames' events into one.
+    ASSERT_GE(inotify_add_watch(watch, dir_.Path().c_str(), IN_MOVED_TO | IN_CREATE), 0);
+    NoticeCollector notices;
+    const QueueRunResult result = worker.RunQueue();
+
+    int replaced = 0;
+    alignas(inotify_event) char events[64 * 1024];
+    for (ssize_t n; (n = read(watch, events, sizeof events)) > 0;)
+        for (ssize_t at = 0; at < n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+            if ((event->mask & IN_MOVED_TO) != 0 && event->len > 0 &&
+                std::string(event->name) == "grprocesses.list")
+                ++replaced;
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    close(watch);
+
+    EXPECT_EQ(result.jobsFailed, 40);
+    EXPECT_EQ(result.jobsDone, 1);
+    ASSERT_EQ(seen.size(), 41u);
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+        const std::string expected =
+            i < 20 ? "/gone/a" + std::to_string(i) + ".wav"
+                   : (i == 20 ? good : "/gone/b" + std::to_string(i - 21) + ".wav");
+        EXPECT_EQ(seen[i].first, expected) << i;
+        EXPECT_EQ(seen[i].second, i == 20 ? kJobDone : kJobFailed) << i;
+    }
+    // One replacement for each run of gone sources and one for the real job
+    // (it was one for each of the 41 jobs).
+    EXPECT_EQ(replaced, 3);
+    EXPECT_FALSE(PathExists(never));
+    EXPECT_EQ(notices.WithCode(kQueueNoticeMessage).size(), 40u);
     EXPECT_EQ(FileBytes(queuePath_).size(), 0u);
 }
 
