@@ -78,6 +78,7 @@ protected:
         KillAndReap(pid);
         EXPECT_EQ(status, 0) << "not ended within the bound after SIGTERM";
         EXPECT_EQ(FilesUnder(home_.Path(".run")), std::vector<std::string>{});
+        EXPECT_FALSE(fs::exists(CrashMarker())) << "the next start would report an abnormal end";
         for (const std::string& file : FilesUnder(home_.Path(".config")))
             EXPECT_TRUE(file == "com.oxbelsoftware.quorin.conf" ||
                         std::find(alsoInConfig.begin(), alsoInConfig.end(), file) != alsoInConfig.end())
