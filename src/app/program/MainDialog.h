@@ -120,6 +120,9 @@ public:
     // that name exists or the copy failed.
     bool AddFileToList(const char* path, bool copy, bool select);
     bool IsNameNotInList(const char* name) const;
+    // The file in the output folder that the last job-done notice (2042)
+    // listed; empty when it could not take the file.
+    const std::string& LastJobDoneFile() const { return lastJobDoneFile_; }
 
     // ---- The file commands ----
     void AddFiles();
@@ -214,6 +217,9 @@ private:
     void CreateToolBar();
     void SetStatus(int part, const std::string& text);
     void OnJobDone(const char* path);
+    // Lists the file, copied into the output folder when it is elsewhere;
+    // the listed path, or empty when it could not.
+    std::string TakeFileIntoOutputFolder(const char* path);
     void ShowContextMenu();
     void RequestCapacity(bool reread, bool refresh);
     int CountQueuedJobs();
@@ -223,6 +229,7 @@ private:
     std::shared_ptr<MainNoticeRelay> relay_;
     LPopupMenu contextMenu_;
     std::string outputFolder_;
+    std::string lastJobDoneFile_;
     int filesBeingProcessed_ = 0;
     uint32_t nextRowId_ = 0;
     bool recordingStopped_ = false;
