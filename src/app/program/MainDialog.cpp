@@ -4,9 +4,6 @@
 #include "app/program/menus/LApplicationMenus.h"
 #include "app/program/menus/LMainMenuTable.h"
 #include "app/program/startup/LAcceleratorTables.h"
-#include "app/queue/OutputNames.h"
-#include "app/queue/ProcessQueueFile.h"
-#include "app/queue/ProcessQueueRecord.h"
 #include "app/queue/ProcessQueueWorker.h"
 #include "app/queue/QueueNotices.h"
 #include "audio/effects/LRestorationTasks.h"
@@ -220,7 +217,8 @@ void MainDialog::CreateToolBar()
     const LKeyToCommandMap* keys = AcceleratorTable(&count);
     // The program's own items follow: Share, the suite of the maker's other
     // programs, Help.
-    toolBar_.CreateWithShareMenu(this, kToolBarItems, static_cast<int>(std::size(kToolBarItems)), keys, count);
+    toolBar_.CreateWithShareMenu(this, kToolBarItems, static_cast<int>(std::size(kToolBarItems)), keys,
+                                 count);
     toolBar_.Show(toolBar_.StoredVisibility(true));
 }
 
@@ -620,8 +618,7 @@ void MainDialog::OnNotify(uint32_t code, const void* payload, int64_t integer)
 std::string MainDialog::TakeFileIntoOutputFolder(const char* path)
 {
     char name[kLPathSize] = {};
-    char folder[kLPathSize] = {};
-    if (!LPathGetFileName(name, path) || name[0] == '\0' || LPathGetFolder(folder, path) <= 0)
+    if (!LPathGetFileName(name, path) || name[0] == '\0')
         return "";
     std::string target = outputFolder_ + "/" + name;
     // The file may already be the output folder's own (a queued job's result),
@@ -630,28 +627,17 @@ std::string MainDialog::TakeFileIntoOutputFolder(const char* path)
     if (stat(path, &source) == 0 && stat(target.c_str(), &there) == 0 && source.st_dev == there.st_dev &&
         source.st_ino == there.st_ino)
         return AddFileToList(target.c_str(), false, true) ? target : "";
-    if (LFileExists(target.c_str()) || !IsNameNotInList(name)) {
-        char title[kLPathSize] = {};
-        char extension[kLPathSize] = {};
-        LPathGetTitle(title, path);
-        LPathGetExtension(extension, path);
-        char queuePath[kLPathSize] = {};
-        char free[kLPathSize] = {};
-        bool found = false;
-        if (std::strchr(title, '%') == nullptr && GetProcessQueuePath(queuePath)) {
-            ProcessQueueFile queue(queuePath);
-            found = MakeNextOutputNameIn(free, outputFolder_.c_str(), title, queue);
-        }
-        if (!found) {
-            LLogWarningF("No free name for %s in %s", name, outputFolder_.c_str());
-            return "";
-        }
-        target = outputFolder_ + "/" + free + extension;
-        char freeName[kLPathSize] = {};
-        LPathGetFileName(freeName, target.c_str());
-        if (!IsNameNotInList(freeName))
-            return "";
+    const std::string freeName = FreeNameInFolder(
+        path, outputFolder_.c_str(),
+        [](const char* candidate, void* window) {
+            return !static_cast<MainDialog*>(window)->IsNameNotInList(candidate);
+        },
+        this);
+    if (freeName.empty()) {
+        LLogWarningF("No free name for %s in %s", name, outputFolder_.c_str());
+        return "";
     }
+    target = outputFolder_ + "/" + freeName;
     if (!LFileCopy(path, target.c_str())) {
         LLogWarningF("Copying of file %s to %s has failed", path, target.c_str());
         return "";

@@ -123,6 +123,11 @@ public:
     // The file in the output folder that the last job-done notice (2042)
     // listed; empty when it could not take the file.
     const std::string& LastJobDoneFile() const { return lastJobDoneFile_; }
+    // What a job-done notice does with its file, without the queue's
+    // counting: lists it, copied into the output folder when it is elsewhere
+    // (under the next free name when its own is taken). The listed path, or
+    // empty when it could not.
+    std::string TakeFileIntoOutputFolder(const char* path);
 
     // ---- The file commands ----
     void AddFiles();
@@ -217,9 +222,6 @@ private:
     void CreateToolBar();
     void SetStatus(int part, const std::string& text);
     void OnJobDone(const char* path);
-    // Lists the file, copied into the output folder when it is elsewhere;
-    // the listed path, or empty when it could not.
-    std::string TakeFileIntoOutputFolder(const char* path);
     void ShowContextMenu();
     void RequestCapacity(bool reread, bool refresh);
     int CountQueuedJobs();

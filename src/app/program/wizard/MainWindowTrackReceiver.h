@@ -1,7 +1,8 @@
 #pragma once
-// The main window's side of the wizard's hand-over: each track goes to the
-// main window as a job-done notice (2042), which copies it into the output
-// folder (under the next free name when its own is taken) and lists it.
+// The main window's side of the wizard's hand-over: each track takes the
+// job-done notice's way into the list (copied into the output folder, under
+// the next free name when its own is taken), without counting as a queued
+// job that finished.
 
 #include "app/program/wizard/TrackHandOver.h"
 
