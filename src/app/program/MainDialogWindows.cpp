@@ -10,6 +10,7 @@
 #include "app/program/burn/LBurnSettingsPage.h"
 #include "app/program/burn/LProgressTasks.h"
 #include "app/program/play/PlayWindow.h"
+#include "app/program/preferences/PreferencesSheet.h"
 #include "app/program/recording/RecordingSession.h"
 #include "app/program/tags/EditAudioTagsDialog.h"
 #include "app/program/tags/TagEditing.h"
@@ -270,10 +271,7 @@ void MainDialog::EjectDisc()
 
 void MainDialog::Preferences()
 {
-    // The preferences window is not part of this version: say so rather
-    // than let the command look as if it did something.
-    LLogInfo("The preferences were asked for");
-    Tell("The Preferences window is not available in this version of Quorin yet. Recordings go to the "
-         "Quorin folder of your Music folder as WAV files.",
-         kProductTitle, LMessageBoxInformationalStyle);
+    bool folderChanged = false;
+    if (PreferencesSheet::Run(this, &folderChanged) && folderChanged)
+        ReloadList();
 }
