@@ -285,7 +285,7 @@ bool MainDialog::CanCancel()
                 kProductTitle, "Exit now", "Don't exit") != 1)
             return false;
     }
-    if (recording_) {
+    if (recording_ || wizardRunning_) {
         if (Ask("Quorin is in recording progress, do you want to discard the recording and exit now?",
                 kProductTitle, "Exit now", "Don't exit") != 1)
             return false;

@@ -26,6 +26,7 @@
 
 class ProcessQueueWorker;
 class MainNoticeRelay;
+struct WizardRun;
 
 // Window messages and notifications the main window answers.
 enum : uint32_t {
@@ -171,6 +172,11 @@ public:
 
     // ---- Windows of later parts of the program ----
     virtual void OpenRecordingWizard();
+    // Runs the wizard's pages for the run (1 finished, 0 cancelled); tests
+    // stand in for the pages here.
+    virtual int RunWizardPages(WizardRun& run);
+    // True while the wizard runs (the close query asks then).
+    bool IsWizardRunning() const { return wizardRunning_; }
     virtual void RunRecordingSession();
     // The play window with split points; false when it could not play.
     virtual bool RunPlayWindow(const char* path);
@@ -243,6 +249,7 @@ private:
     int lastBurnResult_ = -1;
     bool burnDialogOk_ = false;
     bool recording_ = false;
+    bool wizardRunning_ = false;
     bool loading_ = false;
     std::string renameSource_;
     std::string lastBubble_;
