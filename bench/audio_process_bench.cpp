@@ -2,9 +2,11 @@
 // (and ffmpeg for track finding) on the same 10-minute stereo recording,
 // each pair run in one iteration (see ProcessBenchSupport.h):
 //   - decoding a WAV to raw 16-bit samples;
-//   - the full restoration chain (DC offset, high-pass, clicks, noise gate,
-//     RIAA, normalize) against sox's `highpass 150 riaa norm`, and the chain
-//     of just those three tools against the same;
+//   - the full restoration chain (DC offset, high-pass 20 Hz, clicks, noise
+//     gate, RIAA, normalize) against sox's `highpass 20 riaa norm`, and the
+//     chain of just those three tools against the same; each pinned to one
+//     core, where "cpu_ratio" is the figure (goals: all tools at most 1.0,
+//     the three at most 0.75), and unpinned, where "ratio" (wall time) is;
 //   - resampling to 48 kHz;
 //   - finding the tracks of a side, against sox cutting out its silences and
 //     against ffmpeg's silencedetect.
@@ -59,26 +61,41 @@ void BM_Decode_vs_Sox(benchmark::State& state)
                       {{"sox", in, "-t", "s16", Scratch().Path("sox.raw")}}, {"sox", kSeconds});
 }
 
-void BM_FullChain_vs_Sox(benchmark::State& state)
+const std::vector<std::string> kAllTools = {"--dc",    "--highpass", "20",   "--clicks", "--noise",
+                                             "-60",     "--riaa",     "--normalize", "100"};
+const std::vector<std::string> kSharedTools = {"--highpass", "20", "--riaa", "--normalize", "100"};
+
+void RestoreVsSox(benchmark::State& state, const std::vector<std::string>& tools, bool pinned)
 {
     std::string in;
-    if (Ready(state, in))
-        ComparePaired(state,
-                      {{QdAudio(), "restore", in, Scratch().Path("ours.wav"), "--dc", "--highpass", "150",
-                        "--clicks", "--noise", "-60", "--riaa", "--normalize", "100"}},
-                      {{"sox", in, Scratch().Path("sox.wav"), "highpass", "150", "riaa", "norm"}},
-                      {"sox", kSeconds});
+    if (!Ready(state, in))
+        return;
+    ProcessRun ours{{QdAudio(), "restore", in, Scratch().Path("ours.wav")}};
+    ours.args.insert(ours.args.end(), tools.begin(), tools.end());
+    bench::PairOptions options{"sox", kSeconds};
+    options.pinToOneCore = pinned;
+    ComparePaired(state, ours, {{"sox", in, Scratch().Path("sox.wav"), "highpass", "20", "riaa", "norm"}},
+                  options);
 }
 
-void BM_SharedToolsChain_vs_Sox(benchmark::State& state)
+void BM_FullChain_vs_Sox_Pinned(benchmark::State& state)
 {
-    std::string in;
-    if (Ready(state, in))
-        ComparePaired(state,
-                      {{QdAudio(), "restore", in, Scratch().Path("ours.wav"), "--highpass", "150", "--riaa",
-                        "--normalize", "100"}},
-                      {{"sox", in, Scratch().Path("sox.wav"), "highpass", "150", "riaa", "norm"}},
-                      {"sox", kSeconds});
+    RestoreVsSox(state, kAllTools, true);
+}
+
+void BM_FullChain_vs_Sox_Unpinned(benchmark::State& state)
+{
+    RestoreVsSox(state, kAllTools, false);
+}
+
+void BM_SharedToolsChain_vs_Sox_Pinned(benchmark::State& state)
+{
+    RestoreVsSox(state, kSharedTools, true);
+}
+
+void BM_SharedToolsChain_vs_Sox_Unpinned(benchmark::State& state)
+{
+    RestoreVsSox(state, kSharedTools, false);
 }
 
 void BM_Resample_vs_Sox(benchmark::State& state)
@@ -114,8 +131,10 @@ void BM_Tracks_vs_FfmpegSilencedetect(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_Decode_vs_Sox)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FullChain_vs_Sox)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SharedToolsChain_vs_Sox)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FullChain_vs_Sox_Pinned)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FullChain_vs_Sox_Unpinned)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SharedToolsChain_vs_Sox_Pinned)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SharedToolsChain_vs_Sox_Unpinned)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Resample_vs_Sox)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Tracks_vs_SoxSilence)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Tracks_vs_FfmpegSilencedetect)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);

@@ -2,11 +2,13 @@
 // prints on failure, and the fields and decision of check-update.
 
 #include "OnlineTestSupport.h"
+#include "foundation/process/LHelperSocket.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <string>
+#include <unistd.h>
 
 using namespace quorin::test;
 
@@ -59,4 +61,40 @@ TEST(QdNet, GetAndCheckUpdateReportAsTheyShould)
     EXPECT_EQ(status, 0);
     EXPECT_EQ(check, "version=2.90\ninfo=file:///etc/passwd\ndownload=https://x/y\ninfo-page=refused\n"
                      "decision=current\n");
+}
+
+TEST(QdNet, HandOverReportsWhatTheSiblingDid)
+{
+    TempHome home;
+    TempDir dir;
+    int status = -1;
+    EXPECT_EQ(CaptureCommand(QdNet() + " handover Tessary /music/a.wav", &status), "not running\n");
+    EXPECT_EQ(status, 1);
+
+    // A running copy (the test's stand-in) that reads the record.
+    char socketPath[260];
+    ASSERT_TRUE(LGetHelperSocketPath(socketPath, "tessary"));
+    const std::string record = dir.Path("record");
+    const std::string listen = "/usr/bin/python3 " + Quote(SourceDir() + "/tests/online/fake_sibling.py") +
+                               " --listen " + Quote(socketPath) + " " + Quote(record);
+    RunCommand(listen + " & ");
+    for (int i = 0; i < 500 && access(socketPath, F_OK) != 0; ++i)
+        usleep(10000);
+    const std::string name = "/music/side \"A\" $HOME.wav";
+    EXPECT_EQ(CaptureCommand(QdNet() + " handover Tessary " + Quote(name), &status), "delivered\n");
+    EXPECT_EQ(status, 0);
+    for (int i = 0; i < 500 && access(record.c_str(), F_OK) != 0; ++i)
+        usleep(10000);
+    const std::string bytes = ReadWhole(record);
+    ASSERT_EQ(bytes.size(), 33284u);
+    EXPECT_STREQ(bytes.c_str() + 264, name.c_str());
+
+    // One that never reads: the limit ends the wait.
+    unlink(socketPath);
+    RunCommand(listen + " --never-read & echo $! > " + Quote(dir.Path("pid")));
+    for (int i = 0; i < 500 && access(socketPath, F_OK) != 0; ++i)
+        usleep(10000);
+    EXPECT_EQ(CaptureCommand(QdNet() + " handover Tessary /music/a.wav --limit 500", &status), "failed\n");
+    EXPECT_EQ(status, 1);
+    RunCommand("kill " + ReadWhole(dir.Path("pid")));
 }

@@ -213,7 +213,9 @@ void MainDialog::CreateToolBar()
 {
     int count = 0;
     const LKeyToCommandMap* keys = AcceleratorTable(&count);
-    toolBar_.Create(this, kToolBarItems, static_cast<int>(std::size(kToolBarItems)), keys, count);
+    // The program's own items follow: Share, the suite of the maker's other
+    // programs, Help.
+    toolBar_.CreateWithShareMenu(this, kToolBarItems, static_cast<int>(std::size(kToolBarItems)), keys, count);
     toolBar_.Show(toolBar_.StoredVisibility(true));
 }
 

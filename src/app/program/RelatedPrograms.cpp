@@ -1,99 +1,136 @@
 #include "app/program/RelatedPrograms.h"
 
+#include "foundation/files/LPath.h"
 #include "foundation/log/LLog.h"
-#include "foundation/process/LChildProcess.h"
-#include "foundation/process/LHelperSocket.h"
+#include "foundation/platform/LDesktopOpen.h"
+#include "foundation/process/LLaunchApplication.h"
+#include "foundation/threads/LLocalProcessContext.h"
+#include "gui/framework/LEventPump.h"
+#include "gui/framework/LMessageBox.h"
+#include "gui/framework/LProgressDialog.h"
+#include "gui/framework/LWindow.h"
+#include "online/LSuiteProducts.h"
 
-#include <cctype>
-#include <cerrno>
-#include <cstdint>
-#include <cstring>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <cstdio>
 
 namespace {
 
-// The hand-over record: command 2, the program name and the argument text.
-constexpr std::size_t kHandOverSize = 33284;
-constexpr uint32_t kHandOverCommand = 2;
-
-bool SendAll(int fd, const uint8_t* bytes, std::size_t size)
+// Waits under the progress window until the program has ended: a copy that
+// took the file over its socket is watched; otherwise the program is started
+// with the file and waited for.
+class RunRelatedProgramTask : public LProgressDialog
 {
-    // The budget of empty 200 ms slices a slow reader is given.
-    int budget = 15000;
-    std::size_t sent = 0;
-    while (sent < size) {
-        const ssize_t n = send(fd, bytes + sent, size - sent, MSG_NOSIGNAL);
-        if (n > 0) {
-            sent += static_cast<std::size_t>(n);
-            continue;
-        }
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
-            return false;
-        pollfd entry{fd, POLLOUT, 0};
-        if (poll(&entry, 1, 200) == 0 && (budget -= 2) < 3)
-            return false;
+public:
+    RunRelatedProgramTask(const char* title, const char* program, const std::string& argument, bool running)
+        : LProgressDialog(title), program_(program), argument_(argument), running_(running)
+    {
     }
-    return true;
+
+    int64_t Process() override
+    {
+        if (running_)
+            return WaitForRunningCopy();
+        LRelatedLaunchRequest request;
+        request.wait = true;
+        request.program = program_;
+        if (!argument_.empty())
+            request.arguments.push_back(argument_);
+        return LLaunchRelatedProgram(this, request);
+    }
+
+private:
+    int64_t WaitForRunningCopy()
+    {
+        char path[kLPathSize];
+        pid_t pid = 0;
+        if (!LFindRelatedProgram(path, program_) || !LFindProcessByBundlePath(this, &pid, path))
+            return 0; // it has ended already
+        MessageLevelF(0, "Waiting for %s", program_);
+        MessageLevelF(1, "%s will resume when %s has exited.", "Quorin", program_);
+        LProcessExitWatcher watcher;
+        if (!watcher.Start(nullptr, path, pid))
+            return 0;
+        return watcher.Wait() == 2 ? 2 : 0;
+    }
+
+    const char* program_;
+    std::string argument_;
+    bool running_;
+};
+
+LViewHandle ViewOf(LWindow* window)
+{
+    return window != nullptr ? window->GetView() : nullptr;
 }
 
 } // namespace
 
-std::string LRelatedProgramCommand(const char* program)
-{
-    std::string command = program != nullptr ? program : "";
-    for (char& c : command)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return command;
-}
-
 bool LSendFileToRelatedProgram(LWindow* parent, const char* program, const char* argument, bool wait,
                                const char* title)
 {
-    const std::string name = LRelatedProgramCommand(program);
-    int fd = -1;
-    LConnectHelperPipe(&fd, name.c_str());
-    if (fd < 0)
+    // The window keeps repainting while a slow copy takes its time.
+    const LHandOverResult result = LHandOverToRelatedProgram(program, argument, kHandOverLimitMs, [] {
+        LProcessPendingEvents();
         return false;
-    std::vector<uint8_t> record(kHandOverSize, 0);
-    for (int i = 0; i < 4; ++i)
-        record[i] = static_cast<uint8_t>(kHandOverCommand >> (8 * i));
-    std::strncpy(reinterpret_cast<char*>(record.data() + 4), program, 259);
-    if (argument != nullptr)
-        std::strncpy(reinterpret_cast<char*>(record.data() + 264), argument, 259);
-    const bool sent = SendAll(fd, record.data(), record.size());
-    close(fd);
-    if (!sent || !wait)
-        return sent;
-    return LRunRelatedProgramDialog(parent, title, program, std::string(), true) == 0;
+    });
+    if (result == LHandOverResult::Failed)
+        LLogWarningF("%s did not take the file within %u seconds", program, kHandOverLimitMs / 1000);
+    if (result != LHandOverResult::Delivered)
+        return false;
+    if (!wait)
+        return true;
+    RunRelatedProgramTask task(title, program, std::string(), true);
+    return task.Run(ViewOf(parent)) == 0;
 }
 
 int LLaunchRelatedProgram(const char* program, const std::vector<std::string>& arguments)
 {
-    const std::string command = LRelatedProgramCommand(program);
-    std::vector<const char*> argv;
-    argv.push_back(command.c_str());
-    for (const std::string& argument : arguments)
-        argv.push_back(argument.c_str());
-    argv.push_back(nullptr);
-    LChildProcess child;
-    if (!child.Start(argv.data())) {
+    LRelatedLaunchRequest request;
+    request.program = program;
+    request.arguments = arguments;
+    const int result = LLaunchRelatedProgram(nullptr, request);
+    if (result != 0)
         LLogWarningF("%s could not be started", program);
-        return 2;
-    }
-    child.Detach();
-    return 0;
+    return result;
 }
 
 int LRunRelatedProgramDialog(LWindow* parent, const char* title, const char* program,
                              const std::string& argument, bool wait)
 {
-    // Finding a missing program online and installing it is the related
-    // programs' own window; here the program is started when it is there.
-    (void)parent, (void)title, (void)wait;
-    std::vector<std::string> arguments;
-    if (!argument.empty())
-        arguments.push_back(argument);
-    return LLaunchRelatedProgram(program, arguments);
+    if (!LIsRelatedProgramInstalled(program) && !LOfferRelatedProgramInstall(ViewOf(parent), program))
+        return 2;
+    if (!wait) {
+        std::vector<std::string> arguments;
+        if (!argument.empty())
+            arguments.push_back(argument);
+        return LLaunchRelatedProgram(program, arguments);
+    }
+    RunRelatedProgramTask task(title, program, argument, false);
+    return static_cast<int>(task.Run(ViewOf(parent)));
+}
+
+std::string LRelatedProgramPageUrl(const char* program)
+{
+    const std::string key = LSuiteProductKeyFromName(program);
+    for (const LSuiteProductName& row : LSuiteProductNames) {
+        if (key != row.key)
+            continue;
+        const LSuiteProductInfo* info = LSuiteFindProductInfo(row.name);
+        return LSuiteProductPageUrl(info != nullptr ? info->webFolder : row.webFolder);
+    }
+    return LSuiteProductPageUrl(LSuiteWebFolderFromKey(key.c_str()).c_str());
+}
+
+bool LOfferRelatedProgramInstall(LViewHandle parent, const char* program)
+{
+    char message[300];
+    std::snprintf(message, sizeof message, "%s is not installed.", program);
+    const std::string explanation = std::string("Quorin cannot install ") + program +
+                                    " by itself. Download it from its web page, install it and try again.";
+    LMessageBox box(parent, explanation.c_str(), message);
+    box.SetButton(1, "Open Web Page");
+    box.SetButton(2, "Cancel");
+    if (box.Show() == 1)
+        LOpenURL(LRelatedProgramPageUrl(program).c_str());
+    return LIsRelatedProgramInstalled(program);
 }

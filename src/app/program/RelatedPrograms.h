@@ -1,30 +1,40 @@
 #pragma once
-// Handing files to the maker's sibling programs (the sound editor Tessary,
-// the disc burner Pyrocastelle, the converter Corvane): over a running
-// copy's local socket, or by starting the program with each file as one
-// argument of its own, never through a shell, so any name arrives intact.
+// Handing files to the maker's sibling programs from the program's windows:
+// over a running copy's local socket (bounded in time, with the window kept
+// responsive meanwhile), or by starting the installed program with each file
+// as one argument of its own, never through a shell, so any name arrives
+// intact. A program that is not installed is offered from its web page.
+
+#include "gui/framework/LView.h"
+#include "online/LRelatedPrograms.h"
 
 #include <string>
 #include <vector>
 
 class LWindow;
 
-// The program's command name: its name in lower case ("Tessary" -> "tessary").
-std::string LRelatedProgramCommand(const char* program);
-
 // Hands the argument text to a running copy over its local socket. False
-// when no copy listens (the caller then starts the program itself). With
-// wait, the hand-over also waits for that copy through a progress window
-// titled `title` over parent.
+// when no copy listens or it did not take the record in time (the caller
+// then starts the program itself). With wait, the call then waits, under a
+// progress window titled `title` over parent, until that copy has ended.
 bool LSendFileToRelatedProgram(LWindow* parent, const char* program, const char* argument, bool wait,
                                const char* title);
 
-// Starts the program (found in $PATH by its command name) with the
-// arguments, each as one argument. 0 started, 2 not installed or not started.
+// Starts the installed program with the arguments, each as one argument,
+// without waiting. 0 started, 2 not installed or not started.
 int LLaunchRelatedProgram(const char* program, const std::vector<std::string>& arguments);
 
-// The related-program step of a command: find, install or start the program
-// for the file (an empty argument starts it alone) under a progress window
-// titled `title` ("Run Tessary"). 0 when the program took the file.
+// The related-program step of a command: start the program for the file (an
+// empty argument starts it alone); with wait, under a progress window titled
+// `title` ("Run Tessary") until it has ended. A program that is not installed
+// is offered for installing (LOfferRelatedProgramInstall). 0 when the
+// program took the file.
 int LRunRelatedProgramDialog(LWindow* parent, const char* title, const char* program,
                              const std::string& argument, bool wait);
+
+// Tells the user that the program is not installed and offers its web page.
+// True when the program is installed afterwards.
+bool LOfferRelatedProgramInstall(LViewHandle parent, const char* program);
+
+// The web page of a sibling program on the maker's site (QUORIN_SITE applied).
+std::string LRelatedProgramPageUrl(const char* program);

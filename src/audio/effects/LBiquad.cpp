@@ -2,7 +2,9 @@
 
 #include "audio/effects/LFixedPoint.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 LBiquad::LBiquad(int32_t cutoff, int32_t rate, int32_t channels)
     : cutoff_(cutoff < 1 ? 10 : cutoff), rate_(rate < 1 ? 44100 : rate),
@@ -75,15 +77,20 @@ void LBiquad::Process(int32_t* samples, int64_t frames)
         ProcessChannel(c, samples + c, frames, channels_);
 }
 
-void LBiquad::ProcessStereo(const int32_t* in, int32_t* out, int64_t frames)
+namespace {
+
+struct StereoHistory
 {
-    // The same filter as ProcessChannel, with both channels' recursions side
-    // by side so that neither waits on its own last output.
-    History& l = history_[0];
-    History& r = history_[1];
-    int64_t lx1 = l.x1, lx2 = l.x2, ly1 = l.y1, ly2 = l.y2;
-    int64_t rx1 = r.x1, rx2 = r.x2, ry1 = r.y1, ry2 = r.y2;
-    const int64_t a1 = a1_, a2 = a2_, b0 = b0_, b1 = b1_;
+    int64_t lx1, lx2, ly1, ly2, rx1, rx2, ry1, ry2;
+};
+
+// Both channels' recursions side by side, so that neither waits on its own
+// last output, with the limit on the fed-back outputs.
+void StereoLimited(const int32_t* in, int32_t* out, int64_t frames, int64_t a1, int64_t a2, int64_t b0,
+                   int64_t b1, StereoHistory& h)
+{
+    int64_t lx1 = h.lx1, lx2 = h.lx2, ly1 = h.ly1, ly2 = h.ly2;
+    int64_t rx1 = h.rx1, rx2 = h.rx2, ry1 = h.ry1, ry2 = h.ry2;
     for (int64_t f = 0; f < frames; ++f) {
         const int64_t lx = in[2 * f], rx = in[2 * f + 1];
         const int64_t lacc = b0 * (lx + lx2) + b1 * lx1 - ((a1 * ly1 + a2 * ly2) >> 8);
@@ -101,8 +108,70 @@ void LBiquad::ProcessStereo(const int32_t* in, int32_t* out, int64_t frames)
         out[2 * f] = LSaturateToInt32((ly + 128) >> 8);
         out[2 * f + 1] = LSaturateToInt32((ry + 128) >> 8);
     }
-    l = History{lx1, lx2, ly1, ly2};
-    r = History{rx1, rx2, ry1, ry2};
+    h = StereoHistory{lx1, lx2, ly1, ly2, rx1, rx2, ry1, ry2};
+}
+
+// The same without the limit, which lengthens the chain from one output to
+// the next by a third: false, at the first output the limit would have
+// changed, and the history is then not to be used. Until then both give
+// the same outputs.
+bool StereoUnlimited(const int32_t* __restrict in, int32_t* __restrict out, int64_t frames, int64_t a1,
+                     int64_t a2, int64_t b0, int64_t b1, StereoHistory& h)
+{
+    int64_t lx1 = h.lx1, lx2 = h.lx2, ly1 = h.ly1, ly2 = h.ly2;
+    int64_t rx1 = h.rx1, rx2 = h.rx2, ry1 = h.ry1, ry2 = h.ry2;
+    constexpr uint64_t kSpan = 2 * static_cast<uint64_t>(kStateLimit);
+    for (int64_t f = 0; f < frames; ++f) {
+        const int64_t lx = in[2 * f], rx = in[2 * f + 1];
+        // The rounding term joins the part that does not wait on the last output.
+        const int64_t lin = b0 * (lx + lx2) + b1 * lx1 + (1 << 15);
+        const int64_t rin = b0 * (rx + rx2) + b1 * rx1 + (1 << 15);
+        const int64_t ly = (lin - ((a1 * ly1 + a2 * ly2) >> 8)) >> 16;
+        const int64_t ry = (rin - ((a1 * ry1 + a2 * ry2) >> 8)) >> 16;
+        if (static_cast<uint64_t>(ly + kStateLimit) > kSpan || static_cast<uint64_t>(ry + kStateLimit) > kSpan)
+            return false;
+        lx2 = lx1;
+        lx1 = lx;
+        ly2 = ly1;
+        ly1 = ly;
+        rx2 = rx1;
+        rx1 = rx;
+        ry2 = ry1;
+        ry1 = ry;
+        out[2 * f] = LSaturateToInt32((ly + 128) >> 8);
+        out[2 * f + 1] = LSaturateToInt32((ry + 128) >> 8);
+    }
+    h = StereoHistory{lx1, lx2, ly1, ly2, rx1, rx2, ry1, ry2};
+    return true;
+}
+
+} // namespace
+
+void LBiquad::ProcessStereo(const int32_t* in, int32_t* out, int64_t frames)
+{
+    // The same filter as ProcessChannel. Ordinary sound never comes near the
+    // limit on the fed-back outputs: each piece is filtered without it into
+    // a buffer of its own (the input may be the output), and only a piece
+    // that would have reached the limit is filtered again with it.
+    History& l = history_[0];
+    History& r = history_[1];
+    StereoHistory h{l.x1, l.x2, l.y1, l.y2, r.x1, r.x2, r.y1, r.y2};
+    const int64_t a1 = a1_, a2 = a2_, b0 = b0_, b1 = b1_;
+    constexpr int64_t kPiece = 1024;
+    int32_t piece[2 * kPiece];
+    for (int64_t done = 0; done < frames;) {
+        const int64_t n = std::min(kPiece, frames - done);
+        StereoHistory trial = h;
+        if (StereoUnlimited(in + 2 * done, piece, n, a1, a2, b0, b1, trial)) {
+            std::memcpy(out + 2 * done, piece, static_cast<size_t>(2 * n) * sizeof(int32_t));
+            h = trial;
+        } else {
+            StereoLimited(in + 2 * done, out + 2 * done, n, a1, a2, b0, b1, h);
+        }
+        done += n;
+    }
+    l = History{h.lx1, h.lx2, h.ly1, h.ly2};
+    r = History{h.rx1, h.rx2, h.ry1, h.ry2};
 }
 
 void LBiquad::Clear()

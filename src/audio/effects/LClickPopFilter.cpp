@@ -1,6 +1,8 @@
 #include "audio/effects/LClickPopFilter.h"
+#include "audio/core/LHotLoop.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +14,102 @@ inline int64_t Magnitude(int32_t v)
 {
     return std::llabs(static_cast<int64_t>(v));
 }
+
+// A window's statistics in whole numbers. Every value here is an integer,
+// and while the sums stay below 2^53 a double holds each partial sum
+// exactly, in any order: these are then the very values that sums of
+// doubles, sample by sample, would give.
+struct WindowSums
+{
+    int64_t sumAbs = 0;
+    int64_t sumJump = 0;
+    uint64_t sumSquares = 0; // meaningful only while maxJump is small enough
+    uint32_t maxJump = 0;
+};
+
+// The magnitudes of w samples, and the jumps |x[i + d] - x[i]| of the
+// pairs that fit in the window.
+L_HOT_LOOP void SumWindow(const int32_t* __restrict x, int32_t w, int32_t d, uint32_t* __restrict jumps,
+                          WindowSums* out)
+{
+    int64_t sumAbs = 0;
+    for (int32_t i = 0; i < w; ++i)
+        sumAbs += x[i] < 0 ? -static_cast<int64_t>(x[i]) : static_cast<int64_t>(x[i]);
+    int64_t sumJump = 0;
+    uint64_t sumSquares = 0;
+    uint32_t maxJump = 0;
+    for (int32_t i = 0; i < w - d; ++i) {
+        const int64_t difference = static_cast<int64_t>(x[i + d]) - x[i];
+        const uint32_t jump = static_cast<uint32_t>(difference < 0 ? -difference : difference);
+        jumps[i] = jump;
+        sumJump += jump;
+        sumSquares += static_cast<uint64_t>(jump) * jump;
+        maxJump = std::max(maxJump, jump);
+    }
+    out->sumAbs = sumAbs;
+    out->sumJump = sumJump;
+    out->sumSquares = sumSquares;
+    out->maxJump = maxJump;
+}
+
+// The sums over the jumps of at most `limit`.
+L_HOT_LOOP int32_t SumKept(const uint32_t* __restrict jumps, int32_t pairs, uint32_t limit, int64_t* sumJump,
+                           uint64_t* sumSquares)
+{
+    int32_t kept = 0;
+    int64_t sum = 0;
+    uint64_t squares = 0;
+    for (int32_t i = 0; i < pairs; ++i) {
+        const bool keep = jumps[i] <= limit;
+        const uint32_t jump = keep ? jumps[i] : 0;
+        kept += keep ? 1 : 0;
+        sum += jump;
+        squares += static_cast<uint64_t>(jump) * jump;
+    }
+    *sumJump = sum;
+    *sumSquares = squares;
+    return kept;
+}
+
+// The least whole magnitude at or above a level (a whole magnitude stands
+// at or above the level exactly when it does above this).
+int64_t WholeLevel(double level)
+{
+    if (!(level > 0.0))
+        return 0;
+    if (level >= 0x1p62)
+        return INT64_MAX;
+    return static_cast<int64_t>(std::ceil(level));
+}
+
+// The first i in [from, to) where the magnitude of x[i] reaches `loud` and
+// differs from the magnitude d samples before by at least `jump`; `to` when
+// there is none. Most windows have none: they are passed over sixteen
+// samples at a time.
+L_HOT_LOOP int64_t FirstCandidate(const int32_t* __restrict x, int64_t from, int64_t to, int32_t d, int64_t loud,
+                                  int64_t jump)
+{
+    auto hit = [&](int64_t i) {
+        const int64_t magnitude = std::llabs(static_cast<int64_t>(x[i]));
+        const int64_t before = std::llabs(static_cast<int64_t>(x[i - d]));
+        const int64_t change = magnitude - before;
+        return magnitude >= loud && (change < 0 ? -change : change) >= jump;
+    };
+    constexpr int64_t kStep = 16;
+    int64_t i = from;
+    for (; i + kStep <= to; i += kStep) {
+        bool any = false;
+        for (int64_t k = 0; k < kStep; ++k)
+            any |= hit(i + k);
+        if (any)
+            break;
+    }
+    for (; i < to; ++i)
+        if (hit(i))
+            return i;
+    return to;
+}
+
 } // namespace
 
 LClickPopFilter::LClickPopFilter(const LSoundSourcePtr& upstream, int32_t sensitivity,
@@ -71,18 +169,17 @@ void LClickPopFilter::Fill()
     }
 }
 
-void LClickPopFilter::ExamineChannel(int32_t channel, int64_t start)
+void LClickPopFilter::WindowStatistics(int64_t start, int32_t channel, double& meanAbsOut, double& meanJumpOut,
+                                       double& sigmaOut)
 {
     const int32_t ch = channels_;
-    const int32_t w = window_, d = lag_, m = maxClick_, h = hop_;
+    const int32_t w = window_, d = lag_;
     const int32_t* hp = detect_.data() + start * ch + channel;
-    int32_t* raw = raw_.data() + start * ch + channel;
     auto hpAt = [&](int64_t i) { return Magnitude(hp[i * ch]); };
-
     double sumAbs = 0.0;
     for (int32_t i = 0; i < w; ++i)
         sumAbs += static_cast<double>(hpAt(i));
-    const double meanAbs = sumAbs / w;
+    meanAbsOut = sumAbs / w;
     // The jump statistics leave out the outliers of a first pass: a click's
     // own edges would otherwise raise the jump threshold above the click
     // itself (one click in a window lifts sigma to about a tenth of its
@@ -114,6 +211,51 @@ void LClickPopFilter::ExamineChannel(int32_t channel, int64_t start)
         sigma = std::sqrt(std::max(0.0, sumSquares / kept - meanJump * meanJump));
     }
 
+    meanJumpOut = meanJump;
+    sigmaOut = sigma;
+}
+
+void LClickPopFilter::ExamineChannel(int32_t channel, int64_t start)
+{
+    const int32_t ch = channels_;
+    const int32_t w = window_, d = lag_, m = maxClick_, h = hop_;
+    const int32_t* hp = detect_.data() + start * ch + channel;
+    int32_t* raw = raw_.data() + start * ch + channel;
+
+    // The window of this channel side by side, for loops the vector units take.
+    windowSamples_.resize(static_cast<size_t>(w));
+    for (int32_t i = 0; i < w; ++i)
+        windowSamples_[i] = hp[static_cast<int64_t>(i) * ch];
+    const int32_t pairs = w - d;
+    whole_.resize(static_cast<size_t>(pairs));
+    WindowSums sums;
+    SumWindow(windowSamples_.data(), w, d, whole_.data(), &sums);
+    // Below this every square and every sum of them is a whole number a
+    // double holds exactly.
+    const double squareBound = static_cast<double>(sums.maxJump) * sums.maxJump * pairs;
+    if (squareBound >= 0x1p53) {
+        WindowStatistics(start, channel, meanAbsOut_, meanJumpOut_, sigmaOut_);
+    } else {
+        meanAbsOut_ = static_cast<double>(sums.sumAbs) / w;
+        double meanJump = static_cast<double>(sums.sumJump) / pairs;
+        double sigma = std::sqrt(std::max(0.0, static_cast<double>(sums.sumSquares) / pairs - meanJump * meanJump));
+        const double outlier = meanJump + 3.0 * sigma;
+        // A whole-number jump stands above the outlier level exactly when it stands above its floor.
+        const uint32_t limit = outlier >= 4294967295.0 ? UINT32_MAX : static_cast<uint32_t>(std::floor(outlier));
+        int64_t keptJump = 0;
+        uint64_t keptSquares = 0;
+        const int32_t kept = SumKept(whole_.data(), pairs, limit, &keptJump, &keptSquares);
+        if (kept > 0) {
+            meanJump = static_cast<double>(keptJump) / kept;
+            sigma = std::sqrt(std::max(0.0, static_cast<double>(keptSquares) / kept - meanJump * meanJump));
+        }
+        meanJumpOut_ = meanJump;
+        sigmaOut_ = sigma;
+    }
+    const double meanAbs = meanAbsOut_;
+    const double meanJump = meanJumpOut_;
+    const double sigma = sigmaOut_;
+
     double amplitudeThreshold = meanAbs * 200.0 / level_;
     const int16_t q = static_cast<int16_t>((level_ * 103) >> 10);
     int64_t jumpThreshold = static_cast<int64_t>(q * (meanJump + sigma * 200.0 / level_ + 100.0));
@@ -121,13 +263,11 @@ void LClickPopFilter::ExamineChannel(int32_t channel, int64_t start)
     // A repair that reached into this window already covered its first frames.
     int64_t i = std::max<int64_t>(d, resume_[channel] - start);
     const int64_t scanEnd = static_cast<int64_t>(d) + h;
+    int64_t loud = WholeLevel(amplitudeThreshold);
     while (i < scanEnd) {
-        const int64_t magnitude = hpAt(i);
-        if (static_cast<double>(magnitude) < amplitudeThreshold ||
-            std::llabs(magnitude - hpAt(i - d)) < jumpThreshold) {
-            ++i;
-            continue;
-        }
+        i = FirstCandidate(windowSamples_.data(), i, scanEnd, d, loud, jumpThreshold);
+        if (i >= scanEnd)
+            break;
         const int64_t third = Magnitude(raw[i * ch]) / 3;
         int64_t end = -1;
         int32_t k = 1;
@@ -150,6 +290,7 @@ void LClickPopFilter::ExamineChannel(int32_t channel, int64_t start)
         } else if (k > m) {
             // Too long for a click: a transient of the music. Be stricter for the rest of the window.
             amplitudeThreshold *= 1.5;
+            loud = WholeLevel(amplitudeThreshold);
             jumpThreshold += jumpThreshold >> 1;
             i += m + 1;
         } else {

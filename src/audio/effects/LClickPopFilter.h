@@ -9,6 +9,7 @@
 #include "audio/core/LSoundSource.h"
 #include "audio/effects/LBiquad.h"
 
+#include <cstdint>
 #include <vector>
 
 class LClickPopFilter : public LSoundFilter
@@ -35,6 +36,9 @@ private:
     void Fill();
     void ExamineWindow();
     void ExamineChannel(int32_t channel, int64_t start);
+    // A window's statistics with sums of doubles, sample by sample: for
+    // windows whose sums a double could not hold exactly.
+    void WindowStatistics(int64_t start, int32_t channel, double& meanAbs, double& meanJump, double& sigma);
 
     int32_t level_;
     int32_t window_;
@@ -51,4 +55,7 @@ private:
     std::vector<int64_t> resume_; // per channel: first frame the next scan may start at
     int64_t repairs_ = 0;
     std::vector<double> jumps_; // one window's jumps, for the statistics
+    std::vector<int32_t> windowSamples_; // one channel's window of the high-passed copy
+    std::vector<uint32_t> whole_;        // its jumps as whole numbers
+    double meanAbsOut_ = 0, meanJumpOut_ = 0, sigmaOut_ = 0;
 };

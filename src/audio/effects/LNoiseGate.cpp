@@ -182,32 +182,116 @@ L_HOT_LOOP void SplitChannels(const Split& split, const int32_t* __restrict in, 
         SplitLoop<false>(split, in, frames, ch, state, b0, b1, b2, b3);
 }
 
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && !defined(__SANITIZE_THREAD__)
+#define L_WIDE_SPLIT 1
+
+typedef int64_t Lanes64 __attribute__((vector_size(16)));
+typedef uint64_t ULanes64 __attribute__((vector_size(16)));
+typedef int32_t Lanes32 __attribute__((vector_size(8)));
+
+// A stereo block without limiting, the two channels' recursions in the two
+// lanes of one vector register: the same operations in the same order as
+// Split, so the same bands, for half the instructions. It needs 64-bit
+// vector products and arithmetic shifts, which AVX-512 brings.
+__attribute__((target("arch=x86-64-v4"), optimize("O3"))) void
+SplitStereoWide(const Split& split, const int32_t* __restrict in, int64_t frames, int64_t* state,
+                int32_t* __restrict b0, int32_t* __restrict b1, int32_t* __restrict b2, int32_t* __restrict b3)
+{
+    // s / 256 rounded towards zero, as the integer division does it.
+    auto quotient = [](Lanes64 s) { return (s + (Lanes64)((ULanes64)(s >> 63) >> 56)) >> 8; };
+    Lanes64 s1 = {state[0], state[4]}, s2 = {state[1], state[5]}, s3 = {state[2], state[6]},
+            s4 = {state[3], state[7]};
+    Lanes64 q1 = quotient(s1), q2 = quotient(s2), q3 = quotient(s3), q4 = quotient(s4);
+    const Lanes64 c50 = {split.c50, split.c50}, c400 = {split.c400, split.c400},
+                  c1100 = {split.c1100, split.c1100}, c2600 = {split.c2600, split.c2600};
+    auto store = [](int32_t* out, Lanes64 v) {
+        const Lanes32 narrow = __builtin_convertvector(v, Lanes32);
+        __builtin_memcpy(out, &narrow, sizeof narrow);
+    };
+    for (int64_t f = 0; f < frames; ++f) {
+        const Lanes64 x = {in[2 * f], in[2 * f + 1]};
+        const Lanes64 x0 = x - q1;
+        s2 += (x0 - q2) * c400;
+        q2 = quotient(s2);
+        Lanes64 r = x0 - q2;
+        s3 += (r - q3) * c1100;
+        q3 = quotient(s3);
+        r -= q3;
+        s4 += (r - q4) * c2600;
+        q4 = quotient(s4);
+        store(b0 + 2 * f, q2);
+        store(b1 + 2 * f, q3);
+        store(b2 + 2 * f, q4);
+        store(b3 + 2 * f, r - q4);
+        s1 += c50 * x0;
+        q1 = quotient(s1);
+    }
+    state[0] = s1[0];
+    state[1] = s2[0];
+    state[2] = s3[0];
+    state[3] = s4[0];
+    state[4] = s1[1];
+    state[5] = s2[1];
+    state[6] = s3[1];
+    state[7] = s4[1];
+}
+
+bool HasWideSplit()
+{
+    static const bool wide = __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq");
+    return wide;
+}
+#endif
+
+void SplitBlock(const Split& split, const int32_t* in, int64_t frames, int32_t ch, int64_t* state, int32_t* b0,
+                int32_t* b1, int32_t* b2, int32_t* b3)
+{
+#ifdef L_WIDE_SPLIT
+    if (ch == 2 && HasWideSplit() && !MaySaturate(in, frames, ch, state)) {
+        SplitStereoWide(split, in, frames, state, b0, b1, b2, b3);
+        return;
+    }
+#endif
+    SplitChannels(split, in, frames, ch, state, b0, b1, b2, b3);
+}
+
 // out = the sum over the bands of gain times sample, the gains moving by
 // their steps frame by frame: exact products of the 8.24 gains (at most
-// 1.0) and the band samples, summed before the one shift back.
+// 1.0) and the band samples, summed before the one shift back. A gain lies
+// between its value at the start of the run and at its end, both of which
+// are kept as 32-bit values, so every product is one of two 32-bit values,
+// which the vector units form four or eight at a time.
 L_HOT_LOOP void MixBands(int32_t* __restrict out, const int32_t* __restrict b1, const int32_t* __restrict b2,
                          const int32_t* __restrict b3, const int32_t* __restrict b4, int64_t frames,
                          int32_t ch, int64_t* gains, const int64_t* steps)
 {
-    int64_t g1 = gains[0], g2 = gains[1], g3 = gains[2], g4 = gains[3];
+    const int64_t g1 = gains[0], g2 = gains[1], g3 = gains[2], g4 = gains[3];
     const int64_t d1 = steps[0], d2 = steps[1], d3 = steps[2], d4 = steps[3];
+    int32_t e1 = static_cast<int32_t>(g1), e2 = static_cast<int32_t>(g2), e3 = static_cast<int32_t>(g3),
+            e4 = static_cast<int32_t>(g4);
+    const int32_t s1 = static_cast<int32_t>(d1), s2 = static_cast<int32_t>(d2), s3 = static_cast<int32_t>(d3),
+                  s4 = static_cast<int32_t>(d4);
+    auto mix = [&](size_t i) {
+        const int64_t sum = int64_t{e1} * b1[i] + int64_t{e2} * b2[i] + int64_t{e3} * b3[i] + int64_t{e4} * b4[i];
+        out[i] = LSaturateToInt32(sum >> 24);
+    };
     if (ch == 2) {
         for (int64_t f = 0; f < frames; ++f) {
-            const int64_t e1 = g1 + f * d1, e2 = g2 + f * d2, e3 = g3 + f * d3, e4 = g4 + f * d4;
-            for (int32_t c = 0; c < 2; ++c) {
-                const size_t i = static_cast<size_t>(2 * f + c);
-                const int64_t sum = e1 * b1[i] + e2 * b2[i] + e3 * b3[i] + e4 * b4[i];
-                out[i] = LSaturateToInt32(sum >> 24);
-            }
+            mix(static_cast<size_t>(2 * f));
+            mix(static_cast<size_t>(2 * f + 1));
+            e1 += s1;
+            e2 += s2;
+            e3 += s3;
+            e4 += s4;
         }
     } else {
         for (int64_t f = 0; f < frames; ++f) {
-            const int64_t e1 = g1 + f * d1, e2 = g2 + f * d2, e3 = g3 + f * d3, e4 = g4 + f * d4;
-            for (int32_t c = 0; c < ch; ++c) {
-                const size_t i = static_cast<size_t>(f * ch + c);
-                const int64_t sum = e1 * b1[i] + e2 * b2[i] + e3 * b3[i] + e4 * b4[i];
-                out[i] = LSaturateToInt32(sum >> 24);
-            }
+            for (int32_t c = 0; c < ch; ++c)
+                mix(static_cast<size_t>(f * ch + c));
+            e1 += s1;
+            e2 += s2;
+            e3 += s3;
+            e4 += s4;
         }
     }
     gains[0] = g1 + frames * d1;
@@ -224,7 +308,7 @@ void LNoiseGateFilter::ReadAndSplit(std::vector<int32_t>* bands)
     upstream_->Read(scratch_.data(), block_);
     const Split split{coefficients_[0], coefficients_[1], coefficients_[2], coefficients_[3]};
     int32_t* out[kNoiseGateBands] = {bands[0].data(), bands[1].data(), bands[2].data(), bands[3].data()};
-    SplitChannels(split, scratch_.data(), block_, ch, splitters_.data(), out[0], out[1], out[2], out[3]);
+    SplitBlock(split, scratch_.data(), block_, ch, splitters_.data(), out[0], out[1], out[2], out[3]);
     for (int32_t b = 0; b < kNoiseGateBands; ++b)
         nextPeaks_[b] = BandPeak(out[b], static_cast<int64_t>(block_) * ch);
 }

@@ -6,6 +6,16 @@
 #include <cstring>
 #include <utility>
 
+namespace {
+
+// Blocks of the upstream read between two hand-offs. Every hand-off may cost
+// a switch between threads, and one per block was a large part of the
+// chain's whole cost wherever the threads share a core (a busy machine, or a
+// process pinned to one).
+constexpr int64_t kBlocksPerHandOff = 4;
+
+} // namespace
+
 LReadAheadSoundFilter::LReadAheadSoundFilter(const LSoundSourcePtr& upstream, bool active, int depth)
     : LSoundFilter(upstream), depth_(std::max(depth, 1)), active_(active)
 {
@@ -77,9 +87,12 @@ void LReadAheadSoundFilter::Run(int64_t from, int64_t end)
         }
         // The same block sizes a reader of whole blocks would ask for, so
         // that the upstream works exactly as it would without us.
-        const int64_t frames = std::min(end - at, kSoundBlockFrames);
+        const int64_t frames = std::min(end - at, kSoundBlockFrames * kBlocksPerHandOff);
         samples.resize(static_cast<size_t>(frames * channels));
-        const int64_t delivered = upstream_->Read(samples.data(), frames);
+        int64_t delivered = 0;
+        for (int64_t part = 0; part < frames; part += kSoundBlockFrames)
+            delivered += upstream_->Read(samples.data() + part * channels,
+                                         std::min(frames - part, kSoundBlockFrames));
         {
             std::lock_guard<std::mutex> lock(mutex_);
             ready_.push_back(Block{std::move(samples), frames, delivered});
@@ -132,9 +145,13 @@ int64_t LReadAheadSoundFilter::Read(int32_t* buffer, int64_t frames)
             lock.lock();
             spare_.push_back(std::move(block.samples));
             ready_.pop_front();
+            // The thread is woken once half the queue is free, and then
+            // fills it, rather than being woken for every block taken.
+            const bool wake = static_cast<int>(ready_.size()) * 2 <= depth_;
             lock.unlock();
             offset_ = 0;
-            drained_.notify_one();
+            if (wake)
+                drained_.notify_one();
         }
     }
     return delivered;

@@ -4,7 +4,8 @@
 // of effects) overlaps with the work downstream (more effects, encoding,
 // writing). What it delivers is what the upstream delivers, sample for
 // sample: the thread reads the same blocks a reader of kSoundBlockFrames
-// would, from the position where reading began.
+// would, from the position where reading began, and hands them over a few
+// at a time.
 //
 // The thread starts on the first Read and only over a source of fixed
 // length: over one that is still growing (a recording in progress) the
@@ -29,8 +30,9 @@
 class LReadAheadSoundFilter : public LSoundFilter
 {
 public:
-    // depth: how many blocks the thread may hold ready at most (at least 1).
-    explicit LReadAheadSoundFilter(const LSoundSourcePtr& upstream, bool active = true, int depth = 6);
+    // depth: how many hand-offs (of a few blocks each) the thread may hold
+    // ready at most (at least 1).
+    explicit LReadAheadSoundFilter(const LSoundSourcePtr& upstream, bool active = true, int depth = 4);
     ~LReadAheadSoundFilter() override;
 
     int64_t Read(int32_t* buffer, int64_t frames) override;

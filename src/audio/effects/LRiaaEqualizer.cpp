@@ -53,37 +53,36 @@ void LBuildRiaaGrid(std::vector<double>& grid, int32_t rate)
 
 namespace {
 
-// acc = x times h (first) or acc += x times h, bin by bin: with the
-// transforms, the equalizer's whole cost. Partition by partition keeps each
-// pass to a few streams, which the vector registers hold.
-template <bool First>
-L_HOT_LOOP void MultiplyAccumulate(double* __restrict accRe, double* __restrict accIm,
-                                   const double* __restrict xr, const double* __restrict xi,
-                                   const double* __restrict hr, const double* __restrict hi, int32_t n)
+// x times h, bin by bin, in place: with the transforms, the equalizer's whole cost.
+L_HOT_LOOP void MultiplySpectra(double* __restrict xr, double* __restrict xi, const double* __restrict hr,
+                                const double* __restrict hi, int32_t n)
 {
     for (int32_t k = 0; k < n; ++k) {
         const double r = xr[k] * hr[k] - xi[k] * hi[k];
         const double i = xr[k] * hi[k] + xi[k] * hr[k];
-        accRe[k] = First ? r : accRe[k] + r;
-        accIm[k] = First ? i : accIm[k] + i;
+        xr[k] = r;
+        xi[k] = i;
     }
 }
 
-// One channel pair of an interleaved block into the second half of a
-// transform's input, the first half taking the block before it.
+// A transform's input: the pair's history, then one channel pair of the
+// interleaved block; the history moves on to the block's last frames.
 L_HOT_LOOP void LoadPair(const int32_t* __restrict block, int32_t ch, int32_t a, bool hasB, int32_t frames,
-                         double* __restrict previousRe, double* __restrict previousIm, double* __restrict re,
-                         double* __restrict im)
+                         int32_t history, double* __restrict historyRe, double* __restrict historyIm,
+                         double* __restrict re, double* __restrict im)
 {
-    for (int32_t i = 0; i < frames; ++i) {
-        re[i] = previousRe[i];
-        im[i] = previousIm[i];
+    for (int32_t i = 0; i < history; ++i) {
+        re[i] = historyRe[i];
+        im[i] = historyIm[i];
     }
     for (int32_t i = 0; i < frames; ++i) {
-        const double xa = block[static_cast<size_t>(i) * ch + a];
-        const double xb = hasB ? block[static_cast<size_t>(i) * ch + a + 1] : 0.0;
-        re[frames + i] = previousRe[i] = xa;
-        im[frames + i] = previousIm[i] = xb;
+        re[history + i] = block[static_cast<size_t>(i) * ch + a];
+        im[history + i] = hasB ? block[static_cast<size_t>(i) * ch + a + 1] : 0.0;
+    }
+    const int32_t total = history + frames;
+    for (int32_t i = 0; i < history; ++i) {
+        historyRe[i] = re[total - history + i];
+        historyIm[i] = im[total - history + i];
     }
 }
 
@@ -136,30 +135,22 @@ LFirEqualizerFilter::LFirEqualizerFilter(const LSoundSourcePtr& upstream, const 
         gain += std::fabs(tap);
     if (gain > 1.0)
         SetPeakLimit(static_cast<uint32_t>(std::min(4294967295.0, std::ceil(peakLimit_ * gain))));
-    // Each partition's taps, zero-padded to twice their length and
-    // transformed; the scale of the inverse transform is folded in here.
-    filterRe_.assign(static_cast<size_t>(kPartitions) * kTransform, 0.0);
-    filterIm_.assign(static_cast<size_t>(kPartitions) * kTransform, 0.0);
-    for (int32_t p = 0; p < kPartitions; ++p) {
-        double* re = &filterRe_[static_cast<size_t>(p) * kTransform];
-        double* im = &filterIm_[static_cast<size_t>(p) * kTransform];
-        for (int32_t i = 0; i < kPartition; ++i) {
-            const int32_t tap = p * kPartition + i;
-            re[i] = tap < kTaps ? taps_[tap] / kTransform : 0.0;
-        }
-        // In the transform's own bin order, like the input spectra.
-        fft_.ForwardUnordered(re, im);
-    }
+    // The taps, zero-padded to the transform and transformed; the scale of
+    // the inverse transform is folded in here.
+    filterRe_.assign(kTransform, 0.0);
+    filterIm_.assign(kTransform, 0.0);
+    for (int32_t i = 0; i < kTaps; ++i)
+        filterRe_[i] = taps_[i] / kTransform;
+    // In the transform's own bin order, like the input spectra.
+    fft_.ForwardUnordered(filterRe_.data(), filterIm_.data());
     pairs_.resize(static_cast<size_t>((channels_ + 1) / 2));
     for (Pair& pair : pairs_) {
-        pair.spectraRe.assign(static_cast<size_t>(kPartitions) * kTransform, 0.0);
-        pair.spectraIm.assign(static_cast<size_t>(kPartitions) * kTransform, 0.0);
-        pair.previousRe.assign(kPartition, 0.0);
-        pair.previousIm.assign(kPartition, 0.0);
+        pair.historyRe.assign(kHistory, 0.0);
+        pair.historyIm.assign(kHistory, 0.0);
     }
     input_.assign(static_cast<size_t>(kReadFrames) * channels_, 0);
-    block_.assign(static_cast<size_t>(kPartition) * channels_, 0);
-    output_.assign(static_cast<size_t>(kPartition) * channels_, 0);
+    block_.assign(static_cast<size_t>(kBlock) * channels_, 0);
+    output_.assign(static_cast<size_t>(kBlock) * channels_, 0);
     workRe_.assign(kTransform, 0.0);
     workIm_.assign(kTransform, 0.0);
     if (status_ != kSoundStatusOk)
@@ -176,22 +167,17 @@ LFirEqualizerFilter::~LFirEqualizerFilter() = default;
 void LFirEqualizerFilter::Start(int64_t frame)
 {
     for (Pair& pair : pairs_) {
-        std::fill(pair.spectraRe.begin(), pair.spectraRe.end(), 0.0);
-        std::fill(pair.spectraIm.begin(), pair.spectraIm.end(), 0.0);
-        std::fill(pair.previousRe.begin(), pair.previousRe.end(), 0.0);
-        std::fill(pair.previousIm.begin(), pair.previousIm.end(), 0.0);
+        std::fill(pair.historyRe.begin(), pair.historyRe.end(), 0.0);
+        std::fill(pair.historyIm.begin(), pair.historyIm.end(), 0.0);
     }
-    newest_ = 0;
     inputUsed_ = inputCount_ = 0;
     position_ = frame;
     // Output frame f needs the input from f - 2047 on: the convolution takes
     // 4094 frames before the first output it hands out.
     constexpr int64_t kLead = 2 * kCentre;
-    constexpr int64_t kFullBlocks = kLead / kPartition;
-    for (int64_t b = 0; b < kFullBlocks; ++b)
-        ProcessBlock(true);
-    ProcessBlock(false);
-    outputUsed_ = kLead - kFullBlocks * kPartition;
+    static_assert(kLead < kBlock, "the first block holds the first output");
+    ProcessBlock();
+    outputUsed_ = kLead;
 }
 
 void LFirEqualizerFilter::FetchInput(int32_t* dest, int64_t frames)
@@ -219,10 +205,9 @@ void LFirEqualizerFilter::FetchInput(int32_t* dest, int64_t frames)
     }
 }
 
-void LFirEqualizerFilter::ProcessBlock(bool priming)
+void LFirEqualizerFilter::ProcessBlock()
 {
-    FetchInput(block_.data(), kPartition);
-    newest_ = (newest_ + 1) % kPartitions;
+    FetchInput(block_.data(), kBlock);
     const int32_t ch = channels_;
     double* __restrict re = workRe_.data();
     double* __restrict im = workIm_.data();
@@ -230,25 +215,15 @@ void LFirEqualizerFilter::ProcessBlock(bool priming)
         Pair& pair = pairs_[pi];
         const int32_t a = static_cast<int32_t>(pi * 2);
         const bool hasB = a + 1 < ch;
-        // The newest input spectrum is made where it is kept.
-        double* slotRe = &pair.spectraRe[static_cast<size_t>(newest_) * kTransform];
-        double* slotIm = &pair.spectraIm[static_cast<size_t>(newest_) * kTransform];
-        LoadPair(block_.data(), ch, a, hasB, kPartition, pair.previousRe.data(), pair.previousIm.data(),
-                 slotRe, slotIm);
-        fft_.ForwardUnordered(slotRe, slotIm);
-        if (priming)
-            continue;
-        for (int32_t p = 0; p < kPartitions; ++p) {
-            const size_t slot = static_cast<size_t>((newest_ - p + kPartitions) % kPartitions) * kTransform;
-            const size_t filter = static_cast<size_t>(p) * kTransform;
-            (p == 0 ? MultiplyAccumulate<true>
-                    : MultiplyAccumulate<false>)(re, im, &pair.spectraRe[slot], &pair.spectraIm[slot],
-                                                 &filterRe_[filter], &filterIm_[filter], kTransform);
-        }
+        LoadPair(block_.data(), ch, a, hasB, kBlock, kHistory, pair.historyRe.data(), pair.historyIm.data(), re,
+                 im);
+        fft_.ForwardUnordered(re, im);
+        MultiplySpectra(re, im, filterRe_.data(), filterIm_.data(), kTransform);
         fft_.InverseUnordered(re, im);
-        StoreChannel(re + kPartition, kPartition, output_.data() + a, ch);
+        // The first kHistory results wrapped around the transform; the rest are the block's.
+        StoreChannel(re + kHistory, kBlock, output_.data() + a, ch);
         if (hasB)
-            StoreChannel(im + kPartition, kPartition, output_.data() + a + 1, ch);
+            StoreChannel(im + kHistory, kBlock, output_.data() + a + 1, ch);
     }
 }
 
@@ -257,11 +232,11 @@ int64_t LFirEqualizerFilter::Read(int32_t* buffer, int64_t frames)
     const int32_t ch = channels_;
     int64_t done = 0;
     while (done < frames) {
-        if (outputUsed_ == kPartition) {
-            ProcessBlock(false);
+        if (outputUsed_ == kBlock) {
+            ProcessBlock();
             outputUsed_ = 0;
         }
-        const int64_t n = std::min(frames - done, kPartition - outputUsed_);
+        const int64_t n = std::min(frames - done, kBlock - outputUsed_);
         std::memcpy(buffer + done * ch, output_.data() + outputUsed_ * ch,
                     static_cast<size_t>(n * ch) * sizeof(int32_t));
         outputUsed_ += n;

@@ -139,10 +139,19 @@ int LLaunchApplication(LProcessContext* context, const LLaunchRequest& request)
     if (!context)
         context = &local;
     char program[kLPathSize];
-    LStringLong arguments;
-    if (!LSplitCommand(program, &arguments, request.command) || !program[0])
-        return kFailed;
-    const std::vector<std::string> files = Words(arguments.Text());
+    std::vector<std::string> files;
+    if (request.arguments != nullptr) {
+        const size_t length = request.command != nullptr ? std::strlen(request.command) : 0;
+        if (length == 0 || length > kLPathMaxLength)
+            return kFailed;
+        std::memcpy(program, request.command, length + 1);
+        files = *request.arguments;
+    } else {
+        LStringLong arguments;
+        if (!LSplitCommand(program, &arguments, request.command) || !program[0])
+            return kFailed;
+        files = Words(arguments.Text());
+    }
     const std::string name(program);
 
     std::string entryPath;

@@ -8,7 +8,9 @@
 
 #include "foundation/text/LStringLong.h"
 
+#include <string>
 #include <sys/types.h>
+#include <vector>
 
 class LProcessContext;
 
@@ -16,6 +18,10 @@ struct LLaunchRequest
 {
     const char* command = nullptr; // program, then its arguments (LArgTokenizer rules)
     bool wait = false;
+    // When given, command names only the program (taken whole, blanks and
+    // quotes included) and these are its arguments, each passed as one word:
+    // the way to hand over names that the command text cannot quote.
+    const std::vector<std::string>* arguments = nullptr;
 };
 
 // Splits a command text into the program and the rest. A text beginning with

@@ -1,9 +1,17 @@
 // Files reach a sibling program as arguments of their own: names with
-// quotes, dollars, backticks and newlines arrive exactly as they are.
+// quotes, dollars, backticks and newlines arrive exactly as they are; a
+// window stays responsive while a running copy is slow to take a file; a
+// program that is not installed is offered by its web page.
 
 #include "app/program/RelatedPrograms.h"
+#include "foundation/process/LChildProcess.h"
+#include "foundation/process/LHelperSocket.h"
+#include "gui/qt/PaintControlTestSupport.h"
+#include "online/DialogAnswerer.h"
 #include "support/TempHome.h"
 #include "support/TestData.h"
+
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -12,6 +20,7 @@
 #include <fstream>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace quorin::test;
 
@@ -82,4 +91,69 @@ TEST_F(RelatedProgramsTest, AMissingProgramIsReportedNotStarted)
     EXPECT_EQ(LLaunchRelatedProgram("Corvane", {"/music/a.wav"}), 2);
     // No copy of Tessary listens, so nothing is handed over.
     EXPECT_FALSE(LSendFileToRelatedProgram(nullptr, "Tessary", "/music/a.wav", false, "Run Tessary"));
+}
+
+TEST_F(RelatedProgramsTest, WithTheWaitFlagTheFileArrivesAndTheCallReturnsAfterTheEnd)
+{
+    GuiApp();
+    const std::string name = "/music/side \"B\" $PATH.wav";
+    EXPECT_EQ(LRunRelatedProgramDialog(nullptr, "Run Tessary", "Tessary", name, true), 0);
+    // The stand-in writes what it got as its last act: it is there at once.
+    std::ifstream in(out_);
+    EXPECT_TRUE(in.good()) << "returned before the program ended";
+    EXPECT_EQ(ArgumentsReceived(), std::vector<std::string>{name});
+}
+
+TEST_F(RelatedProgramsTest, AWindowKeepsRepaintingWhileASlowCopyTakesTheFile)
+{
+    auto window = MakePaintHost(200, 100);
+    window->ShowModeless(nullptr, LPlacementNone);
+    QWidget* host = LQtWidget(window->GetView())->findChildren<QWidget*>().value(0);
+    ASSERT_NE(host, nullptr);
+    PaintRecorder recorder(host);
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [host] { host->update(); });
+    ticker.start(30);
+
+    // A running copy that reads the record only after a second.
+    char socketPath[260];
+    ASSERT_TRUE(LGetHelperSocketPath(socketPath, "tessary"));
+    const std::string record = bin_.Path("record");
+    const std::string script = SourceDir() + "/tests/online/fake_sibling.py";
+    const char* argv[] = {"/usr/bin/python3", script.c_str(), "--listen", socketPath, record.c_str(),
+                          "--read-after", "1", nullptr};
+    LChildProcess sibling;
+    ASSERT_TRUE(sibling.Start(argv));
+    for (int i = 0; i < 500 && access(socketPath, F_OK) != 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+
+    recorder.paints = 0;
+    EXPECT_TRUE(LSendFileToRelatedProgram(window.get(), "Tessary", "/music/a.wav", false, "Run Tessary"));
+    ticker.stop();
+    EXPECT_GE(recorder.paints, 5) << "the window did not repaint while the copy was slow";
+    EXPECT_EQ(sibling.Wait(nullptr, 5000), LChildEnded);
+    std::ifstream in(record, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(bytes.size(), 33284u);
+    window->EndDialog(kCommandCancel);
+}
+
+TEST_F(RelatedProgramsTest, AMissingProgramIsOfferedByItsWebPage)
+{
+    GuiApp();
+    setenv("QUORIN_SITE", "https://127.0.0.1:8443", 1);
+    const std::string opened = bin_.Path("opened");
+    std::ofstream(bin_.Path("xdg-open")) << "#!/bin/sh\nprintf '%s\\n' \"$@\" >> " << Quote(opened) << "\n";
+    chmod(bin_.Path("xdg-open").c_str(), 0700);
+    DialogAnswerer answerer;
+    answerer.Expect("Corvane is not installed.", "Open Web Page");
+    answerer.Start();
+    EXPECT_EQ(LRunRelatedProgramDialog(nullptr, "Run Corvane", "Corvane", "/music/a.wav", false), 2);
+    EXPECT_TRUE(answerer.Done());
+    EXPECT_TRUE(PumpUntil([&] { return std::ifstream(opened).good(); }, 3000));
+    std::ifstream in(opened);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "https://127.0.0.1:8443/converter/");
+    unsetenv("QUORIN_SITE");
 }

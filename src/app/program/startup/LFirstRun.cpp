@@ -1,6 +1,7 @@
 #include "app/program/startup/LFirstRun.h"
 
 #include "app/program/startup/LAppStartup.h"
+#include "app/program/startup/LLanguageOfferPage.h"
 #include "app/program/startup/LSupportServices.h"
 #include "foundation/files/LAppDataSubfolder.h"
 #include "foundation/files/LFileCopy.h"
@@ -211,5 +212,8 @@ bool LFirstRunStep()
         return true;
     LWriteNewVersionRecord();
     LInstallDesktopEntry();
+    // The edition in the user's language is offered as a web page to open,
+    // so this start goes on whatever the user chose.
+    LRunLanguageOfferWizard();
     return true;
 }

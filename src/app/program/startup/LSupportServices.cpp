@@ -1,6 +1,7 @@
 #include "app/program/startup/LSupportServices.h"
 
 #include "app/program/menus/LApplicationMenus.h"
+#include "app/program/suite/LSuiteLauncherDialog.h"
 #include "foundation/dates/LDateTime.h"
 #include "foundation/files/LFileSystem.h"
 #include "foundation/files/LPath.h"
@@ -362,9 +363,5 @@ bool LOnShareCommand(LWindow* mainWindow, int command)
 
 void LOpenSuiteLauncher(LViewHandle parentView, const char* initialTab)
 {
-    (void)initialTab;
-    // Counted as the launcher counts its openings; the launcher's dialog
-    // comes with the maker's other programs.
-    const char* name = parentView != nullptr ? "oi" : "oe";
-    LSettingsSetInt("SuiteUsage", name, LSettingsGetInt("SuiteUsage", name, 0) + 1);
+    LOpenSuiteLauncherDialog(parentView, initialTab);
 }
