@@ -7,6 +7,7 @@
 #include "app/queue/ProcessQueueWorker.h"
 #include "app/queue/QueueNotices.h"
 #include "audio/effects/LRestorationTasks.h"
+#include "foundation/files/LFileCopy.h"
 #include "foundation/files/LFileExists.h"
 #include "foundation/files/LPath.h"
 #include "foundation/ini/LDurationText.h"
@@ -20,6 +21,7 @@
 #include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 // The notification interface of the window: the worker's poster and the
 // capacity thread post here from their threads; delivery runs on the main
@@ -215,7 +217,8 @@ void MainDialog::CreateToolBar()
     const LKeyToCommandMap* keys = AcceleratorTable(&count);
     // The program's own items follow: Share, the suite of the maker's other
     // programs, Help.
-    toolBar_.CreateWithShareMenu(this, kToolBarItems, static_cast<int>(std::size(kToolBarItems)), keys, count);
+    toolBar_.CreateWithShareMenu(this, kToolBarItems, static_cast<int>(std::size(kToolBarItems)), keys,
+                                 count);
     toolBar_.Show(toolBar_.StoredVisibility(true));
 }
 
@@ -593,8 +596,8 @@ void MainDialog::OnNotify(uint32_t code, const void* payload, int64_t integer)
         break;
     case kMainMsgEraseDisc:
         if (!RunEraseDisc("", nullptr) && lastEraseResult_ != 1)
-            Tell(lastEraseResult_ == 14 ? "No Disc in Drive" : "Erasing of the disc has failed.", kProductTitle,
-                 LMessageBoxCriticalStyle);
+            Tell(lastEraseResult_ == 14 ? "No Disc in Drive" : "Erasing of the disc has failed.",
+                 kProductTitle, LMessageBoxCriticalStyle);
         RequestCapacity(true, true);
         break;
     case kMainMsgFailure:
@@ -608,14 +611,49 @@ void MainDialog::OnNotify(uint32_t code, const void* payload, int64_t integer)
         UpdateControls();
 }
 
+// A finished file from outside the output folder is copied in. When its name
+// is taken there (or by a row), the copy gets the next free name of the
+// output-name rules: the file already there is the user's, and the new one
+// must not be dropped either.
+std::string MainDialog::TakeFileIntoOutputFolder(const char* path)
+{
+    char name[kLPathSize] = {};
+    if (!LPathGetFileName(name, path) || name[0] == '\0')
+        return "";
+    std::string target = outputFolder_ + "/" + name;
+    // The file may already be the output folder's own (a queued job's result),
+    // whatever way its path is spelt.
+    struct stat source, there;
+    if (stat(path, &source) == 0 && stat(target.c_str(), &there) == 0 && source.st_dev == there.st_dev &&
+        source.st_ino == there.st_ino)
+        return AddFileToList(target.c_str(), false, true) ? target : "";
+    const std::string freeName = FreeNameInFolder(
+        path, outputFolder_.c_str(),
+        [](const char* candidate, void* window) {
+            return !static_cast<MainDialog*>(window)->IsNameNotInList(candidate);
+        },
+        this);
+    if (freeName.empty()) {
+        LLogWarningF("No free name for %s in %s", name, outputFolder_.c_str());
+        return "";
+    }
+    target = outputFolder_ + "/" + freeName;
+    if (!LFileCopy(path, target.c_str())) {
+        LLogWarningF("Copying of file %s to %s has failed", path, target.c_str());
+        return "";
+    }
+    if (!AddFileToList(target.c_str(), false, true)) {
+        unlink(target.c_str());
+        return "";
+    }
+    LLogInfoF("File %s loaded and copied into data folder as %s", path, target.c_str());
+    return target;
+}
+
 void MainDialog::OnJobDone(const char* path)
 {
     notifyWhenDone_ = true;
-    char name[kLPathSize] = {};
-    LPathGetFileName(name, path);
-    std::string inFolder = outputFolder_ + "/" + name;
-    const bool there = LFileExists(inFolder.c_str());
-    AddFileToList(there ? inFolder.c_str() : path, !there, true);
+    lastJobDoneFile_ = TakeFileIntoOutputFolder(path);
     const int before = filesBeingProcessed_;
     filesBeingProcessed_ = std::max(0, filesBeingProcessed_ - 1);
     if (before < 2) {

@@ -120,6 +120,14 @@ public:
     // that name exists or the copy failed.
     bool AddFileToList(const char* path, bool copy, bool select);
     bool IsNameNotInList(const char* name) const;
+    // The file in the output folder that the last job-done notice (2042)
+    // listed; empty when it could not take the file.
+    const std::string& LastJobDoneFile() const { return lastJobDoneFile_; }
+    // What a job-done notice does with its file, without the queue's
+    // counting: lists it, copied into the output folder when it is elsewhere
+    // (under the next free name when its own is taken). The listed path, or
+    // empty when it could not.
+    std::string TakeFileIntoOutputFolder(const char* path);
 
     // ---- The file commands ----
     void AddFiles();
@@ -225,6 +233,7 @@ private:
     std::shared_ptr<MainNoticeRelay> relay_;
     LPopupMenu contextMenu_;
     std::string outputFolder_;
+    std::string lastJobDoneFile_;
     int filesBeingProcessed_ = 0;
     uint32_t nextRowId_ = 0;
     bool recordingStopped_ = false;

@@ -1,5 +1,8 @@
 #include "app/program/RecordingFiles.h"
 
+#include "app/queue/OutputNames.h"
+#include "app/queue/ProcessQueueFile.h"
+#include "app/queue/ProcessQueueRecord.h"
 #include "audio/formats/LAudioFileOpener.h"
 #include "foundation/files/LPath.h"
 #include "foundation/ini/LDurationText.h"
@@ -153,4 +156,34 @@ bool RenameWithoutReplacing(const char* from, const char* to)
         return false;
     unlink(from);
     return true;
+}
+
+std::string FreeNameInFolder(const char* path, const char* folder,
+                             bool (*taken)(const char* name, void* data), void* data)
+{
+    char name[kLPathSize] = {};
+    if (!LPathGetFileName(name, path) || name[0] == '\0')
+        return "";
+    char target[kLPathSize] = {};
+    if (!LPathCombine(target, folder, name, ""))
+        return "";
+    struct stat info;
+    if (lstat(target, &info) != 0 && (taken == nullptr || !taken(name, data)))
+        return name;
+    char title[kLPathSize] = {};
+    char extension[kLPathSize] = {};
+    LPathGetTitle(title, path);
+    LPathGetExtension(extension, path);
+    // A title with a percent sign would read as a name template.
+    char queuePath[kLPathSize] = {};
+    char free[kLPathSize] = {};
+    if (std::strchr(title, '%') != nullptr || !GetProcessQueuePath(queuePath))
+        return "";
+    ProcessQueueFile queue(queuePath);
+    if (!MakeNextOutputNameIn(free, folder, title, queue))
+        return "";
+    const std::string freeName = std::string(free) + extension;
+    if (taken != nullptr && taken(freeName.c_str(), data))
+        return "";
+    return freeName;
 }

@@ -44,3 +44,10 @@ const char* RenameRefusalText(RenameCheck check);
 // Renames from to to unless to exists (atomically where the file system
 // can); false when to exists or the rename failed.
 bool RenameWithoutReplacing(const char* from, const char* to);
+
+// The name for a copy of the file at path in folder: the file's own name
+// when neither a file of the folder nor `taken` (may be null) has it, else
+// the next free name of the output-name rules ("<title> 02<ext>", ...).
+// Empty when no name is free.
+std::string FreeNameInFolder(const char* path, const char* folder,
+                             bool (*taken)(const char* name, void* data), void* data);

@@ -12,6 +12,7 @@
 #include "audio/effects/LReadAheadSoundFilter.h"
 #include "audio/effects/LRestorationTasks.h"
 #include "audio/effects/LRiaaEqualizer.h"
+#include "audio/effects/LSampleLevels.h"
 #include "audio/formats/wav/LWavCodecSettings.h"
 #include "audio/formats/wav/LWavFileOpener.h"
 #include "foundation/files/LFileSystem.h"
@@ -101,6 +102,7 @@ int RunDcOffsetTool(LProcessContext* context, LSoundSourcePtr& source)
     // Exact sums: a long loud source overflows 64 bits and loses the low
     // digits in a double, and the offset is to be removed exactly.
     std::vector<__int128> sums(channels, 0);
+    std::vector<int64_t> blockSums(channels, 0);
     const double step = static_cast<double>(kSoundBlockFrames) / static_cast<double>(bound);
     double progress = 0.0;
     for (int64_t done = 0; done < length;) {
@@ -110,12 +112,10 @@ int RunDcOffsetTool(LProcessContext* context, LSoundSourcePtr& source)
         source->Read(buffer.data(), n);
         // A block's sums fit 64 bits (8192 frames of 32-bit samples); only
         // the running totals need the wide type.
-        for (int32_t c = 0; c < channels; ++c) {
-            int64_t block = 0;
-            for (int64_t f = 0; f < n; ++f)
-                block += buffer[static_cast<size_t>(f * channels + c)];
-            sums[c] += block;
-        }
+        std::fill(blockSums.begin(), blockSums.end(), 0);
+        LAddChannelSums(buffer.data(), n, channels, blockSums.data());
+        for (int32_t c = 0; c < channels; ++c)
+            sums[c] += blockSums[c];
         done += n;
         progress += step;
         context->Progress(std::min(progress, 1.0));
@@ -298,14 +298,16 @@ void OutputFormat(LWaveFormatBlock& block, const LSoundSourcePtr& source)
     LLoadWavCodecSettings(block, settings);
 }
 
-// Restores one file in place. 0 done, 1 stopped, 2 failed.
-int RestoreFile(LProcessContext* context, const char* path)
+} // namespace
+
+int RestoreFileTo(LProcessContext* context, const char* path, const char* destination,
+                  const LRestorationTools& tools)
 {
     LSoundSourcePtr source;
     LOpenWavSoundSource(source, path);
     if (Failed(source))
         return 2;
-    const int chain = ApplyRestorationChain(context, source);
+    const int chain = ApplyRestorationTools(context, source, tools);
     if (chain != 0)
         return chain;
 
@@ -315,10 +317,10 @@ int RestoreFile(LProcessContext* context, const char* path)
     // once complete, so the original stays whole until then (and the source
     // reading it is undisturbed).
     LSoundSinkPtr sink;
-    CreateSoundSinkForFormat(sink, path, format);
+    CreateSoundSinkForFormat(sink, destination, format);
     if (sink->IsFailed()) {
         sink->Abandon();
-        context->MessageF("Save File Error: \"%s\"", path);
+        context->MessageF("Save File Error: \"%s\"", destination);
         return 2;
     }
     int result;
@@ -333,10 +335,20 @@ int RestoreFile(LProcessContext* context, const char* path)
         return result;
     }
     if (!sink->Finish()) {
-        context->MessageF("Save File Error: \"%s\"", path);
+        context->MessageF("Save File Error: \"%s\"", destination);
         return 2;
     }
     return 0;
+}
+
+namespace {
+
+// Restores one file in place. 0 done, 1 stopped, 2 failed.
+int RestoreFile(LProcessContext* context, const char* path)
+{
+    LRestorationTools tools;
+    LReadRestorationSettings(tools);
+    return RestoreFileTo(context, path, path, tools);
 }
 
 } // namespace

@@ -72,6 +72,13 @@ int RunNoiseReductionTool(LProcessContext* context, LSoundSourcePtr& source, int
 int RunRiaaTool(LProcessContext* context, LSoundSourcePtr& source);
 int RunNormalizeTool(LProcessContext* context, LSoundSourcePtr& source, int32_t peakPercent);
 
+// Runs the tools over the WAV file at path and writes the result to
+// destination (which may be path itself) in the chain's rate and channels,
+// 16-bit PCM unless the user chose a WAV format. The destination appears
+// only once whole: a failure leaves it as it was. 0 done, 1 stopped, 2 failed.
+int RestoreFileTo(LProcessContext* context, const char* path, const char* destination,
+                  const LRestorationTools& tools);
+
 // Restores every named file of the "save" folder inside the Recording folder
 // in place, in list order: each is opened, run through the chain and written
 // to a new file beside it, which then replaces it by rename (a failure

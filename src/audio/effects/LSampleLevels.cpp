@@ -64,3 +64,27 @@ L_HOT_LOOP void LApplyGain512(int32_t gain, int32_t* samples, int64_t count)
     for (int64_t i = 0; i < count; ++i)
         samples[i] = LSaturateToInt32((static_cast<int64_t>(samples[i]) * gain) >> 9);
 }
+
+L_HOT_LOOP void LAddChannelSums(const int32_t* samples, int64_t frames, int32_t channels, int64_t* sums)
+{
+    if (channels == 1 || channels == 2) {
+        // Eight running sums side by side, each taking every eighth sample:
+        // the even ones hold the first channel's samples, the odd ones the
+        // second's (or all of them hold the one channel's).
+        constexpr int64_t kLanes = 8;
+        const int64_t count = frames * channels;
+        int64_t lanes[kLanes] = {};
+        int64_t i = 0;
+        for (; i + kLanes <= count; i += kLanes)
+            for (int64_t k = 0; k < kLanes; ++k)
+                lanes[k] += samples[i + k];
+        for (; i < count; ++i)
+            lanes[i % kLanes] += samples[i];
+        for (int64_t k = 0; k < kLanes; ++k)
+            sums[channels == 2 ? k % 2 : 0] += lanes[k];
+        return;
+    }
+    for (int64_t f = 0; f < frames; ++f)
+        for (int32_t c = 0; c < channels; ++c)
+            sums[c] += samples[f * channels + c];
+}

@@ -16,3 +16,6 @@ int64_t LChannelMeanSquare(int32_t channel, const int32_t* samples, int64_t fram
 
 // s = (s x gain) >> 9 over count samples (512 = x1.0), saturated to the int32 range.
 void LApplyGain512(int32_t gain, int32_t* samples, int64_t count);
+// Adds each channel's samples of an interleaved block to sums[channel]
+// (exactly: a block of up to 2^32 frames of 32-bit samples fits each sum).
+void LAddChannelSums(const int32_t* samples, int64_t frames, int32_t channels, int64_t* sums);

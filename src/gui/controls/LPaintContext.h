@@ -177,6 +177,14 @@ struct LTextFormat
 
 struct LDrawTextFormat;
 
+// The affine map from the coordinates drawing calls use to device pixels:
+// x' = a x + c y + tx, y' = b x + d y + ty.
+struct LPaintTransform
+{
+    double a = 1, b = 0, c = 0, d = 1, tx = 0, ty = 0;
+    constexpr bool operator==(const LPaintTransform&) const = default;
+};
+
 class LPaintContext
 {
 public:
@@ -231,6 +239,11 @@ public:
     virtual void Save() = 0;
     virtual void Restore() = 0;
     virtual void Translate(double dx, double dy) = 0;
+    // The current map to device pixels; Save and Restore keep it too.
+    virtual LPaintTransform GetTransform() const = 0;
+    virtual void SetTransform(const LPaintTransform& transform) = 0;
+    // Scales the drawing coordinates about their origin.
+    virtual void ScaleBy(double sx, double sy) = 0;
 
     // A 1-pixel-wide (pen width) rounded outline through the given
     // coordinates (pixel centres are at .5), antialiased.

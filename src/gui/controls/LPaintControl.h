@@ -45,6 +45,18 @@ public:
 
     virtual int GetScrollX() { return scrollX; }
     virtual int GetScrollY() { return scrollY; }
+    // Drawing in units of the caller's choosing. out receives where user
+    // point (1, 1) lay in device pixels before the change. Modes 0 and 2
+    // turn the y axis upwards from the control's bottom edge; modes 0 and 1
+    // scale each axis on its own, 2 and 3 both alike (keeping proportions).
+    // Nothing happens for a zero unit or size.
+    virtual void SetUnitScale(LPaintContext* context, float unitsX, float unitsY, float* outX, float* outY,
+                              int mode);
+    // The control's pixel size becomes logicalW x logicalH units.
+    virtual void SetLogicalSize(LPaintContext* context, int logicalW, int logicalH, float* outX, float* outY,
+                                int mode);
+    // Units per device pixel along each axis (0 where the map is degenerate).
+    virtual void GetUnitsPerPixel(LPaintContext* context, float* x, float* y);
     virtual void OnMouseEnter() {}
     virtual void OnMouseLeave() {}
     virtual void OnMouseMove(int, int) {}

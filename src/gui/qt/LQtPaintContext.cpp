@@ -243,6 +243,43 @@ void LQtPaintContext::Translate(double dx, double dy)
         painter_->translate(dx, dy);
 }
 
+namespace {
+
+// A widget painter works in logical points; its device pixels are those
+// times the device's pixel ratio.
+double DevicePixelRatio(const QPainter* painter)
+{
+    const QPaintDevice* device = painter->device();
+    const double ratio = device ? device->devicePixelRatioF() : 1.0;
+    return ratio > 0 ? ratio : 1.0;
+}
+
+} // namespace
+
+LPaintTransform LQtPaintContext::GetTransform() const
+{
+    if (!painter_)
+        return {};
+    const double ratio = DevicePixelRatio(painter_);
+    const QTransform m = painter_->worldTransform() * QTransform::fromScale(ratio, ratio);
+    return {m.m11(), m.m12(), m.m21(), m.m22(), m.dx(), m.dy()};
+}
+
+void LQtPaintContext::SetTransform(const LPaintTransform& t)
+{
+    if (!painter_)
+        return;
+    const double ratio = DevicePixelRatio(painter_);
+    const QTransform device(t.a, t.b, t.c, t.d, t.tx, t.ty);
+    painter_->setWorldTransform(device * QTransform::fromScale(1 / ratio, 1 / ratio));
+}
+
+void LQtPaintContext::ScaleBy(double sx, double sy)
+{
+    if (painter_)
+        painter_->scale(sx, sy);
+}
+
 void LQtPaintContext::StrokeRoundedRect(double x, double y, double w, double h, double radius,
                                         const LGuiPen& pen)
 {

@@ -44,6 +44,9 @@ public:
     void Save() override;
     void Restore() override;
     void Translate(double dx, double dy) override;
+    LPaintTransform GetTransform() const override;
+    void SetTransform(const LPaintTransform& transform) override;
+    void ScaleBy(double sx, double sy) override;
     void StrokeRoundedRect(double x, double y, double w, double h, double radius, const LGuiPen& pen) override;
     void FillGradient(const LGuiBrush& brush, float x, float y, float w, float h) override;
     void GradientFill(const LPaintRect& r, const LGuiColorAlpha& from, const LGuiColorAlpha& to,

@@ -7,6 +7,7 @@
 #include "gui/qt/LQtKindButtonImpl.h"
 #include "gui/qt/LQtView.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -385,8 +386,19 @@ void LWizard::OnCreate()
         QFont small = subtitle->font();
         small.setPointSizeF(std::max(6.0, small.pointSizeF() - 1));
         subtitle->setFont(small);
-        subtitle->setGeometry(static_cast<int>(R(5 * cw) / s), static_cast<int>(R(1.67 * ch) / s),
-                              static_cast<int>(largestWidth_ / s), static_cast<int>(R(1.17 * ch) / s));
+        const int subtitleX = static_cast<int>(R(5 * cw) / s);
+        const int subtitleWidth = static_cast<int>(largestWidth_ / s) - subtitleX;
+        if (QFontMetrics(small).horizontalAdvance(subtitle->text()) <= subtitleWidth) {
+            subtitle->setGeometry(subtitleX, static_cast<int>(R(1.67 * ch) / s),
+                                  static_cast<int>(largestWidth_ / s), static_cast<int>(R(1.17 * ch) / s));
+        } else {
+            // A subtitle longer than the page is wide takes two lines, closer
+            // under the title, rather than being cut off.
+            subtitle->setWordWrap(true);
+            subtitle->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            subtitle->setGeometry(subtitleX, static_cast<int>(R(1.5 * ch) / s), subtitleWidth,
+                                  static_cast<int>(R(2.5 * ch) / s));
+        }
     }
     for (int id : {76, 77}) {
         auto* line = new LQtSeparatorImpl(content);

@@ -4,6 +4,7 @@
 // one run to the next, and closing that only hides.
 
 #include "app/program/MainDialog.h"
+#include "app/program/wizard/MainWindowTrackReceiver.h"
 #include "app/queue/ProcessQueueWorker.h"
 #include "foundation/settings/LSettings.h"
 #include "gui/GuiTestSupport.h"
@@ -11,6 +12,7 @@
 #include "gui/qt/LQtView.h"
 #include "support/TempHome.h"
 #include "support/TestData.h"
+#include "support/TestFiles.h"
 
 #include <QDropEvent>
 #include <QMimeData>
@@ -455,4 +457,47 @@ TEST_F(MainWindowTest, NotificationsCountJobsShowProgressAndTellWhenRecordingsAr
     EXPECT_TRUE(window->questions.empty());
     EXPECT_NE(stat(out_.Path("keep.wav").c_str(), &info), 0);
     EXPECT_EQ(window->RowCount(), 2);
+}
+
+// A finished file whose name is taken in the output folder (the wizard's
+// "Track 01.mp3" after an earlier one) is copied in under the next free
+// name; the older file stays as it was and both are listed. An output
+// folder that cannot take the copy answers the hand-over with a refusal.
+TEST_F(MainWindowTest, AJobDoneWhoseNameIsTakenGetsTheNextFreeName)
+{
+    if (!HaveSoundTools())
+        GTEST_SKIP() << "sox and lame are needed (make deps installs them)";
+    auto mp3 = [&](const std::string& path, double seconds) {
+        const std::string wav = path + ".wav";
+        Tone(wav, seconds);
+        EXPECT_EQ(RunCommand("lame --quiet " + Quote(wav) + " " + Quote(path)), 0);
+        unlink(wav.c_str());
+        return path;
+    };
+    mp3(out_.Path("Track 01.mp3"), 0.5);
+    const std::string older = ReadFileBytes(out_.Path("Track 01.mp3"));
+    auto window = Open();
+    ASSERT_TRUE(WaitForLoad(*window, 1));
+    const std::string fresh = mp3(elsewhere_.Path("Track 01.mp3"), 1.0);
+
+    MainWindowTrackReceiver receiver(window.get());
+    ASSERT_TRUE(receiver.TakeFile(fresh.c_str()));
+    EXPECT_TRUE(PathExists(out_.Path("Track 01 02.mp3")));
+    EXPECT_EQ(ReadFileBytes(out_.Path("Track 01.mp3")), older);
+    EXPECT_EQ(ReadFileBytes(out_.Path("Track 01 02.mp3")), ReadFileBytes(fresh));
+    EXPECT_EQ(window->RowCount(), 2);
+
+    // A file already in the output folder is listed where it is.
+    Tone(out_.Path("side.wav"), 0.3);
+    window->OnNotify(kMainMsgJobDone, out_.Path("side.wav").c_str(), 0);
+    EXPECT_EQ(window->LastJobDoneFile(), out_.Path("side.wav"));
+    EXPECT_EQ(window->RowCount(), 3);
+
+    // The output folder is gone: nothing is taken and the source stays.
+    const std::string another = Tone(elsewhere_.Path("another.wav"), 0.3);
+    RemoveTree(out_.Path());
+    EXPECT_FALSE(receiver.TakeFile(another.c_str()));
+    window->OnNotify(kMainMsgJobDone, another.c_str(), 0);
+    EXPECT_EQ(window->LastJobDoneFile(), "");
+    EXPECT_TRUE(PathExists(another));
 }
