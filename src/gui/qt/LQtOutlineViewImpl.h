@@ -126,10 +126,16 @@ public:
     QRect BackgroundImageRect() const;
     // Starts editing column 0 of the first selected row, its text selected.
     bool EditSelectedRow();
+    // Column `column` of the first `count` takes the width the others leave
+    // (at least floorWidth points), now and whenever the list's visible
+    // width changes: the window's own resize comes before the list's room is
+    // known, and a scroll bar coming or going changes it later.
+    void StretchColumn(int count, int column, double floorWidth);
 
 protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
     void OnReloaded() override;
 
 private:
@@ -143,4 +149,9 @@ private:
     QString defaultText_;
     QImage background_;
     bool applyingWidths_ = false;
+    bool stretching_ = false;
+    int stretchCount_ = 0;
+    int stretchColumn_ = -1;
+    double stretchFloor_ = 0;
+    void ApplyStretch();
 };
