@@ -24,6 +24,10 @@
 
 namespace quorin::test {
 
+// Debian's interpreter: it starts fast and has the modules the servers use,
+// where a per-user one first on the PATH may have neither.
+inline const char* const kServerPython = "/usr/bin/python3";
+
 class TestServer
 {
 public:
@@ -39,7 +43,7 @@ public:
         static int serial = 0;
         const std::string portFile =
             folder + "/port" + std::to_string(getpid()) + "-" + std::to_string(++serial);
-        std::vector<std::string> words = {"python3", SourceDir() + "/tests/online/test_server.py",
+        std::vector<std::string> words = {kServerPython, SourceDir() + "/tests/online/test_server.py",
                                           "--port-file", portFile};
         words.insert(words.end(), options.begin(), options.end());
         pid_ = fork();
@@ -48,12 +52,14 @@ public:
             for (std::string& w : words)
                 argv.push_back(w.data());
             argv.push_back(nullptr);
-            execvp("python3", argv.data());
+            execv(kServerPython, argv.data());
             _exit(127);
         }
         if (pid_ < 0)
             return false;
-        for (int i = 0; i < 200; ++i) {
+        // A loaded machine can take many seconds to start Python: wait up to
+        // a minute, returning as soon as the server has written its port.
+        for (int i = 0; i < 2400; ++i) {
             std::ifstream in(portFile);
             if (in >> port_ && port_ > 0)
                 return true;

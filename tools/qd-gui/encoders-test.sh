@@ -5,6 +5,7 @@
 set -u
 QD_GUI=$1
 QD_AUDIO=$2
+QD_QUEUE=${3:-}
 export QT_QPA_PLATFORM=offscreen
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -49,12 +50,27 @@ drive "choices make a preset" 0 wave-options -- "pick:105=~Stereo" "pick:107=~44
 # GSM hides the size list, and OK stores no sample size.
 fresh_home
 drive "gsm hides the size" 2 wave-options -- "pick:103=~GSM" "pick:109=0" && err_has "gsm hides the size" "control 109 is hidden"
-# A-law following the source stays automatic, so a 22050 Hz mono source stays so.
-fresh_home
-if drive "a-law matching the source" 0 wave-options -- "pick:103=~A-LAW" "pick:105=~Match Source" "pick:107=~Match Source" click:ok; then
-    has "a-law matching the source" "setting: WavSettings/SampleRateAuto=1"
-    has "a-law matching the source" "setting: WavSettings/ChansAuto=1"
-fi
+# A-law and mu-law following the source stay automatic, so a recording made
+# from a 22050 Hz mono source comes out at 22050 Hz mono.
+for law in A-LAW MU-LAW; do
+    fresh_home
+    if drive "$law matching the source" 0 wave-options -- "pick:103=~$law" "pick:105=~Match Source" "pick:107=~Match Source" click:ok; then
+        has "$law matching the source" "setting: WavSettings/SampleRateAuto=1"
+        has "$law matching the source" "setting: WavSettings/ChansAuto=1"
+        if [ -n "$QD_QUEUE" ]; then
+            mkdir -p "$tmp/queued"
+            rm -f "$tmp/queued/"*
+            cp "$tmp/source-22k.wav" "$tmp/take.wav"
+            "$QD_QUEUE" add "$tmp/take.wav" "$tmp/queued" .wav --dest "$tmp/queued/take.wav" >/dev/null 2>&1 &&
+                "$QD_QUEUE" run >/dev/null 2>&1 ||
+                { echo "FAIL $law matching the source: the queue could not convert"; fail=1; continue; }
+            want="22050 1 8 A-law"
+            [ "$law" = MU-LAW ] && want="22050 1 8 u-law"
+            got="$(soxi -r "$tmp/queued/take.wav") $(soxi -c "$tmp/queued/take.wav") $(soxi -b "$tmp/queued/take.wav") $(soxi -e "$tmp/queued/take.wav")"
+            [ "$got" = "$want" ] || { echo "FAIL $law matching the source: sox reads $got, want $want"; fail=1; }
+        fi
+    fi
+done
 # The Custom preset with no encoding remembered opens with every list chosen:
 # OK stores a real rate and channel count.
 fresh_home

@@ -13,6 +13,7 @@
 #include "app/program/LDiscCapacityThread.h"
 #include "app/program/LMainWindow.h"
 #include "app/program/MainCommandStates.h"
+#include "app/program/menus/LHelpLinks.h"
 #include "gui/controls/LListView.h"
 #include "gui/framework/LCommandRouting.h"
 #include "gui/framework/LDragDrop.h"
@@ -26,6 +27,7 @@
 
 class ProcessQueueWorker;
 class MainNoticeRelay;
+struct WizardRun;
 
 // Window messages and notifications the main window answers.
 enum : uint32_t {
@@ -173,6 +175,11 @@ public:
 
     // ---- Windows of later parts of the program ----
     virtual void OpenRecordingWizard();
+    // Runs the wizard's pages for the run (1 finished, 0 cancelled); tests
+    // stand in for the pages here.
+    virtual int RunWizardPages(WizardRun& run);
+    // True while the wizard runs (the close query asks then).
+    bool IsWizardRunning() const { return wizardRunning_; }
     virtual void RunRecordingSession();
     // The play window with split points; false when it could not play.
     virtual bool RunPlayWindow(const char* path);
@@ -230,6 +237,7 @@ private:
 
     ProcessQueueWorker& worker_;
     LDiscCapacityThread capacityThread_;
+    LHelpLinks helpLinks_;
     std::shared_ptr<MainNoticeRelay> relay_;
     LPopupMenu contextMenu_;
     std::string outputFolder_;
@@ -246,6 +254,7 @@ private:
     int lastBurnResult_ = -1;
     bool burnDialogOk_ = false;
     bool recording_ = false;
+    bool wizardRunning_ = false;
     bool loading_ = false;
     std::string renameSource_;
     std::string lastBubble_;

@@ -10,26 +10,193 @@
 #include "app/program/burn/LBurnSettingsPage.h"
 #include "app/program/burn/LProgressTasks.h"
 #include "app/program/play/PlayWindow.h"
+#include "app/program/preferences/PreferencesSheet.h"
 #include "app/program/recording/RecordingSession.h"
 #include "app/program/tags/EditAudioTagsDialog.h"
 #include "app/program/tags/TagEditing.h"
 #include "app/program/tags/TagEditorDialog.h"
+#include "app/program/wizard/RecordingWizard.h"
+#include "app/program/wizard/WizardRun.h"
 #include "burn/LBurnOptions.h"
 #include "burn/LProgramDrives.h"
 #include "foundation/files/LPath.h"
 #include "foundation/log/LLog.h"
 #include "foundation/settings/LSettings.h"
+#include "gui/framework/LApplication.h"
 #include "gui/framework/LMessageBox.h"
 #include "gui/framework/LMessageDialog.h"
 #include "tags/LAudioFileTags.h"
 
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 
 #include <strings.h>
+#include <unistd.h>
+
+namespace {
+
+// The wizard asks and tells through the main window's own questions.
+class MainWizardUi : public WizardUi
+{
+public:
+    explicit MainWizardUi(MainDialog& window) : window_(window) {}
+    int Ask(LWindow* parent, const char* text, const char* title, const char* first,
+            const char* second) override
+    {
+        if (parent == nullptr || parent == &window_)
+            return window_.Ask(text, title, first, second);
+        return WizardUi::Ask(parent, text, title, first, second);
+    }
+    void Tell(LWindow* parent, const char* text, const char* title, int style) override
+    {
+        if (parent == nullptr || parent == &window_)
+            window_.Tell(text, title, style);
+        else
+            WizardUi::Tell(parent, text, title, style);
+    }
+
+private:
+    MainDialog& window_;
+};
+
+// The wizard's tracks join the list as copies in the output folder.
+class MainWizardHost : public WizardHost
+{
+public:
+    explicit MainWizardHost(MainDialog& window) : window_(window) {}
+    bool TakeFile(const char* path) override { return window_.AddFileToList(path, true, false); }
+
+private:
+    MainDialog& window_;
+};
+
+// Hands what an unfinished run left to the list: each side under a dated
+// name ("Side One 2024-05-01 14-03-09.wav"), then the tracks of
+// Recording/save. A file leaves the working folder only once the list
+// holds its copy. True when nothing is left.
+bool HandOverLeftovers(const WizardFolders& folders, WizardHost& host)
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char stamp[40];
+    std::snprintf(stamp, sizeof stamp, "%.4d-%.2d-%.2d %.2d-%.2d-%.2d", local.tm_year + 1900,
+                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    bool all = true;
+    for (int side = 1; side <= 2; ++side) {
+        if (!folders.HasSide(side))
+            continue;
+        const std::string named =
+            folders.Recording() + "/" + (side == 1 ? "Side One " : "Side Two ") + stamp + ".wav";
+        if (rename(folders.SidePath(side).c_str(), named.c_str()) != 0 || !host.TakeFile(named.c_str())) {
+            all = false;
+            continue;
+        }
+        unlink(named.c_str());
+    }
+    for (const std::string& name : folders.SavedFiles()) {
+        const std::string path = folders.Save() + "/" + name;
+        if (host.TakeFile(path.c_str()))
+            unlink(path.c_str());
+        else
+            all = false;
+    }
+    return all && folders.SavedFiles().empty() && !folders.HasSide(1) && !folders.HasSide(2);
+}
+
+std::string LeftoverText(const WizardFolders& folders)
+{
+    std::string what;
+    if (folders.HasSide(1))
+        what += "side one";
+    if (folders.HasSide(2))
+        what += what.empty() ? "side two" : " and side two";
+    const size_t tracks = folders.SavedFiles().size();
+    if (tracks > 0) {
+        if (!what.empty())
+            what += ", ";
+        what += std::to_string(tracks) + (tracks == 1 ? " track" : " tracks");
+    }
+    return what;
+}
+
+} // namespace
+
+int MainDialog::RunWizardPages(WizardRun& run)
+{
+    return RunRecordingWizard(this, "None", &run, [this] { OnNotify(kMainMsgEraseDisc, nullptr, 0); });
+}
 
 void MainDialog::OpenRecordingWizard()
 {
-    LLogInfo("The recording wizard was asked for");
+    if (wizardRunning_)
+        return;
+    DeselectAllListViewRows(kListId);
+    SaveRecordingPageTotals(false);
+    LSettingsSetString("Wizard", "Activated", "1");
+
+    MainWizardUi ui(*this);
+    MainWizardHost host(*this);
+    WizardRun run;
+    run.ui = &ui;
+    run.host = &host;
+
+    // What a run that did not finish left behind (a crash, or the user's
+    // choice to keep it) is the user's recording: offered, never deleted.
+    if (!run.folders.IsEmpty() &&
+        (run.folders.HasSide(1) || run.folders.HasSide(2) || !run.folders.SavedFiles().empty())) {
+        const std::string text =
+            "The Wizard found recordings that an earlier run did not add to your list (" +
+            LeftoverText(run.folders) +
+            "). You can continue with them in the Wizard, or add them to your list now.";
+        if (Ask(text.c_str(), "Recordings Found", "Continue with Them", "Add Them to the List") != 1) {
+            if (HandOverLeftovers(run.folders, host))
+                run.folders.Clear();
+            else
+                Tell("Some of the recordings could not be added to the list. They stay with the Wizard.",
+                     kProductTitle, LMessageBoxWarningStyle);
+        }
+    } else {
+        run.folders.Clear();
+    }
+    if (!run.folders.Create()) {
+        Tell("The Wizard cannot make its working folder. Please check the space and the permissions of your "
+             "cache folder.",
+             kProductTitle, LMessageBoxCriticalStyle);
+        return;
+    }
+
+    wizardRunning_ = true;
+    const int result = RunWizardPages(run);
+    wizardRunning_ = false;
+    LLogInfoF("The recording wizard ended (%s)", result == 1 ? "finished" : "cancelled");
+
+    // The working folders are emptied only when every track is in the list
+    // or the user agreed to drop them; otherwise the user decides now.
+    if (run.handedOver || run.discardConfirmed || run.folders.IsEmpty()) {
+        run.folders.Clear();
+    } else if (LIsSessionEnding()) {
+        // Nobody is left to answer (a log-out): the recordings stay and the
+        // next start offers them.
+        LLogInfo("The wizard's recordings are kept for the next start");
+    } else {
+        const std::string text =
+            "The recordings of this Wizard run (" + LeftoverText(run.folders) +
+            ") were not added to your list. Keep them for the next run of the Wizard, or "
+            "discard them?";
+        if (Ask(text.c_str(), kProductTitle, "Keep for Later", "Discard") != 1)
+            run.folders.Clear();
+    }
+    SaveRecordingPageTotals(false);
+    burnDialogOk_ = false;
+
+    char burn[260] = {};
+    LSettingsGetString("OutputFormat", "WIZARDBURN", "", burn);
+    if (burn[0] != '\0' && std::strcmp(burn, "0") != 0) {
+        LSettingsSetString("OutputFormat", "WIZARDBURN", "0");
+        OnBurnCommand();
+    }
 }
 
 void MainDialog::RunRecordingSession()
@@ -270,10 +437,7 @@ void MainDialog::EjectDisc()
 
 void MainDialog::Preferences()
 {
-    // The preferences window is not part of this version: say so rather
-    // than let the command look as if it did something.
-    LLogInfo("The preferences were asked for");
-    Tell("The Preferences window is not available in this version of Quorin yet. Recordings go to the "
-         "Quorin folder of your Music folder as WAV files.",
-         kProductTitle, LMessageBoxInformationalStyle);
+    bool folderChanged = false;
+    if (PreferencesSheet::Run(this, &folderChanged) && folderChanged)
+        ReloadList();
 }

@@ -4,15 +4,24 @@
 #include <cstring>
 
 LSampleFifo::LSampleFifo(uint32_t channels, uint32_t capacity, uint32_t blockFrames)
-    : size_(capacity < 2 ? 2 : capacity), ring_(size_), channels_(channels == 0 ? 1 : channels),
-      capacity_(size_), blockFrames_(blockFrames == 0 ? 1 : blockFrames)
+    : channels_(channels == 0 ? 1 : channels), capacity_(capacity < 2 ? 2 : capacity),
+      blockFrames_(blockFrames == 0 ? 1 : blockFrames)
 {
+    AllocateBuffer(capacity_ - 1);
     frames_ = capacity_ / channels_;
     writerBlock_.assign(static_cast<size_t>(blockFrames_) * channels_, 0);
     readerBlock_.assign(static_cast<size_t>(blockFrames_) * channels_, 0);
 }
 
 LSampleFifo::~LSampleFifo() = default;
+
+void LSampleFifo::AllocateBuffer(uint64_t capacity)
+{
+    size_ = static_cast<uint32_t>(capacity + 1);
+    ring_.assign(size_, 0);
+    readIndex_.store(0, std::memory_order_relaxed);
+    writeIndex_.store(0, std::memory_order_relaxed);
+}
 
 uint32_t LSampleFifo::ReadableSamples() const
 {

@@ -49,7 +49,11 @@ public:
     const LSignalObject& SpaceReady() const { return spaceReady_; }
 
 private:
-    uint32_t size_;
+    // A ring of capacity + 1 slots, empty: one slot always stays free, so
+    // capacity samples fit.
+    void AllocateBuffer(uint64_t capacity);
+
+    uint32_t size_ = 0;
     std::vector<int32_t> ring_;
     std::atomic<uint32_t> readIndex_{0};
     std::atomic<uint32_t> writeIndex_{0};

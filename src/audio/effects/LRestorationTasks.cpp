@@ -8,6 +8,8 @@
 #include "foundation/text/LTextBuffer.h"
 #include "foundation/threads/LProcessContext.h"
 
+#include <sys/stat.h>
+
 void LWorkerStatusRecord::SetStatusText(const char* text)
 {
     std::lock_guard<std::mutex> hold(lock_);
@@ -46,12 +48,15 @@ bool GetAppOutputFolder(char* dest)
 
 bool GetRecordingFolder(char* dest)
 {
-    char output[kLPathSize] = {};
-    if (!GetAppOutputFolder(output) || !LPathCombine(dest, output, "Recording", "")) {
+    // The wizard's working folder is private to the user and apart from
+    // the output folder: the wizard empties it, which must never touch a
+    // folder of the user's own.
+    char caches[kLPathSize] = {};
+    if (!LGetCachesFolder(caches) || !LPathCombine(dest, caches, "Recording", "")) {
         dest[0] = '\0';
         return false;
     }
-    if (LFolderExists(dest) || LCreateFolderPath(dest))
+    if (LFolderExists(dest) || mkdir(dest, 0700) == 0 || LFolderExists(dest))
         return true;
     dest[0] = '\0';
     return false;

@@ -34,7 +34,8 @@ LWorkerStatusRecord& WorkerStatus();
 // folder. False (dest empty) when it cannot be named.
 bool GetAppOutputFolder(char* dest);
 
-// The "Recording" folder inside the output folder, created when missing.
+// The recording wizard's working folder, "Recording" in the user's cache
+// folder ($XDG_CACHE_HOME/Quorin), created (private) when missing.
 bool GetRecordingFolder(char* dest);
 
 // Slows a 33 1/3 rpm record recorded at 45 rpm to its own speed. Returns 0.

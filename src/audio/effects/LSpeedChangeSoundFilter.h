@@ -8,8 +8,8 @@
 
 // A 33 1/3 rpm record played at 45 rpm: slowed by 33.33 / 45 = 100 / 135.
 constexpr double kSpeed45To33Ratio = 100.0 / 135.0;
-// A 78 rpm record played at 45 rpm.
-constexpr double kSpeed78To45Ratio = 1.733;
+// A 78 rpm record played at 45 rpm: sped up by 78 / 45 (1.7333...).
+constexpr double kSpeed78To45Ratio = 78.0 / 45.0;
 
 class LSpeedChangeSoundFilter : public LSoundFilter
 {

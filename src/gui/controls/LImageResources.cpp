@@ -7,11 +7,13 @@ namespace {
 
 const LImageResource kTable[] = {
     {304, "Quorin: a record beside a cassette", ""},
+    {306, "Toolbar: help", "help-browser help-contents"},
     {309, "Help menu: like us", "emblem-favorite starred"},
     {310, "Help menu: follow us", "mail-unread mail-message-new"},
     {311, "Command link arrow", "go-next"},
     {312, "Volume: quiet", "audio-volume-low"},
     {313, "Volume: loud", "audio-volume-high"},
+    {315, "Toolbar: the maker's other programs", "applications-other"},
     {316, "Suite: search", "system-search edit-find"},
     {317, "Suite: menu button", "open-menu view-more"},
     {318, "Suite: more software", "applications-multimedia"},
@@ -22,6 +24,7 @@ const LImageResource kTable[] = {
     {325, "Like on a social network", "emblem-favorite starred"},
     {326, "Share as a short message", "mail-reply-all mail-send"},
     {327, "Share with colleagues", "system-users"},
+    {328, "Toolbar: share", "emblem-shared send-to"},
     {332, "Play: go to start", "media-skip-backward"},
     {333, "Play: forward", "media-seek-forward"},
     {334, "Play: go to end", "media-skip-forward"},

@@ -8,6 +8,11 @@
 #include <cctype>
 #include <cstdio>
 
+namespace {
+// One drag of rows at a time in the whole program.
+LListViewManager* gRowDrag = nullptr;
+} // namespace
+
 LListViewSorter::~LListViewSorter()
 {
     if (manager && manager->Sorter() == this)
@@ -55,12 +60,19 @@ LListViewManager::LListViewManager(const LVColDynamicGlobal* columns, int listId
         column.widthChars = c->widthChars;
         column.alignment = c->alignment;
         column.stretch = c->stretch;
+        displayOrder_.push_back(static_cast<int>(columns_.size()));
         columns_.push_back(column);
     }
 }
 
 LListViewManager::~LListViewManager()
 {
+    if (gRowDrag == this)
+        gRowDrag = nullptr;
+    if (extHandler_ && extHandler_->manager == this)
+        extHandler_->manager = nullptr;
+    if (dropDownHandler_ && dropDownHandler_->manager == this)
+        dropDownHandler_->manager = nullptr;
     if (sorter_ && sorter_->manager == this)
         sorter_->manager = nullptr;
     // An iterator that outlives its list must not reach back into it.
@@ -139,15 +151,20 @@ bool LListViewManager::ResizeColumns(int count, int stretch, double floorWidth, 
     return true;
 }
 
+// Widths are stored for the shown columns in display order, numbered from 1.
 void LListViewManager::SaveColumnWidths(const char* section) const
 {
     if (!section || !*section)
         return;
-    for (size_t i = 0; i < columns_.size(); ++i) {
+    size_t number = 0;
+    for (int index : displayOrder_) {
+        const Column& column = columns_[static_cast<size_t>(index)];
+        if (column.hidden)
+            continue;
         char name[32];
         char value[64];
-        WidthKey(name, i + 1);
-        std::snprintf(value, sizeof value, "%.16f", columns_[i].width);
+        WidthKey(name, ++number);
+        std::snprintf(value, sizeof value, "%.16f", column.width);
         LSettingsSetStringForUser(kLSettingsCurrentUser, section, name, value);
     }
 }
@@ -156,10 +173,14 @@ void LListViewManager::LoadColumnWidths(const char* section)
 {
     if (!section || !*section)
         return;
-    for (size_t i = 0; i < columns_.size(); ++i) {
+    size_t number = 0;
+    for (int index : displayOrder_) {
+        Column& column = columns_[static_cast<size_t>(index)];
+        if (column.hidden)
+            continue;
         char name[32];
-        WidthKey(name, i + 1);
-        columns_[i].width = LSettingsGetDouble(section, name, columns_[i].minWidth);
+        WidthKey(name, ++number);
+        column.width = LSettingsGetDouble(section, name, column.minWidth);
     }
     RequestReload();
 }
@@ -171,6 +192,260 @@ void LListViewManager::SetColumnEditable(int column, bool editable)
     columns_[static_cast<size_t>(column)].editable = editable;
     if (editable)
         editable_ = true;
+}
+
+void LListViewManager::ShowHideColumn(int column, bool hide)
+{
+    if (column < 0 || column >= ColumnCount())
+        return;
+    columns_[static_cast<size_t>(column)].hidden = hide;
+    ColumnsChanged();
+    RequestReload();
+}
+
+bool LListViewManager::IsColumnHidden(int column) const
+{
+    return column >= 0 && column < ColumnCount() && columns_[static_cast<size_t>(column)].hidden;
+}
+
+void LListViewManager::SetColumnHeaderTitle(int column, const char* title)
+{
+    if (column < 0 || column >= ColumnCount())
+        return;
+    columns_[static_cast<size_t>(column)].title = title ? title : "";
+    ColumnsChanged();
+}
+
+void LListViewManager::ShowHeader(bool show)
+{
+    headerShown_ = show;
+    ColumnsChanged();
+}
+
+void LListViewManager::RearrangeColumns(int count, const int* order)
+{
+    if (order) {
+        for (int k = 0; k < count && k < ColumnCount(); ++k) {
+            const int column = order[k];
+            if (column < 0 || column >= ColumnCount())
+                continue;
+            auto from = std::find(displayOrder_.begin(), displayOrder_.end(), column);
+            displayOrder_.erase(from);
+            displayOrder_.insert(displayOrder_.begin() + k, column);
+        }
+    }
+    ColumnsChanged();
+    RequestReload();
+}
+
+void LListViewManager::SetHasCheckboxColumn(bool has)
+{
+    if (has == hasCheckboxColumn_)
+        return;
+    hasCheckboxColumn_ = has;
+    ColumnsChanged();
+    RequestReload();
+}
+
+void LListViewManager::ChangeCheckState(int row, bool check)
+{
+    LOutlineNode* node = NodeAtRow(row);
+    if (!node || node->checked == check)
+        return;
+    node->checked = check;
+    CellChanged(node, -1);
+}
+
+bool LListViewManager::IsRowChecked(int row) const
+{
+    const LOutlineNode* node = NodeAtRow(row);
+    return node && node->checked;
+}
+
+int LListViewManager::ColumnAtDisplayPosition(int position) const
+{
+    if (hasCheckboxColumn_)
+        --position;
+    if (position < 0 || position >= static_cast<int>(displayOrder_.size()))
+        return -1;
+    return displayOrder_[static_cast<size_t>(position)];
+}
+
+void LListViewManager::SetExtColumns(const int* pairs)
+{
+    const int positions = ColumnCount() + (hasCheckboxColumn_ ? 1 : 0);
+    bool anyEditable = false;
+    for (const int* pair = pairs; pair && pair[0] >= 0 && pair[0] < positions; pair += 2) {
+        const int column = ColumnAtDisplayPosition(pair[0]);
+        if (column < 0)
+            continue;
+        Column& c = columns_[static_cast<size_t>(column)];
+        c.type = pair[1];
+        c.editable = pair[1] == kListColumnEditable;
+        anyEditable = anyEditable || c.editable;
+    }
+    editable_ = anyEditable;
+    RequestReload();
+}
+
+void LListViewManager::SetDropDownColumns(const int* pairs)
+{
+    for (const int* pair = pairs; pair && pair[0] >= 0; pair += 2) {
+        const int column = ColumnAtDisplayPosition(pair[0]);
+        if (column >= 0)
+            columns_[static_cast<size_t>(column)].type = kListColumnDropDown;
+    }
+    RequestReload();
+}
+
+int LListViewManager::ColumnType(int column) const
+{
+    return column >= 0 && column < ColumnCount() ? columns_[static_cast<size_t>(column)].type
+                                                 : kListColumnText;
+}
+
+void LListViewManager::SetExtendedColumnsHandler(LListViewExtColumnHandler* handler)
+{
+    extHandler_ = handler;
+    if (handler)
+        handler->manager = this;
+}
+
+void LListViewManager::SetDropDownColumnsHandler(LListViewDropDownHandler* handler)
+{
+    dropDownHandler_ = handler;
+    if (handler)
+        handler->manager = this;
+}
+
+void LListViewManager::SetLvDragHandler(LListViewDragHandler* handler)
+{
+    dragHandler_ = handler;
+    DragDropChanged();
+}
+
+std::vector<std::string> LListViewManager::OpenDropDown(int row, int column)
+{
+    openedItems_.clear();
+    if (!dropDownHandler_ || !NodeAtRow(row) || ColumnType(column) != kListColumnDropDown)
+        return {};
+    dropDownOpen_ = true;
+    dropDownHandler_->OnDropDownOpen(listId_, column, row);
+    return openedItems_;
+}
+
+void LListViewManager::AddOpenedDropDownItem(const char* text)
+{
+    if (dropDownOpen_)
+        openedItems_.emplace_back(text ? text : "");
+}
+
+void LListViewManager::CloseDropDown()
+{
+    dropDownOpen_ = false;
+    openedItems_.clear();
+}
+
+void LListViewManager::SelectDropDownItem(int row, int column, int tag, const char* title)
+{
+    // The cell shows the choice even after the view is rebuilt; the owner
+    // may still set another text in its handler.
+    SetItemText(row, column, title ? title : "");
+    if (dropDownHandler_)
+        dropDownHandler_->OnDropDownSelect(listId_, row, column, tag, title ? title : "");
+}
+
+std::vector<std::string> LListViewManager::OpenComboBox(int row, int column)
+{
+    openedItems_.clear();
+    if (!extHandler_ || !NodeAtRow(row) || ColumnType(column) != kListColumnComboBox)
+        return {};
+    comboBoxOpen_ = true;
+    extHandler_->OnComboBoxOpen(listId_, row, column);
+    return openedItems_;
+}
+
+void LListViewManager::AddOpenedComboBoxItem(const char* text)
+{
+    if (comboBoxOpen_)
+        openedItems_.emplace_back(text ? text : "");
+}
+
+void LListViewManager::CloseComboBox()
+{
+    comboBoxOpen_ = false;
+    openedItems_.clear();
+}
+
+void LListViewManager::BeginEdit()
+{
+    if (editHandler_)
+        editHandler_->OnBeginEdit(listId_);
+}
+
+void LListViewManager::EndEdit(int row, int column, const char* text, LViewHandle ownerView)
+{
+    const char* value = text ? text : "";
+    if (editHandler_)
+        editHandler_->OnEndEdit(listId_, value);
+    if (extHandler_)
+        extHandler_->OnEndEdit(listId_, row, column, value, ownerView);
+    if (editEnded_)
+        editEnded_();
+}
+
+LListViewManager* LListViewManager::RowDragInProgress()
+{
+    return gRowDrag;
+}
+
+bool LListViewManager::BeginRowDrag(const std::vector<int>& rows)
+{
+    if (!dragHandler_ || rows.empty() || gRowDrag)
+        return false;
+    rowDragActive_ = true;
+    gRowDrag = this;
+    dragHandler_->dragSource.dragging = true;
+    dragHandler_->OnDragBegin(listId_);
+    std::vector<const LOutlineNode*> nodes;
+    for (int row : rows)
+        if (const LOutlineNode* node = NodeAtRow(row))
+            nodes.push_back(node);
+    SetSelectionFromPeer(std::move(nodes));
+    SendCommand(dragStartCommand);
+    return true;
+}
+
+void LListViewManager::RowDragMoved(int x, int y)
+{
+    if (rowDragActive_ && dragHandler_)
+        dragHandler_->OnDragMove(listId_, x, y);
+}
+
+void LListViewManager::EndRowDrag(int dropRow, int x, int y)
+{
+    if (!rowDragActive_)
+        return;
+    rowDragActive_ = false;
+    if (gRowDrag == this)
+        gRowDrag = nullptr;
+    if (!dragHandler_)
+        return;
+    dragHandler_->OnDrop(listId_, dropRow);
+    dragHandler_->OnDragEnd(listId_, x, y);
+    dragHandler_->dragSource.dragging = false;
+}
+
+int LListViewManager::InsertRow(const char* text, int index, int image, intptr_t data)
+{
+    if (index < 0 || index >= RowCount())
+        return AddItem(text, image, data);
+    LOutlineNode* node = AddNode(nullptr, index);
+    node->EnsureColumns(std::max<size_t>(columns_.size(), 1));
+    node->texts[0] = text ? text : "";
+    node->images[0] = image >= 0 && image < static_cast<int>(Images().size()) ? image : -1;
+    node->data[0] = data;
+    return index;
 }
 
 int LListViewManager::AddRow(const std::vector<std::string>& texts)
@@ -510,3 +785,47 @@ LVSelectedRowsIterator::~LVSelectedRowsIterator()
         manager_ = nullptr;
     }
 }
+
+// The handlers' defaults do nothing: an owner overrides what it uses.
+
+LListViewExtColumnHandler::~LListViewExtColumnHandler()
+{
+    if (manager && manager->ExtendedColumnsHandler() == this)
+        manager->SetExtendedColumnsHandler(nullptr);
+}
+
+void LListViewExtColumnHandler::OnComboBoxOpen(int, int, int) {}
+
+void LListViewExtColumnHandler::OnEndEdit(int, int, int, const char*, LViewHandle) {}
+
+void LListViewExtColumnHandler::AddItem(const char* text)
+{
+    if (manager)
+        manager->AddOpenedComboBoxItem(text);
+}
+
+LListViewDropDownHandler::~LListViewDropDownHandler()
+{
+    if (manager && manager->DropDownColumnsHandler() == this)
+        manager->SetDropDownColumnsHandler(nullptr);
+}
+
+void LListViewDropDownHandler::OnDropDownOpen(int, int, int) {}
+
+void LListViewDropDownHandler::OnDropDownSelect(int, int, int, int, const char*) {}
+
+void LListViewDropDownHandler::AddItem(const char* text)
+{
+    if (manager)
+        manager->AddOpenedDropDownItem(text);
+}
+
+LListViewDragHandler::~LListViewDragHandler() = default;
+
+void LListViewDragHandler::OnDrop(int, int) {}
+
+void LListViewDragHandler::OnDragBegin(int) {}
+
+void LListViewDragHandler::OnDragEnd(int, int, int) {}
+
+void LListViewDragHandler::OnDragMove(int, int, int) {}

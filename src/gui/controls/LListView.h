@@ -3,8 +3,11 @@
 // sorting, and iteration that survives deleting the row it stands on.
 
 #include "gui/controls/LOutlineViewManager.h"
+#include "gui/framework/LDragDrop.h"
+#include "gui/framework/LView.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -66,6 +69,58 @@ public:
     void Attach(LWindow* window, int listId);
 };
 
+// Combo-box cells (column type 3): the owner fills the list as it pops up
+// and hears the text the cell ends with.
+class LListViewExtColumnHandler
+{
+public:
+    virtual ~LListViewExtColumnHandler();
+    virtual void OnComboBoxOpen(int listId, int row, int column);
+    virtual void OnEndEdit(int listId, int row, int column, const char* text, LViewHandle ownerView);
+    // Adds an item to the combo box that is popping up; nothing when none is.
+    void AddItem(const char* text);
+    LListViewManager* manager = nullptr;
+};
+
+// Drop-down cells (column type 2): the owner fills the menu as it opens
+// (with AddItem) and hears the chosen item. Items are tagged by position.
+class LListViewDropDownHandler
+{
+public:
+    virtual ~LListViewDropDownHandler();
+    virtual void OnDropDownOpen(int listId, int column, int row);
+    virtual void OnDropDownSelect(int listId, int row, int column, int tag, const char* title);
+    // Adds an item to the drop-down menu being opened; nothing when none is.
+    void AddItem(const char* text);
+    LListViewManager* manager = nullptr;
+};
+
+// Rows dragged out of the list. The list only reports; moving rows on a
+// drop is the owner's decision (LOutlineViewManager::MoveRows does it).
+class LListViewDragHandler
+{
+public:
+    explicit LListViewDragHandler(LWindow* window = nullptr) : dragSource(window) {}
+    virtual ~LListViewDragHandler();
+    // The drop row: the row under the end point, 0 above the first row and
+    // the row count anywhere else.
+    virtual void OnDrop(int listId, int row);
+    virtual void OnDragBegin(int listId);
+    // Points in the owner window's pixels.
+    virtual void OnDragEnd(int listId, int x, int y);
+    virtual void OnDragMove(int listId, int x, int y);
+    // Its dragging flag is cleared when a drag of the list ends.
+    LDragSource dragSource;
+};
+
+// Column types of SetExtColumns.
+enum LListColumnType {
+    kListColumnText = 0,
+    kListColumnDropDown = 2,
+    kListColumnComboBox = 3,
+    kListColumnEditable = 4,
+};
+
 class LVIterator;
 
 class LListViewManager : public LOutlineViewManager
@@ -80,6 +135,8 @@ public:
         double minWidth = 0; // points
         double width = 0;    // points
         bool editable = false;
+        bool hidden = false;
+        int type = kListColumnText;
     };
 
     explicit LListViewManager(const LVColDynamicGlobal* columns, int listId = 0);
@@ -112,9 +169,76 @@ public:
     void SaveColumnWidths(const char* section) const;
     void LoadColumnWidths(const char* section);
 
+    // Column indexes are description positions whatever the display order.
+    void ShowHideColumn(int column, bool hide);
+    bool IsColumnHidden(int column) const;
+    void SetColumnHeaderTitle(int column, const char* title);
+    void ShowHeader(bool show);
+    bool IsHeaderShown() const { return headerShown_; }
+    // Display position k shows column order[k]; unknown ids are skipped.
+    void RearrangeColumns(int count, const int* order);
+    // Description indexes in display order (the check-box column not included).
+    const std::vector<int>& DisplayOrder() const { return displayOrder_; }
+
+    // The check-box column stands before every other column; display
+    // positions (SetExtColumns, SetDropDownColumns) count it, column
+    // indexes do not.
+    void SetHasCheckboxColumn(bool has);
+    bool HasCheckboxColumn() const { return hasCheckboxColumn_; }
+    // By call: the row's state changes without a command.
+    void ChangeCheckState(int row, bool check);
+    bool IsRowChecked(int row) const;
+    // The column at a display position; -1 for the check-box column or none.
+    int ColumnAtDisplayPosition(int position) const;
+    // Pairs {display position, type} until a position that is negative or
+    // past the columns; the list is editable exactly when one type is 4.
+    void SetExtColumns(const int* pairs);
+    // Pairs {display position, unused}: drop-down columns, until a negative position.
+    void SetDropDownColumns(const int* pairs);
+    int ColumnType(int column) const;
+
+    void SetExtendedColumnsHandler(LListViewExtColumnHandler* handler);
+    LListViewExtColumnHandler* ExtendedColumnsHandler() const { return extHandler_; }
+    void SetDropDownColumnsHandler(LListViewDropDownHandler* handler);
+    LListViewDropDownHandler* DropDownColumnsHandler() const { return dropDownHandler_; }
+    void SetLvDragHandler(LListViewDragHandler* handler);
+    LListViewDragHandler* LvDragHandler() const { return dragHandler_; }
+
+    // Drop-down cells: the handler fills the menu while it opens.
+    std::vector<std::string> OpenDropDown(int row, int column);
+    void AddOpenedDropDownItem(const char* text);
+    bool IsDropDownOpen() const { return dropDownOpen_; }
+    void CloseDropDown();
+    // The cell shows the chosen item; the handler hears it.
+    void SelectDropDownItem(int row, int column, int tag, const char* title);
+    // Combo-box cells, the same way.
+    std::vector<std::string> OpenComboBox(int row, int column);
+    void AddOpenedComboBoxItem(const char* text);
+    bool IsComboBoxOpen() const { return comboBoxOpen_; }
+    void CloseComboBox();
+
+    // In-place editing: the label-edit handler and the extended-columns
+    // handler hear the text; the cell keeps its text unless one sets it.
+    void BeginEdit();
+    void EndEdit(int row, int column, const char* text, LViewHandle ownerView);
+    // Runs after every edit (the owner window is redrawn).
+    void SetEditEndedCallback(std::function<void()> callback) { editEnded_ = std::move(callback); }
+
+    // Row drags (only with a drag handler): begin selects exactly the
+    // dragged rows; positions are the owner window's pixels.
+    bool BeginRowDrag(const std::vector<int>& rows);
+    void RowDragMoved(int x, int y);
+    void EndRowDrag(int dropRow, int x, int y);
+    bool IsRowDragActive() const { return rowDragActive_; }
+    // The list whose rows are being dragged, null when none.
+    static LListViewManager* RowDragInProgress();
+
     // Appends a row with the given texts; returns its index.
     int AddRow(const std::vector<std::string>& texts);
     int AddItem(const char* text, int image, intptr_t data);
+    // Inserts before the row at index (appends at or past the end) and
+    // returns the row's index.
+    int InsertRow(const char* text, int index, int image, intptr_t data);
     void SetItemText(int row, int column, const std::string& text);
     std::string GetItemText(int row, int column) const;
     void SetItemImage(int row, int column, int image);
@@ -170,6 +294,17 @@ private:
     std::string section_;
     bool editable_ = false;
     std::vector<Column> columns_;
+    std::vector<int> displayOrder_;
+    bool headerShown_ = true;
+    bool hasCheckboxColumn_ = false;
+    LListViewExtColumnHandler* extHandler_ = nullptr;
+    LListViewDropDownHandler* dropDownHandler_ = nullptr;
+    LListViewDragHandler* dragHandler_ = nullptr;
+    std::vector<std::string> openedItems_;
+    bool dropDownOpen_ = false;
+    bool comboBoxOpen_ = false;
+    bool rowDragActive_ = false;
+    std::function<void()> editEnded_;
     LListViewSorter* sorter_ = nullptr;
     LListViewLabelEditHandler* editHandler_ = nullptr;
     int sortColumn_ = 0;

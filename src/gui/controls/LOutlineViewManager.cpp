@@ -38,30 +38,106 @@ LOutlineViewManager::LOutlineViewManager() : root_(std::make_unique<LOutlineNode
 
 LOutlineViewManager::~LOutlineViewManager() = default;
 
+namespace {
+
+int CountNodes(const LOutlineNode& node)
+{
+    int count = static_cast<int>(node.children.size());
+    for (const auto& child : node.children)
+        count += CountNodes(*child);
+    return count;
+}
+
+int CountShown(const LOutlineNode& node)
+{
+    int count = static_cast<int>(node.children.size());
+    for (const auto& child : node.children)
+        if (child->expanded)
+            count += CountShown(*child);
+    return count;
+}
+
+// Finds the shown node at row (counting down) under node.
+LOutlineNode* ShownAt(const LOutlineNode& node, int& row)
+{
+    for (const auto& child : node.children) {
+        if (row == 0)
+            return child.get();
+        --row;
+        if (child->expanded && !child->children.empty())
+            if (LOutlineNode* found = ShownAt(*child, row))
+                return found;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+int LOutlineViewManager::RowCount() const
+{
+    return hierarchical_ ? CountShown(*root_) : static_cast<int>(root_->children.size());
+}
+
+int LOutlineViewManager::NodeCount() const
+{
+    return CountNodes(*root_);
+}
+
 LOutlineNode* LOutlineViewManager::NodeAtRow(int row) const
 {
-    if (row < 0 || row >= RowCount())
+    if (row < 0)
+        return nullptr;
+    if (hierarchical_)
+        return ShownAt(*root_, row);
+    if (row >= static_cast<int>(root_->children.size()))
         return nullptr;
     return root_->children[static_cast<size_t>(row)].get();
 }
 
 int LOutlineViewManager::RowOfNode(const LOutlineNode* node) const
 {
-    const auto& rows = root_->children;
-    for (size_t i = 0; i < rows.size(); ++i)
-        if (rows[i].get() == node)
-            return static_cast<int>(i);
+    if (!node || !node->parent)
+        return -1;
+    if (!hierarchical_) {
+        if (node->parent != root_.get())
+            return -1;
+        const auto& rows = root_->children;
+        for (size_t i = 0; i < rows.size(); ++i)
+            if (rows[i].get() == node)
+                return static_cast<int>(i);
+        return -1;
+    }
+    // The parent's row (none for the root), then the rows its elder
+    // children take with what they show.
+    int row = 0;
+    if (node->parent != root_.get()) {
+        if (!node->parent->expanded)
+            return -1;
+        const int parentRow = RowOfNode(node->parent);
+        if (parentRow < 0)
+            return -1;
+        row = parentRow + 1;
+    }
+    for (const auto& sibling : node->parent->children) {
+        if (sibling.get() == node)
+            return row;
+        row += 1 + (sibling->expanded ? CountShown(*sibling) : 0);
+    }
     return -1;
 }
 
-LOutlineNode* LOutlineViewManager::AddNode(LOutlineNode* parent)
+LOutlineNode* LOutlineViewManager::AddNode(LOutlineNode* parent, int index)
 {
     LOutlineNode* into = parent ? parent : root_.get();
-    into->children.push_back(std::make_unique<LOutlineNode>());
-    LOutlineNode* node = into->children.back().get();
+    auto node = std::make_unique<LOutlineNode>();
     node->parent = into;
+    LOutlineNode* added = node.get();
+    if (index < 0 || static_cast<size_t>(index) >= into->children.size())
+        into->children.push_back(std::move(node));
+    else
+        into->children.insert(into->children.begin() + index, std::move(node));
     RequestReload();
-    return node;
+    return added;
 }
 
 void LOutlineViewManager::RemoveFromSelection(const LOutlineNode* node)
@@ -78,13 +154,84 @@ void LOutlineViewManager::RemoveFromSelection(const LOutlineNode* node)
 
 void LOutlineViewManager::DeleteRow(int row)
 {
-    LOutlineNode* node = NodeAtRow(row);
-    if (!node)
+    DeleteNode(NodeAtRow(row));
+}
+
+void LOutlineViewManager::DeleteNode(LOutlineNode* node)
+{
+    if (!node || !node->parent)
         return;
     RemoveFromSelection(node);
     OnNodeRemoved(node);
-    root_->children.erase(root_->children.begin() + row);
+    auto& siblings = node->parent->children;
+    auto it =
+        std::find_if(siblings.begin(), siblings.end(), [node](const auto& n) { return n.get() == node; });
+    if (it != siblings.end())
+        siblings.erase(it);
     RequestReload();
+}
+
+void LOutlineViewManager::MoveRows(std::vector<int> rows, int beforeRow)
+{
+    auto& top = root_->children;
+    const int count = static_cast<int>(top.size());
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    rows.erase(std::remove_if(rows.begin(), rows.end(), [count](int r) { return r < 0 || r >= count; }),
+               rows.end());
+    if (rows.empty())
+        return;
+    beforeRow = std::clamp(beforeRow, 0, count);
+    // Rows taken out above the target shift it up by one each.
+    const int target =
+        beforeRow - static_cast<int>(std::count_if(rows.begin(), rows.end(),
+                                                   [beforeRow](int r) { return r < beforeRow; }));
+    std::vector<std::unique_ptr<LOutlineNode>> moving;
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+        moving.insert(moving.begin(), std::move(top[static_cast<size_t>(*it)]));
+        top.erase(top.begin() + *it);
+    }
+    top.insert(top.begin() + target, std::make_move_iterator(moving.begin()),
+               std::make_move_iterator(moving.end()));
+    RequestReload();
+}
+
+void LOutlineViewManager::ExpandNode(LOutlineNode* node)
+{
+    if (!node || node == root_.get() || node->expanded)
+        return;
+    node->expanded = true;
+    if (observer_)
+        observer_->OnExpansionChanged(node);
+}
+
+void LOutlineViewManager::CollapseNode(LOutlineNode* node)
+{
+    if (!node || node == root_.get() || !node->expanded)
+        return;
+    node->expanded = false;
+    if (observer_)
+        observer_->OnExpansionChanged(node);
+}
+
+void LOutlineViewManager::SetExpandedFromPeer(LOutlineNode* node, bool expanded)
+{
+    if (node && node != root_.get())
+        node->expanded = expanded;
+}
+
+void LOutlineViewManager::SendCommand(int command) const
+{
+    if (commandSender_)
+        commandSender_(command);
+}
+
+void LOutlineViewManager::CheckBoxClicked(LOutlineNode* node, bool checked)
+{
+    if (!node || node == root_.get())
+        return;
+    node->checked = checked;
+    SendCommand(checkStateChangeCommand);
 }
 
 void LOutlineViewManager::DeleteAllRows()
@@ -193,6 +340,30 @@ void LOutlineViewManager::CellChanged(const LOutlineNode* node, int column)
 {
     if (observer_ && suspendDepth_ == 0)
         observer_->OnCellChanged(node, column);
+}
+
+void LOutlineViewManager::ColumnsChanged()
+{
+    if (observer_)
+        observer_->OnColumnsChanged();
+}
+
+void LOutlineViewManager::DragDropChanged()
+{
+    if (observer_)
+        observer_->OnDragDropChanged();
+}
+
+void LOutlineViewManager::SetDragSource(LDragSource* source)
+{
+    dragSource_ = source;
+    DragDropChanged();
+}
+
+void LOutlineViewManager::SetDropTarget(LDropTarget* target)
+{
+    dropTarget_ = target;
+    DragDropChanged();
 }
 
 void LOutlineViewManager::SortChildren(

@@ -12,6 +12,8 @@
 
 #include <memory>
 
+class QMenu;
+
 class LQtOutlineViewManager : public QAbstractItemModel, public LOutlineViewObserver
 {
     Q_OBJECT
@@ -20,6 +22,7 @@ public:
     ~LQtOutlineViewManager() override;
 
     LOutlineViewManager* Tree() const { return tree_; }
+    // column is the model's column.
     QModelIndex IndexForNode(const LOutlineNode* node, int column = 0) const;
     static const LOutlineNode* NodeOf(const QModelIndex& index);
     bool IsResetPending() const { return resetPending_; }
@@ -30,19 +33,34 @@ public:
     QModelIndex parent(const QModelIndex& child) const override;
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    bool hasChildren(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
     void OnReloadRequested() override;
     void OnCellChanged(const LOutlineNode* node, int column) override;
+    void OnExpansionChanged(const LOutlineNode* node) override;
+    void OnColumnsChanged() override;
+    void OnDragDropChanged() override;
+    // Rows can be dragged out (a drag handler or drag source is installed).
+    virtual bool CanDragRows() const { return tree_->DragSource() != nullptr; }
+
+    // The node's column shown in a model column (-1: the check box), and back.
+    virtual int NodeColumn(int modelColumn) const { return modelColumn; }
+    virtual int ModelColumn(int nodeColumn) const { return nodeColumn < 0 ? 0 : nodeColumn; }
 
 signals:
     void reloaded();
+    void expansionChanged(const LOutlineNode* node);
+    void columnsChanged();
+    void dragDropChanged();
 
 protected:
     const LOutlineNode* NodeOrRoot(const QModelIndex& index) const;
     virtual QString ColumnTitle(int) const { return {}; }
     virtual int ColumnAlignment(int) const { return 0; }
+    virtual int ModelColumnCount() const { return columnCount_; }
+    void ResetNow();
 
 private:
     LOutlineViewManager* tree_;
@@ -58,16 +76,26 @@ public:
     LListViewManager* List() const { return list_; }
 
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // Only the check box is set through the model: the user's click.
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     // A header click on a sortable list sorts through the manager.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    void OnColumnsChanged() override;
+
+    int NodeColumn(int modelColumn) const override;
+    int ModelColumn(int nodeColumn) const override;
+    int CheckboxOffset() const { return list_->HasCheckboxColumn() ? 1 : 0; }
+    bool CanDragRows() const override { return list_->LvDragHandler() != nullptr; }
 
 protected:
     QString ColumnTitle(int column) const override;
     int ColumnAlignment(int column) const override;
+    int ModelColumnCount() const override;
 
 private:
     LListViewManager* list_;
+    bool hadCheckboxColumn_ = false;
 };
 
 class LQtListControlClickHandler;
@@ -85,16 +113,28 @@ public:
     LQtListControlClickHandler* ClickHandler() const { return clickHandler_; }
     void DestroyClickHandler();
 
+    // Puts the manager's selection and expansion onto the view.
+    void RestoreSelection();
+    void RestoreExpansion();
+    void UpdateDragAndDrop();
+    // A position in the viewport as the owner window's pixels.
+    void ViewportToWindowPixels(const QPoint& pos, int* x, int* y) const;
+
 protected:
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
     virtual void OnReloaded() {}
+    // Drags from inside the program reach the manager's drop target.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
-    void RestoreSelection();
-
     LQtOutlineViewManager* model_ = nullptr;
     LQtListControlClickHandler* clickHandler_ = nullptr;
     QMetaObject::Connection reloadConnection_;
+    QMetaObject::Connection expansionConnection_;
+    QMetaObject::Connection dragDropConnection_;
     bool restoring_ = false;
 };
 
@@ -131,12 +171,28 @@ public:
     // width changes: the window's own resize comes before the list's room is
     // known, and a scroll bar coming or going changes it later.
     void StretchColumn(int count, int column, double floorWidth);
+    // Column order, visibility and the header from the manager.
+    void ApplyColumns();
+    // Opens the menu of a drop-down cell (null when it has no items).
+    QMenu* OpenDropDownCell(int row, int column);
+    // The drop row for a viewport position: the row there, 0 above the
+    // first row, the row count anywhere else.
+    int DropRowAt(const QPoint& pos) const;
+
+    // Row drags in steps, so tests can send the drop directly.
+    bool BeginRowDrag();
+    void MoveRowDrag(const QPoint& viewportPos);
+    void FinishRowDrag(const QPoint& viewportPos);
 
 protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     void OnReloaded() override;
+    void startDrag(Qt::DropActions supportedActions) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void SetupHeader();
@@ -148,6 +204,8 @@ private:
     LListFlags flags_;
     QString defaultText_;
     QImage background_;
+    QMetaObject::Connection columnsConnection_;
+    QPoint dragStart_;
     bool applyingWidths_ = false;
     bool stretching_ = false;
     int stretchCount_ = 0;

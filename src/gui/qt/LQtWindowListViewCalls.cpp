@@ -101,6 +101,16 @@ void LWindow::SetListViewColumns(int id, const LVColDynamicGlobal* columns, cons
         else if (self->IsVisible())
             self->UpdateControls();
     });
+    list->SetCommandSender([self](int command) {
+        if (command >= 0)
+            self->SendCommand(command);
+        else if (self->IsVisible())
+            self->UpdateControls();
+    });
+    list->SetEditEndedCallback([self] {
+        if (LWindow* top = self->GetTopLevelWindow())
+            top->Redraw();
+    });
     view->AdoptList(std::move(list));
 }
 

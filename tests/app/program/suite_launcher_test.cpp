@@ -307,3 +307,28 @@ TEST_F(SuiteLauncherTest, OpeningAndClosingAreCountedAndTheTabIsRemembered)
     EXPECT_EQ(Setting("Settings", "SelectedTab"), "Dictation");
     EXPECT_NE(Setting("SuiteUsage", "os"), "(absent)");
 }
+
+TEST_F(SuiteLauncherTest, TheTooltipSaysWhatAClickWillDo)
+{
+    Open("1", "Audio");
+    const LSuiteProductEntry* tessary = Entry("Tessary");
+    const LSuiteProductEntry* corvane = Entry("Corvane");
+    ASSERT_NE(tessary, nullptr);
+    ASSERT_NE(corvane, nullptr);
+    QWidget* view = LQtWidget(dialog_->ProductPane().GetView());
+    // The pane's own handler: a pointer moved by the test would land on
+    // whatever covers a row scrolled out of sight.
+    auto moveTo = [&](int x, int y) {
+        dialog_->ProductPane().OnMouseMove(x, y);
+        PumpFor(20);
+        return view->toolTip().toStdString();
+    };
+    const auto buttonMiddle = [](const LSuiteProductEntry* e) {
+        return QPoint((e->button.left + e->button.right) / 2, (e->button.top + e->button.bottom) / 2);
+    };
+    EXPECT_EQ(moveTo(buttonMiddle(tessary).x(), buttonMiddle(tessary).y()), "Click to run Tessary Sound Editor");
+    EXPECT_EQ(moveTo(tessary->row.left + 5, buttonMiddle(tessary).y()),
+              "Click to visit the webpage for Tessary Sound Editor");
+    EXPECT_EQ(moveTo(buttonMiddle(corvane).x(), buttonMiddle(corvane).y()),
+              "Click to install and run Corvane Audio Converter");
+}

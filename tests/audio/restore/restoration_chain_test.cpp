@@ -245,7 +245,9 @@ protected:
         LSettingsSetString("Settings", "AppOutputFolder", output_.c_str());
         char recording[260] = {};
         ASSERT_TRUE(GetRecordingFolder(recording));
-        EXPECT_EQ(std::string(recording), output_ + "/Recording");
+        // The wizard's working folder is private, apart from the output folder.
+        EXPECT_EQ(std::string(recording).rfind(output_, 0), std::string::npos);
+        EXPECT_NE(std::string(recording).find("/Quorin/Recording"), std::string::npos);
         save_ = std::string(recording) + "/save";
         ASSERT_EQ(RunCommand("mkdir -p '" + save_ + "'"), 0);
         // Tracks with a DC offset that the DC tool takes away.

@@ -12,7 +12,8 @@ TEST(SpeedChange, ResampledRates)
     // 33 1/3 rpm played at 45: 44100 x 135 / 100.
     EXPECT_EQ(LSpeedChangeRate(44100, kSpeed45To33Ratio), 59535);
     EXPECT_EQ(LSpeedChangeRate(48000, kSpeed45To33Ratio), 64800);
-    EXPECT_EQ(LSpeedChangeRate(44100, kSpeed78To45Ratio), 25447);
+    // 78 played at 45: 44100 x 45 / 78 = 25442.3, the exact quotient of the speeds.
+    EXPECT_EQ(LSpeedChangeRate(44100, kSpeed78To45Ratio), 25442);
     // Ratios below 0.1 count as 0.1.
     EXPECT_EQ(LSpeedChangeRate(44100, 0.0), 441000);
 }
@@ -26,7 +27,7 @@ TEST(SpeedChange, ToneComesOutAtTheCorrectedPitch)
         double ratio;
         double want;
         int32_t resampled;
-    } cases[] = {{kSpeed45To33Ratio, 740.74, 59535}, {kSpeed78To45Ratio, 1733.0, 25447}};
+    } cases[] = {{kSpeed45To33Ratio, 740.74, 59535}, {kSpeed78To45Ratio, 1733.33, 25442}};
     for (const Case& c : cases) {
         LSpeedChangeSoundFilter* raw =
             new LSpeedChangeSoundFilter(MakeSource(rate, 2, Sine(1000, rate, 2, frames)), false, c.ratio);

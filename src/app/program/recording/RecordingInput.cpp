@@ -5,6 +5,11 @@
 #include <algorithm>
 #include <cstdint>
 
+int StoredRecordingVolume()
+{
+    return std::clamp(LSettingsGetInt("Recording", "Volume", kDefaultRecordingVolumeDb), -127, 127);
+}
+
 LSoundInputSelection LSelectRecordingInput()
 {
     char device[260] = {};
@@ -17,7 +22,6 @@ LSoundInputSelection LSelectRecordingInput()
     LSoundInputValidateSelection(valid, selection);
     if (valid.device < 0)
         valid = LSoundInputDefaultSelection();
-    const int volume = std::clamp(LSettingsGetInt("Recording", "Volume", -20), -127, 127);
-    LSoundInputSetVolumeDb(valid, static_cast<int8_t>(volume));
+    LSoundInputSetVolumeDb(valid, static_cast<int8_t>(StoredRecordingVolume()));
     return valid;
 }

@@ -1,5 +1,7 @@
 #include "app/program/recording/RecordingSessionDialog.h"
 
+#include "app/program/preferences/OutputFormatPage.h"
+
 #include "app/program/recording/RecordingInput.h"
 #include "app/program/recording/NoiseFloorDialog.h"
 #include "app/program/recording/RecordingTeeSink.h"
@@ -321,6 +323,7 @@ void RecordingSessionDialog::OnCommand(int command, int extra)
         RefreshNoiseFloorButton();
         break;
     case kSessionNameLink:
+        ChooseOutputFormat();
         SetNextOutputName();
         ShowOutputFileInfo();
         break;
@@ -827,6 +830,17 @@ void RecordingSessionDialog::RefreshNoiseFloorButton()
     char text[64];
     std::snprintf(text, sizeof text, "(Current Noise Floor = %d dB)", NoiseFloor());
     SetControlText(kSessionNoiseMeasure, text);
+}
+
+void RecordingSessionDialog::ChooseOutputFormat()
+{
+    // The wizard offers its output step only when this flag allows it; while
+    // the dialog runs it must read as on, and afterwards as it was.
+    char before[260] = {};
+    const bool stored = LSettingsGetString("Wizard", "SetOutputFormat", "", before);
+    LSettingsSetString("Wizard", "SetOutputFormat", "1");
+    RunOutputFormatDialog(this);
+    LSettingsSetString("Wizard", "SetOutputFormat", stored && std::strcmp(before, "0") == 0 ? "0" : "1");
 }
 
 void RecordingSessionDialog::SetNextOutputName()

@@ -150,6 +150,9 @@ private:
     void RefreshTimes();
     void RefreshFreeSpace();
     void RefreshNoiseFloorButton();
+    // The link of the next name: the Output Format dialog, whose choice the
+    // next track follows.
+    void ChooseOutputFormat();
     void SetNextOutputName();
     void Post(uint32_t eventId, int64_t data1, int64_t data2);
     TrackDetectorSettings DetectorSettings() const;
