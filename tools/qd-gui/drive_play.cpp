@@ -38,6 +38,11 @@ public:
             splitHandled = true;
     }
     bool splitHandled = false;
+
+protected:
+    // Only the play window is driven: an empty list must not open the
+    // recording wizard over it at start.
+    void OpenRecordingWizard() override {}
 };
 
 bool PumpUntil(const std::function<bool()>& done, int ms)
