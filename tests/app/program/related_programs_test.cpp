@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sys/stat.h>
@@ -137,6 +138,44 @@ TEST_F(RelatedProgramsTest, AWindowKeepsRepaintingWhileASlowCopyTakesTheFile)
     std::ifstream in(record, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), {});
     EXPECT_EQ(bytes.size(), 33284u);
+    window->EndDialog(kCommandCancel);
+}
+
+TEST_F(RelatedProgramsTest, ACopyThatNeverReadsFailsWithinTheBoundWhileTheWindowRepaints)
+{
+    auto window = MakePaintHost(200, 100);
+    window->ShowModeless(nullptr, LPlacementNone);
+    QWidget* host = LQtWidget(window->GetView())->findChildren<QWidget*>().value(0);
+    ASSERT_NE(host, nullptr);
+    PaintRecorder recorder(host);
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [host] { host->update(); });
+    ticker.start(30);
+
+    // A running copy that accepts the connection and then never reads.
+    char socketPath[260];
+    ASSERT_TRUE(LGetHelperSocketPath(socketPath, "tessary"));
+    const std::string script = SourceDir() + "/tests/online/fake_sibling.py";
+    const std::string record = bin_.Path("record");
+    const char* argv[] = {"/usr/bin/python3", script.c_str(), "--listen", socketPath,
+                          record.c_str(),     "--never-read", nullptr};
+    LChildProcess sibling;
+    ASSERT_TRUE(sibling.Start(argv));
+    for (int i = 0; i < 500 && access(socketPath, F_OK) != 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+
+    recorder.paints = 0;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(LSendFileToRelatedProgram(window.get(), "Tessary", "/music/a.wav", false, "Run Tessary"));
+    const auto waited = std::chrono::steady_clock::now() - start;
+    ticker.stop();
+    // The bound is about 15 seconds; a generous margin keeps a loaded
+    // machine from failing the test, while the old budget took minutes.
+    EXPECT_LT(waited, std::chrono::seconds(60)) << "the hand-over outlasted its bound";
+    EXPECT_GE(recorder.paints, 20) << "the window did not repaint while the copy held the file";
+    EXPECT_FALSE(std::ifstream(record).good());
+    kill(sibling.Pid(), SIGKILL);
+    sibling.Wait(nullptr, 5000);
     window->EndDialog(kCommandCancel);
 }
 

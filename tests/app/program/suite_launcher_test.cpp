@@ -2,12 +2,15 @@
 // overlap, a click starts an installed program, offers one that is not
 // installed, or opens its page; the search; the counters it keeps.
 
+#include "app/program/RelatedPrograms.h"
 #include "app/program/suite/LSuiteLauncherDialog.h"
 #include "foundation/settings/LSettings.h"
 #include "gui/GuiTestSupport.h"
 #include "gui/framework/LCommandRouting.h"
 #include "gui/qt/LQtView.h"
+#include "online/DialogAnswerer.h"
 #include "online/LRelatedPrograms.h"
+#include "online/OnlineTestSupport.h"
 #include "support/TempHome.h"
 #include "support/TestData.h"
 
@@ -30,12 +33,6 @@
 using namespace quorin::test;
 
 namespace {
-
-std::string ReadWhole(const std::string& path)
-{
-    std::ifstream in(path);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-}
 
 std::string Setting(const char* section, const char* name)
 {
@@ -369,4 +366,40 @@ TEST_F(SuiteLauncherTest, TheWebButtonDropsDownItsMenu)
     dialog_->PressButton(LSuiteLauncherDialog::kWebButton);
     EXPECT_EQ(Opened(), "https://127.0.0.1:8443/index.html\n");
     EXPECT_EQ(items, (std::vector<std::string>{"Visit Our Website", "What's This?"}));
+}
+
+TEST_F(SuiteLauncherTest, AProgramNotInstalledInstallsFromTheSiteOnOfferAndStarts)
+{
+    if (!HaveTool("unzip"))
+        GTEST_SKIP() << "unzip is needed (tools/install-deps.sh)";
+    TempDir site;
+    TestCertificates certs(site.Path());
+    ASSERT_TRUE(certs.Made()) << "openssl could not make the test certificates";
+    ASSERT_EQ(RunCommand("mkdir -p " + Quote(site.Path("components"))), 0);
+    ASSERT_EQ(RunCommand("/usr/bin/python3 " + Quote(SourceDir() + "/tests/online/make_zip.py") + " " +
+                         Quote(site.Path("components/corvanemaci.zip")) + " " +
+                         Quote("corvane/corvane=#!/bin/sh\nprintf corvane > " + started_ + "\n")),
+              0);
+    TestServer server;
+    const std::vector<std::string> tls = certs.ServerOptions("good");
+    ASSERT_TRUE(server.Start(site.Path(), {"--files", site.Path(), tls[0], tls[1], tls[2]}));
+
+    Open("1", "Converters");
+    setenv("QUORIN_SITE", ("https://localhost:" + std::to_string(server.Port())).c_str(), 1);
+    dialog_->installMissing = [](LViewHandle parent, const char* key) {
+        return LOfferRelatedProgramInstall(parent, key);
+    };
+    const LSuiteProductEntry* corvane = Entry("Corvane");
+    ASSERT_NE(corvane, nullptr);
+    EXPECT_FALSE(corvane->installed);
+    DialogAnswerer answerer;
+    answerer.Expect("Corvane is not installed.", "Install");
+    answerer.Start();
+    Click((corvane->button.left + corvane->button.right) / 2,
+          (corvane->button.top + corvane->button.bottom) / 2);
+    EXPECT_TRUE(answerer.Done());
+    EXPECT_TRUE(PumpUntil([&] { return ReadWhole(started_) == "corvane"; }, 5000))
+        << "Corvane was not started";
+    EXPECT_TRUE(LIsRelatedProgramInstalled("Corvane"));
+    EXPECT_EQ(LSettingsGetInt("SuiteUsage", "ai", 0), 1);
 }
