@@ -203,6 +203,49 @@ TEST_F(EditView, SelectionRangeAndLineQueries)
     EXPECT_GT(view->GetNumberOfLinesWrappedText(), 3) << "a long line wraps in a 300-point view";
 }
 
+TEST_F(EditView, LineQueriesCountBreaksWhetherOrNotTheTextWraps)
+{
+    // A paragraph far wider than the 300-point view, then a short one.
+    const QString longLine = QString("needle drop ").repeated(30).trimmed();
+    const int second = static_cast<int>(longLine.size()) + 1;
+    LEditFlags wrapping;
+    LEditFlags scrolling;
+    scrolling.horizontalScroller = true;
+    const struct
+    {
+        const char* name;
+        LEditFlags flags;
+        bool wraps;
+    } views[] = {{"wrapping", wrapping, true}, {"scrolling sideways", scrolling, false}};
+    int id = 80;
+    for (const auto& v : views) {
+        SCOPED_TRACE(v.name);
+        LQtEditViewImpl* view = Make(v.flags, id++);
+        view->SetTextQuietly(longLine + "\nrun-out");
+        // Asked at once, before the view has drawn anything.
+        if (v.wraps)
+            EXPECT_GT(view->GetNumberOfLinesWrappedText(), 3);
+        else
+            EXPECT_EQ(view->GetNumberOfLinesWrappedText(), 2);
+        EXPECT_EQ(view->GetNumberOfLinesBasedOnLineBreaks(), 2);
+        const struct
+        {
+            int index;
+            int line;
+            int length;
+        } at[] = {
+            {0, 0, second},          {150, 0, second}, // on a wrapped continuation of the first paragraph
+            {second - 1, 0, second}, {second, 1, 7},   {second + 6, 1, 7},
+        };
+        for (const auto& a : at) {
+            EXPECT_EQ(view->GetLineFromCharIndex(a.index), a.line) << "index " << a.index;
+            EXPECT_EQ(view->GetLineLength(a.index), a.length) << "index " << a.index;
+        }
+        EXPECT_EQ(view->GetCharIndexOfLine(1), second) << "line 1 is the paragraph after the break";
+        EXPECT_EQ(view->GetCharIndexOfLine(2), 0) << "past the last line";
+    }
+}
+
 TEST_F(EditView, TabbingAwayAndBackKeepsTheSelection)
 {
     LQtEditViewImpl* view = Make(LEditFlags{});
