@@ -2,6 +2,7 @@
 
 #include "online/LHttpParse.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 
@@ -42,4 +43,25 @@ std::string LSiteUrl(const char* path)
 {
     const std::string address = std::string(kQuorinSite) + (path != nullptr ? path : "");
     return LApplySiteOverride(address.c_str());
+}
+
+std::string LPercentEncode(const char* text, size_t limit)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char* p = text != nullptr ? text : ""; *p != '\0'; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (std::isalnum(c) || std::strchr("!-._~", c) != nullptr) {
+            if (out.size() + 1 >= limit)
+                break;
+            out += static_cast<char>(c);
+        } else {
+            if (out.size() + 3 >= limit)
+                break;
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        }
+    }
+    return out;
 }

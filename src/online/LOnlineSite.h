@@ -7,12 +7,14 @@
 // the program connects: certificates are still verified, against the host
 // it names.
 
+#include <cstddef>
 #include <string>
 
 inline constexpr char kQuorinSite[] = "https://www.oxbelsoftware.com";
 inline constexpr char kQuorinSecondSite[] = "https://www.oxbel.com";
 inline constexpr char kQuorinFacebookPage[] = "https://www.facebook.com/OxbelSoftware";
 inline constexpr char kQuorinTwitterPage[] = "https://twitter.com/OxbelSoftware";
+inline constexpr char kQuorinHelpSite[] = "https://help.oxbelsoftware.com";
 
 // The address with QUORIN_SITE's scheme, host and port when that variable
 // holds a valid "http(s)://host[:port]"; the address as given otherwise
@@ -21,3 +23,8 @@ std::string LApplySiteOverride(const char* url);
 
 // The maker's site followed by the path (which begins with '/').
 std::string LSiteUrl(const char* path);
+
+// Percent-encoding of query values: letters, digits and ! - . _ ~ stay, any
+// other byte becomes '%' and two upper-case hex digits; the result stays
+// below `limit` bytes and never ends in a cut escape.
+std::string LPercentEncode(const char* text, size_t limit);

@@ -63,6 +63,39 @@ TEST(QdNet, GetAndCheckUpdateReportAsTheyShould)
                      "decision=current\n");
 }
 
+TEST(QdNet, HelpAndScheduleSayWhatTheyDo)
+{
+    TempHome home;
+    int status = -1;
+    const std::string help =
+        CaptureCommand("QUORIN_SITE=https://127.0.0.1:9 " + QdNet() + " help tag-editor", &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(help.rfind("https://127.0.0.1:9/help/en/quorin/mac/tag-editor.html?software=Quorin&", 0), 0u)
+        << help;
+    CaptureCommand(QdNet() + " help ../../etc/passwd 2>/dev/null", &status);
+    EXPECT_EQ(status, 2);
+
+    const std::string units = home.Path(".config/systemd/user");
+    const std::string schedule =
+        CaptureCommand(QdNet() + " schedule '2031-05-06 07:08' --name Test --program /bin/true", &status);
+    EXPECT_EQ(status, 0) << schedule;
+    EXPECT_EQ(schedule, "timer=" + units + "/com.oxbelsoftware.quorin.schedule.Test.timer\nservice=" + units +
+                            "/com.oxbelsoftware.quorin.schedule.Test.service\ncalendar=2031-05-06 07:08:00\n"
+                            "state=written\n");
+    EXPECT_NE(ReadWhole(units + "/com.oxbelsoftware.quorin.schedule.Test.timer")
+                  .find("OnCalendar=2031-05-06 07:08:00\n"),
+              std::string::npos);
+    const std::string weekly = CaptureCommand(
+        QdNet() + " schedule weekly --name Test --at 21:30 --days 1,5 --program /bin/true", &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(weekly.find("calendar=Mon,Fri *-*-* 21:30:00\n"), std::string::npos) << weekly;
+    CaptureCommand(QdNet() + " unschedule --name Test", &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_FALSE(FileExists(units + "/com.oxbelsoftware.quorin.schedule.Test.timer"));
+    CaptureCommand(QdNet() + " schedule 'tomorrow' 2>/dev/null", &status);
+    EXPECT_EQ(status, 2);
+}
+
 TEST(QdNet, HandOverReportsWhatTheSiblingDid)
 {
     TempHome home;

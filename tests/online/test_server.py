@@ -10,6 +10,10 @@ server listens.
   --stall            accept connections and never answer (nor handshake)
   --version-file F   the file served as /versions/quorin_mac.txt (read anew each time)
   --post-log F       bodies of POST requests are appended here
+  --files DIR        other GET paths are served from the files below DIR
+  --get-log F        the path of every GET is appended here
+  --delay-ms N       files from DIR wait N ms before their body
+  --truncate-files   files from DIR announce their length but send half
 """
 import argparse
 import os
@@ -81,6 +85,9 @@ def handle(conn):
     url = urllib.parse.urlsplit(target)
     path = url.path
     query = urllib.parse.parse_qs(url.query)
+    if method == "GET" and args.get_log:
+        with open(args.get_log, "a") as log:
+            log.write(target + "\n")
     if method == "POST":
         if args.post_log:
             with open(args.post_log, "ab") as log:
@@ -160,6 +167,13 @@ def handle(conn):
     elif path == "/versions/quorin_mac.txt" and args.version_file:
         with open(args.version_file, "rb") as f:
             answer(conn, b"200 OK", f.read())
+    elif args.files and ".." not in path.split("/") and os.path.isfile(os.path.join(args.files, path.lstrip("/"))):
+        with open(os.path.join(args.files, path.lstrip("/")), "rb") as f:
+            data = f.read()
+        conn.sendall(b"HTTP/1.0 200 OK\r\nContent-Length: " + str(len(data)).encode() + b"\r\n\r\n")
+        time.sleep(args.delay_ms / 1000.0)
+        conn.sendall(data[:len(data) // 2] if args.truncate_files else data)
+        clean_close(conn)
     else:
         answer(conn, b"404 Not Found", b"unknown")
 
@@ -186,6 +200,10 @@ def main():
     parser.add_argument("--stall", action="store_true")
     parser.add_argument("--version-file")
     parser.add_argument("--post-log")
+    parser.add_argument("--files")
+    parser.add_argument("--get-log")
+    parser.add_argument("--delay-ms", type=int, default=0)
+    parser.add_argument("--truncate-files", action="store_true")
     args = parser.parse_args()
 
     context = None

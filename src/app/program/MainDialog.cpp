@@ -177,7 +177,8 @@ void MainDialog::OnCreate()
     int keyCount = 0;
     const LKeyToCommandMap* keys = AcceleratorTable(&keyCount);
     LSetupMenus(*this, LMainMenuTable, kMainMenuTableCount, keys, static_cast<size_t>(keyCount));
-    LMainMenuInsertItem(3333, 9021, "Video Tutorials");
+    static const LHelpLinkEntry kHelpLinks[] = {{"Video Tutorials", "quorin/tutorial"}, {nullptr, nullptr}};
+    helpLinks_.Create(kHelpLinks, 3333);
     CreateList();
 
     // The worker's notices come to this window through the relay.
@@ -460,10 +461,9 @@ void MainDialog::OnCommand(int command, int extra)
     case 2053:
         EjectDisc();
         break;
-    case 9021:
-        LOpenHelpTopic("quorin/tutorial");
-        break;
     default:
+        if (helpLinks_.OnCommand(command))
+            break;
         LMainWindow::OnCommand(command, extra);
         return;
     }

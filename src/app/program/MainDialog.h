@@ -13,6 +13,7 @@
 #include "app/program/LDiscCapacityThread.h"
 #include "app/program/LMainWindow.h"
 #include "app/program/MainCommandStates.h"
+#include "app/program/menus/LHelpLinks.h"
 #include "gui/controls/LListView.h"
 #include "gui/framework/LCommandRouting.h"
 #include "gui/framework/LDragDrop.h"
@@ -234,6 +235,7 @@ private:
 
     ProcessQueueWorker& worker_;
     LDiscCapacityThread capacityThread_;
+    LHelpLinks helpLinks_;
     std::shared_ptr<MainNoticeRelay> relay_;
     LPopupMenu contextMenu_;
     std::string outputFolder_;

@@ -4,6 +4,7 @@
 #include "foundation/ini/LRegistries.h"
 #include "foundation/platform/LStandardFolders.h"
 #include "foundation/process/LCommandLine.h"
+#include "foundation/process/LCrashSignalHandler.h"
 #include "foundation/process/LHelperEntry.h"
 #include "foundation/process/LLocale.h"
 #include "foundation/threads/LThreadNames.h"
@@ -85,6 +86,7 @@ void LProcessStaticInit()
         state.lastCommand = 0;
         state.startupPhase = 1;
         InstallSignalHandlers();
+        LInstallCrashSignalHandler();
         LFindHelperEntry(nullptr); // builds the entry list with its built-in entries
         char logs[260];
         LGetLogsFolder(logs);
@@ -122,6 +124,8 @@ bool LIsInstallerStart()
 bool LProcessStartup(int argc, char** argv, int* exitCode)
 {
     LProcessStaticInit();
+    // The marker of a crash goes where this run's environment says.
+    LUpdateCrashMarkerPath();
     LSetThreadShortName("MAIN");
     LSetCommandLine(argc, argv);
     LInitLocale(LC_ALL);

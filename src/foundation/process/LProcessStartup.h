@@ -20,7 +20,8 @@ LCrashState& LGetCrashState();
 // The process-wide services, once per process (later calls do nothing): the
 // INI file cache; the main thread for the crash reporter; SIGPIPE ignored (a
 // closed pipe gives EPIPE instead of ending the program); SIGINT and SIGTERM
-// routed to the quit signal; the helper entries; the log folder; the
+// routed to the quit signal; the fatal signals to the crash handler
+// (LCrashSignalHandler.h); the helper entries; the log folder; the
 // component notice of the About box.
 void LProcessStaticInit();
 

@@ -4,6 +4,7 @@
 #include "gui/framework/LDiscMediaEvents.h"
 #include "gui/framework/LEmbeddedWindow.h"
 #include "gui/framework/LEventPump.h"
+#include "gui/framework/LHelpTopicOpener.h"
 #include "gui/framework/LKeyHandler.h"
 #include "gui/framework/LResizable.h"
 #include "gui/framework/LWindow.h"
@@ -46,6 +47,7 @@ double MainScreenScale()
 int gModalDepth = 0;
 void (*gMainMenuHook)(bool) = nullptr;
 std::string gLastHelpTopic;
+LHelpTopicOpenerFunction gHelpTopicOpener = nullptr;
 
 // Disables every action of every menu bar of the program: the main menu's
 // items must not run while a modal run owns the program.
@@ -126,9 +128,16 @@ void LSetMainMenuEnableHook(void (*hook)(bool enable))
     gMainMenuHook = hook;
 }
 
+void LSetHelpTopicOpener(LHelpTopicOpenerFunction opener)
+{
+    gHelpTopicOpener = opener;
+}
+
 void LOpenHelpTopic(const char* topic)
 {
     gLastHelpTopic = topic != nullptr ? topic : "";
+    if (gHelpTopicOpener != nullptr)
+        gHelpTopicOpener(gLastHelpTopic.c_str());
 }
 
 const char* LLastHelpTopic()

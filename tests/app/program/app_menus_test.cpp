@@ -4,6 +4,7 @@
 #include "AppTestSupport.h"
 
 #include "app/program/LProgramCommands.h"
+#include "app/program/menus/LHelpLinks.h"
 #include "app/program/startup/LSupportServices.h"
 #include "foundation/process/ProcessTestSupport.h"
 #include "foundation/settings/LSettings.h"
@@ -276,6 +277,7 @@ protected:
     void TearDown() override
     {
         setenv("PATH", savedPath_.c_str(), 1);
+        unsetenv("QUORIN_SITE");
         AppMenus::TearDown();
     }
     // The one argument xdg-open was given ("(not run)" when it was not).
@@ -321,6 +323,36 @@ TEST_F(AppWebLinks, BugReportCarriesTheInstallationAndTheCrashRecord)
                             "id%3Da%2520b%26th%3D%26cs%3D");
 }
 
+TEST_F(AppWebLinks, HelpMenuPagesFollowQuorinSite)
+{
+    setenv("QUORIN_SITE", "https://127.0.0.1:8443", 1);
+    window_.SendCommand(kCmdHomePage);
+    EXPECT_EQ(Opened(), "https://127.0.0.1:8443/quorin/index.html");
+    window_.SendCommand(kCmdMakerHomePage);
+    EXPECT_EQ(Opened(), "https://127.0.0.1:8443/index.html");
+    LSettingsSetString("Software", "IID", "a&b");
+    window_.SendCommand(kCmdBugReport);
+    EXPECT_EQ(Opened(), "https://127.0.0.1:8443/software/bug.html?software=Quorin&version=3.00MAC&iid=a%26b")
+        << "no crash recorded: no rdf parameter";
+}
+
+TEST_F(AppWebLinks, HelpLinksOpenTheirPagesAndOtherCommandsGoOn)
+{
+    static const LHelpLinkEntry links[] = {
+        {"Video Tutorials", "quorin/tutorial"}, {"", "kept-index"}, {"Second Site", "+abc"}, {nullptr, nullptr}};
+    LHelpLinks help;
+    help.Create(links, kCmdShowHelp);
+    EXPECT_EQ(help.Count(), 3);
+    EXPECT_TRUE(help.OnCommand(9021));
+    EXPECT_EQ(Opened(), std::string(kMakerSite) + "/quorin/tutorial.html");
+    EXPECT_TRUE(help.OnCommand(9023));
+    EXPECT_EQ(Opened(), std::string(kMakerSecondSite) + "/abc.html");
+    EXPECT_FALSE(help.OnCommand(9024));
+    EXPECT_FALSE(help.OnCommand(9020));
+    LHelpLinks none;
+    EXPECT_FALSE(none.OnCommand(9021)) << "no table, nothing handled";
+}
+
 TEST(AppPageAddresses, TextsAreEncodedAndCutNeverMidEscape)
 {
     EXPECT_EQ(LPercentEncode("it's $HOME \"x\".wav", 260), "it%27s%20%24HOME%20%22x%22.wav");
@@ -331,10 +363,10 @@ TEST(AppPageAddresses, TextsAreEncodedAndCutNeverMidEscape)
     EXPECT_EQ(LFeedbackPageUrl("more bass"),
               std::string(kMakerSite) +
                   "/suggestions/index.html?software=Quorin&version=3.00MAC&suggestion=more%20bass");
-    EXPECT_EQ(
-        LNewsletterUrl("me@example.org"),
-        std::string(kMakerSite) +
-            "/software/newsletter.html?software=Quorin&appname=Quorin&version=3.00MAC&email=me@example.org");
+    EXPECT_EQ(LNewsletterUrl("me@example.org"),
+              std::string(kMakerSite) +
+                  "/software/"
+                  "newsletter.html?software=Quorin&appname=Quorin&version=3.00MAC&email=me%40example.org");
     // A crash query longer than the page buffer is cut, not overrun.
     const std::string longQuery(5000, 'q');
     const std::string url = LBugReportUrl("id", longQuery.c_str());

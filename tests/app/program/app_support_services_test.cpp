@@ -4,6 +4,7 @@
 
 #include "app/program/startup/LSupportServices.h"
 #include "foundation/settings/LSettings.h"
+#include "online/RecordedOpener.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -50,7 +52,16 @@ class SupportServices : public quorin::test::TempHomeTest
 {
 protected:
     void TearDown() override { LStopCrashDetection(); }
+
+    quorin::test::TempDir dir_;
+    quorin::test::RecordedOpener opener_{dir_.Path()};
 };
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 TEST_F(SupportServices, ARunHoldsItsLockFileAndDeletesItAtANormalEnd)
 {
@@ -136,11 +147,87 @@ TEST_F(SupportServices, EndOfRunCountsTheRunOrHandsOverTheSurvey)
     EXPECT_EQ(Setting("Settings", "Runs"), "5");
     EXPECT_EQ(Setting("Settings", "RunsSinceLastInstall"), "2");
 
+    // The first end of a run opens the thank-you page, once.
+    const std::vector<std::string> opened = opener_.Opened(1);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0].rfind(std::string(kMakerSite) + "/software/thanks.html?software=Quorin&", 0), 0u)
+        << opened[0];
+
+    // A survey launch was scheduled (or not): the run that shows it removes it.
+    LScheduleRecord once;
+    ASSERT_NE(LScheduleLaunch(once, "LikeSurvey", "/bin/true", "-surveysched", time(nullptr) + 3600),
+              kScheduleFailed);
+    const std::string timer = LUserUnitFolder() + "/com.oxbelsoftware.quorin.schedule.LikeSurvey.timer";
+    ASSERT_TRUE(fs::exists(timer));
     LSettingsSetString("Software", "ShowSurvey", "1");
     LRunEndSurveyHook(nullptr);
     EXPECT_EQ(Setting("Software", "ShowSurvey"), "(none)");
     EXPECT_EQ(Setting("Software", "ShowSurveyNow"), "1");
     EXPECT_EQ(Setting("Settings", "Runs"), "5") << "a run that hands over the survey is not counted";
+    EXPECT_FALSE(fs::exists(timer));
+    EXPECT_EQ(opener_.Opened().size(), 1u);
+}
+
+TEST_F(SupportServices, TheLongTermThanksOpenAfterHalfAYearAndAfterAYearOnly)
+{
+    const int64_t now = time(nullptr);
+    LSettingsSetInt("Settings", "Runs", 12);
+    EXPECT_FALSE(LOpenLongTermThanks()) << "no first installation known";
+    LSettingsSetInt("Settings", "InstallDateFirst", now - 100 * 86400);
+    EXPECT_FALSE(LOpenLongTermThanks());
+    LSettingsSetInt("Settings", "InstallDateFirst", now - 200 * 86400);
+    EXPECT_TRUE(LOpenLongTermThanks());
+    EXPECT_FALSE(LOpenLongTermThanks());
+    LSettingsSetInt("Settings", "InstallDateFirst", now - 300 * 86400);
+    EXPECT_FALSE(LOpenLongTermThanks());
+    LSettingsSetInt("Settings", "InstallDateFirst", now - 365 * 86400);
+    EXPECT_TRUE(LOpenLongTermThanks());
+    LSettingsSetInt("Settings", "InstallDateFirst", now - 900 * 86400);
+    EXPECT_FALSE(LOpenLongTermThanks());
+    const std::vector<std::string> opened = opener_.Opened(2);
+    ASSERT_EQ(opened.size(), 2u);
+    for (const std::string& url : opened)
+        EXPECT_EQ(url.rfind(std::string(kMakerSite) + "/software/thanksforusing.html?software=Quorin&", 0),
+                  0u)
+            << url;
+    EXPECT_NE(opened[0].find("&days=200&runs=12"), std::string::npos) << opened[0];
+    EXPECT_NE(opened[1].find("&days=365&runs=12"), std::string::npos) << opened[1];
+}
+
+TEST_F(SupportServices, TheSurveyIsScheduledOnceForADateWithItsYear)
+{
+    // One user in two or in ten (by the build's age), told apart by the
+    // time: base is a multiple of both, and even for both after division.
+    const time_t base = (time(nullptr) / 20480) * 20480;
+    EXPECT_EQ(LOpenThanksAndScheduleSurvey(base + 1), kScheduleFailed) << "an odd second is not asked";
+    const std::string timer = LUserUnitFolder() + "/com.oxbelsoftware.quorin.schedule.LikeSurvey.timer";
+    const std::string service = LUserUnitFolder() + "/com.oxbelsoftware.quorin.schedule.LikeSurvey.service";
+    EXPECT_FALSE(fs::exists(timer));
+    EXPECT_EQ(opener_.Opened(1).size(), 1u);
+
+    LSettingsDelete("Settings", "Thanks");
+    EXPECT_NE(LOpenThanksAndScheduleSurvey(base), kScheduleFailed);
+    EXPECT_EQ(Setting("Software", "ShowSurveyNow"), "1") << "an even turn is asked at once";
+    const time_t when = base + 45;
+    struct tm local = {};
+    localtime_r(&when, &local);
+    char calendar[64];
+    std::strftime(calendar, sizeof calendar, "OnCalendar=%Y-%m-%d %H:%M:00\n", &local);
+    EXPECT_NE(ReadFile(timer).find(calendar), std::string::npos) << ReadFile(timer);
+    EXPECT_NE(ReadFile(service).find("\"-scheduled_launch\" \"-surveysched\""), std::string::npos);
+
+    LSettingsDelete("Settings", "Thanks");
+    LSettingsDelete("Software", "ShowSurveyNow");
+    EXPECT_NE(LOpenThanksAndScheduleSurvey(base + 10), kScheduleFailed);
+    EXPECT_EQ(Setting("Software", "ShowSurveyNow"), "(none)") << "an odd turn waits two days";
+    const time_t later = base + 10 + 172800;
+    localtime_r(&later, &local);
+    std::strftime(calendar, sizeof calendar, "OnCalendar=%Y-%m-%d %H:%M:00\n", &local);
+    EXPECT_NE(ReadFile(timer).find(calendar), std::string::npos) << ReadFile(timer);
+
+    // Once "Thanks" is set nothing more happens.
+    EXPECT_EQ(LOpenThanksAndScheduleSurvey(base), kScheduleFailed);
+    EXPECT_EQ(opener_.Opened(3).size(), 3u);
 }
 
 TEST_F(SupportServices, CrashReportQueryIsEncodedTwice)

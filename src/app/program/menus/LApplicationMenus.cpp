@@ -10,6 +10,7 @@
 #include "gui/framework/LEventPump.h"
 #include "gui/framework/LMainMenu.h"
 #include "gui/framework/LWindow.h"
+#include "online/LOnlineSite.h"
 
 #include <cctype>
 #include <cstdio>
@@ -212,56 +213,40 @@ void LAddWindowAndHelpMenus(LApplicationCommandHost& host)
     }
 }
 
-std::string LPercentEncode(const char* text, size_t limit)
-{
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char* p = text != nullptr ? text : ""; *p != '\0'; ++p) {
-        const unsigned char c = static_cast<unsigned char>(*p);
-        if (std::isalnum(c) || std::strchr("!-._~", c) != nullptr) {
-            if (out.size() + 1 >= limit)
-                break;
-            out += static_cast<char>(c);
-        } else {
-            if (out.size() + 3 >= limit)
-                break;
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-    }
-    return out;
-}
-
 std::string LHomePageUrl()
 {
-    return std::string(kMakerSite) + "/quorin/index.html";
+    return LSiteUrl("/quorin/index.html");
 }
 
 std::string LSupportPageUrl()
 {
-    return std::string(kMakerSite) + "/quorin/support.html";
+    return LSiteUrl("/quorin/support.html");
 }
 
 std::string LBugReportUrl(const char* installationId, const char* crashQuery)
 {
-    std::string url = std::string(kMakerSite) + "/software/bug.html?software=Quorin&version=3.00MAC&iid=" +
-                      (installationId ? installationId : "") + "&rdf=" + (crashQuery ? crashQuery : "");
+    // The crash query comes encoded already; without a recorded crash the
+    // parameter is left out rather than sent empty.
+    std::string url = LSiteUrl("/software/bug.html") +
+                      "?software=Quorin&version=3.00MAC&iid=" + LPercentEncode(installationId, kUrlCapacity);
+    if (crashQuery != nullptr && crashQuery[0] != '\0')
+        url += std::string("&rdf=") + crashQuery;
     return Cut(url, kUrlCapacity);
 }
 
 std::string LNewsletterUrl(const char* email)
 {
     const bool known = email != nullptr && *email != '\0';
-    std::string url = std::string(kMakerSite) + "/software/newsletter.html?software=Quorin&appname=Quorin" +
-                      "&version=3.00MAC" + (known ? "&email=" : "") + (known ? email : "");
+    std::string url = LSiteUrl("/software/newsletter.html") + "?software=Quorin&appname=Quorin" +
+                      "&version=3.00MAC" + (known ? "&email=" : "") +
+                      (known ? LPercentEncode(email, 260) : "");
     return Cut(url, kShortUrlCapacity);
 }
 
 std::string LFeedbackPageUrl(const char* suggestion)
 {
     const std::string encoded = LPercentEncode(suggestion, 260);
-    std::string url = std::string(kMakerSite) + "/suggestions/index.html?software=Quorin&version=3.00MAC";
+    std::string url = LSiteUrl("/suggestions/index.html") + "?software=Quorin&version=3.00MAC";
     if (!encoded.empty())
         url += "&suggestion=" + encoded;
     return Cut(url, kShortUrlCapacity);

@@ -8,9 +8,11 @@
 
 #include "gui/framework/LKey.h"
 #include "gui/framework/LPopupMenu.h"
+#include "online/LOnlineSite.h"
 
 #include <cstddef>
 #include <cstdint>
+
 #include <string>
 
 class LApplicationCommandHost;
@@ -58,7 +60,3 @@ std::string LNewsletterUrl(const char* email);
 // encoded bytes, never a partial escape), nothing when it is empty.
 std::string LFeedbackPageUrl(const char* suggestion);
 void LOpenFeedbackPage(const char* suggestion);
-// Percent-encoding of the web pages: letters, digits and ! - . _ ~ stay, any
-// other byte becomes '%' and two upper-case hex digits; the result stays
-// below `limit` bytes and never ends in a cut escape.
-std::string LPercentEncode(const char* text, size_t limit);

@@ -1,6 +1,5 @@
 #include "app/program/startup/LAppStartup.h"
 
-#include "app/program/startup/LShippedComponents.h"
 #include "app/program/startup/LSupportServices.h"
 #include "audio/formats/mp3/LMp3EncoderComponent.h"
 #include "foundation/files/LFolderScan.h"
@@ -10,6 +9,7 @@
 #include "foundation/process/LProcessStartup.h"
 #include "foundation/settings/LSettings.h"
 #include "gui/framework/LEventPump.h"
+#include "online/LComponentsFolder.h"
 
 #include <atomic>
 #include <cstdio>
@@ -55,7 +55,11 @@ int LGetAppRunPhase()
 
 void LGetAppRunPhaseText(char* dest)
 {
-    const int phase = LGetAppRunPhase();
+    LFormatRunPhaseText(LGetAppRunPhase(), LGetCrashState().lastCommand.load(), dest);
+}
+
+void LFormatRunPhaseText(int phase, int lastCommand, char* dest)
+{
     switch (phase) {
     case kRunPhaseGlobalInit:
         std::snprintf(dest, 260, "GloIni1");
@@ -64,7 +68,7 @@ void LGetAppRunPhaseText(char* dest)
         std::snprintf(dest, 260, "GuiIni2");
         break;
     case kRunPhaseRunning:
-        std::snprintf(dest, 260, "Ukn0(LstCmd%d)", LGetCrashState().lastCommand.load());
+        std::snprintf(dest, 260, "Ukn0(LstCmd%d)", lastCommand);
         break;
     case kRunPhaseWindowClosed:
         std::snprintf(dest, 260, "GuiDes3");

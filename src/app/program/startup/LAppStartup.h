@@ -20,6 +20,8 @@ int LGetAppRunPhase();
 // The phase as the crash report prints it ("GloIni1", "GuiIni2",
 // "Ukn0(LstCmd0)", "GuiDes3", "GloDes4", "(Cmd5)"), 260 bytes.
 void LGetAppRunPhaseText(char* dest);
+// The same for a phase and last command recorded elsewhere (a crash marker).
+void LFormatRunPhaseText(int phase, int lastCommand, char* dest);
 
 // Set by "-installer" as argument 1 (with at least two arguments).
 bool LIsInstallerLaunch();

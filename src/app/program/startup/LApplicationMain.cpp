@@ -6,6 +6,7 @@
 #include "foundation/process/LProcessStartup.h"
 #include "gui/framework/LApplication.h"
 #include "gui/framework/LSingleInstance.h"
+#include "online/LHelpTopics.h"
 
 #include <cstring>
 
@@ -37,6 +38,8 @@ int LApplicationMain(int argc, char** argv, LMainDialogFactory factory)
         return exitCode;
 
     LApplication application(argc, argv);
+    // Help buttons and the Help menu open their topics in the browser.
+    LInstallHelpTopicOpener();
     LAppDelegate delegate(std::move(factory));
 
     // One copy per session: a later start hands its files to the first and

@@ -210,10 +210,27 @@ bool LFirstRunStep()
     // a folder of applications, and no restart from a copy.
     if (!LIsNewInstallation() && !LIsInstallerLaunch())
         return true;
-    LWriteNewVersionRecord();
-    LInstallDesktopEntry();
+    LStartupInstallThread install;
+    if (install.Start(4))
+        install.WaitUntilFinished(LNoTimeLimit);
+    else {
+        // No thread to be had: the same work here.
+        LWriteNewVersionRecord();
+        LInstallDesktopEntry();
+    }
     // The edition in the user's language is offered as a web page to open,
     // so this start goes on whatever the user chose.
     LRunLanguageOfferWizard();
     return true;
+}
+
+LStartupInstallThread::~LStartupInstallThread()
+{
+    StopAndWait();
+}
+
+void LStartupInstallThread::Run()
+{
+    recordWritten = LWriteNewVersionRecord();
+    entryInstalled = LInstallDesktopEntry();
 }

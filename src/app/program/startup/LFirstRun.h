@@ -3,6 +3,8 @@
 // new-version record, the shared files, and the program's entry in the
 // desktop's application menu with its icon.
 
+#include "foundation/threads/LThreadOwner.h"
+
 #include <string>
 
 inline constexpr const char* kProgramVersionText = "3.00";
@@ -24,3 +26,19 @@ std::string LDesktopEntryText(const char* executable);
 // Writes the entry and the icon (each replaced whole). False when either
 // could not be written.
 bool LInstallDesktopEntry();
+
+// The first-run work off the main thread: the new-version record, then the
+// desktop entry. The main thread waits for it; destroying it asks it to
+// stop and waits until it has ended.
+class LStartupInstallThread : public LThreadOwner
+{
+public:
+    LStartupInstallThread() = default;
+    ~LStartupInstallThread() override;
+
+    bool recordWritten = false;
+    bool entryInstalled = false;
+
+protected:
+    void Run() override;
+};

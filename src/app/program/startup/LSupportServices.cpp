@@ -1,15 +1,22 @@
 #include "app/program/startup/LSupportServices.h"
 
+#include "app/program/LMainWindow.h"
 #include "app/program/menus/LApplicationMenus.h"
+#include "app/program/startup/LAppStartup.h"
 #include "app/program/suite/LSuiteLauncherDialog.h"
 #include "foundation/dates/LDateTime.h"
 #include "foundation/files/LFileSystem.h"
 #include "foundation/files/LPath.h"
+#include "foundation/platform/LBundle.h"
 #include "foundation/platform/LDesktopOpen.h"
+#include "foundation/process/LProcessStartup.h"
 #include "foundation/settings/LSettings.h"
+#include "foundation/threads/LThreadNames.h"
 #include "gui/framework/LMessageBox.h"
 #include "gui/framework/LWindow.h"
+#include "online/LHelpTopics.h"
 #include "online/LOnlineSite.h"
+#include "online/LUpdateCheck.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -17,9 +24,11 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <sys/utsname.h>
 #include <unistd.h>
 
 const char* const kMakerSite = kQuorinSite;
@@ -120,17 +129,9 @@ bool LTakeCrashLockFile()
 
 namespace {
 
-void OpenAbnormalEndReport()
-{
-    char iid[260];
-    LSettingsGetString("Software", "IID", "", iid);
-    std::string url = std::string(kMakerSite) +
-                      "/software/bug.html?software=Quorin&version=3.00&xi=AbTermOrHang-Linux&iid=" +
-                      LPercentEncode(iid, 260);
-    LOpenURL(url.c_str());
-}
+std::string Encode(const char* text);
 
-void AskAboutAbnormalEnd()
+void AskAboutAbnormalEnd(const LCrashMarker* marker)
 {
     LMessageBox question(
         nullptr,
@@ -142,7 +143,10 @@ void AskAboutAbnormalEnd()
     question.SetButton(2, "Something Else");
     if (question.Show() != 1)
         return;
-    usleep(600 * 1000);
+    // Whole, even when a signal interrupts the sleep.
+    struct timespec rest = {0, 600 * 1000 * 1000};
+    while (nanosleep(&rest, &rest) != 0 && errno == EINTR) {
+    }
     LMessageBox report(
         nullptr,
         "Oops! Quorin had an abnormal termination. Help us fix this problem by clicking 'Report "
@@ -151,7 +155,27 @@ void AskAboutAbnormalEnd()
     report.SetButton(1, "Report Bug");
     report.SetButton(2, "No");
     if (report.Show() == 1)
-        OpenAbnormalEndReport();
+        LOpenAbnormalEndReport(marker);
+}
+
+// The thread part of a crash code: the short name ("Unknown" for a thread
+// without one, nothing for a name that is only the thread's number), its
+// activity, and on the main thread the run phase.
+std::string CrashThreadText(bool known, const char* name, const char* activity, bool mainThread, int phase,
+                            int lastCommand)
+{
+    std::string text;
+    if (!known)
+        text = "Unknown";
+    else if (!(name[0] >= '0' && name[0] <= '9'))
+        text = name;
+    text += activity;
+    if (mainThread) {
+        char phaseText[260];
+        LFormatRunPhaseText(phase, lastCommand, phaseText);
+        text += phaseText;
+    }
+    return text;
 }
 
 std::string Encode(const char* text)
@@ -183,9 +207,101 @@ bool LGetCrashLockFilePath(char* dest)
 
 void LStartCrashDetection()
 {
-    Lock().abnormalEnd = LTakeCrashLockFile();
+    // The marker follows the folders of this run's environment.
+    LUpdateCrashMarkerPath();
+    const bool leftLockFile = LTakeCrashLockFile();
+    LCrashMarker marker;
+    const bool crashed = LTakeCrashMarker(&marker);
+    Lock().abnormalEnd = leftLockFile || crashed;
+    if (crashed) {
+        // What the bug-report command of the Help menu sends later.
+        char code[260], signal[32];
+        std::snprintf(signal, sizeof signal, "%d", marker.signalNumber);
+        LMakeCrashCodeFromMarker(code, signal, "UnknownModule", marker);
+        LSettingsSetInt("RDF", "Time", marker.time != 0 ? marker.time : static_cast<int64_t>(time(nullptr)));
+        LSettingsSetString("RDF", "ID", code);
+        LSettingsSetString("RDF", "Thread", marker.threadKnown ? marker.thread : "Unknown");
+    }
     if (Lock().abnormalEnd)
-        AskAboutAbnormalEnd();
+        AskAboutAbnormalEnd(crashed ? &marker : nullptr);
+}
+
+bool LTakeCrashMarker(LCrashMarker* out)
+{
+    char path[260];
+    if (!LGetCrashMarkerPath(path))
+        return false;
+    const bool found = LReadCrashMarker(path, out);
+    unlink(path);
+    return found;
+}
+
+std::string LCrashPlatformText()
+{
+    struct utsname names;
+    std::string machine = uname(&names) == 0 ? names.machine : "";
+    if (machine == "x86_64")
+        machine = "X64";
+    else if (machine == "aarch64")
+        machine = "Arm64";
+    const int os = LCurrentOsCode();
+    char text[260];
+    std::snprintf(text, sizeof text, "Linux%s%d%02d", machine.c_str(), os / 100, os % 100);
+    return text;
+}
+
+void LMakeCrashCode(char* dest, const char* code, const char* module)
+{
+    // The table is read under its lock here; the signal handler reads it
+    // without, as it must.
+    const uint32_t tid = LCurrentThreadId();
+    bool known = false;
+    char name[8] = {}, activity[32] = {};
+    {
+        static std::mutex tableReader;
+        std::lock_guard<std::mutex> hold(tableReader);
+        if (const LThreadNameEntry* entry = LGetThreadNameTable().Find(tid)) {
+            known = true;
+            std::memcpy(name, entry->shortName, sizeof name - 1);
+            std::memcpy(activity, entry->activity, sizeof activity - 1);
+        }
+    }
+    const std::string thread = CrashThreadText(known, name, activity, LIsMainThread(), LGetAppRunPhase(),
+                                               LGetCrashState().lastCommand);
+    std::snprintf(dest, 260, "%s-%s-%s-%s", code, LCrashPlatformText().c_str(), module, thread.c_str());
+}
+
+void LMakeCrashCodeFromMarker(char* dest, const char* code, const char* module, const LCrashMarker& marker)
+{
+    const std::string thread = CrashThreadText(marker.threadKnown, marker.thread, marker.activity,
+                                               marker.mainThread, marker.phase, marker.lastCommand);
+    std::snprintf(dest, 260, "%s-%s-%s-%s", code, LCrashPlatformText().c_str(), module, thread.c_str());
+}
+
+std::string LAbnormalEndReportUrl(const LCrashMarker* marker)
+{
+    char iid[260];
+    LSettingsGetString("Software", "IID", "", iid);
+    std::string xi;
+    if (marker != nullptr) {
+        char code[260], signal[32];
+        std::snprintf(signal, sizeof signal, "%d", marker->signalNumber);
+        LMakeCrashCodeFromMarker(code, signal, "UnknownModule", *marker);
+        xi = "GUI-" + std::string(code);
+    } else {
+        const int os = LCurrentOsCode();
+        char text[64];
+        std::snprintf(text, sizeof text, "AbTermOrHang-Linux%d%02d", os / 100, os % 100);
+        xi = text;
+    }
+    return LSiteUrl(
+        ("/software/bug.html?software=Quorin&version=3.00&xi=" + Encode(xi.c_str()) + "&iid=" + Encode(iid))
+            .c_str());
+}
+
+void LOpenAbnormalEndReport(const LCrashMarker* marker)
+{
+    LOpenURL(LAbnormalEndReportUrl(marker).c_str());
 }
 
 void LStopCrashDetection()
@@ -220,79 +336,6 @@ void LBuildCrashReportQuery(char* dest)
 
 // ---- Usage counters and end-of-run feedback ----
 
-std::vector<uint64_t>& LUsageCounters()
-{
-    static std::vector<uint64_t> counters(64, 0);
-    return counters;
-}
-
-bool LGetUsageCountersPath(char* dest)
-{
-    dest[0] = '\0';
-    char caches[260];
-    return LGetCachesFolder(caches) && LPathCombine(dest, caches, "QuorinCounts", ".txt");
-}
-
-void LLoadUsageCounters()
-{
-    char path[260];
-    if (!LGetUsageCountersPath(path))
-        return;
-    const int fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    if (!LFileLockWait(fd, LOCK_SH | LOCK_NB, 1000)) {
-        close(fd);
-        return;
-    }
-    unsigned char head[4];
-    if (read(fd, head, 4) == 4) {
-        const uint32_t count = head[0] | head[1] << 8 | head[2] << 16 | static_cast<uint32_t>(head[3]) << 24;
-        const uint32_t n = count < 256 ? count : 256;
-        std::vector<uint64_t>& counters = LUsageCounters();
-        if (counters.size() < n)
-            counters.resize(n, 0);
-        for (uint32_t i = 0; i < n; ++i) {
-            unsigned char entry[8];
-            if (read(fd, entry, 8) != 8)
-                break;
-            counters[i] = static_cast<uint64_t>(GetLittleEndian(entry));
-        }
-    }
-    close(fd);
-}
-
-void LSaveUsageCounters()
-{
-    char path[260];
-    if (!LGetUsageCountersPath(path))
-        return;
-    const std::vector<uint64_t>& counters = LUsageCounters();
-    std::vector<unsigned char> data(4 + 8 * counters.size());
-    const uint32_t count = static_cast<uint32_t>(counters.size());
-    for (int i = 0; i < 4; ++i)
-        data[i] = static_cast<unsigned char>(count >> (8 * i));
-    for (size_t i = 0; i < counters.size(); ++i)
-        PutLittleEndian(&data[4 + 8 * i], static_cast<int64_t>(counters[i]));
-    // Written whole beside the file and renamed over it.
-    char temp[260];
-    const int fd = LCreateFileBeside(path, temp, sizeof temp, 0644);
-    if (fd < 0)
-        return;
-    const bool written = write(fd, data.data(), data.size()) == static_cast<ssize_t>(data.size());
-    close(fd);
-    if (!written || rename(temp, path) != 0)
-        unlink(temp);
-}
-
-void LDeleteUsageCounters()
-{
-    LSettingsDelete("Software", "SVar");
-    char path[260];
-    if (LGetUsageCountersPath(path))
-        unlink(path);
-}
-
 void LCountRun()
 {
     char text[32];
@@ -302,16 +345,77 @@ void LCountRun()
     LSettingsSetString("Settings", "RunsSinceLastInstall", text);
 }
 
+std::string LThanksPageUrl(const char* path)
+{
+    std::string url = LSiteUrl(path);
+    LAppendSiteQuery(url);
+    LAppendUsageParam(url);
+    return url;
+}
+
+bool LOpenLongTermThanks()
+{
+    const int shown = LSettingsGetInt("Settings", "LongTermDays", 0);
+    if (shown > 364)
+        return false;
+    int days = 0;
+    if (!LGetDaysSinceFirstInstall(&days) || days < 180)
+        return false;
+    // Once after half a year, once more after a year.
+    if (!(shown < 180 || days >= 365))
+        return false;
+    std::string url = LThanksPageUrl("/software/thanksforusing.html");
+    char tail[64];
+    std::snprintf(tail, sizeof tail, "&days=%d&runs=%d", days, LSettingsGetInt("Settings", "Runs", 0));
+    url += tail;
+    if (url.size() > kHelpUrlCapacity)
+        url.resize(kHelpUrlCapacity);
+    LOpenURL(url.c_str());
+    LSettingsSetInt("Settings", "LongTermDays", days);
+    return true;
+}
+
+LScheduleResult LOpenThanksAndScheduleSurvey(time_t now)
+{
+    char thanks[260];
+    LSettingsGetString("Settings", "Thanks", "", thanks);
+    if (IsSet(thanks))
+        return kScheduleFailed;
+    LSettingsSetString("Settings", "Thanks", "1");
+    std::string url = LThanksPageUrl("/software/thanks.html");
+    if (url.size() > kHelpUrlCapacity)
+        url.resize(kHelpUrlCapacity);
+    LOpenURL(url.c_str());
+
+    // Only every second user (every tenth once the build is three weeks old)
+    // is asked.
+    const int64_t divisor = now - LGetBuildDate().seconds < 1814400 ? 2 : 10;
+    if (now % divisor != 0)
+        return kScheduleFailed;
+    const unsigned q = static_cast<unsigned>((now / divisor) & 0xFF);
+    time_t when = now + 172800;
+    if ((q & 1) == 0) {
+        when = now + 45;
+        LSettingsSetString("Software", "ShowSurveyNow", "1");
+    }
+    char executable[260];
+    if (!LGetExecutablePath(executable, sizeof executable))
+        return kScheduleFailed;
+    LScheduleRecord once;
+    return LScheduleLaunch(once, "LikeSurvey", executable, "-surveysched", when);
+}
+
 void LRunEndSurveyHook(LWindow* mainWindow)
 {
     (void)mainWindow;
-    // The thank-you pages and the survey schedule belong to the online
-    // layer; the survey state and the run count are kept here.
+    LOpenLongTermThanks();
+    LOpenThanksAndScheduleSurvey(time(nullptr));
     char show[260];
     LSettingsGetString("Software", "ShowSurvey", "", show);
     if (IsSet(show)) {
         LSettingsDelete("Software", "ShowSurvey");
         LSettingsSetString("Software", "ShowSurveyNow", "1");
+        LRemoveScheduledLaunch("LikeSurvey");
         return;
     }
     LCountRun();
@@ -337,10 +441,13 @@ void LOpenProductPage(const char* page)
 
 bool LOnShareCommand(LWindow* mainWindow, int command)
 {
-    (void)mainWindow;
     const std::string product = LHomePageUrl();
     std::string url;
     switch (command) {
+    case LToolBar::kShareCommand: {
+        LMainWindow* main = dynamic_cast<LMainWindow*>(mainWindow);
+        return main != nullptr && main->ToolBar().ShowDropDownMenu(LToolBar::kShareCommand);
+    }
     case 9310:
         url = "https://www.facebook.com/sharer/sharer.php?u=" + product;
         break;

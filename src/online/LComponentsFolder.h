@@ -1,7 +1,8 @@
 #pragma once
 // The components folder: code the program loads at run time (the MP3
-// encoder "quavex4x64") that lives in a per-user folder, and the copies the
-// program ships in its resources to fill it.
+// encoder "quavex4x64") that lives in a per-user folder shared with the
+// maker's other programs, the copies the program ships in its resources to
+// fill it, and the safe unpacking of a component's zip.
 
 #include <cstddef>
 
@@ -29,6 +30,14 @@ void LSecureComponentsTree(const char* path);
 // execute rights; nothing becomes writable by others.
 int LInstallShippedComponentFile(const char* name, const char* source);
 int LInstallShippedComponentFolder(const char* name, const char* source);
-// Unzips into the components folder (the unzip program, its arguments as an
-// argument vector); members with absolute paths or ".." are refused.
+// Installs the component "name" from a zip: the archive is unpacked (the
+// unzip program, its arguments as an argument vector) into a new folder
+// beside the components, refused when a member's name is absolute or climbs
+// with "..", or when anything but files and folders comes out of it; then the
+// item "name" replaces the installed one in a single rename. 0 installed, 2
+// not (the installed component, if any, is untouched). The zip is deleted
+// afterwards when asked, whatever the result.
 int LInstallComponentZip(const char* name, const char* zip, bool deleteZip);
+// Removes the unpack folders that processes killed mid-install left in the
+// components folder. Only while holding the install lock.
+void LRemoveStaleComponentUnpacks(const char* folder);

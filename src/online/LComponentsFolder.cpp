@@ -1,4 +1,4 @@
-#include "app/program/startup/LShippedComponents.h"
+#include "online/LComponentsFolder.h"
 
 #include "audio/formats/mp3/LMp3EncoderComponent.h"
 
@@ -12,12 +12,19 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <filesystem>
 #include <string>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
+
+// Unpacks in progress (or left by a process that died) in the components
+// folder: ".unpack-<name>-XXXXXX".
+constexpr char kUnpackPrefix[] = ".unpack-";
 
 bool IsFolder(const char* path)
 {
@@ -57,8 +64,10 @@ void SecureComponentFile(const char* path, bool executable)
         chmod(path, mode);
 }
 
-// Every member of the archive stays inside the folder it is unpacked into.
-bool ZipMembersAreSafe(const char* zip)
+// The names of the archive's members as unzip sees them: each must stay
+// inside the folder it is unpacked into (no absolute path, no "..", no
+// backslash that another tool might read as a separator).
+bool ZipMemberNamesAreSafe(const char* zip)
 {
     const char* argv[] = {"unzip", "-Z1", zip, nullptr};
     LChildProcess child;
@@ -69,22 +78,88 @@ bool ZipMembersAreSafe(const char* zip)
     if (child.WaitToEnd() != 0 || !read)
         return false;
     std::string names = listing.Text();
+    if (names.empty())
+        return false;
     size_t start = 0;
     while (start < names.size()) {
         size_t end = names.find('\n', start);
         if (end == std::string::npos)
             end = names.size();
-        const std::string name = names.substr(start, end - start);
+        const std::string member = names.substr(start, end - start);
         start = end + 1;
-        if (name.empty())
+        if (member.empty())
             continue;
-        if (name[0] == '/' || name == ".." || name.rfind("../", 0) == 0 ||
-            name.find("/../") != std::string::npos ||
-            (name.size() >= 3 && name.compare(name.size() - 3, 3, "/..") == 0) ||
-            name.find('\\') != std::string::npos)
+        if (member[0] == '/' || member == ".." || member.rfind("../", 0) == 0 ||
+            member.find("/../") != std::string::npos ||
+            (member.size() >= 3 && member.compare(member.size() - 3, 3, "/..") == 0) ||
+            member.find('\\') != std::string::npos)
             return false;
     }
     return true;
+}
+
+// Only plain files and folders may come out of a component's archive: a
+// link could point anywhere, and the program would load through it. Hidden
+// entries are looked at like any other.
+bool TreeHasOnlyFilesAndFolders(const char* path)
+{
+    std::error_code error;
+    std::filesystem::recursive_directory_iterator walk(path, error), end;
+    if (error)
+        return false;
+    for (; walk != end; walk.increment(error)) {
+        if (error)
+            return false;
+        const std::filesystem::file_status status = walk->symlink_status(error);
+        if (error || !(std::filesystem::is_regular_file(status) || std::filesystem::is_directory(status)))
+            return false;
+    }
+    return !error;
+}
+
+// Puts the new item in the place of the old one in one step: whoever loads
+// the component sees either the old or the new, never a half of either. The
+// old one ends where the new one was and is removed with the rest.
+bool MoveIntoPlace(const char* item, const char* target)
+{
+    struct stat info;
+    if (lstat(target, &info) != 0)
+        return renameat2(AT_FDCWD, item, AT_FDCWD, target, RENAME_NOREPLACE) == 0;
+    if (renameat2(AT_FDCWD, item, AT_FDCWD, target, RENAME_EXCHANGE) == 0)
+        return true;
+    // A file system without the exchange: a file replaces a file in one
+    // rename all the same.
+    return S_ISREG(info.st_mode) && rename(item, target) == 0;
+}
+
+// Unpacks into a new folder beside the target, checks what came out and
+// moves the component into place. Anything that fails leaves the installed
+// component as it was.
+int UnpackComponentZip(const char* zip, const char* folder, const char* name, const char* target)
+{
+    if (!ZipMemberNamesAreSafe(zip))
+        return 2;
+    char unpack[kLPathSize];
+    if (std::snprintf(unpack, sizeof unpack, "%s/%s%s-XXXXXX", folder, kUnpackPrefix, name) >=
+            static_cast<int>(sizeof unpack) ||
+        mkdtemp(unpack) == nullptr)
+        return 2;
+    int result = 2;
+    const char* argv[] = {"unzip", "-qq", "-o", zip, "-d", unpack, nullptr};
+    LChildProcess child;
+    char item[kLPathSize];
+    if (child.Start(argv, LChildStream::Null, LChildStream::Null) && child.WaitToEnd() == 0 &&
+        LPathCombine(item, unpack, name, "") && TreeHasOnlyFilesAndFolders(unpack)) {
+        struct stat info;
+        if (lstat(item, &info) == 0 && (S_ISREG(info.st_mode) || S_ISDIR(info.st_mode))) {
+            LSecureComponentsTree(item);
+            if (MoveIntoPlace(item, target))
+                result = 0;
+        }
+    }
+    std::error_code error;
+    std::filesystem::remove_all(unpack, error);
+    return result;
 }
 
 } // namespace
@@ -103,12 +178,10 @@ void LSecureComponentsTree(const char* path)
     const mode_t mode = 0777 & ~(LCurrentUmask() | S_IWOTH);
     if ((info.st_mode & 07777) != mode)
         chmod(path, mode);
-    LFolderScan scan;
-    for (bool more = scan.Start(path); more; more = scan.Next()) {
-        char child[kLPathSize];
-        if (LPathCombine(child, path, scan.Name(), ""))
-            LSecureComponentsTree(child);
-    }
+    // Every entry, hidden ones too; links are not followed.
+    std::error_code error;
+    for (const std::filesystem::directory_entry& entry : std::filesystem::directory_iterator(path, error))
+        LSecureComponentsTree(entry.path().c_str());
 }
 
 bool LGetShippedComponentsFolder(char* dest)
@@ -212,17 +285,19 @@ int LInstallComponentZip(const char* name, const char* zip, bool deleteZip)
     char folder[kLPathSize], target[kLPathSize];
     if (!LGetComponentsFolder(folder) || !LPathCombine(target, folder, name, ""))
         return 2;
-    if (!ZipMembersAreSafe(zip))
-        return 2;
-    const char* argv[] = {"unzip", "-o", "-qq", zip, "-d", folder, nullptr};
-    LChildProcess child;
-    if (!child.Start(argv, LChildStream::Null, LChildStream::Null) || child.WaitToEnd() != 0)
-        return 2;
+    const int result = UnpackComponentZip(zip, folder, name, target);
     if (deleteZip)
         unlink(zip);
-    struct stat info;
-    if (stat(target, &info) != 0 || (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)))
-        return 2;
-    LSecureComponentsTree(target);
-    return 0;
+    return result;
+}
+
+void LRemoveStaleComponentUnpacks(const char* folder)
+{
+    std::vector<std::filesystem::path> stale;
+    std::error_code error;
+    for (const std::filesystem::directory_entry& entry : std::filesystem::directory_iterator(folder, error))
+        if (entry.path().filename().string().rfind(kUnpackPrefix, 0) == 0)
+            stale.push_back(entry.path());
+    for (const std::filesystem::path& path : stale)
+        std::filesystem::remove_all(path, error);
 }

@@ -1,0 +1,210 @@
+#include "online/LComponentInstall.h"
+
+#include "audio/formats/mp3/LMp3EncoderComponent.h"
+#include "foundation/files/LFileSystem.h"
+#include "foundation/files/LPath.h"
+#include "foundation/log/LLog.h"
+#include "foundation/settings/LSharedSettings.h"
+#include "foundation/threads/LLocalProcessContext.h"
+#include "gui/framework/LWindow.h"
+#include "online/LComponentsFolder.h"
+#include "online/LHttpClient.h"
+#include "online/LOnlineSite.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* kCodecComponents[] = {"a52dec3", "aacdec",   "aacdec3", "aacenc",   "ffmpeg3",
+                                            "flacdec", "flacdec2", "flacenc", "flacenc2", "mpcenc"};
+constexpr uint32_t kVersionTimeoutMs = 25000;
+constexpr size_t kVersionFileSize = 2048;
+constexpr uint32_t kLockPollMs = 200;
+
+// The per-user install lock: an flock on a file in the components folder,
+// held by the descriptor and released by the kernel when the holder dies.
+class InstallLock
+{
+public:
+    ~InstallLock()
+    {
+        if (fd_ >= 0)
+            close(fd_); // releases the lock
+    }
+    // 0 held, 1 stopped while waiting, 2 no lock could be had.
+    int Take(LProcessContext* context, const char* folder)
+    {
+        char path[kLPathSize];
+        if (!LPathCombine(path, folder, ".install", ".lock"))
+            return 2;
+        fd_ = open(path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd_ < 0)
+            return 2;
+        for (;;) {
+            if (flock(fd_, LOCK_EX | LOCK_NB) == 0)
+                return 0;
+            if (errno != EWOULDBLOCK && errno != EINTR)
+                return 2;
+            if (context->WaitForStop(kLockPollMs))
+                return 1;
+        }
+    }
+
+private:
+    int fd_ = -1;
+};
+
+bool IsMp3Encoder(const char* name)
+{
+    return std::strcmp(name, kMp3EncoderComponentName) == 0;
+}
+
+// The encoder "is installed" when the library loads.
+bool Mp3EncoderLoads(char* path)
+{
+    if (!LFindComponentFile(kMp3EncoderComponentName, path))
+        LGetComponentPath(kMp3EncoderComponentName, path);
+    LMp3EncoderComponent component;
+    return component.IsLoaded();
+}
+
+// Fetches the zip from one host and installs it: 0, 1 stopped, 2 failed.
+int FetchAndInstall(LProcessContext* context, const char* name, const char* installed, int host)
+{
+    const std::string url = LComponentDownloadUrl(name, host);
+    char zip[kLPathSize];
+    if (std::snprintf(zip, sizeof zip, "%s%s", installed, LIsCodecComponent(name) ? ".zip" : "i.zip") >=
+        static_cast<int>(sizeof zip))
+        return 2;
+    LRemoveStaleFilesBeside(zip);
+    // Code is fetched over verified TLS only: an address that is not https
+    // (a plain QUORIN_SITE, say) is refused by the client.
+    const int fetched = LHttpsGetToFile(context, url.c_str(), zip, false);
+    if (fetched != 0) {
+        LLogWarningF("Component %s: %s could not be fetched: %s", name, url.c_str(), LHttpLastError());
+        unlink(zip);
+        return fetched;
+    }
+    const int result = LInstallComponentZip(name, zip, true);
+    if (result != 0)
+        LLogWarningF("Component %s: the archive from %s was refused or could not be unpacked", name,
+                     url.c_str());
+    return result;
+}
+
+} // namespace
+
+bool LIsCodecComponent(const char* name)
+{
+    for (const char* codec : kCodecComponents)
+        if (std::strcmp(name, codec) == 0)
+            return true;
+    return false;
+}
+
+std::string LComponentZipName(const char* name)
+{
+    return std::string(name) + (LIsCodecComponent(name) ? ".zip" : "i.zip");
+}
+
+std::string LComponentDownloadUrl(const char* name, int host)
+{
+    const std::string address = std::string(host == 0 ? kQuorinSite : kQuorinSecondSite) +
+                                "/components/mac/" + LComponentZipName(name);
+    return LApplySiteOverride(address.c_str());
+}
+
+std::string LComponentVersionUrl(const char* name)
+{
+    return LSiteUrl(("/versions/components/" + std::string(name) + "_mac.txt").c_str());
+}
+
+int LGetComponentVersion(LProcessContext* context, double* version, const char* name)
+{
+    *version = 0;
+    const std::string url = LComponentVersionUrl(name);
+    if (url.rfind("https://", 0) != 0)
+        return 2;
+    char text[kVersionFileSize];
+    const int result = LHttpGetToBuffer(context, url.c_str(), text, sizeof text, kVersionTimeoutMs);
+    if (result != 0)
+        return result;
+    const char* key = std::strstr(text, "version=");
+    if (key == nullptr)
+        return 2;
+    *version = std::atof(key + 8);
+    return 0;
+}
+
+int LDownloadAndInstallComponent(LProcessContext* context, const char* name, char* path, bool replace)
+{
+    path[0] = '\0';
+    if (name == nullptr || name[0] == '\0' || std::strchr(name, '/') != nullptr ||
+        std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+        return 2;
+    if (IsMp3Encoder(name))
+        return Mp3EncoderLoads(path) ? 0 : 2;
+    char folder[kLPathSize];
+    if (!LGetComponentsFolder(folder)) {
+        LGetComponentPath(name, path);
+        return 2;
+    }
+    InstallLock lock;
+    const int locked = lock.Take(context, folder);
+    if (locked != 0)
+        return locked;
+    LRemoveStaleComponentUnpacks(folder);
+
+    // Another process may have installed it while this one waited.
+    if (LGetComponentPath(name, path) && !replace)
+        return 0;
+
+    context->MessageLevel("Download install-on-demand", 0);
+    context->MessageLevel(name, 1);
+    int result = FetchAndInstall(context, name, path, 0);
+    if (result == 2 && !context->IsStopRequested())
+        result = FetchAndInstall(context, name, path, 1);
+    if (result != 0) {
+        char message[kLPathSize + 64];
+        std::snprintf(message, sizeof message, "Error downloading component %s", name);
+        context->Message(message);
+        return result;
+    }
+
+    LLocalProcessContext unstoppable;
+    double version = 0;
+    if (LGetComponentVersion(&unstoppable, &version, name) == 0) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.2f", version);
+        LSharedSettingsSetString("ComponentVersions", name, text);
+    }
+    return LGetComponentPath(name, path) ? 0 : 2;
+}
+
+LInstallOnDemandDialog::LInstallOnDemandDialog(const char* name, char* path)
+    : LProgressDialog("Install-on-Demand"), name_(name), path_(path)
+{
+}
+
+int64_t LInstallOnDemandDialog::Process()
+{
+    result = LDownloadAndInstallComponent(this, name_, path_);
+    return 1;
+}
+
+bool LComponentInstallOnDemand(const char* name, char* path, LWindow* parent)
+{
+    if (IsMp3Encoder(name))
+        return Mp3EncoderLoads(path);
+    if (LGetComponentPath(name, path))
+        return true;
+    LInstallOnDemandDialog dialog(name, path);
+    dialog.Run(parent != nullptr ? parent->GetView() : nullptr);
+    return dialog.result == 0;
+}

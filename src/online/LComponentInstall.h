@@ -1,0 +1,61 @@
+#pragma once
+// Installing a component the first time it is needed: its zip is fetched
+// from the maker's download hosts over verified HTTPS only, unpacked safely
+// (LInstallComponentZip) and its version recorded in the shared settings
+// section "ComponentVersions". One install at a time per user: the processes
+// of all the maker's programs take an flock on ".install.lock" in the
+// components folder, which the kernel releases when a holder dies.
+//
+// The MP3 encoder is the system's LAME library loaded at run time: for it,
+// installed means that it loads; it is never downloaded.
+
+#include "gui/framework/LProgressDialog.h"
+
+#include <string>
+
+class LProcessContext;
+class LWindow;
+
+// Components whose zip is named "<name>.zip"; any other's is "<name>i.zip".
+bool LIsCodecComponent(const char* name);
+// The zip's name on the download hosts.
+std::string LComponentZipName(const char* name);
+// The addresses tried in order: the first download host, then the second
+// (QUORIN_SITE applied to both).
+std::string LComponentDownloadUrl(const char* name, int host);
+// The address of the component's version file.
+std::string LComponentVersionUrl(const char* name);
+
+// Fetches the version file and reads the number after the first
+// "version=": 0 with *version set, 1 stopped, 2 failed or no "version=".
+int LGetComponentVersion(LProcessContext* context, double* version, const char* name);
+
+// Download and install under the per-user lock. path (260 bytes) receives
+// the installed path. A component already usable (perhaps installed by
+// another process while this one waited) is left alone unless replace is
+// set, which fetches and installs it anew (an update). 0 installed, 1
+// stopped, 2 failed; nothing but a complete, verified, safely unpacked
+// archive replaces anything, so a failure keeps the component that was there.
+int LDownloadAndInstallComponent(LProcessContext* context, const char* name, char* path,
+                                 bool replace = false);
+
+// The progress window around LDownloadAndInstallComponent.
+class LInstallOnDemandDialog : public LProgressDialog
+{
+public:
+    // path (260 bytes) receives the installed path; both must outlive the dialog's run.
+    LInstallOnDemandDialog(const char* name, char* path);
+    ~LInstallOnDemandDialog() override = default;
+    int64_t Process() override;
+
+    int result = 2;
+
+private:
+    const char* name_;
+    char* path_;
+};
+
+// True when the component is usable, installing it (with its progress
+// window over the parent) when it is missing. path (260 bytes) receives the
+// installed path.
+bool LComponentInstallOnDemand(const char* name, char* path, LWindow* parent);

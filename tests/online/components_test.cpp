@@ -1,0 +1,280 @@
+// Installing a component from the test CA's HTTPS server (QUORIN_SITE points
+// the program at it): a good archive installs and records its version; bad
+// archives, bad transports and a process killed mid-install leave the
+// installed component as it was; two processes at once install once.
+// Archives are made at test time with Python's zipfile.
+
+#include "OnlineTestSupport.h"
+
+#include "audio/formats/mp3/LMp3EncoderComponent.h"
+#include "foundation/settings/LSharedSettings.h"
+#include "gui/GuiTestSupport.h"
+#include "online/LComponentInstall.h"
+#include "online/LComponentsFolder.h"
+#include "online/LHttpClient.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sys/wait.h>
+
+using namespace quorin::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kName = "testcomp";
+
+// Records the status lines and the messages of an install.
+class InstallContext : public RecordingContext
+{
+public:
+    void Message(const char* text) override { lines.push_back(std::string("message:") + text); }
+};
+
+class Components : public TempHomeTest
+{
+protected:
+    void SetUp() override
+    {
+        if (!HaveTool("unzip"))
+            GTEST_SKIP() << "unzip is needed (tools/install-deps.sh)";
+        ASSERT_TRUE(certs_.Made()) << "openssl could not make the test certificates";
+        files_ = dir_.Path("files");
+        fs::create_directories(files_ + "/components/mac");
+        fs::create_directories(files_ + "/versions/components");
+        std::ofstream(files_ + "/versions/components/testcomp_mac.txt") << "name=testcomp&version=1.25\n";
+        ASSERT_TRUE(LGetComponentsFolder(folder_));
+        getLog_ = dir_.Path("gets.log");
+    }
+    void TearDown() override { unsetenv("QUORIN_SITE"); }
+
+    // The archive served for the test component, members as make_zip.py takes them.
+    void ServeZip(const std::vector<std::string>& members, const std::string& extra = "")
+    {
+        std::string command = "/usr/bin/python3 " + Quote(SourceDir() + "/tests/online/make_zip.py") + " " +
+                              Quote(files_ + "/components/mac/testcompi.zip");
+        for (const std::string& m : members)
+            command += " " + Quote(m);
+        ASSERT_EQ(RunCommand(command + extra), 0);
+    }
+
+    // Starts a server over the files and points QUORIN_SITE at it.
+    void StartServer(TestServer& server, const std::string& certificate = "good",
+                     std::vector<std::string> options = {})
+    {
+        std::vector<std::string> all = {"--files", files_, "--get-log", getLog_};
+        if (!certificate.empty()) {
+            const std::vector<std::string> tls = certs_.ServerOptions(certificate);
+            all.insert(all.end(), tls.begin(), tls.end());
+        }
+        all.insert(all.end(), options.begin(), options.end());
+        ASSERT_TRUE(server.Start(dir_.Path(), all));
+        setenv("QUORIN_SITE",
+               ((certificate.empty() ? "http" : "https") + std::string("://localhost:") +
+                std::to_string(server.Port()))
+                   .c_str(),
+               1);
+    }
+
+    std::string Installed() const { return std::string(folder_) + "/" + kName; }
+
+    // What the components folder holds besides the lock file.
+    std::set<std::string> FolderEntries() const
+    {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder_))
+            if (entry.path().filename() != ".install.lock")
+                names.insert(entry.path().filename().string());
+        return names;
+    }
+
+    int ZipFetches() const
+    {
+        std::ifstream in(getLog_);
+        int count = 0;
+        for (std::string line; std::getline(in, line);)
+            count += line == "/components/mac/testcompi.zip";
+        return count;
+    }
+
+    TempDir dir_;
+    TestCertificates certs_{dir_.Path()};
+    std::string files_, getLog_;
+    char folder_[260] = {};
+};
+
+std::string QdNet()
+{
+    return Quote(BuildDir() + "/tools/qd-net/qd-net");
+}
+
+TEST_F(Components, AGoodArchiveInstallsAndRecordsItsVersion)
+{
+    ASSERT_NO_FATAL_FAILURE(ServeZip({"testcomp=new code"}));
+    TestServer server;
+    ASSERT_NO_FATAL_FAILURE(StartServer(server));
+    RecordingContext context;
+    char path[260];
+    ASSERT_EQ(LDownloadAndInstallComponent(&context, kName, path), 0) << LHttpLastError();
+    EXPECT_EQ(std::string(path), Installed());
+    EXPECT_EQ(ReadWhole(Installed()), "new code");
+    EXPECT_EQ(fs::status(Installed()).permissions() & fs::perms::others_write, fs::perms::none);
+    char version[64];
+    LSharedSettingsGetString("ComponentVersions", kName, "", version);
+    EXPECT_STREQ(version, "1.25");
+    EXPECT_EQ(context.lines, (std::vector<std::string>{"0:Download install-on-demand", "1:testcomp"}));
+    // Neither the zip nor the unpack folder stays.
+    EXPECT_EQ(FolderEntries(), std::set<std::string>{kName});
+    EXPECT_EQ(ZipFetches(), 1);
+
+    // Usable now: asked again, nothing is fetched.
+    ASSERT_EQ(LDownloadAndInstallComponent(&context, kName, path), 0);
+    EXPECT_EQ(ZipFetches(), 1);
+}
+
+// Each case serves something that must not be installed; the working
+// component from before stays as it was.
+struct RefusedCase
+{
+    const char* what;
+    std::vector<std::string> members;
+    std::string zipExtra;    // further make_zip.py arguments
+    std::string certificate; // "" serves plain HTTP
+    std::vector<std::string> serverOptions;
+};
+
+TEST_F(Components, NothingButACompleteVerifiedSafeArchiveReplacesTheInstalledOne)
+{
+    const std::string outside = dir_.Path("escaped");
+    const RefusedCase cases[] = {
+        {"body cut short by the server", {"testcomp=new code"}, "", "good", {"--truncate-files"}},
+        {"archive cut short", {"testcomp=new code", "other=more"}, " --cut -60", "good", {}},
+        {"member climbing out", {"testcomp=new code", "../../escaped=x"}, "", "good", {}},
+        {"absolute member", {"testcomp=new code", outside + "=x"}, "", "good", {}},
+        {"link to a file outside", {"testcomp@/etc/passwd"}, "", "good", {}},
+        {"link beside the component", {"testcomp=new code", "lib@" + outside}, "", "good", {}},
+        {"hidden link", {"testcomp=new code", ".lib@/etc/passwd"}, "", "good", {}},
+        {"plain HTTP", {"testcomp=new code"}, "", "", {}},
+        {"certificate for another host", {"testcomp=new code"}, "", "wronghost", {}},
+        {"self-signed certificate", {"testcomp=new code"}, "", "selfsigned", {}},
+        {"archive without the component", {"something=else"}, "", "good", {}},
+    };
+    for (const RefusedCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::ofstream(Installed()) << "old code";
+        LSharedSettingsSetString("ComponentVersions", kName, "1.00");
+        ASSERT_NO_FATAL_FAILURE(ServeZip(c.members, c.zipExtra));
+        TestServer server;
+        ASSERT_NO_FATAL_FAILURE(StartServer(server, c.certificate, c.serverOptions));
+        InstallContext context;
+        char path[260];
+        EXPECT_EQ(LDownloadAndInstallComponent(&context, kName, path, true), 2);
+        EXPECT_EQ(ReadWhole(Installed()), "old code");
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(Installed())));
+        EXPECT_FALSE(fs::exists(fs::symlink_status(outside)));
+        for (const char* up : {"/../escaped", "/../../escaped"})
+            EXPECT_FALSE(fs::exists(fs::symlink_status(std::string(folder_) + up)));
+        EXPECT_EQ(FolderEntries(), std::set<std::string>{kName});
+        char version[64];
+        LSharedSettingsGetString("ComponentVersions", kName, "", version);
+        EXPECT_STREQ(version, "1.00");
+        EXPECT_NE(
+            std::find(context.lines.begin(), context.lines.end(), "message:Error downloading component testcomp"),
+            context.lines.end());
+    }
+}
+
+TEST_F(Components, AnUpdateReplacesTheWorkingComponentInOneStep)
+{
+    std::ofstream(Installed()) << "old code";
+    ASSERT_NO_FATAL_FAILURE(ServeZip({"testcomp=new code"}));
+    TestServer server;
+    ASSERT_NO_FATAL_FAILURE(StartServer(server));
+    RecordingContext context;
+    char path[260];
+    ASSERT_EQ(LDownloadAndInstallComponent(&context, kName, path, true), 0) << LHttpLastError();
+    EXPECT_EQ(ReadWhole(Installed()), "new code");
+    EXPECT_EQ(FolderEntries(), std::set<std::string>{kName});
+}
+
+TEST_F(Components, TwoProcessesInstallingAtOnceInstallOnce)
+{
+    ASSERT_NO_FATAL_FAILURE(ServeZip({"testcomp=new code"}));
+    TestServer server;
+    ASSERT_NO_FATAL_FAILURE(StartServer(server, "good", {"--delay-ms", "1500"}));
+    const std::string command = QdNet() + " install-component testcomp > " + Quote(dir_.Path("out")) + "-";
+    ASSERT_EQ(RunCommand(command + "1 & a=$!; " + command + "2 & b=$!; wait $a && wait $b"), 0);
+    EXPECT_EQ(ZipFetches(), 1);
+    EXPECT_EQ(ReadWhole(Installed()), "new code");
+    for (const char* n : {"-1", "-2"})
+        EXPECT_NE(ReadWhole(dir_.Path("out") + n).find("installed=" + Installed()), std::string::npos);
+    EXPECT_EQ(FolderEntries(), std::set<std::string>{kName});
+}
+
+TEST_F(Components, AProcessKilledMidInstallLeavesTheOldComponentUsable)
+{
+    std::ofstream(Installed()) << "old code";
+    ASSERT_NO_FATAL_FAILURE(ServeZip({"testcomp=new code"}));
+    {
+        TestServer slow;
+        ASSERT_NO_FATAL_FAILURE(StartServer(slow, "good", {"--delay-ms", "20000"}));
+        const pid_t child = fork();
+        if (child == 0) {
+            const std::string qdNet = BuildDir() + "/tools/qd-net/qd-net";
+            execl(qdNet.c_str(), "qd-net", "install-component", kName, "--update",
+                  static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        ASSERT_GT(child, 0);
+        for (int i = 0; i < 400 && ZipFetches() == 0; ++i)
+            usleep(25000);
+        ASSERT_EQ(ZipFetches(), 1);
+        usleep(200000); // the download is under way
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+    }
+    EXPECT_EQ(ReadWhole(Installed()), "old code");
+    char path[260];
+    EXPECT_TRUE(LGetComponentPath(kName, path));
+
+    // The lock died with its holder; the next install cleans up after it.
+    TestServer server;
+    ASSERT_NO_FATAL_FAILURE(StartServer(server));
+    RecordingContext context;
+    ASSERT_EQ(LDownloadAndInstallComponent(&context, kName, path, true), 0) << LHttpLastError();
+    EXPECT_EQ(ReadWhole(Installed()), "new code");
+    EXPECT_EQ(FolderEntries(), std::set<std::string>{kName});
+}
+
+TEST_F(Components, InstallOnDemandRunsInItsProgressWindow)
+{
+    GuiApp();
+    ASSERT_NO_FATAL_FAILURE(ServeZip({"testcomp=new code"}));
+    TestServer server;
+    ASSERT_NO_FATAL_FAILURE(StartServer(server));
+    char path[260];
+    EXPECT_TRUE(LComponentInstallOnDemand(kName, path, nullptr));
+    EXPECT_EQ(ReadWhole(Installed()), "new code");
+    EXPECT_TRUE(LComponentInstallOnDemand(kName, path, nullptr));
+    EXPECT_EQ(ZipFetches(), 1);
+
+    // The MP3 encoder is installed when the system's library loads; it is
+    // never fetched.
+    LMp3EncoderComponent encoder;
+    EXPECT_EQ(LComponentInstallOnDemand(kMp3EncoderComponentName, path, nullptr), encoder.IsLoaded());
+    std::ifstream in(getLog_);
+    for (std::string line; std::getline(in, line);)
+        EXPECT_EQ(line.find("quavex"), std::string::npos) << line;
+}
+
+TEST(ComponentNames, CodecComponentsKeepTheirZipName)
+{
+    EXPECT_EQ(LComponentZipName("flacenc2"), "flacenc2.zip");
+    EXPECT_EQ(LComponentZipName("quavex4x64"), "quavex4x64i.zip");
+    EXPECT_EQ(LComponentZipName("flacenc2x"), "flacenc2xi.zip");
+}
+
+} // namespace

@@ -1,0 +1,46 @@
+#!/usr/bin/env python3
+"""Makes a zip for the component tests, members given one per argument:
+
+  NAME=TEXT        a file holding TEXT (NAME is stored as given: "/abs", "../x")
+  NAME@TARGET      a symbolic link to TARGET
+  --cut N          the archive is cut to its first N bytes afterwards
+"""
+import sys
+import zipfile
+
+
+def main():
+    out = sys.argv[1]
+    cut = None
+    members = []
+    rest = sys.argv[2:]
+    while rest:
+        word = rest.pop(0)
+        if word == "--cut":
+            cut = int(rest.pop(0))
+        else:
+            members.append(word)
+    with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as archive:
+        for member in members:
+            if "@" in member:
+                name, target = member.split("@", 1)
+                info = zipfile.ZipInfo(name)
+                info.create_system = 3
+                info.external_attr = 0o120777 << 16
+                archive.writestr(info, target)
+            else:
+                name, text = member.split("=", 1)
+                info = zipfile.ZipInfo(name)
+                info.create_system = 3
+                info.external_attr = 0o100644 << 16
+                info.compress_type = zipfile.ZIP_DEFLATED
+                archive.writestr(info, text * 1)
+    if cut is not None:
+        with open(out, "rb") as f:
+            data = f.read()
+        with open(out, "wb") as f:
+            f.write(data[:cut])
+
+
+if __name__ == "__main__":
+    main()
