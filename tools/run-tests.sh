@@ -17,7 +17,7 @@ mkdir -p "$test_home/bin"
 printf '#!/bin/sh\nexit 0\n' > "$test_home/bin/xdg-open"
 chmod 755 "$test_home/bin/xdg-open"
 export PATH=$test_home/bin:$PATH
-jobs=$(nproc)
+jobs=${QUORIN_TEST_JOBS:-$(nproc)}
 if [[ -x tools/with-pulse.sh ]]; then
   tools/with-pulse.sh ctest --test-dir "$build" --output-on-failure -j "$jobs" --timeout 600
   exit $?

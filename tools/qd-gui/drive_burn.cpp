@@ -25,6 +25,14 @@ constexpr int kMainTimerLoad = 4;
 constexpr int kMainTimerBurnAudio = 2;
 constexpr int kMainTimerBurnData = 3;
 
+// The list is empty until the files are added after the load, and an empty
+// list opens the recording wizard at start: here the burn alone is driven.
+class BurnOnlyMainDialog : public MainDialog
+{
+protected:
+    void OpenRecordingWizard() override {}
+};
+
 void PumpWhile(const std::function<bool()>& busy)
 {
     while (busy())
@@ -42,7 +50,7 @@ bool OpenBurn(QdGuiDrive& drive)
     burnAsked = false;
     drive.ready = [] { return burnAsked && QApplication::activeModalWidget() != nullptr; };
     static std::unique_ptr<MainDialog> window;
-    window = std::make_unique<MainDialog>();
+    window = std::make_unique<BurnOnlyMainDialog>();
     if (!window->CreateAndInitMainWindow())
         return false;
     window->ShowWindow(true);

@@ -46,7 +46,7 @@ TEST_F(RestoreToolTest, SpeedCorrectionOfAToneFile)
     {
         const char* speed;
         double want;
-    } cases[] = {{"45to33", 740.74}, {"78to45", 1733.0}};
+    } cases[] = {{"45to33", 1000.0 * (100.0 / 3.0) / 45.0}, {"78to45", 1000.0 * 78.0 / 45.0}};
     for (const Case& c : cases) {
         const std::string out = dir.Path(std::string("out_") + c.speed + ".wav");
         ASSERT_EQ(RunCommand(Tool() + " restore " + in + " " + out + " --speed " + c.speed), 0);
