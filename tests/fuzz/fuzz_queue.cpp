@@ -92,5 +92,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     size_t count = 0;
     queue.ResumeAtStartup(1, &outcome, &count);
     unlink(path.c_str());
+    // Damaged queues are kept aside under new names: clear them for the next input.
+    for (const auto& entry : std::filesystem::directory_iterator(Folder()))
+        if (entry.path().filename().string().rfind("grprocesses.list.damaged", 0) == 0)
+            std::filesystem::remove(entry.path());
     return 0;
 }

@@ -5,7 +5,8 @@
 // current job's next block, leaving that job queued.
 //
 // qd-queue resume: the program's start-up step (crash counter), printing
-// what it did: "nothing", "resumed N", "discarded-damaged",
+// what it did: "nothing", "resumed N", "recovered-damaged N" (the jobs read
+// whole from a queue whose header was damaged, which is kept aside),
 // "discarded-crashes" or "other-instance".
 
 #include "QueueCommand.h"
@@ -73,9 +74,12 @@ int RunResume(int argc, char** argv)
         std::printf("resumed %zu\n", records.size());
         break;
     }
-    case QueueResume::kDiscardedDamaged:
-        std::puts("discarded-damaged");
+    case QueueResume::kRecoveredDamaged: {
+        std::vector<ProcessQueueRecord> records;
+        worker.Queue().ReadAll(&records);
+        std::printf("recovered-damaged %zu\n", records.size());
         break;
+    }
     case QueueResume::kDiscardedCrashes:
         std::puts("discarded-crashes");
         break;

@@ -2,10 +2,12 @@
 
 #include "audio/formats/LAudioFileIo.h"
 #include "foundation/files/LFileSystem.h"
+#include "foundation/files/LMoveAside.h"
 #include "foundation/log/LLog.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <strings.h>
@@ -102,6 +104,47 @@ bool ProcessQueueFile::ReplaceWith(const std::vector<uint8_t>& bytes)
     return true;
 }
 
+bool ProcessQueueFile::RecoverDamaged(const std::vector<uint8_t>& bytes, std::size_t* recovered)
+{
+    *recovered = 0;
+    // The records are where a whole header would have put them; one whose
+    // texts do not all end within their fields, or that names no recording,
+    // is not a job.
+    std::vector<uint8_t> mended(kQueueHeaderSize);
+    EncodeQueueHeader(ProcessQueueHeader(), mended.data());
+    const std::size_t count = WholeRecords(bytes.size());
+    std::size_t unreadable = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const uint8_t* in = bytes.data() + kQueueHeaderSize + i * kQueueRecordSize;
+        ProcessQueueRecord record;
+        if (DecodeQueueRecord(in, record) && record.sourcePath[0] != '\0') {
+            mended.insert(mended.end(), in, in + kQueueRecordSize);
+            ++*recovered;
+        } else {
+            ++unreadable;
+        }
+    }
+    char aside[PATH_MAX];
+    if (!LLinkDamagedFileAside(path_.c_str(), aside, sizeof aside)) {
+        LLogErrorF("The job queue %s has a damaged header and could not be kept aside (%s); it was left "
+                   "as it is",
+                   path_.c_str(), std::strerror(errno));
+        *recovered = 0;
+        return false;
+    }
+    const bool replaced = *recovered > 0 ? ReplaceWith(mended) : unlink(path_.c_str()) == 0 || errno == ENOENT;
+    if (!replaced) {
+        LLogErrorF("The job queue %s has a damaged header; it was kept as %s but could not be mended (%s)",
+                   path_.c_str(), aside, std::strerror(errno));
+        *recovered = 0;
+        return false;
+    }
+    LLogWarningF("The job queue %s had a damaged header: %zu whole jobs were recovered from it, %zu "
+                 "records could not be read, and the damaged file was kept as %s",
+                 path_.c_str(), *recovered, unreadable, aside);
+    return true;
+}
+
 QueueStatus ProcessQueueFile::Append(const ProcessQueueRecord& record)
 {
     QueueLockHolder lock(lockPath_, LOCK_EX, lockWaitMs_);
@@ -110,16 +153,30 @@ QueueStatus ProcessQueueFile::Append(const ProcessQueueRecord& record)
     LFile file;
     if (!file.Open(path_.c_str(), O_RDWR | O_CREAT))
         return QueueStatus::kFailed;
-    const int64_t size = LDescriptorSize(file.fd);
+    int64_t size = LDescriptorSize(file.fd);
     if (size < 0)
         return QueueStatus::kFailed;
     uint8_t header[kQueueHeaderSize] = {};
-    const bool headerRead = size >= static_cast<int64_t>(kQueueHeaderSize) &&
-                            LPreadFully(file.fd, header, sizeof header, 0) == sizeof header;
+    bool headerRead = size >= static_cast<int64_t>(kQueueHeaderSize) &&
+                      LPreadFully(file.fd, header, sizeof header, 0) == sizeof header;
+    if (size > 0 && (!headerRead || !DecodeQueueHeader(header).IsValid())) {
+        // The jobs behind a damaged header are still the user's: keep them.
+        file.Close();
+        std::vector<uint8_t> bytes;
+        bool exists = false;
+        std::size_t recovered = 0;
+        if (!ReadWhole(&bytes, &exists) || !RecoverDamaged(bytes, &recovered))
+            return QueueStatus::kFailed;
+        if (!file.Open(path_.c_str(), O_RDWR | O_CREAT))
+            return QueueStatus::kFailed;
+        size = LDescriptorSize(file.fd);
+        if (size < 0)
+            return QueueStatus::kFailed;
+        headerRead = size >= static_cast<int64_t>(kQueueHeaderSize) &&
+                     LPreadFully(file.fd, header, sizeof header, 0) == sizeof header;
+    }
     int64_t end = size;
     if (!headerRead || !DecodeQueueHeader(header).IsValid()) {
-        if (size > 0)
-            LLogWarningF("The job queue %s had a damaged header and was started afresh", path_.c_str());
         EncodeQueueHeader(ProcessQueueHeader(), header);
         if (ftruncate(file.fd, 0) != 0 || !LPwriteFully(file.fd, header, sizeof header, 0))
             return QueueStatus::kFailed;
@@ -304,9 +361,21 @@ QueueStatus ProcessQueueFile::ResumeAtStartup(int failCount, QueueResume* outcom
         return QueueStatus::kFailed;
     if (!exists)
         return QueueStatus::kOk;
-    if (!HasValidHeader(bytes)) {
-        *outcome = QueueResume::kDiscardedDamaged;
+    // An emptied queue holds no header: nothing to resume.
+    if (bytes.empty())
         return unlink(path_.c_str()) == 0 || errno == ENOENT ? QueueStatus::kOk : QueueStatus::kFailed;
+    bool recovered = false;
+    if (!HasValidHeader(bytes)) {
+        std::size_t count = 0;
+        if (!RecoverDamaged(bytes, &count))
+            return QueueStatus::kFailed;
+        recovered = true;
+        if (count == 0) {
+            *outcome = QueueResume::kRecoveredDamaged;
+            return QueueStatus::kOk;
+        }
+        if (!ReadWhole(&bytes, &exists) || !HasValidHeader(bytes))
+            return QueueStatus::kFailed;
     }
     ProcessQueueHeader header = DecodeQueueHeader(bytes.data());
     if (header.crashCounter > failCount) {
@@ -322,7 +391,7 @@ QueueStatus ProcessQueueFile::ResumeAtStartup(int failCount, QueueResume* outcom
     bytes.resize(kQueueHeaderSize + count * kQueueRecordSize);
     if (!ReplaceWith(bytes))
         return QueueStatus::kFailed;
-    *outcome = QueueResume::kResumed;
+    *outcome = recovered ? QueueResume::kRecoveredDamaged : QueueResume::kResumed;
     *records = count;
     return QueueStatus::kOk;
 }

@@ -39,7 +39,8 @@ const char* QueueStatusText(QueueStatus status);
 enum class QueueResume {
     kNothing,          // no queue file
     kResumed,          // the crash counter went up by one; the jobs are to be run
-    kDiscardedDamaged, // the header was short or foreign: the file was deleted
+    kRecoveredDamaged, // the header was short or foreign: the file was kept aside
+                       // and its whole records make up the queue to be run
     kDiscardedCrashes, // the counter was above the limit: the file was deleted
     kOtherInstance,    // another process runs the queue: left alone
 };
@@ -68,8 +69,8 @@ public:
     void SetLockWait(uint32_t ms) { lockWaitMs_ = ms; }
 
     // Appends the record (a new or emptied file gets a fresh header first; a
-    // header that is short or not ours is replaced, since no worker could
-    // read what follows it). The record is on the disk when this returns kOk.
+    // file whose header is short or not ours is recovered first, as at
+    // start-up). The record is on the disk when this returns kOk.
     QueueStatus Append(const ProcessQueueRecord& record);
 
     // kOk with the first whole record, kEmpty when there is none.
@@ -96,9 +97,9 @@ public:
 
     // The start-up step: a queue whose crash counter is at most failCount is
     // resumed (its counter goes up by one and *records receives its record
-    // count); a damaged one, or one above the limit, is deleted (the
-    // recordings it names are not touched); one that another process is
-    // running is left alone.
+    // count); one above the limit is deleted (the recordings it names are
+    // not touched); one whose header is damaged is recovered and resumed;
+    // one that another process is running is left alone.
     QueueStatus ResumeAtStartup(int failCount, QueueResume* outcome, std::size_t* records);
 
     // Sets the crash counter back to 0 (a job that was stopped on request
@@ -116,6 +117,12 @@ private:
     bool ReadWhole(std::vector<uint8_t>* bytes, bool* exists);
     // Replaces the queue by `bytes` through "<queue>.new".
     bool ReplaceWith(const std::vector<uint8_t>& bytes);
+    // Under the exclusive lock, for a file whose header is short or not ours
+    // (`bytes` its contents): the file is kept as "<queue>.damaged" (or the
+    // next free name) and the queue becomes the records in it that read whole,
+    // so that no job is lost with the header. False when the damaged file
+    // could not be kept; the queue is then left as it is.
+    bool RecoverDamaged(const std::vector<uint8_t>& bytes, std::size_t* recovered);
 
     std::string path_;
     std::string lockPath_;

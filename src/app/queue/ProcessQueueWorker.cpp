@@ -39,7 +39,7 @@ QueueResume ProcessQueueWorker::OpenQueue(uint32_t stopMode, bool start)
         LLogWarningF("The job queue could not be resumed: %s", QueueStatusText(status));
         return outcome;
     }
-    if (outcome == QueueResume::kResumed) {
+    if (outcome == QueueResume::kResumed || outcome == QueueResume::kRecoveredDamaged) {
         LLogInfoF("Resuming %zu queued jobs", records);
         if (start && records > 0)
             StartWorker();

@@ -76,7 +76,7 @@ bool LLockedFileUpdate::Begin(const char* path, uint32_t waitMs)
     return false;
 }
 
-bool LLockedFileUpdate::Read(LStringLongTemplate<char>* out)
+bool LLockedFileUpdate::Read(LStringLongTemplate<char>* out, uint64_t maxBytes)
 {
     out->Clear();
     if (fd_ < 0)
@@ -92,6 +92,11 @@ bool LLockedFileUpdate::Read(LStringLongTemplate<char>* out)
             return false;
         if (got == 0)
             return true;
+        if (uint64_t(got) > maxBytes - out->length) {
+            out->Clear();
+            errno = EFBIG;
+            return false;
+        }
         out->Append(buffer, uint64_t(got));
     }
 }

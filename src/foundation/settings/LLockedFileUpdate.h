@@ -26,8 +26,10 @@ public:
     // files of the program do).
     bool Begin(const char* path, uint32_t waitMs);
 
-    // The file's contents when Begin ran. False on a read error.
-    bool Read(LStringLongTemplate<char>* out);
+    // The file's contents when Begin ran. False on a read error, and with
+    // errno EFBIG when the file holds more than `maxBytes` (then nothing past
+    // the bound was read).
+    bool Read(LStringLongTemplate<char>* out, uint64_t maxBytes = UINT64_MAX);
 
     // Writes the bytes to a new file beside the path, flushes it, and renames
     // it over the path. False (old file untouched) on any failure.

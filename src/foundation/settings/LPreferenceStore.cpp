@@ -1,6 +1,6 @@
 #include "foundation/settings/LPreferenceStore.h"
 
-#include "foundation/ini/LFileReaders.h"
+#include "foundation/files/LMoveAside.h"
 #include "foundation/log/LLog.h"
 #include "foundation/platform/LStandardFolders.h"
 #include "foundation/settings/LLockedFileUpdate.h"
@@ -9,7 +9,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -65,6 +67,54 @@ std::string Unescape(const char* begin, const char* end)
         }
     }
     return out;
+}
+
+// Called with the file locked. Its bytes stay for the user to look at, and
+// the next write starts a fresh file.
+void SetTooLargeFileAside(const char* path)
+{
+    char movedTo[4200];
+    if (LMoveDamagedFileAside(path, movedTo, sizeof movedTo))
+        LLogErrorF("Preferences file %s is damaged (larger than %llu MiB); it was moved to %s and the "
+                   "default settings are used.",
+                   path, (unsigned long long)(LPreferenceStore::kMaxFileBytes >> 20), movedTo);
+    else
+        LLogErrorF("Preferences file %s is damaged (larger than %llu MiB) and could not be moved aside "
+                   "(%s); the default settings are used.",
+                   path, (unsigned long long)(LPreferenceStore::kMaxFileBytes >> 20), std::strerror(errno));
+}
+
+enum class ReadOutcome { kRead, kFailed, kTooLarge };
+
+// The whole file when it is within the bound; never reads further than that.
+ReadOutcome ReadBounded(const std::string& path, LStringLongTemplate<char>* out)
+{
+    out->Clear();
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return ReadOutcome::kFailed;
+    char buffer[65536];
+    ReadOutcome outcome = ReadOutcome::kRead;
+    for (;;) {
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            outcome = ReadOutcome::kFailed;
+            break;
+        }
+        if (got == 0)
+            break;
+        if (uint64_t(got) > LPreferenceStore::kMaxFileBytes - out->length) {
+            outcome = ReadOutcome::kTooLarge;
+            break;
+        }
+        out->Append(buffer, uint64_t(got));
+    }
+    close(fd);
+    if (outcome != ReadOutcome::kRead)
+        out->Clear();
+    return outcome;
 }
 
 bool SystemFolder(std::string* folder)
@@ -171,14 +221,33 @@ LPreferenceStore::Cached& LPreferenceStore::Refresh(const std::string& path)
     cached.contents = Contents();
     cached.mark = mark;
     cached.loaded = true;
-    if (mark.exists) {
-        LStringLongTemplate<char> text;
-        if (LReadFileToString(path.c_str(), &text)) {
-            cached.contents = Parse(text.Text(), text.length);
-        } else {
-            // Read again next time rather than trust an empty picture.
-            cached.loaded = false;
+    if (!mark.exists)
+        return cached;
+    LStringLongTemplate<char> text;
+    switch (ReadBounded(path, &text)) {
+    case ReadOutcome::kRead:
+        cached.contents = Parse(text.Text(), text.length);
+        break;
+    case ReadOutcome::kFailed:
+        // Read again next time rather than trust an empty picture.
+        cached.loaded = false;
+        break;
+    case ReadOutcome::kTooLarge: {
+        // Under the file's lock, so that a writer in another process does not
+        // lose what it writes meanwhile; it may already have set it aside.
+        LLockedFileUpdate update;
+        if (update.Begin(path.c_str(), kPreferenceLockWaitMs)) {
+            if (update.Read(&text, kMaxFileBytes))
+                cached.contents = Parse(text.Text(), text.length);
+            else if (errno == EFBIG)
+                SetTooLargeFileAside(path.c_str());
+            else
+                cached.loaded = false;
+            update.End();
         }
+        cached.mark = MarkOf(path);
+        break;
+    }
     }
     return cached;
 }
@@ -229,10 +298,15 @@ bool LPreferenceStore::Set(LSettingsUser user, const char* domain,
     if (!update.Begin(path.c_str(), kPreferenceLockWaitMs))
         return false;
     LStringLongTemplate<char> text;
-    if (!update.Read(&text)) {
-        LLogErrorF("Preferences file %s could not be read (%s); it was left unchanged.", path.c_str(),
-                   std::strerror(errno));
-        return false;
+    if (!update.Read(&text, kMaxFileBytes)) {
+        if (errno == EFBIG) {
+            SetTooLargeFileAside(path.c_str());
+            text.Clear();
+        } else {
+            LLogErrorF("Preferences file %s could not be read (%s); it was left unchanged.", path.c_str(),
+                       std::strerror(errno));
+            return false;
+        }
     }
     Contents contents = Parse(text.Text(), text.length);
     bool changed = false;

@@ -45,6 +45,11 @@ public:
     // Every key of the domain.
     std::vector<std::string> Keys(LSettingsUser user, const char* domain);
 
+    // A preferences file holds a few hundred short values; one larger than
+    // this is damage (it would hold up every start to read it) and is moved
+    // aside, the defaults standing in for its values.
+    static constexpr uint64_t kMaxFileBytes = uint64_t(4) << 20;
+
     // The file of a domain; false when no folder can be named for it.
     static bool PathFor(LSettingsUser user, const char* domain, std::string* path);
 

@@ -967,6 +967,33 @@ QRect LQtListViewImpl::BackgroundImageRect() const
                  size.height());
 }
 
+void LQtListViewImpl::StretchColumn(int count, int column, double floorWidth)
+{
+    stretchCount_ = count;
+    stretchColumn_ = column;
+    stretchFloor_ = floorWidth;
+    ApplyStretch();
+}
+
+void LQtListViewImpl::ApplyStretch()
+{
+    LListViewManager* list = List();
+    if (list == nullptr || stretchColumn_ < 0 || stretching_)
+        return;
+    stretching_ = true;
+    if (list->ResizeColumns(stretchCount_, stretchColumn_, stretchFloor_, viewport()->width()))
+        ApplyColumnWidths();
+    stretching_ = false;
+}
+
+bool LQtListViewImpl::viewportEvent(QEvent* event)
+{
+    const bool handled = LQtOutlineViewImpl::viewportEvent(event);
+    if (event->type() == QEvent::Resize)
+        ApplyStretch();
+    return handled;
+}
+
 void LQtListViewImpl::paintEvent(QPaintEvent* event)
 {
     LOutlineViewManager* tree = Manager() ? Manager()->Tree() : nullptr;

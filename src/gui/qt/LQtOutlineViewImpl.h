@@ -166,6 +166,11 @@ public:
     QRect BackgroundImageRect() const;
     // Starts editing column 0 of the first selected row, its text selected.
     bool EditSelectedRow();
+    // Column `column` of the first `count` takes the width the others leave
+    // (at least floorWidth points), now and whenever the list's visible
+    // width changes: the window's own resize comes before the list's room is
+    // known, and a scroll bar coming or going changes it later.
+    void StretchColumn(int count, int column, double floorWidth);
     // Column order, visibility and the header from the manager.
     void ApplyColumns();
     // Opens the menu of a drop-down cell (null when it has no items).
@@ -182,6 +187,7 @@ public:
 protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
     void OnReloaded() override;
     void startDrag(Qt::DropActions supportedActions) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -201,4 +207,9 @@ private:
     QMetaObject::Connection columnsConnection_;
     QPoint dragStart_;
     bool applyingWidths_ = false;
+    bool stretching_ = false;
+    int stretchCount_ = 0;
+    int stretchColumn_ = -1;
+    double stretchFloor_ = 0;
+    void ApplyStretch();
 };

@@ -134,9 +134,7 @@ void LWindow::ResizeListViewColumns(int id, int columnCount, int stretchColumn, 
     LQtListViewImpl* view = FindList(this, id);
     if (!view || !view->List() || !IsWindow())
         return;
-    const double scale = GetScaleFactor();
-    if (view->List()->ResizeColumns(columnCount, stretchColumn, minWidth / scale, view->viewport()->width()))
-        view->ApplyColumnWidths();
+    view->StretchColumn(columnCount, stretchColumn, minWidth / GetScaleFactor());
 }
 
 void LWindow::SetListViewColumnWidth(int id, int column, int width)

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -63,7 +64,10 @@ protected:
 
     // Starts the program, waits for `ready`, gives it a moment in that state,
     // sends SIGTERM and expects it gone within the bound with status 0.
-    void StartAndLogOut(const std::vector<std::string>& arguments, const std::function<bool()>& ready)
+    // `alsoInConfig` are the files besides the preferences that may be in the
+    // config folder afterwards.
+    void StartAndLogOut(const std::vector<std::string>& arguments, const std::function<bool()>& ready,
+                        const std::vector<std::string>& alsoInConfig = {})
     {
         const pid_t pid = StartProgram(arguments, home_.Root());
         ASSERT_TRUE(PumpUntil(ready, 60000)) << "the program never got there";
@@ -74,8 +78,16 @@ protected:
         KillAndReap(pid);
         EXPECT_EQ(status, 0) << "not ended within the bound after SIGTERM";
         EXPECT_EQ(FilesUnder(home_.Path(".run")), std::vector<std::string>{});
+        EXPECT_FALSE(fs::exists(CrashMarker())) << "the next start would report an abnormal end";
         for (const std::string& file : FilesUnder(home_.Path(".config")))
-            EXPECT_EQ(file, "com.oxbelsoftware.quorin.conf") << "left in the config folder";
+            EXPECT_TRUE(file == "com.oxbelsoftware.quorin.conf" ||
+                        std::find(alsoInConfig.begin(), alsoInConfig.end(), file) != alsoInConfig.end())
+                << file << " left in the config folder";
+        // The cache keeps the queue's lock files and counters; nothing half-written.
+        for (const std::string& file : FilesUnder(home_.Path(".cache")))
+            EXPECT_TRUE(file.size() < 4 || (file.compare(file.size() - 4, 4, ".tmp") != 0 &&
+                                            file.compare(file.size() - 4, 4, ".new") != 0))
+                << file << " left in the cache folder";
         EXPECT_FALSE(fs::exists(opened_)) << "a report was opened";
     }
 
@@ -105,6 +117,22 @@ TEST_F(LogOut, ADamagedFileNamedOnTheCommandLineIsNotOpened)
 {
     std::ofstream(home_.Path("notes.wav")) << "this is a text file, not a recording\n";
     StartAndLogOut({"notes.wav"}, [&] { return Listening(); });
+}
+
+TEST_F(LogOut, AHugeSettingsFileIsSetAsideAndTheStartEndsPromptly)
+{
+    const std::string settings = home_.Path(".config/com.oxbelsoftware.quorin.conf");
+    fs::create_directories(home_.Path(".config"));
+    {
+        std::ofstream out(settings);
+        const std::string line = "Padding/Value=" + std::string(1000, 'x') + "\n";
+        for (int i = 0; i < 50 * 1024; ++i)
+            out << line;
+    }
+    const auto size = fs::file_size(settings);
+    StartAndLogOut({}, [&] { return Listening(); }, {"com.oxbelsoftware.quorin.conf.damaged"});
+    // The user's bytes are kept whole under the new name.
+    EXPECT_EQ(fs::file_size(settings + ".damaged"), size);
 }
 
 } // namespace

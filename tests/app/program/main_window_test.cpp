@@ -15,6 +15,7 @@
 #include "support/TestFiles.h"
 
 #include <QDropEvent>
+#include <QHeaderView>
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
@@ -384,6 +385,39 @@ TEST_F(MainWindowTest, QuitStoresThePlacementAndTheNextStartRestoresIt)
     clamped->GetWindowSize(&nw, &nh);
     EXPECT_LE(nx + nw, 800);
     EXPECT_LE(nw, 800);
+}
+
+TEST_F(MainWindowTest, TheRecordedFileColumnTakesTheWidthTheDurationLeaves)
+{
+    // A start at the placement of the last run: the window has its size
+    // before its list has any room.
+    LSettingsSetInt("MainWindow", "X", 10);
+    LSettingsSetInt("MainWindow", "Y", 10);
+    LSettingsSetInt("MainWindow", "Width", 760);
+    LSettingsSetInt("MainWindow", "Height", 480);
+    LSettingsSetString("MainWindow", "Maximized", "0");
+    auto window = Open();
+    ASSERT_TRUE(WaitForLoad(*window, 0));
+    auto* list = LQtWidget(window->GetView())->findChild<LQtListViewImpl*>();
+    ASSERT_NE(list, nullptr);
+    // Then narrower and wider: the duration column keeps its width and the
+    // file column ends the list at its right edge.
+    int durationWidth = -1;
+    for (int width : {0, 560, 790, 640}) {
+        SCOPED_TRACE(width);
+        if (width > 0)
+            window->SetSize(width, 480);
+        PumpFor(50);
+        const int name = list->header()->sectionSize(0);
+        const int duration = list->header()->sectionSize(1);
+        if (durationWidth < 0)
+            durationWidth = duration;
+        EXPECT_EQ(duration, durationWidth);
+        const int room = list->viewport()->width();
+        EXPECT_GT(room, 500);
+        EXPECT_LE(name + duration, room) << "no sideways scrolling";
+        EXPECT_GE(name + duration, room - 40) << "the file column stretches";
+    }
 }
 
 TEST_F(MainWindowTest, CtrlWHidesTheWindowAndTheReopenEventShowsIt)

@@ -204,6 +204,24 @@ TEST_F(QdQueueTest, StartUpsResumeTwiceThenDiscardTheQueueButNotTheRecording)
     EXPECT_EQ(CaptureCommand(QdQueue() + " resume"), "resumed 2\n");
 }
 
+TEST_F(QdQueueTest, AddToAQueueWithADamagedHeaderKeepsAndRunsItsJobs)
+{
+    ASSERT_EQ(Add(Tone(dir_.Path("a.wav"), 0.2), out_.Path(), ".wav"), 0);
+    ASSERT_EQ(Add(Tone(dir_.Path("b.wav"), 0.2), out_.Path(), ".wav"), 0);
+    std::string damaged = ReadFileBytes(queuePath_);
+    damaged.replace(0, 8, "garbage!");
+    WriteFileBytes(queuePath_, damaged);
+    ASSERT_EQ(Add(Tone(dir_.Path("c.wav"), 0.2), out_.Path(), ".wav"), 0);
+    EXPECT_EQ(ReadFileBytes(queuePath_ + ".damaged"), damaged);
+    int status = -1;
+    CaptureCommand(QdQueue() + " run 2>/dev/null", &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(FolderEntries(out_.Path()), (std::vector<std::string>{"a.wav", "b.wav", "c.wav"}));
+    // The log says where the damaged file went.
+    const std::string logs = CaptureCommand("find " + Quote(home_.Root()) + " -path '*/Logs/*' -type f -exec cat {} +");
+    EXPECT_NE(logs.find(queuePath_ + ".damaged"), std::string::npos) << logs;
+}
+
 // SIGKILL at random moments of "qd-queue run", at least 20 times, with new
 // jobs added whenever a run got through the queue; then one more run. Every
 // job's output must exist once and whole, and every source must survive

@@ -232,10 +232,24 @@ TEST_F(QueueFileTest, APartlyWrittenTailIsIgnoredAndDroppedByTheNextAppend)
         EXPECT_EQ(FileBytes(path_).size(), 8u + 3 * 1825u);
         EXPECT_EQ(Sources(), (std::vector<std::string>{"/rec/0.wav", "/rec/1.wav", "/rec/5.wav"}));
     }
-    // A header cut short is started afresh by the next append.
+    // A header cut short is kept aside and the next append starts afresh.
     WriteFileBytes(path_, std::string("\x01\x00\x00", 3));
     AppendNumbered(1, 9);
     EXPECT_EQ(Sources(), (std::vector<std::string>{"/rec/9.wav"}));
+    EXPECT_EQ(FileBytes(path_ + ".damaged"), std::string("\x01\x00\x00", 3));
+}
+
+TEST_F(QueueFileTest, AnAppendToAQueueWithADamagedHeaderKeepsItsJobs)
+{
+    AppendNumbered(3);
+    std::string damaged = FileBytes(path_);
+    damaged[0] = 7; // a version no worker reads
+    WriteFileBytes(path_, damaged);
+    AppendNumbered(1, 3);
+    EXPECT_EQ(Sources(), (std::vector<std::string>{"/rec/0.wav", "/rec/1.wav", "/rec/2.wav", "/rec/3.wav"}));
+    EXPECT_EQ(FileBytes(path_ + ".damaged"), damaged);
+    EXPECT_EQ(FolderEntries(dir_.Path()),
+              (std::vector<std::string>{"grprocesses.list", "grprocesses.list.damaged", "grprocesses.list.lock"}));
 }
 
 TEST_F(QueueFileTest, LocksAreWaitedForWithABoundAndChangeNothingWhenNotHad)
@@ -302,22 +316,44 @@ TEST_F(QueueFileTest, StartUpResumesUpToTheCrashLimit)
     EXPECT_EQ(HeaderOf(FileBytes(path_)).crashCounter, 0);
 }
 
-TEST_F(QueueFileTest, StartUpDeletesDamagedQueuesAndLeavesARunningOneAlone)
+TEST_F(QueueFileTest, StartUpRecoversDamagedQueuesAndLeavesARunningOneAlone)
 {
     QueueResume outcome;
     size_t records = 0;
     ASSERT_EQ(queue_.ResumeAtStartup(1, &outcome, &records), QueueStatus::kOk);
     EXPECT_EQ(outcome, QueueResume::kNothing);
 
-    const std::string foreign[] = {std::string("\x02\x00\x00\x00\x21\x07\x00\x00", 8),
-                                   std::string("\x01\x00\x00\x00\x20\x07\x00\x00", 8),
-                                   std::string("\x01", 1)};
-    for (const std::string& header : foreign) {
-        WriteFileBytes(path_, header + std::string(1825, '\0'));
+    // Behind each damaged header: two jobs, a record with no job in it, a
+    // record whose source path never ends, and a torn tail.
+    AppendNumbered(2);
+    const std::string jobs = FileBytes(path_).substr(8);
+    std::string unending(1825, '\0');
+    std::fill(unending.begin(), unending.begin() + 260, 'x');
+    const std::string behind = jobs + std::string(1825, '\0') + unending + std::string(100, 'z');
+    const std::string damagedHeaders[] = {std::string("\x02\x00\x00\x00\x21\x07\x00\x00", 8),
+                                          std::string("\x01\x00\x00\x00\x20\x07\x00\x00", 8),
+                                          std::string(8, '\xff')};
+    const char* const asideNames[] = {".damaged", ".damaged-2", ".damaged-3"};
+    for (size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        const std::string damaged = damagedHeaders[i] + behind;
+        WriteFileBytes(path_, damaged);
         ASSERT_EQ(queue_.ResumeAtStartup(1, &outcome, &records), QueueStatus::kOk);
-        EXPECT_EQ(outcome, QueueResume::kDiscardedDamaged);
-        EXPECT_FALSE(PathExists(path_));
+        EXPECT_EQ(outcome, QueueResume::kRecoveredDamaged);
+        EXPECT_EQ(records, 2u);
+        EXPECT_EQ(Sources(), (std::vector<std::string>{"/rec/0.wav", "/rec/1.wav"}));
+        EXPECT_EQ(HeaderOf(FileBytes(path_)).crashCounter, 1) << "resumed like any queue";
+        // The damaged original is kept whole, each under a name of its own.
+        EXPECT_EQ(FileBytes(path_ + asideNames[i]), damaged);
     }
+
+    // A header cut short holds no whole record: the file is still kept.
+    WriteFileBytes(path_, std::string("\x01", 1));
+    ASSERT_EQ(queue_.ResumeAtStartup(1, &outcome, &records), QueueStatus::kOk);
+    EXPECT_EQ(outcome, QueueResume::kRecoveredDamaged);
+    EXPECT_EQ(records, 0u);
+    EXPECT_FALSE(PathExists(path_));
+    EXPECT_EQ(FileBytes(path_ + ".damaged-4"), std::string("\x01", 1));
 
     AppendNumbered(1);
     SetCounter(5);

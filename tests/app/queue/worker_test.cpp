@@ -282,6 +282,28 @@ TEST_F(WorkerTest, StartUpResumesAndStartsTheWorker)
     EXPECT_TRUE(PathExists(source));
 }
 
+TEST_F(WorkerTest, StartUpRunsTheJobsOfAQueueWhoseHeaderWasDamaged)
+{
+    std::vector<std::string> sources;
+    {
+        ProcessQueueFile queue(queuePath_.c_str());
+        for (int i = 0; i < 3; ++i) {
+            sources.push_back(Tone("take" + std::to_string(i) + ".wav", 0.2));
+            ASSERT_EQ(queue.Append(MakeRecord(sources.back(), out_.Path(), ".wav")), QueueStatus::kOk);
+        }
+    }
+    std::string damaged = FileBytes(queuePath_);
+    std::fill(damaged.begin(), damaged.begin() + 8, '\0');
+    WriteFileBytes(queuePath_, damaged);
+    NoticeCollector notices;
+    ProcessQueueWorker worker(queuePath_.c_str());
+    EXPECT_EQ(worker.OpenQueue(kQueueStopKeepJob, true), QueueResume::kRecoveredDamaged);
+    ASSERT_TRUE(WaitForIdle(worker));
+    EXPECT_EQ(FolderEntries(out_.Path()), (std::vector<std::string>{"take0.wav", "take1.wav", "take2.wav"}));
+    EXPECT_EQ(notices.WithCode(kQueueNoticeJobDone).size(), 3u);
+    EXPECT_EQ(FileBytes(queuePath_ + ".damaged"), damaged);
+}
+
 TEST_F(WorkerTest, AppendsWhileTheWorkerEndsAreNeverLeftBehind)
 {
     ProcessQueueWorker worker(queuePath_.c_str());

@@ -2,6 +2,7 @@
 // their enumeration, other programs' domains, the file on disk, and several
 // processes sharing it (including one killed in the middle of a write).
 
+#include "foundation/log/LLog.h"
 #include "foundation/settings/LSettings.h"
 
 #include "support/TempHome.h"
@@ -14,6 +15,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -409,6 +411,95 @@ TEST_F(SettingsStore, AWriterKilledMidWriteLeavesTheLastWholeFile)
     EXPECT_EQ(Get("Keep", "Me"), "still");
     EXPECT_EQ(quorin::test::CaptureCommand("ls -A '" + home_.Path(".config") + "'"),
               "com.oxbelsoftware.quorin.conf\n");
+}
+
+// Sees the lines the log is given.
+class LogLines : public LLogObserver
+{
+public:
+    LogLines() { LGetGlobalLog()->SetObserver(this); }
+    ~LogLines() override { LGetGlobalLog()->SetObserver(nullptr); }
+    void OnLogLine(const char*, const char* text, int) override { lines.push_back(text); }
+    bool Has(const std::string& part) const
+    {
+        for (const std::string& line : lines)
+            if (line.find(part) != std::string::npos)
+                return true;
+        return false;
+    }
+    std::vector<std::string> lines;
+};
+
+// A file of exactly `size` bytes whose first line stores Keep/Me.
+std::string PreferencesOfSize(uint64_t size)
+{
+    std::string text = "Keep/Me=kept\n";
+    text.resize(size_t(size), 'x');
+    text.back() = '\n';
+    return text;
+}
+
+TEST_F(SettingsStore, AFileLargerThanTheBoundIsSetAsideAndTheDefaultsUsed)
+{
+    const std::string path = PreferencesFile(home_);
+    struct Case
+    {
+        uint64_t size;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {LPreferenceStore::kMaxFileBytes, "kept"},
+        {LPreferenceStore::kMaxFileBytes + 1, "<none>"},
+        {50u << 20, "<none>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.size);
+        std::filesystem::remove_all(home_.Path(".config"));
+        std::filesystem::create_directories(home_.Path(".config"));
+        const std::string bytes = PreferencesOfSize(c.size);
+        quorin::test::WriteFileBytes(path, bytes);
+        LogLines log;
+        EXPECT_EQ(Get("Keep", "Me"), c.expected);
+        if (std::string(c.expected) == "kept") {
+            EXPECT_EQ(quorin::test::FolderEntries(home_.Path(".config")),
+                      std::vector<std::string>{"com.oxbelsoftware.quorin.conf"});
+            continue;
+        }
+        // Kept whole for the user under a new name, and said so in the log.
+        EXPECT_EQ(ReadFileBytes(path + ".damaged"), bytes);
+        EXPECT_TRUE(log.Has(path + ".damaged")) << ::testing::PrintToString(log.lines);
+        // The next write starts a fresh file; nothing temporary is left.
+        LSettingsSetString("Fresh", "Value", "new");
+        EXPECT_EQ(Get("Fresh", "Value"), "new");
+        EXPECT_EQ(Get("Keep", "Me"), "<none>");
+        EXPECT_EQ(quorin::test::FolderEntries(home_.Path(".config")),
+                  (std::vector<std::string>{"com.oxbelsoftware.quorin.conf",
+                                            "com.oxbelsoftware.quorin.conf.damaged"}));
+    }
+}
+
+TEST_F(SettingsStore, AWriteOverATooLargeFileSetsItAsideUnderTheNextFreeName)
+{
+    const std::string path = PreferencesFile(home_);
+    LSettingsSetString("Keep", "Me", "first");
+    const std::string big = PreferencesOfSize(LPreferenceStore::kMaxFileBytes + 100);
+    // Each damaged file gets its own name; none replaces an earlier one.
+    const char* const asideNames[] = {".damaged", ".damaged-2", ".damaged-3"};
+    for (const char* aside : asideNames) {
+        SCOPED_TRACE(aside);
+        quorin::test::WriteFileBytes(path, big);
+        LogLines log;
+        LSettingsSetString("Written", "After", aside);
+        EXPECT_EQ(ReadFileBytes(path + aside), big);
+        EXPECT_TRUE(log.Has(path + aside)) << ::testing::PrintToString(log.lines);
+        EXPECT_EQ(Get("Written", "After"), aside);
+        EXPECT_EQ(Get("Keep", "Me"), "<none>");
+        EXPECT_LT(ReadFileBytes(path).size(), 1000u);
+    }
+    EXPECT_EQ(quorin::test::FolderEntries(home_.Path(".config")),
+              (std::vector<std::string>{"com.oxbelsoftware.quorin.conf", "com.oxbelsoftware.quorin.conf.damaged",
+                                        "com.oxbelsoftware.quorin.conf.damaged-2",
+                                        "com.oxbelsoftware.quorin.conf.damaged-3"}));
 }
 
 TEST_F(SettingsStore, ThreadsSharingTheStore)

@@ -5,6 +5,7 @@
 #include "app/program/startup/LAppStartup.h"
 #include "app/program/startup/LFirstRun.h"
 #include "foundation/settings/LSettings.h"
+#include "gui/framework/LApplication.h"
 #include "gui/framework/LWindow.h"
 
 LAppDelegate::LAppDelegate(LMainDialogFactory factory) : factory_(std::move(factory)) {}
@@ -58,6 +59,13 @@ bool LAppDelegate::ShouldTerminateAfterLastWindowClosed() const
 
 void LAppDelegate::WillTerminate()
 {
+    // A log-out while the start still asked something (a file named on the
+    // command line that cannot be opened) ends the start before the run
+    // loop, where the quit does not run: the main window still closes as at
+    // any quit, so that what it keeps is saved and the next start sees a
+    // normal end rather than a crash.
+    if (mainDialog_ != nullptr && mainWindowInit_ && LIsSessionEnding() && !mainDialog_->IsClosing())
+        OnQuitEvent(true);
     if (runInit_ && mainWindowInit_)
         LSetAppRunPhase(kRunPhaseTerminating);
     mainDialog_.reset();
