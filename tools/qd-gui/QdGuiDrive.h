@@ -49,6 +49,10 @@ struct QdGuiDrive
     // The first step waits until this holds (a window that loads its
     // contents after it shows); unset: as soon as the window is up.
     std::function<bool()> ready;
+    // While this holds, the run does not end when the steps run out: work
+    // the steps started (a job under a progress window of its own) is still
+    // going, and the opener waits for it. Unset: never.
+    std::function<bool()> busy;
     // The exit code of a modeless window once it is gone.
     std::function<int()> closedResult;
     // Runs when the run ends normally (not when it ends with the window left open).

@@ -333,6 +333,10 @@ private:
         if (next_ == 0 && drive_.ready && !drive_.ready())
             return;
         if (next_ >= steps_.size()) {
+            if (drive_.busy && drive_.busy()) {
+                quietTicks_ = 0;
+                return;
+            }
             // Two quiet turns in a row, so a window that is just closing is not taken as open.
             if (++quietTicks_ < 2)
                 return;

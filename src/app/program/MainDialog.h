@@ -150,6 +150,8 @@ public:
     void PlaySelectedFile();
     void JoinSelectedFiles();
     bool SplitFile(const char* path, const std::vector<int64_t>& points);
+    // The files the last split wrote, in track order.
+    const std::vector<std::string>& LastSplitFiles() const { return lastSplitFiles_; }
     void EditTag();
     void EditSelectedTags();
     void MoveSelectedRow(int delta);
@@ -245,6 +247,7 @@ private:
     bool recordingStopped_ = false;
     bool notifyWhenDone_ = false;
     bool splitRunning_ = false;
+    std::vector<std::string> lastSplitFiles_;
     bool burning_ = false;
     bool erasing_ = false;
     int lastEraseResult_ = 0;

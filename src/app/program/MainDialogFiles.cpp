@@ -529,6 +529,7 @@ bool MainDialog::SplitFile(const char* path, const std::vector<int64_t>& points)
     LSplitFileTask task("Splitting Files", path, points);
     const int result = static_cast<int>(task.Run(GetView()));
     splitRunning_ = false;
+    lastSplitFiles_ = result == 0 ? task.Written() : std::vector<std::string>();
     if (result == 0) {
         ReloadList();
         return true;

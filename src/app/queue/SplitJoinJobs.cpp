@@ -6,6 +6,7 @@
 #include "audio/effects/LNormalize.h"
 #include "audio/effects/LRestorationChain.h"
 #include "audio/effects/LRestorationTasks.h"
+#include "audio/formats/mp3/LMp3EncoderComponent.h"
 #include "audio/formats/mp3/LMp3SoundSource.h"
 #include "audio/formats/wav/LWavFileOpener.h"
 #include "foundation/files/LFileSystem.h"
@@ -120,6 +121,13 @@ int SplitPieces(LProcessContext* context, const char* path, const std::vector<Pi
         !LPathGetExtension(extension, path))
         return kSplitFailed;
     const bool mp3 = style.sameFormatAsSource && !HasExtensionNoCase(path, ".wav");
+    // Said before any track is begun, rather than as a track that could not be written.
+    if (mp3 && !LMp3EncoderComponent().IsLoaded()) {
+        context->Message("ERROR: The MP3 encoder component is missing: MP3 tracks cannot be written");
+        LLogWarningF("Splitting FAILED: %s is an MP3 and the MP3 encoder component \"%s\" is missing", path,
+                     kMp3EncoderComponentName);
+        return kSplitFailed;
+    }
     const char* outputExtension = style.sameFormatAsSource ? extension : ".wav";
     const int32_t rate = source->GetRate();
     const uint8_t channels = source->GetChannels();

@@ -9,7 +9,14 @@
 #include "audio/devices/DeviceTestSupport.h"
 
 #include "app/queue/ProcessQueueWorker.h"
+#include "audio/formats/LAudioFileOpener.h"
+#include "audio/mp3/Mp3EncoderTestSupport.h"
 #include "foundation/settings/LSettings.h"
+
+#include "gui/qt/LQtOutlineViewImpl.h"
+#include "gui/qt/LQtView.h"
+
+#include <QTest>
 
 #include <algorithm>
 #include <deque>
@@ -129,6 +136,15 @@ std::string Raw(const std::string& command)
     return CaptureCommand(command + " 2>/dev/null");
 }
 
+// Frames as the program's own readers count them (for an MP3, without the
+// encoder's delay and padding); -1 when the file cannot be read.
+int64_t FramesOf(const std::string& path)
+{
+    LSoundSourcePtr source;
+    LOpenAudioFileSource(source, path.c_str());
+    return source->GetStatus() == kSoundStatusOk ? source->GetLength() : -1;
+}
+
 } // namespace
 
 TEST_F(PlaySplitTest, ThreePointsByEarGiveFourWavFilesThatMakeTheOriginal)
@@ -161,6 +177,36 @@ TEST_F(PlaySplitTest, ThreePointsByEarGiveFourWavFilesThatMakeTheOriginal)
     EXPECT_TRUE(joined == whole) << "the pieces' samples are the original's";
 }
 
+TEST_F(PlaySplitTest, ThreePointsByEarOnAnMp3GiveFourMp3Tracks)
+{
+    QUORIN_REQUIRE_TOOL("sox");
+    QUORIN_REQUIRE_TOOL("lame");
+    if (!mp3enc::InstallComponent())
+        GTEST_SKIP() << "the build tree ships no MP3 encoder component (libmp3lame0)";
+    const std::string wav = MakeTone(elsewhere_.Path("source.wav"), 12);
+    const std::string mp3 = out_.Path("Side B.mp3");
+    ASSERT_EQ(RunCommand("lame --quiet " + Quote(wav) + " " + Quote(mp3)), 0);
+    Open(1);
+    const int64_t total = FramesOf(mp3);
+    ASSERT_GT(total, 0);
+    const std::vector<int64_t> frames = SplitByEar("Side B.mp3", {8250, 1500, 4875});
+    ASSERT_EQ(frames, (std::vector<int64_t>{66150, 214987, 363825}));
+    ASSERT_TRUE(PumpUntil([&] { return window_->RowCount() == 5 && !window_->IsTimerSet(4); }, 20000));
+    ASSERT_EQ(window_->told, std::vector<std::string>{}) << "the split told of a failure";
+
+    std::vector<int64_t> bounds{0};
+    bounds.insert(bounds.end(), frames.begin(), frames.end());
+    bounds.push_back(total);
+    for (int i = 1; i <= 4; ++i) {
+        char name[64];
+        std::snprintf(name, sizeof(name), "Side B_SPLIT_%02d.mp3", i);
+        EXPECT_GE(RowOf(name), 0) << name << " is listed";
+        EXPECT_EQ(FramesOf(out_.Path(name)), bounds[i] - bounds[i - 1]) << name;
+        if (HaveTool("mpg123"))
+            EXPECT_EQ(RunCommand("mpg123 -q -t " + Quote(out_.Path(name)) + " 2>/dev/null"), 0) << name;
+    }
+}
+
 TEST_F(PlaySplitTest, PlayOnARowWhoseFileWentAwayTellsAndTheRowGoes)
 {
     QUORIN_REQUIRE_TOOL("sox");
@@ -186,4 +232,20 @@ TEST_F(PlaySplitTest, PlayOnARowWhoseFileWentAwayTellsAndTheRowGoes)
     EXPECT_TRUE(main.play->IsWindow());
     EXPECT_TRUE(main.play->IsPlaying());
     EXPECT_TRUE(main.told.size() == 1u) << "nothing more to tell";
+}
+
+TEST_F(PlaySplitTest, ADoubleClickOnARowPlaysItsFile)
+{
+    QUORIN_REQUIRE_TOOL("sox");
+    MakeTone(out_.Path("take.wav"), 2);
+    PlayMainDialog& main = Open(1);
+    auto* list = LQtWidget(main.GetView())->findChild<LQtListViewImpl*>();
+    ASSERT_NE(list, nullptr);
+    const QPoint row = list->visualRect(list->model()->index(0, 0)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row);
+    ASSERT_TRUE(PumpUntil([&] { return main.playCalls == 1; }, 5000));
+    ASSERT_TRUE(main.play);
+    EXPECT_STREQ(main.play->File().path, out_.Path("take.wav").c_str());
+    EXPECT_TRUE(main.play->IsPlaying());
 }

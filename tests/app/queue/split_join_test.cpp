@@ -194,6 +194,25 @@ TEST_F(SplitJoinTest, Mp3RecordingsSplitIntoMp3Tracks)
     EXPECT_EQ(FramesOf(written[1]), 30000);
 }
 
+TEST_F(SplitJoinTest, AnMp3SplitWithoutTheEncoderComponentFailsAtOnceAndSaysWhy)
+{
+    QUORIN_REQUIRE_TOOL("lame");
+    if (LMp3EncoderComponent().IsLoaded())
+        GTEST_SKIP() << "an MP3 encoder component is installed where this test runs";
+    const std::string wav = Tone("song.wav", 1.0);
+    const std::string mp3 = dir_.Path("song.mp3");
+    ASSERT_EQ(RunCommand("lame --quiet " + Quote(wav) + " " + Quote(mp3)), 0);
+    JobContext context;
+    std::vector<std::string> written;
+    EXPECT_EQ(SplitFileIntoTracks(&context, mp3.c_str(), std::vector<int64_t>{22050}, &written), kSplitFailed);
+    EXPECT_TRUE(written.empty());
+    EXPECT_EQ(Files(), (std::vector<std::string>{"song.mp3", "song.wav"}));
+    bool told = false;
+    for (const std::string& line : context.messages)
+        told = told || line.find("MP3 encoder component is missing") != std::string::npos;
+    EXPECT_TRUE(told) << ::testing::PrintToString(context.messages);
+}
+
 TEST_F(SplitJoinTest, MarkedRegionsAreWrittenAsWavFiles)
 {
     const std::string song = Tone("song.wav", 1.0);

@@ -97,7 +97,8 @@ int64_t LSplitFileRegionsTask::Process()
 
 int64_t LSplitFileTask::Process()
 {
-    result_ = SplitFileIntoTracks(this, path_.c_str(), points_);
+    written_.clear();
+    result_ = SplitFileIntoTracks(this, path_.c_str(), points_, &written_);
     return result_;
 }
 

@@ -144,10 +144,13 @@ public:
     {
     }
     int64_t Process() override;
+    // The track files written, also those a failure or cancel left.
+    const std::vector<std::string>& Written() const { return written_; }
 
 private:
     std::string path_;
     const std::vector<int64_t>& points_;
+    std::vector<std::string> written_;
 };
 
 class LJoinFilesTask : public LProgressTask
