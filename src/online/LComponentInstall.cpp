@@ -9,14 +9,13 @@
 #include "gui/framework/LWindow.h"
 #include "online/LComponentsFolder.h"
 #include "online/LHttpClient.h"
+#include "online/LInstallLock.h"
 #include "online/LOnlineSite.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 namespace {
@@ -25,40 +24,6 @@ constexpr const char* kCodecComponents[] = {"a52dec3", "aacdec",   "aacdec3", "a
                                             "flacdec", "flacdec2", "flacenc", "flacenc2", "mpcenc"};
 constexpr uint32_t kVersionTimeoutMs = 25000;
 constexpr size_t kVersionFileSize = 2048;
-constexpr uint32_t kLockPollMs = 200;
-
-// The per-user install lock: an flock on a file in the components folder,
-// held by the descriptor and released by the kernel when the holder dies.
-class InstallLock
-{
-public:
-    ~InstallLock()
-    {
-        if (fd_ >= 0)
-            close(fd_); // releases the lock
-    }
-    // 0 held, 1 stopped while waiting, 2 no lock could be had.
-    int Take(LProcessContext* context, const char* folder)
-    {
-        char path[kLPathSize];
-        if (!LPathCombine(path, folder, ".install", ".lock"))
-            return 2;
-        fd_ = open(path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (fd_ < 0)
-            return 2;
-        for (;;) {
-            if (flock(fd_, LOCK_EX | LOCK_NB) == 0)
-                return 0;
-            if (errno != EWOULDBLOCK && errno != EINTR)
-                return 2;
-            if (context->WaitForStop(kLockPollMs))
-                return 1;
-        }
-    }
-
-private:
-    int fd_ = -1;
-};
 
 bool IsMp3Encoder(const char* name)
 {
@@ -155,7 +120,7 @@ int LDownloadAndInstallComponent(LProcessContext* context, const char* name, cha
         LGetComponentPath(name, path);
         return 2;
     }
-    InstallLock lock;
+    LInstallLock lock;
     const int locked = lock.Take(context, folder);
     if (locked != 0)
         return locked;

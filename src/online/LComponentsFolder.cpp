@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <strings.h>
 #include <sys/stat.h>
@@ -132,10 +133,10 @@ bool MoveIntoPlace(const char* item, const char* target)
     return S_ISREG(info.st_mode) && rename(item, target) == 0;
 }
 
-// Unpacks into a new folder beside the target, checks what came out and
-// moves the component into place. Anything that fails leaves the installed
-// component as it was.
-int UnpackComponentZip(const char* zip, const char* folder, const char* name, const char* target)
+} // namespace
+
+int LInstallZipItem(const char* zip, const char* folder, const char* name, const char* target,
+                    const std::function<bool(const char* item)>& prepare)
 {
     if (!ZipMemberNamesAreSafe(zip))
         return 2;
@@ -151,18 +152,14 @@ int UnpackComponentZip(const char* zip, const char* folder, const char* name, co
     if (child.Start(argv, LChildStream::Null, LChildStream::Null) && child.WaitToEnd() == 0 &&
         LPathCombine(item, unpack, name, "") && TreeHasOnlyFilesAndFolders(unpack)) {
         struct stat info;
-        if (lstat(item, &info) == 0 && (S_ISREG(info.st_mode) || S_ISDIR(info.st_mode))) {
-            LSecureComponentsTree(item);
-            if (MoveIntoPlace(item, target))
-                result = 0;
-        }
+        if (lstat(item, &info) == 0 && (S_ISREG(info.st_mode) || S_ISDIR(info.st_mode)) && prepare(item) &&
+            MoveIntoPlace(item, target))
+            result = 0;
     }
     std::error_code error;
     std::filesystem::remove_all(unpack, error);
     return result;
 }
-
-} // namespace
 
 void LSecureComponentsTree(const char* path)
 {
@@ -285,7 +282,10 @@ int LInstallComponentZip(const char* name, const char* zip, bool deleteZip)
     char folder[kLPathSize], target[kLPathSize];
     if (!LGetComponentsFolder(folder) || !LPathCombine(target, folder, name, ""))
         return 2;
-    const int result = UnpackComponentZip(zip, folder, name, target);
+    const int result = LInstallZipItem(zip, folder, name, target, [](const char* item) {
+        LSecureComponentsTree(item);
+        return true;
+    });
     if (deleteZip)
         unlink(zip);
     return result;

@@ -5,6 +5,7 @@
 // fill it, and the safe unpacking of a component's zip.
 
 #include <cstddef>
+#include <functional>
 
 // The shipped components: "resources/components" in the resources folder
 // (260 bytes).
@@ -38,6 +39,13 @@ int LInstallShippedComponentFolder(const char* name, const char* source);
 // not (the installed component, if any, is untouched). The zip is deleted
 // afterwards when asked, whatever the result.
 int LInstallComponentZip(const char* name, const char* zip, bool deleteZip);
+// The unpacking behind LInstallComponentZip, for any folder: the zip's item
+// "name" comes out in a new folder ".unpack-<name>-XXXXXX" in `folder` (the
+// same checks of names, links and kinds), prepare may look at it and fix it
+// up (false refuses it), then it replaces `target` in a single rename. 0
+// installed, 2 not; the zip is kept.
+int LInstallZipItem(const char* zip, const char* folder, const char* name, const char* target,
+                    const std::function<bool(const char* item)>& prepare);
 // Removes the unpack folders that processes killed mid-install left in the
 // components folder. Only while holding the install lock.
 void LRemoveStaleComponentUnpacks(const char* folder);

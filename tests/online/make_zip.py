@@ -3,6 +3,7 @@
 
   NAME=TEXT        a file holding TEXT (NAME is stored as given: "/abs", "../x")
   NAME@TARGET      a symbolic link to TARGET
+  --mode OCTAL     the files after it get that mode (default 644)
   --cut N          the archive is cut to its first N bytes afterwards
 """
 import sys
@@ -12,17 +13,21 @@ import zipfile
 def main():
     out = sys.argv[1]
     cut = None
+    mode = 0o644
     members = []
     rest = sys.argv[2:]
     while rest:
         word = rest.pop(0)
         if word == "--cut":
             cut = int(rest.pop(0))
+        elif word == "--mode":
+            mode = int(rest.pop(0), 8)
         else:
-            members.append(word)
+            members.append((word, mode))
     with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as archive:
-        for member in members:
-            if "@" in member:
+        for member, member_mode in members:
+            # Whichever of '=' and '@' comes first ends the name.
+            if "@" in member and ("=" not in member or member.index("@") < member.index("=")):
                 name, target = member.split("@", 1)
                 info = zipfile.ZipInfo(name)
                 info.create_system = 3
@@ -32,7 +37,7 @@ def main():
                 name, text = member.split("=", 1)
                 info = zipfile.ZipInfo(name)
                 info.create_system = 3
-                info.external_attr = 0o100644 << 16
+                info.external_attr = (0o100000 | member_mode) << 16
                 info.compress_type = zipfile.ZIP_DEFLATED
                 archive.writestr(info, text * 1)
     if cut is not None:

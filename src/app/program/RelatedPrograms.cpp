@@ -9,6 +9,7 @@
 #include "gui/framework/LMessageBox.h"
 #include "gui/framework/LProgressDialog.h"
 #include "gui/framework/LWindow.h"
+#include "online/LRelatedProgramInstall.h"
 #include "online/LSuiteProducts.h"
 
 #include <cstdio>
@@ -56,6 +57,25 @@ private:
     const char* program_;
     std::string argument_;
     bool running_;
+};
+
+// The install of a missing program, under its progress window.
+class LRelatedInstallTask : public LProgressDialog
+{
+public:
+    explicit LRelatedInstallTask(const char* program) : LProgressDialog("Install Program"), program_(program)
+    {
+    }
+    int64_t Process() override
+    {
+        result = LDownloadAndInstallRelatedProgram(this, program_);
+        return 1;
+    }
+
+    int result = 2;
+
+private:
+    const char* program_;
 };
 
 LViewHandle ViewOf(LWindow* window)
@@ -121,16 +141,48 @@ std::string LRelatedProgramPageUrl(const char* program)
     return LSuiteProductPageUrl(LSuiteWebFolderFromKey(key.c_str()).c_str());
 }
 
+int LInstallRelatedProgram(LViewHandle parent, const char* program)
+{
+    LRelatedInstallTask task(program);
+    task.Run(parent);
+    return task.result;
+}
+
 bool LOfferRelatedProgramInstall(LViewHandle parent, const char* program)
 {
     char message[300];
     std::snprintf(message, sizeof message, "%s is not installed.", program);
-    const std::string explanation = std::string("Quorin cannot install ") + program +
-                                    " by itself. Download it from its web page, install it and try again.";
+    const std::string explanation = std::string("Quorin can download ") + program +
+                                    " from Oxbel Software and install it for you, or open its web page.";
     LMessageBox box(parent, explanation.c_str(), message);
-    box.SetButton(1, "Open Web Page");
+    box.SetButton(1, "Install");
     box.SetButton(2, "Cancel");
-    if (box.Show() == 1)
+    box.SetButton(3, "Open Web Page");
+    const int answer = box.Show();
+    if (answer == 3) {
+        LOpenURL(LRelatedProgramPageUrl(program).c_str());
+        return LIsRelatedProgramInstalled(program);
+    }
+    if (answer != 1)
+        return false;
+    const int result = LInstallRelatedProgram(parent, program);
+    if (result == 0)
+        return LIsRelatedProgramInstalled(program);
+    if (result == 1)
+        return false; // the user stopped it
+    // What cannot be installed here is offered where the user can get it.
+    std::snprintf(message, sizeof message, "%s could not be installed.", program);
+    const std::string why =
+        result == kRelatedInstallNotInstallable
+            ? std::string("Quorin cannot install the download of ") + program +
+                  " by itself. Its web page tells how to install it."
+            : std::string("The download of ") + program +
+                  " did not succeed. You can download it from its web page, install it and try again.";
+    LMessageBox failed(parent, why.c_str(), message);
+    failed.style = LMessageBoxCriticalStyle;
+    failed.SetButton(1, "Open Web Page");
+    failed.SetButton(2, "Cancel");
+    if (failed.Show() == 1)
         LOpenURL(LRelatedProgramPageUrl(program).c_str());
     return LIsRelatedProgramInstalled(program);
 }

@@ -3,7 +3,8 @@
 // over a running copy's local socket (bounded in time, with the window kept
 // responsive meanwhile), or by starting the installed program with each file
 // as one argument of its own, never through a shell, so any name arrives
-// intact. A program that is not installed is offered from its web page.
+// intact. A program that is not installed is offered for installing from the
+// maker's site, or its web page.
 
 #include "gui/framework/LView.h"
 #include "online/LRelatedPrograms.h"
@@ -32,9 +33,17 @@ int LLaunchRelatedProgram(const char* program, const std::vector<std::string>& a
 int LRunRelatedProgramDialog(LWindow* parent, const char* title, const char* program,
                              const std::string& argument, bool wait);
 
-// Tells the user that the program is not installed and offers its web page.
-// True when the program is installed afterwards.
+// Tells the user that the program is not installed and offers to install it
+// (LInstallRelatedProgram) or to open its web page; an install that fails
+// offers the web page once more. True when the program is installed
+// afterwards.
 bool LOfferRelatedProgramInstall(LViewHandle parent, const char* program);
+
+// Downloads and installs the program into the user's applications folder
+// under the progress window "Install Program": 0 installed, 1 stopped, 2
+// not downloaded, kRelatedInstallNotInstallable when the download is no
+// program Quorin can install.
+int LInstallRelatedProgram(LViewHandle parent, const char* program);
 
 // The web page of a sibling program on the maker's site (QUORIN_SITE applied).
 std::string LRelatedProgramPageUrl(const char* program);

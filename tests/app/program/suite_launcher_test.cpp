@@ -2,17 +2,23 @@
 // overlap, a click starts an installed program, offers one that is not
 // installed, or opens its page; the search; the counters it keeps.
 
+#include "app/program/RelatedPrograms.h"
 #include "app/program/suite/LSuiteLauncherDialog.h"
 #include "foundation/settings/LSettings.h"
 #include "gui/GuiTestSupport.h"
 #include "gui/framework/LCommandRouting.h"
 #include "gui/qt/LQtView.h"
+#include "online/DialogAnswerer.h"
 #include "online/LRelatedPrograms.h"
+#include "online/OnlineTestSupport.h"
 #include "support/TempHome.h"
 #include "support/TestData.h"
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QTest>
 #include <QTimer>
@@ -27,12 +33,6 @@
 using namespace quorin::test;
 
 namespace {
-
-std::string ReadWhole(const std::string& path)
-{
-    std::ifstream in(path);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-}
 
 std::string Setting(const char* section, const char* name)
 {
@@ -144,7 +144,8 @@ void CheckEveryTabLaysOutWithoutOverlap(SuiteLauncherTest& test, LSuiteLauncherD
             ++shown;
             EXPECT_GE(entry->row.top, previousBottom) << entry->info->name << " overlaps the row above";
             EXPECT_GE(entry->button.top, entry->row.top) << entry->info->name;
-            EXPECT_LE(entry->button.bottom, entry->row.bottom) << entry->info->name << "'s button leaves its row";
+            EXPECT_LE(entry->button.bottom, entry->row.bottom)
+                << entry->info->name << "'s button leaves its row";
             EXPECT_LT(entry->button.left, entry->button.right);
             EXPECT_LE(entry->button.right, pane.ClientWidth());
             previousBottom = entry->row.bottom;
@@ -197,14 +198,16 @@ TEST_F(SuiteLauncherTest, EveryTabLaysOutWithoutOverlapAtScale2)
 TEST_F(SuiteLauncherTest, ProgramsNotInstalledComeFirstThenByWeightThenByTitle)
 {
     static const LSuiteProductInfo rows[] = {
-        {"A", "Zeta", "", "a", 0, ""}, {"B", "alpha", "", "b", 0, ""}, {"C", "Gamma", "", "c", 50, ""},
+        {"A", "Zeta", "", "a", 0, ""},   {"B", "alpha", "", "b", 0, ""}, {"C", "Gamma", "", "c", 50, ""},
         {"D", "Delta", "", "d", 90, ""}, {"E", "Beta", "", "e", 50, ""}, {"F", "Omega", "", "f", 10, ""},
     };
     static const LSuiteTask tasks[] = {{"T", "A", "t1", 0}, {"T", "B", "t2", 0}, {"T", "C", "t3", 0},
                                        {"T", "D", "t4", 0}, {"T", "E", "t5", 0}, {"T", "F", "t6", 0},
                                        {"T", "C", "t7", 0}};
     LSuiteProductItem item;
-    auto installed = [](const char* name) { return std::strcmp(name, "D") == 0 || std::strcmp(name, "B") == 0; };
+    auto installed = [](const char* name) {
+        return std::strcmp(name, "D") == 0 || std::strcmp(name, "B") == 0;
+    };
     for (const LSuiteTask& task : tasks)
         for (const LSuiteProductInfo& row : rows)
             if (std::strcmp(row.name, task.name) == 0)
@@ -227,7 +230,8 @@ TEST_F(SuiteLauncherTest, AClickOnAnInstalledProgramStartsItAndCountsTheLaunch)
     EXPECT_TRUE(tessary->installed);
     EXPECT_EQ(dialog_->ProductPane().Entries().back()->info->name, std::string("Tessary"))
         << "installed programs come last";
-    Click((tessary->button.left + tessary->button.right) / 2, (tessary->button.top + tessary->button.bottom) / 2);
+    Click((tessary->button.left + tessary->button.right) / 2,
+          (tessary->button.top + tessary->button.bottom) / 2);
     EXPECT_TRUE(PumpUntil([&] { return !ReadWhole(started_).empty(); }, 5000)) << "Tessary was not started";
     EXPECT_EQ(ReadWhole(started_), "0") << "started with arguments";
     EXPECT_EQ(installAsked_, "");
@@ -238,7 +242,8 @@ TEST_F(SuiteLauncherTest, AClickOnAnInstalledProgramStartsItAndCountsTheLaunch)
 
     // The same launch again counts in the same record.
     tessary = Entry("Tessary");
-    Click((tessary->button.left + tessary->button.right) / 2, (tessary->button.top + tessary->button.bottom) / 2);
+    Click((tessary->button.left + tessary->button.right) / 2,
+          (tessary->button.top + tessary->button.bottom) / 2);
     EXPECT_EQ(Setting("SuiteUsage/Links/1/", "lc"), "2");
     EXPECT_EQ(Setting("SuiteUsage/Links/2/", "lk"), "(absent)");
 }
@@ -249,7 +254,8 @@ TEST_F(SuiteLauncherTest, AProgramNotInstalledIsOfferedAndNotStarted)
     const LSuiteProductEntry* corvane = Entry("Corvane");
     ASSERT_NE(corvane, nullptr);
     EXPECT_FALSE(corvane->installed);
-    Click((corvane->button.left + corvane->button.right) / 2, (corvane->button.top + corvane->button.bottom) / 2);
+    Click((corvane->button.left + corvane->button.right) / 2,
+          (corvane->button.top + corvane->button.bottom) / 2);
     EXPECT_EQ(installAsked_, "Corvane");
     EXPECT_EQ(LSettingsGetInt("SuiteUsage", "ai", 0), 1);
     EXPECT_EQ(LSettingsGetInt("SuiteUsage", "ar", 0), 0);
@@ -275,8 +281,8 @@ TEST_F(SuiteLauncherTest, SearchOpensTheSiteSearchWithTheQueryEncoded)
     EXPECT_EQ(ReadWhole(opened_), "") << "an empty search opened a page";
     dialog_->SetControlText(LSuiteLauncherDialog::kSearchText, " sound editor & \"tape\" ");
     dialog_->OnCommand(LSuiteLauncherDialog::kSearchButton, 0);
-    EXPECT_EQ(Opened(),
-              "https://127.0.0.1:8443/search.html?q=sound%20editor%20%26%20%22tape%22&site=www.oxbelsoftware.com\n");
+    EXPECT_EQ(Opened(), "https://127.0.0.1:8443/"
+                        "search.html?q=sound%20editor%20%26%20%22tape%22&site=www.oxbelsoftware.com\n");
 }
 
 TEST_F(SuiteLauncherTest, ATabNameThatMatchesNothingSelectsTheFirstTab)
@@ -326,9 +332,74 @@ TEST_F(SuiteLauncherTest, TheTooltipSaysWhatAClickWillDo)
     const auto buttonMiddle = [](const LSuiteProductEntry* e) {
         return QPoint((e->button.left + e->button.right) / 2, (e->button.top + e->button.bottom) / 2);
     };
-    EXPECT_EQ(moveTo(buttonMiddle(tessary).x(), buttonMiddle(tessary).y()), "Click to run Tessary Sound Editor");
+    EXPECT_EQ(moveTo(buttonMiddle(tessary).x(), buttonMiddle(tessary).y()),
+              "Click to run Tessary Sound Editor");
     EXPECT_EQ(moveTo(tessary->row.left + 5, buttonMiddle(tessary).y()),
               "Click to visit the webpage for Tessary Sound Editor");
     EXPECT_EQ(moveTo(buttonMiddle(corvane).x(), buttonMiddle(corvane).y()),
               "Click to install and run Corvane Audio Converter");
+}
+
+TEST_F(SuiteLauncherTest, TheWebButtonDropsDownItsMenu)
+{
+    Open("1", "Audio");
+    std::vector<std::string> items;
+    QTimer chooser;
+    QObject::connect(&chooser, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* menu = qobject_cast<QMenu*>(w);
+            if (menu == nullptr || !menu->isVisible())
+                continue;
+            items.clear();
+            for (QAction* action : menu->actions())
+                items.push_back(action->text().toStdString());
+            for (QAction* action : menu->actions())
+                if (action->text() == "Visit Our Website") {
+                    chooser.stop();
+                    action->trigger();
+                    menu->close();
+                    return;
+                }
+        }
+    });
+    chooser.start(40);
+    dialog_->PressButton(LSuiteLauncherDialog::kWebButton);
+    EXPECT_EQ(Opened(), "https://127.0.0.1:8443/index.html\n");
+    EXPECT_EQ(items, (std::vector<std::string>{"Visit Our Website", "What's This?"}));
+}
+
+TEST_F(SuiteLauncherTest, AProgramNotInstalledInstallsFromTheSiteOnOfferAndStarts)
+{
+    if (!HaveTool("unzip"))
+        GTEST_SKIP() << "unzip is needed (tools/install-deps.sh)";
+    TempDir site;
+    TestCertificates certs(site.Path());
+    ASSERT_TRUE(certs.Made()) << "openssl could not make the test certificates";
+    ASSERT_EQ(RunCommand("mkdir -p " + Quote(site.Path("components"))), 0);
+    ASSERT_EQ(RunCommand("/usr/bin/python3 " + Quote(SourceDir() + "/tests/online/make_zip.py") + " " +
+                         Quote(site.Path("components/corvanemaci.zip")) + " " +
+                         Quote("corvane/corvane=#!/bin/sh\nprintf corvane > " + started_ + "\n")),
+              0);
+    TestServer server;
+    const std::vector<std::string> tls = certs.ServerOptions("good");
+    ASSERT_TRUE(server.Start(site.Path(), {"--files", site.Path(), tls[0], tls[1], tls[2]}));
+
+    Open("1", "Converters");
+    setenv("QUORIN_SITE", ("https://localhost:" + std::to_string(server.Port())).c_str(), 1);
+    dialog_->installMissing = [](LViewHandle parent, const char* key) {
+        return LOfferRelatedProgramInstall(parent, key);
+    };
+    const LSuiteProductEntry* corvane = Entry("Corvane");
+    ASSERT_NE(corvane, nullptr);
+    EXPECT_FALSE(corvane->installed);
+    DialogAnswerer answerer;
+    answerer.Expect("Corvane is not installed.", "Install");
+    answerer.Start();
+    Click((corvane->button.left + corvane->button.right) / 2,
+          (corvane->button.top + corvane->button.bottom) / 2);
+    EXPECT_TRUE(answerer.Done());
+    EXPECT_TRUE(PumpUntil([&] { return ReadWhole(started_) == "corvane"; }, 5000))
+        << "Corvane was not started";
+    EXPECT_TRUE(LIsRelatedProgramInstalled("Corvane"));
+    EXPECT_EQ(LSettingsGetInt("SuiteUsage", "ai", 0), 1);
 }

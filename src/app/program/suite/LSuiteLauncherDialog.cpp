@@ -54,7 +54,9 @@ LSuiteLauncherDialog::LSuiteLauncherDialog(const char* initialTab)
 {
     if (initialTab != nullptr)
         std::snprintf(initialTab_, sizeof initialTab_, "%s", initialTab);
-    installMissing = [](LViewHandle parent, const char* key) { return LOfferRelatedProgramInstall(parent, key); };
+    installMissing = [](LViewHandle parent, const char* key) {
+        return LOfferRelatedProgramInstall(parent, key);
+    };
 }
 
 LSuiteLauncherDialog::~LSuiteLauncherDialog()
@@ -74,7 +76,8 @@ void LSuiteLauncherDialog::RunModal(LViewHandle parentView)
 {
     if (!IsWindow() && !Create(parentView))
         return;
-    DoModal(LGetWindowFromView(parentView), parentView != nullptr ? LPlacementCenterOnParent : LPlacementCenterOnScreen);
+    DoModal(LGetWindowFromView(parentView),
+            parentView != nullptr ? LPlacementCenterOnParent : LPlacementCenterOnScreen);
 }
 
 void LSuiteLauncherDialog::OnCreate()
@@ -222,7 +225,8 @@ void LSuiteLauncherDialog::FillCategory()
     offered.resize(std::min<size_t>(3, offered.size()));
     std::sort(offered.begin(), offered.end());
     for (size_t row : offered)
-        featured_.AddTask(&LSuiteTasks[row], LSuiteFindProductInfo(LSuiteTasks[row].name), &LIsSuiteProductInstalled);
+        featured_.AddTask(&LSuiteTasks[row], LSuiteFindProductInfo(LSuiteTasks[row].name),
+                          &LIsSuiteProductInstalled);
 
     products_.ScrollToTop();
     featured_.Invalidate();
@@ -272,6 +276,17 @@ void LSuiteLauncherDialog::ShowLaunchMenu()
     TrackPopupMenu(&menu, false);
 }
 
+void LSuiteLauncherDialog::ShowWebsiteMenu()
+{
+    // The button sits at the window's right edge: the menu drops to the
+    // left of the pointer so that it stays over the window.
+    LPopupMenu menu;
+    menu.Create(this, "");
+    menu.AddItem(kVisitWebsite, "Visit Our Website");
+    menu.AddItem(kWebsiteTip, "What's This?");
+    TrackPopupMenu(&menu, true);
+}
+
 void LSuiteShowLaunchMenu(LWindow* window)
 {
     if (auto* dialog = dynamic_cast<LSuiteLauncherDialog*>(window))
@@ -306,8 +321,10 @@ void LSuiteLauncherDialog::OnCommand(int command, int extra)
     case kTabChanged:
         FillCategory();
         return;
-    case kVisitWebsite:
     case kWebButton:
+        ShowWebsiteMenu();
+        return;
+    case kVisitWebsite:
         LOpenProductPage("index");
         return;
     case kWebsiteTip:

@@ -56,6 +56,8 @@ public:
     bool RunProduct(const LSuiteItem& item);
     void FillCategory();
     void ShowLaunchMenu();
+    // The web button's drop-down: visit the maker's site, or what the button does.
+    void ShowWebsiteMenu();
 
     std::string SelectedTabName() const;
     LSuiteProductPane& ProductPane() { return products_; }
