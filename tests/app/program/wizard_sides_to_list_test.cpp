@@ -1,7 +1,8 @@
 // The recording wizard from prepared sides to the main window's list, as the
 // main window runs it: sides made of tones and gaps (sox) are split into the
 // tracks that the split page lists with their durations; Join, Delete,
-// Rename, Re-Split and Restore keep the master copies in step; every output
+// Rename, Re-Split and Restore keep the master copies in step; restoration
+// with every tool changes the tracks and Undo gives them back; every output
 // method lands every track in the list and leaves the working folders
 // empty; and the failures (an encoder that cannot load, a read-only output
 // folder, a name taken there, a cancelled conversion) lose no track and tell
@@ -15,6 +16,7 @@
 #include "support/TestFiles.h"
 
 #include "app/program/MainDialog.h"
+#include "app/program/wizard/AudioRestorationPage.h"
 #include "app/program/wizard/OutputMethodsPage.h"
 #include "app/program/wizard/RecordingSourcePage.h"
 #include "app/program/wizard/SplitRecordingsPage.h"
@@ -433,6 +435,78 @@ TEST_F(WizardSidesToListTest, TheSplitPageListsTheTracksAndItsCommandsKeepTheMas
     window->answers = {2}; // discard what the run made
     EXPECT_EQ(window->RunWizard(steps), 0);
     EXPECT_TRUE(window->ui.told.empty()) << window->ui.told.front();
+    EXPECT_TRUE(WizardFolders().IsEmpty());
+}
+
+TEST_F(WizardSidesToListTest, RestorationAppliesEveryToolToTheSplitTracksAndUndoRestoresThemByteForByte)
+{
+    // A record played straight into the computer: every tool may be used.
+    LSettingsSetString("Wizard", "SetAudioRestoreTools", "1");
+    MakeSides();
+    auto window = Open();
+    using Page = AudioRestorationPage;
+    std::map<std::string, std::string> masters;
+    std::map<std::string, int64_t> frames;
+    bool changed = false;
+    auto restorationPage = [](RecordingWizard& w) {
+        return dynamic_cast<Page*>(w.Wizard().GetCurrentPage());
+    };
+    std::vector<WizardStep> steps = {Click(kSourceVinyl, true),
+                                     Click(kSourceDirect, true),
+                                     Click(kSourceSpeedNormal, true),
+                                     Next(),
+                                     Next(),
+                                     Next(),
+                                     Next()};
+    steps.push_back(Do([&](RecordingWizard& w) {
+        Page* page = restorationPage(w);
+        ASSERT_NE(page, nullptr) << "not on the restoration page";
+        const WizardFolders& folders = w.GetRun().folders;
+        ASSERT_EQ(folders.SavedFiles().size(), 5u);
+        for (const std::string& name : folders.SavedFiles()) {
+            masters[name] = ReadFileBytes(folders.Recording() + "/" + name);
+            frames[name] = SoxFrames(folders.Save() + "/" + name);
+        }
+        for (int box : {Page::kHighPass, Page::kClickPop, Page::kRiaa, Page::kDcOffset, Page::kNoiseReduction,
+                        Page::kNormalize}) {
+            ASSERT_TRUE(page->IsControlEnabled(box)) << box;
+            page->SetCheck(box, true);
+        }
+        window->ui.answers = {1};
+        LSendCommandToWindow(Page::kApply, page);
+        ASSERT_TRUE(page->Restoration().IsApplied());
+        changed = true;
+        for (const std::string& name : folders.SavedFiles()) {
+            changed = changed && ReadFileBytes(folders.Save() + "/" + name) != masters[name];
+            EXPECT_EQ(SoxFrames(folders.Save() + "/" + name), frames[name]) << name;
+        }
+        EXPECT_TRUE(page->IsControlEnabled(Page::kUndo));
+    }));
+    steps.push_back(Do([&](RecordingWizard& w) {
+        Page* page = restorationPage(w);
+        ASSERT_NE(page, nullptr);
+        window->ui.answers = {1};
+        LSendCommandToWindow(Page::kUndo, page);
+        EXPECT_FALSE(page->Restoration().IsApplied());
+        const WizardFolders& folders = w.GetRun().folders;
+        EXPECT_EQ(folders.SavedFiles().size(), masters.size());
+        for (const auto& [name, bytes] : masters)
+            EXPECT_EQ(ReadFileBytes(folders.Save() + "/" + name), bytes) << name;
+    }));
+    // Next offers to apply the checked tools again: declined, the tracks go as they are.
+    steps.push_back(Do([&](RecordingWizard&) { window->ui.answers = {2}; }));
+    steps = Then(steps, Output(OutputMethodsPage::kNothing));
+    EXPECT_EQ(window->RunWizard(steps), 1);
+    EXPECT_TRUE(changed);
+    ASSERT_EQ(window->ui.asked.size(), 3u); // apply, undo, apply on leaving
+    EXPECT_EQ(window->ui.asked[0], window->ui.asked[2]);
+    EXPECT_TRUE(window->ui.told.empty()) << window->ui.told.front();
+    ASSERT_EQ(window->RowCount(), 5);
+    for (int row = 0; row < window->RowCount(); ++row)
+        EXPECT_EQ(ReadFileBytes(window->RowPath(row)), masters[window->RowText(row)]) << window->RowText(row);
+    char speed[16] = {};
+    LSettingsGetString("RecordingSource", "RecordingSpeed", "", speed);
+    EXPECT_STREQ(speed, "0");
     EXPECT_TRUE(WizardFolders().IsEmpty());
 }
 
