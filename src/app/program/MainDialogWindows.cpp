@@ -60,12 +60,18 @@ private:
     MainDialog& window_;
 };
 
-// The wizard's tracks join the list as copies in the output folder.
+// The wizard's tracks join the list as copies in the output folder; a name
+// already taken there gets the next free one rather than failing the track.
 class MainWizardHost : public WizardHost
 {
 public:
     explicit MainWizardHost(MainDialog& window) : window_(window) {}
-    bool TakeFile(const char* path) override { return window_.AddFileToList(path, true, false); }
+    bool TakeFile(const char* path) override
+    {
+        const std::string landed = window_.TakeFileIntoOutputFolder(path);
+        // Only a copy counts: the wizard deletes its own file once this says yes.
+        return !landed.empty() && landed != path;
+    }
 
 private:
     MainDialog& window_;

@@ -103,6 +103,7 @@ void LQtEditViewImpl::ReplaceAll(const std::function<void()>& change, bool repor
     quiet_ = true;
     restoring_ = true;
     change();
+    ApplyMargins();
     restoring_ = false;
     quiet_ = false;
     // A plain view reports the program's changes only while it has the focus.
@@ -338,12 +339,27 @@ void LQtEditViewImpl::SetHorizontalScroll(bool on)
 
 void LQtEditViewImpl::SetLeftMargin(double left, double right)
 {
-    styling_ = true;
+    leftMargin_ = left;
+    rightMargin_ = right;
+    ApplyMargins();
+}
+
+void LQtEditViewImpl::ApplyMargins()
+{
+    // The root frame's side margins are the document margin too: the given
+    // margins add to it, so the text moves right by exactly the left one.
+    // Replacing the whole text makes a new root frame, so every replacement
+    // applies them again.
     QTextFrameFormat format = document()->rootFrame()->frameFormat();
-    format.setLeftMargin(left);
-    format.setRightMargin(right);
+    const double inset = document()->documentMargin();
+    if (format.leftMargin() == inset + leftMargin_ && format.rightMargin() == inset + rightMargin_)
+        return;
+    const bool styling = styling_;
+    styling_ = true;
+    format.setLeftMargin(inset + leftMargin_);
+    format.setRightMargin(inset + rightMargin_);
     document()->rootFrame()->setFrameFormat(format);
-    styling_ = false;
+    styling_ = styling;
 }
 
 // ---- Selection and lines ----

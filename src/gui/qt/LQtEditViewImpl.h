@@ -136,6 +136,7 @@ private:
     using Entry = std::function<void()>;
     void Register(Entry undo);
     void OnContentsChanged();
+    void ApplyMargins();
     void RestoreContent(const QTextDocument* from);
     void OnSelectionChanged();
     // Inserts replacement over the selection when the limit allows it.
@@ -154,6 +155,8 @@ private:
     LEditFlags flags_;
     unsigned maximum_ = kDefaultMaximumLength;
     bool editEnabled_ = true;
+    double leftMargin_ = 0;
+    double rightMargin_ = 0;
     bool textChanged_ = false;
     bool quiet_ = false;
     bool styling_ = false;

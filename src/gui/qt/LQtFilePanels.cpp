@@ -4,6 +4,7 @@
 #include "foundation/files/LFileExists.h"
 #include "foundation/platform/LStandardFolders.h"
 #include "foundation/text/LUtf8.h"
+#include "gui/framework/LApplication.h"
 #include "gui/framework/LFilePanels.h"
 #include "gui/framework/LMessageBox.h"
 #include "gui/framework/LWindow.h"
@@ -65,6 +66,9 @@ bool Run(QFileDialog& dialog)
 {
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setWindowModality(Qt::ApplicationModal);
+    // Nobody is left to choose once the session ends.
+    if (LIsSessionEnding())
+        return false;
     LIncrementModalDepth();
     const int result = dialog.exec();
     LDecrementModalDepth();

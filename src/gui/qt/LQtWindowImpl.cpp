@@ -1,5 +1,6 @@
 #include "gui/qt/LQtWindowImpl.h"
 #include "foundation/settings/LSettings.h"
+#include "gui/framework/LApplication.h"
 #include "gui/framework/LCommandRouting.h"
 #include "gui/framework/LDiscMediaEvents.h"
 #include "gui/framework/LEmbeddedWindow.h"
@@ -1007,7 +1008,9 @@ bool LWindow::DoModal(LWindow* parent, int placement)
     if (manager_ != nullptr)
         manager_->setCloseWindowByEsc(true);
     int result = modalResult_;
-    if (IsWindow()) {
+    // A log-out closes the open questions and asks no new ones: a window a
+    // timer opens after the signal would otherwise hold the quit forever.
+    if (IsWindow() && !LIsSessionEnding()) {
         modalRunning_ = true;
         LIncrementModalDepth();
         QEventLoop loop;

@@ -10,6 +10,7 @@
 #include "gui/framework/LWindow.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -74,6 +75,45 @@ TEST(AppEventLoop, AQuitSignalClosesTheQuestionsAsksOnceAndEndsTheLoop)
     EXPECT_EQ(modalEnded, 2) << "the modal window ends cancelled";
     EXPECT_EQ(answers.asked, 1) << "the close step runs once";
     EXPECT_TRUE(LIsApplicationTerminating());
+    EXPECT_TRUE(LIsSessionEnding());
+}
+
+// A window opened once the signal was heard (here by the close step, in the
+// program by a start timer that fired in the same pass) is not waited on:
+// nobody is left to close it, and the loop it would run holds the end.
+TEST(AppEventLoop, AWindowOpenedAfterTheQuitSignalIsNotWaitedOn)
+{
+    LProcessStaticInit();
+    GuiApp();
+    static int argc = 1;
+    static char name[] = "quorin";
+    static char* argv[] = {name, nullptr};
+    LApplication application(argc, argv);
+    struct Late
+    {
+        int ended = 0;
+        qint64 waitedMs = -1;
+    } late;
+    application.SetQuitRequestHook(
+        [](void* data) {
+            auto* l = static_cast<Late*>(data);
+            QElapsedTimer clock;
+            clock.start();
+            LWindow window;
+            window.CreateCocoaWindow(300, 120, kWindowStyleTitled, false, nullptr);
+            l->ended = window.DoModal(nullptr, LPlacementCenterOnScreen) ? 1 : 2;
+            l->waitedMs = clock.elapsed();
+            return true;
+        },
+        &late);
+    QTimer::singleShot(0, [] { raise(SIGTERM); });
+    // Bounds, so that a window or loop that never ends fails instead of hanging.
+    QTimer::singleShot(5000, [] { LCancelModalRuns(); });
+    QTimer::singleShot(10000, [] { LTerminateApplication(); });
+    application.Run();
+    EXPECT_EQ(late.ended, 2) << "the window ends cancelled";
+    EXPECT_GE(late.waitedMs, 0);
+    EXPECT_LT(late.waitedMs, 2000) << "the window was waited on";
     EXPECT_TRUE(LIsSessionEnding());
 }
 

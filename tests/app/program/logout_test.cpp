@@ -67,11 +67,11 @@ protected:
     // `alsoInConfig` are the files besides the preferences that may be in the
     // config folder afterwards.
     void StartAndLogOut(const std::vector<std::string>& arguments, const std::function<bool()>& ready,
-                        const std::vector<std::string>& alsoInConfig = {})
+                        const std::vector<std::string>& alsoInConfig = {}, uint32_t settleMs = 1000)
     {
         const pid_t pid = StartProgram(arguments, home_.Root());
         ASSERT_TRUE(PumpUntil(ready, 60000)) << "the program never got there";
-        PumpFor(1000);
+        PumpFor(settleMs);
         ASSERT_EQ(WaitForEnd(pid, 0), kStillRunning) << "it ended by itself";
         kill(pid, SIGTERM);
         const int status = WaitForEnd(pid, kLogOutMs);
@@ -100,6 +100,18 @@ TEST_F(LogOut, AnIdleMainWindowEnds)
     StartAndLogOut({}, [&] { return Listening() && fs::exists(CrashMarker()); });
     // A log-out is a normal end: the next start asks nothing.
     EXPECT_FALSE(fs::exists(CrashMarker()));
+}
+
+// The signal can come before the window's start timers have run: the
+// recording wizard an empty list opens then must not be shown and waited on.
+TEST_F(LogOut, ASignalDuringTheStartEndsItBeforeTheWizardOpens)
+{
+    for (const uint32_t settleMs : {0u, 20u, 60u, 150u, 400u}) {
+        SCOPED_TRACE("signal " + std::to_string(settleMs) + " ms after the socket listens");
+        StartAndLogOut({}, [&] { return Listening(); }, {}, settleMs);
+        if (HasFatalFailure())
+            return;
+    }
 }
 
 TEST_F(LogOut, TheAbnormalEndQuestionClosesWithItsSafeAnswer)

@@ -1,7 +1,8 @@
 // The multi-line edit view: the length limit and the filters on what the
 // user types and pastes, the line queries, the selection it answers and keeps
-// across focus changes, RTF in and out, numbers and files, and the styles by
-// range with the view's own undo.
+// across focus changes, RTF in and out, numbers and files, the styles by
+// range with the view's own undo, the reports of clicks, focus and selection,
+// the prompt and the side margins.
 
 #include "gui/GuiTestSupport.h"
 
@@ -14,9 +15,12 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QTest>
+#include <QTextDocument>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -347,6 +351,108 @@ TEST_F(EditView, TypingUndoesAsOneEditAndReportsTheChange)
     EXPECT_EQ(view->Text(), "");
     QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(view->Text(), "abc");
+}
+
+TEST_F(EditView, ClicksFocusAndSelectionReachTheWindowByTheirCommands)
+{
+    LQtEditViewImpl* view = Make(LEditFlags{});
+    view->SetTextQuietly("side one of the tape");
+    const struct
+    {
+        const char* key;
+        int command;
+    } keys[] = {
+        {LCommandKeyEditClick, 511}, {LCommandKeyDoubleClick, 512}, {LCommandKeyRightClick, 513},
+        {LCommandKeySetFocus, 514},  {LCommandKeyKillFocus, 515},   {LCommandKeySelectionChange, 516},
+    };
+    for (const auto& k : keys)
+        LQtSetControlCommand(view, k.key, k.command);
+    auto* other = qobject_cast<QLineEdit*>(LQtWidget(window.GetControl(99)));
+    ASSERT_NE(other, nullptr);
+    const QPoint onText = view->cursorRect(view->document()->find("one")).center();
+    auto settle = [] { PumpFor(QApplication::doubleClickInterval() + 100); };
+
+    other->setFocus(Qt::TabFocusReason);
+    window.commands.clear();
+    view->setFocus(Qt::TabFocusReason);
+    other->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(window.commands, (std::vector<int>{514, 515})) << "focus gained, then lost";
+
+    view->setFocus(Qt::MouseFocusReason);
+    settle();
+    window.commands.clear();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, onText);
+    EXPECT_EQ(Count(511), 0) << "a click waits for the double-click interval";
+    settle();
+    EXPECT_EQ(Count(511), 1);
+    EXPECT_EQ(Count(512), 0);
+
+    window.commands.clear();
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, onText);
+    settle();
+    EXPECT_EQ(Count(512), 1);
+    EXPECT_EQ(Count(511), 0) << "a double click is no single click as well";
+    EXPECT_EQ(view->textCursor().selectedText(), "one") << "the double click still selects the word";
+
+    window.commands.clear();
+    QTextCursor cursor = view->textCursor();
+    cursor.setPosition(0);
+    cursor.setPosition(4, QTextCursor::KeepAnchor);
+    view->setTextCursor(cursor);
+    EXPECT_EQ(Count(516), 0) << "the selection report is posted, not sent";
+    PumpFor(20);
+    EXPECT_GE(Count(516), 1);
+
+    // A right click with a command goes to the window instead of the menu;
+    // without one the usual context menu opens.
+    for (const bool withCommand : {true, false}) {
+        SCOPED_TRACE(withCommand ? "with a command" : "without a command");
+        LQtSetControlCommand(view, LCommandKeyRightClick, withCommand ? 513 : -1);
+        window.commands.clear();
+        bool menuShown = false;
+        QTimer::singleShot(50, [&] {
+            if (QWidget* popup = QApplication::activePopupWidget()) {
+                menuShown = true;
+                popup->close();
+            }
+        });
+        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, onText, view->viewport()->mapToGlobal(onText));
+        QApplication::sendEvent(view->viewport(), &menuEvent);
+        PumpFor(100);
+        EXPECT_EQ(Count(513), withCommand ? 1 : 0);
+        EXPECT_EQ(menuShown, !withCommand);
+    }
+}
+
+TEST_F(EditView, PromptWhileEmptyAndTheLeftMargin)
+{
+    LQtEditViewImpl* view = Make(LEditFlags{});
+    const QImage bare = view->viewport()->grab().toImage();
+    window.SetPromptText(80, "Notes about this side");
+    EXPECT_EQ(view->placeholderText(), "Notes about this side");
+    const QImage prompted = view->viewport()->grab().toImage();
+    EXPECT_NE(prompted, bare) << "the prompt is drawn while the view is empty";
+    view->SetTextQuietly("x");
+    view->SetTextQuietly("");
+    EXPECT_EQ(view->viewport()->grab().toImage(), prompted) << "and again once it is empty again";
+    EXPECT_EQ(view->Text(), "") << "the prompt is no text";
+
+    view->SetTextQuietly("margin");
+    const int before = view->cursorRect(QTextCursor(view->document())).left();
+    view->SetLeftMargin(24, 10);
+    PumpFor(20);
+    EXPECT_EQ(view->cursorRect(QTextCursor(view->document())).left(), before + 24);
+    view->SetLeftMargin(0, 0);
+    view->SetTextQuietly(QString("word ").repeated(60));
+    PumpFor(20);
+    const int withoutMargins = view->GetNumberOfLinesWrappedText();
+    view->SetLeftMargin(70, 70);
+    PumpFor(20);
+    EXPECT_GT(view->GetNumberOfLinesWrappedText(), withoutMargins)
+        << "the margins narrow the lines, so the text wraps into more of them";
+    view->SetTextQuietly("kept");
+    EXPECT_EQ(view->cursorRect(QTextCursor(view->document())).left(), before + 70)
+        << "new text keeps the margins";
 }
 
 } // namespace

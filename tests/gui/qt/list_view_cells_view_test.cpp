@@ -11,7 +11,9 @@
 #include "gui/qt/LQtView.h"
 
 #include <QAbstractItemModelTester>
+#include <QComboBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QTest>
@@ -195,6 +197,88 @@ TEST_F(ListCells, ADropDownCellOpensTheOwnersMenuOnAClick)
     EXPECT_EQ(list->GetItemText(2, 1), "FLAC");
     EXPECT_FALSE(list->IsDropDownOpen());
     list->SetDropDownColumnsHandler(nullptr);
+}
+
+class RateChoices : public LListViewExtColumnHandler
+{
+public:
+    explicit RateChoices(LListViewManager* list) : list(list) {}
+    void OnComboBoxOpen(int, int row, int column) override
+    {
+        opened.push_back({row, column});
+        AddItem("44100");
+        AddItem("48000");
+        AddItem("96000");
+    }
+    void OnEndEdit(int listId, int row, int column, const char* text, LViewHandle) override
+    {
+        ended.push_back(std::to_string(listId) + ":" + std::to_string(row) + ":" + std::to_string(column) +
+                        ":" + text);
+        if (accept)
+            list->SetItemText(row, column, text);
+    }
+    LListViewManager* list;
+    bool accept = true;
+    std::vector<std::pair<int, int>> opened;
+    std::vector<std::string> ended;
+};
+
+TEST_F(ListCells, AComboBoxCellEditsInAComboBoxTheOwnerFills)
+{
+    RateChoices rates(list);
+    const int types[] = {2, 3, -1, 0};
+    list->SetExtColumns(types);
+    list->SetExtendedColumnsHandler(&rates);
+    PumpFor(20);
+    QAbstractItemModel* model = View()->model();
+    ASSERT_TRUE(model->flags(model->index(1, 2)) & Qt::ItemIsEditable);
+
+    const struct
+    {
+        int row;
+        bool pick;   // choose from the popped-up list, else type a value
+        bool accept; // the owner takes the text into the cell
+        const char* text;
+        const char* shown;
+    } cases[] = {
+        {1, true, true, "96000", "96000"},
+        {2, false, true, "22050", "22050"},
+        {3, true, false, "48000", "0:20:00"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        rates.accept = c.accept;
+        rates.opened.clear();
+        rates.ended.clear();
+        View()->ListModel()->FlushReload();
+        View()->edit(model->index(c.row, 2));
+        auto* combo = View()->viewport()->findChild<QComboBox*>();
+        ASSERT_NE(combo, nullptr) << "the cell's editor is a combo box";
+        ASSERT_TRUE(combo->isEditable());
+        EXPECT_EQ(combo->currentText(), "0:20:00") << "the editor starts with the cell's text";
+        if (c.pick) {
+            combo->showPopup();
+            ASSERT_EQ(rates.opened, (std::vector<std::pair<int, int>>{{c.row, 2}}));
+            EXPECT_TRUE(list->IsComboBoxOpen());
+            ASSERT_EQ(combo->count(), 3) << "the owner's items, once, however often it opens";
+            combo->hidePopup();
+            EXPECT_FALSE(list->IsComboBoxOpen());
+            combo->showPopup();
+            ASSERT_EQ(combo->count(), 3);
+            combo->setCurrentIndex(combo->findText(c.text));
+            combo->hidePopup();
+        } else {
+            combo->lineEdit()->selectAll();
+            QTest::keyClicks(combo->lineEdit(), c.text);
+        }
+        QTest::keyClick(combo, Qt::Key_Return);
+        PumpFor(20);
+        EXPECT_EQ(rates.ended, std::vector<std::string>{"300:" + std::to_string(c.row) + ":2:" + c.text});
+        EXPECT_EQ(list->GetItemText(c.row, 2), c.shown);
+        EXPECT_EQ(model->index(c.row, 2).data().toString(), c.shown);
+        EXPECT_EQ(View()->viewport()->findChild<QComboBox*>(), nullptr) << "the editor is gone";
+    }
+    list->SetExtendedColumnsHandler(nullptr);
 }
 
 class Reorder : public LListViewDragHandler
