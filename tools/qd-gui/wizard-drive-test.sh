@@ -81,11 +81,16 @@ rm -f "$HOME/Music/Quorin"/*
 
 # The audio CD: the tracks are listed and burnt on the fake drive.
 if QUORIN_DRIVES="fake:media=cdr,dump=$tmp/disc.raw" drive "sides to cd" 0 wizard --sides "$tmp/sides" -- \
-    click:24603 next next next next click:31602 click:fin! click:ok answer:1 wait:3000 click:cncl; then
+    click:24603 next next next next click:31602 click:fin! click:ok answer:1 wait:6000 click:cncl; then
     grep -q "^box: Quorin Dizer od OD Udivezeve | Commence burning to disc?" "$tmp/out" ||
         { echo "FAIL sides to cd: not asked before burning"; cat "$tmp/out"; fail=1; }
     [ "$(grep -c '^listed: ' "$tmp/out")" = 3 ] || { echo "FAIL sides to cd: not listed"; cat "$tmp/out"; fail=1; }
-    [ -s "$tmp/disc.raw" ] || { echo "FAIL sides to cd: nothing burnt"; cat "$tmp/out" "$tmp/err"; fail=1; }
+    # The disc holds at least the audio of the three tracks.
+    audio=$(sed -n 's/^listed: //p' "$tmp/out" | while IFS= read -r track; do soxi -s "$track"; done |
+        awk '{ bytes += $1 * 4 } END { print bytes + 0 }')
+    burnt=$(stat -c %s "$tmp/disc.raw" 2>/dev/null || echo 0)
+    [ "$audio" -gt 0 ] && [ "$burnt" -ge "$audio" ] ||
+        { echo "FAIL sides to cd: $burnt bytes burnt for $audio bytes of audio"; cat "$tmp/out" "$tmp/err"; fail=1; }
     [ "$(wizard_files)" = 0 ] || { echo "FAIL sides to cd: working folder not empty"; fail=1; }
 fi
 
