@@ -131,3 +131,43 @@ TEST(QdNet, HandOverReportsWhatTheSiblingDid)
     EXPECT_EQ(status, 1);
     RunCommand("kill " + ReadWhole(dir.Path("pid")));
 }
+
+TEST(QdNet, InstallProgramInstallsAProgramFolderAndNamesThePageOtherwise)
+{
+    if (!HaveTool("unzip"))
+        GTEST_SKIP() << "unzip is needed (tools/install-deps.sh)";
+    TempHome home;
+    TempDir dir;
+    TestCertificates certs(dir.Path());
+    ASSERT_TRUE(certs.Made());
+    ASSERT_EQ(RunCommand("mkdir -p " + Quote(dir.Path("site/components"))), 0);
+    const std::string makeZip = "/usr/bin/python3 " + Quote(SourceDir() + "/tests/online/make_zip.py") + " ";
+    ASSERT_EQ(RunCommand(makeZip + Quote(dir.Path("site/components/corvanemaci.zip")) +
+                         " 'corvane/corvane=#!/bin/sh'"),
+              0);
+    ASSERT_EQ(RunCommand(makeZip + Quote(dir.Path("site/components/pyrocastellemaci.zip")) +
+                         " 'pyrocastelle-setup.run=#!/bin/sh'"),
+              0);
+    TestServer server;
+    std::vector<std::string> options = certs.ServerOptions("good");
+    options.insert(options.end(), {"--files", dir.Path("site")});
+    ASSERT_TRUE(server.Start(dir.Path(), options));
+    const std::string site =
+        "QUORIN_SITE=" + Quote("https://localhost:" + std::to_string(server.Port())) + " ";
+
+    int status = -1;
+    const std::string installed = CaptureCommand(site + QdNet() + " install-program Corvane", &status);
+    EXPECT_EQ(status, 0) << installed;
+    EXPECT_NE(installed.find("status 0: Download install-on-demand\n"), std::string::npos) << installed;
+    EXPECT_NE(installed.find("installed=" + std::string(getenv("XDG_DATA_HOME")) +
+                             "/applications/corvane/corvane\n"),
+              std::string::npos)
+        << installed;
+
+    const std::string refused = CaptureCommand(site + QdNet() + " install-program Pyrocastelle", &status);
+    EXPECT_EQ(status, 3) << refused;
+    EXPECT_NE(refused.find("page=https://localhost:" + std::to_string(server.Port()) + "/burn/\n"),
+              std::string::npos)
+        << refused;
+    EXPECT_EQ(refused.find("installed="), std::string::npos) << refused;
+}

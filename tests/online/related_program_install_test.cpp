@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <thread>
 
 using namespace quorin::test;
 namespace fs = std::filesystem;
@@ -62,9 +63,11 @@ protected:
         ASSERT_EQ(RunCommand(command + extra), 0);
     }
 
-    void StartServer(TestServer& server, const std::string& certificate = "good")
+    void StartServer(TestServer& server, const std::string& certificate = "good",
+                     const std::vector<std::string>& options = {})
     {
         std::vector<std::string> all = {"--files", files_, "--get-log", getLog_};
+        all.insert(all.end(), options.begin(), options.end());
         if (!certificate.empty()) {
             const std::vector<std::string> tls = certs_.ServerOptions(certificate);
             all.insert(all.end(), tls.begin(), tls.end());
@@ -170,6 +173,31 @@ TEST_F(RelatedProgramInstall, TheProductsOwnFolderOnTheSiteIsTriedSecond)
     ASSERT_EQ(LDownloadAndInstallRelatedProgram(&context, kKey), 0) << LHttpLastError();
     EXPECT_TRUE(LIsRelatedProgramInstalled(kKey));
     EXPECT_EQ(Fetches(), (std::vector<std::string>{"/components/tessarymaci.zip", "/tes/tessarymaci.zip"}));
+}
+
+TEST_F(RelatedProgramInstall, TwoInstallsAtOnceFetchOnce)
+{
+    ASSERT_NO_FATAL_FAILURE(Serve("/components/tessarymaci.zip", {"tessary/tessary=" + program_}));
+    TestServer server;
+    ASSERT_NO_FATAL_FAILURE(StartServer(server, "good", {"--delay-ms", "1500"}));
+    // Each install opens the lock file anew, so the two hold separate locks
+    // as two processes would.
+    int results[2] = {-1, -1};
+    std::thread first([&] {
+        InstallContext context;
+        results[0] = LDownloadAndInstallRelatedProgram(&context, kKey);
+    });
+    std::thread second([&] {
+        InstallContext context;
+        results[1] = LDownloadAndInstallRelatedProgram(&context, kKey);
+    });
+    first.join();
+    second.join();
+    EXPECT_EQ(results[0], 0);
+    EXPECT_EQ(results[1], 0);
+    EXPECT_EQ(Fetches(), std::vector<std::string>{"/components/tessarymaci.zip"});
+    EXPECT_TRUE(LIsRelatedProgramInstalled(kKey));
+    EXPECT_EQ(Entries(), std::set<std::string>{"tessary"});
 }
 
 // Each case serves something that must not be installed: nothing is

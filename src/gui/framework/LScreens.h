@@ -21,6 +21,10 @@ void LGetScreenFrame(LViewHandle view, int rect[4]);
 // The pointer in the view's pixels (the screen's without a view) as the
 // rectangle {x, y, x + 11, y + 17} an arrow cursor covers.
 void LGetCursorRect(int rect[4], LViewHandle view);
+// Where a drop-down menu of the view (a button, say) opens: the view's
+// bottom-left corner on the screen, in the coordinates that
+// LPopupMenu::TrackPopup takes. False for a view that is not shown.
+bool LGetDropDownOrigin(LViewHandle view, double* x, double* y);
 // Places the window's status bar (control 800) along its bottom, 30 points
 // high while visible, and lowers *clientHeight by its height.
 void LLayoutStatusBar(LViewHandle windowView, const int* width, int* clientHeight);

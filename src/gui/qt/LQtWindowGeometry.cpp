@@ -112,6 +112,17 @@ void LGetScreenFrame(LViewHandle view, int rect[4])
     rect[3] = static_cast<int>((frame.y() + frame.height()) * scale);
 }
 
+bool LGetDropDownOrigin(LViewHandle view, double* x, double* y)
+{
+    QWidget* widget = view != nullptr ? LQtWidget(view) : nullptr;
+    if (widget == nullptr || !widget->isVisible())
+        return false;
+    const QPoint origin = widget->mapToGlobal(QPoint(0, widget->height()));
+    *x = origin.x();
+    *y = origin.y();
+    return true;
+}
+
 void LGetCursorRect(int rect[4], LViewHandle view)
 {
     int pt[2] = {};

@@ -344,6 +344,7 @@ TEST_F(SuiteLauncherTest, TheWebButtonDropsDownItsMenu)
 {
     Open("1", "Audio");
     std::vector<std::string> items;
+    QPoint menuAt;
     QTimer chooser;
     QObject::connect(&chooser, &QTimer::timeout, [&] {
         for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -351,6 +352,7 @@ TEST_F(SuiteLauncherTest, TheWebButtonDropsDownItsMenu)
             if (menu == nullptr || !menu->isVisible())
                 continue;
             items.clear();
+            menuAt = menu->pos();
             for (QAction* action : menu->actions())
                 items.push_back(action->text().toStdString());
             for (QAction* action : menu->actions())
@@ -366,6 +368,10 @@ TEST_F(SuiteLauncherTest, TheWebButtonDropsDownItsMenu)
     dialog_->PressButton(LSuiteLauncherDialog::kWebButton);
     EXPECT_EQ(Opened(), "https://127.0.0.1:8443/index.html\n");
     EXPECT_EQ(items, (std::vector<std::string>{"Visit Our Website", "What's This?"}));
+    // It drops down from the button's bottom-left corner.
+    QWidget* button = LQtWidget(dialog_->GetControl(LSuiteLauncherDialog::kWebButton));
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(menuAt, button->mapToGlobal(QPoint(0, button->height())));
 }
 
 TEST_F(SuiteLauncherTest, AProgramNotInstalledInstallsFromTheSiteOnOfferAndStarts)

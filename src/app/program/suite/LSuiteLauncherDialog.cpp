@@ -6,6 +6,7 @@
 #include "foundation/settings/LSettings.h"
 #include "gui/framework/LEventPump.h"
 #include "gui/framework/LPopupMenu.h"
+#include "gui/framework/LScreens.h"
 #include "online/LOnlineSite.h"
 #include "online/LRelatedPrograms.h"
 
@@ -278,13 +279,17 @@ void LSuiteLauncherDialog::ShowLaunchMenu()
 
 void LSuiteLauncherDialog::ShowWebsiteMenu()
 {
-    // The button sits at the window's right edge: the menu drops to the
-    // left of the pointer so that it stays over the window.
     LPopupMenu menu;
     menu.Create(this, "");
     menu.AddItem(kVisitWebsite, "Visit Our Website");
     menu.AddItem(kWebsiteTip, "What's This?");
-    TrackPopupMenu(&menu, true);
+    // Below the button, as a drop-down opens; at the pointer should the
+    // button not be on a screen.
+    double x = 0, y = 0;
+    if (LGetDropDownOrigin(GetControl(kWebButton), &x, &y))
+        menu.TrackPopup(this, true, x, y);
+    else
+        TrackPopupMenu(&menu, false);
 }
 
 void LSuiteShowLaunchMenu(LWindow* window)
