@@ -26,26 +26,30 @@ std::string ParentOf(const std::string& path)
     return slash == std::string::npos || slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
-// Makes the folder (and its missing parents) for the user alone to write.
-// An existing folder of the user's that others may write is closed to them:
-// what lands in it is started later. One of another user's is refused.
+// Makes the missing folders of the path; existing ones are left as they are.
+bool MakeFolders(const std::string& path)
+{
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0)
+        return S_ISDIR(info.st_mode);
+    if (errno != ENOENT || path == "/" || !MakeFolders(ParentOf(path)))
+        return false;
+    return mkdir(path.c_str(), 0755) == 0 || errno == EEXIST;
+}
+
+// The folder that programs are installed into, made when missing. What lands
+// in it is started later, so one of the user's that others may write is
+// closed to them first, and one of another user's is refused. Its parents
+// are never changed (they may well be shared folders such as /tmp).
 bool EnsurePrivateFolder(const std::string& path)
 {
     struct stat info;
-    if (lstat(path.c_str(), &info) != 0) {
-        if (errno != ENOENT || path == "/" || !EnsurePrivateFolder(ParentOf(path)))
-            return false;
-        if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
-            return false;
-        if (lstat(path.c_str(), &info) != 0)
-            return false;
-    }
-    if (!S_ISDIR(info.st_mode))
+    if (!MakeFolders(path) || stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return false;
+    if (info.st_uid != geteuid())
         return false;
     if ((info.st_mode & (S_IWGRP | S_IWOTH)) == 0)
         return true;
-    if (info.st_uid != geteuid())
-        return false;
     return chmod(path.c_str(), info.st_mode & 07755 & ~(S_IWGRP | S_IWOTH)) == 0;
 }
 

@@ -175,6 +175,31 @@ TEST_F(RelatedProgramInstall, TheProductsOwnFolderOnTheSiteIsTriedSecond)
     EXPECT_EQ(Fetches(), (std::vector<std::string>{"/components/tessarymaci.zip", "/tes/tessarymaci.zip"}));
 }
 
+TEST_F(RelatedProgramInstall, MissingDataFoldersAreMadeWithoutTouchingASharedFolderAboveThem)
+{
+    // A data folder still to be made below a folder that everyone shares:
+    // only what the install makes is the user's alone; the shared one keeps
+    // its modes.
+    const std::string shared = dir_.Path("shared");
+    fs::create_directories(shared);
+    fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+    setenv("XDG_DATA_HOME", (shared + "/deep/data").c_str(), 1);
+    char folder[kLPathSize];
+    ASSERT_TRUE(LGetRelatedProgramFolder(folder, kKey));
+    programFolder_ = folder;
+    applications_ = fs::path(programFolder_).parent_path().string();
+
+    ASSERT_NO_FATAL_FAILURE(Serve("/components/tessarymaci.zip", {"tessary/tessary=" + program_}));
+    TestServer server;
+    ASSERT_NO_FATAL_FAILURE(StartServer(server));
+    InstallContext context;
+    ASSERT_EQ(LDownloadAndInstallRelatedProgram(&context, kKey), 0) << LHttpLastError();
+    EXPECT_EQ(fs::status(shared).permissions(), fs::perms::all | fs::perms::sticky_bit);
+    for (const std::string& made : {shared + "/deep", shared + "/deep/data", applications_, programFolder_})
+        EXPECT_FALSE(WritableByOthers(made)) << made;
+    EXPECT_TRUE(LIsRelatedProgramInstalled(kKey));
+}
+
 TEST_F(RelatedProgramInstall, TwoInstallsAtOnceFetchOnce)
 {
     ASSERT_NO_FATAL_FAILURE(Serve("/components/tessarymaci.zip", {"tessary/tessary=" + program_}));
