@@ -363,6 +363,98 @@ TEST_F(EditView, StylesByRangeUndoAsTheOppositeOverTheWholeRange)
     EXPECT_TRUE(view->GetBold(0, 2));
 }
 
+TEST_F(EditView, EachStyleUndoesUniformlyOverItsRange)
+{
+    LEditFlags rich;
+    rich.richText = true;
+    LQtEditViewImpl* view = Make(rich);
+    using Set = void (LQtEditViewImpl::*)(bool, int, int);
+    using Get = bool (LQtEditViewImpl::*)(int, int) const;
+    const struct
+    {
+        const char* name;
+        Set set;
+        Get get;
+    } flags[] = {
+        {"bold", &LQtEditViewImpl::SetBold, &LQtEditViewImpl::GetBold},
+        {"italic", &LQtEditViewImpl::SetItalic, &LQtEditViewImpl::GetItalic},
+        {"underline", &LQtEditViewImpl::SetUnderline, &LQtEditViewImpl::GetUnderline},
+        {"strike-out", &LQtEditViewImpl::SetStrikeOut, &LQtEditViewImpl::GetStrikeOut},
+    };
+    for (const auto& f : flags) {
+        SCOPED_TRACE(f.name);
+        view->SetTextQuietly("abcdefgh");
+        (view->*f.set)(true, 0, 2);
+        EXPECT_FALSE((view->*f.get)(0, 4)) << "half of the range has it";
+        (view->*f.set)(true, 0, 4);
+        EXPECT_TRUE((view->*f.get)(0, 4));
+        view->Undo();
+        EXPECT_FALSE((view->*f.get)(0, 1)) << "undo clears the whole range, the part that had it before too";
+        EXPECT_FALSE((view->*f.get)(2, 2));
+        view->Redo();
+        EXPECT_TRUE((view->*f.get)(0, 4));
+        (view->*f.set)(false, 1, 2);
+        view->Undo();
+        EXPECT_TRUE((view->*f.get)(0, 4)) << "undoing a clear sets it again";
+        EXPECT_FALSE((view->*f.get)(4, 1)) << "and only over its range";
+    }
+
+    // Size and colour come back as the range start had them, over all of it.
+    view->SetTextQuietly("abcdefgh");
+    view->SetFontSize(12, 0, 8);
+    view->SetFontSize(20, 4, 4);
+    view->SetFontSize(30, 0, 8);
+    view->Undo();
+    EXPECT_DOUBLE_EQ(view->GetFontSize(0, 1), 12);
+    EXPECT_DOUBLE_EQ(view->GetFontSize(6, 1), 12) << "the start's size, not the one the end had";
+    const LRGBColor red = LRGBColor::FromRGB8(255, 0, 0);
+    const LRGBColor blue = LRGBColor::FromRGB8(0, 0, 255);
+    view->SetFontColor(&red, 0, 4);
+    view->SetFontColor(&blue, 4, 4);
+    view->SetFontColor(nullptr, 0, 8);
+    view->Undo();
+    LRGBColor colour;
+    ASSERT_TRUE(view->GetFontColor(6, 1, &colour));
+    EXPECT_EQ(colour, red);
+
+    // Whether the selection has one look throughout.
+    view->SetTextQuietly("abcdefgh");
+    view->SetBold(true, 0, 2);
+    QTextCursor cursor = view->textCursor();
+    cursor.setPosition(0);
+    cursor.setPosition(2, QTextCursor::KeepAnchor);
+    view->setTextCursor(cursor);
+    EXPECT_TRUE(view->IsSelectionSameCharProperties());
+    cursor.setPosition(4, QTextCursor::KeepAnchor);
+    view->setTextCursor(cursor);
+    EXPECT_FALSE(view->IsSelectionSameCharProperties());
+}
+
+TEST_F(EditView, AHiddenSelectionDrawsAsNoSelection)
+{
+    LQtEditViewImpl* view = Make(LEditFlags{});
+    view->clearFocus(); // no blinking caret in the pictures
+    view->SetTextQuietly("recording notes");
+    QTextCursor cursor = view->textCursor();
+    cursor.setPosition(0);
+    view->setTextCursor(cursor);
+    const QImage none = view->viewport()->grab().toImage();
+    cursor.setPosition(9, QTextCursor::KeepAnchor);
+    view->setTextCursor(cursor);
+    const QImage shown = view->viewport()->grab().toImage();
+    EXPECT_NE(shown, none);
+    view->ShowSelection(false);
+    const QImage hidden = view->viewport()->grab().toImage();
+    EXPECT_EQ(view->textCursor().selectedText(), "recording") << "the selection is still there";
+    cursor.setPosition(0);
+    view->setTextCursor(cursor);
+    EXPECT_EQ(hidden, view->viewport()->grab().toImage()) << "hidden, it draws as no selection";
+    cursor.setPosition(9, QTextCursor::KeepAnchor);
+    view->setTextCursor(cursor);
+    view->ShowSelection(true);
+    EXPECT_EQ(view->viewport()->grab().toImage(), shown);
+}
+
 TEST_F(EditView, ParagraphStylesCoverTheWholeParagraphs)
 {
     LEditFlags rich;
