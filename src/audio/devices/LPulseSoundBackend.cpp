@@ -49,6 +49,7 @@ namespace {
     X(pa_stream_set_state_callback)                                                                          \
     X(pa_stream_set_write_callback)                                                                          \
     X(pa_stream_unref)                                                                                       \
+    X(pa_stream_writable_size)                                                                               \
     X(pa_stream_write)                                                                                       \
     X(pa_threaded_mainloop_free)                                                                             \
     X(pa_threaded_mainloop_get_api)                                                                          \
@@ -538,7 +539,36 @@ public:
         return ok;
     }
 
-    bool Start() override { return Cork(false); }
+    bool Start() override
+    {
+        // The server asks for data only as its buffer empties. A request the
+        // render handler left unanswered (at the end of a drain, when it had
+        // nothing more) is never repeated while the buffer stays empty, and
+        // the restarted stream would stay silent for good. It is answered
+        // with silence ahead of what plays next, as a new stream starts.
+        connection_.Lock();
+        if (stream_ != nullptr && Pulse().pa_stream_get_state(stream_) == PA_STREAM_READY) {
+            size_t writable = Pulse().pa_stream_writable_size(stream_);
+            const size_t frameBytes = channels_ * 4;
+            while (writable != static_cast<size_t>(-1) && writable >= frameBytes) {
+                void* buffer = nullptr;
+                size_t size = writable - writable % frameBytes;
+                if (Pulse().pa_stream_begin_write(stream_, &buffer, &size) < 0 || buffer == nullptr)
+                    break;
+                size -= size % frameBytes;
+                if (size == 0) {
+                    Pulse().pa_stream_cancel_write(stream_);
+                    break;
+                }
+                std::memset(buffer, 0, size);
+                if (Pulse().pa_stream_write(stream_, buffer, size, nullptr, 0, PA_SEEK_RELATIVE) < 0)
+                    break;
+                writable -= std::min(writable, size);
+            }
+        }
+        connection_.Unlock();
+        return Cork(false);
+    }
     void Pause() override { Cork(true); }
 
     void Flush() override

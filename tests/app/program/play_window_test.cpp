@@ -125,6 +125,19 @@ TEST_F(PlayWindowTest, OpensPlayingAndTheTransportMovesThePosition)
     PumpFor(20);
     EXPECT_EQ(w.PositionMs(), 0);
     EXPECT_FALSE(w.IsPaused());
+
+    // Play after the end plays the file again, from its start, by the button
+    // and by the toggle key.
+    for (int command : {int(kPlayPlay), int(kPlayToggle)}) {
+        SCOPED_TRACE(command);
+        Command(command);
+        EXPECT_TRUE(w.IsPlaying());
+        EXPECT_TRUE(PumpUntil([&] { return w.PositionMs() >= 300; })) << "the position does not move";
+        EXPECT_LT(w.PositionMs(), 3000);
+        Command(kPlayLastSeconds);
+        ASSERT_TRUE(PumpUntil([&] { return !w.IsPlaying(); }, 6000));
+        PumpFor(20);
+    }
 }
 
 TEST_F(PlayWindowTest, RewindAndForwardRunWhileHeldAndPlayingGoesOnAfter)

@@ -563,6 +563,39 @@ TEST_F(PulseTest, APlayedFileReachesTheSinkUnchangedAndTheEndIsReported)
     EXPECT_EQ(sink.Sound(), MonitoredSink::TrimSilence(tone)); // nothing lost at the end, nothing changed
 }
 
+// A player that played a file to its end plays the next one too: the
+// stream drained at the end must ask for data again once it is restarted.
+TEST_F(PulseTest, APlayerPlaysAgainAfterTheEndOfAFile)
+{
+    QUORIN_REQUIRE_PULSE();
+    QUORIN_REQUIRE_TOOL("parecord");
+    MonitoredSink sink(dir_);
+    ASSERT_TRUE(sink.module.Loaded());
+    ASSERT_TRUE(sink.StartCapture());
+    const auto first = Tone16(22050, 0.3);
+    const auto second = Tone16(22050 + 333, 0.6);
+    LSoundPlayer player;
+    player.SetListener(&events_, nullptr);
+    player.GetDevice().SetDevice({sink.Index(), 0, 1});
+    ASSERT_TRUE(player.Play(LSoundSourcePtr(new VectorSource(first))));
+    ASSERT_TRUE(WaitUntil(
+        queue_, [&] { return events_.playStopped == 1; }, 15000 + kStallMs));
+    events_.positions.clear();
+    ASSERT_TRUE(player.Play(LSoundSourcePtr(new VectorSource(second))));
+    ASSERT_TRUE(WaitUntil(
+        queue_, [&] { return events_.playStopped == 2; }, 15000 + kStallMs))
+        << "the second file never ended";
+    ASSERT_FALSE(events_.positions.empty());
+    EXPECT_EQ(events_.positions.back(), 507); // the whole length of the second
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    sink.StopCapture();
+    const auto sound = sink.Sound();
+    const auto tail = MonitoredSink::TrimSilence(second);
+    ASSERT_GE(sound.size(), tail.size());
+    EXPECT_EQ(std::vector<int32_t>(sound.end() - tail.size(), sound.end()), tail)
+        << "the second file did not reach the sink whole";
+}
+
 TEST_F(PulseTest, SeekAndPauseThroughTheServer)
 {
     QUORIN_REQUIRE_PULSE();
