@@ -176,7 +176,8 @@ protected:
         if (!widget->isWindow())
             return false;
         if (auto* box = qobject_cast<QMessageBox*>(widget)) {
-            QdGuiDrive::Print("box: " + FromHtml(box->text()) + " | " + FromHtml(box->informativeText()));
+            QdGuiDrive::Print("box: " + FromHtml(box->text()) + " | " +
+                              OneLine(box->informativeText().simplified()));
             Answer(box, nullptr);
             return false;
         }

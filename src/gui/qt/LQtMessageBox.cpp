@@ -4,6 +4,7 @@
 #include "gui/qt/LQtView.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -24,7 +25,11 @@ int LMessageBox::Show()
     box.setWindowModality(Qt::ApplicationModal);
     box.setText(QStringLiteral("<b>%1</b>").arg(QString::fromUtf8(title).toHtmlEscaped()));
     box.setTextFormat(Qt::RichText);
-    box.setInformativeText(QString::fromUtf8(text.c_str()).toHtmlEscaped());
+    // Messages are plain text (quotes, file names with '<' or '&'): the label
+    // must neither read them as markup nor show escapes of them.
+    box.setInformativeText(QString::fromUtf8(text.c_str()));
+    if (auto* informative = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+        informative->setTextFormat(Qt::PlainText);
     QPushButton* first = box.addButton(QString::fromUtf8(button1), QMessageBox::AcceptRole);
     box.setDefaultButton(first);
     QPushButton* second =

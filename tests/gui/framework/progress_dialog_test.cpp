@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -226,6 +227,34 @@ TEST(MessageBox, AnswersByButtonAndKeepsTheSuppressionState)
         EXPECT_EQ(box.Show(), c.answer);
         EXPECT_EQ(depthInside, 1);
         EXPECT_TRUE(box.suppressionChecked);
+    }
+}
+
+// A message shows its text as written: quotes, angle brackets and ampersands
+// (in file names too) are neither read as markup nor shown as escapes.
+TEST(MessageBox, TheTextIsShownAsWritten)
+{
+    GuiApp();
+    for (const char* text : {"click \"Cancel\" and then \"Burn Audio\"", "Track <b>1</b> & 2.wav",
+                             "a < b > c\r\n\r\nContinue?"}) {
+        SCOPED_TRACE(text);
+        LMessageBox box(nullptr, text, "Title");
+        QString shown;
+        Qt::TextFormat format = Qt::AutoText;
+        QTimer::singleShot(10, [&] {
+            auto* alert = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(alert, nullptr);
+            for (auto* label : alert->findChildren<QLabel*>()) {
+                if (label->text().contains(QStringLiteral("Title")) || label->text().isEmpty())
+                    continue;
+                shown = label->text();
+                format = label->textFormat();
+            }
+            alert->buttons()[0]->click();
+        });
+        box.Show();
+        EXPECT_EQ(shown, QString::fromUtf8(text));
+        EXPECT_EQ(format, Qt::PlainText);
     }
 }
 
