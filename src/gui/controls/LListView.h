@@ -63,7 +63,8 @@ class LListViewLabelEditHandler
 {
 public:
     virtual ~LListViewLabelEditHandler() = default;
-    virtual void OnBeginEdit(int listId) = 0;
+    // Most owners only care about the text an edit ends with.
+    virtual void OnBeginEdit(int listId) { (void)listId; }
     virtual void OnEndEdit(int listId, const char* newText) = 0;
     // Installs the handler on the list with that id.
     void Attach(LWindow* window, int listId);

@@ -3,11 +3,14 @@
 // reordering, the queue's jobs arriving in the list, the placement kept from
 // one run to the next, and closing that only hides.
 
+#include "app/program/LProgramCommands.h"
 #include "app/program/MainDialog.h"
 #include "app/program/wizard/MainWindowTrackReceiver.h"
 #include "app/queue/ProcessQueueWorker.h"
 #include "foundation/settings/LSettings.h"
 #include "gui/GuiTestSupport.h"
+#include "gui/framework/LMainMenu.h"
+#include "gui/qt/LQtMenuImpl.h"
 #include "gui/qt/LQtOutlineViewImpl.h"
 #include "gui/qt/LQtView.h"
 #include "support/TempHome.h"
@@ -537,4 +540,34 @@ TEST_F(MainWindowTest, AJobDoneWhoseNameIsTakenGetsTheNextFreeName)
     window->OnNotify(kMainMsgJobDone, another.c_str(), 0);
     EXPECT_EQ(window->LastJobDoneFile(), "");
     EXPECT_TRUE(PathExists(another));
+}
+
+TEST_F(MainWindowTest, AMenuItemTakesANewTitleAndItsShortcutByCommand)
+{
+    auto window = Open();
+    QMenu* menu = LQtMenuImpl::FromNative(LGetMainMenu());
+    ASSERT_NE(menu, nullptr);
+    auto item = [&] { return LQtMenuImpl::FindFirstItem(menu, kCmdPlayFile); };
+    ASSERT_NE(item(), nullptr);
+    EXPECT_EQ(item()->shortcut(), QKeySequence("Ctrl+P"));
+    const LKey shiftP = LKey::FromCharacter(u'P', LKey::kCommand | LKey::kShift);
+    const struct
+    {
+        const char* title;
+        const LKey* key;
+        const char* shortcut;
+    } cases[] = {
+        {"Play Side", &shiftP, "Ctrl+Shift+P"},
+        {"Play File", nullptr, "Ctrl+Shift+P"}, // without a key the shortcut stays
+    };
+    for (const auto& c : cases) {
+        window->SetMenuItemTitleAndShortcut(kCmdPlayFile, c.title, c.key);
+        ASSERT_NE(item(), nullptr) << c.title;
+        EXPECT_EQ(item()->text().toStdString(), c.title);
+        EXPECT_EQ(item()->shortcut(), QKeySequence(c.shortcut)) << c.title;
+    }
+    // A window that has no main menu of its own leaves the menu alone.
+    LWindow plain;
+    plain.SetMenuItemTitleAndShortcut(kCmdPlayFile, "Elsewhere", &shiftP);
+    EXPECT_EQ(item()->text().toStdString(), "Play File");
 }

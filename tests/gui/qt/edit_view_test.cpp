@@ -203,6 +203,49 @@ TEST_F(EditView, SelectionRangeAndLineQueries)
     EXPECT_GT(view->GetNumberOfLinesWrappedText(), 3) << "a long line wraps in a 300-point view";
 }
 
+TEST_F(EditView, LineQueriesCountBreaksWhetherOrNotTheTextWraps)
+{
+    // A paragraph far wider than the 300-point view, then a short one.
+    const QString longLine = QString("needle drop ").repeated(30).trimmed();
+    const int second = static_cast<int>(longLine.size()) + 1;
+    LEditFlags wrapping;
+    LEditFlags scrolling;
+    scrolling.horizontalScroller = true;
+    const struct
+    {
+        const char* name;
+        LEditFlags flags;
+        bool wraps;
+    } views[] = {{"wrapping", wrapping, true}, {"scrolling sideways", scrolling, false}};
+    int id = 80;
+    for (const auto& v : views) {
+        SCOPED_TRACE(v.name);
+        LQtEditViewImpl* view = Make(v.flags, id++);
+        view->SetTextQuietly(longLine + "\nrun-out");
+        // Asked at once, before the view has drawn anything.
+        if (v.wraps)
+            EXPECT_GT(view->GetNumberOfLinesWrappedText(), 3);
+        else
+            EXPECT_EQ(view->GetNumberOfLinesWrappedText(), 2);
+        EXPECT_EQ(view->GetNumberOfLinesBasedOnLineBreaks(), 2);
+        const struct
+        {
+            int index;
+            int line;
+            int length;
+        } at[] = {
+            {0, 0, second},          {150, 0, second}, // on a wrapped continuation of the first paragraph
+            {second - 1, 0, second}, {second, 1, 7},   {second + 6, 1, 7},
+        };
+        for (const auto& a : at) {
+            EXPECT_EQ(view->GetLineFromCharIndex(a.index), a.line) << "index " << a.index;
+            EXPECT_EQ(view->GetLineLength(a.index), a.length) << "index " << a.index;
+        }
+        EXPECT_EQ(view->GetCharIndexOfLine(1), second) << "line 1 is the paragraph after the break";
+        EXPECT_EQ(view->GetCharIndexOfLine(2), 0) << "past the last line";
+    }
+}
+
 TEST_F(EditView, TabbingAwayAndBackKeepsTheSelection)
 {
     LQtEditViewImpl* view = Make(LEditFlags{});
@@ -318,6 +361,98 @@ TEST_F(EditView, StylesByRangeUndoAsTheOppositeOverTheWholeRange)
     EXPECT_FALSE(view->CanUndo());
     Type(view, "xy");
     EXPECT_TRUE(view->GetBold(0, 2));
+}
+
+TEST_F(EditView, EachStyleUndoesUniformlyOverItsRange)
+{
+    LEditFlags rich;
+    rich.richText = true;
+    LQtEditViewImpl* view = Make(rich);
+    using Set = void (LQtEditViewImpl::*)(bool, int, int);
+    using Get = bool (LQtEditViewImpl::*)(int, int) const;
+    const struct
+    {
+        const char* name;
+        Set set;
+        Get get;
+    } flags[] = {
+        {"bold", &LQtEditViewImpl::SetBold, &LQtEditViewImpl::GetBold},
+        {"italic", &LQtEditViewImpl::SetItalic, &LQtEditViewImpl::GetItalic},
+        {"underline", &LQtEditViewImpl::SetUnderline, &LQtEditViewImpl::GetUnderline},
+        {"strike-out", &LQtEditViewImpl::SetStrikeOut, &LQtEditViewImpl::GetStrikeOut},
+    };
+    for (const auto& f : flags) {
+        SCOPED_TRACE(f.name);
+        view->SetTextQuietly("abcdefgh");
+        (view->*f.set)(true, 0, 2);
+        EXPECT_FALSE((view->*f.get)(0, 4)) << "half of the range has it";
+        (view->*f.set)(true, 0, 4);
+        EXPECT_TRUE((view->*f.get)(0, 4));
+        view->Undo();
+        EXPECT_FALSE((view->*f.get)(0, 1)) << "undo clears the whole range, the part that had it before too";
+        EXPECT_FALSE((view->*f.get)(2, 2));
+        view->Redo();
+        EXPECT_TRUE((view->*f.get)(0, 4));
+        (view->*f.set)(false, 1, 2);
+        view->Undo();
+        EXPECT_TRUE((view->*f.get)(0, 4)) << "undoing a clear sets it again";
+        EXPECT_FALSE((view->*f.get)(4, 1)) << "and only over its range";
+    }
+
+    // Size and colour come back as the range start had them, over all of it.
+    view->SetTextQuietly("abcdefgh");
+    view->SetFontSize(12, 0, 8);
+    view->SetFontSize(20, 4, 4);
+    view->SetFontSize(30, 0, 8);
+    view->Undo();
+    EXPECT_DOUBLE_EQ(view->GetFontSize(0, 1), 12);
+    EXPECT_DOUBLE_EQ(view->GetFontSize(6, 1), 12) << "the start's size, not the one the end had";
+    const LRGBColor red = LRGBColor::FromRGB8(255, 0, 0);
+    const LRGBColor blue = LRGBColor::FromRGB8(0, 0, 255);
+    view->SetFontColor(&red, 0, 4);
+    view->SetFontColor(&blue, 4, 4);
+    view->SetFontColor(nullptr, 0, 8);
+    view->Undo();
+    LRGBColor colour;
+    ASSERT_TRUE(view->GetFontColor(6, 1, &colour));
+    EXPECT_EQ(colour, red);
+
+    // Whether the selection has one look throughout.
+    view->SetTextQuietly("abcdefgh");
+    view->SetBold(true, 0, 2);
+    QTextCursor cursor = view->textCursor();
+    cursor.setPosition(0);
+    cursor.setPosition(2, QTextCursor::KeepAnchor);
+    view->setTextCursor(cursor);
+    EXPECT_TRUE(view->IsSelectionSameCharProperties());
+    cursor.setPosition(4, QTextCursor::KeepAnchor);
+    view->setTextCursor(cursor);
+    EXPECT_FALSE(view->IsSelectionSameCharProperties());
+}
+
+TEST_F(EditView, AHiddenSelectionDrawsAsNoSelection)
+{
+    LQtEditViewImpl* view = Make(LEditFlags{});
+    view->clearFocus(); // no blinking caret in the pictures
+    view->SetTextQuietly("recording notes");
+    QTextCursor cursor = view->textCursor();
+    cursor.setPosition(0);
+    view->setTextCursor(cursor);
+    const QImage none = view->viewport()->grab().toImage();
+    cursor.setPosition(9, QTextCursor::KeepAnchor);
+    view->setTextCursor(cursor);
+    const QImage shown = view->viewport()->grab().toImage();
+    EXPECT_NE(shown, none);
+    view->ShowSelection(false);
+    const QImage hidden = view->viewport()->grab().toImage();
+    EXPECT_EQ(view->textCursor().selectedText(), "recording") << "the selection is still there";
+    cursor.setPosition(0);
+    view->setTextCursor(cursor);
+    EXPECT_EQ(hidden, view->viewport()->grab().toImage()) << "hidden, it draws as no selection";
+    cursor.setPosition(9, QTextCursor::KeepAnchor);
+    view->setTextCursor(cursor);
+    view->ShowSelection(true);
+    EXPECT_EQ(view->viewport()->grab().toImage(), shown);
 }
 
 TEST_F(EditView, ParagraphStylesCoverTheWholeParagraphs)

@@ -1,6 +1,6 @@
 // The tree view on screen: its item model under the model tester while
 // items are added, expanded, collapsed, sorted and deleted; the user's
-// expanding, selecting and renaming.
+// expanding, selecting and renaming; dragging only with the owner's handler.
 
 #include "gui/GuiTestSupport.h"
 
@@ -11,8 +11,12 @@
 #include "gui/qt/LQtView.h"
 
 #include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QDragEnterEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QTest>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -163,6 +167,34 @@ TEST_F(TreeViewOnScreen, RenamingInPlaceAsksTheOwner)
     EXPECT_EQ(tree->GetText(tape), "Cassette!");
     EXPECT_EQ(IndexOf(tape).data().toString(), "Cassette!");
     tree->SetEditHandler(nullptr);
+}
+
+TEST_F(TreeViewOnScreen, ItemsDragOnlyWithTheOwnersDragHandlerAndOtherProgramsCannotDropHere)
+{
+    QAbstractItemModel* model = View()->model();
+    EXPECT_FALSE(View()->dragEnabled());
+    EXPECT_FALSE(model->flags(IndexOf(tape)) & Qt::ItemIsDragEnabled);
+
+    LTreeViewDragHandler handler;
+    tree->SetTvDragHandler(&handler);
+    PumpFor(20);
+    EXPECT_TRUE(View()->dragEnabled());
+    EXPECT_TRUE(model->flags(IndexOf(tape)) & Qt::ItemIsDragEnabled);
+    EXPECT_TRUE(model->flags(IndexOf(vinyl)) & Qt::ItemIsDragEnabled);
+
+    // Files dragged from another program (no source inside this one).
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile("/tmp/side-a.wav")});
+    const QPoint onTape = View()->visualRect(IndexOf(tape)).center();
+    QDragEnterEvent enter(onTape, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(View()->viewport(), &enter);
+    EXPECT_FALSE(enter.isAccepted());
+    EXPECT_EQ(model->rowCount(), 2);
+
+    tree->SetTvDragHandler(nullptr);
+    PumpFor(20);
+    EXPECT_FALSE(View()->dragEnabled());
+    EXPECT_FALSE(model->flags(IndexOf(tape)) & Qt::ItemIsDragEnabled);
 }
 
 } // namespace
