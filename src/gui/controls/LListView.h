@@ -114,6 +114,16 @@ public:
     LDragSource dragSource;
 };
 
+// A row's or a cell's frame in the list: edges in device pixels.
+struct LRectangle
+{
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    constexpr bool operator==(const LRectangle&) const = default;
+};
+
 // Column types of SetExtColumns.
 enum LListColumnType {
     kListColumnText = 0,

@@ -17,6 +17,7 @@
 #include <QStyleOptionComboBox>
 #include <QStyledItemDelegate>
 
+#include <algorithm>
 #include <functional>
 
 #include "gui/framework/LDragDrop.h"
@@ -1016,6 +1017,44 @@ void LQtListViewImpl::paintEvent(QPaintEvent* event)
         painter.setOpacity(0.6);
         painter.drawImage(BackgroundImageRect(), background_);
     }
+}
+
+namespace {
+
+LRectangle DevicePixels(const QRect& rect, double ratio)
+{
+    const auto edge = [ratio](int points) { return static_cast<int>(points * ratio); };
+    return {edge(rect.left()), edge(rect.top()), edge(rect.left() + rect.width()),
+            edge(rect.top() + rect.height())};
+}
+
+} // namespace
+
+LRectangle LQtListViewImpl::GetRowBounds(int row) const
+{
+    if (!listModel_ || row < 0)
+        return {};
+    listModel_->FlushReload();
+    if (row >= listModel_->rowCount())
+        return {};
+    const QRect cell = visualRect(listModel_->index(row, 0));
+    if (!cell.isValid())
+        return {};
+    const int width = std::max(header()->length(), viewport()->width());
+    return DevicePixels(QRect(-horizontalOffset(), cell.top(), width, cell.height()), devicePixelRatioF());
+}
+
+LRectangle LQtListViewImpl::GetCellBounds(int row, int displayPosition) const
+{
+    if (!listModel_ || row < 0 || displayPosition < 0)
+        return {};
+    listModel_->FlushReload();
+    if (row >= listModel_->rowCount() || displayPosition >= header()->count())
+        return {};
+    const int column = header()->logicalIndex(displayPosition);
+    if (column < 0 || header()->isSectionHidden(column))
+        return {};
+    return DevicePixels(visualRect(listModel_->index(row, column)), devicePixelRatioF());
 }
 
 bool LQtListViewImpl::EditSelectedRow()

@@ -166,6 +166,11 @@ public:
     QRect BackgroundImageRect() const;
     // Starts editing column 0 of the first selected row, its text selected.
     bool EditSelectedRow();
+    // The frame of a row (the list's whole width) and of the cell at a
+    // display position (the check-box column counts), in the list's device
+    // pixels, truncated; all 0 for a row or position that does not exist.
+    LRectangle GetRowBounds(int row) const;
+    LRectangle GetCellBounds(int row, int displayPosition) const;
     // Column `column` of the first `count` takes the width the others leave
     // (at least floorWidth points), now and whenever the list's visible
     // width changes: the window's own resize comes before the list's room is

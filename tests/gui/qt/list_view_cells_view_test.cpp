@@ -156,6 +156,56 @@ TEST_F(ListCells, HiddenReorderedAndRetitledColumnsShowSo)
     EXPECT_EQ(View()->model()->index(1, 0).data().toString(), "Side A2");
 }
 
+TEST_F(ListCells, RowAndCellBoundsFollowTheShownColumns)
+{
+    list->SetHasCheckboxColumn(true);
+    PumpFor(20);
+    LQtListViewImpl* view = View();
+    const QRect row1 = Cell(1, 1);
+    const LRectangle bounds = view->GetRowBounds(1);
+    EXPECT_EQ(bounds.left, 0);
+    EXPECT_EQ(bounds.top, row1.top());
+    EXPECT_EQ(bounds.bottom, row1.top() + row1.height());
+    EXPECT_GE(bounds.right, view->viewport()->width()) << "a row spans the whole list";
+    const struct
+    {
+        int row;
+        int position;
+        int modelColumn; // -1: no such cell
+    } cells[] = {
+        {1, 0, 0},               // the check box
+        {1, 1, 1},               // Title
+        {3, 3, 3},               // Length
+        {-1, 1, -1}, {4, 1, -1}, // past the last row
+        {1, 4, -1},              // past the last column
+    };
+    for (const auto& c : cells) {
+        const LRectangle got = view->GetCellBounds(c.row, c.position);
+        if (c.modelColumn < 0) {
+            EXPECT_EQ(got, LRectangle{}) << c.row << "/" << c.position;
+            continue;
+        }
+        const QRect want = Cell(c.row, c.modelColumn);
+        EXPECT_EQ(got, (LRectangle{want.left(), want.top(), want.left() + want.width(),
+                                   want.top() + want.height()}))
+            << c.row << "/" << c.position;
+    }
+    EXPECT_EQ(view->GetRowBounds(-1), LRectangle{});
+    EXPECT_EQ(view->GetRowBounds(4), LRectangle{});
+
+    // Reordered, the first position after the check box shows Length.
+    const int order[] = {2, 0, 1};
+    list->RearrangeColumns(3, order);
+    PumpFor(20);
+    const QRect length = Cell(2, 3);
+    EXPECT_EQ(view->GetCellBounds(2, 1),
+              (LRectangle{length.left(), length.top(), length.left() + length.width(),
+                          length.top() + length.height()}));
+    list->ShowHideColumn(0, true);
+    PumpFor(20);
+    EXPECT_EQ(view->GetCellBounds(2, 2), LRectangle{}) << "a hidden column has no cell on screen";
+}
+
 class FormatChoices : public LListViewDropDownHandler
 {
 public:
