@@ -167,14 +167,22 @@ std::vector<uint8_t> LMakeHandOverRecord(const char* program, const char* argume
 }
 
 LHandOverResult LHandOverToRelatedProgram(const char* program, const char* argument, uint32_t limitMs,
-                                          const std::function<bool()>& idle)
+                                          const std::function<bool()>& idle, pid_t* reader)
 {
+    if (reader != nullptr)
+        *reader = 0;
     const Deadline deadline(limitMs);
     const std::string name = LRelatedProgramCommand(program);
     bool listening = false;
     const int fd = Connect(name, deadline, idle, &listening);
     if (fd < 0)
         return listening ? LHandOverResult::Failed : LHandOverResult::NotRunning;
+    // The listener's credentials as of its listen: the running copy itself,
+    // whatever program file it was started from.
+    ucred peer = {};
+    socklen_t peerSize = sizeof peer;
+    if (reader != nullptr && getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &peerSize) == 0 && peer.pid > 0)
+        *reader = peer.pid;
     const std::vector<uint8_t> record = LMakeHandOverRecord(program, argument);
     const bool delivered = SendRecord(fd, record, deadline, idle) && WaitUntilRead(fd, deadline, idle);
     close(fd);

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 class LProcessContext;
@@ -43,9 +44,10 @@ enum class LHandOverResult {
 // Sends the record to the running copy's socket and waits until the copy has
 // read it, all within limitMs. While waiting, idle is called about every
 // 50 ms (a window's caller pumps its events there); when it answers true the
-// hand-over is abandoned.
+// hand-over is abandoned. reader, when given, receives the process id of the
+// copy that listens (0 when the system does not tell): the one to wait for.
 LHandOverResult LHandOverToRelatedProgram(const char* program, const char* argument, uint32_t limitMs,
-                                          const std::function<bool()>& idle);
+                                          const std::function<bool()>& idle, pid_t* reader = nullptr);
 
 // The program's own folder in the user's applications folder (260 bytes);
 // not created.
@@ -58,7 +60,7 @@ bool LIsRelatedProgramInstalled(const char* program);
 struct LRelatedLaunchRequest
 {
     bool wait = false;
-    const char* program = nullptr;    // the display name ("Tessary")
+    const char* program = nullptr;      // the display name ("Tessary")
     std::vector<std::string> arguments; // each passed as one argument
 };
 

@@ -1,9 +1,11 @@
 #!/usr/bin/python3
 # A sibling program for the tests.
-#   fake_sibling.py --listen SOCKET RECORD [--never-read | --read-after S]
+#   fake_sibling.py --listen SOCKET RECORD [--never-read | --read-after S] [--stay S]
 #     listens on SOCKET like a running copy; the first connection's bytes go
 #     into RECORD (written whole at the end). --never-read accepts and then
-#     holds the connection without reading; --read-after waits S seconds first.
+#     holds the connection without reading; --read-after waits S seconds first;
+#     --stay keeps running S seconds after that, then writes "ended" into
+#     RECORD.ended as its last act.
 #   fake_sibling.py ARG...  (started as the program itself)
 #     writes its arguments, each ended by a NUL byte, into $SIBLING_OUT,
 #     sleeps $SIBLING_SLEEP seconds (0 unless set), then writes "ended" into
@@ -14,7 +16,7 @@ import sys
 import time
 
 
-def listen(path, record, mode, delay):
+def listen(path, record, mode, delay, stay):
     server = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
     if os.path.exists(path):
         os.unlink(path)
@@ -36,6 +38,10 @@ def listen(path, record, mode, delay):
     with open(record + ".part", "wb") as out:
         out.write(data)
     os.rename(record + ".part", record)
+    if stay > 0:
+        time.sleep(stay)
+        with open(record + ".ended", "w") as f:
+            f.write("ended")
 
 
 def main():
@@ -43,11 +49,17 @@ def main():
     if args[:1] == ["--listen"]:
         mode = "read"
         delay = 0.0
-        if len(args) > 3 and args[3] == "--never-read":
-            mode = "never"
-        elif len(args) > 4 and args[3] == "--read-after":
-            delay = float(args[4])
-        listen(args[1], args[2], mode, delay)
+        stay = 0.0
+        rest = args[3:]
+        while rest:
+            word = rest.pop(0)
+            if word == "--never-read":
+                mode = "never"
+            elif word == "--read-after":
+                delay = float(rest.pop(0))
+            elif word == "--stay":
+                stay = float(rest.pop(0))
+        listen(args[1], args[2], mode, delay, stay)
         return
     out = os.environ.get("SIBLING_OUT")
     if out:

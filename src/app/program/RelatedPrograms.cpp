@@ -12,6 +12,8 @@
 #include "online/LRelatedProgramInstall.h"
 #include "online/LSuiteProducts.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -22,8 +24,11 @@ namespace {
 class RunRelatedProgramTask : public LProgressDialog
 {
 public:
-    RunRelatedProgramTask(const char* title, const char* program, const std::string& argument, bool running)
-        : LProgressDialog(title), program_(program), argument_(argument), running_(running)
+    // running: a copy took the file over its socket; reader is its process
+    // (0 when unknown: then the process of the installed program is looked for).
+    RunRelatedProgramTask(const char* title, const char* program, const std::string& argument, bool running,
+                          pid_t reader = 0)
+        : LProgressDialog(title), program_(program), argument_(argument), running_(running), reader_(reader)
     {
     }
 
@@ -43,20 +48,27 @@ private:
     int64_t WaitForRunningCopy()
     {
         char path[kLPathSize];
-        pid_t pid = 0;
-        if (!LFindRelatedProgram(path, program_) || !LFindProcessByBundlePath(this, &pid, path))
+        pid_t pid = reader_;
+        if (!LFindRelatedProgram(path, program_))
+            std::snprintf(path, sizeof path, "%s", program_);
+        if (pid <= 0 && !LFindProcessByBundlePath(this, &pid, path))
             return 0; // it has ended already
         MessageLevelF(0, "Waiting for %s", program_);
         MessageLevelF(1, "%s will resume when %s has exited.", "Quorin", program_);
+        // Waiting through this window keeps it painting and its Cancel
+        // working: the copy may run for hours. Cancel ends the wait, not the copy.
+        if (kill(pid, 0) != 0 && errno == ESRCH)
+            return 0; // it has ended already
         LProcessExitWatcher watcher;
-        if (!watcher.Start(nullptr, path, pid))
+        if (!watcher.Start(this, path, pid))
             return 0;
-        return watcher.Wait() == 2 ? 2 : 0;
+        return watcher.Wait();
     }
 
     const char* program_;
     std::string argument_;
     bool running_;
+    pid_t reader_;
 };
 
 // The install of a missing program, under its progress window.
@@ -89,17 +101,21 @@ bool LSendFileToRelatedProgram(LWindow* parent, const char* program, const char*
                                const char* title)
 {
     // The window keeps repainting while a slow copy takes its time.
-    const LHandOverResult result = LHandOverToRelatedProgram(program, argument, kHandOverLimitMs, [] {
-        LProcessPendingEvents();
-        return false;
-    });
+    pid_t reader = 0;
+    const LHandOverResult result = LHandOverToRelatedProgram(
+        program, argument, kHandOverLimitMs,
+        [] {
+            LProcessPendingEvents();
+            return false;
+        },
+        &reader);
     if (result == LHandOverResult::Failed)
         LLogWarningF("%s did not take the file within %u seconds", program, kHandOverLimitMs / 1000);
     if (result != LHandOverResult::Delivered)
         return false;
     if (!wait)
         return true;
-    RunRelatedProgramTask task(title, program, std::string(), true);
+    RunRelatedProgramTask task(title, program, std::string(), true, reader);
     return task.Run(ViewOf(parent)) == 0;
 }
 

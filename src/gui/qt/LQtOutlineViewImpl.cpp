@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QFontMetrics>
@@ -20,6 +21,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "gui/controls/LCommandKeys.h"
 #include "gui/framework/LDragDrop.h"
 #include "gui/framework/LWindow.h"
 #include "gui/qt/LQtCommandSink.h"
@@ -297,6 +299,7 @@ LQtOutlineViewImpl::LQtOutlineViewImpl(LQtOutlineViewManager* model, QWidget* pa
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     clickHandler_ = new LQtListControlClickHandler(this);
+    header()->installEventFilter(this);
     // The user's expanding and collapsing is the manager's state too.
     connect(this, &QTreeView::expanded, this, [this](const QModelIndex& index) {
         if (model_ && !restoring_)
@@ -309,6 +312,37 @@ LQtOutlineViewImpl::LQtOutlineViewImpl(LQtOutlineViewManager* model, QWidget* pa
                 const_cast<LOutlineNode*>(LQtOutlineViewManager::NodeOf(index)), false);
     });
     SetManager(model);
+}
+
+bool LQtOutlineViewImpl::SendRightClick()
+{
+    if (LQtControlCommand(this, LCommandKeyRightClick) == -1 || LQtControlWindow(this) == nullptr)
+        return false;
+    LQtSendControlCommand(this, LCommandKeyRightClick);
+    return true;
+}
+
+void LQtOutlineViewImpl::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (SendRightClick())
+        event->accept();
+    else
+        QTreeView::contextMenuEvent(event);
+}
+
+bool LQtOutlineViewImpl::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == header() && event->type() == QEvent::ContextMenu && SendRightClick()) {
+        event->accept();
+        return true;
+    }
+    return QTreeView::eventFilter(watched, event);
+}
+
+void LQtOutlineViewImpl::focusInEvent(QFocusEvent* event)
+{
+    QTreeView::focusInEvent(event);
+    LQtSendControlCommand(this, LCommandKeySetFocus);
 }
 
 LQtOutlineViewImpl::~LQtOutlineViewImpl()

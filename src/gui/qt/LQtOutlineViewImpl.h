@@ -128,8 +128,17 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    // The window's right-click command for the view takes the place of the
+    // usual context menu, on the rows and on the header; gaining the focus
+    // is reported.
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Sends the right-click command; false when there is none to send.
+    bool SendRightClick();
+
     LQtOutlineViewManager* model_ = nullptr;
     LQtListControlClickHandler* clickHandler_ = nullptr;
     QMetaObject::Connection reloadConnection_;

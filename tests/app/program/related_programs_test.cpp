@@ -179,6 +179,61 @@ TEST_F(RelatedProgramsTest, ACopyThatNeverReadsFailsWithinTheBoundWhileTheWindow
     window->EndDialog(kCommandCancel);
 }
 
+TEST_F(RelatedProgramsTest, WithTheWaitFlagAHandOverWaitsForTheCopyThatTookTheFile)
+{
+    GuiApp();
+    // The running copy is a script: its process runs the interpreter, not
+    // the program file, so only the socket can tell which process took the file.
+    char socketPath[260];
+    ASSERT_TRUE(LGetHelperSocketPath(socketPath, "tessary"));
+    const std::string script = SourceDir() + "/tests/online/fake_sibling.py";
+    const std::string record = bin_.Path("record");
+    const char* argv[] = {"/usr/bin/python3", script.c_str(), "--listen", socketPath,
+                          record.c_str(),     "--stay",       "1",        nullptr};
+    LChildProcess sibling;
+    ASSERT_TRUE(sibling.Start(argv));
+    for (int i = 0; i < 500 && access(socketPath, F_OK) != 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+
+    const std::string name = "/music/side \"B\" $PATH.wav";
+    EXPECT_TRUE(LSendFileToRelatedProgram(nullptr, "Tessary", name.c_str(), true, "Run Tessary"));
+    // The copy writes this as its last act: it is there when the wait is over.
+    EXPECT_TRUE(std::ifstream(record + ".ended").good()) << "returned before the copy ended";
+    std::ifstream in(record, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_EQ(bytes.size(), 33284u);
+    EXPECT_STREQ(bytes.c_str() + 264, name.c_str());
+    EXPECT_TRUE(std::ifstream(out_).fail()) << "the program was started as well";
+    sibling.Wait(nullptr, 5000);
+}
+
+TEST_F(RelatedProgramsTest, TheWaitForACopyThatTookTheFileCanBeCancelled)
+{
+    GuiApp();
+    char socketPath[260];
+    ASSERT_TRUE(LGetHelperSocketPath(socketPath, "tessary"));
+    const std::string script = SourceDir() + "/tests/online/fake_sibling.py";
+    const std::string record = bin_.Path("record");
+    const char* argv[] = {"/usr/bin/python3", script.c_str(), "--listen", socketPath,
+                          record.c_str(),     "--stay",       "600",      nullptr};
+    LChildProcess sibling;
+    ASSERT_TRUE(sibling.Start(argv));
+    for (int i = 0; i < 500 && access(socketPath, F_OK) != 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+
+    // The answerer runs on the window's events: it can press Cancel only
+    // while the wait keeps them coming.
+    DialogAnswerer answerer;
+    answerer.Expect("Run Tessary", "Cancel");
+    answerer.Start();
+    EXPECT_FALSE(LSendFileToRelatedProgram(nullptr, "Tessary", "/music/a.wav", true, "Run Tessary"));
+    EXPECT_TRUE(answerer.Done());
+    ASSERT_TRUE(std::ifstream(record).good()) << "the copy never got the file";
+    EXPECT_EQ(kill(sibling.Pid(), 0), 0) << "cancelling the wait ended the copy";
+    kill(sibling.Pid(), SIGKILL);
+    sibling.Wait(nullptr, 5000);
+}
+
 TEST_F(RelatedProgramsTest, AMissingProgramIsOfferedByItsWebPage)
 {
     GuiApp();

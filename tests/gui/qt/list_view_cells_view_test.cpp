@@ -4,14 +4,17 @@
 
 #include "gui/GuiTestSupport.h"
 
+#include "gui/controls/LCommandKeys.h"
 #include "gui/controls/LListView.h"
 #include "gui/framework/LWindow.h"
+#include "gui/qt/LQtControlCommands.h"
 #include "gui/qt/LQtFindControl.h"
 #include "gui/qt/LQtOutlineViewImpl.h"
 #include "gui/qt/LQtView.h"
 
 #include <QAbstractItemModelTester>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
@@ -204,6 +207,34 @@ TEST_F(ListCells, RowAndCellBoundsFollowTheShownColumns)
     list->ShowHideColumn(0, true);
     PumpFor(20);
     EXPECT_EQ(view->GetCellBounds(2, 2), LRectangle{}) << "a hidden column has no cell on screen";
+}
+
+TEST_F(ListCells, ARightClickOnRowsOrHeaderAndTheFocusReachTheWindow)
+{
+    LQtListViewImpl* view = View();
+    auto rightClick = [](QWidget* target, const QPoint& at) {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+        QApplication::sendEvent(target, &event);
+        return event.isAccepted();
+    };
+    const QPoint onRow = Cell(1, 0).center();
+    const QPoint onHeader(20, view->header()->height() / 2);
+    // Without a command the view keeps its usual handling (it shows no menu
+    // of its own, so the event goes on unhandled).
+    EXPECT_FALSE(rightClick(view->viewport(), onRow));
+    EXPECT_FALSE(rightClick(view->header()->viewport(), onHeader));
+    EXPECT_TRUE(window.commands.empty());
+
+    window.SetRightClickCommand(kList, 4300);
+    EXPECT_TRUE(rightClick(view->viewport(), onRow));
+    EXPECT_TRUE(rightClick(view->header()->viewport(), onHeader));
+    EXPECT_EQ(window.commands, (std::vector<int>{4300, 4300}));
+
+    window.commands.clear();
+    LQtSetControlCommand(view, LCommandKeySetFocus, 4301);
+    view->clearFocus();
+    view->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(window.commands, std::vector<int>{4301});
 }
 
 class FormatChoices : public LListViewDropDownHandler
