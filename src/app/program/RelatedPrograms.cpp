@@ -12,6 +12,8 @@
 #include "online/LRelatedProgramInstall.h"
 #include "online/LSuiteProducts.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -53,10 +55,14 @@ private:
             return 0; // it has ended already
         MessageLevelF(0, "Waiting for %s", program_);
         MessageLevelF(1, "%s will resume when %s has exited.", "Quorin", program_);
+        // Waiting through this window keeps it painting and its Cancel
+        // working: the copy may run for hours. Cancel ends the wait, not the copy.
+        if (kill(pid, 0) != 0 && errno == ESRCH)
+            return 0; // it has ended already
         LProcessExitWatcher watcher;
-        if (!watcher.Start(nullptr, path, pid))
+        if (!watcher.Start(this, path, pid))
             return 0;
-        return watcher.Wait() == 2 ? 2 : 0;
+        return watcher.Wait();
     }
 
     const char* program_;

@@ -207,6 +207,33 @@ TEST_F(RelatedProgramsTest, WithTheWaitFlagAHandOverWaitsForTheCopyThatTookTheFi
     sibling.Wait(nullptr, 5000);
 }
 
+TEST_F(RelatedProgramsTest, TheWaitForACopyThatTookTheFileCanBeCancelled)
+{
+    GuiApp();
+    char socketPath[260];
+    ASSERT_TRUE(LGetHelperSocketPath(socketPath, "tessary"));
+    const std::string script = SourceDir() + "/tests/online/fake_sibling.py";
+    const std::string record = bin_.Path("record");
+    const char* argv[] = {"/usr/bin/python3", script.c_str(), "--listen", socketPath,
+                          record.c_str(),     "--stay",       "600",      nullptr};
+    LChildProcess sibling;
+    ASSERT_TRUE(sibling.Start(argv));
+    for (int i = 0; i < 500 && access(socketPath, F_OK) != 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+
+    // The answerer runs on the window's events: it can press Cancel only
+    // while the wait keeps them coming.
+    DialogAnswerer answerer;
+    answerer.Expect("Run Tessary", "Cancel");
+    answerer.Start();
+    EXPECT_FALSE(LSendFileToRelatedProgram(nullptr, "Tessary", "/music/a.wav", true, "Run Tessary"));
+    EXPECT_TRUE(answerer.Done());
+    ASSERT_TRUE(std::ifstream(record).good()) << "the copy never got the file";
+    EXPECT_EQ(kill(sibling.Pid(), 0), 0) << "cancelling the wait ended the copy";
+    kill(sibling.Pid(), SIGKILL);
+    sibling.Wait(nullptr, 5000);
+}
+
 TEST_F(RelatedProgramsTest, AMissingProgramIsOfferedByItsWebPage)
 {
     GuiApp();
