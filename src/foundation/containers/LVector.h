@@ -64,9 +64,15 @@ public:
     {
         if (n == capacity)
             return;
-        T* block = n ? new T[n]() : nullptr;
-        std::uint64_t keep = std::min(size, n);
-        if (keep)
+        if (n == 0) {
+            delete[] data;
+            data = nullptr;
+            capacity = size = 0;
+            return;
+        }
+        T* block = new T[n]();
+        const std::uint64_t keep = std::min(size, n);
+        if (keep != 0)
             std::copy(data, data + keep, block);
         delete[] data;
         data = block;

@@ -202,8 +202,9 @@ TEST_F(PlaySplitTest, ThreePointsByEarOnAnMp3GiveFourMp3Tracks)
         std::snprintf(name, sizeof(name), "Side B_SPLIT_%02d.mp3", i);
         EXPECT_GE(RowOf(name), 0) << name << " is listed";
         EXPECT_EQ(FramesOf(out_.Path(name)), bounds[i] - bounds[i - 1]) << name;
-        if (HaveTool("mpg123"))
+        if (HaveTool("mpg123")) {
             EXPECT_EQ(RunCommand("mpg123 -q -t " + Quote(out_.Path(name)) + " 2>/dev/null"), 0) << name;
+        }
     }
 }
 
