@@ -49,6 +49,9 @@ TrackDetector VerifiedDetector()
     detector.PrepareHistory(2);
     detector.ResetForStart();
     detector.SetVerified(true);
+    // The music heard so far, at the input clock's start: it neither opens a
+    // candidate nor moves a clock.
+    detector.OnReport(Report(-10, 0), AutoSplit());
     return detector;
 }
 
@@ -244,6 +247,47 @@ TEST(TrackDetector, ANoisySilenceIsNotAnEndOfTrack)
     }
     EXPECT_TRUE(notFound);
     EXPECT_TRUE(detector.IsVerified());
+}
+
+// Silence is not a track: before the first sound of a track (a needle not
+// yet down) and after the last one (the side has ended) the recording goes on
+// in one file instead of a silent file every few seconds; a track that held
+// sound still ends at the silence after it.
+TEST(TrackDetector, OnlyATrackThatHeldSoundEndsAtASilence)
+{
+    TrackDetector detector;
+    detector.PrepareHistory(2);
+    detector.StartTrack();
+    detector.ResetForStart();
+    const auto settings = AutoSplit(-40, 2);
+    std::vector<int> ends;
+    int64_t frames = 0;
+    int index = 0;
+    auto run = [&](int level, int seconds) {
+        for (int i = 0; i < seconds * 5; ++i, ++index) {
+            frames += kFifth;
+            if (detector.OnReport(Report(level, frames), settings).endOfTrack) {
+                ends.push_back(index);
+                // The session closes the file and starts the next one.
+                detector.ResetAfterStop();
+                detector.StartTrack();
+                detector.ResetForStart();
+            }
+        }
+    };
+    run(-70, 30); // half a minute of lead-in silence
+    EXPECT_TRUE(ends.empty()) << "the silence before the music was split into tracks";
+    EXPECT_FALSE(detector.IsTrackHeard());
+    run(-12, 10); // a track of music
+    EXPECT_TRUE(detector.IsTrackHeard());
+    run(-70, 30); // the side has ended
+    ASSERT_EQ(ends.size(), 1u) << "the music's track ends once, the silence after it is no track";
+    EXPECT_GT(ends[0], 30 * 5 + 10 * 5);
+    EXPECT_LT(ends[0], 30 * 5 + 10 * 5 + 5 * 5);
+    EXPECT_FALSE(detector.IsTrackHeard());
+    run(-12, 5); // the next track after the long gap
+    run(-70, 5);
+    EXPECT_EQ(ends.size(), 2u);
 }
 
 } // namespace

@@ -2,8 +2,8 @@
 
 #include "app/program/preferences/OutputFormatPage.h"
 
-#include "app/program/recording/RecordingInput.h"
 #include "app/program/recording/NoiseFloorDialog.h"
+#include "app/program/recording/RecordingInput.h"
 #include "app/program/recording/RecordingTeeSink.h"
 #include "app/program/recording/SessionSpaceTexts.h"
 #include "app/program/startup/LAcceleratorTables.h"
@@ -558,6 +558,7 @@ bool RecordingSessionDialog::BeginRecording(bool resume)
     if (resume && (tempPath_[0] == '\0' || fileSink_->IsFailed()))
         resume = false;
     if (!resume) {
+        detector_.StartTrack();
         tempPath_[0] = '\0';
         char folder[260] = {};
         if (LGetCachesFolder(folder)) {

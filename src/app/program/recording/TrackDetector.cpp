@@ -81,6 +81,8 @@ TrackDetectorOutcome TrackDetector::OnReport(const TrackDetectorReport& report,
                                              const TrackDetectorSettings& settings)
 {
     TrackDetectorOutcome out;
+    if (report.level > ClampedFloor(settings.noiseFloorDb))
+        trackHeard_ = true;
     if (!isVerified_) {
         out.verifyRan = true;
         if (!soundSeen_ && report.level > ClampedFloor(settings.noiseFloorDb)) {
@@ -160,7 +162,7 @@ void TrackDetector::DetectEnd(const TrackDetectorReport& report, const TrackDete
     const int clamped = ClampedFloor(rawFloor);
     const int64_t now = report.inputFrames;
     if (!trackEndPending_) {
-        if (report.level >= clamped)
+        if (report.level >= clamped || !trackHeard_)
             return;
         Store(report.level);
         LLogInfoF("End of track possibly reached - dB level is %d dB", report.level);
@@ -193,6 +195,7 @@ void TrackDetector::DetectEnd(const TrackDetectorReport& report, const TrackDete
     LLogInfoF("End of track found - average dB level is %d dB", average);
     isVerified_ = false;
     soundSeen_ = false;
+    trackHeard_ = false;
     out.endOfTrack = true;
     out.endAverage = average;
 }

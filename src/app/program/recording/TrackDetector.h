@@ -66,6 +66,8 @@ public:
     void ResetForStart();
     // Pause, restart or stop: history and clocks cleared, no end pending.
     void ResetAfterStop();
+    // A new file begins (not a resumed one): nothing heard in it yet.
+    void StartTrack() { trackHeard_ = false; }
 
     // The level report. The caller shows the level; this decides.
     TrackDetectorOutcome OnReport(const TrackDetectorReport& report, const TrackDetectorSettings& settings);
@@ -73,6 +75,8 @@ public:
     bool IsVerified() const { return isVerified_; }
     bool IsSoundSeen() const { return soundSeen_; }
     bool IsEndPending() const { return trackEndPending_; }
+    // A report above the floor arrived since the current track began.
+    bool IsTrackHeard() const { return trackHeard_; }
     int HistoryCapacity() const { return historyCapacity_; }
     int HistoryCount() const { return historyCount_; }
     int64_t LoudMark() const { return loudMark_; }
@@ -102,4 +106,8 @@ private:
     bool isVerified_ = false;
     bool soundSeen_ = false;
     bool trackEndPending_ = false;
+    // Only a track that held sound can end at a silence: silence before the
+    // first sound (a needle not yet down, a tape run out) is not a track, and
+    // splitting it would leave a silent file every few seconds.
+    bool trackHeard_ = false;
 };
