@@ -140,6 +140,54 @@ TEST_F(PlayWindowTest, OpensPlayingAndTheTransportMovesThePosition)
     }
 }
 
+// The play window of the wizard's track lists: its transport row holds the
+// time display, a meter and volume slider of useful length and the output
+// list side by side, none over another and all inside the window.
+TEST_F(PlayWindowTest, TheTrackPlayWindowsTransportRowFitsSideBySide)
+{
+    QUORIN_REQUIRE_TOOL("sox");
+    class TrackWindow : public LTrackPlayDialog
+    {
+    public:
+        using LTrackPlayDialog::LTrackPlayDialog;
+        ~TrackWindow() override
+        {
+            player_.Stop();
+            if (IsWindow())
+                DestroyWindow();
+        }
+    };
+    PlayFileItem item(MakeTone(dir_.Path("Track 1.wav"), 3).c_str());
+    int result = 1;
+    TrackWindow window(&item, &result);
+    const LDialogTemplate playTemplate{kTrackPlayDialogWidth, LPlayDialogHeight(true), "Play", true, nullptr};
+    ASSERT_TRUE(window.CreateFromTemplate(&playTemplate));
+    window.ShowModeless(nullptr, LPlacementCenterOnScreen);
+    PumpFor(20);
+    int clientW = 0, clientH = 0;
+    window.GetClientSize(&clientW, &clientH);
+    struct Part
+    {
+        int id;
+        int minWidth;
+        int x = 0, y = 0, w = 0, h = 0;
+    };
+    std::vector<Part> parts = {
+        {kPlayGoToEnd, 20}, {kPlayTime, 100}, {kPlayMeter, 80}, {kPlayVolume, 80}, {kPlayDeviceList, 120}};
+    for (Part& part : parts) {
+        ASSERT_TRUE(window.GetControlRect(part.id, &part.x, &part.y, &part.w, &part.h)) << part.id;
+        EXPECT_GE(part.w, part.minWidth) << "control " << part.id << " is too narrow";
+        EXPECT_LE(part.x + part.w, clientW) << "control " << part.id << " reaches out of the window";
+    }
+    for (size_t a = 0; a < parts.size(); ++a)
+        for (size_t b = a + 1; b < parts.size(); ++b) {
+            const Part& p = parts[a];
+            const Part& q = parts[b];
+            const bool overlap = p.x < q.x + q.w && q.x < p.x + p.w && p.y < q.y + q.h && q.y < p.y + p.h;
+            EXPECT_FALSE(overlap) << "controls " << p.id << " and " << q.id << " overlap";
+        }
+}
+
 TEST_F(PlayWindowTest, RewindAndForwardRunWhileHeldAndPlayingGoesOnAfter)
 {
     QUORIN_REQUIRE_TOOL("sox");

@@ -597,9 +597,9 @@ LTrackPlayDialog::LTrackPlayDialog(LPlayItem* item, int* result) : LPlayDialog(i
 void LTrackPlayDialog::CreateControls()
 {
     const double s = GetScaleFactor();
-    SetClientSize(static_cast<int>(640 * s + 0.5),
+    SetClientSize(static_cast<int>(kTrackPlayDialogWidth * s + 0.5),
                   static_cast<int>(LPlayDialogHeight(HasWaveform()) * s + 0.5));
-    CreatePlayerControls(kMargin, kMargin, 640 - 2 * kMargin);
+    CreatePlayerControls(kMargin, kMargin, kTrackPlayDialogWidth - 2 * kMargin);
 }
 
 void LTrackPlayDialog::OnCreate()

@@ -187,3 +187,6 @@ protected:
 
 // The playback window's size in points without a caller's own controls.
 int LPlayDialogHeight(bool waveform);
+// The width the transport row needs: the buttons, the time display, a level
+// meter and volume slider of useful length and the output list side by side.
+constexpr int kTrackPlayDialogWidth = 800;

@@ -95,7 +95,8 @@ bool PlaySelectedTrack(LWindow* page, int listId, const std::string& folder)
         int result = 1;
         PlayFileItem item(path.c_str());
         LTrackPlayDialog dialog(&item, &result);
-        static const LDialogTemplate playTemplate{640, LPlayDialogHeight(true), "Play", true, nullptr};
+        static const LDialogTemplate playTemplate{kTrackPlayDialogWidth, LPlayDialogHeight(true), "Play",
+                                                  true, nullptr};
         if (dialog.CreateFromTemplate(&playTemplate)) {
             dialog.DoModal(page, LPlacementCenterOnParent);
             return true;
