@@ -3,9 +3,9 @@
 // handing files to the sibling programs.
 
 #include "app/program/MainDialog.h"
-#include "app/program/burn/LProgressTasks.h"
 #include "app/program/RecordingFiles.h"
 #include "app/program/RelatedPrograms.h"
+#include "app/program/burn/LProgressTasks.h"
 #include "app/queue/SplitJoinJobs.h"
 #include "foundation/containers/LStringList.h"
 #include "foundation/files/LFileCopy.h"
@@ -330,8 +330,8 @@ void MainDialog::RemoveRowAndFile(const char* name)
 bool MainDialog::ChooseCopyFolder(std::string* folder)
 {
     char chosen[kLPathSize] = {};
-    if (LChooseFolder(GetView(), chosen, "Copy To", "Please select the folder you want to copy songs to.") !=
-        1)
+    // The panel's button takes a verb; the request goes where it is read.
+    if (LChooseFolder(GetView(), chosen, "Please select the folder you want to copy songs to.", "Copy") != 1)
         return false;
     *folder = chosen;
     return !folder->empty();

@@ -18,9 +18,11 @@
 #include "support/TestFiles.h"
 
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QMimeData>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 
@@ -570,4 +572,24 @@ TEST_F(MainWindowTest, AMenuItemTakesANewTitleAndItsShortcutByCommand)
     LWindow plain;
     plain.SetMenuItemTitleAndShortcut(kCmdPlayFile, "Elsewhere", &shiftP);
     EXPECT_EQ(item()->text().toStdString(), "Play File");
+}
+
+// Copy To asks for the folder in the panel's title; the panel's button says
+// what it does (not the whole request squeezed into a button).
+TEST_F(MainWindowTest, TheCopyFolderPanelAsksInItsTitleAndItsButtonSaysCopy)
+{
+    auto window = Open();
+    QString title;
+    QString button;
+    QTimer::singleShot(50, [&] {
+        auto* panel = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(panel, nullptr);
+        title = panel->windowTitle();
+        button = panel->labelText(QFileDialog::Accept);
+        panel->reject();
+    });
+    std::string folder;
+    EXPECT_FALSE(window->MainDialog::ChooseCopyFolder(&folder));
+    EXPECT_EQ(title, QStringLiteral("Please select the folder you want to copy songs to."));
+    EXPECT_EQ(button, QStringLiteral("Copy"));
 }
