@@ -238,8 +238,10 @@ void LMainWindow::SaveWindowPlacement(const char* section)
 void LMainWindow::ShowToolbar(bool show)
 {
     toolBar_.Show(show);
+    // The content's size, as a resize lays it out: the client size counts
+    // the menu bar in too and would push the status bar off the bottom.
     int w = 0, h = 0;
-    GetClientSize(&w, &h);
+    GetWindowSize(&w, &h);
     OnResize(w, h);
 }
 

@@ -9,7 +9,10 @@
 #include "app/queue/ProcessQueueWorker.h"
 #include "foundation/settings/LSettings.h"
 #include "gui/GuiTestSupport.h"
+#include "gui/controls/LStatusBar.h"
+#include "gui/framework/LCommands.h"
 #include "gui/framework/LMainMenu.h"
+#include "gui/framework/LScreens.h"
 #include "gui/qt/LQtMenuImpl.h"
 #include "gui/qt/LQtOutlineViewImpl.h"
 #include "gui/qt/LQtView.h"
@@ -592,4 +595,29 @@ TEST_F(MainWindowTest, TheCopyFolderPanelAsksInItsTitleAndItsButtonSaysCopy)
     EXPECT_FALSE(window->MainDialog::ChooseCopyFolder(&folder));
     EXPECT_EQ(title, QStringLiteral("Please select the folder you want to copy songs to."));
     EXPECT_EQ(button, QStringLiteral("Copy"));
+}
+
+// Hiding and showing the toolbar lays the window out within its content:
+// the list fills the space between the toolbar (or the menu bar) and the
+// status bar, and the status bar stays whole along the bottom.
+TEST_F(MainWindowTest, TheToolbarToggleKeepsTheStatusBarAlongTheBottom)
+{
+    auto window = Open();
+    window->ShowWindow(true);
+    PumpFor(50);
+    int w = 0, h = 0;
+    window->GetWindowSize(&w, &h);
+    for (int toggle = 1; toggle <= 2; ++toggle) {
+        SCOPED_TRACE(toggle);
+        window->SendCommand(kCommandToggleToolbar);
+        PumpFor(20);
+        int x = 0, y = 0, bw = 0, bh = 0;
+        ASSERT_TRUE(window->GetControlRect(LStatusBar::kControlId, &x, &y, &bw, &bh));
+        EXPECT_GT(bh, 0);
+        EXPECT_EQ(y + bh, h) << "the status bar is not along the bottom of the window's content";
+        int lx = 0, ly = 0, lw = 0, lh = 0;
+        ASSERT_TRUE(window->GetControlRect(2028, &lx, &ly, &lw, &lh));
+        EXPECT_EQ(ly + lh, y) << "the list does not reach down to the status bar";
+        EXPECT_EQ(ly, toggle == 1 ? 0 : LGetToolbarHeight(window->GetView()));
+    }
 }
