@@ -195,6 +195,9 @@ void MainDialog::OpenRecordingWizard()
             run.folders.Clear();
     }
     SaveRecordingPageTotals(false);
+    // The wizard's tracks changed the list: the status bar's total against
+    // the disc is counted again.
+    RequestCapacity(false, true);
     burnDialogOk_ = false;
 
     char burn[260] = {};

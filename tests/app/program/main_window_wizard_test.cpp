@@ -145,6 +145,27 @@ TEST_F(MainWindowWizardTest, RecordingsNotHandedOverStayUntilTheUserDiscardsThem
     EXPECT_TRUE(folders_.IsEmpty());
 }
 
+// The tracks a wizard run hands over change the list: the status bar's total
+// against the disc is counted again once the wizard closes.
+TEST_F(MainWindowWizardTest, TheDiscTotalIsCountedAgainAfterTheWizard)
+{
+    auto window = Open();
+    ASSERT_TRUE(PumpUntil([&] { return !window->CapacityThread().RefreshRequested(); }));
+    // Stopped, the thread takes no request away before it is looked at.
+    window->CapacityThread().StopAndWait();
+    window->pages = [&](WizardRun& run) {
+        EXPECT_EQ(RunCommand("sox -q -n -r 44100 -c 2 -b 16 " + Quote(out_.Path("track.wav")) +
+                             " synth 1 sine 400"),
+                  0);
+        window->AddFileToList(out_.Path("track.wav").c_str(), false, false);
+        run.handedOver = true;
+        return 1;
+    };
+    window->OpenRecordingWizard();
+    EXPECT_EQ(window->RowCount(), 2);
+    EXPECT_TRUE(window->CapacityThread().RefreshRequested());
+}
+
 TEST_F(MainWindowWizardTest, TheFolderIsEmptiedWithoutAQuestionOnceTheTracksAreHandedOverOrDropped)
 {
     auto window = Open();
