@@ -1110,6 +1110,12 @@ bool LQtListViewImpl::EditSelectedRow()
 
 bool LQtListViewImpl::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
 {
+    // Shift or Ctrl on a click changes the selection: a row that was already
+    // selected is not renamed then, so that the next keys act on the files.
+    if (trigger == QAbstractItemView::SelectedClicked && event != nullptr &&
+        (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::MouseButtonPress) &&
+        (static_cast<QMouseEvent*>(event)->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)))
+        return false;
     if (!QTreeView::edit(index, trigger, event))
         return false;
     // A check box or drop-down cell takes clicks without an editor.

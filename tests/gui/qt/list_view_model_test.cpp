@@ -191,6 +191,49 @@ TEST(QtListViewModel, LabelEditingAsksTheHandlerWhichSetsTheCell)
     }
 }
 
+// A plain click on a selected row renames it; with Shift or Ctrl the click
+// only changes the selection.
+TEST(QtListViewModel, AClickWithShiftOrCtrlOnASelectedRowDoesNotRenameIt)
+{
+    App();
+    LListViewManager list(kColumns, 7);
+    list.SetColumnEditable(0, true);
+    LQtListViewManager model(&list);
+    LQtListViewImpl view(&model);
+    view.resize(400, 300);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    list.AddRow({"first"});
+    list.AddRow({"second"});
+    Turn();
+    const struct
+    {
+        const char* name;
+        Qt::KeyboardModifiers modifiers;
+        bool renames;
+    } cases[] = {
+        {"Shift", Qt::ShiftModifier, false},
+        {"Ctrl", Qt::ControlModifier, false},
+        {"plain", Qt::NoModifier, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        view.setCurrentIndex(model.index(0, 0));
+        view.selectionModel()->select(model.index(0, 0),
+                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        // Past the double-click time, so the click is not the second of a pair.
+        QTest::qWait(QApplication::doubleClickInterval() + 50);
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, c.modifiers, view.visualRect(model.index(0, 0)).center());
+        QTest::qWait(QApplication::doubleClickInterval() + 100);
+        auto* editor = view.viewport()->findChild<QLineEdit*>();
+        const bool renaming = editor != nullptr && editor->isVisible();
+        EXPECT_EQ(renaming, c.renames);
+        if (renaming)
+            QTest::keyClick(editor, Qt::Key_Escape);
+        Turn();
+    }
+}
+
 TEST(QtListViewModel, RowClicksPostTheirCommandsAndHeaderClicksNone)
 {
     App();
