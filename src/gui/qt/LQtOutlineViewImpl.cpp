@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMetaObject>
 #include <QMimeData>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -25,7 +26,9 @@
 #include "gui/framework/LDragDrop.h"
 #include "gui/framework/LWindow.h"
 #include "gui/qt/LQtCommandSink.h"
+#include "gui/framework/LKeyHandler.h"
 #include "gui/qt/LQtControlCommands.h"
+#include "gui/qt/LQtKeys.h"
 #include "gui/qt/LQtListControlClickHandler.h"
 #include "gui/qt/LQtView.h"
 
@@ -508,6 +511,10 @@ void LQtOutlineViewImpl::RestoreSelection()
             selection.select(first, model_->IndexForNode(node, model_->columnCount() - 1));
     }
     selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    // The arrow keys go on from the current row: when the program selected
+    // rows elsewhere (a file moved up, a row added), it goes with them.
+    if (!selection.isEmpty() && !selectionModel()->isSelected(selectionModel()->currentIndex()))
+        selectionModel()->setCurrentIndex(selection.first().topLeft(), QItemSelectionModel::NoUpdate);
     restoring_ = false;
 }
 
@@ -1106,6 +1113,23 @@ bool LQtListViewImpl::EditSelectedRow()
     if (auto* line = viewport()->findChild<QLineEdit*>())
         line->selectAll();
     return true;
+}
+
+// Ctrl combinations are the window's menu keys (Move Selected File Up and
+// Down, Remove, Select All): the window hears them first, and the view moves
+// its current row only for those the window has no use for.
+void LQtOutlineViewImpl::keyPressEvent(QKeyEvent* event)
+{
+    if ((event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) != 0 && state() != EditingState) {
+        LWindow* window = LQtControlWindow(this);
+        LKeyHandler* handler = window != nullptr ? window->GetKeyHandler() : nullptr;
+        if (handler != nullptr && handler->IsEnabled() &&
+            handler->DispatchKeyDown(LQtKeyFromEvent(event), event->isAutoRepeat(), 0)) {
+            event->accept();
+            return;
+        }
+    }
+    QTreeView::keyPressEvent(event);
 }
 
 bool LQtListViewImpl::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)

@@ -121,6 +121,7 @@ public:
     void ViewportToWindowPixels(const QPoint& pos, int* x, int* y) const;
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
     virtual void OnReloaded() {}
     // Drags from inside the program reach the manager's drop target.

@@ -428,6 +428,36 @@ TEST_F(MainWindowTest, TheRecordedFileColumnTakesTheWidthTheDurationLeaves)
     }
 }
 
+// With the keyboard in the list, Ctrl+Up and Ctrl+Down still move the
+// selected file, as the menu says, rather than only the list's current row.
+TEST_F(MainWindowTest, CtrlUpAndDownInTheListMoveTheSelectedFile)
+{
+    if (!HaveSoundTools())
+        GTEST_SKIP() << "sox is needed (make deps installs it)";
+    for (const char* name : {"a.wav", "b.wav", "c.wav"})
+        Tone(out_.Path(name), 0.3);
+    auto window = Open();
+    ASSERT_TRUE(WaitForLoad(*window, 3));
+    auto* list = LQtWidget(window->GetView())->findChild<LQtListViewImpl*>();
+    ASSERT_NE(list, nullptr);
+    window->SelectListViewRow(MainDialog::kListId, 1, true);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Up, Qt::ControlModifier);
+    PumpFor(20);
+    EXPECT_EQ(window->RowText(0), "b.wav");
+    EXPECT_EQ(window->GetListViewFirstSelected(MainDialog::kListId), 0);
+    QTest::keyClick(list, Qt::Key_Down, Qt::ControlModifier);
+    QTest::keyClick(list, Qt::Key_Down, Qt::ControlModifier);
+    PumpFor(20);
+    EXPECT_EQ(window->RowText(2), "b.wav");
+    EXPECT_EQ(window->GetListViewFirstSelected(MainDialog::kListId), 2);
+    // Plain arrows still move the selection within the list.
+    QTest::keyClick(list, Qt::Key_Up);
+    PumpFor(20);
+    EXPECT_EQ(window->GetListViewFirstSelected(MainDialog::kListId), 1);
+    EXPECT_EQ(window->RowText(2), "b.wav");
+}
+
 TEST_F(MainWindowTest, CtrlWHidesTheWindowAndTheReopenEventShowsIt)
 {
     auto window = Open();
