@@ -7,15 +7,7 @@ set -uo pipefail
 
 qd_gui=${1:?usage: list-rows-xvfb-test.sh PATH-TO-qd-gui}
 
-skip() {
-  echo "SKIPPED: $*"
-  exit 77
-}
-fail() {
-  echo "FAIL: $*"
-  [[ -f ${work:-}/out ]] && cat "$work/out" "$work/err"
-  exit 1
-}
+. "$(dirname "$0")/../xvfb-lib.sh"
 
 command -v Xvfb >/dev/null || skip "Xvfb is not installed (tools/install-deps.sh installs it)"
 command -v xdotool >/dev/null || fail "xdotool is missing (tools/install-deps.sh installs it)"
@@ -30,19 +22,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [[ -s $work/display ]] && break
-  kill -0 "$xvfb_pid" 2>/dev/null || break
-  sleep 0.1
-done
-[[ -s $work/display ]] || skip "Xvfb could not start: $(tail -3 "$work/xvfb.log")"
-export DISPLAY=:$(head -1 "$work/display")
+start_xvfb 1280x800x24
 
-home=$work/home
-mkdir -p "$home" "$work/runtime"
-chmod 700 "$work/runtime"
+private_home
 # The steps wait long enough for the pointer work below; the rows are
 # printed when the wait is over.
 env -u WAYLAND_DISPLAY HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \

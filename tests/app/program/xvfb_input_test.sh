@@ -11,14 +11,7 @@ set -uo pipefail
 program=${1:?usage: xvfb_input_test.sh PATH-TO-quorin}
 convert=/usr/bin/convert
 
-skip() {
-  echo "SKIPPED: $*"
-  exit 77
-}
-fail() {
-  echo "FAIL: $*"
-  exit 1
-}
+. "$(dirname "$0")/../../../tools/xvfb-lib.sh"
 
 command -v Xvfb >/dev/null || skip "Xvfb is not installed (tools/install-deps.sh installs it)"
 for tool in xdotool "$convert" import python3; do
@@ -36,20 +29,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The server picks a free display number and reports it.
-Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [[ -s $work/display ]] && break
-  kill -0 "$xvfb_pid" 2>/dev/null || break
-  sleep 0.1
-done
-[[ -s $work/display ]] || skip "Xvfb could not start: $(tail -3 "$work/xvfb.log")"
-export DISPLAY=:$(head -1 "$work/display")
+start_xvfb 1600x1000x24
 
-home=$work/home
-mkdir -p "$home/Music/Quorin" "$work/runtime"
-chmod 700 "$work/runtime"
+private_home
+mkdir -p "$home/Music/Quorin"
 # Eight short recordings fill the top of the main list.
 python3 - "$home/Music/Quorin" <<'EOF'
 import sys, wave
