@@ -1140,6 +1140,13 @@ bool LQtListViewImpl::edit(const QModelIndex& index, EditTrigger trigger, QEvent
         (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::MouseButtonPress) &&
         (static_cast<QMouseEvent*>(event)->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)))
         return false;
+    // A click on one row of several selected ones selects that row alone; a
+    // second click renames it.
+    if (trigger == QAbstractItemView::SelectedClicked && selectionModel() != nullptr &&
+        selectionModel()->selectedRows(0).size() > 1) {
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        return false;
+    }
     if (!QTreeView::edit(index, trigger, event))
         return false;
     // A check box or drop-down cell takes clicks without an editor.

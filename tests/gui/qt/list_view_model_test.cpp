@@ -234,6 +234,35 @@ TEST(QtListViewModel, AClickWithShiftOrCtrlOnASelectedRowDoesNotRenameIt)
     }
 }
 
+// After Select All a click on one row selects that row alone instead of
+// renaming it while every row stays selected.
+TEST(QtListViewModel, AClickOnOneOfSeveralSelectedRowsSelectsItAlone)
+{
+    App();
+    LListViewManager list(kColumns, 7);
+    list.SetColumnEditable(0, true);
+    LQtListViewManager model(&list);
+    LQtListViewImpl view(&model);
+    view.setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view.resize(400, 300);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    for (const char* title : {"first", "second", "third"})
+        list.AddRow({title});
+    Turn();
+    view.setCurrentIndex(model.index(1, 0));
+    view.selectAll();
+    ASSERT_EQ(view.selectionModel()->selectedRows(0).size(), 3);
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.visualRect(model.index(1, 0)).center());
+    QTest::qWait(QApplication::doubleClickInterval() + 100);
+    auto* editor = view.viewport()->findChild<QLineEdit*>();
+    EXPECT_FALSE(editor != nullptr && editor->isVisible()) << "renaming began";
+    const QModelIndexList rows = view.selectionModel()->selectedRows(0);
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows.first().row(), 1);
+}
+
 TEST(QtListViewModel, RowClicksPostTheirCommandsAndHeaderClicksNone)
 {
     App();
