@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iconv.h>
+#include <string>
 
 std::size_t LUtf8ToLatin1(char* dest, const char* src, std::size_t size)
 {
@@ -43,14 +44,21 @@ constexpr char16_t kWindows1252High[32] = {
 
 std::size_t LWindowsLatin1ToUtf8(char* dest, const char* src, std::size_t size)
 {
-    if (size == 0)
+    return LWindowsLatin1BytesToUtf8(dest, size, src, src ? std::strlen(src) : 0);
+}
+
+std::size_t LWindowsLatin1BytesToUtf8(char* dest, std::size_t destSize, const char* src,
+                                      std::size_t srcLength)
+{
+    if (destSize == 0)
         return 0;
     std::size_t out = 0;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(src ? src : ""); *p; ++p) {
-        char32_t cp = (*p >= 0x80 && *p <= 0x9F) ? kWindows1252High[*p - 0x80] : *p;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(src ? src : "");
+    for (std::size_t i = 0; src && i < srcLength; ++i) {
+        char32_t cp = (p[i] >= 0x80 && p[i] <= 0x9F) ? kWindows1252High[p[i] - 0x80] : p[i];
         char buf[4];
         int n = LUtf8EncodeOne(cp, buf);
-        if (out + n > size - 1)
+        if (out + n > destSize - 1)
             break;
         std::memcpy(dest + out, buf, n);
         out += n;
@@ -270,8 +278,43 @@ std::size_t TerminatorWidth(const char* toCode)
 
 } // namespace
 
-long LIconvConvertBytes(char* dest, std::size_t destSize, const char* src, std::size_t srcLength,
-                        const char* toCode, const char* fromCode)
+namespace {
+
+// The bytes of U+FFFD in `toCode`, or of '?' where that code has no such
+// character, without a byte-order mark: what the second of two adds to one.
+std::string ReplacementIn(const char* toCode)
+{
+    for (const char* mark : {"\xEF\xBF\xBD", "?"}) {
+        std::string produced[2];
+        for (int count = 1; count <= 2; ++count) {
+            iconv_t cd = iconv_open(toCode, "UTF-8");
+            if (cd == reinterpret_cast<iconv_t>(-1))
+                return std::string();
+            std::string in;
+            for (int i = 0; i < count; ++i)
+                in += mark;
+            char* inPtr = in.data();
+            std::size_t inLeft = in.size();
+            char buf[32];
+            char* out = buf;
+            std::size_t outLeft = sizeof buf;
+            const bool ok = iconv(cd, &inPtr, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1) &&
+                            iconv(cd, nullptr, nullptr, &out, &outLeft) != static_cast<std::size_t>(-1);
+            iconv_close(cd);
+            if (!ok)
+                break;
+            produced[count - 1].assign(buf, sizeof buf - outLeft);
+        }
+        const std::size_t one = produced[0].size();
+        const std::size_t two = produced[1].size();
+        if (one > 0 && two > one)
+            return produced[1].substr(one);
+    }
+    return std::string();
+}
+
+long Convert(char* dest, std::size_t destSize, const char* src, std::size_t srcLength, const char* toCode,
+             const char* fromCode, bool replaceBadBytes)
 {
     if (destSize == 0 || !dest)
         return -1;
@@ -287,21 +330,43 @@ long LIconvConvertBytes(char* dest, std::size_t destSize, const char* src, std::
         std::memset(dest, 0, destSize);
         return 0;
     }
+    const std::string replacement = replaceBadBytes ? ReplacementIn(toCode) : std::string();
     char* in = const_cast<char*>(src ? src : "");
     std::size_t inLeft = src ? srcLength : 0;
     char* out = dest;
     std::size_t outLeft = destSize - nul;
     // iconv writes whole characters only, so whatever stops it (a bad
     // sequence, a full buffer) leaves a clean end to terminate.
-    iconv(cd, &in, &inLeft, &out, &outLeft);
+    while (iconv(cd, &in, &inLeft, &out, &outLeft) == static_cast<std::size_t>(-1)) {
+        if (!replaceBadBytes || errno == E2BIG || replacement.empty())
+            break;
+        // EILSEQ or EINVAL: the byte that starts no whole character becomes
+        // the replacement, in the initial shift state, and the rest goes on.
+        iconv(cd, nullptr, nullptr, &out, &outLeft);
+        if (outLeft < replacement.size())
+            break;
+        std::memcpy(out, replacement.data(), replacement.size());
+        out += replacement.size();
+        outLeft -= replacement.size();
+        ++in;
+        --inLeft;
+    }
     iconv(cd, nullptr, nullptr, &out, &outLeft);
     iconv_close(cd);
     std::memset(out, 0, nul);
     return static_cast<long>(out - dest);
 }
 
+} // namespace
+
+long LIconvConvertBytes(char* dest, std::size_t destSize, const char* src, std::size_t srcLength,
+                        const char* toCode, const char* fromCode)
+{
+    return Convert(dest, destSize, src, srcLength, toCode, fromCode, true);
+}
+
 long LIconvConvert(char* dest, const char* src, std::size_t destSize, const char* toCode,
                    const char* fromCode)
 {
-    return LIconvConvertBytes(dest, destSize, src, src ? std::strlen(src) : 0, toCode, fromCode);
+    return Convert(dest, destSize, src, src ? std::strlen(src) : 0, toCode, fromCode, false);
 }

@@ -17,6 +17,9 @@ std::size_t LUtf8ToLatin1(char* dest, const char* src, std::size_t size);
 // code page leaves undefined map to the C1 controls of the same value.
 // Returns the bytes written.
 std::size_t LWindowsLatin1ToUtf8(char* dest, const char* src, std::size_t size);
+// The same for `srcLength` bytes, NUL bytes among them (each becomes U+0000).
+std::size_t LWindowsLatin1BytesToUtf8(char* dest, std::size_t destSize, const char* src,
+                                      std::size_t srcLength);
 
 // The iconv name for a Windows code-page number, or null when it has none.
 const char* LCodePageIconvName(unsigned codePage);
@@ -36,6 +39,9 @@ long LIconvConvert(char* dest, const char* src, std::size_t destSize, const char
                    const char* fromCode);
 
 // As LIconvConvert, for a source of `srcLength` bytes that need not be NUL-terminated
-// (UTF-16 and UTF-32 sources hold NUL bytes).
+// (UTF-16 and UTF-32 sources hold NUL bytes), except that no bad byte ends the
+// text: each byte at which no character converts becomes U+FFFD (or '?' where
+// `toCode` has no U+FFFD) and the conversion goes on after it. Only a full
+// buffer stops it short.
 long LIconvConvertBytes(char* dest, std::size_t destSize, const char* src, std::size_t srcLength,
                         const char* toCode, const char* fromCode);

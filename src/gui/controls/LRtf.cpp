@@ -527,6 +527,8 @@ private:
             Append(text);
     }
 
+    // Every byte is kept: one that the code page does not define becomes
+    // U+FFFD, a NUL byte a control character that the caller drops.
     std::string ToUtf8(const std::string& bytes) const
     {
         bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; });
@@ -534,17 +536,22 @@ private:
             return bytes;
         if (codePage_ != 1252 && codePage_ != 0) {
             if (const char* name = LCodePageIconvName(codePage_)) {
-                std::string out(bytes.size() * 4 + 4, '\0');
-                long n =
-                    LIconvConvertBytes(out.data(), out.size(), bytes.data(), bytes.size(), "UTF-8", name);
-                if (n >= 0) {
-                    out.resize(static_cast<size_t>(n));
-                    return out;
+                // Room to spare means the conversion was not cut by the buffer.
+                for (size_t size = bytes.size() * 4 + 16; size <= bytes.size() * 64 + 16; size *= 2) {
+                    std::string out(size, '\0');
+                    long n =
+                        LIconvConvertBytes(out.data(), out.size(), bytes.data(), bytes.size(), "UTF-8", name);
+                    if (n < 0)
+                        break;
+                    if (static_cast<size_t>(n) + 8 < size) {
+                        out.resize(static_cast<size_t>(n));
+                        return out;
+                    }
                 }
             }
         }
         std::string out(bytes.size() * 3 + 1, '\0');
-        const size_t n = LWindowsLatin1ToUtf8(out.data(), std::string(bytes).c_str(), out.size());
+        const size_t n = LWindowsLatin1BytesToUtf8(out.data(), out.size(), bytes.data(), bytes.size());
         out.resize(n);
         return out;
     }

@@ -164,6 +164,47 @@ TEST(Iconv, BadInputKeepsWhatCameBefore)
     EXPECT_EQ(std::memcmp(buf, "a\0b\0\0\0", 6), 0);
 }
 
+TEST(Iconv, BytesThatDoNotConvertBecomeReplacementsAndTheRestConverts)
+{
+    const struct
+    {
+        const char* why;
+        std::string source;
+        const char* from;
+        const char* to;
+        std::string converted;
+    } cases[] = {
+        {"a lead byte before a blank", "abc\x82 def", "CP932", "UTF-8", "abc\xEF\xBF\xBD def"},
+        {"a lead byte at the end", "abc\x82", "CP932", "UTF-8", "abc\xEF\xBF\xBD"},
+        {"each bad byte on its own", "\xFF\xFEok", "UTF-8", "UTF-8", "\xEF\xBF\xBD\xEF\xBF\xBDok"},
+        {"NUL bytes are characters", std::string("a\0b\xE9", 4), "ISO-8859-1", "UTF-8",
+         std::string("a\0b\xC3\xA9", 5)},
+        {"a wide target gets the replacement in its own form", "a\xFF", "UTF-8", "UTF-16LE",
+         std::string("a\0\xFD\xFF", 4)},
+        {"a target without U+FFFD gets a question mark",
+         "a\xFF"
+         "b",
+         "UTF-8", "ASCII", "a?b"},
+    };
+    for (const auto& c : cases) {
+        char buf[64];
+        const long n = LIconvConvertBytes(buf, sizeof buf, c.source.data(), c.source.size(), c.to, c.from);
+        ASSERT_GE(n, 0) << c.why;
+        EXPECT_EQ(std::string(buf, static_cast<size_t>(n)), c.converted) << c.why;
+    }
+    // A full buffer still ends between characters.
+    char small[6];
+    EXPECT_EQ(LIconvConvertBytes(small, sizeof small, "\xFF\xFF\xFF", 3, "UTF-8", "UTF-8"), 3);
+    EXPECT_STREQ(small, "\xEF\xBF\xBD");
+}
+
+TEST(WindowsLatin1, ABytesSourceGoesOnPastNulBytes)
+{
+    char buf[16];
+    EXPECT_EQ(LWindowsLatin1BytesToUtf8(buf, sizeof buf, "a\0\x80", 3), 5u);
+    EXPECT_EQ(std::string(buf, 5), std::string("a\0\xE2\x82\xAC", 5));
+}
+
 TEST(Iconv, WideTargetsGetAWideTerminator)
 {
     char buf[10];

@@ -152,6 +152,33 @@ TEST(Rtf, DamagedAndHostileInputReadsWithoutCrashOrControlWordsAsText)
     EXPECT_NE(error.find("not RTF"), std::string::npos);
 }
 
+TEST(Rtf, BytesTheCodePageDoesNotDefineBecomeReplacementsAndTheTextGoesOn)
+{
+    const std::string kReplacement = "\xEF\xBF\xBD";
+    const struct
+    {
+        const char* why;
+        std::string rtf;
+        std::string plain;
+    } cases[] = {
+        {"a lead byte of code page 932 before a blank", "{\\rtf1\\ansicpg932 abc\\'82 def}",
+         "abc" + kReplacement + " def"},
+        {"a whole character of code page 932 still converts", "{\\rtf1\\ansicpg932 \\'82\\'a0x\\'82 y}",
+         "\xE3\x81\x82x" + kReplacement + " y"},
+        {"a lead byte at the end of the run", "{\\rtf1\\ansicpg932 abc\\'82}", "abc" + kReplacement},
+        {"a byte that starts no UTF-8 character", "{\\rtf1\\ansicpg65001 abc\\'e9 def}",
+         "abc" + kReplacement + " def"},
+        {"UTF-8 written as escapes", "{\\rtf1\\ansicpg65001 caf\\'c3\\'a9!}", "caf\xC3\xA9!"},
+        {"a NUL byte in a run with a byte above 127", "{\\rtf1 a\\'00b c\\'e9}", "ab c\xC3\xA9"},
+        {"a NUL byte in code page 932", "{\\rtf1\\ansicpg932 a\\'00b\\'82\\'a0}", "ab\xE3\x81\x82"},
+    };
+    for (const auto& c : cases) {
+        LStyledText text;
+        ASSERT_TRUE(LRtfRead(c.rtf.data(), c.rtf.size(), &text)) << c.why;
+        EXPECT_EQ(text.PlainText(), c.plain) << c.why;
+    }
+}
+
 TEST(Rtf, ALibreOfficeDocumentReads)
 {
     if (!HaveTool("soffice"))
