@@ -13,13 +13,16 @@
 #include <ctime>
 #include <execinfo.h>
 #include <fcntl.h>
-#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr int kCrashSignals[] = {SIGQUIT, SIGILL, SIGFPE, SIGSEGV, SIGBUS};
 constexpr int kMaxFrames = 24;
+// More than the handler's text can ever hold.
+constexpr off_t kMaxMarkerBytes = 4096;
 
 // Written before the handler is installed (and when the environment may
 // have changed, never while a crash is being handled); read by the handler.
@@ -117,7 +120,9 @@ void CrashSignalHandler(int signalNumber, siginfo_t* info, void* context)
             text.AddHex(reinterpret_cast<uintptr_t>(frames[i]));
         }
         text.Add("\n");
-        const int fd = open(gMarkerPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+        // Never blocks: a FIFO planted at the path must not hold the dying process.
+        const int fd =
+            open(gMarkerPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
         if (fd >= 0) {
             size_t done = 0;
             while (done < text.length) {
@@ -185,9 +190,31 @@ void LInstallCrashSignalHandler()
 bool LReadCrashMarker(const char* path, LCrashMarker* out)
 {
     *out = LCrashMarker();
-    std::ifstream in(path);
-    if (!in)
+    // Whatever else sits at the path is no marker of ours: a FIFO would block
+    // an open for reading until a writer came, a link may lead anywhere, and
+    // the handler never writes more than a few hundred bytes.
+    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
         return false;
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kMaxMarkerBytes) {
+        close(fd);
+        return false;
+    }
+    std::string text;
+    char buffer[1024];
+    while (text.size() <= static_cast<size_t>(kMaxMarkerBytes)) {
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        text.append(buffer, static_cast<size_t>(got));
+    }
+    close(fd);
+    if (text.size() > static_cast<size_t>(kMaxMarkerBytes))
+        return false; // it grew while being read
+    std::istringstream in(text);
     for (std::string line; std::getline(in, line);) {
         const size_t equals = line.find('=');
         if (equals == std::string::npos)

@@ -14,9 +14,15 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <poll.h>
 #include <pthread.h>
+#include <string>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -129,6 +135,90 @@ TEST_F(CrashSignals, EachFatalSignalEndsTheProcessByItselfAndLeavesAMarker)
         EXPECT_EQ(std::filesystem::status(marker).permissions() & std::filesystem::perms::group_all,
                   std::filesystem::perms::none);
     }
+}
+
+// Runs the call in a child and gives its wait status, or -1 when it was
+// still blocked after the bound (the child and its own children are then killed).
+int StatusWithin(const std::function<int()>& call, int seconds)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        setpgid(0, 0);
+        _exit(call());
+    }
+    setpgid(child, child);
+    int status = 0;
+    for (int waited = 0; waited < seconds * 100; ++waited) {
+        if (waitpid(child, &status, WNOHANG) == child)
+            return status;
+        poll(nullptr, 0, 10);
+    }
+    kill(-child, SIGKILL); // its own children as well
+    waitpid(child, &status, 0);
+    return -1;
+}
+
+TEST_F(CrashSignals, AMarkerPathHoldingNoSmallRegularFileIsRefusedWithoutBlocking)
+{
+    struct Case
+    {
+        const char* what;
+        std::function<void(const std::string&)> plant;
+    };
+    const std::string real = (std::filesystem::path(getenv("HOME")) / "real-marker").string();
+    std::ofstream(real) << "signal=11\ntime=5\n";
+    const Case cases[] = {
+        {"a FIFO nobody writes to",
+         [](const std::string& path) { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); }},
+        {"a marker of one endless line",
+         [](const std::string& path) {
+             std::ofstream out(path, std::ios::binary);
+             out << "signal=11\nframes=" << std::string(1 << 20, 'x') << "\n";
+         }},
+        {"a symbolic link to a marker",
+         [&real](const std::string& path) { ASSERT_EQ(symlink(real.c_str(), path.c_str()), 0); }},
+        {"a folder", [](const std::string& path) { ASSERT_EQ(mkdir(path.c_str(), 0700), 0); }},
+    };
+    char marker[260];
+    ASSERT_TRUE(LGetCrashMarkerPath(marker));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(marker);
+        c.plant(marker);
+        const int status = StatusWithin(
+            [&] {
+                LCrashMarker found;
+                return LReadCrashMarker(marker, &found) ? 1 : 0;
+            },
+            20);
+        ASSERT_NE(status, -1) << "reading the marker blocked";
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "taken for a marker";
+    }
+    // A marker as the handler writes it is still read.
+    std::filesystem::remove_all(marker);
+    std::filesystem::copy_file(real, marker);
+    LCrashMarker found;
+    EXPECT_TRUE(LReadCrashMarker(marker, &found));
+    EXPECT_EQ(found.signalNumber, 11);
+    EXPECT_EQ(found.time, 5);
+}
+
+TEST_F(CrashSignals, AFifoAtTheMarkerPathDoesNotHoldTheCrashingProcess)
+{
+    char marker[260];
+    ASSERT_TRUE(LGetCrashMarkerPath(marker));
+    std::filesystem::remove_all(marker);
+    ASSERT_EQ(mkfifo(marker, 0600), 0);
+    const int status = StatusWithin(
+        [] {
+            const int crashed = CrashChild(Fault::Segv, SIGSEGV, false);
+            return WIFSIGNALED(crashed) && WTERMSIG(crashed) == SIGSEGV ? 0 : 1;
+        },
+        20);
+    ASSERT_NE(status, -1) << "the crashing process blocked on the FIFO";
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the crash did not end the process by its signal";
 }
 
 } // namespace
