@@ -28,18 +28,16 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kSliceMs = 50;
 
-// Copies at most 259 bytes of text, never ending inside a UTF-8 sequence.
-void CopyField(uint8_t* dest, const char* text)
+// Copies the text into its field; false when it does not fit.
+bool CopyField(uint8_t* dest, const char* text)
 {
     if (text == nullptr)
-        return;
-    size_t length = std::strlen(text);
-    if (length > 259) {
-        length = 259;
-        while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80)
-            --length;
-    }
+        return true;
+    const size_t length = std::strlen(text);
+    if (length > kHandOverTextMax)
+        return false;
     std::memcpy(dest, text, length);
+    return true;
 }
 
 class Deadline
@@ -161,8 +159,9 @@ std::vector<uint8_t> LMakeHandOverRecord(const char* program, const char* argume
     std::vector<uint8_t> record(kHandOverRecordSize, 0);
     for (int i = 0; i < 4; ++i)
         record[i] = static_cast<uint8_t>(kHandOverCommand >> (8 * i));
-    CopyField(record.data() + kHandOverProgramOffset, program);
-    CopyField(record.data() + kHandOverArgumentOffset, argument);
+    if (!CopyField(record.data() + kHandOverProgramOffset, program) ||
+        !CopyField(record.data() + kHandOverArgumentOffset, argument))
+        return {};
     return record;
 }
 
@@ -184,6 +183,11 @@ LHandOverResult LHandOverToRelatedProgram(const char* program, const char* argum
     if (reader != nullptr && getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &peerSize) == 0 && peer.pid > 0)
         *reader = peer.pid;
     const std::vector<uint8_t> record = LMakeHandOverRecord(program, argument);
+    if (record.empty()) {
+        // Known to run now, the copy gets nothing rather than a cut path.
+        close(fd);
+        return LHandOverResult::TooLong;
+    }
     const bool delivered = SendRecord(fd, record, deadline, idle) && WaitUntilRead(fd, deadline, idle);
     close(fd);
     return delivered ? LHandOverResult::Delivered : LHandOverResult::Failed;

@@ -31,14 +31,19 @@ inline constexpr uint32_t kHandOverLimitMs = 15000;
 // The program's command name: its name in lower case ("Tessary" -> "tessary").
 std::string LRelatedProgramCommand(const char* program);
 
-// The record for the program and argument (each cut to 259 bytes, at a
-// character boundary).
+// The longest program name or argument text the record holds (its field
+// less the terminator).
+inline constexpr size_t kHandOverTextMax = 259;
+
+// The record for the program and argument, or an empty one when either is
+// longer than kHandOverTextMax bytes: a path is sent whole or not at all.
 std::vector<uint8_t> LMakeHandOverRecord(const char* program, const char* argument);
 
 enum class LHandOverResult {
     NotRunning, // no copy listens on ".spipe.<command>"
     Delivered,  // the copy read the whole record
     Failed,     // it listens but did not take the record within the limit, or idle gave up
+    TooLong,    // a copy listens, but the argument does not fit the record: nothing was sent
 };
 
 // Sends the record to the running copy's socket and waits until the copy has

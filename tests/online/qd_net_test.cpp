@@ -122,6 +122,22 @@ TEST(QdNet, HandOverReportsWhatTheSiblingDid)
     ASSERT_EQ(bytes.size(), 33284u);
     EXPECT_STREQ(bytes.c_str() + 264, name.c_str());
 
+    // A path longer than the record holds is refused, never cut.
+    unlink(socketPath);
+    unlink(record.c_str());
+    RunCommand(listen + " & ");
+    for (int i = 0; i < 500 && access(socketPath, F_OK) != 0; ++i)
+        usleep(10000);
+    const std::string longName = "/music/" + std::string(275, 'x') + "_take2.wav";
+    EXPECT_EQ(CaptureCommand(
+                  QdNet() + " handover Tessary " + Quote(longName) + " 2>" + Quote(dir.Path("err")), &status),
+              "too long\n");
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(ReadWhole(dir.Path("err")).find("292 bytes"), std::string::npos) << ReadWhole(dir.Path("err"));
+    for (int i = 0; i < 500 && access(record.c_str(), F_OK) != 0; ++i)
+        usleep(10000);
+    EXPECT_EQ(ReadWhole(record).size(), 0u) << "the sibling got a cut path";
+
     // One that never reads: the limit ends the wait.
     unlink(socketPath);
     RunCommand(listen + " --never-read & echo $! > " + Quote(dir.Path("pid")));

@@ -18,8 +18,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <sys/stat.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <thread>
 #include <unistd.h>
@@ -78,7 +78,8 @@ protected:
     {
         char socketPath[kLPathSize];
         ASSERT_TRUE(LGetHelperSocketPath(socketPath, "tessary"));
-        std::vector<std::string> words = {"/usr/bin/python3", SiblingScript(), "--listen", socketPath, record_};
+        std::vector<std::string> words = {"/usr/bin/python3", SiblingScript(), "--listen", socketPath,
+                                          record_};
         words.insert(words.end(), mode.begin(), mode.end());
         std::vector<const char*> argv;
         for (const std::string& word : words)
@@ -134,15 +135,30 @@ TEST_F(RelatedProgramsHandOverTest, TheRecordCarriesCommandTwoTheProgramAndTheFi
     for (size_t i = 264 + std::strlen(kAwkwardNames[0]); i < record.size(); ++i)
         ASSERT_EQ(record[i], 0) << "byte " << i;
 
-    // A long name is cut to 259 bytes, never inside a character, and stays terminated.
-    std::string longName = "/";
-    while (longName.size() < 400)
-        longName += "é";
-    const std::vector<uint8_t> cut = LMakeHandOverRecord("Tessary", longName.c_str());
-    const std::string field(reinterpret_cast<const char*>(cut.data() + 264));
-    EXPECT_LE(field.size(), 259u);
-    EXPECT_EQ(field.size() % 2, 1u) << "a cut inside a two-byte character";
-    EXPECT_EQ(longName.compare(0, field.size(), field), 0);
+    // A name of 259 bytes fills its field; one byte more makes no record,
+    // never a cut one (a cut path names another file).
+    const std::string longest = "/" + std::string(258, 'a');
+    const std::vector<uint8_t> full = LMakeHandOverRecord("Tessary", longest.c_str());
+    ASSERT_EQ(full.size(), 33284u);
+    EXPECT_STREQ(reinterpret_cast<const char*>(full.data() + 264), longest.c_str());
+    EXPECT_TRUE(LMakeHandOverRecord("Tessary", (longest + "b").c_str()).empty());
+    EXPECT_TRUE(LMakeHandOverRecord(std::string(260, 'T').c_str(), "/music/a.wav").empty());
+}
+
+TEST_F(RelatedProgramsHandOverTest, APathTooLongForTheRecordReachesTheCopyNeitherCutNorAtAll)
+{
+    StartListening({});
+    const std::string name = "/music/" + std::string(275, 'x') + "_take2.wav";
+    ASSERT_EQ(name.size(), 292u);
+    EXPECT_EQ(LHandOverToRelatedProgram("Tessary", name.c_str(), kHandOverLimitMs, nullptr),
+              LHandOverResult::TooLong);
+    // The copy saw a connection that carried nothing.
+    ASSERT_TRUE(WaitForFile(record_));
+    EXPECT_EQ(ReadWhole(record_).size(), 0u);
+    EXPECT_EQ(listener_.Wait(nullptr, 5000), LChildEnded);
+    // With no copy running there is nothing to refuse: the caller starts the
+    // program with the path as its argument.
+    EXPECT_EQ(LHandOverToRelatedProgram("Tessary", name.c_str(), 1000, nullptr), LHandOverResult::NotRunning);
 }
 
 TEST_F(RelatedProgramsHandOverTest, ARunningCopyReadsTheWholeRecord)
@@ -204,7 +220,8 @@ TEST_F(RelatedProgramsHandOverTest, ASlowCopyStillGetsTheRecordWithinTheLimit)
 
 TEST_F(RelatedProgramsHandOverTest, NoCopyListeningIsNotRunning)
 {
-    EXPECT_EQ(LHandOverToRelatedProgram("Tessary", "/music/a.wav", 1000, nullptr), LHandOverResult::NotRunning);
+    EXPECT_EQ(LHandOverToRelatedProgram("Tessary", "/music/a.wav", 1000, nullptr),
+              LHandOverResult::NotRunning);
 
     // A socket file left behind by a copy that ended.
     char socketPath[kLPathSize];
@@ -216,7 +233,8 @@ TEST_F(RelatedProgramsHandOverTest, NoCopyListeningIsNotRunning)
     std::memcpy(address.sun_path, socketPath, std::strlen(socketPath) + 1);
     ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     close(fd);
-    EXPECT_EQ(LHandOverToRelatedProgram("Tessary", "/music/a.wav", 1000, nullptr), LHandOverResult::NotRunning);
+    EXPECT_EQ(LHandOverToRelatedProgram("Tessary", "/music/a.wav", 1000, nullptr),
+              LHandOverResult::NotRunning);
 }
 
 TEST_F(RelatedProgramsHandOverTest, TheProgramIsFoundOnThePathThenInTheUsersApplicationsFolder)

@@ -593,7 +593,8 @@ void MainDialog::EditInTessary()
     const int row = GetListViewFirstSelected(kListId);
     if (row >= 0) {
         OpenFileInTessary(GetView(), RowPath(row), true);
-    } else if (!LSendFileToRelatedProgram(this, "Tessary", "-restore", false, "Run Tessary")) {
+    } else if (LSendFileToRelatedProgram(this, "Tessary", "-restore", false, "Run Tessary") ==
+               LSendFileResult::NotTaken) {
         LRunRelatedProgramDialog(this, "Run Tessary", "Tessary", std::string(), false);
     }
     // The editor may have changed the files.
@@ -603,8 +604,17 @@ void MainDialog::EditInTessary()
 bool MainDialog::OpenFileInTessary(LViewHandle parent, const std::string& argument, bool wait)
 {
     (void)parent;
-    if (LSendFileToRelatedProgram(this, "Tessary", argument.c_str(), false, "Run Tessary"))
+    switch (LSendFileToRelatedProgram(this, "Tessary", argument.c_str(), false, "Run Tessary")) {
+    case LSendFileResult::HandedOver:
         return true;
+    case LSendFileResult::Refused: {
+        const LRelatedMessage refusal = LHandOverRefusal("Tessary", argument.c_str());
+        Tell(refusal.text.c_str(), refusal.line.c_str(), LMessageBoxWarningStyle);
+        return false;
+    }
+    case LSendFileResult::NotTaken:
+        break;
+    }
     return LRunRelatedProgramDialog(this, "Run Tessary", "Tessary", argument, wait) == 0;
 }
 

@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -97,8 +98,8 @@ LViewHandle ViewOf(LWindow* window)
 
 } // namespace
 
-bool LSendFileToRelatedProgram(LWindow* parent, const char* program, const char* argument, bool wait,
-                               const char* title)
+LSendFileResult LSendFileToRelatedProgram(LWindow* parent, const char* program, const char* argument,
+                                          bool wait, const char* title)
 {
     // The window keeps repainting while a slow copy takes its time.
     pid_t reader = 0;
@@ -109,14 +110,33 @@ bool LSendFileToRelatedProgram(LWindow* parent, const char* program, const char*
             return false;
         },
         &reader);
+    if (result == LHandOverResult::TooLong) {
+        LLogWarningF("%s: a path of %zu bytes is too long to hand over", program, std::strlen(argument));
+        return LSendFileResult::Refused;
+    }
     if (result == LHandOverResult::Failed)
         LLogWarningF("%s did not take the file within %u seconds", program, kHandOverLimitMs / 1000);
     if (result != LHandOverResult::Delivered)
-        return false;
+        return LSendFileResult::NotTaken;
     if (!wait)
-        return true;
+        return LSendFileResult::HandedOver;
     RunRelatedProgramTask task(title, program, std::string(), true, reader);
-    return task.Run(ViewOf(parent)) == 0;
+    return task.Run(ViewOf(parent)) == 0 ? LSendFileResult::HandedOver : LSendFileResult::NotTaken;
+}
+
+LRelatedMessage LHandOverRefusal(const char* program, const char* argument)
+{
+    LRelatedMessage message;
+    message.line = std::string("The file cannot be handed to ") + program + ".";
+    char why[600];
+    // Cut, the path would name another file or none; started anew, the
+    // program takes it whole as its argument.
+    std::snprintf(why, sizeof why,
+                  "Its path is %zu bytes long, and a running %s takes at most %zu. Quit %s and try again: "
+                  "Quorin then starts it with the file.",
+                  std::strlen(argument), program, kHandOverTextMax, program);
+    message.text = why;
+    return message;
 }
 
 int LLaunchRelatedProgram(const char* program, const std::vector<std::string>& arguments)

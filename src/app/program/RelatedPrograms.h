@@ -14,12 +14,26 @@
 
 class LWindow;
 
-// Hands the argument text to a running copy over its local socket. False
-// when no copy listens or it did not take the record in time (the caller
-// then starts the program itself). With wait, the call then waits, under a
-// progress window titled `title` over parent, until that copy has ended.
-bool LSendFileToRelatedProgram(LWindow* parent, const char* program, const char* argument, bool wait,
-                               const char* title);
+enum class LSendFileResult {
+    HandedOver, // a running copy took the file
+    NotTaken,   // no copy listens, or it did not take the record in time: start the program
+    Refused,    // a running copy listens, but the path is too long for the record: nothing was sent
+};
+
+// Hands the argument text to a running copy over its local socket. With
+// wait, the call then waits, under a progress window titled `title` over
+// parent, until that copy has ended.
+LSendFileResult LSendFileToRelatedProgram(LWindow* parent, const char* program, const char* argument,
+                                          bool wait, const char* title);
+
+// What to tell the user when a running copy cannot take the argument
+// (LSendFileResult::Refused): the message line and its explanation.
+struct LRelatedMessage
+{
+    std::string line;
+    std::string text;
+};
+LRelatedMessage LHandOverRefusal(const char* program, const char* argument);
 
 // Starts the installed program with the arguments, each as one argument,
 // without waiting. 0 started, 2 not installed or not started.

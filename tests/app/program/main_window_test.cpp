@@ -7,6 +7,8 @@
 #include "app/program/MainDialog.h"
 #include "app/program/wizard/MainWindowTrackReceiver.h"
 #include "app/queue/ProcessQueueWorker.h"
+#include "foundation/process/LChildProcess.h"
+#include "foundation/process/LHelperSocket.h"
 #include "foundation/settings/LSettings.h"
 #include "gui/GuiTestSupport.h"
 #include "gui/controls/LStatusBar.h"
@@ -34,6 +36,7 @@
 #include <cmath>
 #include <deque>
 #include <fstream>
+#include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -650,4 +653,43 @@ TEST_F(MainWindowTest, TheToolbarToggleKeepsTheStatusBarAlongTheBottom)
         EXPECT_EQ(ly + lh, y) << "the list does not reach down to the status bar";
         EXPECT_EQ(ly, toggle == 1 ? 0 : LGetToolbarHeight(window->GetView()));
     }
+}
+
+TEST_F(MainWindowTest, EditFileWithTessaryTellsWhenTheRunningCopyCannotTakeSoLongAPath)
+{
+    if (!HaveSoundTools())
+        GTEST_SKIP() << "sox and lame are needed (make deps installs them)";
+    // A recording whose path is longer than the hand-over record holds.
+    const std::string folder = out_.Path(std::string(200, 'd'));
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    const std::string name = std::string(80, 'n') + "_take2.wav";
+    Tone(folder + "/" + name, 0.5);
+    LSettingsSetString("Settings", "AppOutputFolder", folder.c_str());
+
+    // A running copy of Tessary (the tests' stand-in) that keeps what it reads.
+    char socketPath[260];
+    ASSERT_TRUE(LGetHelperSocketPath(socketPath, "tessary"));
+    const std::string script = SourceDir() + "/tests/online/fake_sibling.py";
+    const std::string record = elsewhere_.Path("record");
+    const char* argv[] = {"/usr/bin/python3", script.c_str(), "--listen",
+                          socketPath,         record.c_str(), nullptr};
+    LChildProcess sibling;
+    ASSERT_TRUE(sibling.Start(argv));
+    for (int i = 0; i < 500 && access(socketPath, F_OK) != 0; ++i)
+        usleep(10000);
+
+    auto window = Open();
+    ASSERT_TRUE(WaitForLoad(*window, 1));
+    const std::string path = window->RowPath(0);
+    ASSERT_GT(path.size(), 259u);
+    window->SelectListViewRow(MainDialog::kListId, 0, true);
+    window->SendCommand(2006);
+    ASSERT_EQ(window->told.size(), 1u) << "the failure was not told";
+    EXPECT_NE(window->told[0].find("Its path is " + std::to_string(path.size()) + " bytes long"),
+              std::string::npos)
+        << window->told[0];
+    // The copy got nothing: no cut path that names another file.
+    EXPECT_EQ(sibling.Wait(nullptr, 5000), LChildEnded);
+    std::ifstream in(record, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}).size(), 0u);
 }

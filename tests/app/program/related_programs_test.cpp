@@ -93,7 +93,8 @@ TEST_F(RelatedProgramsTest, AMissingProgramIsReportedNotStarted)
 {
     EXPECT_EQ(LLaunchRelatedProgram("Corvane", {"/music/a.wav"}), 2);
     // No copy of Tessary listens, so nothing is handed over.
-    EXPECT_FALSE(LSendFileToRelatedProgram(nullptr, "Tessary", "/music/a.wav", false, "Run Tessary"));
+    EXPECT_EQ(LSendFileToRelatedProgram(nullptr, "Tessary", "/music/a.wav", false, "Run Tessary"),
+              LSendFileResult::NotTaken);
 }
 
 TEST_F(RelatedProgramsTest, WithTheWaitFlagTheFileArrivesAndTheCallReturnsAfterTheEnd)
@@ -131,7 +132,8 @@ TEST_F(RelatedProgramsTest, AWindowKeepsRepaintingWhileASlowCopyTakesTheFile)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
 
     recorder.paints = 0;
-    EXPECT_TRUE(LSendFileToRelatedProgram(window.get(), "Tessary", "/music/a.wav", false, "Run Tessary"));
+    EXPECT_EQ(LSendFileToRelatedProgram(window.get(), "Tessary", "/music/a.wav", false, "Run Tessary"),
+              LSendFileResult::HandedOver);
     ticker.stop();
     EXPECT_GE(recorder.paints, 5) << "the window did not repaint while the copy was slow";
     EXPECT_EQ(sibling.Wait(nullptr, 5000), LChildEnded);
@@ -166,7 +168,8 @@ TEST_F(RelatedProgramsTest, ACopyThatNeverReadsFailsWithinTheBoundWhileTheWindow
 
     recorder.paints = 0;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(LSendFileToRelatedProgram(window.get(), "Tessary", "/music/a.wav", false, "Run Tessary"));
+    EXPECT_EQ(LSendFileToRelatedProgram(window.get(), "Tessary", "/music/a.wav", false, "Run Tessary"),
+              LSendFileResult::NotTaken);
     const auto waited = std::chrono::steady_clock::now() - start;
     ticker.stop();
     // The bound is about 15 seconds; a generous margin keeps a loaded
@@ -196,7 +199,8 @@ TEST_F(RelatedProgramsTest, WithTheWaitFlagAHandOverWaitsForTheCopyThatTookTheFi
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
 
     const std::string name = "/music/side \"B\" $PATH.wav";
-    EXPECT_TRUE(LSendFileToRelatedProgram(nullptr, "Tessary", name.c_str(), true, "Run Tessary"));
+    EXPECT_EQ(LSendFileToRelatedProgram(nullptr, "Tessary", name.c_str(), true, "Run Tessary"),
+              LSendFileResult::HandedOver);
     // The copy writes this as its last act: it is there when the wait is over.
     EXPECT_TRUE(std::ifstream(record + ".ended").good()) << "returned before the copy ended";
     std::ifstream in(record, std::ios::binary);
@@ -226,7 +230,8 @@ TEST_F(RelatedProgramsTest, TheWaitForACopyThatTookTheFileCanBeCancelled)
     DialogAnswerer answerer;
     answerer.Expect("Run Tessary", "Cancel");
     answerer.Start();
-    EXPECT_FALSE(LSendFileToRelatedProgram(nullptr, "Tessary", "/music/a.wav", true, "Run Tessary"));
+    EXPECT_EQ(LSendFileToRelatedProgram(nullptr, "Tessary", "/music/a.wav", true, "Run Tessary"),
+              LSendFileResult::NotTaken);
     EXPECT_TRUE(answerer.Done());
     ASSERT_TRUE(std::ifstream(record).good()) << "the copy never got the file";
     EXPECT_EQ(kill(sibling.Pid(), 0), 0) << "cancelling the wait ended the copy";
