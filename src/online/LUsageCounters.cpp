@@ -84,16 +84,18 @@ void LSaveUsageCounters()
     for (size_t i = 0; i < counters.size(); ++i)
         PutLittleEndian(&data[4 + 8 * i], counters[i]);
     // Written whole beside the file and renamed over it; what writers that
-    // were killed meanwhile left there goes first.
+    // were killed meanwhile left there goes first. The new file stays open,
+    // and so locked, until it has its name: another run cleaning the folder
+    // meanwhile leaves it alone.
     LRemoveStaleFilesBeside(path);
     char temp[260];
     const int fd = LCreateFileBeside(path, temp, sizeof temp, 0644);
     if (fd < 0)
         return;
     const bool written = write(fd, data.data(), data.size()) == static_cast<ssize_t>(data.size());
-    close(fd);
     if (!written || rename(temp, path) != 0)
         unlink(temp);
+    close(fd);
 }
 
 void LDeleteUsageCounters()

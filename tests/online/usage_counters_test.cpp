@@ -8,9 +8,12 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <string>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -64,6 +67,74 @@ TEST_F(UsageCounters, AWriterKilledMidSaveLeavesTheOldOrTheNewFile)
     for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(path).parent_path()))
         names.push_back(entry.path().filename().string());
     EXPECT_EQ(names, std::vector<std::string>{"QuorinCounts.txt"});
+}
+
+// A process that holds an exclusive lock of the file until it is killed, as
+// a writer does with its file beside the target; its process id.
+pid_t HoldLocked(const std::string& path)
+{
+    int ready[2];
+    if (pipe(ready) != 0)
+        return -1;
+    const pid_t child = fork();
+    if (child == 0) {
+        const int fd = open(path.c_str(), O_RDWR | O_CREAT, 0644);
+        const bool locked = fd >= 0 && flock(fd, LOCK_EX) == 0;
+        (void)!write(ready[1], locked ? "1" : "0", 1);
+        for (;;)
+            pause();
+    }
+    close(ready[1]);
+    char answer = '0';
+    (void)!read(ready[0], &answer, 1);
+    close(ready[0]);
+    return answer == '1' ? child : -1;
+}
+
+pid_t DeadProcessId()
+{
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    waitpid(child, nullptr, 0);
+    return child;
+}
+
+TEST_F(UsageCounters, ASaveRemovesOnlyWhatWritersThatDiedLeftBesideTheFile)
+{
+    char path[260];
+    ASSERT_TRUE(LGetUsageCountersPath(path));
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    auto beside = [&](pid_t pid) { return folder + "/.quorin-" + std::to_string(pid) + "-0.tmp"; };
+
+    // A writer killed before it could rename its file.
+    const std::string dead = beside(DeadProcessId());
+    std::ofstream(dead) << "left behind";
+    // A live writer this process sees.
+    const pid_t visible = HoldLocked(folder + "/unrelated");
+    ASSERT_GT(visible, 0);
+    const std::string seen = beside(visible);
+    std::ofstream(seen) << "being written";
+    // A live writer whose process id means nothing here (another PID
+    // namespace, or another machine sharing the folder): it holds its file's lock.
+    const std::string unseen = beside(DeadProcessId());
+    const pid_t holder = HoldLocked(unseen);
+    ASSERT_GT(holder, 0);
+
+    LUsageCounters().assign(64, (3ull << 32) | 1);
+    LSaveUsageCounters();
+    EXPECT_FALSE(std::filesystem::exists(dead)) << "a dead writer's file stayed";
+    EXPECT_TRUE(std::filesystem::exists(seen)) << "a running writer's file was removed";
+    EXPECT_TRUE(std::filesystem::exists(unseen)) << "a locked writer's file was removed";
+    EXPECT_EQ(std::filesystem::file_size(path), 4u + 8 * 64);
+
+    for (pid_t pid : {visible, holder}) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    // Once its writer is gone, the next save clears it.
+    LSaveUsageCounters();
+    EXPECT_FALSE(std::filesystem::exists(unseen));
 }
 
 } // namespace

@@ -210,8 +210,16 @@ int LRemoveStaleFilesBeside(const char* path)
         if (fstatat(dirFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode) ||
             info.st_uid != getuid())
             continue;
-        if (unlinkat(dirFd, entry->d_name, 0) == 0)
+        // A writer whose process this one cannot see (another PID namespace,
+        // another machine sharing the folder) still holds its file's lock.
+        const int fd = openat(dirFd, entry->d_name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0)
+            continue;
+        struct stat held;
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &held) == 0 && held.st_dev == info.st_dev &&
+            held.st_ino == info.st_ino && unlinkat(dirFd, entry->d_name, 0) == 0)
             ++removed;
+        close(fd);
     }
     closedir(dir);
     return removed;
@@ -244,8 +252,19 @@ int LCreateFileBeside(const char* path, char* tempPath, std::size_t tempSize, mo
                           kBesideSuffix) >= static_cast<int>(tempSize))
             return -1;
         const int fd = open(tempPath, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd >= 0 || errno != EEXIST)
+        if (fd < 0 && errno == EEXIST)
+            continue;
+        if (fd < 0)
             return fd;
+        // Held while the descriptor is open: LRemoveStaleFilesBeside leaves a
+        // locked file alone. One that a cleaner removed before the lock was
+        // taken has no name any more: make another.
+        struct stat info;
+        if (flock(fd, LOCK_EX) == 0 && fstat(fd, &info) == 0 && info.st_nlink == 0) {
+            close(fd);
+            continue;
+        }
+        return fd;
     }
     return -1;
 }

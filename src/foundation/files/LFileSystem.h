@@ -35,13 +35,15 @@ bool LResolveReplaceTarget(const char* path, char* target, std::size_t targetSiz
 
 // Creates a new empty file in the folder of `path`, for contents that will be
 // renamed over `path`; its path goes to tempPath. The descriptor (read-write,
-// close-on-exec), or -1.
+// close-on-exec, holding an exclusive flock of the file until it is closed:
+// keep it open until the file is renamed), or -1.
 int LCreateFileBeside(const char* path, char* tempPath, std::size_t tempSize, mode_t mode);
 
 // Removes the files that LCreateFileBeside made in the folder of `path` for
 // processes that no longer run (a writer killed before it could rename or
-// remove its file). Only this user's regular files are touched. Returns how
-// many went.
+// remove its file): named for a process that does not exist here and locked
+// by no one, so a live writer this process cannot see keeps its file. Only
+// this user's regular files are touched. Returns how many went.
 int LRemoveStaleFilesBeside(const char* path);
 
 // True when both paths name the same file (device and inode), links followed.
