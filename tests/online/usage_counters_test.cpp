@@ -69,8 +69,8 @@ TEST_F(UsageCounters, AWriterKilledMidSaveLeavesTheOldOrTheNewFile)
     EXPECT_EQ(names, std::vector<std::string>{"QuorinCounts.txt"});
 }
 
-// A process that holds an exclusive lock of the file until it is killed, as
-// a writer does with its file beside the target; its process id.
+// A process that holds the record lock a writer keeps on its file beside the
+// target, until it is killed; its process id.
 pid_t HoldLocked(const std::string& path)
 {
     int ready[2];
@@ -79,7 +79,10 @@ pid_t HoldLocked(const std::string& path)
     const pid_t child = fork();
     if (child == 0) {
         const int fd = open(path.c_str(), O_RDWR | O_CREAT, 0644);
-        const bool locked = fd >= 0 && flock(fd, LOCK_EX) == 0;
+        struct flock mark = {};
+        mark.l_type = F_WRLCK;
+        mark.l_whence = SEEK_SET;
+        const bool locked = fd >= 0 && fcntl(fd, F_OFD_SETLK, &mark) == 0;
         (void)!write(ready[1], locked ? "1" : "0", 1);
         for (;;)
             pause();

@@ -175,6 +175,28 @@ long BesideFileOwner(const char* name)
 
 } // namespace
 
+namespace {
+
+// The mark a writer keeps on its file beside the target while the file has
+// no name of its own yet. An open-file-description record lock, not flock:
+// the writers themselves flock the same file through other descriptors (the
+// tag and WAV writers open it again by path), and the two kinds of lock never
+// meet on Linux. The cleaner asks for a read lock, which any writer's mark
+// refuses; the writer waits for a cleaner that is looking to let go.
+bool WriterMark(int fd, short type, bool wait)
+{
+    struct flock lock = {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    while (fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &lock) != 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 int LRemoveStaleFilesBeside(const char* path)
 {
     if (!path || !path[0])
@@ -216,7 +238,7 @@ int LRemoveStaleFilesBeside(const char* path)
         if (fd < 0)
             continue;
         struct stat held;
-        if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &held) == 0 && held.st_dev == info.st_dev &&
+        if (WriterMark(fd, F_RDLCK, false) && fstat(fd, &held) == 0 && held.st_dev == info.st_dev &&
             held.st_ino == info.st_ino && unlinkat(dirFd, entry->d_name, 0) == 0)
             ++removed;
         close(fd);
@@ -260,7 +282,7 @@ int LCreateFileBeside(const char* path, char* tempPath, std::size_t tempSize, mo
         // locked file alone. One that a cleaner removed before the lock was
         // taken has no name any more: make another.
         struct stat info;
-        if (flock(fd, LOCK_EX) == 0 && fstat(fd, &info) == 0 && info.st_nlink == 0) {
+        if (WriterMark(fd, F_WRLCK, true) && fstat(fd, &info) == 0 && info.st_nlink == 0) {
             close(fd);
             continue;
         }

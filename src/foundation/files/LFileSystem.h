@@ -35,8 +35,9 @@ bool LResolveReplaceTarget(const char* path, char* target, std::size_t targetSiz
 
 // Creates a new empty file in the folder of `path`, for contents that will be
 // renamed over `path`; its path goes to tempPath. The descriptor (read-write,
-// close-on-exec, holding an exclusive flock of the file until it is closed:
-// keep it open until the file is renamed), or -1.
+// close-on-exec, holding a record lock that marks it as being written until
+// it is closed: keep it open until the file is renamed; flock of the file
+// stays free for the writer), or -1.
 int LCreateFileBeside(const char* path, char* tempPath, std::size_t tempSize, mode_t mode);
 
 // Removes the files that LCreateFileBeside made in the folder of `path` for

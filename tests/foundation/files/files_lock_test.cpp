@@ -146,6 +146,26 @@ TEST(FileLockWait, SharedLocksGoTogetherAndAFreeLockIsTakenAtOnce)
     EXPECT_LT(MsSince(start), 1000);
 }
 
+// The tag and WAV writers open their file beside the target again by path
+// and flock it: the mark that keeps cleaners away must not stand in their way.
+TEST(FileBeside, TheWritersOwnFlockOfItsFileIsFree)
+{
+    TempDir dir;
+    const std::string target = dir.Path("take.wav");
+    char temp[PATH_MAX];
+    const int fd = LCreateFileBeside(target.c_str(), temp, sizeof temp, 0600);
+    ASSERT_GE(fd, 0);
+    const int again = open(temp, O_RDWR | O_CLOEXEC);
+    ASSERT_GE(again, 0);
+    EXPECT_TRUE(LFileLockWait(again, LOCK_EX | LOCK_NB, 10));
+    // And a cleaner still leaves the file alone while its writer runs.
+    EXPECT_EQ(LRemoveStaleFilesBeside(target.c_str()), 0);
+    EXPECT_EQ(access(temp, F_OK), 0);
+    close(again);
+    close(fd);
+    unlink(temp);
+}
+
 TEST(TickCount, FollowsTheWallClockInMilliseconds)
 {
     const uint32_t before = LGetTickCount();
