@@ -60,6 +60,13 @@ TEST_F(QdTags, WriteThenReadInKeyOrder)
         const std::string only = Run("read " + Quote(file), &status);
         EXPECT_EQ(only.find("TITLE="), std::string::npos) << only;
         EXPECT_NE(only.find("ALBUM=Only\n"), std::string::npos) << only;
+
+        // Keys are taken in any case.
+        Run("write " + Quote(file) + " title=Lower Album=Mixed", &status);
+        ASSERT_EQ(status, 0);
+        const std::string cased = Run("read " + Quote(file), &status);
+        EXPECT_NE(cased.find("TITLE=Lower\n"), std::string::npos) << cased;
+        EXPECT_NE(cased.find("ALBUM=Mixed\n"), std::string::npos) << cased;
     }
 }
 

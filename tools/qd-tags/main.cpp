@@ -75,8 +75,12 @@ int Write(int argc, char** argv)
                 return Usage();
             image = argv[++i];
         } else if (const char* eq = std::strchr(argv[i], '='); eq && eq != argv[i]) {
-            settings.emplace_back(std::string(argv[i], static_cast<size_t>(eq - argv[i])),
-                                  std::string(eq + 1));
+            // The tag records are keyed in capitals; "title=" means TITLE.
+            std::string key(argv[i], static_cast<size_t>(eq - argv[i]));
+            for (char& c : key)
+                if (c >= 'a' && c <= 'z')
+                    c = static_cast<char>(c - 'a' + 'A');
+            settings.emplace_back(std::move(key), std::string(eq + 1));
         } else {
             return Usage();
         }
