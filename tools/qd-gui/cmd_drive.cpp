@@ -30,6 +30,7 @@
 #include "QdGuiCommand.h"
 #include "QdGuiDrive.h"
 
+#include "app/program/startup/LSupportServices.h"
 #include "foundation/settings/LPreferenceStore.h"
 #include "foundation/settings/LSettings.h"
 #include "gui/framework/LCommands.h"
@@ -115,6 +116,9 @@ void SettingStored(LSettingsUser user, const char* domain, const char* key, cons
 
 [[noreturn]] void Exit(int code)
 {
+    // However the run ends, it did not crash: the lock that tells the next
+    // start about a crash or hang goes with it.
+    LStopCrashDetection();
     std::fflush(stdout);
     std::fflush(stderr);
     std::_Exit(code);

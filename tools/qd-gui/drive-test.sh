@@ -27,9 +27,22 @@ if drive "left open" 0 main -- "shot:$tmp/main.png" wait:50; then
     lacks "left open" "^setting: MainWindow/Width="
     [ "$(head -c 4 "$tmp/main.png" | tail -c 3)" = PNG ] || { echo "FAIL left open: no PNG"; fail=1; }
 fi
-# The start after a run that did not end says so in boxes of its own,
-# answered before any step could run; then the quit command closes the
-# window, which stores its placement.
+# A run that ends normally, even with the window left open, leaves no crash
+# lock: the next start asks nothing.
+ls "$XDG_CACHE_HOME"/Quorin/_quorin_rl_* >/dev/null 2>&1 && { echo "FAIL left open: the crash lock stayed"; fail=1; }
+if drive "start after a normal end" 0 main -- wait:50; then
+    lacks "start after a normal end" "^box: Abnormal Termination Detected"
+fi
+# A run that is killed leaves the lock: the next start says so in boxes of
+# its own, answered before any step could run; then the quit command closes
+# the window, which stores its placement.
+"$QD_GUI" drive main -- wait:60000 >/dev/null 2>&1 &
+killed=$!
+for _ in $(seq 100); do
+    ls "$XDG_CACHE_HOME"/Quorin/_quorin_rl_* >/dev/null 2>&1 && break
+    sleep 0.1
+done
+kill -9 $killed; wait $killed 2>/dev/null
 if drive "boxes at opening" 0 main -- answer:2 click:quit; then
     has "boxes at opening" "box: Abnormal Termination Detected | Did Quorin hang or crash when last run? Click 'It Crashed' if Quorin failed. Click 'Something Else' if it was because of something else (a hard logoff for example) or if you did not notice anything wrong or don't remember."
     [ "$(grep -c '^box: ' "$tmp/out")" = 1 ] || { echo "FAIL boxes at opening: the second answer asked again"; fail=1; }
