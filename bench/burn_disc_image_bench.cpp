@@ -132,6 +132,38 @@ void CompareImage(benchmark::State& state, const char* code, std::vector<std::st
     state.counters["MB_per_s"] = benchmark::Counter(seconds > 0 ? data.megabytes / seconds : 0);
 }
 
+// Writing over an existing image of the same size against writing a new
+// one: the replaced image must cost nothing of its own ("ratio" near 1).
+void BM_IsoJolietOverExisting(benchmark::State& state)
+{
+    Dataset& data = Dataset::Get();
+    const std::string qd = QdDisc();
+    if (!data.ready || access(qd.c_str(), X_OK) != 0) {
+        state.SkipWithError("no data set or qd-disc");
+        return;
+    }
+    const std::string tree = data.folder.Path("tree");
+    const std::string image = data.folder.Path("over.iso");
+    auto write = [&] {
+        return bench::RunToolOk({qd, "image", image, "--fs", "2", "--label", "Bench", tree + "/large",
+                                 tree + "/medium", tree + "/small"});
+    };
+    if (!write()) {
+        state.SkipWithError("qd-disc image failed");
+        return;
+    }
+    bench::CompareOptions options;
+    options.reference = "new_image";
+    bench::CompareWithReference(
+        state, [&] { return write(); },
+        [&] {
+            unlink(image.c_str());
+            return write();
+        },
+        options);
+    unlink(image.c_str());
+}
+
 void BM_IsoJoliet(benchmark::State& state)
 {
     CompareImage(state, "2", {"xorriso", "-as", "mkisofs", "-quiet", "-J"}, "xorriso");
@@ -144,6 +176,7 @@ void BM_Bridge(benchmark::State& state)
 
 BENCHMARK(BM_IsoJoliet)->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Bridge)->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IsoJolietOverExisting)->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

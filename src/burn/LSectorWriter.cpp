@@ -3,9 +3,19 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
+
+// An image is written once and not read again (a verify pass reads it back
+// from the disk on purpose). Left to itself every page of it stays cached,
+// and a large image then pushes the machine into reclaiming memory inside
+// our write() calls: worst when it replaces an image of the same size that
+// still sits in the cache. So the file is written out behind us a window at
+// a time and its pages are let go once on disk, keeping at most two windows
+// in memory.
+constexpr int64_t kWriteBehindWindow = 16 << 20;
 
 int WriteFailureCode(int error)
 {
@@ -33,6 +43,34 @@ LImageFileSectorWriter::LImageFileSectorWriter(int fd, uint32_t blockSectors, bo
 {
     // A few blocks at a time keep the system calls few.
     buffer_.resize(static_cast<std::size_t>(blockSectors_) * 2048 * 32);
+    const off_t at = verify_ ? -1 : lseek(fd_, 0, SEEK_CUR);
+    if (at >= 0) {
+        position_ = at;
+        windowStart_ = at;
+    }
+}
+
+void LImageFileSectorWriter::WriteBehind(std::size_t written)
+{
+    if (windowStart_ < 0)
+        return;
+    position_ += static_cast<int64_t>(written);
+    if (position_ - windowStart_ < kWriteBehindWindow)
+        return;
+    // Start this window on its way to the disk; wait for the one before and
+    // drop its pages. A file that does not take this (a pipe) stops it.
+    if (sync_file_range(fd_, windowStart_, position_ - windowStart_, SYNC_FILE_RANGE_WRITE) != 0) {
+        windowStart_ = -1;
+        return;
+    }
+    if (previousWindow_ >= 0) {
+        const int64_t length = windowStart_ - previousWindow_;
+        sync_file_range(fd_, previousWindow_, length,
+                        SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+        posix_fadvise(fd_, previousWindow_, length, POSIX_FADV_DONTNEED);
+    }
+    previousWindow_ = windowStart_;
+    windowStart_ = position_;
 }
 
 bool LImageFileSectorWriter::Compare(const uint8_t* sectors, uint32_t count, LBurnResult& result)
@@ -115,6 +153,7 @@ bool LImageFileSectorWriter::Flush(LBurnResult& result)
         done += static_cast<std::size_t>(wrote);
     }
     filled_ = 0;
+    WriteBehind(padded);
     return true;
 }
 

@@ -42,6 +42,7 @@ public:
 
 private:
     bool Compare(const uint8_t* sectors, uint32_t count, LBurnResult& result);
+    void WriteBehind(std::size_t written);
 
     int fd_;
     uint32_t blockSectors_;
@@ -51,6 +52,11 @@ private:
     std::vector<uint8_t> buffer_;
     std::size_t filled_ = 0;
     std::vector<uint8_t> readBack_;
+    // Write-behind: where the window being written out starts, where the one
+    // before it started, and whether the file takes it (a regular file does).
+    int64_t windowStart_ = -1;
+    int64_t previousWindow_ = -1;
+    int64_t position_ = 0;
 };
 
 // Keeps the image in memory (tests and the fuzz target).
