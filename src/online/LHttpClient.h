@@ -42,10 +42,11 @@ const char* LHttpLastError();
 int LHttpGetToBuffer(LProcessContext* context, const char* url, char* buffer, size_t size, uint32_t timeoutMs,
                      const LHttpLimits* limits = nullptr, size_t* received = nullptr);
 
-// GET into a file. The body goes to a temporary file beside the destination,
-// which replaces the destination only when the whole body came; the
-// destination is locked for the download, and a download that cannot take
-// the lock fails. With followRedirect, one 3xx answer's Location is
+// GET into a file (LDownloadTarget): the body goes to a temporary file
+// beside the destination, which replaces it only when the whole body came,
+// so nothing appears under its name before; a link is written through and a
+// replaced file keeps its mode. A second download of the same file while
+// one runs fails. With followRedirect, one 3xx answer's Location is
 // followed (never from https to http). Progress is reported as the share of
 // the Content-Length received.
 int LHttpGetToFile(LProcessContext* context, const char* url, const char* destination, bool followRedirect,
