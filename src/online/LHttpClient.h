@@ -6,10 +6,13 @@
 // calling thread why the last operation failed.
 //
 // An answer counts only with a well-formed status line and a 2xx code. A
-// body is complete when its Content-Length has arrived or, without one, when
-// the server ended the stream cleanly; a time-out, a reset or a short body is
-// a failure. Bodies are capped, redirects never go from https to http, and
-// each request has a deadline besides the time-out of each wait.
+// body is complete when its Content-Length has arrived, when its last chunk
+// came ("Transfer-Encoding: chunked", decoded by LHttpChunkDecoder; any
+// other transfer coding is refused) or, without either, when the server
+// ended the stream cleanly; a time-out, a reset or a short body is a
+// failure. Bodies are capped, redirects never go from https to http, and
+// each request has a deadline besides the time-out of each wait. Text of
+// the server's that a reason quotes is escaped (LHttpPrintable).
 
 #include <cstddef>
 #include <cstdint>
