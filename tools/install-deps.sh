@@ -11,7 +11,7 @@ PACKAGES=(
   libpulse-dev pulseaudio pulseaudio-utils libsndfile1-dev libmp3lame0 libburn-dev libssl-dev
   sox libsox-fmt-all mpg123 ffmpeg lame sndfile-programs
   xorriso genisoimage udftools p7zip-full dumpet
-  python3-mutagen id3v2 libimage-exiftool-perl openssl libxml2-utils
+  python3-mutagen id3v2 libimage-exiftool-perl openssl curl libxml2-utils
   unicode-data imagemagick libudev-dev bchunk cuetools desktop-file-utils
   bzip2 unzip zip dbus-daemon python3-dbus python3-gi python3
 )

@@ -1,8 +1,8 @@
 #include "online/LHttpClient.h"
 
 #include "foundation/files/LByteArray.h"
-#include "foundation/files/LFileSystem.h"
 #include "foundation/threads/LProcessContext.h"
+#include "online/LDownloadTarget.h"
 #include "online/LHttpParse.h"
 #include "online/LTlsSocket.h"
 
@@ -13,11 +13,8 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <functional>
 #include <string>
-#include <sys/file.h>
-#include <unistd.h>
 
 namespace {
 
@@ -97,7 +94,7 @@ int ReadHead(LProcessContext* context, LTlsSocket* socket, int* status, LHttpHea
         return Passed(*socket, result);
     *status = LHttpParseStatusLine(line.data(), line.size());
     if (*status < 0)
-        return Fail("the server's answer is not HTTP: \"%.60s\"", line.c_str());
+        return Fail("the server's answer is not HTTP: \"%s\"", LHttpPrintable(line, 60).c_str());
     size_t total = line.size();
     for (int count = 0;; ++count) {
         result = socket->ReadLine(context, &line, kMaxLine, headerMs);
@@ -110,7 +107,7 @@ int ReadHead(LProcessContext* context, LTlsSocket* socket, int* status, LHttpHea
             return Fail("the answer's header is too large");
         LHttpParseHeaderLine(line.data(), line.size(), headers);
         if (headers->malformed)
-            return Fail("the answer has a malformed header line: \"%.60s\"", line.c_str());
+            return Fail("the answer has a malformed header line: \"%s\"", LHttpPrintable(line, 60).c_str());
     }
     return 0;
 }
@@ -120,9 +117,53 @@ using Sink = std::function<bool(const char*, size_t)>;
 // The body: Content-Length bytes, or everything up to the server's clean end
 // of the stream. With keepPart, a body over the cap is cut to it and the
 // rest left unread; otherwise it fails.
+// A chunked body, decoded as it arrives; the cap holds for the data.
+int ReadChunkedBody(LProcessContext* context, LTlsSocket* socket, uint64_t cap, bool keepPart,
+                    uint32_t waitMs, const Sink& sink)
+{
+    char chunk[32768];
+    LHttpChunkDecoder decoder;
+    std::string data;
+    uint64_t got = 0;
+    for (;;) {
+        if (context != nullptr && context->IsStopRequested())
+            return 1;
+        size_t n = 0;
+        const int result = socket->ReadSome(context, chunk, sizeof chunk, &n, waitMs);
+        if (result == 2 && socket->AtEnd())
+            return Fail("the answer was cut short: its last chunk did not come");
+        if (result != 0)
+            return Passed(*socket, result);
+        data.clear();
+        size_t used = 0;
+        const LHttpChunkDecoder::Result decoded = decoder.Feed(chunk, n, &used, &data);
+        if (decoded == LHttpChunkDecoder::kError)
+            return Fail("the answer's chunks are malformed: %s", decoder.Error());
+        if (got + data.size() > cap) {
+            if (!keepPart)
+                return Fail("the answer is too large (more than %" PRIu64 " bytes)", cap);
+            return sink(data.data(), static_cast<size_t>(cap - got)) ? 0 : 2;
+        }
+        if (!data.empty() && !sink(data.data(), data.size()))
+            return 2;
+        got += data.size();
+        if (decoded == LHttpChunkDecoder::kDone)
+            return 0;
+    }
+}
+
 int ReadBody(LProcessContext* context, LTlsSocket* socket, const LHttpHeaders& headers, uint64_t cap,
              bool keepPart, uint32_t waitMs, bool reportProgress, const Sink& sink)
 {
+    // Framing left in a body would be stored as if it were the contents.
+    if (!headers.otherCoding.empty())
+        return Fail("the answer uses a transfer coding that is not read: \"%s\"",
+                    LHttpPrintable(headers.otherCoding).c_str());
+    if (headers.chunked) {
+        if (headers.hasLength)
+            return Fail("the answer gives both a length and chunks");
+        return ReadChunkedBody(context, socket, cap, keepPart, waitMs, sink);
+    }
     char chunk[32768];
     uint64_t want = UINT64_MAX;
     if (headers.hasLength) {
@@ -172,109 +213,14 @@ std::string GetRequest(const LHttpUrl& url)
     return std::string("GET ") + url.path + " HTTP/1.0\r\nHost: " + url.host + "\r\n\r\n";
 }
 
-bool WriteAll(int fd, const char* data, size_t count)
-{
-    while (count > 0) {
-        const ssize_t n = write(fd, data, count);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        count -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// The destination of a download while it runs: locked, the body in a file
-// beside it that replaces it at the end.
-class DownloadTarget
-{
-public:
-    explicit DownloadTarget(const char* destination) : destination_(destination) {}
-    ~DownloadTarget() { Abandon(); }
-
-    int Open()
-    {
-        fd_ = open(destination_, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        created_ = fd_ >= 0;
-        if (fd_ < 0 && errno == EEXIST)
-            fd_ = open(destination_, O_RDWR | O_CLOEXEC);
-        if (fd_ < 0)
-            return Fail("cannot open %s: %s", destination_, std::strerror(errno));
-        if (!LFileLockWait(fd_, LOCK_EX | LOCK_NB, 200)) {
-            Abandon();
-            return Fail("%s is being written by another download", destination_);
-        }
-        temp_ = LCreateFileBeside(destination_, tempPath_, sizeof tempPath_, 0644);
-        if (temp_ < 0) {
-            const int error = errno;
-            Abandon();
-            return Fail("cannot write beside %s: %s", destination_, std::strerror(error));
-        }
-        return 0;
-    }
-
-    bool Write(const char* data, size_t count)
-    {
-        if (WriteAll(temp_, data, count))
-            return true;
-        Fail("cannot write %s: %s", destination_, std::strerror(errno));
-        return false;
-    }
-
-    int Commit()
-    {
-        const bool flushed = fdatasync(temp_) == 0;
-        const bool closed = close(temp_) == 0;
-        temp_ = -1;
-        if (!flushed || !closed || rename(tempPath_, destination_) != 0) {
-            const int error = errno;
-            Abandon();
-            return Fail("cannot store %s: %s", destination_, std::strerror(error));
-        }
-        tempPath_[0] = '\0';
-        created_ = false;
-        close(fd_);
-        fd_ = -1;
-        return 0;
-    }
-
-    void Abandon()
-    {
-        if (temp_ >= 0) {
-            close(temp_);
-            temp_ = -1;
-        }
-        if (tempPath_[0] != '\0') {
-            unlink(tempPath_);
-            tempPath_[0] = '\0';
-        }
-        if (fd_ >= 0) {
-            if (created_)
-                unlink(destination_);
-            close(fd_);
-            fd_ = -1;
-        }
-        created_ = false;
-    }
-
-private:
-    const char* destination_;
-    int fd_ = -1;
-    int temp_ = -1;
-    bool created_ = false;
-    char tempPath_[4096] = {};
-};
-
 int Download(LProcessContext* context, const char* address, const char* destination, bool followRedirect,
              bool requireTls, const LHttpLimits& limits, Clock::time_point deadline)
 {
     LHttpUrl url;
     if (!LHttpParseUrl(address, &url))
-        return Fail("not an http or https address: %.200s", address);
+        return Fail("not an http or https address: %s", LHttpPrintable(address).c_str());
     if (requireTls && !url.https)
-        return Fail("not an https address: %.200s", address);
+        return Fail("not an https address: %s", LHttpPrintable(address).c_str());
     LTlsSocket socket;
     const uint32_t connectMs = Pick(limits.connectMs, url.https ? kDownloadTlsConnectMs : kDownloadConnectMs);
     int result = Open(context, &socket, url, connectMs, limits, deadline);
@@ -295,8 +241,8 @@ int Download(LProcessContext* context, const char* address, const char* destinat
             return Fail("the server redirects (%d) without saying where", status);
         std::string next;
         if (!LHttpResolveLocation(headers.location.c_str(), address, &next))
-            return Fail("the server redirects to an address that is refused: \"%.100s\"",
-                        headers.location.c_str());
+            return Fail("the server redirects to an address that is refused: \"%s\"",
+                        LHttpPrintable(headers.location, 100).c_str());
         LHttpUrl nextUrl;
         LHttpParseUrl(next.c_str(), &nextUrl);
         if (url.https && !nextUrl.https)
@@ -309,17 +255,23 @@ int Download(LProcessContext* context, const char* address, const char* destinat
     if (headers.hasLength && headers.contentLength > limits.maxBody)
         return Fail("the answer is too large (%" PRIu64 " bytes; at most %" PRIu64 ")", headers.contentLength,
                     limits.maxBody);
-    DownloadTarget target(destination);
-    result = target.Open();
-    if (result != 0)
-        return result;
+    LDownloadTarget target(destination);
+    if (!target.Open())
+        return Fail("%s", target.Error());
     if (context != nullptr)
         context->Progress(0);
     result = ReadBody(context, &socket, headers, limits.maxBody, false, Pick(limits.bodyWaitMs, kBodyWaitMs),
-                      true, [&](const char* data, size_t count) { return target.Write(data, count); });
+                      true, [&](const char* data, size_t count) {
+                          if (target.Write(data, count))
+                              return true;
+                          Fail("%s", target.Error());
+                          return false;
+                      });
     if (result != 0)
         return result; // the target goes with its temporary file
-    return target.Commit();
+    if (!target.Commit())
+        return Fail("%s", target.Error());
+    return 0;
 }
 
 int StartDownload(LProcessContext* context, const char* url, const char* destination, bool followRedirect,
@@ -355,7 +307,7 @@ int LHttpGetToBuffer(LProcessContext* context, const char* address, char* buffer
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(requestMs);
     LHttpUrl url;
     if (!LHttpParseUrl(address, &url))
-        return Fail("not an http or https address: %.200s", address);
+        return Fail("not an http or https address: %s", LHttpPrintable(address).c_str());
     LTlsSocket socket;
     int result = Open(context, &socket, url, Pick(use.connectMs, timeoutMs), use, deadline);
     if (result != 0)
@@ -410,7 +362,7 @@ int LHttpPostForm(LProcessContext* context, const char* address, const char* for
         std::chrono::milliseconds(Pick(use.requestMs, std::max<uint32_t>(60000, 3 * timeoutMs)));
     LHttpUrl url;
     if (!LHttpParseUrl(address, &url))
-        return Fail("not an http or https address: %.200s", address);
+        return Fail("not an http or https address: %s", LHttpPrintable(address).c_str());
     const char* body = formBody != nullptr ? formBody : "";
     LTlsSocket socket;
     int result = Open(context, &socket, url, Pick(use.connectMs, timeoutMs), use, deadline);

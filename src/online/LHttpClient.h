@@ -6,10 +6,13 @@
 // calling thread why the last operation failed.
 //
 // An answer counts only with a well-formed status line and a 2xx code. A
-// body is complete when its Content-Length has arrived or, without one, when
-// the server ended the stream cleanly; a time-out, a reset or a short body is
-// a failure. Bodies are capped, redirects never go from https to http, and
-// each request has a deadline besides the time-out of each wait.
+// body is complete when its Content-Length has arrived, when its last chunk
+// came ("Transfer-Encoding: chunked", decoded by LHttpChunkDecoder; any
+// other transfer coding is refused) or, without either, when the server
+// ended the stream cleanly; a time-out, a reset or a short body is a
+// failure. Bodies are capped, redirects never go from https to http, and
+// each request has a deadline besides the time-out of each wait. Text of
+// the server's that a reason quotes is escaped (LHttpPrintable).
 
 #include <cstddef>
 #include <cstdint>
@@ -42,10 +45,11 @@ const char* LHttpLastError();
 int LHttpGetToBuffer(LProcessContext* context, const char* url, char* buffer, size_t size, uint32_t timeoutMs,
                      const LHttpLimits* limits = nullptr, size_t* received = nullptr);
 
-// GET into a file. The body goes to a temporary file beside the destination,
-// which replaces the destination only when the whole body came; the
-// destination is locked for the download, and a download that cannot take
-// the lock fails. With followRedirect, one 3xx answer's Location is
+// GET into a file (LDownloadTarget): the body goes to a temporary file
+// beside the destination, which replaces it only when the whole body came,
+// so nothing appears under its name before; a link is written through and a
+// replaced file keeps its mode. A second download of the same file while
+// one runs fails. With followRedirect, one 3xx answer's Location is
 // followed (never from https to http). Progress is reported as the share of
 // the Content-Length received.
 int LHttpGetToFile(LProcessContext* context, const char* url, const char* destination, bool followRedirect,

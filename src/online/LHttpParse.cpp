@@ -1,5 +1,6 @@
 #include "online/LHttpParse.h"
 
+#include <algorithm>
 #include <cstring>
 #include <strings.h>
 
@@ -28,28 +29,81 @@ bool IsTokenChar(unsigned char c)
     return std::strchr("()<>@,;:\\\"/[]?={}", c) == nullptr;
 }
 
-// The address up to and including its host, "scheme://host".
-size_t AuthorityEnd(const std::string& url)
+// The five parts of a URI reference (RFC 3986, appendix B); a part that is
+// absent differs from one that is empty.
+struct Reference
 {
-    const size_t scheme = url.find("://");
-    if (scheme == std::string::npos)
-        return std::string::npos;
-    const size_t end = url.find('/', scheme + 3);
-    return end == std::string::npos ? url.size() : end;
+    bool hasScheme = false, hasAuthority = false, hasQuery = false;
+    std::string scheme, authority, path, query;
+};
+
+bool IsSchemeChar(char c, bool first)
+{
+    const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    return first ? letter : letter || IsDigit(c) || c == '+' || c == '-' || c == '.';
 }
 
-// Goes up one level of a folder address; false at the host.
-bool RemoveSegment(std::string* base, size_t authorityEnd)
+Reference SplitReference(const std::string& text)
 {
-    if (!base->empty() && base->back() == '/' && base->size() > authorityEnd)
-        base->pop_back();
-    if (base->size() <= authorityEnd)
-        return false;
-    const size_t slash = base->rfind('/');
-    if (slash == std::string::npos || slash < authorityEnd)
-        return false;
-    base->resize(slash);
-    return true;
+    Reference r;
+    size_t at = 0;
+    // A scheme is letters, digits, "+-." up to the first ':', and only
+    // before any '/', '?' or '#'; "a/b:c" is a path.
+    const size_t colon = text.find(':');
+    if (colon != std::string::npos && colon > 0 && colon < text.find_first_of("/?#")) {
+        bool valid = true;
+        for (size_t i = 0; i < colon && valid; ++i)
+            valid = IsSchemeChar(text[i], i == 0);
+        if (valid) {
+            r.hasScheme = true;
+            r.scheme = text.substr(0, colon);
+            at = colon + 1;
+        }
+    }
+    if (text.compare(at, 2, "//") == 0) {
+        const size_t end = std::min(text.find_first_of("/?#", at + 2), text.size());
+        r.hasAuthority = true;
+        r.authority = text.substr(at + 2, end - at - 2);
+        at = end;
+    }
+    const size_t pathEnd = std::min(text.find_first_of("?#", at), text.size());
+    r.path = text.substr(at, pathEnd - at);
+    at = pathEnd;
+    if (at < text.size() && text[at] == '?') {
+        const size_t end = std::min(text.find('#', at), text.size());
+        r.hasQuery = true;
+        r.query = text.substr(at + 1, end - at - 1);
+    }
+    return r;
+}
+
+// RFC 3986, 5.2.4: "." and ".." segments resolved; ".." at the top stays there.
+std::string RemoveDotSegments(std::string in)
+{
+    std::string out;
+    while (!in.empty()) {
+        if (in.compare(0, 3, "../") == 0)
+            in.erase(0, 3);
+        else if (in.compare(0, 2, "./") == 0)
+            in.erase(0, 2);
+        else if (in.compare(0, 3, "/./") == 0)
+            in.erase(0, 2);
+        else if (in == "/.")
+            in = "/";
+        else if (in.compare(0, 4, "/../") == 0 || in == "/..") {
+            in = in.size() == 3 ? "/" : in.substr(3);
+            const size_t slash = out.rfind('/');
+            out.resize(slash == std::string::npos ? 0 : slash);
+        } else if (in == "." || in == "..")
+            in.clear();
+        else {
+            const size_t next = in.find('/', 1);
+            const size_t length = next == std::string::npos ? in.size() : next;
+            out += in.substr(0, length);
+            in.erase(0, length);
+        }
+    }
+    return out;
 }
 
 } // namespace
@@ -210,12 +264,43 @@ void LHttpParseHeaderLine(const char* line, size_t length, LHttpHeaders* headers
             headers->malformed = true;
         headers->hasLength = true;
         headers->contentLength = number;
+    } else if (EqualsNoCase(line, colon, "Transfer-Encoding")) {
+        // Only one coding, "chunked", is read; a list or a second line names
+        // codings on top of it.
+        if (!headers->chunked && headers->otherCoding.empty() && EqualsNoCase(value, valueLength, "chunked"))
+            headers->chunked = true;
+        else if (valueLength == 0)
+            headers->otherCoding = "(empty)";
+        else
+            headers->otherCoding.assign(value, std::min<size_t>(valueLength, 100));
     } else if (EqualsNoCase(line, colon, "Location")) {
         if (!headers->hasLocation) {
             headers->hasLocation = true;
             headers->location.assign(value, valueLength);
         }
     }
+}
+
+std::string LHttpPrintable(const std::string& text, size_t maxLength)
+{
+    static const char hex[] = "0123456789abcdef";
+    std::string out;
+    const size_t shown = std::min(text.size(), maxLength);
+    for (size_t i = 0; i < shown; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c < 32 || c >= 127) {
+            out += "\\x";
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    if (shown < text.size())
+        out += "...";
+    return out;
 }
 
 bool LHttpIsSafeRequestText(const char* text)
@@ -231,50 +316,202 @@ bool LHttpResolveLocation(const char* location, const char* currentUrl, std::str
     result->clear();
     if (location == nullptr || currentUrl == nullptr || !LHttpIsSafeRequestText(location))
         return false;
-    const size_t locationLength = std::strlen(location);
-    if (locationLength >= 2048)
+    const std::string reference = location;
+    const std::string base = currentUrl;
+    if (reference.size() >= 2048 || base.size() >= 2048)
         return false;
-    std::string resolved;
-    if (std::strstr(location, "://") != nullptr) {
-        resolved = location;
+    // RFC 3986, 5.2.2, with a strict parser: a scheme in the reference makes
+    // it absolute whatever follows in its query.
+    const Reference r = SplitReference(reference);
+    const Reference b = SplitReference(base);
+    if (!b.hasScheme || !b.hasAuthority)
+        return false;
+    Reference t;
+    if (r.hasScheme) {
+        t = r;
+        t.path = RemoveDotSegments(r.path);
     } else {
-        std::string base = currentUrl;
-        if (base.size() > 2047)
-            return false;
-        const size_t query = base.find_first_of("?#");
-        if (query != std::string::npos)
-            base.resize(query);
-        const size_t authorityEnd = AuthorityEnd(base);
-        if (authorityEnd == std::string::npos)
-            return false;
-        const char* rest = location;
-        if (rest[0] == '/') {
-            base.resize(authorityEnd);
-            resolved = base + rest;
+        t.hasScheme = true;
+        t.scheme = b.scheme;
+        if (r.hasAuthority) {
+            t.hasAuthority = true;
+            t.authority = r.authority;
+            t.path = RemoveDotSegments(r.path);
+            t.hasQuery = r.hasQuery;
+            t.query = r.query;
         } else {
-            for (;;) {
-                if (std::strncmp(rest, "../", 3) == 0) {
-                    if (!RemoveSegment(&base, authorityEnd))
-                        return false;
-                    rest += 3;
-                } else if (std::strcmp(rest, "..") == 0) {
-                    if (!RemoveSegment(&base, authorityEnd))
-                        return false;
-                    rest += 2;
-                } else if (std::strncmp(rest, "./", 2) == 0) {
-                    rest += 2;
+            t.hasAuthority = true;
+            t.authority = b.authority;
+            if (r.path.empty()) {
+                t.path = b.path;
+                t.hasQuery = r.hasQuery || b.hasQuery;
+                t.query = r.hasQuery ? r.query : b.query;
+            } else {
+                if (r.path[0] == '/') {
+                    t.path = RemoveDotSegments(r.path);
                 } else {
-                    break;
+                    // 5.2.3: the base's path up to its last '/', then the reference.
+                    const size_t slash = b.path.rfind('/');
+                    const std::string merged =
+                        slash == std::string::npos ? "/" + r.path : b.path.substr(0, slash + 1) + r.path;
+                    t.path = RemoveDotSegments(merged);
                 }
+                t.hasQuery = r.hasQuery;
+                t.query = r.query;
             }
-            if (!base.empty() && base.back() == '/' && base.size() > authorityEnd)
-                base.pop_back();
-            resolved = base + "/" + rest;
         }
     }
+    // The fragment is the client's own business and never goes to a server.
+    std::string resolved = t.scheme + ":";
+    if (t.hasAuthority)
+        resolved += "//" + t.authority;
+    resolved += t.path;
+    if (t.hasQuery)
+        resolved += "?" + t.query;
     LHttpUrl check;
     if (resolved.size() >= 2048 || !LHttpParseUrl(resolved.c_str(), &check))
         return false;
     *result = std::move(resolved);
     return true;
+}
+
+namespace {
+
+constexpr size_t kMaxChunkSizeLine = 1024;
+constexpr size_t kMaxTrailerLine = 8192;
+constexpr size_t kMaxTrailerBytes = 65536;
+constexpr int kMaxTrailerLines = 200;
+
+int HexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+LHttpChunkDecoder::Result LHttpChunkDecoder::Failed(const char* why)
+{
+    state_ = kFailed;
+    error_ = why;
+    return kError;
+}
+
+bool LHttpChunkDecoder::EndSizeLine()
+{
+    size_t digits = 0;
+    uint64_t size = 0;
+    while (digits < line_.size() && HexValue(line_[digits]) >= 0) {
+        if (digits == 16)
+            return false;
+        size = size * 16 + static_cast<uint64_t>(HexValue(line_[digits]));
+        ++digits;
+    }
+    if (digits == 0)
+        return false;
+    // Extensions: blanks, then ';' and printable text.
+    size_t at = digits;
+    while (at < line_.size() && (line_[at] == ' ' || line_[at] == '\t'))
+        ++at;
+    if (at < line_.size() && line_[at] != ';')
+        return false;
+    for (; at < line_.size(); ++at) {
+        const unsigned char c = static_cast<unsigned char>(line_[at]);
+        if ((c < 32 && c != '\t') || c == 127)
+            return false;
+    }
+    left_ = size;
+    state_ = size == 0 ? kTrailer : kChunkData;
+    return true;
+}
+
+LHttpChunkDecoder::Result LHttpChunkDecoder::Feed(const char* bytes, size_t count, size_t* used,
+                                                  std::string* data)
+{
+    size_t at = 0;
+    while (at < count) {
+        switch (state_) {
+        case kFinished:
+            *used = at;
+            return kDone;
+        case kFailed:
+            *used = at;
+            return kError;
+        case kChunkData: {
+            const size_t take = static_cast<size_t>(std::min<uint64_t>(left_, count - at));
+            data->append(bytes + at, take);
+            at += take;
+            left_ -= take;
+            if (left_ == 0)
+                state_ = kChunkEnd;
+            break;
+        }
+        case kChunkEnd: {
+            const char c = bytes[at++];
+            if (!sawCr_ && c == '\r') {
+                sawCr_ = true;
+            } else if (sawCr_ && c == '\n') {
+                sawCr_ = false;
+                state_ = kSizeLine;
+            } else {
+                *used = at;
+                return Failed("a chunk is longer than its size says");
+            }
+            break;
+        }
+        case kSizeLine:
+        case kTrailer: {
+            const char c = bytes[at++];
+            if (sawCr_) {
+                sawCr_ = false;
+                if (c != '\n') {
+                    *used = at;
+                    return Failed("a bare CR in the chunk framing");
+                }
+                if (state_ == kSizeLine) {
+                    if (!EndSizeLine()) {
+                        *used = at;
+                        return Failed("a chunk size line is malformed");
+                    }
+                } else if (line_.empty()) {
+                    state_ = kFinished;
+                    *used = at;
+                    return kDone;
+                } else {
+                    LHttpHeaders trailer;
+                    LHttpParseHeaderLine(line_.data(), line_.size(), &trailer);
+                    if (trailer.malformed || ++trailerLines_ > kMaxTrailerLines) {
+                        *used = at;
+                        return Failed("the trailer after the last chunk is malformed or too large");
+                    }
+                }
+                line_.clear();
+            } else if (c == '\r') {
+                sawCr_ = true;
+            } else if (c == '\n') {
+                *used = at;
+                return Failed("a line of the chunk framing ends without CR");
+            } else {
+                line_ += c;
+                const bool trailer = state_ == kTrailer;
+                if (trailer)
+                    ++trailerBytes_;
+                if ((!trailer && line_.size() > kMaxChunkSizeLine) ||
+                    (trailer && (line_.size() > kMaxTrailerLine || trailerBytes_ > kMaxTrailerBytes))) {
+                    *used = at;
+                    return Failed(trailer ? "the trailer after the last chunk is too large"
+                                          : "a chunk size line is too long");
+                }
+            }
+            break;
+        }
+        }
+    }
+    *used = at;
+    return state_ == kFinished ? kDone : state_ == kFailed ? kError : kMore;
 }

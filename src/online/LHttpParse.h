@@ -45,7 +45,9 @@ struct LHttpHeaders
     uint64_t contentLength = 0;
     bool hasLocation = false;
     std::string location;
-    bool malformed = false; // a line that is no header, or lengths that disagree
+    bool chunked = false;    // "Transfer-Encoding: chunked"
+    std::string otherCoding; // any other transfer coding, as given: not read
+    bool malformed = false;  // a line that is no header, or lengths that disagree
 };
 
 // Adds one header line (without its line end) to the record. Names are
@@ -53,15 +55,63 @@ struct LHttpHeaders
 // line with control characters other than tabs is malformed.
 void LHttpParseHeaderLine(const char* line, size_t length, LHttpHeaders* headers);
 
+// The body of an answer sent with "Transfer-Encoding: chunked" (RFC 9112,
+// 7.1), decoded as it arrives: size lines in hexadecimal (at most 16
+// digits) with optional extensions, each line and chunk ended by CR LF, the
+// last chunk of size 0, then trailer lines up to an empty line. Anything
+// else is an error; a size line is at most 1024 bytes and the trailer at
+// most 200 lines of 64 KiB in all, so no input makes it keep more than that.
+class LHttpChunkDecoder
+{
+public:
+    enum Result {
+        kMore,  // all bytes taken; more are needed
+        kDone,  // the body ended; *used tells how many bytes it took
+        kError, // Error() says why
+    };
+    // Takes bytes of the stream; the data they carry is appended to *data.
+    Result Feed(const char* bytes, size_t count, size_t* used, std::string* data);
+    const char* Error() const { return error_; }
+
+private:
+    enum State {
+        kSizeLine,
+        kChunkData,
+        kChunkEnd,
+        kTrailer,
+        kFinished,
+        kFailed,
+    };
+    Result Failed(const char* why);
+    bool EndSizeLine();
+
+    State state_ = kSizeLine;
+    std::string line_;
+    bool sawCr_ = false;
+    uint64_t left_ = 0;
+    size_t trailerBytes_ = 0;
+    int trailerLines_ = 0;
+    const char* error_ = "";
+};
+
+// Text a server chose, made safe to print in a message, on a terminal or
+// in the log: control characters, DEL, bytes above 127 and the backslash
+// become "\xNN" (the backslash "\\"), so an escape sequence cannot act and
+// a line cannot be forged. At most maxLength bytes of the text are shown,
+// "..." marking the cut.
+std::string LHttpPrintable(const std::string& text, size_t maxLength = 200);
+
 // True when the value may go into a request line: no control characters,
 // no blanks, nothing outside printable ASCII.
 bool LHttpIsSafeRequestText(const char* text);
 
 // The address a Location value names, resolved against the address of the
-// request it answered. A value with "://" is taken as it is. Otherwise the
-// current address, without its query, is treated as a folder: "/x" replaces
-// its path, each leading "../" goes up one level (never above the host),
-// each leading "./" is skipped, and the rest is appended after a '/'. False
-// for an unsafe value (control characters or blanks, CR and LF included), a
-// value or result that is too long, or a result that is no http(s) address.
+// request it answered as RFC 3986 (5.2) resolves a reference: a value with
+// a scheme is taken as it is, "//host/x" keeps the scheme, "/x" replaces the
+// path, and a relative path replaces the last segment of the current one;
+// "." and ".." segments are resolved ("..", at the top, stays there). Text
+// in a query, "://" and "../" included, is never read as such. The fragment
+// is dropped. False for an unsafe value (control characters or blanks, CR
+// and LF included), a value or result that is too long, or a result that is
+// no http(s) address.
 bool LHttpResolveLocation(const char* location, const char* currentUrl, std::string* result);

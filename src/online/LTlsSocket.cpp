@@ -12,9 +12,13 @@
 
 #include <algorithm>
 #include <arpa/inet.h>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <dirent.h>
+#include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/ioctl.h>
@@ -103,6 +107,112 @@ std::string OpenSslReason()
         return "";
     const char* reason = ERR_reason_error_string(code);
     return reason != nullptr ? reason : "";
+}
+
+// True when the folder holds certificates under their hash names
+// ("1a2b3c4d.0"), as the lookup by subject needs.
+bool HasHashedNames(const std::string& folders)
+{
+    size_t start = 0;
+    while (start <= folders.size()) {
+        const size_t end = std::min(folders.find(':', start), folders.size());
+        const std::string folder = folders.substr(start, end - start);
+        start = end + 1;
+        DIR* dir = folder.empty() ? nullptr : opendir(folder.c_str());
+        if (dir == nullptr)
+            continue;
+        bool found = false;
+        while (!found) {
+            const dirent* entry = readdir(dir);
+            if (entry == nullptr)
+                break;
+            const char* name = entry->d_name;
+            size_t hex = 0;
+            while (hex < 8 && std::isxdigit(static_cast<unsigned char>(name[hex])))
+                ++hex;
+            found = hex == 8 && name[8] == '.' && std::isdigit(static_cast<unsigned char>(name[9]));
+        }
+        closedir(dir);
+        if (found)
+            return true;
+    }
+    return false;
+}
+
+// The client side of every connection: one SSL_CTX for the process, made at
+// the first handshake, so that the trusted certificates are set up once and
+// only by a program that makes TLS connections. The system's folder of
+// hashed certificates is looked up by subject during verification, so only
+// the authorities a chain needs are ever read, not the whole bundle (which
+// stands in only when the folder has no hash names). SSL_CERT_FILE and
+// SSL_CERT_DIR name others; a change of either makes a new context.
+class SharedClientContext
+{
+public:
+    // A reference the caller frees with SSL_CTX_free, or null (*error says why).
+    SSL_CTX* Acquire(std::string* error)
+    {
+        const char* file = std::getenv(X509_get_default_cert_file_env());
+        const char* dir = std::getenv(X509_get_default_cert_dir_env());
+        const std::string key = std::string(file != nullptr ? "1" : "0") + (file != nullptr ? file : "") +
+                                '\n' + (dir != nullptr ? "1" : "0") + (dir != nullptr ? dir : "");
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (context_ == nullptr || key != key_) {
+            SSL_CTX* made = Make(file, dir, error);
+            if (made == nullptr)
+                return nullptr;
+            if (context_ != nullptr)
+                SSL_CTX_free(context_);
+            context_ = made;
+            key_ = key;
+        }
+        SSL_CTX_up_ref(context_);
+        return context_;
+    }
+
+private:
+    static SSL_CTX* Make(const char* file, const char* dir, std::string* error)
+    {
+        ERR_clear_error();
+        SSL_CTX* context = SSL_CTX_new(TLS_client_method());
+        if (context == nullptr) {
+            *error = "TLS cannot be set up: " + OpenSslReason();
+            return nullptr;
+        }
+        SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
+        SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
+        X509_STORE* store = SSL_CTX_get_cert_store(context);
+        const std::string folders = dir != nullptr ? dir : X509_get_default_cert_dir();
+        const bool hashed = HasHashedNames(folders);
+        if (hashed) {
+            X509_LOOKUP* lookup = X509_STORE_add_lookup(store, X509_LOOKUP_hash_dir());
+            if (lookup == nullptr || X509_LOOKUP_add_dir(lookup, folders.c_str(), X509_FILETYPE_PEM) != 1) {
+                *error = "TLS cannot use the trusted certificates in " + folders + ": " + OpenSslReason();
+                SSL_CTX_free(context);
+                return nullptr;
+            }
+        }
+        // A file that is named is read; the system's bundle only when the
+        // folder cannot be looked up. A missing file leaves the chain
+        // unverified, which the handshake then reports.
+        if (file != nullptr)
+            X509_STORE_load_file(store, file);
+        else if (!hashed)
+            X509_STORE_load_file(store, X509_get_default_cert_file());
+        ERR_clear_error();
+        return context;
+    }
+
+    std::mutex mutex_;
+    SSL_CTX* context_ = nullptr;
+    std::string key_;
+};
+
+SSL_CTX* AcquireClientContext(std::string* error)
+{
+    // Never destroyed: connections of other threads may still hold it at exit.
+    static SharedClientContext* shared = new SharedClientContext;
+    return shared->Acquire(error);
 }
 
 bool IsIpLiteral(const char* name)
@@ -344,14 +454,10 @@ int LTlsSocket::Start(LProcessContext* context, uint32_t timeoutMs)
     if (ssl_ != nullptr)
         return 0;
     ERR_clear_error();
-    sslContext_ = SSL_CTX_new(TLS_client_method());
+    std::string why;
+    sslContext_ = AcquireClientContext(&why);
     if (sslContext_ == nullptr)
-        return Fail("TLS cannot be set up: " + OpenSslReason());
-    SSL_CTX_set_min_proto_version(sslContext_, TLS1_2_VERSION);
-    SSL_CTX_set_verify(sslContext_, SSL_VERIFY_PEER, nullptr);
-    // The system's trusted certificates, or those SSL_CERT_FILE / SSL_CERT_DIR name.
-    if (SSL_CTX_set_default_verify_paths(sslContext_) != 1)
-        return Fail("TLS cannot load the trusted certificates: " + OpenSslReason());
+        return Fail(why);
     ssl_ = SSL_new(sslContext_);
     BIO* bio = SocketMethod() != nullptr ? BIO_new(SocketMethod()) : nullptr;
     if (ssl_ == nullptr || bio == nullptr) {

@@ -9,7 +9,9 @@
 // The channel asks for TLS 1.2 at least, sends no client certificate, and
 // verifies the server's chain against the system's trusted certificates
 // (SSL_CERT_FILE and SSL_CERT_DIR name others) and its name against the peer
-// name, which also goes out as the server name indication.
+// name, which also goes out as the server name indication. The trusted
+// certificates are set up once per process, at its first handshake, and
+// read from the system's folder only as a chain needs them.
 
 #include <chrono>
 #include <cstddef>

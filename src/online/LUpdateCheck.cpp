@@ -184,7 +184,7 @@ void LCheckForUpdates(LWindow* mainWindow)
             const std::string page = LUpdateInfoPageUrl(check.info.info);
             if (page.empty())
                 LLogWarningF("Update check: the information page \"%s\" is no web address; not opened",
-                             check.info.info);
+                             LHttpPrintable(check.info.info).c_str());
             OpenAddress(page);
         }
         return;

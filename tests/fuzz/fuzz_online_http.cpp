@@ -1,8 +1,11 @@
 // Feeds arbitrary server text to the parsers of the HTTP client: the first
 // line as a status line, the following lines as header lines, and the
 // Location found resolved against an address that is also taken from the
-// input. Nothing may crash or read out of bounds; every accepted result must
-// be a well-formed address whose request parts hold no control characters.
+// input; the text after the first empty line as a chunked body, and the
+// whole input through the escaping of messages. Nothing may crash or read
+// out of bounds; every accepted result must be a well-formed address whose
+// request parts hold no control characters, a decoded body is never longer
+// than its framing, and escaped text holds printable ASCII only.
 
 #include "online/LHttpParse.h"
 
@@ -60,6 +63,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 std::abort();
         }
     }
+    const size_t bodyStart = text.find("\r\n\r\n");
+    if (bodyStart != std::string::npos) {
+        const std::string body = text.substr(bodyStart + 4);
+        LHttpChunkDecoder decoder;
+        std::string data;
+        size_t taken = 0;
+        // In two pieces, as a stream arrives.
+        const size_t half = body.size() / 2;
+        LHttpChunkDecoder::Result result = decoder.Feed(body.data(), half, &taken, &data);
+        if (result == LHttpChunkDecoder::kMore) {
+            size_t more = 0;
+            result = decoder.Feed(body.data() + half, body.size() - half, &more, &data);
+            taken += more;
+        }
+        if (taken > body.size() || data.size() > taken)
+            std::abort();
+    }
+    for (const char c : LHttpPrintable(text, 4096))
+        if (c < 32 || c > 126)
+            std::abort();
+
     // The whole input as an address and as a location.
     const std::string whole = text.substr(0, text.find('\0'));
     char host[kHttpHostSize], path[kHttpPathSize];

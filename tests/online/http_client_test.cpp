@@ -16,6 +16,10 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <vector>
 
 using namespace quorin::test;
 
@@ -50,6 +54,16 @@ LHttpLimits QuickLimits()
     return limits;
 }
 
+// The names in a folder that begin with a dot: temporary and lock files.
+std::vector<std::string> HiddenEntries(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        if (e.path().filename().string()[0] == '.')
+            names.push_back(e.path().filename().string());
+    return names;
+}
+
 } // namespace
 
 TEST_F(HttpClient, DownloadsEndAsTheServerSaysOrFailLeavingNoFile)
@@ -69,10 +83,19 @@ TEST_F(HttpClient, DownloadsEndAsTheServerSaysOrFailLeavingNoFile)
         {"/stall", 2, 0},        // no data within the wait
         {"/noclen-stall", 2, 0}, // no length and the stream neither ends nor goes on
         {"/drip", 2, 0},         // each byte in time, the whole beyond the deadline
-        {"/404", 2, 0},          {"/500", 2, 0},  {"/garbled", 2, 0}, // "HTPP/1.0"
-        {"/huge", 2, 0},                                              // 100 MB announced
-        {"/loop", 2, 0},                                              // a second redirect is not followed
-        {"/nolocation", 2, 0},   {"/crlf", 2, 0},                     // CR inside the Location value
+        {"/404", 2, 0},
+        {"/500", 2, 0},
+        {"/garbled", 2, 0}, // "HTPP/1.0"
+        {"/huge", 2, 0},    // 100 MB announced
+        {"/loop", 2, 0},    // a second redirect is not followed
+        {"/nolocation", 2, 0},
+        {"/crlf", 2, 0},            // CR inside the Location value
+        {"/chunked", 0, 50000},     // chunks of 1, 4, 13... bytes, an extension and a trailer
+        {"/chunked-cut", 2, 0},     // closed before the last chunk
+        {"/chunked-long", 2, 0},    // a chunk longer than its size line
+        {"/chunked-badsize", 2, 0}, // "zz" as a size
+        {"/chunked-gzip", 2, 0},    // a transfer coding that is not read
+        {"/chunked-length", 2, 0},  // chunks and a length at once
     };
     const LHttpLimits limits = QuickLimits();
     for (const Case& c : cases) {
@@ -95,7 +118,7 @@ TEST_F(HttpClient, DownloadsEndAsTheServerSaysOrFailLeavingNoFile)
     EXPECT_EQ(entries, 0) << "temporary files left behind";
 }
 
-TEST_F(HttpClient, RedirectsResolveRelativeParentAndAbsoluteTargetsOnce)
+TEST_F(HttpClient, RedirectsResolveAsRfc3986SaysAndAreFollowedOnce)
 {
     struct Case
     {
@@ -103,13 +126,18 @@ TEST_F(HttpClient, RedirectsResolveRelativeParentAndAbsoluteTargetsOnce)
         const char* file;
     };
     const Case cases[] = {
-        {"b.zip", "file /dl/get/b.zip"},
-        {"../b.zip", "file /dl/b.zip"},
+        {"b.zip", "file /dl/b.zip"}, // beside /dl/get, not below it
+        {"get/b.zip", "file /dl/get/b.zip"},
+        {"../files/a.zip", "file /files/a.zip"},
         {"/files/a.zip", "file /files/a.zip"},
+        {"/files/a.zip?from=http://elsewhere/../x", "file /files/a.zip"},
         {"http://127.0.0.1:PORT/files/a.zip", "file /files/a.zip"},
     };
     for (const Case& c : cases) {
-        const std::string url = Url(std::string("/dl/get?to=") + c.to);
+        std::string to;
+        for (const char* p = c.to; *p != '\0'; ++p)
+            to += *p == '?' ? "%3F" : *p == '&' ? "%26" : std::string(1, *p);
+        const std::string url = Url("/dl/get?to=" + to);
         ASSERT_EQ(LHttpGetToFile(&context_, url.c_str(), Dest().c_str(), true), 0)
             << c.to << LHttpLastError();
         EXPECT_EQ(ReadWhole(Dest()), c.file) << c.to;
@@ -140,21 +168,106 @@ TEST_F(HttpClient, AStopRequestEndsADownloadWithoutAFile)
     EXPECT_FALSE(FileExists(Dest()));
 }
 
-TEST_F(HttpClient, ALockedDestinationFailsAndKeepsItsContents)
+TEST_F(HttpClient, ASecondDownloadOfTheSameFileFailsAndKeepsItsContents)
 {
     {
         std::ofstream(Dest()) << "old contents";
     }
-    const int holder = open(Dest().c_str(), O_RDONLY);
-    ASSERT_GE(holder, 0);
-    ASSERT_EQ(flock(holder, LOCK_EX), 0);
+    // A slow download holds the file for a while.
+    StopAfterContext slow(2500);
+    std::thread first(
+        [&] { EXPECT_EQ(LHttpGetToFile(&slow, Url("/drip").c_str(), Dest().c_str(), false), 1); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_EQ(LHttpGetToFile(&context_, Url("/plain").c_str(), Dest().c_str(), false), 2);
     EXPECT_NE(std::strstr(LHttpLastError(), "another download"), nullptr) << LHttpLastError();
     EXPECT_EQ(ReadWhole(Dest()), "old contents");
-    close(holder);
-    // Free again: the download replaces the file.
-    EXPECT_EQ(LHttpGetToFile(&context_, Url("/plain").c_str(), Dest().c_str(), false), 0);
+    // A new file under the name (as the rename at the end of a download
+    // puts there) does not let a second download in while the first runs.
+    {
+        std::ofstream(dir_.Path("other")) << "other contents";
+    }
+    ASSERT_EQ(rename(dir_.Path("other").c_str(), Dest().c_str()), 0);
+    EXPECT_EQ(LHttpGetToFile(&context_, Url("/plain").c_str(), Dest().c_str(), false), 2);
+    EXPECT_NE(std::strstr(LHttpLastError(), "another download"), nullptr) << LHttpLastError();
+    EXPECT_EQ(ReadWhole(Dest()), "other contents");
+    first.join();
+    EXPECT_EQ(ReadWhole(Dest()), "other contents");
+    // Free again: the download replaces the file, and leaves no lock file.
+    EXPECT_EQ(LHttpGetToFile(&context_, Url("/plain").c_str(), Dest().c_str(), false), 0) << LHttpLastError();
     EXPECT_EQ(ReadWhole(Dest()).size(), 200000u);
+    EXPECT_EQ(HiddenEntries(dir_.Path()), std::vector<std::string>());
+}
+
+TEST_F(HttpClient, NothingAppearsUnderTheNameBeforeTheBodyIsWholeAndCopiesOfDeadDownloadsGo)
+{
+    // Left by a download that was killed, and by one that still runs.
+    const pid_t dead = fork();
+    if (dead == 0)
+        _exit(0);
+    ASSERT_GT(dead, 0);
+    waitpid(dead, nullptr, 0);
+    const std::string deadCopy = dir_.Path(".quorin-" + std::to_string(dead) + "-0.tmp");
+    const std::string liveCopy = dir_.Path(".quorin-" + std::to_string(getppid()) + "-0.tmp");
+    std::ofstream(deadCopy) << "partial";
+    std::ofstream(liveCopy) << "partial";
+
+    StopAfterContext slow(1500);
+    std::thread download(
+        [&] { EXPECT_EQ(LHttpGetToFile(&slow, Url("/drip").c_str(), Dest().c_str(), false), 1); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    EXPECT_FALSE(FileExists(Dest())) << "a part of the body sits under the final name";
+    const std::string own = ".quorin-" + std::to_string(getpid()) + "-";
+    bool writing = false;
+    for (const std::string& name : HiddenEntries(dir_.Path()))
+        writing = writing || name.rfind(own, 0) == 0;
+    EXPECT_TRUE(writing) << "the body is not written beside the destination";
+    download.join();
+    EXPECT_FALSE(FileExists(Dest()));
+    EXPECT_FALSE(FileExists(deadCopy)) << "the copy of a dead download stays";
+    EXPECT_TRUE(FileExists(liveCopy)) << "the copy of a running process went";
+    unlink(liveCopy.c_str());
+    EXPECT_EQ(HiddenEntries(dir_.Path()), std::vector<std::string>());
+}
+
+TEST_F(HttpClient, AReplacedFileKeepsItsModeAndALinkIsWrittenThrough)
+{
+    {
+        std::ofstream(Dest()) << "old contents";
+    }
+    ASSERT_EQ(chmod(Dest().c_str(), 0600), 0);
+    ASSERT_EQ(LHttpGetToFile(&context_, Url("/oddcase").c_str(), Dest().c_str(), false), 0)
+        << LHttpLastError();
+    EXPECT_EQ(ReadWhole(Dest()), "odd headers");
+    struct stat info;
+    ASSERT_EQ(stat(Dest().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+
+    // Through a link: the file it names is replaced, the link stays a link.
+    ASSERT_EQ(mkdir(dir_.Path("real").c_str(), 0755), 0);
+    const std::string real = dir_.Path("real/file.bin");
+    {
+        std::ofstream(real) << "old";
+    }
+    ASSERT_EQ(chmod(real.c_str(), 0640), 0);
+    const std::string link = dir_.Path("link.bin");
+    ASSERT_EQ(symlink("real/file.bin", link.c_str()), 0);
+    ASSERT_EQ(LHttpGetToFile(&context_, Url("/oddcase").c_str(), link.c_str(), false), 0) << LHttpLastError();
+    struct stat linkInfo;
+    ASSERT_EQ(lstat(link.c_str(), &linkInfo), 0);
+    EXPECT_TRUE(S_ISLNK(linkInfo.st_mode)) << "the link was replaced by a file";
+    EXPECT_EQ(ReadWhole(real), "odd headers");
+    ASSERT_EQ(stat(real.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+
+    // A link to nothing is refused and stays.
+    const std::string dangling = dir_.Path("dangling.bin");
+    ASSERT_EQ(symlink("real/missing/file.bin", dangling.c_str()), 0);
+    EXPECT_EQ(LHttpGetToFile(&context_, Url("/oddcase").c_str(), dangling.c_str(), false), 2);
+    EXPECT_NE(std::strstr(LHttpLastError(), "symbolic link"), nullptr) << LHttpLastError();
+    ASSERT_EQ(lstat(dangling.c_str(), &linkInfo), 0);
+    EXPECT_TRUE(S_ISLNK(linkInfo.st_mode));
+    EXPECT_EQ(HiddenEntries(dir_.Path()), std::vector<std::string>());
+    EXPECT_EQ(HiddenEntries(dir_.Path("real")), std::vector<std::string>());
 }
 
 TEST_F(HttpClient, BufferHoldsTheBodyOnlyAndFailuresLeaveItEmpty)
@@ -174,14 +287,39 @@ TEST_F(HttpClient, BufferHoldsTheBodyOnlyAndFailuresLeaveItEmpty)
     EXPECT_EQ(std::memcmp(buffer, ServerBody(2047).data(), 2047), 0);
     EXPECT_EQ(buffer[2047], '\0');
 
+    // Chunks are decoded into the buffer too, and cut to it.
+    ASSERT_EQ(
+        LHttpGetToBuffer(&context_, Url("/chunked").c_str(), buffer, sizeof buffer, 3000, nullptr, &received),
+        0)
+        << LHttpLastError();
+    EXPECT_EQ(received, 2047u);
+    EXPECT_EQ(std::memcmp(buffer, ServerBody(2047).data(), 2047), 0);
+    std::vector<char> large(60000);
+    ASSERT_EQ(LHttpGetToBuffer(&context_, Url("/chunked").c_str(), large.data(), large.size(), 3000, nullptr,
+                               &received),
+              0)
+        << LHttpLastError();
+    EXPECT_EQ(std::string(large.data(), received), ServerBody(50000));
+
     const LHttpLimits limits = QuickLimits();
     for (const char* path :
-         {"/404", "/500", "/short-small", "/stall", "/noclen-stall", "/garbled", "/loop"}) {
+         {"/404", "/500", "/short-small", "/stall", "/noclen-stall", "/garbled", "/loop", "/chunked-gzip"}) {
         std::memset(buffer, 'x', sizeof buffer);
         EXPECT_EQ(LHttpGetToBuffer(&context_, Url(path).c_str(), buffer, sizeof buffer, 600, &limits), 2)
             << path;
         EXPECT_EQ(buffer[0], '\0') << path;
     }
+}
+
+TEST_F(HttpClient, ServerTextInAReasonIsEscaped)
+{
+    for (const char* path : {"/escape", "/escape-status"}) {
+        EXPECT_EQ(LHttpGetToFile(&context_, Url(path).c_str(), Dest().c_str(), false), 2) << path;
+        const std::string reason = LHttpLastError();
+        EXPECT_EQ(reason.find('\x1b'), std::string::npos) << path;
+        EXPECT_NE(reason.find("\\x1b"), std::string::npos) << path << ": " << reason;
+    }
+    EXPECT_FALSE(FileExists(Dest()));
 }
 
 TEST_F(HttpClient, FormsReadTheAnswersStatus)

@@ -6,8 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace quorin::test;
@@ -61,6 +64,94 @@ TEST(QdNet, GetAndCheckUpdateReportAsTheyShould)
     EXPECT_EQ(status, 0);
     EXPECT_EQ(check, "version=2.90\ninfo=file:///etc/passwd\ndownload=https://x/y\ninfo-page=refused\n"
                      "decision=current\n");
+}
+
+TEST(QdNet, AFormAnswerThatCannotBeStoredKeepsTheOldFile)
+{
+    TempHome home;
+    TempDir dir;
+    TestServer server;
+    ASSERT_TRUE(server.Start(dir.Path(), {}));
+    const std::string out = dir.Path("answer");
+    std::ofstream(out) << "old answer";
+    // A file size limit of 10 KiB stands for a full disk: the 200 KB answer
+    // cannot be written whole.
+    int status = -1;
+    const std::string err = CaptureCommand("trap '' XFSZ; ulimit -f 20; " + QdNet() + " get " +
+                                               Quote(server.Url("http", "127.0.0.1", "/post-big")) + " " +
+                                               Quote(out) + " --post a=1 2>&1",
+                                           &status);
+    EXPECT_EQ(status, 2) << err;
+    EXPECT_NE(err.find("cannot write"), std::string::npos) << err;
+    EXPECT_EQ(ReadWhole(out), "old answer");
+
+    CaptureCommand(QdNet() + " get " + Quote(server.Url("http", "127.0.0.1", "/post-big")) + " " +
+                       Quote(out) + " --post a=1",
+                   &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ReadWhole(out), ServerBody(200000));
+}
+
+TEST(QdNet, ADownloadKilledOnTheWayLeavesNothingThatTheNextOneDoesNotClean)
+{
+    TempHome home;
+    TempDir dir;
+    TestServer server;
+    ASSERT_TRUE(server.Start(dir.Path(), {}));
+    const std::string out = dir.Path("out.bin");
+    // Started and reaped here, so that its process is gone once killed.
+    const std::string program = BuildDir() + "/tools/qd-net/qd-net";
+    const std::string url = server.Url("http", "127.0.0.1", "/drip");
+    const pid_t child = fork();
+    if (child == 0) {
+        if (freopen("/dev/null", "w", stderr) == nullptr)
+            _exit(127);
+        execl(program.c_str(), program.c_str(), "get", url.c_str(), out.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ASSERT_GT(child, 0);
+    const std::string copyStart = ".quorin-" + std::to_string(child) + "-";
+    auto copies = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(dir.Path()))
+            if (e.path().filename().string().rfind(copyStart, 0) == 0)
+                names.push_back(e.path().string());
+        return names;
+    };
+    for (int i = 0; i < 1000 && (copies().empty() || ReadWhole(copies()[0]).empty()); ++i)
+        usleep(10000);
+    const size_t running = copies().size();
+    EXPECT_FALSE(FileExists(out)) << "a part of the body sits under the final name";
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    ASSERT_EQ(running, 1u) << "the download does not write beside its file";
+    EXPECT_FALSE(FileExists(out));
+    ASSERT_EQ(copies().size(), 1u);
+
+    int status = -1;
+    CaptureCommand(QdNet() + " get " + Quote(server.Url("http", "127.0.0.1", "/plain")) + " " + Quote(out),
+                   &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ReadWhole(out), ServerBody(200000));
+    EXPECT_TRUE(copies().empty()) << "the killed download's copy stays";
+    for (const auto& e : std::filesystem::directory_iterator(dir.Path()))
+        EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
+}
+
+TEST(QdNet, ServerTextOnStandardErrorIsEscaped)
+{
+    TempHome home;
+    TempDir dir;
+    TestServer server;
+    ASSERT_TRUE(server.Start(dir.Path(), {}));
+    int status = -1;
+    const std::string err =
+        CaptureCommand(QdNet() + " get " + Quote(server.Url("http", "127.0.0.1", "/escape")) + " " +
+                           Quote(dir.Path("out")) + " 2>&1",
+                       &status);
+    EXPECT_EQ(status, 2);
+    EXPECT_EQ(err.find('\x1b'), std::string::npos) << "an escape sequence reached the terminal";
+    EXPECT_NE(err.find("\\x1b[2J"), std::string::npos) << err;
 }
 
 TEST(QdNet, HelpAndScheduleSayWhatTheyDo)

@@ -94,6 +94,8 @@ def handle(conn):
                 log.write(path.encode() + b" " + body + b"\n")
         if path == "/post":
             answer(conn, b"200 OK", b"thanks")
+        elif path == "/post-big":
+            answer(conn, b"200 OK", body_of(200000))
         else:
             answer(conn, b"404 Not Found", b"no form here")
         return
@@ -131,6 +133,39 @@ def handle(conn):
         except OSError:
             pass
         conn.close()
+    elif path.startswith("/chunked"):
+        head = b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n"
+        data = body_of(50000)
+        framed = b""
+        at, size = 0, 1
+        while at < len(data):
+            piece = data[at:at + size]
+            ext = b";name=value" if size == 4 else b""
+            framed += b"%x" % len(piece) + ext + b"\r\n" + piece + b"\r\n"
+            at += len(piece)
+            size = size * 3 + 1
+        framed += b"0\r\nX-Checksum: none\r\n\r\n"
+        if path == "/chunked-cut":
+            framed = framed[:len(framed) - 30]  # the last chunk never comes
+        elif path == "/chunked-long":
+            framed = framed.replace(b"\r\n" + data[:1] + b"\r\n", b"\r\n" + data[:1] + b"xx\r\n", 1)
+        elif path == "/chunked-badsize":
+            framed = b"zz\r\n" + framed
+        elif path == "/chunked-gzip":
+            head = b"HTTP/1.1 200 OK\r\nTransfer-Encoding: gzip, chunked\r\n"
+        elif path == "/chunked-length":
+            head += b"Content-Length: 50000\r\n"
+        conn.sendall(head + b"\r\n")
+        for i in range(0, len(framed), 9000):
+            conn.sendall(framed[i:i + 9000])
+            time.sleep(0.005)
+        clean_close(conn)
+    elif path == "/escape":
+        conn.sendall(b"HTTP/1.0 200 OK\r\nX-Bad: \x1b[2J\x1b]0;owned\x07\r\n\r\nbody")
+        clean_close(conn)
+    elif path == "/escape-status":
+        conn.sendall(b"\x1b[31mHTTP/1.0 200 OK\r\n\r\nbody")
+        clean_close(conn)
     elif path == "/404":
         answer(conn, b"404 Not Found", b"not found")
     elif path == "/500":

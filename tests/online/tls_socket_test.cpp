@@ -151,6 +151,33 @@ TEST_F(TlsSocket, ServersThatCannotBeTrustedFailWithAReason)
               2);
 }
 
+TEST_F(TlsSocket, TrustedCertificatesComeFromAHashedFolderOrANamedFile)
+{
+    TestServer server;
+    StartServer(server, "good");
+    const std::string url = server.Url("https", "localhost", "/oddcase");
+    char buffer[64];
+    // The CA in a folder under its hash name, looked up when the chain needs it.
+    const std::string hashed = dir_.Path("hashed");
+    ASSERT_EQ(RunCommand("mkdir " + Quote(hashed) + " && cp " + Quote(dir_.Path("ca.pem")) + " " +
+                         Quote(hashed) + " && openssl rehash " + Quote(hashed)),
+              0);
+    const std::string file = getenv("SSL_CERT_FILE");
+    const std::string folder = getenv("SSL_CERT_DIR");
+    unsetenv("SSL_CERT_FILE");
+    setenv("SSL_CERT_DIR", hashed.c_str(), 1);
+    EXPECT_EQ(LHttpGetToBuffer(&context_, url.c_str(), buffer, sizeof buffer, 3000), 0) << LHttpLastError();
+    EXPECT_STREQ(buffer, "odd headers");
+    // A folder without hash names: the system's bundle stands in, and it
+    // does not hold the test CA. The set-up follows each change.
+    setenv("SSL_CERT_DIR", dir_.Path().c_str(), 1);
+    EXPECT_EQ(LHttpGetToBuffer(&context_, url.c_str(), buffer, sizeof buffer, 3000), 2);
+    EXPECT_NE(std::strstr(LHttpLastError(), "not accepted"), nullptr) << LHttpLastError();
+    setenv("SSL_CERT_FILE", file.c_str(), 1);
+    setenv("SSL_CERT_DIR", folder.c_str(), 1);
+    EXPECT_EQ(LHttpGetToBuffer(&context_, url.c_str(), buffer, sizeof buffer, 3000), 0) << LHttpLastError();
+}
+
 TEST_F(TlsSocket, AStalledHandshakeEndsAtItsBoundOrAtAStop)
 {
     TestServer server;
@@ -190,7 +217,7 @@ TEST_F(TlsSocket, ARedirectFromHttpsToHttpIsRefused)
     EXPECT_NE(std::strstr(LHttpLastError(), "https to plain http"), nullptr) << LHttpLastError();
     EXPECT_FALSE(FileExists(dest));
     // The same server's https redirects are followed.
-    EXPECT_EQ(LHttpsGetToFile(&context_, server.Url("https", "localhost", "/dl/get?to=../b.zip").c_str(),
+    EXPECT_EQ(LHttpsGetToFile(&context_, server.Url("https", "localhost", "/dl/get?to=b.zip").c_str(),
                               dest.c_str(), true),
               0)
         << LHttpLastError();

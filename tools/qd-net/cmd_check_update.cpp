@@ -12,6 +12,7 @@
 
 #include "gui/framework/LApplication.h"
 #include "online/LHttpClient.h"
+#include "online/LHttpParse.h"
 #include "online/LUpdateCheck.h"
 
 #include <cstdio>
@@ -59,8 +60,10 @@ int RunCheckUpdate(int argc, char** argv)
     if (result != 0)
         return result;
     const std::string page = LUpdateInfoPageUrl(info.info);
-    std::printf("version=%.2f\ninfo=%s\ndownload=%s\ninfo-page=%s\ndecision=%s\n", info.version, info.info,
-                info.download, page.empty() ? "refused" : page.c_str(), Decision(info.version));
+    // The fields are the server's text: printed escaped, as every message is.
+    std::printf("version=%.2f\ninfo=%s\ndownload=%s\ninfo-page=%s\ndecision=%s\n", info.version,
+                LHttpPrintable(info.info).c_str(), LHttpPrintable(info.download).c_str(),
+                page.empty() ? "refused" : page.c_str(), Decision(info.version));
     return 0;
 }
 

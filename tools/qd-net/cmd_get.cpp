@@ -1,15 +1,17 @@
 // qd-net get URL OUT [--post K=V]...: downloads the address into OUT (one
 // redirect followed), or with --post sends the fields as a form and stores
-// the answer's body in OUT. Exit 0, 1 when interrupted, 2 on failure with
-// the reason on standard error.
+// the answer's body in OUT. Either way OUT is replaced only by a whole body.
+// Exit 0, 1 when interrupted, 2 on failure with the reason on standard error.
 
 #include "NetCommand.h"
 
 #include "foundation/files/LByteArray.h"
+#include "foundation/files/LFileSystem.h"
 #include "online/LHttpClient.h"
 #include "online/LHttpParse.h"
 #include "online/LTlsSocket.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -59,12 +61,10 @@ int Post(const char* url, const char* out, const std::string& form)
         return result;
     if (status < 200 || status > 299)
         return QdFail("the server answered %d", status);
-    FILE* file = std::fopen(out, "wb");
-    if (file == nullptr)
-        return QdFail("cannot write %s", out);
-    const bool written = answer.size == 0 || std::fwrite(answer.data, answer.size, 1, file) == 1;
-    if (std::fclose(file) != 0 || !written)
-        return QdFail("cannot write %s", out);
+    // Written beside and renamed over, as a download is: a full disk or a
+    // kill leaves the old file whole.
+    if (!LWriteFileExact(out, answer.data, answer.size, 200))
+        return QdFail("cannot write %s: %s (the old file is kept)", out, std::strerror(errno));
     return 0;
 }
 
