@@ -23,11 +23,6 @@ class Service(dbus.service.Object):
         with open(self.log, "a") as out:
             out.write(json.dumps({"items": [str(u) for u in uris], "startup": str(startup_id)}) + "\n")
 
-    @dbus.service.method(IFACE, in_signature="ass", out_signature="")
-    def ShowFolders(self, uris, startup_id):
-        with open(self.log, "a") as out:
-            out.write(json.dumps({"folders": [str(u) for u in uris]}) + "\n")
-
 
 def main():
     dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
