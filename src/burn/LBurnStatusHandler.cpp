@@ -6,6 +6,10 @@
 #include <cstdio>
 #include <thread>
 
+// No activity reads "Verifying...": libburn reads nothing back while it
+// writes and has no verification state, and an audio CD written through it
+// gets no verify pass (the data-disc burn, which drives the writer itself,
+// verifies and says so on a status line of its own).
 LBurnStep LBurnStepOf(LBurnDriveActivity activity)
 {
     switch (activity) {
@@ -51,6 +55,8 @@ std::string LBurnStepText(LBurnStep step, int track)
         return text;
     case LBurnStep::Closing:
         return "Closing... (this might take a while)";
+    case LBurnStep::Finishing:
+        return "Finishing...";
     case LBurnStep::Erasing:
         return "Erasing...";
     default:
@@ -60,9 +66,19 @@ std::string LBurnStepText(LBurnStep step, int track)
 
 void LBurnStatusHandler::Update(LBurnDriveActivity activity, const LBurnProgressInfo& progress)
 {
-    const LBurnStep step = LBurnStepOf(activity);
+    LBurnStep step = LBurnStepOf(activity);
     if (step == LBurnStep::None)
         return;
+    // Once its session is written libburn clears the sector counts and, still
+    // "writing", waits for the drive and reads the new state of the disc:
+    // that end is the finishing step. Before the first track the counts are
+    // also 0, so only a run that has started a track gets there.
+    if (step == LBurnStep::TrackWrite) {
+        if (progress.sectors > 0)
+            trackStarted_ = true;
+        else if (trackStarted_)
+            step = LBurnStep::Finishing;
+    }
     const int track = step == LBurnStep::TrackWrite ? progress.track + 1 : 0;
     const std::string line = LBurnStepText(step, track);
     if (line != lastLine_ || first_) {

@@ -20,9 +20,12 @@ enum class LBurnStep {
     TrackOpen,
     TrackWrite,
     Closing,
+    Finishing,
     Erasing,
 };
 
+// The step of an activity taken alone. Finishing needs the run before it
+// (LBurnStatusHandler knows that): libburn names no state of its own for it.
 LBurnStep LBurnStepOf(LBurnDriveActivity activity);
 
 // The status line of a step; track counts from 1 (0 when unknown).
@@ -41,6 +44,7 @@ private:
     std::string lastLine_;
     bool indeterminate_ = false;
     bool first_ = true;
+    bool trackStarted_ = false;
 };
 
 struct LBurnWaitBounds

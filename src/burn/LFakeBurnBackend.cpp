@@ -200,6 +200,14 @@ public:
         state_->Enter(LBurnDriveActivity::WritingLeadOut, script_.stepDelayMs);
         Pace();
         state_->Enter(LBurnDriveActivity::ClosingSession, script_.stepDelayMs);
+        // As libburn ends a session: the sector counts cleared while it
+        // still writes, waiting for the drive and reading the disc again.
+        {
+            std::lock_guard<std::mutex> guard(state_->lock);
+            state_->progress.sector = 0;
+            state_->progress.sectors = 0;
+        }
+        state_->Enter(LBurnDriveActivity::Writing, script_.stepDelayMs);
         if (!script_.dumpPath.empty() && !WriteDump(tracks)) {
             End(false, "Fake drive: " + script_.dumpPath + ": " + std::strerror(errno));
             return;

@@ -3,7 +3,8 @@
 // capabilities, media and speeds, and failures on cue. A write reads every
 // track's burn_source on a thread of its own, block by block as libburn
 // does, and keeps the bytes; the drive walks through the same activities as
-// a real one (spawning, lead-in, writing, closing, idle).
+// a real one (spawning, lead-in, writing, closing, the end of the session
+// with its sector counts cleared, idle).
 
 #include "burn/LBurnBackend.h"
 

@@ -130,6 +130,18 @@ std::string LResolveHelpTopic(const char* topic)
     return LOnlineHelpUrl(topic, false);
 }
 
+std::string LKnowledgeBaseArticleUrl(int article)
+{
+    char path[32];
+    std::snprintf(path, sizeof path, "/kb/%d.html", article);
+    return Cut(LSiteUrl(path));
+}
+
+bool LOpenKnowledgeBaseArticle(int article)
+{
+    return LOpenURL(LKnowledgeBaseArticleUrl(article).c_str());
+}
+
 bool LShowHelpTopic(const char* topic)
 {
     LSettingsSetInt("Software", "HelpOpens", LSettingsGetInt("Software", "HelpOpens", 0) + 1);

@@ -27,6 +27,12 @@ std::string LOnlineHelpUrl(const char* topic, bool beta);
 // for a topic that is no relative name ("..", absolute, control characters).
 std::string LResolveHelpTopic(const char* topic);
 
+// The maker's knowledge-base article: the main site's page
+// "/kb/<number>.html" (QUORIN_SITE applies).
+std::string LKnowledgeBaseArticleUrl(int article);
+// Opens the article in the browser; true when the browser was started.
+bool LOpenKnowledgeBaseArticle(int article);
+
 // Counts the opening ("HelpOpens" of section "Software"), resolves the topic
 // and hands the address to the desktop. The window framework's
 // LOpenHelpTopic lands here once LInstallHelpTopicOpener ran.

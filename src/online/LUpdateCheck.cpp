@@ -21,7 +21,6 @@
 namespace {
 
 constexpr uint32_t kVersionFileTimeoutMs = 17048;
-constexpr int kRecheckMonths = 6;
 
 bool IsSet(const char* value)
 {
@@ -81,11 +80,6 @@ void OfferFollowPages(LViewHandle parent)
         OpenAddress(LApplySiteOverride(kQuorinFacebookPage));
     else if (chosen == 5002)
         OpenAddress(LApplySiteOverride(kQuorinTwitterPage));
-}
-
-bool SeenRecently(LDateTime seen, LDateTime now)
-{
-    return seen.IsSet() && seen <= now && now < LDateTime::AddMonths(seen, kRecheckMonths);
 }
 
 } // namespace
@@ -207,8 +201,10 @@ int LSilentUpdateCheck(double* version)
     const int known = LSettingsGetInt("Settings", "NewerVersion", 0);
     if (known != 0) {
         *version = known / 100.0;
-        const LDateTime seen(LSettingsGetInt64("Settings", "NewerVersionSeen", 0));
-        if (known > kQuorinVersionHundredths && SeenRecently(seen, LDateTime(time(nullptr))))
+        // Once a newer version is known the answer cannot change for this
+        // copy: it is out of date until a new installation, which forgets
+        // the setting, so there is no reason to go online again.
+        if (known > kQuorinVersionHundredths)
             return 0;
     }
     LUpdateCheckDialog check;
@@ -216,7 +212,6 @@ int LSilentUpdateCheck(double* version)
     if (check.result != 0)
         return check.result;
     LSettingsSetInt("Settings", "NewerVersion", LVersionHundredths(check.info.version));
-    LSettingsSetInt("Settings", "NewerVersionSeen", static_cast<int64_t>(time(nullptr)));
     *version = check.info.version;
     return 0;
 }

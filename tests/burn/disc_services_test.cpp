@@ -246,6 +246,40 @@ TEST(BurnStatusHandler, StatusLinesOfDriveActivities)
     EXPECT_EQ(LBurnStepOf(LBurnDriveActivity::Reading), LBurnStep::None);
 }
 
+TEST(BurnStatusHandler, WritingWithTheCountsClearedAfterATrackIsFinishing)
+{
+    struct Step
+    {
+        LBurnDriveActivity activity;
+        int sector, sectors;
+        const char* line; // nullptr: the line stays as it was
+    };
+    const Step steps[] = {
+        // Before any track the counts are 0 too: that is no end.
+        {LBurnDriveActivity::Writing, 0, 0, "Writing track 1 ..."},
+        {LBurnDriveActivity::Writing, 10, 600, nullptr},
+        {LBurnDriveActivity::Writing, 600, 600, nullptr},
+        {LBurnDriveActivity::ClosingSession, 600, 600, "Closing... (this might take a while)"},
+        {LBurnDriveActivity::Writing, 0, 0, "Finishing..."},
+    };
+    BurnTestContext context;
+    LBurnStatusHandler handler(&context);
+    size_t lines = 0;
+    for (const Step& s : steps) {
+        LBurnProgressInfo progress;
+        progress.sector = s.sector;
+        progress.sectors = s.sectors;
+        handler.Update(s.activity, progress);
+        if (s.line) {
+            ASSERT_EQ(context.lines[1].size(), ++lines) << s.line;
+            EXPECT_EQ(context.lines[1].back(), s.line);
+        } else {
+            EXPECT_EQ(context.lines[1].size(), lines);
+        }
+    }
+    EXPECT_EQ(LBurnStepText(LBurnStep::Finishing, 0), "Finishing...");
+}
+
 TEST(MediaProfileTable, ProfilesToMediaCodes)
 {
     struct Case

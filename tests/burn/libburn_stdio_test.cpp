@@ -107,8 +107,12 @@ TEST_F(LibburnStdioTest, DataWriteShowsItsStatusLinesInOrder)
 
     // Every line seen belongs to a write, they come in the order of the
     // steps, and the track was seen being written.
-    const std::vector<std::string> order = {"Preparing...", "Opening Session...", "Opening Track...",
-                                            "Writing track 1 ...", "Closing... (this might take a while)"};
+    const std::vector<std::string> order = {"Preparing...",
+                                            "Opening Session...",
+                                            "Opening Track...",
+                                            "Writing track 1 ...",
+                                            "Closing... (this might take a while)",
+                                            "Finishing..."};
     size_t at = 0;
     bool wrote = false;
     for (const std::string& line : context.lines[1]) {

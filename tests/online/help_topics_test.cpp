@@ -107,6 +107,16 @@ TEST_F(HelpTopics, TheHelpServerFollowsQuorinSite)
     EXPECT_EQ(url.rfind("https://127.0.0.1:8443/help/en/quorin/mac/tag-editor.html?", 0), 0u) << url;
 }
 
+TEST_F(HelpTopics, KnowledgeBaseArticlesAreMainSitePagesThatFollowQuorinSite)
+{
+    EXPECT_EQ(LKnowledgeBaseArticleUrl(10061), std::string(kQuorinSite) + "/kb/10061.html");
+    setenv("QUORIN_SITE", "https://127.0.0.1:8443", 1);
+    EXPECT_EQ(LKnowledgeBaseArticleUrl(10061), "https://127.0.0.1:8443/kb/10061.html");
+    EXPECT_EQ(LKnowledgeBaseArticleUrl(7), "https://127.0.0.1:8443/kb/7.html");
+    ASSERT_TRUE(LOpenKnowledgeBaseArticle(10061));
+    EXPECT_EQ(opener_.Opened(1), std::vector<std::string>{"https://127.0.0.1:8443/kb/10061.html"});
+}
+
 TEST_F(HelpTopics, TopicsThatAreNoRelativeNameOpenNothing)
 {
     LInstallHelpTopicOpener();

@@ -215,20 +215,19 @@ TEST_F(UpdateCheck, TheManualCheckAnswersNewerCurrentAndUnavailable)
     EXPECT_TRUE(answerer.Done());
 }
 
-TEST_F(UpdateCheck, TheSilentCheckRemembersTheNewestVersionForAWhile)
+TEST_F(UpdateCheck, TheSilentCheckStaysOfflineOnceANewerVersionIsKnown)
 {
     WriteVersionFile("version=3.20&info=i&download=d");
     double version = 0;
-    // Seen recently: answered without going online.
+    // A newer version once seen is answered without going online (the
+    // server would say 3.20) for as long as this copy runs.
     LSettingsSetInt("Settings", "NewerVersion", 310);
-    LSettingsSetInt("Settings", "NewerVersionSeen", static_cast<int64_t>(time(nullptr)) - 3600);
     ASSERT_EQ(LSilentUpdateCheck(&version), 0);
     EXPECT_DOUBLE_EQ(version, 3.1);
     EXPECT_EQ(Setting("NewerVersion"), "310");
-    // Seen seven months ago, or never dated: the server is asked again.
-    for (int64_t seen : {static_cast<int64_t>(time(nullptr) - 7 * 31 * 86400L), int64_t(0)}) {
-        LSettingsSetInt("Settings", "NewerVersion", 310);
-        LSettingsSetInt("Settings", "NewerVersionSeen", seen);
+    // A remembered version that is not newer than this one is asked again.
+    for (int known : {300, 250}) {
+        LSettingsSetInt("Settings", "NewerVersion", known);
         ASSERT_EQ(LSilentUpdateCheck(&version), 0);
         EXPECT_DOUBLE_EQ(version, 3.2);
         EXPECT_EQ(Setting("NewerVersion"), "320");

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <string>
 #include <sys/stat.h>
 
@@ -45,7 +46,77 @@ bool RunXdgOpen(const char* argument)
     return true;
 }
 
+LFileManagerShowItemFunction gShowItem = nullptr;
+
+// The path made absolute with every link resolved; empty when it does not exist.
+std::string RealPath(const char* path)
+{
+    char absolute[PATH_MAX];
+    return realpath(path, absolute) ? std::string(absolute) : std::string();
+}
+
+// The first entry by name that a file manager shows as a file: no folder, no
+// symbolic link, no hidden name.
+std::string FirstFileIn(const std::string& folder)
+{
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return "";
+    std::string first;
+    while (const dirent* entry = readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        const std::string name = entry->d_name;
+        if (!first.empty() && name >= first)
+            continue;
+        struct stat info;
+        if (lstat((folder + "/" + name).c_str(), &info) == 0 && !S_ISDIR(info.st_mode) &&
+            !S_ISLNK(info.st_mode))
+            first = name;
+    }
+    closedir(dir);
+    return first.empty() ? "" : (folder == "/" ? "" : folder) + "/" + first;
+}
+
 } // namespace
+
+void LSetFileManagerShowItem(LFileManagerShowItemFunction showItem)
+{
+    gShowItem = showItem;
+}
+
+std::string LFileUriFromPath(const char* path)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string uri = "file://";
+    for (const char* p = path ? path : ""; *p; ++p) {
+        const unsigned char ch = static_cast<unsigned char>(*p);
+        if (std::isalnum(ch) || std::strchr("/-._~", ch)) {
+            uri += static_cast<char>(ch);
+        } else {
+            uri += '%';
+            uri += kHex[ch >> 4];
+            uri += kHex[ch & 15];
+        }
+    }
+    return uri;
+}
+
+std::string LRevealTarget(const char* path)
+{
+    if (!path || !path[0])
+        return "";
+    const std::string absolute = RealPath(path);
+    struct stat info;
+    if (absolute.empty() || stat(absolute.c_str(), &info) != 0)
+        return "";
+    if (S_ISDIR(info.st_mode)) {
+        const std::string file = FirstFileIn(absolute);
+        if (!file.empty())
+            return file;
+    }
+    return absolute;
+}
 
 bool LOpenURL(const char* text)
 {
@@ -61,6 +132,11 @@ bool LRevealFolderInFinder(const char* folder)
 {
     if (!folder || !folder[0])
         return false;
+    if (gShowItem) {
+        const std::string target = LRevealTarget(folder);
+        if (!target.empty() && gShowItem(LFileUriFromPath(target.c_str()).c_str()))
+            return true;
+    }
     // An absolute path, so that no folder name can pass for an option of xdg-open.
     char absolute[PATH_MAX];
     struct stat info;

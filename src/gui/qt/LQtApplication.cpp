@@ -1,6 +1,7 @@
 #include "gui/framework/LApplication.h"
 
 #include "foundation/process/LProcessStartup.h"
+#include "gui/framework/LFileManagerBus.h"
 #include "gui/framework/LPopupMenu.h"
 #include "gui/framework/LWindow.h"
 #include "gui/qt/LQtMainThreadDispatcher.h"
@@ -149,6 +150,7 @@ LApplication::LApplication(int& argc, char** argv)
     // when the last closed window ends it.
     QApplication::setQuitOnLastWindowClosed(false);
     LQtMainThreadDispatcher::Install();
+    LInstallFileManagerBus();
     auto* state = new AppState;
     state_ = state;
     // Listening from the start, so that a log-out during the start-up

@@ -2,8 +2,10 @@
 // QUORIN_DRIVES names: what they show for the disc in the drive, what OK
 // stores, and that Cancel stores nothing.
 
+#include "app/program/PreferencesTestSupport.h"
 #include "app/program/burn/LBurnSettingsPage.h"
 #include "app/program/burn/LDataDiscTypeDialog.h"
+#include "app/program/preferences/FormatSettings.h"
 #include "burn/LMediaType.h"
 #include "burn/LProgramDrives.h"
 #include "foundation/settings/LSettings.h"
@@ -216,4 +218,72 @@ TEST_F(BurnSettingsPageTest, FormatSettingsOpensTheOptionsOfTheChosenFormat)
         EXPECT_EQ(title, c.title);
         dialog.SendCommand(kCommandCancel);
     }
+}
+
+TEST_F(BurnSettingsPageTest, HelpOpensTheTopicOfEachWindow)
+{
+    LBurnPageSettings settings;
+    auto page = Open(settings);
+    ASSERT_TRUE(page->HasControl(kCommandHelp));
+    page->SendCommand(kCommandHelp);
+    EXPECT_STREQ(LLastHelpTopic(), "cdburnsettings");
+    page->SendCommand(kCommandCancel);
+
+    LDataDiscTypeDialog dialog;
+    ASSERT_TRUE(dialog.CreateFromTemplate(LDataDiscTypeDialog::Template()));
+    dialog.ShowModeless(nullptr, LPlacementCenterOnScreen);
+    ASSERT_TRUE(dialog.HasControl(kCommandHelp));
+    dialog.SendCommand(kCommandHelp);
+    EXPECT_STREQ(LLastHelpTopic(), "burningcds");
+    EXPECT_TRUE(dialog.IsVisible()) << "Help closed the dialog";
+    dialog.SendCommand(kCommandCancel);
+}
+
+namespace {
+bool EncoderLoads()
+{
+    return true;
+}
+bool EncoderMissing()
+{
+    return false;
+}
+} // namespace
+
+TEST_F(BurnSettingsPageTest, OkWithMp3ChosenNeedsTheMp3Encoder)
+{
+    BoxAnswerer boxes;
+    const struct
+    {
+        bool (*probe)();
+        int type;
+        bool accepted;
+    } cases[] = {
+        {EncoderMissing, 1, false}, // stays open and says where the encoder comes from
+        {EncoderMissing, 0, true},  // Wave needs no encoder
+        {EncoderMissing, 2, true},
+        {EncoderLoads, 1, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        SetMp3EncoderProbeForTesting(c.probe);
+        LSettingsSetString("OutputFormat", "DataCDType", "2");
+        const size_t boxesBefore = boxes.Seen().size();
+        LDataDiscTypeDialog dialog;
+        ASSERT_TRUE(dialog.CreateFromTemplate(LDataDiscTypeDialog::Template()));
+        dialog.ShowModeless(nullptr, LPlacementCenterOnScreen);
+        dialog.SelectPullDownItem(LDataDiscTypeDialog::kTypeList, c.type);
+        dialog.SendCommand(LDataDiscTypeDialog::kTypeChanged);
+        dialog.SendCommand(kCommandOK);
+        EXPECT_EQ(dialog.IsVisible(), !c.accepted);
+        EXPECT_EQ(Setting("OutputFormat", "DataCDType"), c.accepted ? std::to_string(c.type) : "2");
+        if (c.accepted) {
+            EXPECT_EQ(boxes.Seen().size(), boxesBefore);
+        } else {
+            ASSERT_EQ(boxes.Seen().size(), boxesBefore + 1);
+            EXPECT_NE(boxes.Last().find("libmp3lame0"), std::string::npos) << boxes.Last();
+            dialog.SendCommand(kCommandCancel);
+        }
+    }
+    SetMp3EncoderProbeForTesting(nullptr);
 }

@@ -1,6 +1,7 @@
 // The "Oxbel Software Suite" window: every tab lays its rows out without
-// overlap, a click starts an installed program, offers one that is not
-// installed, or opens its page; the search; the counters it keeps.
+// overlap, a click starts an installed program, installs one that is not
+// installed and starts it once it is there, or opens its page; the search;
+// the counters it keeps.
 
 #include "app/program/RelatedPrograms.h"
 #include "app/program/suite/LSuiteLauncherDialog.h"
@@ -8,7 +9,7 @@
 #include "gui/GuiTestSupport.h"
 #include "gui/framework/LCommandRouting.h"
 #include "gui/qt/LQtView.h"
-#include "online/DialogAnswerer.h"
+#include "online/LRelatedProgramInstall.h"
 #include "online/LRelatedPrograms.h"
 #include "online/OnlineTestSupport.h"
 #include "support/TempHome.h"
@@ -16,9 +17,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QTest>
 #include <QTimer>
@@ -27,6 +30,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <sys/stat.h>
 
@@ -62,9 +66,11 @@ protected:
         WriteScript(bin_.Path("xdg-open"), "printf '%s\\n' \"$@\" >> " + Quote(opened_));
         dialog_ = std::make_unique<LSuiteLauncherDialog>(tab);
         installAsked_.clear();
-        dialog_->installMissing = [this](LViewHandle, const char* key) {
+        dialog_->installProgram = [this](LViewHandle, const char* key) {
             installAsked_ += key;
-            return false;
+            if (afterInstall_)
+                afterInstall_();
+            return installResult_;
         };
         ASSERT_TRUE(dialog_->Create(nullptr));
         ASSERT_TRUE(dialog_->ShowModeless(nullptr, LPlacementCenterOnScreen));
@@ -123,6 +129,8 @@ protected:
     std::string opened_ = bin_.Path("opened");
     std::string savedPath_;
     std::string installAsked_;
+    int installResult_ = 1; // what the stand-in install answers: stopped unless a test says otherwise
+    std::function<void()> afterInstall_;
     std::unique_ptr<LSuiteLauncherDialog> dialog_;
 };
 
@@ -248,7 +256,7 @@ TEST_F(SuiteLauncherTest, AClickOnAnInstalledProgramStartsItAndCountsTheLaunch)
     EXPECT_EQ(Setting("SuiteUsage/Links/2/", "lk"), "(absent)");
 }
 
-TEST_F(SuiteLauncherTest, AProgramNotInstalledIsOfferedAndNotStarted)
+TEST_F(SuiteLauncherTest, AProgramNotInstalledIsInstalledAtOnceAndNotStartedWhenThatIsStopped)
 {
     Open("1", "Converters");
     const LSuiteProductEntry* corvane = Entry("Corvane");
@@ -256,10 +264,70 @@ TEST_F(SuiteLauncherTest, AProgramNotInstalledIsOfferedAndNotStarted)
     EXPECT_FALSE(corvane->installed);
     Click((corvane->button.left + corvane->button.right) / 2,
           (corvane->button.top + corvane->button.bottom) / 2);
-    EXPECT_EQ(installAsked_, "Corvane");
+    EXPECT_EQ(installAsked_, "Corvane") << "no question comes before the install";
     EXPECT_EQ(LSettingsGetInt("SuiteUsage", "ai", 0), 1);
     EXPECT_EQ(LSettingsGetInt("SuiteUsage", "ar", 0), 0);
     EXPECT_TRUE(ReadWhole(started_).empty());
+}
+
+TEST_F(SuiteLauncherTest, AfterAnInstallTheProgramStartsOnceItIsThereOrAFailureIsTold)
+{
+    Open("1", "Converters");
+    dialog_->installedWaitSeconds = 3;
+    // The stand-in program appears whole (written aside, then renamed) after a while.
+    const std::string program = bin_.Path("corvane");
+    const std::string appear = "(sleep 1.5; printf '#!/bin/sh\nprintf corvane > %s\n' " + Quote(started_) +
+                               " > " + Quote(program + ".new") + " && chmod 700 " + Quote(program + ".new") +
+                               " && mv " + Quote(program + ".new") + " " + Quote(program) +
+                               ") >/dev/null 2>&1 &";
+    const std::string failure =
+        "Quorin Dizer od OD Udivezeve cannot launch the program required to perform the selected task. "
+        "Please download it from https://127.0.0.1:8443/software/index.html and try again.";
+    const struct
+    {
+        int result;
+        bool appears;
+        bool started;
+        std::string box; // the failure box's text, empty for none
+    } cases[] = {
+        {1, false, false, ""},      // stopped by the user: nothing to say
+        {2, false, false, failure}, // not downloaded
+        {kRelatedInstallNotInstallable, false, false, failure},
+        {0, false, false, ""}, // installed, but never found within the wait
+        {0, true, true, ""},   // found a moment after the install ended, then started
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.result) + (c.appears ? " appears" : ""));
+        installResult_ = c.result;
+        afterInstall_ = c.appears ? std::function<void()>([&] { RunCommand(appear); }) : nullptr;
+        std::string boxTitle, boxText;
+        bool critical = false;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && box->isVisible()) {
+                    boxTitle = box->text().remove("<b>").remove("</b>").toStdString();
+                    boxText = box->informativeText().toStdString();
+                    critical = box->icon() == QMessageBox::Critical;
+                    box->buttons().front()->click();
+                }
+        });
+        answer.start(40);
+        LSuiteItem item;
+        item.product = Entry("Corvane");
+        ASSERT_NE(item.product, nullptr);
+        EXPECT_EQ(dialog_->RunProduct(item), c.started);
+        answer.stop();
+        if (c.started)
+            EXPECT_TRUE(PumpUntil([&] { return ReadWhole(started_) == "corvane"; }, 5000));
+        else
+            EXPECT_TRUE(ReadWhole(started_).empty());
+        EXPECT_EQ(boxText, c.box);
+        if (!c.box.empty()) {
+            EXPECT_EQ(boxTitle, "Quorin Dizer od OD Udivezeve");
+            EXPECT_TRUE(critical);
+        }
+    }
 }
 
 TEST_F(SuiteLauncherTest, APressOnTheDescriptionOpensTheProductPage)
@@ -374,7 +442,7 @@ TEST_F(SuiteLauncherTest, TheWebButtonDropsDownItsMenu)
     EXPECT_EQ(menuAt, button->mapToGlobal(QPoint(0, button->height())));
 }
 
-TEST_F(SuiteLauncherTest, AProgramNotInstalledInstallsFromTheSiteOnOfferAndStarts)
+TEST_F(SuiteLauncherTest, AProgramNotInstalledInstallsFromTheSiteAndStarts)
 {
     if (!HaveTool("unzip"))
         GTEST_SKIP() << "unzip is needed (tools/install-deps.sh)";
@@ -392,18 +460,14 @@ TEST_F(SuiteLauncherTest, AProgramNotInstalledInstallsFromTheSiteOnOfferAndStart
 
     Open("1", "Converters");
     setenv("QUORIN_SITE", ("https://localhost:" + std::to_string(server.Port())).c_str(), 1);
-    dialog_->installMissing = [](LViewHandle parent, const char* key) {
-        return LOfferRelatedProgramInstall(parent, key);
+    dialog_->installProgram = [](LViewHandle parent, const char* key) {
+        return LInstallRelatedProgram(parent, key);
     };
     const LSuiteProductEntry* corvane = Entry("Corvane");
     ASSERT_NE(corvane, nullptr);
     EXPECT_FALSE(corvane->installed);
-    DialogAnswerer answerer;
-    answerer.Expect("Corvane is not installed.", "Install");
-    answerer.Start();
     Click((corvane->button.left + corvane->button.right) / 2,
           (corvane->button.top + corvane->button.bottom) / 2);
-    EXPECT_TRUE(answerer.Done());
     EXPECT_TRUE(PumpUntil([&] { return ReadWhole(started_) == "corvane"; }, 5000))
         << "Corvane was not started";
     EXPECT_TRUE(LIsRelatedProgramInstalled("Corvane"));

@@ -10,11 +10,14 @@
 #include "app/program/tags/TagEditing.h"
 #include "foundation/settings/LSettings.h"
 #include "gui/GuiTestSupport.h"
+#include "online/RecordedOpener.h"
 #include "tags/LAudioFileTags.h"
 
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 using namespace tagedit;
 using quorin::test::GuiApp;
@@ -357,3 +360,40 @@ TEST_F(DialogTest, ArtworkMenuOffersWhatFitsAndReachesTheDialog)
 }
 
 } // namespace
+
+// Help in each tag dialog hands the knowledge-base article to the browser
+// (a recording xdg-open), at the site QUORIN_SITE names.
+class TagDialogHelp : public DialogTest
+{
+protected:
+    void SetUp() override
+    {
+        DialogTest::SetUp();
+        setenv("QUORIN_SITE", "https://127.0.0.1:9", 1);
+    }
+    void TearDown() override { unsetenv("QUORIN_SITE"); }
+    quorin::test::RecordedOpener opener_{home.Root()};
+};
+
+TEST_F(TagDialogHelp, EveryTagDialogOpensTheTagEditingArticle)
+{
+    const std::string article = "https://127.0.0.1:9/kb/10061.html";
+    LAudioTagMap tags;
+    {
+        auto dialog = Open(&tags);
+        dialog->SendCommand(kCommandHelp);
+        ASSERT_EQ(opener_.Opened(1), std::vector<std::string>{article}) << "ID Tag";
+        EXPECT_TRUE(dialog->IsVisible());
+        dialog->SendCommand(kCommandCancel);
+    }
+    {
+        EditAudioTagsDialog dialog(&tags);
+        ASSERT_TRUE(dialog.CreateFromTemplate(EditAudioTagsDialog::Template()));
+        ASSERT_TRUE(dialog.ShowModeless(nullptr, LPlacementCenterOnScreen));
+        dialog.SendCommand(kCommandHelp);
+        ASSERT_EQ(opener_.Opened(2), std::vector<std::string>(2, article)) << "Edit Audio Tags";
+        dialog.SendCommand(kCommandCancel);
+    }
+    RunWavEditor(&tags, [](AudioTagBasicPage& page) { page.SendCommand(kCommandHelp); });
+    EXPECT_EQ(opener_.Opened(3), std::vector<std::string>(3, article)) << "Audio Tag Editor";
+}

@@ -102,6 +102,82 @@ TEST_F(Desktop, RevealGivesAnAbsolutePathSoNoNameIsAnOption)
     EXPECT_EQ(Opened(), folder + "\n");
 }
 
+TEST_F(Desktop, RevealSelectsTheFirstFileOfTheFolderOrThePathItself)
+{
+    const std::string album = home_.Path("Music/My Album");
+    std::filesystem::create_directories(album + "/0 sub folder");
+    std::ofstream(album + "/b track.wav") << "x";
+    std::ofstream(album + "/a track.wav") << "x";
+    std::ofstream(album + "/.hidden") << "x";
+    ASSERT_EQ(symlink("b track.wav", (album + "/0 link").c_str()), 0);
+    const std::string onlyFolders = home_.Path("Music/Only folders");
+    std::filesystem::create_directories(onlyFolders + "/inner");
+    const std::string empty = home_.Path("Music/Empty");
+    std::filesystem::create_directories(empty);
+    ASSERT_EQ(symlink("My Album", home_.Path("Music/Album link").c_str()), 0);
+
+    struct Case
+    {
+        std::string path, selected;
+    };
+    const Case cases[] = {
+        {album, album + "/a track.wav"},       // first file by name; folders, links, hidden names skipped
+        {album + "/", album + "/a track.wav"}, // a trailing '/' changes nothing
+        {album + "/b track.wav", album + "/b track.wav"}, // a file selects itself
+        {onlyFolders, onlyFolders},                       // nothing to select inside: the folder itself
+        {empty, empty},
+        {home_.Path("Music/Album link"), album + "/a track.wav"}, // the folder a link names
+        {home_.Path("Music/missing"), ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(LRevealTarget(c.path.c_str()), c.selected) << c.path;
+    EXPECT_EQ(LRevealTarget(""), "");
+    EXPECT_EQ(LRevealTarget(nullptr), "");
+}
+
+TEST_F(Desktop, FileAddressesEscapeEverythingButPlainNameBytes)
+{
+    EXPECT_EQ(LFileUriFromPath("/home/u/My Album/a-b_c.~1.wav"), "file:///home/u/My%20Album/a-b_c.~1.wav");
+    EXPECT_EQ(LFileUriFromPath("/x/%#?&+\\"), "file:///x/%25%23%3F%26%2B%5C");
+    EXPECT_EQ(LFileUriFromPath("/caf\xC3\xA9"), "file:///caf%C3%A9");
+}
+
+// Stands in for the file manager on the bus: records the item it was asked
+// to show and answers as told.
+std::string gShownItem;
+bool gFileManagerAnswers = true;
+bool RecordShownItem(const char* uri)
+{
+    gShownItem = uri;
+    return gFileManagerAnswers;
+}
+
+TEST_F(Desktop, RevealHandsTheItemToTheFileManagerAndOpensTheFolderWhenNoneTakesIt)
+{
+    const std::string folder = home_.Path("Music/Side A");
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder + "/track 1.wav") << "x";
+    LSetFileManagerShowItem(&RecordShownItem);
+
+    gFileManagerAnswers = true;
+    ASSERT_TRUE(LRevealFolderInFinder(folder.c_str()));
+    EXPECT_EQ(gShownItem, LFileUriFromPath((folder + "/track 1.wav").c_str()));
+    usleep(200 * 1000);
+    EXPECT_FALSE(PathExists(record_)) << "the folder was opened as well";
+
+    gShownItem.clear();
+    gFileManagerAnswers = false;
+    ASSERT_TRUE(LRevealFolderInFinder((folder + "/track 1.wav").c_str()));
+    EXPECT_EQ(gShownItem, LFileUriFromPath((folder + "/track 1.wav").c_str()));
+    EXPECT_EQ(Opened(), folder + "\n");
+
+    // Nothing there: neither asked nor opened.
+    gShownItem.clear();
+    EXPECT_FALSE(LRevealFolderInFinder(home_.Path("missing/deeper").c_str()));
+    EXPECT_EQ(gShownItem, "");
+    LSetFileManagerShowItem(nullptr);
+}
+
 TEST_F(Desktop, WithoutXdgOpenNothingStarts)
 {
     unlink((bin_ + "/xdg-open").c_str());

@@ -127,10 +127,17 @@ void LBurnSettingsPage::Layout(bool withButtons)
     place(kRefresh, 323, 260, 299, 23);
     AddSeparator(kSeparator, static_cast<int>(18 * s), static_cast<int>(301 * s), static_cast<int>(604 * s));
     if (withButtons) {
+        AddHelpButton();
+        place(kCommandHelp, 18, 312, 25, 25);
         AddOKCancelButtonsNoRect();
         place(kCommandOK, 522, 313, 100, 23);
         place(kCommandCancel, 408, 313, 100, 23);
     }
+}
+
+void LBurnSettingsPage::OnHelp()
+{
+    LOpenHelpTopic("cdburnsettings");
 }
 
 void LBurnSettingsPage::OnCreate()

@@ -74,6 +74,7 @@ public:
     void UpdateControls() override;
     void OnCommand(int command, int extra) override;
     bool CanOK() override;
+    void OnHelp() override;
 
     // Looks at the drives again under a progress window ("Locating Burners").
     void ScanDrives(bool withWindow);

@@ -2,6 +2,7 @@
 
 #include "app/program/encoders/LMp3EncoderSettingsPage.h"
 #include "app/program/encoders/LWavEncoderOptionsDialog.h"
+#include "app/program/preferences/FormatSettings.h"
 #include "audio/formats/mp3/LMp3EncoderOptions.h"
 #include "audio/formats/wav/LWavCodecSettings.h"
 #include "foundation/files/LPath.h"
@@ -56,6 +57,8 @@ void LDataDiscTypeDialog::Layout()
     place(kReencodeOthers, 30, 136, 418, 21);
     AddButtonNoRect(kFormatSettings, "Format Settings...");
     place(kFormatSettings, 30, 162, 418, 23);
+    AddHelpButton();
+    place(kCommandHelp, 18, 207, 25, 25);
     AddOKCancelButtonsNoRect();
     place(kCommandOK, 362, 208, 100, 23);
     place(kCommandCancel, 248, 208, 100, 23);
@@ -120,8 +123,18 @@ void LDataDiscTypeDialog::ShowFormatSettings()
     }
 }
 
+void LDataDiscTypeDialog::OnHelp()
+{
+    LOpenHelpTopic("burningcds");
+}
+
 bool LDataDiscTypeDialog::CanOK()
 {
+    // Files are re-encoded only when the burn starts: without the encoder
+    // every one of them would be left out then, so MP3 is refused here,
+    // while the user can still choose another format.
+    if (GetPullDownSelection(kTypeList) == 1 && !EnsureMp3EncoderInstalled(GetView()))
+        return false;
     LSettingsSetString("OutputFormat", "ReencodeAllFiles", GetCheck(kReencodeAll) ? "1" : "0");
     char number[8];
     std::snprintf(number, sizeof number, "%d", GetPullDownSelection(kTypeList));

@@ -2,7 +2,8 @@
 // "Data CD/DVD Burn Options": the format the files of a data disc get (WAV,
 // MP3 or as they are) and whether every file is re-encoded or only those not
 // already of that format. Stored in "OutputFormat" ("DataCDType",
-// "ReencodeAllFiles") on OK only.
+// "ReencodeAllFiles") on OK only; OK with MP3 chosen needs the MP3 encoder
+// (EnsureMp3EncoderInstalled) and leaves the dialog open without it.
 
 #include "gui/framework/LWindow.h"
 
@@ -25,6 +26,7 @@ public:
     void UpdateControls() override;
     void OnCommand(int command, int extra) override;
     bool CanOK() override;
+    void OnHelp() override;
 
     // Whether the WAV and MP3 option dialogs can be opened from here.
     static bool FormatSettingsAvailable();

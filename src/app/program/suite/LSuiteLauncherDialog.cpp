@@ -5,6 +5,7 @@
 #include "foundation/platform/LDesktopOpen.h"
 #include "foundation/settings/LSettings.h"
 #include "gui/framework/LEventPump.h"
+#include "gui/framework/LMessageBox.h"
 #include "gui/framework/LPopupMenu.h"
 #include "gui/framework/LScreens.h"
 #include "online/LOnlineSite.h"
@@ -33,6 +34,8 @@ std::string Trimmed(const char* text)
     return s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
 }
 
+constexpr const char* kFullProductName = "Quorin Dizer od OD Udivezeve";
+
 } // namespace
 
 void LSuiteLauncherDialog::ItemMessages::OnInterWinMessage(uint32_t eventId, int64_t data1, int64_t data2)
@@ -55,9 +58,7 @@ LSuiteLauncherDialog::LSuiteLauncherDialog(const char* initialTab)
 {
     if (initialTab != nullptr)
         std::snprintf(initialTab_, sizeof initialTab_, "%s", initialTab);
-    installMissing = [](LViewHandle parent, const char* key) {
-        return LOfferRelatedProgramInstall(parent, key);
-    };
+    installProgram = [](LViewHandle parent, const char* key) { return LInstallRelatedProgram(parent, key); };
 }
 
 LSuiteLauncherDialog::~LSuiteLauncherDialog()
@@ -254,12 +255,42 @@ bool LSuiteLauncherDialog::RunProduct(const LSuiteItem& item)
     const bool installed = LIsRelatedProgramInstalled(key.c_str());
     const char* task = item.task != nullptr && item.task->task != nullptr ? item.task->task->task : "";
     LSuiteRecordLinkUse(key.c_str(), SelectedTabName().c_str(), task, installed);
-    if (!installed && !(installMissing && installMissing(GetView(), key.c_str())))
-        return false;
+    if (!installed) {
+        const int result = installProgram ? installProgram(GetView(), key.c_str()) : 2;
+        if (result == 1)
+            return false; // the user stopped it: nothing to say
+        if (result != 0) {
+            const std::string text = std::string(kFullProductName) +
+                                     " cannot launch the program required to perform the selected task. "
+                                     "Please download it from " +
+                                     LSiteUrl("/software/index.html") + " and try again.";
+            LMessageBox box(GetView(), text.c_str(), kFullProductName);
+            box.style = LMessageBoxCriticalStyle;
+            box.SetButton(1, "OK");
+            box.Show();
+            return false;
+        }
+        if (!WaitUntilInstalled(key.c_str()))
+            return false;
+    }
     if (LLaunchRelatedProgram(key.c_str(), {}) != 0)
         return false;
     products_.Relayout();
     return true;
+}
+
+bool LSuiteLauncherDialog::WaitUntilInstalled(const char* key)
+{
+    // Finding the program is what counts, not the install's answer (an
+    // install that another copy of Quorin runs at the same time may still be
+    // putting it in place): it is looked for once a second, with the window
+    // kept responsive, and given up when the window goes or the time is over.
+    for (int second = 0; !LIsRelatedProgramInstalled(key); ++second) {
+        if (second >= installedWaitSeconds || !IsWindow())
+            return false;
+        LWaitWithMessagePump([&] { return !IsWindow(); }, true, 1000);
+    }
+    return IsWindow();
 }
 
 void LSuiteLauncherDialog::ShowLaunchMenu()

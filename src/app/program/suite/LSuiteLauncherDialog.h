@@ -51,8 +51,9 @@ public:
 
     // action kSuiteRunItem runs the item, any other opens its web page.
     void OnItemClick(int action, const LSuiteItem& item);
-    // Counts the use, installs a missing program when the user wants it, and
-    // starts it. True when it started.
+    // Counts the use, installs a missing program straight away (the window
+    // itself offered it: "Click to install and run"), waits for it to appear
+    // and starts it. True when it started.
     bool RunProduct(const LSuiteItem& item);
     void FillCategory();
     void ShowLaunchMenu();
@@ -63,11 +64,19 @@ public:
     LSuiteProductPane& ProductPane() { return products_; }
     LSuiteProductButton& FeaturedPane() { return featured_; }
 
-    // Where the installing of a missing program is asked; tests put theirs.
-    // True when the program is installed afterwards.
-    std::function<bool(LViewHandle parent, const char* key)> installMissing;
+    // Installs a missing program under the progress window "Install
+    // Program" (LInstallRelatedProgram); tests put theirs. 0 installed, 1
+    // stopped by the user, anything else failed.
+    std::function<int(LViewHandle parent, const char* key)> installProgram;
+    // How many seconds an installed program may take to be found before it
+    // is given up (tests shorten it).
+    int installedWaitSeconds = 30;
 
 private:
+    // Looks for the program just installed once a second, at most
+    // installedWaitSeconds times; false when it never came or the window went.
+    bool WaitUntilInstalled(const char* key);
+
     class ItemMessages : public LInterWinMessageHandler
     {
     public:

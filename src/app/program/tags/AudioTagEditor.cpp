@@ -4,6 +4,7 @@
 #include "app/program/tags/TagEditing.h"
 #include "foundation/settings/LSettings.h"
 #include "gui/controls/LControlStyles.h"
+#include "online/LHelpTopics.h"
 #include "tags/LId3Genres.h"
 
 #include <strings.h>
@@ -219,7 +220,7 @@ bool AudioTagBasicPage::CanOK()
 
 void AudioTagBasicPage::OnHelp()
 {
-    LOpenHelpTopic("tag-editor");
+    LOpenKnowledgeBaseArticle(kTagEditingArticle);
 }
 
 AudioTagEditorSheet::AudioTagEditorSheet(LAudioTagMap* tags, const char* extension) : basic_(tags, extension)

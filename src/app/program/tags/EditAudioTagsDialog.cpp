@@ -1,6 +1,8 @@
 #include "app/program/tags/EditAudioTagsDialog.h"
 
+#include "app/program/tags/TagEditing.h"
 #include "gui/controls/LControlStyles.h"
+#include "online/LHelpTopics.h"
 #include "tags/LId3Genres.h"
 
 #include <strings.h>
@@ -116,7 +118,7 @@ bool EditAudioTagsDialog::CanOK()
 
 void EditAudioTagsDialog::OnHelp()
 {
-    LOpenHelpTopic("tag-editor");
+    LOpenKnowledgeBaseArticle(kTagEditingArticle);
 }
 
 bool ShowEditAudioTagsDialog(const LAudioTagMap* tags, LWindow* parent, TagChanges* changes)

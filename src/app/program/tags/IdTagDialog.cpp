@@ -7,6 +7,7 @@
 #include "gui/controls/LControlStyles.h"
 #include "gui/framework/LFilePanels.h"
 #include "gui/framework/LMessageBox.h"
+#include "online/LHelpTopics.h"
 #include "tags/LId3Genres.h"
 
 #include <strings.h>
@@ -386,7 +387,7 @@ bool IdTagDialog::CanOK()
 
 void IdTagDialog::OnHelp()
 {
-    LOpenHelpTopic("tag-editor");
+    LOpenKnowledgeBaseArticle(kTagEditingArticle);
 }
 
 void IdTagDialog::OnDestroy()

@@ -10,6 +10,10 @@
 #include <utility>
 #include <vector>
 
+// The knowledge-base article every tag dialog's Help opens: what each tag
+// means and where the formats keep it.
+inline constexpr int kTagEditingArticle = 10061;
+
 // Stars shown for a stored rating: empty or 0 none, 1-31 one, 32-95 two,
 // 96-159 three, 160-223 four, 224 and above five.
 int TagStarsFromRating(const char* rating);
