@@ -7,6 +7,7 @@
 #include "burn/LOpticalDriveNumbering.h"
 #include "burn/mmc/LDriveCapabilities.h"
 #include "burn/mmc/LMmcCommands.h"
+#include "burn/mmc/LMmcDisc.h"
 #include "burn/mmc/LSgIoTransport.h"
 #include "burn/mmc/emulated/LEmulatedMmcDrive.h"
 #include "foundation/log/LLog.h"

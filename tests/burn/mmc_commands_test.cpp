@@ -4,6 +4,7 @@
 #include "burn/LMediaType.h"
 #include "burn/mmc/LDriveCapabilities.h"
 #include "burn/mmc/LMmcCommands.h"
+#include "burn/mmc/LMmcDisc.h"
 
 #include <gtest/gtest.h>
 

@@ -2,16 +2,12 @@
 
 #include "burn/LMediaProfileTable.h"
 #include "burn/mmc/LMmcCommands.h"
+#include "burn/mmc/LMmcFields.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
-
-uint32_t Be32(const uint8_t* p)
-{
-    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-}
 
 // The descriptor's byte 4 when the feature is present.
 bool FeatureByte(LProcessContext& context, LScsiDevice& device, uint16_t feature, uint8_t& byte4)

@@ -1,36 +1,13 @@
 #include "burn/mmc/LMmcCommands.h"
 
 #include "burn/LMediaType.h"
-#include "burn/mmc/LMmcDisc.h"
+#include "burn/mmc/LMmcFields.h"
 #include "foundation/threads/LProcessContext.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
-
-uint16_t Be16(const uint8_t* p)
-{
-    return uint16_t((p[0] << 8) | p[1]);
-}
-
-uint32_t Be32(const uint8_t* p)
-{
-    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-}
-
-void PutBe32(uint8_t* p, uint32_t x)
-{
-    p[0] = uint8_t(x >> 24);
-    p[1] = uint8_t(x >> 16);
-    p[2] = uint8_t(x >> 8);
-    p[3] = uint8_t(x);
-}
-
-uint32_t NormalMs(const LScsiDevice& device)
-{
-    return device.normalTimeout * 1000u;
-}
 
 // Code 46 with the command's text and the sense of its failure.
 void FailScsi(LBurnResult& result, const LScsiDevice& device, const char* text)
@@ -674,125 +651,6 @@ void LMmcSetSpeed(LBurnResult& result, LProcessContext& context, LScsiDevice& de
                                              NormalMs(device), LScsiDirection::kToDevice) == 0;
 }
 
-namespace {
-
-// FORMAT UNIT of the overwritable media, then the first groups cleared so no
-// earlier file system shows through: 0, 1 cancelled, 2 failed.
-int FormatOverwritable(LBurnResult& result, LProcessContext& context, LScsiDevice& device, uint32_t media,
-                       uint32_t blocks)
-{
-    LMmcDiscInfo disc;
-    LMmcReadDiscInformation(result, context, device, disc);
-    if (result.code == kBurnUserCanceled)
-        return 1;
-    const uint8_t background = result.Ok() ? disc.BackgroundFormat() : 0;
-    result.Clear();
-    if (background < 3) {
-        uint32_t count = 0;
-        int64_t capacity = -1;
-        if (media == kMediaDvdPlusRw || blocks == 0xFFFFFFFFu)
-            capacity = LMmcReadFormatCapacities(context, device, media, count, false);
-        const uint32_t size = media == kMediaDvdPlusRw || blocks == 0xFFFFFFFFu
-                                  ? (capacity > 0 ? uint32_t(capacity) : 0xFFFFFFFFu)
-                                  : blocks;
-        uint8_t list[12] = {0, 0x02, 0, 8};
-        PutBe32(list + 4, size);
-        if (media == kMediaDvdPlusRw) {
-            list[8] = 0x98;
-            list[11] = background != 0 ? 1 : 0;
-        } else if (media == kMediaBdRe) {
-            list[8] = 0xC0;
-            list[10] = 0x10;
-        }
-        const uint8_t cdb[6] = {0x04, 0x11, 0, 0, 0, 0};
-        const int status =
-            device.ExecuteCommand(context, cdb, 6, list, sizeof list, std::max(NormalMs(device), 60000u),
-                                  LScsiDirection::kToDevice);
-        if (status != 0)
-            return status;
-    }
-    // A DVD+RW starts formatting in the background; the drive takes writes
-    // once it says so.
-    LMmcClock& clock = device.Clock();
-    const uint64_t start = clock.NowMs();
-    while (!context.IsStopRequested()) {
-        LMmcReadDiscInformation(result, context, device, disc);
-        if (result.code == kBurnUserCanceled)
-            return 1;
-        if (result.Ok() && !(media == kMediaDvdPlusRw && disc.BackgroundFormat() == 0))
-            break;
-        if (clock.NowMs() - start >= kMmcLongestWaitMs)
-            break;
-        if (clock.Sleep(context, 100)) {
-            result.Set(kBurnUserCanceled);
-            return 1;
-        }
-    }
-    result.Clear();
-    const uint32_t group = media == kMediaBdRe ? 32 : 16;
-    std::vector<uint8_t> zeros(size_t(group) * 2048, 0);
-    for (uint32_t i = 0; i < 32; ++i) {
-        if (context.IsStopRequested())
-            context.MessageLevel("Waiting for drive to finish operation...", 0);
-        LMmcWriteBlocks(result, context, device, zeros.data(), i * group, group, 2048);
-        if (!result.Ok())
-            return result.code == kBurnUserCanceled ? 1 : 2;
-    }
-    LMmcSynchronizeCache(result, context, device);
-    return result.Ok() ? 0 : (result.code == kBurnUserCanceled ? 1 : 2);
-}
-
-} // namespace
-
-void LMmcEraseDisc(LBurnResult& result, LProcessContext& context, LScsiDevice& device, uint32_t media,
-                   uint8_t blankType, uint32_t blocks)
-{
-    result.Clear();
-    context.MessageLevelF(0, "%s Disc", blankType == 5 ? "Opening" : "Erasing");
-    context.MessageLevel("Please Wait...", 1);
-    for (int attempt = 0;; ++attempt) {
-        int status = 2;
-        if (media == kMediaCdRw || media == kMediaDvdRw) {
-            uint8_t cdb[12] = {0xA1, uint8_t(0x10 | (blankType & 0x07)), 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-            PutBe32(cdb + 2, blocks == 0xFFFFFFFFu ? 0 : blocks);
-            status =
-                device.ExecuteCommand(context, cdb, 12, nullptr, 0, NormalMs(device), LScsiDirection::kNone);
-        } else if (media == kMediaDvdPlusRw || media == kMediaBdRe || media == kMediaHdDvdRam) {
-            status = FormatOverwritable(result, context, device, media, blocks);
-            if (status == 2 && !result.Ok() && !device.SenseIs(3, 0x57, 0))
-                return;
-        } else {
-            result.Set(kBurnScsiError, "This disc cannot be erased");
-            return;
-        }
-        if (status == 1) {
-            result.Set(kBurnUserCanceled);
-            return;
-        }
-        if (status != 0 && device.SenseIs(3, 0x57, 0)) {
-            if (attempt > 0) {
-                result.Set(kBurnUnreadableDisc, nullptr, device.LastSense());
-                return;
-            }
-            LMmcEjectAndReload(result, context, device);
-            if (!result.Ok())
-                return;
-            continue;
-        }
-        if (status != 0) {
-            FailScsi(result, device, "Erase failed");
-            return;
-        }
-        LMmcWaitOptions wait;
-        wait.budgetMs = 600000;
-        wait.finishingOperation = true;
-        context.BeginIndeterminateProgress();
-        LMmcWaitUnitReady(result, context, device, wait);
-        context.EndIndeterminateProgress();
-        return;
-    }
-}
-
 void LMmcReadAtip(LBurnResult& result, LProcessContext& context, LScsiDevice& device, LMmcAtip& atip)
 {
     result.Clear();
@@ -815,78 +673,6 @@ void LMmcReadAtip(LBurnResult& result, LProcessContext& context, LScsiDevice& de
         return;
     }
     atip.dataLength = Be16(atip.raw);
-}
-
-namespace {
-
-// Blocks before a lead-out start given as minute, second and frame; the
-// address counts the two-second pre-gap of the first track.
-uint32_t BlocksBeforeMsf(uint8_t minute, uint8_t second, uint8_t frame)
-{
-    const uint32_t frames = (uint32_t(minute) * 60 + second) * 75 + frame;
-    return frames > 150 ? frames - 150 : 0;
-}
-
-} // namespace
-
-void LMmcGetWritableBlocks(LBurnResult& result, LProcessContext& context, LScsiDevice& device,
-                           const LMmcDiscInfo& disc, uint32_t media, uint32_t& blocks)
-{
-    result.Clear();
-    blocks = 0;
-    uint32_t count = 0;
-    if (media >= kMediaDvdR && media != kMediaDvdPlusR) {
-        if (media == kMediaBdRe) {
-            blocks = LMmcGetExistingSessionSize(context, device, media, true);
-            if (blocks != 0)
-                return;
-        }
-        const int64_t formatted = LMmcReadFormatCapacities(context, device, media, count, false);
-        if (formatted != -1) {
-            blocks = uint32_t(formatted);
-            return;
-        }
-    }
-    const uint8_t* leadOut = disc.raw + 20;
-    const bool allFf = leadOut[1] == 0xFF && leadOut[2] == 0xFF && leadOut[3] == 0xFF;
-    const bool allZero = leadOut[1] == 0 && leadOut[2] == 0 && leadOut[3] == 0;
-    if (!allFf && !allZero) {
-        if (media == kMediaDvdPlusR) {
-            const uint32_t end = Be32(disc.raw + 20);
-            const uint32_t start = Be32(disc.raw + 16);
-            blocks = end > start ? end - start : 0;
-        } else {
-            blocks = BlocksBeforeMsf(leadOut[1], leadOut[2], leadOut[3]);
-        }
-        return;
-    }
-    LMmcAtip atip;
-    LMmcReadAtip(result, context, device, atip);
-    if (result.Ok()) {
-        blocks = BlocksBeforeMsf(atip.raw[12], atip.raw[13], atip.raw[14]);
-        return;
-    }
-    result.Clear();
-    const int64_t formatted = LMmcReadFormatCapacities(context, device, media, count, false);
-    if (formatted != -1) {
-        blocks = uint32_t(formatted);
-        return;
-    }
-    LMmcTrackInfo track;
-    LMmcReadTrackInformation(result, context, device, track, 255);
-    // A failed read keeps its own code 46: the drive did not answer, which
-    // says nothing about the disc being burned already.
-    if (!result.Ok())
-        return;
-    if (track.freeBlocks == 0) {
-        result.Set(kBurnDiscAlreadyBurned);
-        return;
-    }
-    if (track.freeBlocks == 0xFFFFFFFFu) {
-        result.Set(kBurnDiscUnreadable);
-        return;
-    }
-    blocks = track.freeBlocks;
 }
 
 uint32_t LMmcReadCapacityBlocks(LProcessContext& context, LScsiDevice& device)

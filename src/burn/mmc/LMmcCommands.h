@@ -112,18 +112,6 @@ uint32_t LMmcWriteSpeedFor(int factor, uint32_t media, uint32_t maxWriteSpeed);
 void LMmcSetSpeed(LBurnResult& result, LProcessContext& context, LScsiDevice& device, uint32_t maxReadSpeed,
                   uint32_t maxWriteSpeed, uint32_t media, uint32_t endLba, int factor);
 
-// Blank (CD-RW, DVD-RW: blank type 0 full, 1 minimal, 5 reopen the last
-// session) or format and clear the start of (DVD+RW, HD DVD-RAM, BD-RE) the
-// disc. `blocks` is the size to format, 0xFFFFFFFF for the drive's own.
-void LMmcEraseDisc(LBurnResult& result, LProcessContext& context, LScsiDevice& device, uint32_t media,
-                   uint8_t blankType, uint32_t blocks = 0xFFFFFFFFu);
-// The blocks the disc can take: the drive's capacity of an overwritable
-// disc, else the last possible lead-out of the disc information or the ATIP,
-// else the format capacities or the free blocks of the track to be written.
-// Code 29 when nothing can be written, 42 when the size is unreadable.
-void LMmcGetWritableBlocks(LBurnResult& result, LProcessContext& context, LScsiDevice& device,
-                           const LMmcDiscInfo& disc, uint32_t media, uint32_t& blocks);
-
 struct LMmcAtip
 {
     uint8_t raw[32] = {};
