@@ -38,6 +38,11 @@ int LGetComponentVersion(LProcessContext* context, double* version, const char* 
 // archive replaces anything, so a failure keeps the component that was there.
 int LDownloadAndInstallComponent(LProcessContext* context, const char* name, char* path,
                                  bool replace = false);
+// Why this thread's last LDownloadAndInstallComponent failed: the download's
+// error, or why an archive that came whole was refused ("" when it gave no
+// reason). A refused archive's reason also follows "Error downloading
+// component" in the message the context receives.
+const char* LComponentInstallLastError();
 
 // The progress window around LDownloadAndInstallComponent.
 class LInstallOnDemandDialog : public LProgressDialog
