@@ -11,6 +11,7 @@
 #include "online/LHttpClient.h"
 #include "online/LInstallLock.h"
 #include "online/LOnlineSite.h"
+#include "online/LVersionFile.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -112,11 +113,7 @@ int LGetComponentVersion(LProcessContext* context, double* version, const char* 
     const int result = LHttpGetToBuffer(context, url.c_str(), text, sizeof text, kVersionTimeoutMs);
     if (result != 0)
         return result;
-    const char* key = std::strstr(text, "version=");
-    if (key == nullptr)
-        return 2;
-    *version = std::atof(key + 8);
-    return 0;
+    return LParseComponentVersionFile(text, version) ? 0 : 2;
 }
 
 const char* LComponentInstallLastError()

@@ -26,8 +26,8 @@ std::string LComponentDownloadUrl(const char* name, int host);
 // The address of the component's version file.
 std::string LComponentVersionUrl(const char* name);
 
-// Fetches the version file and reads the number after the first
-// "version=": 0 with *version set, 1 stopped, 2 failed or no "version=".
+// Fetches the version file and reads its "version=" (LParseComponentVersionFile):
+// 0 with *version set, 1 stopped, 2 failed, no "version=" or no decimal version.
 int LGetComponentVersion(LProcessContext* context, double* version, const char* name);
 
 // Download and install under the per-user lock. path (260 bytes) receives

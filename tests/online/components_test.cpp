@@ -299,6 +299,25 @@ TEST_F(Components, QdNetSaysWhyADownloadedArchiveWasRefused)
     EXPECT_EQ(ReadWhole(Installed()), "old code");
 }
 
+TEST_F(Components, OnlyADecimalVersionOfTheVersionKeyIsRecorded)
+{
+    ASSERT_NO_FATAL_FAILURE(ServeZip({"testcomp=new code"}));
+    TestServer server;
+    ASSERT_NO_FATAL_FAILURE(StartServer(server));
+    for (const char* file : {"name=testcomp&version=0x400\n", "name=testcomp&xversion=9\n"}) {
+        SCOPED_TRACE(file);
+        std::ofstream(files_ + "/versions/components/testcomp_mac.txt") << file;
+        LSharedSettingsSetString("ComponentVersions", kName, "1.00");
+        RecordingContext context;
+        char path[260];
+        ASSERT_EQ(LDownloadAndInstallComponent(&context, kName, path, true), 0) << LComponentInstallLastError();
+        EXPECT_EQ(ReadWhole(Installed()), "new code");
+        char version[64];
+        LSharedSettingsGetString("ComponentVersions", kName, "", version);
+        EXPECT_STREQ(version, "1.00");
+    }
+}
+
 TEST_F(Components, AnUpdateReplacesTheWorkingComponentInOneStep)
 {
     std::ofstream(Installed()) << "old code";
