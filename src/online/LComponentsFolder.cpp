@@ -277,8 +277,9 @@ bool UnpackAndPlace(const char* zip, const char* unpack, const char* name, const
 
 uint64_t LAllowedUnpackedBytes(uint64_t archiveBytes)
 {
-    const uint64_t byRatio =
-        archiveBytes > kMaxUnpackedBytes / kMaxUnpackRatio ? kMaxUnpackedBytes : archiveBytes * kMaxUnpackRatio;
+    const uint64_t byRatio = archiveBytes > kMaxUnpackedBytes / kMaxUnpackRatio
+                                 ? kMaxUnpackedBytes
+                                 : archiveBytes * kMaxUnpackRatio;
     return std::min(kMaxUnpackedBytes, std::max(kUnpackRatioFloor, byRatio));
 }
 

@@ -27,7 +27,8 @@ bool HasDecimalVersionKey(const std::string& text, double version)
         while (!value.empty() && std::strchr("\r\n \t", value.back()) != nullptr)
             value.pop_back();
         if (!value.empty() && value.find_first_not_of("0123456789.") == std::string::npos &&
-            std::count(value.begin(), value.end(), '.') <= 1 && std::strtod(value.c_str(), nullptr) == version)
+            std::count(value.begin(), value.end(), '.') <= 1 &&
+            std::strtod(value.c_str(), nullptr) == version)
             return true;
     }
     return false;

@@ -65,8 +65,8 @@ protected:
     // claiming `declared` (make_zeros_zip.py).
     void ServeZeros(uint64_t size, uint64_t declared)
     {
-        ASSERT_EQ(RunCommand("/usr/bin/python3 " + Quote(SourceDir() + "/tests/online/make_zeros_zip.py") + " " +
-                             Quote(files_ + "/components/mac/testcompi.zip") + " testcomp " +
+        ASSERT_EQ(RunCommand("/usr/bin/python3 " + Quote(SourceDir() + "/tests/online/make_zeros_zip.py") +
+                             " " + Quote(files_ + "/components/mac/testcompi.zip") + " testcomp " +
                              std::to_string(size) + " " + std::to_string(declared)),
                   0);
     }
@@ -192,7 +192,12 @@ TEST_F(Components, NothingButACompleteVerifiedSafeArchiveReplacesTheInstalledOne
         // Swapped in, a folder would leave no usable component and take the
         // working one with it.
         {"folder named like the component", {"testcomp/lib.so=new code"}, "", "good", {}, "is a folder"},
-        {"build for another computer", {"testcomp=\xfe\xed\xfa\xce old build"}, "", "good", {}, "another kind"},
+        {"build for another computer",
+         {"testcomp=\xfe\xed\xfa\xce old build"},
+         "",
+         "good",
+         {},
+         "another kind"},
     };
     for (const RefusedCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -259,7 +264,8 @@ TEST_F(Components, AnArchiveThatUnpacksBeyondItsBoundsIsRefusedAndSaysWhy)
         EXPECT_EQ(FolderEntries(), std::set<std::string>{kName});
         const std::string message = FailureMessage(context.lines);
         EXPECT_NE(message.find("it unpacks to more than"), std::string::npos) << message;
-        EXPECT_NE(std::string(LComponentInstallLastError()).find("it unpacks to more than"), std::string::npos);
+        EXPECT_NE(std::string(LComponentInstallLastError()).find("it unpacks to more than"),
+                  std::string::npos);
     }
 
     // Below the floor any ratio is allowed: 12 MiB of zeros from 12 KB installs.
@@ -310,7 +316,8 @@ TEST_F(Components, OnlyADecimalVersionOfTheVersionKeyIsRecorded)
         LSharedSettingsSetString("ComponentVersions", kName, "1.00");
         RecordingContext context;
         char path[260];
-        ASSERT_EQ(LDownloadAndInstallComponent(&context, kName, path, true), 0) << LComponentInstallLastError();
+        ASSERT_EQ(LDownloadAndInstallComponent(&context, kName, path, true), 0)
+            << LComponentInstallLastError();
         EXPECT_EQ(ReadWhole(Installed()), "new code");
         char version[64];
         LSharedSettingsGetString("ComponentVersions", kName, "", version);

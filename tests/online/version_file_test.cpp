@@ -24,20 +24,20 @@ const VersionCase kVersionCases[] = {
     {"version=3\r\n", true, 3},
     {"version=3.10 ", true, 3.1},
     {"version=000002.500000", true, 2.5},
-    {"xversion=9", false, 0},           // another key
-    {"name=xversion=9", false, 0},      // inside another key's value
+    {"xversion=9", false, 0},      // another key
+    {"name=xversion=9", false, 0}, // inside another key's value
     {"xversion=9&version=2.5", true, 2.5},
-    {"version=0x400", false, 0},        // hexadecimal
-    {"version=1e3", false, 0},          // exponent
-    {"version=+3", false, 0},           // sign
+    {"version=0x400", false, 0}, // hexadecimal
+    {"version=1e3", false, 0},   // exponent
+    {"version=+3", false, 0},    // sign
     {"version=-3", false, 0},
-    {"version= 3", false, 0},           // blank before
-    {"version=3.", false, 0},           // no digits after the dot
+    {"version= 3", false, 0}, // blank before
+    {"version=3.", false, 0}, // no digits after the dot
     {"version=.5", false, 0},
     {"version=3.1.2", false, 0},
     {"version=inf", false, 0},
     {"version=nan", false, 0},
-    {"version=1234567", false, 0},      // more digits than any version has
+    {"version=1234567", false, 0}, // more digits than any version has
     {"version=3.1234567", false, 0},
     {"version=3,10", false, 0},
     {"version=3.10x", false, 0},
