@@ -11,6 +11,7 @@
 #include "online/LHttpClient.h"
 #include "online/LInstallLock.h"
 #include "online/LOnlineSite.h"
+#include "online/LVersionFile.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -39,27 +40,39 @@ bool Mp3EncoderLoads(char* path)
     return component.IsLoaded();
 }
 
+// Why the last install of this thread failed; and when an archive came
+// whole but was refused, why it was.
+thread_local std::string gInstallError;
+thread_local std::string gArchiveRefusal;
+
 // Fetches the zip from one host and installs it: 0, 1 stopped, 2 failed.
 int FetchAndInstall(LProcessContext* context, const char* name, const char* installed, int host)
 {
     const std::string url = LComponentDownloadUrl(name, host);
+    gArchiveRefusal.clear();
     char zip[kLPathSize];
     if (std::snprintf(zip, sizeof zip, "%s%s", installed, LIsCodecComponent(name) ? ".zip" : "i.zip") >=
-        static_cast<int>(sizeof zip))
+        static_cast<int>(sizeof zip)) {
+        gInstallError = "the components folder's path is too long";
         return 2;
+    }
     LRemoveStaleFilesBeside(zip);
     // Code is fetched over verified TLS only: an address that is not https
     // (a plain QUORIN_SITE, say) is refused by the client.
     const int fetched = LHttpsGetToFile(context, url.c_str(), zip, false);
     if (fetched != 0) {
         LLogWarningF("Component %s: %s could not be fetched: %s", name, url.c_str(), LHttpLastError());
+        gInstallError = LHttpLastError();
         unlink(zip);
         return fetched;
     }
-    const int result = LInstallComponentZip(name, zip, true);
-    if (result != 0)
-        LLogWarningF("Component %s: the archive from %s was refused or could not be unpacked", name,
-                     url.c_str());
+    std::string why;
+    const int result = LInstallComponentZip(name, zip, true, &why);
+    if (result != 0) {
+        LLogWarningF("Component %s: the archive from %s was refused: %s", name, url.c_str(), why.c_str());
+        gInstallError = "the archive was downloaded but refused: " + why;
+        gArchiveRefusal = why;
+    }
     return result;
 }
 
@@ -100,16 +113,19 @@ int LGetComponentVersion(LProcessContext* context, double* version, const char* 
     const int result = LHttpGetToBuffer(context, url.c_str(), text, sizeof text, kVersionTimeoutMs);
     if (result != 0)
         return result;
-    const char* key = std::strstr(text, "version=");
-    if (key == nullptr)
-        return 2;
-    *version = std::atof(key + 8);
-    return 0;
+    return LParseComponentVersionFile(text, version) ? 0 : 2;
+}
+
+const char* LComponentInstallLastError()
+{
+    return gInstallError.c_str();
 }
 
 int LDownloadAndInstallComponent(LProcessContext* context, const char* name, char* path, bool replace)
 {
     path[0] = '\0';
+    gInstallError.clear();
+    gArchiveRefusal.clear();
     if (name == nullptr || name[0] == '\0' || std::strchr(name, '/') != nullptr ||
         std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
         return 2;
@@ -136,9 +152,12 @@ int LDownloadAndInstallComponent(LProcessContext* context, const char* name, cha
     if (result == 2 && !context->IsStopRequested())
         result = FetchAndInstall(context, name, path, 1);
     if (result != 0) {
-        char message[kLPathSize + 64];
-        std::snprintf(message, sizeof message, "Error downloading component %s", name);
-        context->Message(message);
+        std::string message = std::string("Error downloading component ") + name;
+        // The user learns why when the download came whole and its content
+        // was refused; a download that failed tells nothing more useful.
+        if (result == 2 && !gArchiveRefusal.empty())
+            message += "\r\n\r\nThe archive was downloaded but refused: " + gArchiveRefusal + ".";
+        context->Message(message.c_str());
         return result;
     }
 

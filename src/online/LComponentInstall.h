@@ -26,8 +26,8 @@ std::string LComponentDownloadUrl(const char* name, int host);
 // The address of the component's version file.
 std::string LComponentVersionUrl(const char* name);
 
-// Fetches the version file and reads the number after the first
-// "version=": 0 with *version set, 1 stopped, 2 failed or no "version=".
+// Fetches the version file and reads its "version=" (LParseComponentVersionFile):
+// 0 with *version set, 1 stopped, 2 failed, no "version=" or no decimal version.
 int LGetComponentVersion(LProcessContext* context, double* version, const char* name);
 
 // Download and install under the per-user lock. path (260 bytes) receives
@@ -38,6 +38,11 @@ int LGetComponentVersion(LProcessContext* context, double* version, const char* 
 // archive replaces anything, so a failure keeps the component that was there.
 int LDownloadAndInstallComponent(LProcessContext* context, const char* name, char* path,
                                  bool replace = false);
+// Why this thread's last LDownloadAndInstallComponent failed: the download's
+// error, or why an archive that came whole was refused ("" when it gave no
+// reason). A refused archive's reason also follows "Error downloading
+// component" in the message the context receives.
+const char* LComponentInstallLastError();
 
 // The progress window around LDownloadAndInstallComponent.
 class LInstallOnDemandDialog : public LProgressDialog

@@ -10,6 +10,9 @@
 #include "foundation/platform/LBundle.h"
 #include "foundation/process/LChildProcess.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -65,23 +68,45 @@ void SecureComponentFile(const char* path, bool executable)
         chmod(path, mode);
 }
 
-// The names of the archive's members as unzip sees them: each must stay
-// inside the folder it is unpacked into (no absolute path, no "..", no
-// backslash that another tool might read as a separator).
-bool ZipMemberNamesAreSafe(const char* zip)
+void Say(std::string* why, const std::string& text)
 {
-    const char* argv[] = {"unzip", "-Z1", zip, nullptr};
+    if (why != nullptr)
+        *why = text;
+}
+
+std::string MiB(uint64_t bytes)
+{
+    return std::to_string(bytes >> 20) + " MiB";
+}
+
+// Runs unzip with the arguments and keeps what it prints; false when it
+// could not run or did not end well.
+bool ReadUnzipOutput(const char* const* argv, std::string* text)
+{
     LChildProcess child;
     if (!child.Start(argv, LChildStream::Null, LChildStream::Pipe))
         return false;
-    LStringLongTemplate<char> listing;
-    const bool read = child.ReadOutputToEnd(&listing);
+    LStringLongTemplate<char> output;
+    const bool read = child.ReadOutputToEnd(&output);
     if (child.WaitToEnd() != 0 || !read)
         return false;
-    std::string names = listing.Text();
-    if (names.empty())
+    *text = output.Text();
+    return true;
+}
+
+// The names of the archive's members as unzip sees them: each must stay
+// inside the folder it is unpacked into (no absolute path, no "..", no
+// backslash that another tool might read as a separator), and there may not
+// be more of them than kMaxArchiveMembers (each costs a file system entry).
+bool ZipMemberNamesAreSafe(const char* zip, std::string* why)
+{
+    const char* argv[] = {"unzip", "-Z1", zip, nullptr};
+    std::string names;
+    if (!ReadUnzipOutput(argv, &names) || names.empty()) {
+        Say(why, "unzip cannot read it as a zip archive");
         return false;
-    size_t start = 0;
+    }
+    size_t start = 0, count = 0;
     while (start < names.size()) {
         size_t end = names.find('\n', start);
         if (end == std::string::npos)
@@ -90,31 +115,113 @@ bool ZipMemberNamesAreSafe(const char* zip)
         start = end + 1;
         if (member.empty())
             continue;
+        if (++count > kMaxArchiveMembers) {
+            Say(why, "it holds more than " + std::to_string(kMaxArchiveMembers) + " members");
+            return false;
+        }
         if (member[0] == '/' || member == ".." || member.rfind("../", 0) == 0 ||
             member.find("/../") != std::string::npos ||
             (member.size() >= 3 && member.compare(member.size() - 3, 3, "/..") == 0) ||
-            member.find('\\') != std::string::npos)
+            member.find('\\') != std::string::npos) {
+            Say(why, "a member's name leads out of the folder it is unpacked into");
             return false;
+        }
+    }
+    return true;
+}
+
+std::string TooBig(uint64_t allowed)
+{
+    return "it unpacks to more than " + MiB(allowed) + " (an archive may unpack to " +
+           MiB(kMaxUnpackedBytes) + " at most, and beyond " + MiB(kUnpackRatioFloor) + " to " +
+           std::to_string(kMaxUnpackRatio) + " times its own size)";
+}
+
+// What the archive's directory says its members unpack to, from unzip's
+// totals line ("3 files, 1234 bytes uncompressed, ..."): a quick refusal of
+// an archive that owns up to its size before anything is inflated.
+bool DeclaredSizeFits(const char* zip, uint64_t allowed, std::string* why)
+{
+    const char* argv[] = {"unzip", "-Zt", zip, nullptr};
+    std::string totals;
+    unsigned long long bytes = 0;
+    const bool listed = ReadUnzipOutput(argv, &totals);
+    const size_t comma = totals.find(", ");
+    if (!listed || comma == std::string::npos ||
+        std::sscanf(totals.c_str() + comma, ", %llu bytes uncompressed", &bytes) != 1) {
+        Say(why, "unzip cannot read its directory");
+        return false;
+    }
+    if (bytes > allowed) {
+        Say(why, TooBig(allowed));
+        return false;
+    }
+    return true;
+}
+
+// What the members really unpack to: the sizes in an archive's directory
+// are claims that unzip does not hold the data to, so every member is
+// inflated once and counted, without being written, and the count stops at
+// the bound. The unpacking that follows reads the same file, which lies in
+// a folder of the user's own under the install lock.
+bool InflatedSizeFits(const char* zip, uint64_t allowed, std::string* why)
+{
+    const char* argv[] = {"unzip", "-p", "-qq", zip, nullptr};
+    LChildProcess child;
+    if (!child.Start(argv, LChildStream::Null, LChildStream::Pipe)) {
+        Say(why, "unzip could not be run");
+        return false;
+    }
+    uint64_t total = 0;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = read(child.OutputFd(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        total += static_cast<uint64_t>(n);
+        if (total > allowed) {
+            kill(child.Pid(), SIGKILL);
+            child.WaitToEnd();
+            Say(why, TooBig(allowed));
+            return false;
+        }
+    }
+    child.CloseOutput();
+    if (child.WaitToEnd() != 0) {
+        Say(why, "unzip found it damaged");
+        return false;
     }
     return true;
 }
 
 // Only plain files and folders may come out of a component's archive: a
 // link could point anywhere, and the program would load through it. Hidden
-// entries are looked at like any other.
-bool TreeHasOnlyFilesAndFolders(const char* path)
+// entries are looked at like any other. What the files hold together is
+// counted once more against the bound.
+bool TreeHasOnlyFilesAndFolders(const char* path, uint64_t allowed, std::string* why)
 {
     std::error_code error;
     std::filesystem::recursive_directory_iterator walk(path, error), end;
-    if (error)
-        return false;
-    for (; walk != end; walk.increment(error)) {
-        if (error)
-            return false;
+    uint64_t total = 0;
+    for (; !error && walk != end; walk.increment(error)) {
         const std::filesystem::file_status status = walk->symlink_status(error);
-        if (error || !(std::filesystem::is_regular_file(status) || std::filesystem::is_directory(status)))
+        if (error)
+            break;
+        if (std::filesystem::is_regular_file(status)) {
+            total += walk->file_size(error);
+            if (total > allowed) {
+                Say(why, TooBig(allowed));
+                return false;
+            }
+        } else if (!std::filesystem::is_directory(status)) {
+            Say(why, "it holds something other than files and folders (a link, say)");
             return false;
+        }
     }
+    if (error)
+        Say(why, "what it unpacked to could not be read");
     return !error;
 }
 
@@ -133,32 +240,77 @@ bool MoveIntoPlace(const char* item, const char* target)
     return S_ISREG(info.st_mode) && rename(item, target) == 0;
 }
 
+// Unpacks the archive into the folder unpack, checks what came out, lets
+// prepare look at the item and puts it in place of target.
+bool UnpackAndPlace(const char* zip, const char* unpack, const char* name, const char* target,
+                    uint64_t allowed, const std::function<bool(const char* item, std::string* why)>& prepare,
+                    std::string* why)
+{
+    const char* argv[] = {"unzip", "-qq", "-o", zip, "-d", unpack, nullptr};
+    LChildProcess child;
+    if (!child.Start(argv, LChildStream::Null, LChildStream::Null) || child.WaitToEnd() != 0) {
+        Say(why, "unzip could not unpack it");
+        return false;
+    }
+    char item[kLPathSize];
+    if (!LPathCombine(item, unpack, name, "")) {
+        Say(why, "its path is too long");
+        return false;
+    }
+    if (!TreeHasOnlyFilesAndFolders(unpack, allowed, why))
+        return false;
+    struct stat info;
+    if (lstat(item, &info) != 0 || !(S_ISREG(info.st_mode) || S_ISDIR(info.st_mode))) {
+        Say(why, std::string("it holds no item named ") + name);
+        return false;
+    }
+    if (!prepare(item, why))
+        return false;
+    if (!MoveIntoPlace(item, target)) {
+        Say(why, std::string("it could not be moved into place: ") + std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
-int LInstallZipItem(const char* zip, const char* folder, const char* name, const char* target,
-                    const std::function<bool(const char* item)>& prepare)
+uint64_t LAllowedUnpackedBytes(uint64_t archiveBytes)
 {
-    if (!ZipMemberNamesAreSafe(zip))
+    const uint64_t byRatio = archiveBytes > kMaxUnpackedBytes / kMaxUnpackRatio
+                                 ? kMaxUnpackedBytes
+                                 : archiveBytes * kMaxUnpackRatio;
+    return std::min(kMaxUnpackedBytes, std::max(kUnpackRatioFloor, byRatio));
+}
+
+int LInstallZipItem(const char* zip, const char* folder, const char* name, const char* target,
+                    const std::function<bool(const char* item, std::string* why)>& prepare, std::string* why)
+{
+    std::string reason;
+    struct stat archive;
+    if (stat(zip, &archive) != 0 || !S_ISREG(archive.st_mode)) {
+        Say(why, "the archive cannot be read");
         return 2;
+    }
+    const uint64_t allowed = LAllowedUnpackedBytes(static_cast<uint64_t>(archive.st_size));
+    if (!ZipMemberNamesAreSafe(zip, &reason) || !DeclaredSizeFits(zip, allowed, &reason) ||
+        !InflatedSizeFits(zip, allowed, &reason)) {
+        Say(why, reason);
+        return 2;
+    }
     char unpack[kLPathSize];
     if (std::snprintf(unpack, sizeof unpack, "%s/%s%s-XXXXXX", folder, kUnpackPrefix, name) >=
             static_cast<int>(sizeof unpack) ||
-        mkdtemp(unpack) == nullptr)
+        mkdtemp(unpack) == nullptr) {
+        Say(why, "no folder to unpack it in could be made");
         return 2;
-    int result = 2;
-    const char* argv[] = {"unzip", "-qq", "-o", zip, "-d", unpack, nullptr};
-    LChildProcess child;
-    char item[kLPathSize];
-    if (child.Start(argv, LChildStream::Null, LChildStream::Null) && child.WaitToEnd() == 0 &&
-        LPathCombine(item, unpack, name, "") && TreeHasOnlyFilesAndFolders(unpack)) {
-        struct stat info;
-        if (lstat(item, &info) == 0 && (S_ISREG(info.st_mode) || S_ISDIR(info.st_mode)) && prepare(item) &&
-            MoveIntoPlace(item, target))
-            result = 0;
     }
+    const bool placed = UnpackAndPlace(zip, unpack, name, target, allowed, prepare, &reason);
     std::error_code error;
     std::filesystem::remove_all(unpack, error);
-    return result;
+    if (!placed)
+        Say(why, reason.empty() ? std::string("it was refused") : reason);
+    return placed ? 0 : 2;
 }
 
 void LSecureComponentsTree(const char* path)
@@ -277,15 +429,34 @@ int LInstallShippedComponentFolder(const char* name, const char* source)
     return 0;
 }
 
-int LInstallComponentZip(const char* name, const char* zip, bool deleteZip)
+int LInstallComponentZip(const char* name, const char* zip, bool deleteZip, std::string* why)
 {
     char folder[kLPathSize], target[kLPathSize];
-    if (!LGetComponentsFolder(folder) || !LPathCombine(target, folder, name, ""))
+    if (!LGetComponentsFolder(folder) || !LPathCombine(target, folder, name, "")) {
+        Say(why, "the components folder cannot be used");
+        if (deleteZip)
+            unlink(zip);
         return 2;
-    const int result = LInstallZipItem(zip, folder, name, target, [](const char* item) {
-        LSecureComponentsTree(item);
-        return true;
-    });
+    }
+    // Everything that would make the new component unusable is looked at
+    // before it takes the place of the working one: after the swap it is
+    // too late, the old one is gone.
+    const int result = LInstallZipItem(
+        zip, folder, name, target,
+        [name](const char* item, std::string* reason) {
+            struct stat info;
+            if (lstat(item, &info) != 0 || !S_ISREG(info.st_mode)) {
+                *reason = std::string("its ") + name + " is a folder, not the component's file";
+                return false;
+            }
+            if (IsForeignBuild(item)) {
+                *reason = std::string("its ") + name + " is built for another kind of computer";
+                return false;
+            }
+            LSecureComponentsTree(item);
+            return true;
+        },
+        why);
     if (deleteZip)
         unlink(zip);
     return result;

@@ -5,7 +5,23 @@
 // fill it, and the safe unpacking of a component's zip.
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <string>
+
+// What one archive may unpack to. A component is a library of a few
+// megabytes and a related program a folder of some tens, compressed about
+// three to one; these bounds leave them room many times over, while an
+// archive of a few megabytes that inflates to gigabytes is refused before it
+// fills the disk. The ratio counts the whole archive: what all members
+// unpack to against the archive's own size.
+inline constexpr uint64_t kMaxUnpackedBytes = 512ull << 20; // 512 MiB in all
+inline constexpr uint64_t kUnpackRatioFloor = 16ull << 20;  // any archive may unpack to 16 MiB
+inline constexpr uint64_t kMaxUnpackRatio = 100;            // beyond that, 100 bytes per archive byte
+inline constexpr size_t kMaxArchiveMembers = 20000;
+
+// What an archive of `archiveBytes` may unpack to under the bounds above.
+uint64_t LAllowedUnpackedBytes(uint64_t archiveBytes);
 
 // The shipped components: "resources/components" in the resources folder
 // (260 bytes).
@@ -34,18 +50,23 @@ int LInstallShippedComponentFolder(const char* name, const char* source);
 // Installs the component "name" from a zip: the archive is unpacked (the
 // unzip program, its arguments as an argument vector) into a new folder
 // beside the components, refused when a member's name is absolute or climbs
-// with "..", or when anything but files and folders comes out of it; then the
-// item "name" replaces the installed one in a single rename. 0 installed, 2
-// not (the installed component, if any, is untouched). The zip is deleted
+// with "..", when it holds more than kMaxArchiveMembers members or unpacks to
+// more than LAllowedUnpackedBytes, or when anything but files and folders
+// comes out of it. Its item "name" must be a file (a component is one) built
+// for this system; only then does it replace the installed one, in a single
+// rename. 0 installed, 2 not (the installed component, if any, is
+// untouched; why, when given, says what was wrong). The zip is deleted
 // afterwards when asked, whatever the result.
-int LInstallComponentZip(const char* name, const char* zip, bool deleteZip);
+int LInstallComponentZip(const char* name, const char* zip, bool deleteZip, std::string* why = nullptr);
 // The unpacking behind LInstallComponentZip, for any folder: the zip's item
 // "name" comes out in a new folder ".unpack-<name>-XXXXXX" in `folder` (the
-// same checks of names, links and kinds), prepare may look at it and fix it
-// up (false refuses it), then it replaces `target` in a single rename. 0
-// installed, 2 not; the zip is kept.
+// same checks of names, sizes, links and kinds), prepare may look at it and
+// fix it up (false refuses it; it may say why), then it replaces `target` in
+// a single rename. 0 installed, 2 not, with the reason in why when given; the
+// zip is kept.
 int LInstallZipItem(const char* zip, const char* folder, const char* name, const char* target,
-                    const std::function<bool(const char* item)>& prepare);
+                    const std::function<bool(const char* item, std::string* why)>& prepare,
+                    std::string* why = nullptr);
 // Removes the unpack folders that processes killed mid-install left in the
 // components folder. Only while holding the install lock.
 void LRemoveStaleComponentUnpacks(const char* folder);

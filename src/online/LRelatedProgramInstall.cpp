@@ -115,14 +115,20 @@ int LInstallRelatedProgramZip(const char* key, const char* zip)
     if (!GetApplicationsFolder(key, &folder, &target))
         return 2;
     bool looked = false, isProgram = false;
-    const int result =
-        LInstallZipItem(zip, folder.c_str(), command.c_str(), target.c_str(), [&](const char* item) {
+    std::string why;
+    const int result = LInstallZipItem(
+        zip, folder.c_str(), command.c_str(), target.c_str(),
+        [&](const char* item, std::string* reason) {
             looked = true;
             isProgram = PrepareProgramFolder(item, command);
+            if (!isProgram)
+                *reason = "it holds no folder " + command + " with the program " + command;
             return isProgram;
-        });
+        },
+        &why);
     if (result == 0)
         return 0;
+    LLogWarningF("%s: the archive was refused: %s", key, why.c_str());
     // An archive that unpacked into something else than the program's folder
     // (an installer, a package) or that was refused outright: either way it
     // is nothing to start, and its web page tells how to get the program.

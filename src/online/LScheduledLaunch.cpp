@@ -5,6 +5,7 @@
 #include "foundation/log/LLog.h"
 #include "foundation/platform/LStandardFolders.h"
 #include "foundation/process/LChildProcess.h"
+#include "foundation/text/LUtf8.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -109,7 +110,11 @@ std::string LUserUnitFolder()
 
 std::string LSystemdQuoteWord(const char* word, bool command, bool* ok)
 {
-    *ok = true;
+    // systemd reads unit files as UTF-8 and ignores a line that is not:
+    // the timer would then fire a service without a command.
+    *ok = LUtf8IsValid(word);
+    if (!*ok)
+        return "";
     std::string out = "\"";
     for (const char* p = word; *p != '\0'; ++p) {
         const unsigned char c = static_cast<unsigned char>(*p);
@@ -199,7 +204,8 @@ LScheduleResult LScheduleLaunch(const LScheduleRecord& record, const char* name,
     const bool once = !record.daily && !record.weekly;
     const std::string service = LScheduleServiceText(name, executable, argument, once, &ok);
     if (label.empty() || folder.empty() || calendar.empty() || !ok) {
-        LLogWarningF("Scheduled launch \"%s\": nothing to schedule (name, program or time not usable)",
+        LLogWarningF("Scheduled launch \"%s\": nothing to schedule (name, program, argument or time not "
+                     "usable: systemd takes UTF-8 text without control characters)",
                      name != nullptr ? name : "");
         return kScheduleFailed;
     }

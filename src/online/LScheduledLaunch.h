@@ -37,8 +37,9 @@ std::string LScheduleLabel(const char* name);
 std::string LUserUnitFolder();
 // One word of a command line as systemd reads it back: double-quoted, with
 // '\\' and '"' escaped, '%' doubled and, in arguments, '$' doubled. "" and
-// *ok false for a word systemd would not take: a control character
-// anywhere, a quote or backslash in the program's path (command).
+// *ok false for a word systemd would not take: one that is not UTF-8, a
+// control character anywhere, a quote or backslash in the program's path
+// (command).
 std::string LSystemdQuoteWord(const char* word, bool command, bool* ok);
 // The timer's OnCalendar= value for the record at the local moment; "" for a
 // weekly record without any weekday.

@@ -27,30 +27,6 @@ bool IsSet(const char* value)
     return value[0] != '\0' && value[0] != '0';
 }
 
-// The value after key, found from `from` on: up to the next '&' or the end,
-// line ends and blanks at its end dropped, at most 259 characters. The end
-// of the value in the text, or null when the key is missing or empty.
-const char* ReadValue(const char* from, const char* key, char* dest)
-{
-    dest[0] = '\0';
-    const char* at = std::strstr(from, key);
-    if (at == nullptr)
-        return nullptr;
-    const char* value = at + std::strlen(key);
-    size_t length = std::strcspn(value, "&");
-    const char* end = value + length;
-    while (length > 0 && (value[length - 1] == '\r' || value[length - 1] == '\n' ||
-                          value[length - 1] == ' ' || value[length - 1] == '\t'))
-        --length;
-    if (length == 0)
-        return nullptr;
-    if (length > 259)
-        length = 259;
-    std::memcpy(dest, value, length);
-    dest[length] = '\0';
-    return end;
-}
-
 void OpenAddress(const std::string& url)
 {
     if (!url.empty())
@@ -83,28 +59,6 @@ void OfferFollowPages(LViewHandle parent)
 }
 
 } // namespace
-
-bool LParseVersionFile(const char* text, LVersionInfo* out)
-{
-    *out = LVersionInfo();
-    if (text == nullptr)
-        return false;
-    char version[260];
-    const char* end = ReadValue(text, "version=", version);
-    if (end == nullptr)
-        return false;
-    end = ReadValue(end, "info=", out->info);
-    if (end == nullptr)
-        return false;
-    if (ReadValue(end, "download=", out->download) == nullptr)
-        return false;
-    char* numberEnd = nullptr;
-    const double number = std::strtod(version, &numberEnd);
-    if (numberEnd == version || *numberEnd != '\0' || !std::isfinite(number) || number < 0 || number > 1e6)
-        return false;
-    out->version = number;
-    return true;
-}
 
 int LVersionHundredths(double version)
 {

@@ -7,6 +7,7 @@
 
 #include "foundation/dates/LDateTime.h"
 #include "gui/framework/LProgressDialog.h"
+#include "online/LVersionFile.h"
 
 #include <cstddef>
 #include <string>
@@ -21,19 +22,6 @@ inline constexpr int kQuorinVersionHundredths = 300;
 inline constexpr char kVersionFilePath[] = "/versions/quorin_mac.txt";
 // The most of the version file that is read.
 inline constexpr size_t kVersionFileSize = 2048;
-
-struct LVersionInfo
-{
-    double version = 0;
-    char info[260] = {};
-    char download[260] = {};
-};
-
-// Reads the three keys: "info=" is looked for after the version value,
-// "download=" after the info value; each value runs to the next '&' (or the
-// end, line ends dropped) and keeps at most 259 characters. False when a key
-// is missing or empty, or the version is no decimal number.
-bool LParseVersionFile(const char* text, LVersionInfo* out);
 
 // A version as the settings keep it: hundredths, rounded (2.3 is 230).
 int LVersionHundredths(double version);

@@ -61,6 +61,16 @@ protected:
         ASSERT_EQ(RunCommand(command + extra), 0);
     }
 
+    // Serves an archive whose component is `size` zero bytes, its headers
+    // claiming `declared` (make_zeros_zip.py).
+    void ServeZeros(uint64_t size, uint64_t declared)
+    {
+        ASSERT_EQ(RunCommand("/usr/bin/python3 " + Quote(SourceDir() + "/tests/online/make_zeros_zip.py") +
+                             " " + Quote(files_ + "/components/mac/testcompi.zip") + " testcomp " +
+                             std::to_string(size) + " " + std::to_string(declared)),
+                  0);
+    }
+
     // Starts a server over the files and points QUORIN_SITE at it.
     void StartServer(TestServer& server, const std::string& certificate = "good",
                      std::vector<std::string> options = {})
@@ -144,23 +154,50 @@ struct RefusedCase
     std::string zipExtra;    // further make_zip.py arguments
     std::string certificate; // "" serves plain HTTP
     std::vector<std::string> serverOptions;
+    const char* refusal = nullptr; // why an archive that came whole was refused
 };
+
+bool StartsWith(const std::string& text, const std::string& start)
+{
+    return text.rfind(start, 0) == 0;
+}
+
+// The one message of a failed install, without its "message:".
+std::string FailureMessage(const std::vector<std::string>& lines)
+{
+    std::string found;
+    for (const std::string& line : lines)
+        if (StartsWith(line, "message:")) {
+            EXPECT_TRUE(found.empty()) << "a second message: " << line;
+            found = line.substr(8);
+        }
+    return found;
+}
 
 TEST_F(Components, NothingButACompleteVerifiedSafeArchiveReplacesTheInstalledOne)
 {
     const std::string outside = dir_.Path("escaped");
     const RefusedCase cases[] = {
         {"body cut short by the server", {"testcomp=new code"}, "", "good", {"--truncate-files"}},
-        {"archive cut short", {"testcomp=new code", "other=more"}, " --cut -60", "good", {}},
-        {"member climbing out", {"testcomp=new code", "../../escaped=x"}, "", "good", {}},
-        {"absolute member", {"testcomp=new code", outside + "=x"}, "", "good", {}},
-        {"link to a file outside", {"testcomp@/etc/passwd"}, "", "good", {}},
-        {"link beside the component", {"testcomp=new code", "lib@" + outside}, "", "good", {}},
-        {"hidden link", {"testcomp=new code", ".lib@/etc/passwd"}, "", "good", {}},
+        {"archive cut short", {"testcomp=new code", "other=more"}, " --cut -60", "good", {}, "unzip"},
+        {"member climbing out", {"testcomp=new code", "../../escaped=x"}, "", "good", {}, "leads out"},
+        {"absolute member", {"testcomp=new code", outside + "=x"}, "", "good", {}, "leads out"},
+        {"link to a file outside", {"testcomp@/etc/passwd"}, "", "good", {}, "a link"},
+        {"link beside the component", {"testcomp=new code", "lib@" + outside}, "", "good", {}, "a link"},
+        {"hidden link", {"testcomp=new code", ".lib@/etc/passwd"}, "", "good", {}, "a link"},
         {"plain HTTP", {"testcomp=new code"}, "", "", {}},
         {"certificate for another host", {"testcomp=new code"}, "", "wronghost", {}},
         {"self-signed certificate", {"testcomp=new code"}, "", "selfsigned", {}},
-        {"archive without the component", {"something=else"}, "", "good", {}},
+        {"archive without the component", {"something=else"}, "", "good", {}, "no item named testcomp"},
+        // Swapped in, a folder would leave no usable component and take the
+        // working one with it.
+        {"folder named like the component", {"testcomp/lib.so=new code"}, "", "good", {}, "is a folder"},
+        {"build for another computer",
+         {"testcomp=\xfe\xed\xfa\xce old build"},
+         "",
+         "good",
+         {},
+         "another kind"},
     };
     for (const RefusedCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -181,9 +218,110 @@ TEST_F(Components, NothingButACompleteVerifiedSafeArchiveReplacesTheInstalledOne
         char version[64];
         LSharedSettingsGetString("ComponentVersions", kName, "", version);
         EXPECT_STREQ(version, "1.00");
-        EXPECT_NE(
-            std::find(context.lines.begin(), context.lines.end(), "message:Error downloading component testcomp"),
-            context.lines.end());
+        // A download that failed says so; an archive that came whole and
+        // was refused says why.
+        const std::string message = FailureMessage(context.lines);
+        EXPECT_TRUE(StartsWith(message, "Error downloading component testcomp")) << message;
+        const std::string error = LComponentInstallLastError();
+        EXPECT_FALSE(error.empty());
+        if (c.refusal != nullptr) {
+            EXPECT_NE(message.find("refused: "), std::string::npos) << message;
+            EXPECT_NE(message.find(c.refusal), std::string::npos) << message;
+            EXPECT_NE(error.find(c.refusal), std::string::npos) << error;
+        } else {
+            EXPECT_EQ(message, "Error downloading component testcomp");
+        }
+    }
+}
+
+// Archives that inflate to far more than they are: refused from what their
+// directory claims, or, when it lies, as soon as the bytes inflated pass
+// the bound; nothing of them stays and the working component is kept.
+TEST_F(Components, AnArchiveThatUnpacksBeyondItsBoundsIsRefusedAndSaysWhy)
+{
+    constexpr uint64_t kMiB = 1 << 20;
+    struct Case
+    {
+        const char* what;
+        uint64_t size, declared;
+    };
+    const Case cases[] = {
+        {"about 4 GiB from 4 MB", 4095 * kMiB, 4095 * kMiB},
+        {"about 4 GiB from 4 MB, the headers claiming 10 bytes", 4095 * kMiB, 10},
+        {"20 MiB from 20 KB, beyond the ratio", 20 * kMiB, 20 * kMiB},
+        {"20 MiB from 20 KB, the headers claiming 10 bytes", 20 * kMiB, 10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::ofstream(Installed()) << "old code";
+        ASSERT_NO_FATAL_FAILURE(ServeZeros(c.size, c.declared));
+        TestServer server;
+        ASSERT_NO_FATAL_FAILURE(StartServer(server));
+        InstallContext context;
+        char path[260];
+        EXPECT_EQ(LDownloadAndInstallComponent(&context, kName, path, true), 2);
+        EXPECT_EQ(ReadWhole(Installed()), "old code");
+        EXPECT_EQ(FolderEntries(), std::set<std::string>{kName});
+        const std::string message = FailureMessage(context.lines);
+        EXPECT_NE(message.find("it unpacks to more than"), std::string::npos) << message;
+        EXPECT_NE(std::string(LComponentInstallLastError()).find("it unpacks to more than"),
+                  std::string::npos);
+    }
+
+    // Below the floor any ratio is allowed: 12 MiB of zeros from 12 KB installs.
+    ASSERT_NO_FATAL_FAILURE(ServeZeros(12 * kMiB, 12 * kMiB));
+    TestServer server;
+    ASSERT_NO_FATAL_FAILURE(StartServer(server));
+    RecordingContext context;
+    char path[260];
+    ASSERT_EQ(LDownloadAndInstallComponent(&context, kName, path, true), 0) << LComponentInstallLastError();
+    EXPECT_EQ(fs::file_size(Installed()), 12 * kMiB);
+}
+
+TEST(ArchiveBounds, WhatAnArchiveMayUnpackTo)
+{
+    constexpr uint64_t kMiB = 1 << 20;
+    EXPECT_EQ(LAllowedUnpackedBytes(0), 16 * kMiB);
+    EXPECT_EQ(LAllowedUnpackedBytes(100 * 1024), 16 * kMiB);
+    EXPECT_EQ(LAllowedUnpackedBytes(1 * kMiB), 100 * kMiB);
+    EXPECT_EQ(LAllowedUnpackedBytes(4 * kMiB), 400 * kMiB);
+    EXPECT_EQ(LAllowedUnpackedBytes(64 * kMiB), 512 * kMiB);
+    EXPECT_EQ(LAllowedUnpackedBytes(UINT64_MAX), 512 * kMiB);
+}
+
+TEST_F(Components, QdNetSaysWhyADownloadedArchiveWasRefused)
+{
+    std::ofstream(Installed()) << "old code";
+    ASSERT_NO_FATAL_FAILURE(ServeZip({"testcomp/lib.so=new code"}));
+    TestServer server;
+    ASSERT_NO_FATAL_FAILURE(StartServer(server));
+    const std::string out = dir_.Path("out");
+    EXPECT_EQ(RunCommand(QdNet() + " install-component testcomp --update > " + Quote(out) + " 2>&1"), 2);
+    const std::string printed = ReadWhole(out);
+    EXPECT_NE(printed.find("testcomp was not installed: the archive was downloaded but refused: its testcomp "
+                           "is a folder"),
+              std::string::npos)
+        << printed;
+    EXPECT_EQ(ReadWhole(Installed()), "old code");
+}
+
+TEST_F(Components, OnlyADecimalVersionOfTheVersionKeyIsRecorded)
+{
+    ASSERT_NO_FATAL_FAILURE(ServeZip({"testcomp=new code"}));
+    TestServer server;
+    ASSERT_NO_FATAL_FAILURE(StartServer(server));
+    for (const char* file : {"name=testcomp&version=0x400\n", "name=testcomp&xversion=9\n"}) {
+        SCOPED_TRACE(file);
+        std::ofstream(files_ + "/versions/components/testcomp_mac.txt") << file;
+        LSharedSettingsSetString("ComponentVersions", kName, "1.00");
+        RecordingContext context;
+        char path[260];
+        ASSERT_EQ(LDownloadAndInstallComponent(&context, kName, path, true), 0)
+            << LComponentInstallLastError();
+        EXPECT_EQ(ReadWhole(Installed()), "new code");
+        char version[64];
+        LSharedSettingsGetString("ComponentVersions", kName, "", version);
+        EXPECT_STREQ(version, "1.00");
     }
 }
 

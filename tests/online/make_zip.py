@@ -6,6 +6,7 @@
   --mode OCTAL     the files after it get that mode (default 644)
   --cut N          the archive is cut to its first N bytes afterwards
 """
+import os
 import sys
 import zipfile
 
@@ -39,7 +40,8 @@ def main():
                 info.create_system = 3
                 info.external_attr = (0o100000 | member_mode) << 16
                 info.compress_type = zipfile.ZIP_DEFLATED
-                archive.writestr(info, text * 1)
+                # Bytes as given, whether or not they are UTF-8.
+                archive.writestr(info, os.fsencode(text))
     if cut is not None:
         with open(out, "rb") as f:
             data = f.read()

@@ -185,6 +185,17 @@ TEST(QdNet, HelpAndScheduleSayWhatTheyDo)
     EXPECT_FALSE(FileExists(units + "/com.oxbelsoftware.quorin.schedule.Test.timer"));
     CaptureCommand(QdNet() + " schedule 'tomorrow' 2>/dev/null", &status);
     EXPECT_EQ(status, 2);
+    // Bytes that are not UTF-8 in the argument or the program's path: no
+    // unit that systemd would half ignore.
+    for (const std::string options :
+         {"--program /bin/true --arg $'caf\\xe9'", "--program $'/bin/tr\\xffue'"}) {
+        SCOPED_TRACE(options);
+        const std::string refused = CaptureCommand(
+            "bash -c " + Quote(QdNet() + " schedule daily --name Test " + options + " 2>&1"), &status);
+        EXPECT_EQ(status, 2) << refused;
+        EXPECT_EQ(refused.find("state="), std::string::npos) << refused;
+        EXPECT_FALSE(FileExists(units + "/com.oxbelsoftware.quorin.schedule.Test.service"));
+    }
 }
 
 TEST(QdNet, HandOverReportsWhatTheSiblingDid)

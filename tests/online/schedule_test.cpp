@@ -181,6 +181,19 @@ TEST_F(Schedules, FailuresAreReportedAndLeaveNothing)
     EXPECT_EQ(LScheduleLaunch(once, "A", program_.c_str(), "line\nbreak", time(nullptr)), kScheduleFailed);
     // A path systemd refuses to run.
     EXPECT_EQ(LScheduleLaunch(once, "A", home_.Path("quo\"rin").c_str(), "", time(nullptr)), kScheduleFailed);
+    // Bytes that are not UTF-8: systemd would drop the whole ExecStart line.
+    for (const char* bad : {"caf\xe9", "\xc3", "\xed\xa0\x80", "\xc0\xaf", "ok\xff"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_EQ(LScheduleLaunch(once, "A", program_.c_str(), bad, time(nullptr)), kScheduleFailed);
+        EXPECT_EQ(LScheduleLaunch(once, "A", (program_ + bad).c_str(), "", time(nullptr)), kScheduleFailed);
+        bool ok = true;
+        EXPECT_EQ(LSystemdQuoteWord(bad, false, &ok), "");
+        EXPECT_FALSE(ok);
+    }
+    // UTF-8 is taken as it is.
+    bool ok = false;
+    EXPECT_EQ(LSystemdQuoteWord("caf\xc3\xa9", false, &ok), "\"caf\xc3\xa9\"");
+    EXPECT_TRUE(ok);
     EXPECT_FALSE(fs::exists(folder_ + "/com.oxbelsoftware.quorin.schedule.A.service"));
     // A file where the unit folder should be.
     fs::create_directories(home_.Path(".config/systemd"));

@@ -239,6 +239,22 @@ TEST_F(UpdateCheck, TheSilentCheckStaysOfflineOnceANewerVersionIsKnown)
     EXPECT_EQ(Setting("NewerVersion"), "230");
 }
 
+TEST_F(UpdateCheck, TheSilentCheckRemembersNoVersionFromABogusFile)
+{
+    for (const char* file : {"version=0x400&info=i&download=d", "xversion=9&info=i&download=d",
+                             "version=1e3&info=i&download=d"}) {
+        SCOPED_TRACE(file);
+        WriteVersionFile(file);
+        LSettingsDelete("Settings", "NewerVersion");
+        LSettingsDelete("Settings", "NewerVersionSeen");
+        double version = -1;
+        EXPECT_EQ(LSilentUpdateCheck(&version), 2);
+        EXPECT_EQ(version, 0);
+        EXPECT_EQ(Setting("NewerVersion"), "(none)");
+        EXPECT_EQ(Setting("NewerVersionSeen"), "(none)");
+    }
+}
+
 TEST_F(UpdateCheck, TheStartUpCheckRunsLateOncePerSystemAndItsCancelDoesNotQuit)
 {
     LStartupCheckFacts facts;

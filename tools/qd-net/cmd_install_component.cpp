@@ -10,7 +10,6 @@
 
 #include "foundation/settings/LSharedSettings.h"
 #include "online/LComponentInstall.h"
-#include "online/LHttpClient.h"
 
 #include <cstdio>
 
@@ -37,7 +36,7 @@ int RunInstallComponent(int argc, char** argv)
     if (result == 1)
         return 1;
     if (result != 0) {
-        const char* reason = LHttpLastError();
+        const char* reason = LComponentInstallLastError();
         return QdFail("%s was not installed%s%s", name, reason[0] != '\0' ? ": " : "", reason);
     }
     char version[64];

@@ -147,6 +147,8 @@ public:
         out_->Normalize();
     }
 
+    bool TooManyParagraphs() const { return tooManyParagraphs_; }
+
 private:
     GroupState& State() { return states_.back(); }
 
@@ -572,6 +574,11 @@ private:
             return;
         if (atEnd && current_.runs.empty() && !out_->paragraphs.empty())
             return; // a final \par does not start a further paragraph
+        if (out_->paragraphs.size() >= kRtfMaxParagraphs) {
+            tooManyParagraphs_ = true;
+            p_ = end_; // nothing further is read
+            return;
+        }
         current_.style = paragraph_;
         out_->paragraphs.push_back(std::move(current_));
         current_ = LStyledParagraph();
@@ -602,6 +609,7 @@ private:
     ColourEntry colour_;
     LParagraphStyle paragraph_;
     LStyledParagraph current_;
+    bool tooManyParagraphs_ = false;
 };
 
 } // namespace
@@ -623,6 +631,12 @@ bool LRtfRead(const char* data, size_t length, LStyledText* out, std::string* er
     }
     RtfReader reader(data, length);
     reader.Run(out);
+    if (reader.TooManyParagraphs()) {
+        *out = LStyledText();
+        if (error != nullptr)
+            *error = "RTF of more than " + std::to_string(kRtfMaxParagraphs) + " paragraphs";
+        return false;
+    }
     return true;
 }
 

@@ -69,13 +69,18 @@ struct LStyledText
     bool operator==(const LStyledText&) const = default;
 };
 
-// Limits of what the reader takes from outside.
+// Limits of what the reader takes from outside. Each paragraph costs the
+// edit view's document some hundreds of bytes and its layout some more, so a
+// few megabytes of "\par" would take gigabytes: a text of more paragraphs
+// than a long book holds is refused whole rather than shown in part.
 constexpr size_t kRtfMaxInput = 64u << 20;
 constexpr int kRtfMaxGroupDepth = 200;
 constexpr size_t kRtfMaxTableEntries = 4096;
+constexpr size_t kRtfMaxParagraphs = 200000;
 
-// False when the data is not RTF at all (no "{\rtf" at its start) or is
-// larger than kRtfMaxInput; *error then says why. Damaged RTF reads as far
+// False when the data is not RTF at all (no "{\rtf" at its start), is
+// larger than kRtfMaxInput or holds more than kRtfMaxParagraphs paragraphs;
+// *error then says why. Damaged RTF reads as far
 // as it is whole: text past a group nested deeper than kRtfMaxGroupDepth is
 // dropped, an unterminated file ends where its data ends.
 bool LRtfRead(const char* data, size_t length, LStyledText* out, std::string* error = nullptr);

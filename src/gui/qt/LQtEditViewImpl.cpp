@@ -72,7 +72,7 @@ LQtEditViewImpl::LQtEditViewImpl(const LEditFlags& flags, QWidget* parent) : QTe
     }
     if (flags.richText && flags.linkDetection)
         setTextInteractionFlags(textInteractionFlags() | Qt::LinksAccessibleByMouse);
-    snapshot_.reset(document()->clone());
+    snapshot_ = CopyOfContent();
     connect(document(), &QTextDocument::contentsChanged, this, &LQtEditViewImpl::OnContentsChanged);
     connect(this, &QTextEdit::selectionChanged, this, &LQtEditViewImpl::OnSelectionChanged);
     connect(this, &QTextEdit::cursorPositionChanged, this, &LQtEditViewImpl::OnSelectionChanged);
@@ -113,14 +113,30 @@ void LQtEditViewImpl::ReplaceAll(const std::function<void()>& change, bool repor
     }
 }
 
+void LQtEditViewImpl::ReplaceAllWith(const Entry& set, bool report)
+{
+    settingAgain_ = [this, set] {
+        ReplaceAllWith(set, true);
+        moveCursor(QTextCursor::End);
+    };
+    ReplaceAll(set, report);
+    settingAgain_ = nullptr;
+}
+
+LQtEditViewImpl::Entry LQtEditViewImpl::CopyOfContent()
+{
+    const std::shared_ptr<const QTextDocument> copy(document()->clone());
+    return [this, copy] { RestoreContent(copy.get()); };
+}
+
 void LQtEditViewImpl::SetText(const QString& text)
 {
-    ReplaceAll([&] { setPlainText(text); }, true);
+    ReplaceAllWith([this, text] { setPlainText(text); }, true);
 }
 
 void LQtEditViewImpl::SetTextQuietly(const QString& text)
 {
-    ReplaceAll([&] { setPlainText(text); }, false);
+    ReplaceAllWith([this, text] { setPlainText(text); }, false);
 }
 
 void LQtEditViewImpl::SetInt(int value)
@@ -153,7 +169,10 @@ bool LQtEditViewImpl::SetRtfText(const char* data, size_t length)
         return false;
     if (text == GetStyledText())
         return true; // the same text: no change to report
-    ReplaceAll([&] { SetStyledText(text); }, true);
+    // Kept for the undo in place of a copy of the document, which costs
+    // several times as much per paragraph.
+    const auto shared = std::make_shared<const LStyledText>(std::move(text));
+    ReplaceAllWith([this, shared] { SetStyledText(*shared); }, true);
     return true;
 }
 
@@ -498,17 +517,17 @@ void LQtEditViewImpl::OnContentsChanged()
         const qint64 now = QDateTime::currentMSecsSinceEpoch();
         const bool burst = lastTypingMs_ != 0 && now - lastTypingMs_ < kTypingBurstMs && !undo_.empty();
         if (!burst) {
-            std::shared_ptr<QTextDocument> before(snapshot_.release());
-            Register([this, before] {
-                std::shared_ptr<QTextDocument> now(document()->clone());
+            Register([this, before = snapshot_] {
                 // Redo of a text edit: the text as it stood after it.
-                Register([this, now] { RestoreContent(now.get()); });
-                RestoreContent(before.get());
+                Register(CopyOfContent());
+                before();
             });
         }
         lastTypingMs_ = now;
     }
-    snapshot_.reset(document()->clone());
+    // The program's own text is set again from what set it; anything else
+    // is copied.
+    snapshot_ = restoring_ && settingAgain_ ? settingAgain_ : CopyOfContent();
     if (quiet_)
         return;
     textChanged_ = true;

@@ -144,6 +144,12 @@ private:
     void SendReport(const char* key);
     void PostReport(const char* key);
     void ReplaceAll(const std::function<void()>& change, bool report);
+    // ReplaceAll with a text the program can set again at will: `set` itself
+    // then brings it back for the undo of the user's next edit, so that no
+    // copy of the whole document is kept beside it.
+    void ReplaceAllWith(const Entry& set, bool report);
+    // What brings back the document as it stands now: a copy of it.
+    Entry CopyOfContent();
     // The range inside the text; false when nothing of it is left.
     bool Clamp(int* location, int* length) const;
     QTextCharFormat FormatAt(int position) const;
@@ -170,6 +176,7 @@ private:
     int savedEnd_ = 0;
     std::vector<Entry> undo_;
     std::vector<Entry> redo_;
-    std::unique_ptr<QTextDocument> snapshot_; // the text as it stood after the last change
+    Entry snapshot_;     // brings back the text as it stood after the last change
+    Entry settingAgain_; // while ReplaceAllWith runs: what sets its text again
     qint64 lastTypingMs_ = 0;
 };

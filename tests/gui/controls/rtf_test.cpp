@@ -150,6 +150,18 @@ TEST(Rtf, DamagedAndHostileInputReadsWithoutCrashOrControlWordsAsText)
     std::string error;
     EXPECT_FALSE(LRtfRead("plain text", 10, &text, &error));
     EXPECT_NE(error.find("not RTF"), std::string::npos);
+
+    // Paragraphs up to the bound read; one more refuses the text whole.
+    std::string many = "{\\rtf1 ";
+    for (size_t i = 0; i < kRtfMaxParagraphs; ++i)
+        many += "\\par";
+    ASSERT_TRUE(LRtfRead(many.data(), many.size(), &text));
+    EXPECT_EQ(text.paragraphs.size(), kRtfMaxParagraphs);
+    many += " x}";
+    error.clear();
+    EXPECT_FALSE(LRtfRead(many.data(), many.size(), &text, &error));
+    EXPECT_NE(error.find("more than 200000 paragraphs"), std::string::npos) << error;
+    EXPECT_EQ(text, LStyledText());
 }
 
 TEST(Rtf, BytesTheCodePageDoesNotDefineBecomeReplacementsAndTheTextGoesOn)

@@ -20,11 +20,14 @@
 #include <QMimeData>
 #include <QTest>
 #include <QTextDocument>
+#include <QTextEdit>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <malloc.h>
+#include <memory>
 
 using namespace quorin::test;
 
@@ -472,6 +475,92 @@ TEST_F(EditView, ParagraphStylesCoverTheWholeParagraphs)
     EXPECT_DOUBLE_EQ(view->GetParagraphSpaceBefore(0, 1), 0);
     view->SetFirstLineHeadIndent(18, 30, 1);
     EXPECT_DOUBLE_EQ(view->GetFirstLineHeadIndent(28, 1), 18);
+}
+
+// The program's own text, rich or plain, comes back by the undo of the
+// user's edit after it.
+TEST_F(EditView, TheUndoOfAnEditBringsBackTheProgramsText)
+{
+    LEditFlags rich;
+    rich.richText = true;
+    LQtEditViewImpl* view = Make(rich);
+    const std::string rtf = "{\\rtf1 {\\b bold} plain\\par\\qc second}";
+    ASSERT_TRUE(view->SetRtfText(rtf.data(), rtf.size()));
+    const std::string set = view->GetRtfText();
+    view->moveCursor(QTextCursor::End);
+    Type(view, "xy");
+    EXPECT_NE(view->GetRtfText(), set);
+    QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(view->GetRtfText(), set);
+    // Brought back, it comes back again after a further edit.
+    Type(view, "z");
+    QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(view->GetRtfText(), set);
+
+    LQtEditViewImpl* plain = Make(LEditFlags{}, 81);
+    plain->SetText("line one\nline two");
+    plain->moveCursor(QTextCursor::End);
+    Type(plain, "z");
+    EXPECT_EQ(plain->Text(), "line one\nline twoz");
+    QTest::keyClick(plain, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(plain->Text(), "line one\nline two");
+}
+
+// What the heap holds, mapped blocks included.
+size_t HeapInUse()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+// An RTF text of many paragraphs costs the view about what the toolkit's own
+// document of those paragraphs costs, and no more per paragraph for more of
+// them: no second copy of the whole document is kept for the undo.
+TEST_F(EditView, ALongRtfTextCostsAboutWhatItsDocumentCosts)
+{
+    if (HeapInUse() == 0)
+        GTEST_SKIP() << "the allocator keeps no statistics here (a sanitizer's, say)";
+    LEditFlags rich;
+    rich.richText = true;
+    LQtEditViewImpl* view = Make(rich);
+    std::vector<double> ratios;
+    std::vector<size_t> costs;
+    for (int paragraphs : {10000, 40000}) {
+        SCOPED_TRACE(paragraphs);
+        // The reference: the toolkit's own edit view beside it, holding as
+        // many paragraphs.
+        auto reference = std::make_unique<QTextEdit>(view->parentWidget());
+        reference->setGeometry(view->geometry());
+        reference->show();
+        const size_t before = HeapInUse();
+        QTextCursor cursor(reference->document());
+        cursor.beginEditBlock();
+        for (int i = 1; i < paragraphs; ++i)
+            cursor.insertBlock();
+        cursor.endEditBlock();
+        QApplication::processEvents();
+        const size_t document = HeapInUse() - before;
+
+        std::string rtf = "{\\rtf1\\ansi ";
+        for (int i = 0; i < paragraphs; ++i)
+            rtf += "\\par";
+        rtf += "}";
+        const size_t start = HeapInUse();
+        ASSERT_TRUE(view->SetRtfText(rtf.data(), rtf.size()));
+        QApplication::processEvents();
+        const size_t held = HeapInUse() - start;
+        ASSERT_EQ(view->document()->blockCount(), paragraphs);
+        ratios.push_back(static_cast<double>(held) / static_cast<double>(document));
+        costs.push_back(held);
+        view->SetText("");
+    }
+    // A copy of the document kept for the undo would add a fifth and more.
+    for (double ratio : ratios)
+        EXPECT_LT(ratio, 1.15);
+    // Four times the paragraphs, about four times the cost.
+    const double growth = static_cast<double>(costs[1]) / static_cast<double>(costs[0]);
+    EXPECT_GT(growth, 3.5);
+    EXPECT_LT(growth, 4.5);
 }
 
 TEST_F(EditView, TypingUndoesAsOneEditAndReportsTheChange)
