@@ -8,6 +8,7 @@
 #include "foundation/settings/LSettings.h"
 #include "gui/controls/LPaintControl.h"
 #include "gui/framework/LMessageBox.h"
+#include "gui/framework/LTextLines.h"
 
 #include <cstdio>
 
@@ -117,7 +118,7 @@ void RecordSidePage::OnPageShown()
     char vinyl[260] = {};
     LSettingsGetString("RecordingSource", "Vinyl", "", vinyl);
     SetControlText(kSideInstruction,
-                   WizardBreakIntoLines(
+                   LBreakTextIntoLines(
                        this,
                        vinyl[0] == '0' ? "Rewind the cassette to the start. When it is playing, click Start "
                                          "Recording."
