@@ -2,6 +2,7 @@
 
 #include "app/program/recording/RecordingInput.h"
 #include "app/program/wizard/SideProcessing.h"
+#include "app/program/wizard/WizardTasks.h"
 #include "app/program/wizard/WizardLayout.h"
 #include "audio/formats/wav/LWavFileOpener.h"
 #include "foundation/log/LLog.h"
