@@ -8,6 +8,7 @@
 #include "app/program/wizard/RecordSidePage.h"
 #include "app/program/wizard/RecordingWizard.h"
 #include "app/program/wizard/SideProcessing.h"
+#include "app/program/wizard/WizardTasks.h"
 #include "app/program/wizard/VolumeCalibrationPage.h"
 #include "audio/devices/LFakeSoundBackend.h"
 #include "audio/formats/wav/LWavFileOpener.h"

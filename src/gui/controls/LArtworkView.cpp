@@ -2,7 +2,7 @@
 
 #include "foundation/threads/LLocalProcessContext.h"
 #include "gui/framework/LWindow.h"
-#include "gui/qt/LQtImageDecode.h"
+#include "gui/graphics/LPictureFile.h"
 
 #include <algorithm>
 

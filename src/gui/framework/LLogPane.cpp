@@ -1,6 +1,7 @@
 #include "gui/framework/LLogPane.h"
 
 #include "foundation/text/LUtf8.h"
+#include "gui/framework/LLogPaneView.h"
 
 #include <cstdio>
 #include <cstring>
@@ -48,4 +49,19 @@ LRGBColor LLogPane::PendingColor() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return pendingColor_;
+}
+
+void LLogPane::SetTextColor(const LRGBColor& color)
+{
+    shownColor_ = color;
+    if (textView_ != nullptr)
+        LLogPaneViewSetColor(textView_, color);
+}
+
+void LLogPane::EvNotify()
+{
+    const std::string text = Text();
+    SetTextColor(PendingColor());
+    if (textView_ != nullptr)
+        LLogPaneViewShowText(textView_, text);
 }

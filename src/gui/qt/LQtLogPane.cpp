@@ -1,37 +1,30 @@
-#include "gui/framework/LLogPane.h"
+#include "gui/framework/LLogPaneView.h"
 #include "gui/qt/LQtView.h"
 
 #include <QPalette>
 #include <QScrollBar>
 #include <QVariant>
 
-void LLogPane::SetTextColor(const LRGBColor& color)
+void LLogPaneViewSetColor(LViewHandle view, const LRGBColor& color)
 {
-    shownColor_ = color;
-    if (textView_ == nullptr)
-        return;
-    QWidget* view = LQtWidget(textView_);
-    QPalette palette = view->palette();
+    QWidget* widget = LQtWidget(view);
+    QPalette palette = widget->palette();
     QColor shown(color.Red8(), color.Green8(), color.Blue8());
     palette.setColor(QPalette::Text, shown);
     palette.setColor(QPalette::WindowText, shown);
-    view->setPalette(palette);
+    widget->setPalette(palette);
 }
 
-void LLogPane::EvNotify()
+void LLogPaneViewShowText(LViewHandle view, const std::string& text)
 {
-    std::string text = Text();
-    SetTextColor(PendingColor());
-    if (textView_ == nullptr)
-        return;
-    QWidget* view = LQtWidget(textView_);
+    QWidget* widget = LQtWidget(view);
     QString shown = QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-    if (view->metaObject()->indexOfProperty("plainText") >= 0)
-        view->setProperty("plainText", shown);
+    if (widget->metaObject()->indexOfProperty("plainText") >= 0)
+        widget->setProperty("plainText", shown);
     else
-        view->setProperty("text", shown);
+        widget->setProperty("text", shown);
     // Newest lines in sight.
-    for (QScrollBar* bar : view->findChildren<QScrollBar*>())
+    for (QScrollBar* bar : widget->findChildren<QScrollBar*>())
         if (bar->orientation() == Qt::Vertical)
             bar->setValue(bar->maximum());
 }

@@ -9,6 +9,7 @@
 #include "support/TempHome.h"
 
 #include "app/program/wizard/SideProcessing.h"
+#include "app/program/wizard/WizardTasks.h"
 #include "app/program/wizard/WizardFolders.h"
 #include "audio/effects/LRestorationTasks.h"
 #include "foundation/settings/LSettings.h"

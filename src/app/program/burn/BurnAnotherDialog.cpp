@@ -1,6 +1,7 @@
 #include "app/program/burn/BurnAnotherDialog.h"
 
 #include "gui/framework/LCommands.h"
+#include "gui/framework/LTextLines.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -10,32 +11,6 @@ namespace {
 void Builder(LWindow* window, int, int, int)
 {
     static_cast<BurnAnotherDialog*>(window)->Layout();
-}
-
-// Static texts show the lines they are given: break between words.
-std::string BreakIntoLines(const LWindow* window, const char* text, int widthPx)
-{
-    std::string out, line, word;
-    auto flushWord = [&] {
-        if (word.empty())
-            return;
-        const std::string candidate = line.empty() ? word : line + " " + word;
-        if (!line.empty() && window->GetTextWidth(candidate.c_str()) > widthPx) {
-            out += line + "\n";
-            line = word;
-        } else {
-            line = candidate;
-        }
-        word.clear();
-    };
-    for (const char* p = text; *p != '\0'; ++p) {
-        if (*p == ' ')
-            flushWord();
-        else
-            word += *p;
-    }
-    flushWord();
-    return out + line;
 }
 
 } // namespace
@@ -69,7 +44,7 @@ void BurnAnotherDialog::Layout()
 void BurnAnotherDialog::OnCreate()
 {
     const double s = GetScaleFactor();
-    SetControlText(kMessage, BreakIntoLines(this, message_, static_cast<int>(484 * s)).c_str());
+    SetControlText(kMessage, LBreakTextIntoLines(this, message_, static_cast<int>(484 * s)).c_str());
     SetControlText(kCommandOK, "Burn Another");
     SetControlText(kCommandCancel, "Close");
     // Wide enough for its title, keeping its right edge.

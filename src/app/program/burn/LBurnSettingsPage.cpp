@@ -1,6 +1,6 @@
 #include "app/program/burn/LBurnSettingsPage.h"
 
-#include "app/program/MainDialog.h"
+#include "app/program/MainWindowMessages.h"
 #include "app/program/burn/LBurnCommands.h"
 #include "app/program/burn/LDataDiscTypeDialog.h"
 #include "app/program/burn/LProgressTasks.h"

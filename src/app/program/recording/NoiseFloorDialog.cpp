@@ -1,5 +1,7 @@
 #include "app/program/recording/NoiseFloorDialog.h"
 
+#include "gui/framework/LTextLines.h"
+
 #include <string>
 
 namespace {
@@ -27,7 +29,7 @@ void NoiseFloorDialog::Layout()
     AddStaticText(26590, "Background Noise Measure");
     place(26590, 20, 12, 600, 20);
     AddStaticText(26591,
-                  BreakStaticTextIntoLines(this,
+                  LBreakTextIntoLines(this,
                                            "Measure noise during the transitions between tracks. This is "
                                            "used by the auto file splitter later on when splitting your "
                                            "recordings.",

@@ -5,6 +5,7 @@
 #include "foundation/log/LLog.h"
 #include "foundation/settings/LSettings.h"
 #include "gui/framework/LMessageBox.h"
+#include "gui/framework/LTextLines.h"
 #include "gui/framework/LWindow.h"
 
 #include <cstdio>
@@ -27,33 +28,6 @@ bool SettingOn(const char* section, const char* name)
 
 } // namespace
 
-// Static texts show one line: a long text is broken between words into the
-// lines that fit the width.
-std::string BreakStaticTextIntoLines(const LWindow* window, const char* text, int widthPx)
-{
-    std::string out, line, word;
-    auto flushWord = [&] {
-        if (word.empty())
-            return;
-        const std::string candidate = line.empty() ? word : line + " " + word;
-        if (!line.empty() && window->GetTextWidth(candidate.c_str()) > widthPx) {
-            out += line + "\n";
-            line = word;
-        } else {
-            line = candidate;
-        }
-        word.clear();
-    };
-    for (const char* p = text; *p != '\0'; ++p) {
-        if (*p == ' ')
-            flushWord();
-        else
-            word += *p;
-    }
-    flushWord();
-    return out + line;
-}
-
 NoiseFloorPanel::~NoiseFloorPanel()
 {
     recorder_.SetListener(nullptr, nullptr);
@@ -71,7 +45,7 @@ void NoiseFloorPanel::Layout(double top)
                           static_cast<int>(width * s), static_cast<int>(h * s));
     };
     auto addText = [&](int id, const char* text) {
-        w->AddStaticText(id, BreakStaticTextIntoLines(w, text, static_cast<int>(590 * s)).c_str());
+        w->AddStaticText(id, LBreakTextIntoLines(w, text, static_cast<int>(590 * s)).c_str());
     };
     addText(26600, "For vinyl records: set the player's stylus to sit near the end of any track and wait "
                    "until the track has completed.");

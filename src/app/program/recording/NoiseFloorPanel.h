@@ -14,10 +14,6 @@
 
 class LWindow;
 
-// Static texts show one line: a long text is broken between words into the
-// lines that fit the width.
-std::string BreakStaticTextIntoLines(const LWindow* window, const char* text, int widthPx);
-
 enum : int {
     kNoiseMeasureButton = 26604,
     kNoiseMeter = 26605,

@@ -2,12 +2,14 @@
 
 #include "app/program/recording/RecordingInput.h"
 #include "app/program/wizard/SideProcessing.h"
+#include "app/program/wizard/WizardTasks.h"
 #include "app/program/wizard/WizardLayout.h"
 #include "audio/formats/wav/LWavFileOpener.h"
 #include "foundation/log/LLog.h"
 #include "foundation/settings/LSettings.h"
 #include "gui/controls/LPaintControl.h"
 #include "gui/framework/LMessageBox.h"
+#include "gui/framework/LTextLines.h"
 
 #include <cstdio>
 
@@ -117,7 +119,7 @@ void RecordSidePage::OnPageShown()
     char vinyl[260] = {};
     LSettingsGetString("RecordingSource", "Vinyl", "", vinyl);
     SetControlText(kSideInstruction,
-                   WizardBreakIntoLines(
+                   LBreakTextIntoLines(
                        this,
                        vinyl[0] == '0' ? "Rewind the cassette to the start. When it is playing, click Start "
                                          "Recording."

@@ -3,6 +3,7 @@
 #include "app/program/wizard/WizardLayout.h"
 #include "foundation/settings/LSettings.h"
 #include "gui/framework/LRGBColor.h"
+#include "gui/framework/LTextLines.h"
 
 #include <cstdio>
 
@@ -148,7 +149,7 @@ void RecordingSourcePage::ShowDiagram(int picture)
         const int id = kSourceCaption1 + i;
         int cx = 0, cy = 0, cw = 0, ch = 0;
         GetControlRect(id, &cx, &cy, &cw, &ch);
-        SetControlText(id, WizardBreakIntoLines(this, diagram->captions[i], cw).c_str());
+        SetControlText(id, LBreakTextIntoLines(this, diagram->captions[i], cw).c_str());
         SetControlRect(id, static_cast<int>(diagram->captionX[i] * s), y + h + static_cast<int>(5 * s), cw,
                        ch);
     }

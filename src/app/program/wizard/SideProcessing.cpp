@@ -1,6 +1,5 @@
 #include "app/program/wizard/SideProcessing.h"
 
-#include "app/program/wizard/WizardTasks.h"
 #include "app/queue/SplitJoinJobs.h"
 #include "audio/effects/LProcessingPump.h"
 #include "audio/effects/LSilenceDetector.h"
@@ -219,39 +218,4 @@ int WizardSaveSplitFiles(LProcessContext* context, const WizardFolders& folders)
         context->MessageLevel(name.c_str(), 1);
     }
     return kWizardJobDone;
-}
-
-void SplitRecordedSides(WizardRun& run, LWindow* parent)
-{
-    run.folders.DeleteTrackFiles();
-    if (!run.folders.HasSide(1) && !run.folders.HasSide(2))
-        return;
-    WizardSplitSidesTask split("Splitting recorded files.", run, parent);
-    const int result = split.RunOver(parent);
-    if (result == kWizardJobCancelled)
-        run.ui->Tell(parent,
-                     "The split was cancelled. Your recorded sides are kept; the tracks split so far are "
-                     "listed.",
-                     kWizardProductTitle, LMessageBoxInformationalStyle);
-    else if (result != kWizardJobDone)
-        run.ui->Tell(parent, "Split failed.", kWizardProductTitle, LMessageBoxCriticalStyle);
-    WizardSaveSplitFilesTask save("Saving split files.", run.folders);
-    if (save.RunOver(parent) == kWizardJobFailed)
-        run.ui->Tell(parent, "The split tracks could not be copied to the Wizard's working folder.",
-                     kWizardProductTitle, LMessageBoxCriticalStyle);
-}
-
-void RestoreSidesWithoutSplitting(WizardRun& run, LWindow* parent)
-{
-    run.folders.DeleteTrackFiles();
-    if (!run.folders.HasSide(1) && !run.folders.HasSide(2))
-        return;
-    WizardConvertSidesTask convert("Saving Original File(s)", run, parent);
-    if (convert.RunOver(parent) == kWizardJobCancelled)
-        run.ui->Tell(parent, "Saving original file(s) was cancelled.", kWizardProductTitle,
-                     LMessageBoxInformationalStyle);
-    WizardSaveSplitFilesTask save("Saving Original File(s)", run.folders);
-    if (save.RunOver(parent) == kWizardJobFailed)
-        run.ui->Tell(parent, "The tracks could not be copied to the Wizard's working folder.",
-                     kWizardProductTitle, LMessageBoxCriticalStyle);
 }

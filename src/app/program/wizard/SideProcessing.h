@@ -7,9 +7,8 @@
 // changed.
 //
 // The jobs take a process context and report 0 done, 1 cancelled, another
-// value failed. The entries SplitRecordedSides and
-// RestoreSidesWithoutSplitting run them in progress windows and tell the
-// user what went wrong through the run's ui.
+// value failed. The wizard's tasks (WizardTasks.h) run them in progress
+// windows and tell the user what went wrong through the run's ui.
 
 #include "app/program/wizard/WizardRun.h"
 
@@ -49,12 +48,3 @@ int WizardSplitSides(LProcessContext* context, WizardRun& run, LWindow* parent);
 
 // Empties Recording/save and copies every track file of Recording into it.
 int WizardSaveSplitFiles(LProcessContext* context, const WizardFolders& folders);
-
-// Leaving side two: deletes earlier tracks, splits both sides in a progress
-// window and copies the tracks into Recording/save (also after a failed or
-// cancelled split, so that what was made can be used).
-void SplitRecordedSides(WizardRun& run, LWindow* parent);
-
-// The split page's restore: the sides at their right speed, unsplit, become
-// the working tracks.
-void RestoreSidesWithoutSplitting(WizardRun& run, LWindow* parent);

@@ -7,6 +7,7 @@
 #include "foundation/log/LLog.h"
 #include "foundation/settings/LSettings.h"
 #include "gui/framework/LMessageBox.h"
+#include "gui/framework/LTextLines.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -35,7 +36,7 @@ void SplitRecordingsPage::Layout()
 {
     const int textWidth = static_cast<int>(600 * GetScaleFactor());
     AddStaticText(kIntroText,
-                  BreakStaticTextIntoLines(
+                  LBreakTextIntoLines(
                       this,
                       "Quorin has automatically split your recordings into separate tracks. Please "
                       "play the results to make sure that the splits have occurred in the right "
@@ -44,7 +45,7 @@ void SplitRecordingsPage::Layout()
                       .c_str());
     PlaceControl(this, kIntroText, 18, 14, 604, 38);
     AddStaticText(kHintText,
-                  BreakStaticTextIntoLines(
+                  LBreakTextIntoLines(
                       this,
                       "If the recording has been split incorrectly, you can either join files using "
                       "the Join button or you can click the Re-Split button to get Quorin to run the "
@@ -75,7 +76,7 @@ void SplitRecordingsPage::Layout()
     AddButtonNoRect(kNoiseMeasure, "Noise measure...");
     PlaceControl(this, kNoiseMeasure, 30, 401, 578, 21);
     AddStaticText(kDurationText,
-                  BreakStaticTextIntoLines(
+                  LBreakTextIntoLines(
                       this, "Duration at which noise floor must be maintained for a split to occur:",
                       static_cast<int>(436 * GetScaleFactor()))
                       .c_str());

@@ -6,6 +6,7 @@
 #include "app/program/wizard/AudioRestorationPage.h"
 #include "app/program/wizard/OutputMethodsPage.h"
 #include "app/program/wizard/SideProcessing.h"
+#include "app/program/wizard/WizardTasks.h"
 #include "app/program/wizard/SplitRecordingsPage.h"
 #include "gui/framework/LMessageBox.h"
 

@@ -1,5 +1,7 @@
 #include "app/program/wizard/WizardLayout.h"
 
+#include "gui/framework/LTextLines.h"
+
 void WizardPlace(LWindow* page, int id, double x, double y, double w, double h)
 {
     const double s = page->GetScaleFactor();
@@ -7,39 +9,9 @@ void WizardPlace(LWindow* page, int id, double x, double y, double w, double h)
                          static_cast<int>(h * s));
 }
 
-std::string WizardBreakIntoLines(const LWindow* window, const char* text, int widthPx)
-{
-    std::string out, line, word;
-    auto flushWord = [&] {
-        if (word.empty())
-            return;
-        const std::string candidate = line.empty() ? word : line + " " + word;
-        if (!line.empty() && window->GetTextWidth(candidate.c_str()) > widthPx) {
-            out += line + "\n";
-            line = word;
-        } else {
-            line = candidate;
-        }
-        word.clear();
-    };
-    for (const char* p = text; *p != '\0'; ++p) {
-        if (*p == ' ') {
-            flushWord();
-        } else if (*p == '\n') {
-            flushWord();
-            out += line + "\n";
-            line.clear();
-        } else {
-            word += *p;
-        }
-    }
-    flushWord();
-    return out + line;
-}
-
 void WizardAddText(LWindow* page, int id, const char* text, double x, double y, double w, double h)
 {
     const double s = page->GetScaleFactor();
-    page->AddStaticText(id, WizardBreakIntoLines(page, text, static_cast<int>(w * s)).c_str());
+    page->AddStaticText(id, LBreakTextIntoLines(page, text, static_cast<int>(w * s)).c_str());
     WizardPlace(page, id, x, y, w, h);
 }

@@ -11,5 +11,3 @@
 void WizardPlace(LWindow* page, int id, double x, double y, double w, double h);
 // A static text, broken between words into lines of at most widthUnits.
 void WizardAddText(LWindow* page, int id, const char* text, double x, double y, double w, double h);
-// The text broken between words into lines no wider than widthPx.
-std::string WizardBreakIntoLines(const LWindow* window, const char* text, int widthPx);

@@ -85,3 +85,12 @@ public:
 private:
     Job job_;
 };
+
+// Leaving side two: deletes earlier tracks, splits both sides in a progress
+// window and copies the tracks into Recording/save (also after a failed or
+// cancelled split, so that what was made can be used).
+void SplitRecordedSides(WizardRun& run, LWindow* parent);
+
+// The split page's restore: the sides at their right speed, unsplit, become
+// the working tracks.
+void RestoreSidesWithoutSplitting(WizardRun& run, LWindow* parent);
