@@ -1,7 +1,7 @@
 // A wizard killed with -9 while it records side one: the side stays with an
-// unfinished header, the next run of the wizard names it (from the main
-// window, and run alone), and starting side one again keeps it unless the
-// user chooses to replace it.
+// unfinished header, the next run of the wizard names it even without the
+// main window (which offers it itself), and starting side one again keeps
+// it unless the user chooses to replace it.
 
 #include "WizardDriver.h"
 #include "WizardTestSupport.h"
@@ -10,10 +10,8 @@
 #include "support/TempHome.h"
 #include "support/TestData.h"
 
-#include "app/program/MainDialog.h"
 #include "app/program/wizard/RecordSidePage.h"
 #include "app/program/wizard/RecordingSourcePage.h"
-#include "app/queue/ProcessQueueWorker.h"
 #include "audio/formats/wav/LWavFileOpener.h"
 #include "audio/formats/wav/LWavHeaders.h"
 #include "foundation/settings/LSettings.h"
@@ -97,32 +95,6 @@ public:
     std::vector<std::string> asked, firstButtons, told;
 };
 
-// The main window of the next start, its wizard pages replaced by a look at
-// what the run was given.
-class NextStartWindow : public MainDialog
-{
-public:
-    explicit NextStartWindow(ProcessQueueWorker& worker) : MainDialog(worker) {}
-    ~NextStartWindow() override
-    {
-        if (IsWindow() && !IsClosed())
-            QueryQuit();
-    }
-    int Ask(const char* text, const char* title, const char* first, const char*) override
-    {
-        questions.push_back(std::string(title) + " | " + text + " | " + first);
-        return 1; // the default: continue with them, then keep them
-    }
-    void Tell(const char*, const char*, int) override {}
-    int RunWizardPages(WizardRun& run) override
-    {
-        sideGiven = run.folders.HasSide(1);
-        return 0;
-    }
-    std::vector<std::string> questions;
-    bool sideGiven = false;
-};
-
 class WizardCrash : public TempHomeTest
 {
 };
@@ -163,24 +135,9 @@ TEST_F(WizardCrash, AKilledSideIsOfferedByTheNextRunAndNeverReplacedByDefault)
     const std::string taken = FileBytes(side);
 
     GuiApp();
-    TempDir out, elsewhere;
-    LSettingsSetString("Settings", "AppOutputFolder", out.Path().c_str());
     LSettingsSetString("Wizard", "CalibrateVolume", "0");
-    // From the main window: the side is named and the run gets it.
-    {
-        ProcessQueueWorker worker(elsewhere.Path("grprocesses.list").c_str());
-        NextStartWindow window(worker);
-        ASSERT_TRUE(window.CreateMainWindow());
-        window.InitMainWindow();
-        window.OpenRecordingWizard();
-        ASSERT_FALSE(window.questions.empty());
-        EXPECT_NE(window.questions[0].find("Recordings Found"), std::string::npos) << window.questions[0];
-        EXPECT_NE(window.questions[0].find("side one"), std::string::npos) << window.questions[0];
-        EXPECT_TRUE(window.sideGiven);
-    }
-    EXPECT_EQ(FileBytes(side), taken);
-
-    // Run alone, the wizard names it too.
+    // Run alone (the main window offers it before its runs), the wizard
+    // names it too.
     {
         DefaultAnswers ui;
         WizardRun run;
