@@ -148,6 +148,27 @@ TEST_F(SessionTakes, AStopWhileAnotherProcessHoldsTheQueueKeepsTheTakeAndSaysSo)
     EXPECT_EQ(WavFrames(Output("Untitled 01.wav")), frames);
 }
 
+TEST_F(SessionTakes, AQueueFileThatCannotBeWrittenKeepsTheTakeAndSaysSo)
+{
+    BoxAnswerer boxes;
+    RecordTone(1.5);
+    const std::string take = session_->TempPath();
+    // Something that is no file stands where the queue file goes.
+    ASSERT_EQ(mkdir(TheProcessQueueWorker().Queue().Path(), 0700), 0);
+    Command(kSessionStop);
+    ASSERT_TRUE(PumpUntil([&] { return !boxes.Seen().empty(); }, 5000));
+    EXPECT_NE(boxes.Last().find("could not be written"), std::string::npos) << boxes.Last();
+    EXPECT_NE(boxes.Last().find(take), std::string::npos) << boxes.Last();
+    EXPECT_EQ(queued_->load(), 0);
+    EXPECT_EQ(Text(kSessionTotalTime), "0:00:00");
+    EXPECT_GT(WavFrames(take), 0);
+    // The next recording is a take of its own; the kept one stays.
+    Command(kSessionRecord);
+    EXPECT_NE(std::string(session_->TempPath()), take);
+    Command(kSessionDiscard);
+    EXPECT_TRUE(Exists(take));
+}
+
 TEST_F(SessionTakes, ADiskThatFillsUpEndsTheRecordingWithAHeaderOfWhatWasKept)
 {
     // The queue's worker is held off (another worker runs, as far as it
