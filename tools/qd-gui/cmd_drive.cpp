@@ -315,7 +315,7 @@ private:
 
     void Tick()
     {
-        if (BoxOpen())
+        if (stepPending_ || BoxOpen())
             return;
         if (waitUntil_ && Clock::now() < *waitUntil_)
             return;
@@ -335,8 +335,11 @@ private:
             quietTicks_ = 0;
             return;
         }
-        if (next_ == 0 && drive_.ready && !drive_.ready())
+        // Until the window is ready, even when an answer for a box at its
+        // opening has been taken from the steps already.
+        if (!started_ && drive_.ready && !drive_.ready())
             return;
+        started_ = true;
         if (next_ >= steps_.size()) {
             if (drive_.busy && drive_.busy()) {
                 quietTicks_ = 0;
@@ -350,7 +353,27 @@ private:
         }
         quietTicks_ = 0;
         current_ = next_++;
-        Run(steps_[current_], top);
+        const std::string& step = steps_[current_];
+        if (step.rfind("key:", 0) != 0) {
+            Run(step, top);
+            return;
+        }
+        // A key runs from an event of its own, not from this timer's: a key
+        // that opens a modal window (Ctrl+R, the recording session) returns
+        // only when that window closes, and Qt never fires a timer again
+        // while its own handler still runs, so the steps meant for the
+        // window would never come. Other steps keep waiting for the modal
+        // work they start (a progress window) to end.
+        stepPending_ = true;
+        QPointer<QWidget> target(top);
+        QTimer::singleShot(0, this, [this, target, index = current_] {
+            stepPending_ = false;
+            if (!target) {
+                current_ = index;
+                Fail("the window closed before the step could run");
+            }
+            Run(steps_[index], target.data());
+        });
     }
 
     Found FindControl(QWidget* top, int id)
@@ -718,6 +741,8 @@ private:
     int gotoId_ = 0;
     int gotoTried_ = 0;
     int quietTicks_ = 0;
+    bool stepPending_ = false;
+    bool started_ = false; // the window was ready and the steps began
 };
 
 int Usage()

@@ -3,6 +3,7 @@
 #include "app/program/RecordingFiles.h"
 #include "app/program/menus/LApplicationMenus.h"
 #include "app/program/menus/LMainMenuTable.h"
+#include "app/program/recording/SessionTakes.h"
 #include "app/program/startup/LAcceleratorTables.h"
 #include "app/queue/ProcessQueueWorker.h"
 #include "app/queue/QueueNotices.h"
@@ -166,6 +167,10 @@ void MainDialog::OnCreate()
     // Jobs left in the queue by an earlier run are resumed and counted.
     worker_.OpenQueue(kQueueStopKeepJob, true);
     filesBeingProcessed_ = CountQueuedJobs();
+    // Session recordings that an earlier run did not finish (it was killed,
+    // or its queue could not take them) go through the queue now; their
+    // notices count them in as any queued job.
+    recoveredTakesText_ = RecoveredTakesText(RecoverSessionTakes(worker_));
     LLogInfo("Quorin Dizer od OD Udivezeve Started");
 
     const uint32_t single[] = {LStatusBar::kRestOfWidth};
@@ -450,12 +455,21 @@ void MainDialog::OnTimer(int id)
 {
     KillTimer(id);
     switch (id) {
-    case kTimerLoad:
+    case kTimerLoad: {
         LoadSavedFiles();
         RequestCapacity(true, true);
-        if (GetListViewRowCount(kListId) == 0 && IsWindow() && !IsClosed())
+        const bool recovered = !recoveredTakesText_.empty();
+        if (recovered) {
+            const std::string text = std::move(recoveredTakesText_);
+            recoveredTakesText_.clear();
+            Tell(text.c_str(), "Recordings Recovered", LMessageBoxInformationalStyle);
+        }
+        // Recovered recordings are on their way into the list: the wizard
+        // is not offered over it as over an empty one.
+        if (!recovered && GetListViewRowCount(kListId) == 0 && IsWindow() && !IsClosed())
             SendCommand(2001);
         break;
+    }
     case kTimerBurnAudio:
     case kTimerBurnData:
         // The burn waits until the processing is done.

@@ -207,6 +207,9 @@ private:
     LPopupMenu contextMenu_;
     std::string outputFolder_;
     std::string lastJobDoneFile_;
+    // What a start recovered of the session's unfinished recordings, told
+    // to the user once the list is loaded; empty when nothing was found.
+    std::string recoveredTakesText_;
     int filesBeingProcessed_ = 0;
     uint32_t nextRowId_ = 0;
     bool recordingStopped_ = false;

@@ -31,6 +31,11 @@ bool IsSameFile(const char* a, const char* b)
            first.st_ino == second.st_ino;
 }
 
+bool IsDiskFullError(int error)
+{
+    return error == ENOSPC || error == EDQUOT || error == EFBIG;
+}
+
 bool JobSourceIsMissing(const ProcessQueueRecord& record)
 {
     struct stat info;
@@ -229,7 +234,13 @@ int ConvertRecordingJob(LProcessContext* context, ProcessQueueRecord& record)
     WorkerStatus().SetStatusText("Converting...");
     if (sink->IsFailed()) {
         record.deleteSource = 0;
-        context->MessageF("Save File Error: \"%s\"", output);
+        if (IsDiskFullError(sink->GetError()))
+            context->MessageF(
+                "File conversion FAILED: the disk is full: %s could not be made. Nothing is lost: "
+                "the recording is kept as %s.",
+                output, record.sourcePath);
+        else
+            context->MessageF("Save File Error: \"%s\"", output);
         LLogWarning("File conversion FAILED: could not create sink file");
         WorkerStatus().SetStatusText("");
         return kJobFailed;
@@ -247,6 +258,7 @@ int ConvertRecordingJob(LProcessContext* context, ProcessQueueRecord& record)
     // Short writes, a full disk or an encoder that fails at its end all
     // show here: only a sink that finished whole counts.
     const bool finished = sink->Finish();
+    const int writeError = sink->GetError();
     sink.Reset();
     if (result == kPumpDone && !finished)
         result = kJobFailed;
@@ -260,8 +272,14 @@ int ConvertRecordingJob(LProcessContext* context, ProcessQueueRecord& record)
         Fail(context, "File conversion FAILED: could not move the finished file to %s (%s)", output,
              std::strerror(errno));
     } else if (result != kPumpDone) {
-        if (result == kJobFailed)
-            Fail(context, "File conversion FAILED: could not write to the sink file %s", output);
+        if (result == kJobFailed && IsDiskFullError(writeError))
+            Fail(context,
+                 "File conversion FAILED: the disk is full: %s could not be written. Nothing is lost: the "
+                 "recording is kept as %s.",
+                 output, record.sourcePath);
+        else if (result == kJobFailed)
+            Fail(context, "File conversion FAILED: could not write to the sink file %s (%s)", output,
+                 std::strerror(writeError != 0 ? writeError : EIO));
         else
             LLogInfoF("File conversion stopped: %s", record.sourcePath);
     }

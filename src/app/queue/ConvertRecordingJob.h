@@ -26,5 +26,9 @@ int ConvertRecordingJob(LProcessContext* context, ProcessQueueRecord& record);
 // else failed), so running it again after a crash is harmless.
 bool JobSourceIsMissing(const ProcessQueueRecord& record);
 
+// True for the system's error numbers of a disk (or a quota, or a file size
+// limit) that takes no more.
+bool IsDiskFullError(int error);
+
 // True when the two paths name the same existing file (device and inode).
 bool IsSameFile(const char* a, const char* b);

@@ -132,7 +132,8 @@ bool ProcessQueueFile::RecoverDamaged(const std::vector<uint8_t>& bytes, std::si
         *recovered = 0;
         return false;
     }
-    const bool replaced = *recovered > 0 ? ReplaceWith(mended) : unlink(path_.c_str()) == 0 || errno == ENOENT;
+    const bool replaced =
+        *recovered > 0 ? ReplaceWith(mended) : unlink(path_.c_str()) == 0 || errno == ENOENT;
     if (!replaced) {
         LLogErrorF("The job queue %s has a damaged header; it was kept as %s but could not be mended (%s)",
                    path_.c_str(), aside, std::strerror(errno));
@@ -147,7 +148,12 @@ bool ProcessQueueFile::RecoverDamaged(const std::vector<uint8_t>& bytes, std::si
 
 QueueStatus ProcessQueueFile::Append(const ProcessQueueRecord& record)
 {
-    QueueLockHolder lock(lockPath_, LOCK_EX, lockWaitMs_);
+    return Append(record, lockWaitMs_);
+}
+
+QueueStatus ProcessQueueFile::Append(const ProcessQueueRecord& record, uint32_t lockWaitMs)
+{
+    QueueLockHolder lock(lockPath_, LOCK_EX, std::min(lockWaitMs, lockWaitMs_));
     if (!lock.IsHeld())
         return QueueStatus::kBusy;
     LFile file;

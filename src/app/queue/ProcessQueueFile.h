@@ -72,6 +72,9 @@ public:
     // file whose header is short or not ours is recovered first, as at
     // start-up). The record is on the disk when this returns kOk.
     QueueStatus Append(const ProcessQueueRecord& record);
+    // The same waiting at most lockWaitMs for the lock (a window that must
+    // not hang on a queue another process holds).
+    QueueStatus Append(const ProcessQueueRecord& record, uint32_t lockWaitMs);
 
     // kOk with the first whole record, kEmpty when there is none.
     QueueStatus ReadFront(QueueFront* front);

@@ -59,10 +59,11 @@ bool ProcessQueueWorker::StartWorker()
     return Start(kWorkerPriority);
 }
 
-QueueStatus ProcessQueueWorker::AppendRecord(const ProcessQueueRecord& record, const QueueNotice* announce)
+QueueStatus ProcessQueueWorker::AppendRecord(const ProcessQueueRecord& record, const QueueNotice* announce,
+                                             uint32_t lockWaitMs)
 {
     LLockGuard guard(lock_);
-    const QueueStatus status = queue_.Append(record);
+    const QueueStatus status = queue_.Append(record, lockWaitMs);
     if (status != QueueStatus::kOk)
         return status;
     if (announce)
@@ -248,8 +249,12 @@ ProcessQueueWorker& TheProcessQueueWorker()
 
 bool EnqueueRecording(ProcessQueueWorker& worker, const char* sourcePath, const char* destinationPath,
                       const char* outputFolder, const char* extension, const char* durationText,
-                      bool temporary, bool makeCopy, const char* copyFolder)
+                      bool temporary, bool makeCopy, const char* copyFolder, uint32_t lockWaitMs,
+                      QueueStatus* status)
 {
+    QueueStatus ignored;
+    QueueStatus& outcome = status != nullptr ? *status : ignored;
+    outcome = QueueStatus::kFailed;
     auto empty = [](const char* text) { return text == nullptr || *text == '\0'; };
     if (empty(sourcePath) || empty(outputFolder) || empty(extension) || empty(durationText))
         return false;
@@ -266,10 +271,10 @@ bool EnqueueRecording(ProcessQueueWorker& worker, const char* sourcePath, const 
 
     QueueNotice queued;
     queued.code = kQueueNoticeJobQueued;
-    const QueueStatus status = worker.AppendRecord(record, &queued);
-    if (status != QueueStatus::kOk) {
+    outcome = worker.AppendRecord(record, &queued, lockWaitMs);
+    if (outcome != QueueStatus::kOk) {
         LLogWarningF("File conversion FAILED: the job for %s could not be queued: %s", sourcePath,
-                     QueueStatusText(status));
+                     QueueStatusText(outcome));
         return false;
     }
     return true;

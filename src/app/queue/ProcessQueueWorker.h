@@ -53,7 +53,10 @@ public:
 
     // Appends a job, posts `announce` (when given) once it is in the file,
     // and makes sure a worker runs. kOk when the job is queued.
-    QueueStatus AppendRecord(const ProcessQueueRecord& record, const QueueNotice* announce = nullptr);
+    // The lock is waited for at most lockWaitMs (and never longer than the
+    // queue's own wait).
+    QueueStatus AppendRecord(const ProcessQueueRecord& record, const QueueNotice* announce = nullptr,
+                             uint32_t lockWaitMs = ProcessQueueFile::kLockWaitMs);
     QueueStatus IsDestinationQueued(const char* destination, bool* queued);
 
     // Starts the worker thread unless one runs (or is about to end, in
@@ -109,8 +112,11 @@ ProcessQueueWorker& TheProcessQueueWorker();
 
 // Queues a finished recording. False (nothing written) when the source,
 // the output folder, the extension or the duration text is empty or does
-// not fit its field, or when the queue file could not take the job (logged).
-// The main window is told before the worker starts.
+// not fit its field, or when the queue file could not take the job (logged;
+// *status, when given, tells why: kBusy for a lock another process held
+// longer than lockWaitMs, kFailed for a file that could not be written or
+// a job that does not fit). The main window is told before the worker starts.
 bool EnqueueRecording(ProcessQueueWorker& worker, const char* sourcePath, const char* destinationPath,
                       const char* outputFolder, const char* extension, const char* durationText,
-                      bool temporary, bool makeCopy, const char* copyFolder);
+                      bool temporary, bool makeCopy, const char* copyFolder,
+                      uint32_t lockWaitMs = ProcessQueueFile::kLockWaitMs, QueueStatus* status = nullptr);

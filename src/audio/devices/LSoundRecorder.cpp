@@ -4,6 +4,7 @@
 #include "foundation/settings/LSettings.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 
@@ -107,6 +108,7 @@ bool LSoundRecorder::Start(const LSoundSinkPtr& sink, int64_t maximumMs, int32_t
     levelsPending_ = false;
     stateChanged_ = false;
     endedByItself_ = false;
+    writeError_ = 0;
     reportedLost_ = 0;
     state_.store((flags & kRecorderStartRecording) ? kRecorderRecording : kRecorderWaiting,
                  std::memory_order_release);
@@ -143,8 +145,16 @@ void LSoundRecorder::Go()
 
 void LSoundRecorder::WriteBlock(const int32_t* samples, int64_t frames)
 {
-    if (frames > 0)
-        sink_->Write(samples, frames);
+    if (frames <= 0 || writeError_.load(std::memory_order_acquire) != 0)
+        return;
+    sink_->Write(samples, frames);
+    if (sink_->IsFailed()) {
+        // Going on would only show a clock running over audio that is not
+        // kept: the recording ends at the first write that failed.
+        const int error = sink_->GetError();
+        writeError_.store(error != 0 ? error : EIO, std::memory_order_release);
+        Notify();
+    }
 }
 
 void LSoundRecorder::Run()
@@ -193,7 +203,8 @@ void LSoundRecorder::Run()
     int64_t lostSeen = 0;
     LSoundLevelRecord half;
     int64_t frames = 0;
-    while (stream_.TakeBlock(this, current.data(), &frames)) {
+    while (writeError_.load(std::memory_order_acquire) == 0 &&
+           stream_.TakeBlock(this, current.data(), &frames)) {
         const int64_t lost = stream_.GetLostFrames();
         if (lost != lostSeen) {
             lostSeen = lost;
@@ -341,6 +352,20 @@ void LSoundRecorder::OnThreadNotify()
         stateChanged_ = false;
         lastBlockTime_ = 0;
         listener_->OnError(error, cookie_);
+        return;
+    }
+    if (writeError_.load() != 0) {
+        RequestStop();
+        if (threadStarted_)
+            StopAndWait();
+        // Taken only once the thread is gone, so the error is told once.
+        const int32_t writeError = writeError_.exchange(0);
+        sink_.Reset();
+        state_.store(kRecorderStopped, std::memory_order_release);
+        endedByItself_ = false;
+        stateChanged_ = false;
+        lastBlockTime_ = 0;
+        listener_->OnWriteFailed(writeError, cookie_);
         return;
     }
     if (maximumReached_.load()) {

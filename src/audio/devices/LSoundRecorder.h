@@ -6,8 +6,8 @@
 
 #include "audio/core/LSoundSink.h"
 #include "audio/devices/LSoundInputStream.h"
-#include "foundation/threads/LThreadQueuedNotify.h"
 #include "foundation/threads/LThreadOwner.h"
+#include "foundation/threads/LThreadQueuedNotify.h"
 
 #include <atomic>
 #include <cstdint>
@@ -40,6 +40,14 @@ public:
         (void)cookie;
     }
     virtual void OnError(int32_t code, void* cookie)
+    {
+        (void)code;
+        (void)cookie;
+    }
+    // The sink refused a write (a full disk): the recording has ended there,
+    // and the sink holds what was written before it. code is the system's
+    // error number.
+    virtual void OnWriteFailed(int32_t code, void* cookie)
     {
         (void)code;
         (void)cookie;
@@ -125,6 +133,7 @@ private:
     int64_t maximumMs_ = 0;
     int64_t silenceMs_ = 0;
     std::atomic<bool> maximumReached_{false};
+    std::atomic<int32_t> writeError_{0}; // set by the thread at the first failed write
     std::atomic<bool> levelsPending_{false};
     std::atomic<bool> stateChanged_{false};
     std::atomic<bool> endedByItself_{false};

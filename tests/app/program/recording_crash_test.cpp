@@ -1,11 +1,14 @@
 // A session killed in the middle of a recording: the temporary file keeps
-// what was captured with a header that other tools read, and the next start
-// of a session leaves it alone (nothing recorded is deleted without the
-// user's word).
+// what was captured with a header that other tools read, the next start of a
+// session leaves it alone (nothing recorded is deleted without the user's
+// word), and the next start of the program converts it into the output
+// folder and says so.
 
 #include "RecordingSessionTestSupport.h"
 #include "support/TestData.h"
 
+#include "app/program/MainDialog.h"
+#include "app/program/recording/SessionTakes.h"
 #include "audio/formats/wav/LWavFileOpener.h"
 
 #include <csignal>
@@ -52,6 +55,52 @@ int64_t FileSize(const std::string& path)
 
 class RecordingCrash : public TempHomeTest
 {
+protected:
+    // Starts a child that records and returns the path of its take once it
+    // holds at least `seconds` of audio; the child is then killed with -9.
+    std::string RecordThenKill(double seconds)
+    {
+        int fds[2];
+        EXPECT_EQ(pipe(fds), 0);
+        const pid_t child = fork();
+        EXPECT_GE(child, 0);
+        if (child == 0) {
+            close(fds[0]);
+            RecordUntilKilled(fds[1]);
+        }
+        close(fds[1]);
+        std::string path;
+        char c;
+        pollfd readable{fds[0], POLLIN, 0};
+        while (poll(&readable, 1, 20000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
+            path += c;
+        close(fds[0]);
+        const int64_t wanted = 46 + static_cast<int64_t>(seconds * 176400);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!path.empty() && FileSize(path) < wanted && std::chrono::steady_clock::now() < deadline)
+            usleep(20000);
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status));
+        return path;
+    }
+};
+
+// The main window of a new start, telling into a list instead of boxes.
+class StartedWindow : public MainDialog
+{
+public:
+    explicit StartedWindow(ProcessQueueWorker& worker) : MainDialog(worker) {}
+    ~StartedWindow() override
+    {
+        if (IsWindow() && !IsClosed())
+            QueryQuit();
+    }
+    void OpenRecordingWizard() override {}
+    int Ask(const char*, const char*, const char*, const char*) override { return 1; }
+    void Tell(const char* text, const char*, int) override { told.push_back(text); }
+    std::vector<std::string> told;
 };
 
 TEST_F(RecordingCrash, AKilledSessionLeavesAReadableFileThatTheNextStartKeeps)
@@ -116,6 +165,50 @@ TEST_F(RecordingCrash, AKilledSessionLeavesAReadableFileThatTheNextStartKeeps)
         session.DestroyWindow();
     }
     EXPECT_EQ(FileSize(path), size);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(RecordingCrash, TheNextStartConvertsAKilledSessionsTakeIntoTheOutputFolder)
+{
+    QUORIN_REQUIRE_TOOL("sox");
+    const std::string take = RecordThenKill(3.0);
+    ASSERT_FALSE(take.empty()) << "the child did not start recording";
+    ASSERT_GE(FileSize(take), 46 + 3 * 176400);
+
+    GuiApp();
+    TempDir out, elsewhere;
+    LSettingsSetString("Settings", "AppOutputFolder", out.Path().c_str());
+    ProcessQueueWorker worker(elsewhere.Path("grprocesses.list").c_str());
+    {
+        StartedWindow window(worker);
+        ASSERT_TRUE(window.CreateMainWindow());
+        window.InitMainWindow();
+        ASSERT_TRUE(PumpUntil([&] { return window.RowCount() == 1 && !window.IsTimerSet(4); }, 30000));
+        EXPECT_EQ(window.RowPath(0), out.Path("Untitled 01.wav"));
+        ASSERT_EQ(window.told.size(), 1u);
+        EXPECT_NE(window.told[0].find("has been recovered"), std::string::npos) << window.told[0];
+    }
+    // Converted whole, with the audio the take held; the take is gone.
+    const std::string seconds = CaptureCommand("sox " + Quote(out.Path("Untitled 01.wav")) +
+                                               " -n stat 2>&1 | sed -n 's/^Length (seconds): *//p'");
+    EXPECT_GE(std::atof(seconds.c_str()), 2.9) << seconds;
+    const std::string rms = CaptureCommand("sox " + Quote(out.Path("Untitled 01.wav")) +
+                                           " -n stat 2>&1 | sed -n 's/^RMS     amplitude: *//p'");
+    EXPECT_GT(std::atof(rms.c_str()), 0.01) << rms;
+    EXPECT_EQ(FileSize(take), -1);
+
+    // A second start finds nothing more to tell.
+    {
+        StartedWindow window(worker);
+        ASSERT_TRUE(window.CreateMainWindow());
+        window.InitMainWindow();
+        ASSERT_TRUE(PumpUntil([&] { return !window.IsTimerSet(4) && !window.IsLoadingSavedFiles(); }, 10000));
+        EXPECT_TRUE(window.told.empty()) << window.told[0];
+        EXPECT_EQ(window.RowCount(), 1);
+    }
 }
 
 } // namespace

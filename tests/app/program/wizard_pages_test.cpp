@@ -278,7 +278,7 @@ TEST_F(WizardPagesTest, AStopThenStartAsksBeforeReplacingTheTake)
     Feed(-10);
     std::string firstTake, keptTake, newTake;
     const std::string side1 = run_.folders.SidePath(1);
-    ui_.answers = {2, 1}; // keep the take, then replace it
+    ui_.answers = {1, 2}; // keep the take, then replace it
     RecordingWizard wizard(run_);
     DriveWizard(wizard,
                 {Click(kSourceVinyl, true), Next(), Click(kSideStart), Record(fake_, 15), Click(kSideStop),

@@ -193,7 +193,8 @@ TEST_F(ConvertJobTest, Mp3JobWithTheComponentDecodesToTheSourceLength)
 }
 
 // A disk that fills up midway: the job fails, the source stays even though
-// the job asked to delete it, and the older output is untouched.
+// the job asked to delete it, the older output is untouched, and the message
+// says the disk is full and where the recording is kept.
 TEST_F(ConvertJobTest, AShortWriteFailsTheJobAndKeepsSourceAndOldOutput)
 {
     const std::string source = Tone("long.wav", 6.0);
@@ -207,6 +208,12 @@ TEST_F(ConvertJobTest, AShortWriteFailsTheJobAndKeepsSourceAndOldOutput)
         ProcessQueueRecord record = MakeRecord(source, out_.Path(), ".wav");
         JobContext context;
         const int result = ConvertRecordingJob(&context, record);
+        bool told = false;
+        for (const std::string& message : context.messages)
+            told = told || (message.find("the disk is full") != std::string::npos &&
+                            message.find("kept as " + source) != std::string::npos);
+        if (!told)
+            _exit(20);
         _exit(result == kJobFailed && record.deleteSource == 0 ? 0 : 10 + result);
     }
     int status = 0;

@@ -15,7 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -394,6 +396,93 @@ TEST(FileSinks, ShortWritesMarkTheSinkFailed)
             return sink->IsFailed() && !finished ? 0 : 1;
         });
         EXPECT_EQ(status, 0);
+    }
+}
+
+// A recording on a disk that fills up: the write that fails ends it, and
+// the header then counts exactly the whole frames the file holds (a frame
+// the failed write cut short is dropped), however many blocks come after.
+TEST(WavPcmSink, ARecordingThatHitsAFullDiskKeepsAHeaderOfWhatItHolds)
+{
+    TempDir dir;
+    const std::string path = dir.Path("take.wav");
+    const int64_t room = 46 + 3000 * 4 + 2; // 3000 stereo 16-bit frames and half of one more
+    const int status = WithFileSizeLimit(room, [&] {
+        LSoundSinkPtr sink;
+        CreatePcmSinkByBits(sink, path.c_str(), 44100, 2, 16, 0, true);
+        if (sink->IsFailed())
+            return 2;
+        const std::vector<int32_t> block = Ramp(1000, 2);
+        for (int i = 0; i < 8; ++i)
+            sink->Write(block.data(), 1000);
+        if (!sink->IsFailed() || sink->GetError() != EFBIG)
+            return 3;
+        if (sink->GetPosition() != 3000)
+            return 4;
+        sink->Finish();
+        return 0;
+    });
+    ASSERT_EQ(status, 0);
+    const Bytes bytes = ReadFile(path);
+    ASSERT_EQ(bytes.size(), 46u + 12000u);
+    EXPECT_EQ(GetLe32(bytes, 4), 12000u + 38u);
+    EXPECT_EQ(GetLe32(bytes, 42), 12000u);
+    LSoundSourcePtr source;
+    LOpenWavSoundSource(source, path.c_str());
+    ASSERT_EQ(source->GetStatus(), kSoundStatusOk);
+    EXPECT_EQ(source->GetLength(), 3000);
+    EXPECT_EQ(ReadAll(source, 1000), Ramp(1000, 2));
+}
+
+// A recording whose writer died keeps its streaming sizes; finishing it
+// writes the sizes of the whole frames it holds, and leaves alone a file
+// that is finished already or is not of this program's layout.
+TEST(WavRecordingFinish, TheHeaderOfAnUnfinishedRecordingIsWrittenFromItsLength)
+{
+    TempDir dir;
+    const Bytes audio = Pcm16(std::vector<int16_t>(2 * 2500, 1200));
+    uint8_t streaming[kPcmWavHeaderBytes];
+    LBuildPcmWavHeader(streaming, 44100, 2, 2, 0, false);
+    uint8_t final[kPcmWavHeaderBytes];
+    LBuildPcmWavHeader(final, 44100, 2, 2, audio.size(), true);
+    Bytes cut(streaming, streaming + sizeof streaming);
+    cut.insert(cut.end(), audio.begin(), audio.end());
+    cut.push_back(7); // a frame cut short by the crash
+    Bytes finished(final, final + sizeof final);
+    finished.insert(finished.end(), audio.begin(), audio.end());
+    const Bytes foreign = Riff({Fmt(1, 2, 44100, 16), Chunk("data", audio)}); // the 44-byte layout
+    Bytes foreignStreaming = foreign;
+    foreignStreaming[40] = foreignStreaming[41] = foreignStreaming[42] = foreignStreaming[43] = 0xFF;
+
+    struct Case
+    {
+        const char* name;
+        Bytes before;
+        bool ok;
+        Bytes after;
+        int64_t frames;
+    } cases[] = {
+        {"unfinished", cut, true, finished, 2500},
+        {"finished", finished, true, finished, 2500},
+        {"another layout", foreignStreaming, false, foreignStreaming, 0},
+        {"not a WAV file", Bytes{'n', 'o', 'p', 'e'}, false, Bytes{'n', 'o', 'p', 'e'}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.Path(std::string(c.name) + ".wav");
+        ASSERT_TRUE(WriteFile(path, c.before));
+        int64_t frames = 0;
+        EXPECT_EQ(LFinishWavRecording(path.c_str(), &frames), c.ok);
+        EXPECT_EQ(ReadFile(path), c.after);
+        if (c.ok) {
+            EXPECT_EQ(frames, c.frames);
+        }
+    }
+    if (quorin::test::HaveTool("sox")) {
+        const std::string seconds =
+            quorin::test::CaptureCommand("sox " + Quote(dir.Path("unfinished.wav")) +
+                                         " -n stat 2>&1 | sed -n 's/^Length (seconds): *//p'");
+        EXPECT_NEAR(std::atof(seconds.c_str()), 2500.0 / 44100, 0.0001) << seconds;
     }
 }
 

@@ -6,6 +6,7 @@
 #include "app/program/recording/RecordingInput.h"
 #include "app/program/recording/RecordingTeeSink.h"
 #include "app/program/recording/SessionSpaceTexts.h"
+#include "app/program/recording/SessionTakes.h"
 #include "app/program/startup/LAcceleratorTables.h"
 #include "app/queue/OutputNames.h"
 #include "app/queue/ProcessQueueWorker.h"
@@ -467,6 +468,46 @@ void RecordingSessionDialog::OnError(int32_t code, void*)
     UpdateControls();
 }
 
+void RecordingSessionDialog::OnWriteFailed(int32_t code, void*)
+{
+    // The recording ends at the first write that failed; what the file
+    // holds up to there is a track like any other, and its header says so.
+    const bool full = code == ENOSPC || code == EDQUOT || code == EFBIG;
+    const int64_t kept = FileLengthMs();
+    char length[64];
+    LFormatDurationMs(&kept, length);
+    LLogErrorF("Recording stopped: the recording file could not be written (%s); %s was kept",
+               std::strerror(code), length);
+    std::string where = tempPath_;
+    bool queued = false;
+    if (tempPath_[0] != '\0') {
+        isPaused_ = true; // lets the stop finish the file the recorder no longer writes
+        queued = StopRecording(false);
+        Post(kSessionMessageTrackDone, 0, 1);
+    }
+    UpdateControls();
+    SetControlText(kSessionStateText,
+                   full ? "Recording Stopped - Disk Full" : "Recording Stopped - Write Error");
+    char text[1200];
+    const char* reason = full ? "the disk is full" : std::strerror(code);
+    if (kept <= 0)
+        std::snprintf(text, sizeof text, "The recording has stopped: %s. Nothing had been recorded yet.",
+                      reason);
+    else if (queued)
+        std::snprintf(text, sizeof text,
+                      "The recording has stopped: %s.\r\n\r\n%s of the recording were kept and queued for "
+                      "conversion. Free some space on the disk before you record again.",
+                      reason, length);
+    else
+        std::snprintf(text, sizeof text,
+                      "The recording has stopped: %s.\r\n\r\n%s of the recording were kept in \"%s\". Free "
+                      "some space on the disk before you record again.",
+                      reason, length, where.c_str());
+    LMessageBox box(GetView(), text, kProductTitle);
+    box.style = LMessageBoxWarningStyle;
+    box.Show();
+}
+
 void RecordingSessionDialog::OnRecorderStarted()
 {
     StartMonitor();
@@ -560,20 +601,7 @@ bool RecordingSessionDialog::BeginRecording(bool resume)
     if (!resume) {
         detector_.StartTrack();
         tempPath_[0] = '\0';
-        char folder[260] = {};
-        if (LGetCachesFolder(folder)) {
-            std::string pattern = std::string(folder) + "/0XXXXXX.wav";
-            if (pattern.size() < sizeof tempPath_) {
-                std::vector<char> path(pattern.begin(), pattern.end());
-                path.push_back('\0');
-                const int fd = mkstemps(path.data(), 4);
-                if (fd >= 0) {
-                    fchmod(fd, 0666 & ~LCurrentUmask());
-                    close(fd);
-                    std::snprintf(tempPath_, sizeof tempPath_, "%s", path.data());
-                }
-            }
-        }
+        takeLock_.Create(tempPath_, sizeof tempPath_);
         GetControlText(kSessionNameLink, name_);
         LWaveFormatBlock format;
         LSetWaveFormatBlock(format, 1, 44100, 2, 16);
@@ -682,10 +710,10 @@ int64_t RecordingSessionDialog::MinimumTrackMs() const
     return std::max<int64_t>(ms, 0);
 }
 
-void RecordingSessionDialog::StopRecording(bool discard)
+bool RecordingSessionDialog::StopRecording(bool discard)
 {
     if (!isPaused_ && !IsBusy())
-        return;
+        return false;
     // The recorder's stop makes the file's length final.
     recorder_.Stop();
     const bool verified = detector_.IsVerified();
@@ -704,8 +732,7 @@ void RecordingSessionDialog::StopRecording(bool discard)
     LFormatDurationMs(&length, duration);
     LLogInfoF("Stopped recording to file %s (File Length: %s)", name_, duration);
     SetControlText(kSessionStateText, kIdleText);
-    if (keep)
-        FinishTrack();
+    const bool queued = keep && FinishTrack();
     ResetSinks();
     StopMonitor();
     if (!keep) {
@@ -715,15 +742,14 @@ void RecordingSessionDialog::StopRecording(bool discard)
     }
     SetControlText(kSessionTime, "0:00:00");
     UpdateControls();
+    return queued;
 }
 
-void RecordingSessionDialog::FinishTrack()
+bool RecordingSessionDialog::FinishTrack()
 {
     recorder_.Stop();
     GetControlText(kSessionNameLink, name_);
     currentMs_ = FileLengthMs();
-    char duration[64];
-    LFormatDurationMs(&currentMs_, duration);
     ResetSinks();
     StopMonitor();
     SetControlText(kSessionFileInfo, "N/A");
@@ -742,41 +768,35 @@ void RecordingSessionDialog::FinishTrack()
         currentMs_ = pauseOffsetMs_ = 0;
         RefreshTimes();
         SetControlText(kSessionDiscSpace, GetDiscSpaceText(0, false).c_str());
-        return;
+        return false;
+    }
+    const QueueStatus status =
+        QueueSessionTake(TheProcessQueueWorker(), tempPath_, name_, currentMs_, kSessionQueueWaitMs);
+    if (status != QueueStatus::kOk) {
+        // The take stays where the next start finds it; it is not counted
+        // as recorded time, and the user hears of it now.
+        LLogWarningF("File conversion FAILED: the recording %s is kept for the next start", tempPath_);
+        const std::string text = TakeNotQueuedText(status, tempPath_);
+        takeLock_.Release();
+        tempPath_[0] = '\0';
+        currentMs_ = pauseOffsetMs_ = 0;
+        RefreshTimes();
+        SetControlText(kSessionDiscSpace, GetDiscSpaceText(0, false).c_str());
+        SetControlText(kSessionStateText, "Recording Kept - Not Queued");
+        LMessageBox box(GetView(), text.c_str(), kProductTitle);
+        box.style = LMessageBoxWarningStyle;
+        box.Show();
+        return false;
     }
     SetControlText(kSessionDiscSpace, GetDiscSpaceText(0, true).c_str());
     LSettingsSetString("RecordingPage", "CurrentSize", "0");
     CommitRecordingTime();
-
-    // Anything but the five known actions is taken as plain WAV: a track
-    // is never left unqueued in the caches folder.
-    const int format = OutputFormat();
-    const bool mp3 = format >= 0 && format <= 4 && (format % 2) == 1;
-    const char* extension = mp3 ? ".mp3" : ".wav";
-    char outputFolder[260] = {};
-    GetAppOutputFolder(outputFolder);
-    std::string destination = std::string(outputFolder) + "/" + name_ + extension;
-    const bool makeCopy = SettingOn("OutputFormat", "MakeCopy");
-    char copyFolder[260] = {};
-    if (makeCopy) {
-        char music[260] = {};
-        std::string fallback;
-        if (LGetMusicFolder(music))
-            fallback = std::string(music) + "/Quorin";
-        LSettingsGetString("OutputFormat", "OutputFolder", fallback.c_str(), copyFolder);
-    }
-    if (destination.size() >= 260)
-        destination.clear();
-    if (name_[0] != '\0' &&
-        EnqueueRecording(TheProcessQueueWorker(), tempPath_, destination.c_str(), outputFolder, extension,
-                         duration, false, makeCopy, copyFolder)) {
-        // The queue owns the file now.
-        tempPath_[0] = '\0';
-        SetNextOutputName();
-        Post(kSessionMessageTrackDone, 0, 1);
-    } else {
-        LLogWarning("File conversion FAILED");
-    }
+    // The queue owns the file now.
+    takeLock_.Release();
+    tempPath_[0] = '\0';
+    SetNextOutputName();
+    Post(kSessionMessageTrackDone, 0, 1);
+    return true;
 }
 
 void RecordingSessionDialog::SaveOptions()
@@ -946,6 +966,7 @@ void RecordingSessionDialog::DeleteTempFile()
     if (tempPath_[0] != '\0')
         unlink(tempPath_);
     tempPath_[0] = '\0';
+    takeLock_.Release();
 }
 
 void RecordingSessionDialog::Post(uint32_t eventId, int64_t data1, int64_t data2)

@@ -7,6 +7,7 @@
 // window messages. Everything runs on the main thread: the recorder's
 // reports arrive there as queued notifications.
 
+#include "app/program/recording/SessionTakes.h"
 #include "app/program/recording/TrackDetector.h"
 #include "audio/core/LSoundSink.h"
 #include "audio/core/LSoundSource.h"
@@ -108,8 +109,11 @@ public:
     bool StartRecording(bool resume);
     void PauseRecording();
     void RestartRecording();
-    void StopRecording(bool discard);
-    void FinishTrack();
+    // True when the track was kept and queued.
+    bool StopRecording(bool discard);
+    // Closes the track and queues it; false when it was discarded (too
+    // short) or kept for the next start because the queue did not take it.
+    bool FinishTrack();
     void SaveOptions();
     void CommitRecordingTime();
     void ShowOutputFileInfo();
@@ -141,6 +145,7 @@ private:
     void OnPosition(const int64_t* milliseconds, void* cookie) override;
     void OnLevels(const LSoundLevelRecord* levels, void* cookie) override;
     void OnError(int32_t code, void* cookie) override;
+    void OnWriteFailed(int32_t code, void* cookie) override;
 
     bool BeginRecording(bool resume);
     void ResetSinks();
@@ -167,6 +172,7 @@ private:
     LSoundRecorder recorder_;
     char name_[260] = {};
     char tempPath_[260] = {};
+    SessionTakeLock takeLock_; // held on tempPath_ while the take is this window's
     LLevelMeter meter_;
     LSoundSinkPtr fileSink_;
     LSoundSinkPtr pipeSink_;

@@ -17,6 +17,10 @@ void RecordingTeeSink::Write(const int32_t* buffer, int64_t frames)
     if (pipe_->GetChannels() == channels_)
         pipe_->Write(buffer, frames);
     position_ = file_->GetPosition();
+    // The recorder looks at this sink: a file that took no more (a full
+    // disk) must show here, or the recording would run on writing nothing.
+    if (file_->IsFailed() && !IsFailed())
+        SetFailed(file_->GetError());
 }
 
 void RecordingTeeSink::Truncate(int64_t frame)

@@ -11,7 +11,9 @@
 #include "gui/framework/LMessageBox.h"
 #include "gui/framework/LTextLines.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -162,14 +164,15 @@ bool RecordSidePage::StartSideRecording()
     if (IsBusy())
         return false;
     sideFilePath_ = SidePath();
-    // A take made earlier (a Stop, or an earlier run) is the user's
-    // recording: it is replaced only on the user's word.
+    // A take made earlier (a Stop, or an earlier run that was cut short) is
+    // the user's recording: it is replaced only on the user's word, never by
+    // the default button.
     if (run_.folders.HasSide(side_)) {
         const char* text = side_ == 2 ? "Side two has already been recorded. Do you want to replace that "
                                         "recording with a new one?"
                                       : "Side one has already been recorded. Do you want to replace that "
                                         "recording with a new one?";
-        if (run_.ui->Ask(this, text, "Replace Recording", "Replace Recording", "Keep Recording") != 1)
+        if (run_.ui->Ask(this, text, "Replace Recording", "Keep Recording", "Replace Recording") != 2)
             return false;
     }
     LWaveFormatBlock format;
@@ -287,6 +290,23 @@ void RecordSidePage::OnStopped(void*)
 void RecordSidePage::OnLevels(const LSoundLevelRecord* levels, void*)
 {
     OnRecorderLevels(levels);
+}
+
+void RecordSidePage::OnWriteFailed(int32_t code, void*)
+{
+    // The recorder ended at the first write that failed; the side keeps
+    // what was written, with a header that says how much.
+    LLogErrorF("Recording of side %d stopped: the file could not be written (%s)", side_,
+               std::strerror(code));
+    StopSideRecording();
+    const bool full = code == ENOSPC || code == EDQUOT || code == EFBIG;
+    char text[600];
+    std::snprintf(
+        text, sizeof text,
+        "The recording has stopped: %s. What was recorded up to then is kept. Free some space on the "
+        "disk before you record again.",
+        full ? "the disk is full" : std::strerror(code));
+    run_.ui->Tell(this, text, kWizardProductTitle, LMessageBoxWarningStyle);
 }
 
 void RecordSidePage::OnRecorderStarted()

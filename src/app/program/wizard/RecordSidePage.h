@@ -66,6 +66,7 @@ private:
     void OnRecordingSound(void* cookie) override;
     void OnStopped(void* cookie) override;
     void OnLevels(const LSoundLevelRecord* levels, void* cookie) override;
+    void OnWriteFailed(int32_t code, void* cookie) override;
     void ShowTake();
 
     WizardRun& run_;

@@ -8,6 +8,9 @@
 #include "app/program/wizard/WizardLayout.h"
 #include "foundation/log/LLog.h"
 #include "foundation/settings/LSettings.h"
+#include "gui/framework/LMessageBox.h"
+
+#include <string>
 
 #include <strings.h>
 
@@ -85,6 +88,20 @@ int RunRecordingWizard(LWindow* parent, const char* source, WizardRun* run,
     WizardRun& used = run != nullptr ? *run : ownRun;
     if (used.ui == nullptr)
         used.ui = &defaultUi;
+    // The main window offers what an earlier run left before it starts a
+    // run (it is the host); run without it, the sides found are named here,
+    // so that a side recorded before a crash is never taken for nothing.
+    if (used.host == nullptr && (used.folders.HasSide(1) || used.folders.HasSide(2))) {
+        const bool both = used.folders.HasSide(1) && used.folders.HasSide(2);
+        const std::string text =
+            std::string("The Wizard found recordings that an earlier run did not add to your list (") +
+            (both                      ? "side one and side two"
+             : used.folders.HasSide(1) ? "side one"
+                                       : "side two") +
+            "). They are kept: the Record Side pages show them, and recording a side again asks before "
+            "it replaces one.";
+        used.ui->Tell(parent, text.c_str(), "Recordings Found", LMessageBoxInformationalStyle);
+    }
     if (!used.folders.Create())
         LLogWarningF("The wizard's working folder %s cannot be made", used.folders.Recording().c_str());
     int result = 0;

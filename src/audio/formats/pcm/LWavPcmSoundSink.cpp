@@ -69,6 +69,10 @@ void LWavPcmSoundSink::Convert(const int32_t* buffer, int64_t samples)
 
 void LWavPcmSoundSink::Write(const int32_t* buffer, int64_t frames)
 {
+    // After a failed write (a full disk) nothing more goes in: the position
+    // stays the audio the file really holds, which Finish writes into the header.
+    if (IsFailed() && fd_ >= 0)
+        return;
     while (frames > 0) {
         int64_t n = frames < kSoundBlockFrames ? frames : kSoundBlockFrames;
         uint64_t already = static_cast<uint64_t>(position_) * frameBytes_;
@@ -91,12 +95,32 @@ void LWavPcmSoundSink::Write(const int32_t* buffer, int64_t frames)
                 ok = LWriteFully(fd_, continuation, 8) &&
                      LWriteFully(fd_, buffer_.data() + first, static_cast<size_t>(bytes - first));
             }
-            if (!ok)
+            if (!ok) {
                 SetFailed(errno);
+                KeepWrittenFrames();
+                return;
+            }
         }
         buffer += n * channels_;
         frames -= n;
     }
+}
+
+void LWavPcmSoundSink::KeepWrittenFrames()
+{
+    // A write that failed may have put part of its block down: the file is
+    // cut back to the whole frames before its end.
+    const off_t end = lseek(fd_, 0, SEEK_CUR);
+    const int64_t size = LDescriptorSize(fd_);
+    const int64_t written = end >= 0 ? (size >= 0 && size < end ? size : end) : size;
+    if (written < static_cast<int64_t>(kPcmWavHeaderBytes)) {
+        position_ = 0;
+    } else {
+        position_ = static_cast<int64_t>(LWavPcmDataBytesBefore(written) / frameBytes_);
+    }
+    const int64_t at = LWavPcmDataOffset(static_cast<uint64_t>(position_) * frameBytes_);
+    if (ftruncate(fd_, at) == 0)
+        lseek(fd_, at, SEEK_SET);
 }
 
 void LWavPcmSoundSink::Truncate(int64_t frame)

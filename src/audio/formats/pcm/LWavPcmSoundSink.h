@@ -29,6 +29,8 @@ public:
 
 private:
     void Convert(const int32_t* buffer, int64_t samples);
+    // After a failed write: the position becomes the whole frames on the disk.
+    void KeepWrittenFrames();
 
     LSinkFile file_;
     int fd_ = -1;

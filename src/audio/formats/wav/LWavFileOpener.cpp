@@ -323,3 +323,29 @@ void CreateSoundSinkForFormat(LSoundSinkPtr& out, const char* path, const LWaveF
         return;
     }
 }
+
+bool LFinishWavRecording(const char* path, int64_t* frames)
+{
+    LWavFileInfo info;
+    LSoundSourcePtr source;
+    LOpenWavSoundSource(source, path, &info);
+    if (source->GetStatus() != kSoundStatusOk || info.formatTag != kWavTagPcm ||
+        info.dataOffset != kPcmWavHeaderBytes || info.blockAlign == 0)
+        return false;
+    const int64_t held = source->GetLength();
+    source.Reset();
+    if (frames != nullptr)
+        *frames = held;
+    if (info.dataSize < kWavUnknownSizeThreshold)
+        return true;
+    // Resumed in place at its end, then finished: the sink cuts a partial
+    // frame away and writes the sizes of what is there.
+    LSoundSinkPtr sink;
+    CreatePcmSinkByBits(sink, path, info.sampleRate, static_cast<uint8_t>(info.channels), info.bitsPerSample,
+                        held, true);
+    if (sink->IsFailed())
+        return false;
+    if (frames != nullptr)
+        *frames = sink->GetPosition();
+    return sink->Finish();
+}

@@ -39,3 +39,11 @@ void LOpenWavSoundSource(LSoundSourcePtr& out, const char* path, LWavFileInfo* i
 // PCM sink write the named file from the start instead.
 void CreateSoundSinkForFormat(LSoundSinkPtr& out, const char* path, const LWaveFormatBlock& format,
                               bool inPlace = false);
+
+// A PCM recording whose writer ended without finishing it (a crash, a power
+// cut) still carries the streaming sizes in its header. Its final header is
+// written for the whole frames it holds (a frame cut short at its end is
+// dropped), so that every tool reads it. True when the file is a PCM WAV of
+// this program's layout and now has a final header (one that had it already
+// is left as it is); *frames (optional) receives the frames it holds.
+bool LFinishWavRecording(const char* path, int64_t* frames = nullptr);
