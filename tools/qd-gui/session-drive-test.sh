@@ -49,7 +49,7 @@ if drive "left open" 0 session -- click:4011 wait:5000; then
     [ "$(ls "$takes" | wc -l)" = 1 ] || { echo "FAIL left open: no take kept"; ls -l "$takes"; fail=1; }
     [ "$(stat -c %s "$takes"/*)" -gt 46 ] || { echo "FAIL left open: nothing recorded"; ls -l "$takes"; fail=1; }
 fi
-if drive "recovered" 0 session -- answer:2 click:cncl; then
+if drive "recovered" 0 session -- click:cncl; then
     grep -q "^box: Recordings Recovered | A recording that was not finished when Quorin last ended" "$tmp/out" ||
         { echo "FAIL recovered: not told"; cat "$tmp/out"; fail=1; }
     [ -f "$out/Untitled 02.wav" ] || { echo "FAIL recovered: no output"; ls -l "$out"; fail=1; }

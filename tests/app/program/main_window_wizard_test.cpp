@@ -9,6 +9,7 @@
 #include "WizardTestSupport.h"
 #include "audio/devices/DeviceTestSupport.h"
 #include "gui/GuiTestSupport.h"
+#include "support/KilledChild.h"
 #include "support/TempHome.h"
 
 #include "app/program/MainDialog.h"
@@ -28,6 +29,8 @@
 #include <unistd.h>
 
 using namespace quorin::test;
+
+using quorin::test::KilledChild;
 
 namespace {
 
@@ -280,43 +283,15 @@ namespace {
     _exit(4);
 }
 
-int64_t FileSize(const std::string& path)
-{
-    struct stat info
-    {
-    };
-    return stat(path.c_str(), &info) == 0 ? static_cast<int64_t>(info.st_size) : -1;
-}
-
 } // namespace
 
 TEST_F(MainWindowWizardTest, AWizardKilledOnSideTwoLeavesBothSidesForTheNextStart)
 {
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        close(fds[0]);
-        RecordSidesUntilKilled(fds[1]);
-    }
-    close(fds[1]);
-    std::string line;
-    char c;
-    pollfd readable{fds[0], POLLIN, 0};
-    while (poll(&readable, 1, 30000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
-        line += c;
-    close(fds[0]);
-    ASSERT_EQ(line, "2") << "the child did not start side two";
+    KilledChild child([](int fd) { RecordSidesUntilKilled(fd); });
+    ASSERT_TRUE(child.Started());
+    ASSERT_EQ(child.FirstLine(30000), "2") << "the child did not start side two";
     const std::string side2 = folders_.SidePath(2);
-    const int64_t wanted = 44 + 176400;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (FileSize(side2) < wanted && std::chrono::steady_clock::now() < deadline)
-        usleep(20000);
-    kill(child, SIGKILL);
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_TRUE(child.KillWhenFileHolds(side2, 44 + 176400));
 
     // Both sides read with other tools.
     EXPECT_GT(SoxSeconds(folders_.SidePath(1)), 1.0);

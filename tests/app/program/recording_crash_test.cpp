@@ -5,6 +5,7 @@
 // folder and says so.
 
 #include "RecordingSessionTestSupport.h"
+#include "support/KilledChild.h"
 #include "support/TestData.h"
 
 #include "app/program/MainDialog.h"
@@ -18,15 +19,9 @@
 
 using namespace quorin::test;
 
-namespace {
+using quorin::test::KilledChild;
 
-int64_t FileSize(const std::string& path)
-{
-    struct stat info
-    {
-    };
-    return stat(path.c_str(), &info) == 0 ? static_cast<int64_t>(info.st_size) : -1;
-}
+namespace {
 
 // The child: records a tone in real time and tells the parent its file.
 [[noreturn]] void RecordUntilKilled(int out)
@@ -60,29 +55,10 @@ protected:
     // holds at least `seconds` of audio; the child is then killed with -9.
     std::string RecordThenKill(double seconds)
     {
-        int fds[2];
-        EXPECT_EQ(pipe(fds), 0);
-        const pid_t child = fork();
-        EXPECT_GE(child, 0);
-        if (child == 0) {
-            close(fds[0]);
-            RecordUntilKilled(fds[1]);
-        }
-        close(fds[1]);
-        std::string path;
-        char c;
-        pollfd readable{fds[0], POLLIN, 0};
-        while (poll(&readable, 1, 20000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
-            path += c;
-        close(fds[0]);
-        const int64_t wanted = 46 + static_cast<int64_t>(seconds * 176400);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (!path.empty() && FileSize(path) < wanted && std::chrono::steady_clock::now() < deadline)
-            usleep(20000);
-        kill(child, SIGKILL);
-        int status = 0;
-        waitpid(child, &status, 0);
-        EXPECT_TRUE(WIFSIGNALED(status));
+        KilledChild child([](int fd) { RecordUntilKilled(fd); });
+        EXPECT_TRUE(child.Started());
+        const std::string path = child.FirstLine();
+        EXPECT_TRUE(child.KillWhenFileHolds(path, 46 + static_cast<int64_t>(seconds * 176400), 30));
         return path;
     }
 };
@@ -106,33 +82,15 @@ public:
 TEST_F(RecordingCrash, AKilledSessionLeavesAReadableFileThatTheNextStartKeeps)
 {
     QUORIN_REQUIRE_TOOL("sox");
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        close(fds[0]);
-        RecordUntilKilled(fds[1]);
-    }
-    close(fds[1]);
-    std::string path;
-    char c;
-    pollfd readable{fds[0], POLLIN, 0};
-    while (poll(&readable, 1, 20000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
-        path += c;
-    close(fds[0]);
+    KilledChild child([](int fd) { RecordUntilKilled(fd); });
+    ASSERT_TRUE(child.Started());
+    const std::string path = child.FirstLine();
     ASSERT_FALSE(path.empty()) << "the child did not start recording";
 
     // Two seconds of audio in the file, then the program dies.
     const int64_t wanted = 44 + 2 * 176400;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (FileSize(path) < wanted && std::chrono::steady_clock::now() < deadline)
-        usleep(20000);
-    kill(child, SIGKILL);
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFSIGNALED(status));
-    ASSERT_GE(FileSize(path), wanted);
+    ASSERT_TRUE(child.KillWhenFileHolds(path, wanted));
+    ASSERT_GE(KilledChild::FileSize(path), wanted);
 
     // Other tools read what was captured.
     int soxStatus = -1;
@@ -147,7 +105,7 @@ TEST_F(RecordingCrash, AKilledSessionLeavesAReadableFileThatTheNextStartKeeps)
 
     // A new session records and discards a track of its own; the file of
     // the killed one stays as it was.
-    const int64_t size = FileSize(path);
+    const int64_t size = KilledChild::FileSize(path);
     GuiApp();
     {
         FakeDevices fake;
@@ -164,7 +122,7 @@ TEST_F(RecordingCrash, AKilledSessionLeavesAReadableFileThatTheNextStartKeeps)
         LSendCommandToWindow(kSessionDiscard, &session);
         session.DestroyWindow();
     }
-    EXPECT_EQ(FileSize(path), size);
+    EXPECT_EQ(KilledChild::FileSize(path), size);
 }
 
 } // namespace
@@ -176,7 +134,7 @@ TEST_F(RecordingCrash, TheNextStartConvertsAKilledSessionsTakeIntoTheOutputFolde
     QUORIN_REQUIRE_TOOL("sox");
     const std::string take = RecordThenKill(3.0);
     ASSERT_FALSE(take.empty()) << "the child did not start recording";
-    ASSERT_GE(FileSize(take), 46 + 3 * 176400);
+    ASSERT_GE(KilledChild::FileSize(take), 46 + 3 * 176400);
 
     GuiApp();
     TempDir out, elsewhere;
@@ -198,7 +156,7 @@ TEST_F(RecordingCrash, TheNextStartConvertsAKilledSessionsTakeIntoTheOutputFolde
     const std::string rms = CaptureCommand("sox " + Quote(out.Path("Untitled 01.wav")) +
                                            " -n stat 2>&1 | sed -n 's/^RMS     amplitude: *//p'");
     EXPECT_GT(std::atof(rms.c_str()), 0.01) << rms;
-    EXPECT_EQ(FileSize(take), -1);
+    EXPECT_EQ(KilledChild::FileSize(take), -1);
 
     // A second start finds nothing more to tell.
     {

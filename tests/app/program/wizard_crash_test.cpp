@@ -7,6 +7,7 @@
 #include "WizardTestSupport.h"
 #include "audio/devices/DeviceTestSupport.h"
 #include "gui/GuiTestSupport.h"
+#include "support/KilledChild.h"
 #include "support/TempHome.h"
 #include "support/TestData.h"
 
@@ -31,15 +32,9 @@
 
 using namespace quorin::test;
 
-namespace {
+using quorin::test::KilledChild;
 
-int64_t FileSize(const std::string& path)
-{
-    struct stat info
-    {
-    };
-    return stat(path.c_str(), &info) == 0 ? static_cast<int64_t>(info.st_size) : -1;
-}
+namespace {
 
 std::string FileBytes(const std::string& path)
 {
@@ -101,30 +96,12 @@ class WizardCrash : public TempHomeTest
 
 TEST_F(WizardCrash, AKilledSideIsOfferedByTheNextRunAndNeverReplacedByDefault)
 {
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        close(fds[0]);
-        RecordSideOneUntilKilled(fds[1]);
-    }
-    close(fds[1]);
-    std::string side;
-    char c;
-    pollfd readable{fds[0], POLLIN, 0};
-    while (poll(&readable, 1, 20000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
-        side += c;
-    close(fds[0]);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!side.empty() && FileSize(side) < 46 + 3 * 176400 && std::chrono::steady_clock::now() < deadline)
-        usleep(20000);
-    kill(child, SIGKILL);
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFSIGNALED(status));
+    KilledChild child([](int fd) { RecordSideOneUntilKilled(fd); });
+    ASSERT_TRUE(child.Started());
+    const std::string side = child.FirstLine();
+    ASSERT_TRUE(child.KillWhenFileHolds(side, 46 + 3 * 176400, 30));
     ASSERT_FALSE(side.empty()) << "the child did not start recording";
-    ASSERT_GE(FileSize(side), 46 + 3 * 176400);
+    ASSERT_GE(KilledChild::FileSize(side), 46 + 3 * 176400);
     LWavFileInfo info;
     LSoundSourcePtr source;
     LOpenWavSoundSource(source, side.c_str(), &info);
