@@ -6,14 +6,29 @@
 
 #include <cstddef>
 #include <functional>
+#include <string>
 
 // The shipped components: "resources/components" in the resources folder
 // (260 bytes).
 bool LGetShippedComponentsFolder(char* dest);
 // The installed path of a component (260 bytes), set even when the answer is
-// false; true when it is there and usable (a file, or a folder that the
-// component is allowed to be).
+// false; true when it is there and usable. "infozip" and "zlib" (by their
+// first letters, any case) are the system's unzip program and zlib; a few
+// shared libraries keep their library file names (LComponentFileName); any
+// other component is the components folder + its name. A file is usable
+// unless it is a build for the old big-endian Macs (which is deleted); a
+// folder only when it is one of the folder components with its libraries
+// (LIsUsableComponentFolder). When the components folder cannot be made, the
+// answer is false with that folder as the path.
 bool LGetComponentPath(const char* name, char* dest);
+// The name of a component's file (or folder) in the components folder.
+std::string LComponentFileName(const char* name);
+// A folder in a component's place is usable only for the components that
+// are folders of libraries: "unrar" (libunrar.so), "minizipx64"
+// (libminizip.so) and "ffmpeg" followed by a version number (libavcodec.so,
+// libavformat.so, libavutil.so and libswscale.so); each needs its libraries
+// inside it.
+bool LIsUsableComponentFolder(const char* name, const char* folder);
 // A component's name from a shipped entry: the file name without extension
 // and without one trailing 'i' ("quavex4x64i.zip" is "quavex4x64").
 void LComponentNameFromEntry(const char* entry, char* dest);
@@ -35,7 +50,8 @@ int LInstallShippedComponentFolder(const char* name, const char* source);
 // unzip program, its arguments as an argument vector) into a new folder
 // beside the components, refused when a member's name is absolute or climbs
 // with "..", or when anything but files and folders comes out of it; then the
-// item "name" replaces the installed one in a single rename. 0 installed, 2
+// item named as the component's file (LComponentFileName) replaces the
+// installed one in a single rename. 0 installed, 2
 // not (the installed component, if any, is untouched). The zip is deleted
 // afterwards when asked, whatever the result.
 int LInstallComponentZip(const char* name, const char* zip, bool deleteZip);

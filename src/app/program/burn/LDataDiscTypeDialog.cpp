@@ -2,6 +2,7 @@
 
 #include "app/program/encoders/LMp3EncoderSettingsPage.h"
 #include "app/program/encoders/LWavEncoderOptionsDialog.h"
+#include "app/program/encoders/Mp3EncoderOnDemand.h"
 #include "audio/formats/mp3/LMp3EncoderOptions.h"
 #include "audio/formats/wav/LWavCodecSettings.h"
 #include "foundation/files/LPath.h"
@@ -122,6 +123,10 @@ void LDataDiscTypeDialog::ShowFormatSettings()
 
 bool LDataDiscTypeDialog::CanOK()
 {
+    // Without the encoder the burn would find no file it could make: the
+    // dialog stays until the encoder is there or another type is chosen.
+    if (GetPullDownSelection(kTypeList) == 1 && !EnsureMp3EncoderInstalled(GetView()))
+        return false;
     LSettingsSetString("OutputFormat", "ReencodeAllFiles", GetCheck(kReencodeAll) ? "1" : "0");
     char number[8];
     std::snprintf(number, sizeof number, "%d", GetPullDownSelection(kTypeList));
