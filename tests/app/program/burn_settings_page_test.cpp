@@ -2,10 +2,8 @@
 // QUORIN_DRIVES names: what they show for the disc in the drive, what OK
 // stores, and that Cancel stores nothing.
 
-#include "PreferencesTestSupport.h"
 #include "app/program/burn/LBurnSettingsPage.h"
 #include "app/program/burn/LDataDiscTypeDialog.h"
-#include "audio/formats/mp3/LMp3EncoderComponent.h"
 #include "burn/LMediaType.h"
 #include "burn/LProgramDrives.h"
 #include "foundation/settings/LSettings.h"
@@ -193,40 +191,6 @@ TEST_F(BurnSettingsPageTest, TheDataDiscOptionsAreStoredOnOkOnly)
         if (!ok)
             LSettingsSetString("OutputFormat", "DataCDType", "1");
     }
-}
-
-TEST_F(BurnSettingsPageTest, AnMp3DataDiscNeedsTheEncoderBeforeOk)
-{
-    // No encoder in this home or beside the test: one that does not load.
-    char folder[260] = {};
-    ASSERT_TRUE(LGetComponentsFolder(folder));
-    const std::string broken = std::string(folder) + "/" + kMp3EncoderComponentName;
-    FILE* file = std::fopen(broken.c_str(), "w");
-    ASSERT_NE(file, nullptr);
-    std::fputs("not a library", file);
-    std::fclose(file);
-    LSettingsSetString("OutputFormat", "DataCDType", "2");
-    LDataDiscTypeDialog dialog;
-    ASSERT_TRUE(dialog.CreateFromTemplate(LDataDiscTypeDialog::Template()));
-    dialog.ShowModeless(nullptr, LPlacementCenterOnScreen);
-    dialog.SelectPullDownItem(LDataDiscTypeDialog::kTypeList, 1);
-    dialog.SendCommand(LDataDiscTypeDialog::kTypeChanged);
-    // The download is offered; declined, the dialog stays and stores nothing.
-    quorin::test::BoxAnswerer boxes;
-    boxes.Queue("Cancel");
-    dialog.SendCommand(kCommandOK);
-    EXPECT_TRUE(dialog.IsWindow());
-    ASSERT_EQ(boxes.Seen().size(), 1u);
-    EXPECT_NE(boxes.Seen()[0].find("libmp3lame0"), std::string::npos) << boxes.Seen()[0];
-    EXPECT_EQ(Setting("OutputFormat", "DataCDType"), "2");
-    EXPECT_EQ(Setting("OutputFormat", "ReencodeAllFiles"), "<none>");
-    // Another type needs no encoder.
-    dialog.SelectPullDownItem(LDataDiscTypeDialog::kTypeList, 0);
-    dialog.SendCommand(LDataDiscTypeDialog::kTypeChanged);
-    dialog.SendCommand(kCommandOK);
-    EXPECT_EQ(boxes.Seen().size(), 1u);
-    EXPECT_EQ(Setting("OutputFormat", "DataCDType"), "0");
-    EXPECT_NE(Setting("OutputFormat", "ReencodeAllFiles"), "<none>");
 }
 
 TEST_F(BurnSettingsPageTest, FormatSettingsOpensTheOptionsOfTheChosenFormat)

@@ -2,7 +2,7 @@
 
 #include "app/program/encoders/LMp3EncoderSettingsPage.h"
 #include "app/program/encoders/LWavEncoderOptionsDialog.h"
-#include "app/program/encoders/Mp3EncoderOnDemand.h"
+#include "app/program/preferences/FormatSettings.h"
 #include "audio/formats/mp3/LMp3EncoderOptions.h"
 #include "audio/formats/wav/LWavCodecSettings.h"
 #include "foundation/files/LPath.h"
@@ -123,8 +123,9 @@ void LDataDiscTypeDialog::ShowFormatSettings()
 
 bool LDataDiscTypeDialog::CanOK()
 {
-    // Without the encoder the burn would find no file it could make: the
-    // dialog stays until the encoder is there or another type is chosen.
+    // Files are re-encoded only when the burn starts: without the encoder
+    // every one of them would be left out then, so MP3 is refused here,
+    // while the user can still choose another format.
     if (GetPullDownSelection(kTypeList) == 1 && !EnsureMp3EncoderInstalled(GetView()))
         return false;
     LSettingsSetString("OutputFormat", "ReencodeAllFiles", GetCheck(kReencodeAll) ? "1" : "0");
