@@ -6,6 +6,7 @@
 #include "foundation/log/LLog.h"
 #include "foundation/settings/LSharedSettings.h"
 #include "foundation/threads/LLocalProcessContext.h"
+#include "gui/framework/LMessageBox.h"
 #include "gui/framework/LWindow.h"
 #include "online/LComponentsFolder.h"
 #include "online/LHttpClient.h"
@@ -31,7 +32,9 @@ bool IsMp3Encoder(const char* name)
     return std::strcmp(name, kMp3EncoderComponentName) == 0;
 }
 
-// The encoder "is installed" when the library loads.
+// The encoder "is installed" when the library loads: the file the encoder
+// itself would load (the components folder, then the program's resources)
+// or, when there is none, where an install puts it.
 bool Mp3EncoderLoads(char* path)
 {
     if (!LFindComponentFile(kMp3EncoderComponentName, path))
@@ -44,6 +47,24 @@ bool Mp3EncoderLoads(char* path)
 // whole but was refused, why it was.
 thread_local std::string gInstallError;
 thread_local std::string gArchiveRefusal;
+
+bool ComponentUsable(const char* name, char* path)
+{
+    return IsMp3Encoder(name) ? Mp3EncoderLoads(path) : LGetComponentPath(name, path);
+}
+
+// What the offer says besides the download: the MP3 encoder is the system's
+// LAME library, which the package manager can provide as well.
+std::string OfferText(const char* name)
+{
+    if (IsMp3Encoder(name))
+        return "Quorin cannot load its MP3 encoder, so recordings cannot be saved as MP3 files.\r\n\r\n"
+               "Download and install the encoder now? The other way is the package libmp3lame0, which "
+               "provides it as well: install it (for example with \"sudo apt install libmp3lame0\") and "
+               "try again.";
+    return std::string("Quorin needs the component \"") + name +
+           "\", which is not installed.\r\n\r\nDownload and install it now?";
+}
 
 // Fetches the zip from one host and installs it: 0, 1 stopped, 2 failed.
 int FetchAndInstall(LProcessContext* context, const char* name, const char* installed, int host)
@@ -129,8 +150,6 @@ int LDownloadAndInstallComponent(LProcessContext* context, const char* name, cha
     if (name == nullptr || name[0] == '\0' || std::strchr(name, '/') != nullptr ||
         std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
         return 2;
-    if (IsMp3Encoder(name))
-        return Mp3EncoderLoads(path) ? 0 : 2;
     char folder[kLPathSize];
     if (!LGetComponentsFolder(folder)) {
         LGetComponentPath(name, path);
@@ -143,8 +162,10 @@ int LDownloadAndInstallComponent(LProcessContext* context, const char* name, cha
     LRemoveStaleComponentUnpacks(folder);
 
     // Another process may have installed it while this one waited.
-    if (LGetComponentPath(name, path) && !replace)
+    if (ComponentUsable(name, path) && !replace)
         return 0;
+    // The download goes to the components folder whatever was found before.
+    LGetComponentPath(name, path);
 
     context->MessageLevel("Download install-on-demand", 0);
     context->MessageLevel(name, 1);
@@ -168,7 +189,19 @@ int LDownloadAndInstallComponent(LProcessContext* context, const char* name, cha
         std::snprintf(text, sizeof text, "%.2f", version);
         LSharedSettingsSetString("ComponentVersions", name, text);
     }
-    return LGetComponentPath(name, path) ? 0 : 2;
+    if (ComponentUsable(name, path))
+        return 0;
+    if (IsMp3Encoder(name)) {
+        // An encoder that does not load would stand in front of the one the
+        // program ships, for good: it goes.
+        char installed[kLPathSize];
+        if (LGetComponentsFolder(folder) && LPathCombine(installed, folder, name, ""))
+            unlink(installed);
+        char message[kLPathSize + 64];
+        std::snprintf(message, sizeof message, "Error downloading component %s", name);
+        context->Message(message);
+    }
+    return 2;
 }
 
 LInstallOnDemandDialog::LInstallOnDemandDialog(const char* name, char* path)
@@ -184,11 +217,16 @@ int64_t LInstallOnDemandDialog::Process()
 
 bool LComponentInstallOnDemand(const char* name, char* path, LWindow* parent)
 {
-    if (IsMp3Encoder(name))
-        return Mp3EncoderLoads(path);
-    if (LGetComponentPath(name, path))
+    if (ComponentUsable(name, path))
         return true;
+    LViewHandle view = parent != nullptr ? parent->GetView() : nullptr;
+    LMessageBox offer(view, OfferText(name).c_str(), "Install-on-Demand");
+    offer.style = LMessageBoxWarningStyle;
+    offer.SetButton(1, "Download");
+    offer.SetButton(2, "Cancel");
+    if (offer.Show() != 1)
+        return false;
     LInstallOnDemandDialog dialog(name, path);
-    dialog.Run(parent != nullptr ? parent->GetView() : nullptr);
+    dialog.Run(view);
     return dialog.result == 0;
 }

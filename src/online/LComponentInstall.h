@@ -6,8 +6,11 @@
 // of all the maker's programs take an flock on ".install.lock" in the
 // components folder, which the kernel releases when a holder dies.
 //
-// The MP3 encoder is the system's LAME library loaded at run time: for it,
-// installed means that it loads; it is never downloaded.
+// The MP3 encoder is a library with LAME's interface loaded at run time: for
+// it, installed means that it loads, from the components folder or from the
+// copy the program ships (the system's LAME, linked into its resources).
+// When neither loads, it is downloaded like any other component, and a
+// download that does not load is removed again.
 
 #include "gui/framework/LProgressDialog.h"
 
@@ -60,7 +63,8 @@ private:
     char* path_;
 };
 
-// True when the component is usable, installing it (with its progress
-// window over the parent) when it is missing. path (260 bytes) receives the
-// installed path.
+// True when the component is usable. When it is missing the user is offered
+// the download ("Install-on-Demand", with the other way for the MP3 encoder:
+// the package libmp3lame0); accepted, it is installed in its progress window
+// over the parent. path (260 bytes) receives the installed path.
 bool LComponentInstallOnDemand(const char* name, char* path, LWindow* parent);

@@ -9,15 +9,19 @@
 #include "foundation/files/LPath.h"
 #include "foundation/platform/LBundle.h"
 #include "foundation/process/LChildProcess.h"
+#include "online/LComponentInstall.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
+#include <link.h>
 #include <string>
 #include <strings.h>
 #include <sys/stat.h>
@@ -273,6 +277,21 @@ bool UnpackAndPlace(const char* zip, const char* unpack, const char* name, const
     return true;
 }
 
+// The system's zlib as the loader finds it; the usual place when it cannot
+// be loaded.
+void SystemZlibPath(char* dest)
+{
+    std::snprintf(dest, kLPathSize, "%s", "/usr/lib/libz.so.1");
+    void* library = dlopen("libz.so.1", RTLD_LAZY | RTLD_LOCAL);
+    if (library == nullptr)
+        return;
+    link_map* map = nullptr;
+    if (dlinfo(library, RTLD_DI_LINKMAP, &map) == 0 && map != nullptr && map->l_name != nullptr &&
+        map->l_name[0] == '/')
+        std::snprintf(dest, kLPathSize, "%s", map->l_name);
+    dlclose(library);
+}
+
 } // namespace
 
 uint64_t LAllowedUnpackedBytes(uint64_t archiveBytes)
@@ -342,6 +361,53 @@ bool LGetShippedComponentsFolder(char* dest)
                static_cast<int>(kLPathSize);
 }
 
+std::string LComponentFileName(const char* name)
+{
+    // Libraries the maker's programs share keep the file names they were
+    // built with; every other component is a file named as the component.
+    static const struct
+    {
+        const char* name;
+        const char* file;
+    } kLibraryFiles[] = {
+        {"snappy", "snappy.so"},
+        {"libunrarx64", "libunrarx64.so"},
+        {"ccittfaxmac", "ccittfaxmac.so"},
+        {"freetype", "libfreetype.so.6"},
+    };
+    for (const auto& library : kLibraryFiles)
+        if (std::strcmp(name, library.name) == 0)
+            return library.file;
+    return name;
+}
+
+bool LIsUsableComponentFolder(const char* name, const char* folder)
+{
+    std::vector<const char*> libraries;
+    if (std::strcmp(name, "unrar") == 0) {
+        libraries = {"libunrar.so"};
+    } else if (std::strcmp(name, "minizipx64") == 0) {
+        libraries = {"libminizip.so"};
+    } else if (std::strncmp(name, "ffmpeg", 6) == 0) {
+        // The version is the number that starts at the first digit.
+        const char* digits = name + 6;
+        while (*digits != '\0' && (*digits < '0' || *digits > '9'))
+            ++digits;
+        const long version = std::strtol(digits, nullptr, 10);
+        if (version < 1)
+            return false;
+        libraries = {"libavcodec.so", "libavformat.so", "libavutil.so", "libswscale.so"};
+    } else {
+        return false;
+    }
+    for (const char* library : libraries) {
+        char path[kLPathSize];
+        if (!LPathCombine(path, folder, library, "") || !IsFile(path))
+            return false;
+    }
+    return true;
+}
+
 bool LGetComponentPath(const char* name, char* dest)
 {
     dest[0] = '\0';
@@ -351,18 +417,27 @@ bool LGetComponentPath(const char* name, char* dest)
         std::snprintf(dest, kLPathSize, "%s", "/usr/bin/unzip");
         return IsFile(dest);
     }
+    if (strncasecmp(name, "zlib", 4) == 0) {
+        SystemZlibPath(dest);
+        return IsFile(dest);
+    }
     char folder[kLPathSize];
-    if (!LGetComponentsFolder(folder))
+    if (!LGetComponentsFolder(folder)) {
+        // Where it would be, for the caller's message.
+        std::snprintf(dest, kLPathSize, "%s", folder);
         return false;
-    if (!LPathCombine(dest, folder, name, ""))
+    }
+    if (!LPathCombine(dest, folder, LComponentFileName(name).c_str(), ""))
         return false;
     struct stat info;
     if (stat(dest, &info) != 0)
         return false;
-    // This program's components are single files; a folder in a file
-    // component's place is not one.
+    if (S_ISDIR(info.st_mode))
+        return LIsUsableComponentFolder(name, dest);
     if (!S_ISREG(info.st_mode))
         return false;
+    if (LIsCodecComponent(name))
+        return true;
     if (IsForeignBuild(dest)) {
         unlink(dest);
         return false;
@@ -409,7 +484,7 @@ int LCountNonExecutableFiles(const char* folder)
 int LInstallShippedComponentFile(const char* name, const char* source)
 {
     char folder[kLPathSize], target[kLPathSize];
-    if (!LGetComponentsFolder(folder) || !LPathCombine(target, folder, name, ""))
+    if (!LGetComponentsFolder(folder) || !LPathCombine(target, folder, LComponentFileName(name).c_str(), ""))
         return 2;
     if (!LFileCopy(source, target) || !IsFile(target))
         return 2;
@@ -420,7 +495,7 @@ int LInstallShippedComponentFile(const char* name, const char* source)
 int LInstallShippedComponentFolder(const char* name, const char* source)
 {
     char folder[kLPathSize], target[kLPathSize];
-    if (!LGetComponentsFolder(folder) || !LPathCombine(target, folder, name, ""))
+    if (!LGetComponentsFolder(folder) || !LPathCombine(target, folder, LComponentFileName(name).c_str(), ""))
         return 2;
     LCopyFolderTree(source, target);
     if (!IsFolder(target))
@@ -432,7 +507,8 @@ int LInstallShippedComponentFolder(const char* name, const char* source)
 int LInstallComponentZip(const char* name, const char* zip, bool deleteZip, std::string* why)
 {
     char folder[kLPathSize], target[kLPathSize];
-    if (!LGetComponentsFolder(folder) || !LPathCombine(target, folder, name, "")) {
+    const std::string file = LComponentFileName(name);
+    if (!LGetComponentsFolder(folder) || !LPathCombine(target, folder, file.c_str(), "")) {
         Say(why, "the components folder cannot be used");
         if (deleteZip)
             unlink(zip);
@@ -442,15 +518,19 @@ int LInstallComponentZip(const char* name, const char* zip, bool deleteZip, std:
     // before it takes the place of the working one: after the swap it is
     // too late, the old one is gone.
     const int result = LInstallZipItem(
-        zip, folder, name, target,
-        [name](const char* item, std::string* reason) {
+        zip, folder, file.c_str(), target,
+        [name, &file](const char* item, std::string* reason) {
             struct stat info;
-            if (lstat(item, &info) != 0 || !S_ISREG(info.st_mode)) {
-                *reason = std::string("its ") + name + " is a folder, not the component's file";
+            if (lstat(item, &info) != 0) {
+                *reason = std::string("it holds no ") + file;
                 return false;
             }
-            if (IsForeignBuild(item)) {
-                *reason = std::string("its ") + name + " is built for another kind of computer";
+            if (S_ISDIR(info.st_mode) && !LIsUsableComponentFolder(name, item)) {
+                *reason = std::string("its ") + file + " is a folder, not the component's file";
+                return false;
+            }
+            if (!S_ISDIR(info.st_mode) && (!S_ISREG(info.st_mode) || IsForeignBuild(item))) {
+                *reason = std::string("its ") + file + " is built for another kind of computer";
                 return false;
             }
             LSecureComponentsTree(item);

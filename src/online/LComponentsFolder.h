@@ -27,9 +27,23 @@ uint64_t LAllowedUnpackedBytes(uint64_t archiveBytes);
 // (260 bytes).
 bool LGetShippedComponentsFolder(char* dest);
 // The installed path of a component (260 bytes), set even when the answer is
-// false; true when it is there and usable (a file, or a folder that the
-// component is allowed to be).
+// false; true when it is there and usable. "infozip" and "zlib" (by their
+// first letters, any case) are the system's unzip program and zlib; a few
+// shared libraries keep their library file names (LComponentFileName); any
+// other component is the components folder + its name. A file is usable
+// unless it is a build for the old big-endian Macs (which is deleted); a
+// folder only when it is one of the folder components with its libraries
+// (LIsUsableComponentFolder). When the components folder cannot be made, the
+// answer is false with that folder as the path.
 bool LGetComponentPath(const char* name, char* dest);
+// The name of a component's file (or folder) in the components folder.
+std::string LComponentFileName(const char* name);
+// A folder in a component's place is usable only for the components that
+// are folders of libraries: "unrar" (libunrar.so), "minizipx64"
+// (libminizip.so) and "ffmpeg" followed by a version number (libavcodec.so,
+// libavformat.so, libavutil.so and libswscale.so); each needs its libraries
+// inside it.
+bool LIsUsableComponentFolder(const char* name, const char* folder);
 // A component's name from a shipped entry: the file name without extension
 // and without one trailing 'i' ("quavex4x64i.zip" is "quavex4x64").
 void LComponentNameFromEntry(const char* entry, char* dest);
@@ -52,10 +66,12 @@ int LInstallShippedComponentFolder(const char* name, const char* source);
 // beside the components, refused when a member's name is absolute or climbs
 // with "..", when it holds more than kMaxArchiveMembers members or unpacks to
 // more than LAllowedUnpackedBytes, or when anything but files and folders
-// comes out of it. Its item "name" must be a file (a component is one) built
-// for this system; only then does it replace the installed one, in a single
-// rename. 0 installed, 2 not (the installed component, if any, is
-// untouched; why, when given, says what was wrong). The zip is deleted
+// comes out of it. Its item named as the component's file
+// (LComponentFileName) must be a file built for this system, or one of the
+// folder components with its libraries (LIsUsableComponentFolder); only then
+// does it replace the installed one, in a single rename. 0 installed, 2 not
+// (the installed component, if any, is untouched; why, when given, says what
+// was wrong). The zip is deleted
 // afterwards when asked, whatever the result.
 int LInstallComponentZip(const char* name, const char* zip, bool deleteZip, std::string* why = nullptr);
 // The unpacking behind LInstallComponentZip, for any folder: the zip's item

@@ -4,9 +4,11 @@
 // installed component as it was; two processes at once install once.
 // Archives are made at test time with Python's zipfile.
 
+#include "DialogAnswerer.h"
 #include "OnlineTestSupport.h"
 
 #include "audio/formats/mp3/LMp3EncoderComponent.h"
+#include "audio/mp3/Mp3EncoderTestSupport.h"
 #include "foundation/settings/LSharedSettings.h"
 #include "gui/GuiTestSupport.h"
 #include "online/LComponentInstall.h"
@@ -393,19 +395,182 @@ TEST_F(Components, InstallOnDemandRunsInItsProgressWindow)
     ASSERT_NO_FATAL_FAILURE(ServeZip({"testcomp=new code"}));
     TestServer server;
     ASSERT_NO_FATAL_FAILURE(StartServer(server));
+    // The user is asked first; once installed, never again.
+    DialogAnswerer answerer;
+    answerer.Expect("Install-on-Demand", "Download");
+    answerer.Start();
     char path[260];
     EXPECT_TRUE(LComponentInstallOnDemand(kName, path, nullptr));
+    EXPECT_TRUE(answerer.Done());
     EXPECT_EQ(ReadWhole(Installed()), "new code");
     EXPECT_TRUE(LComponentInstallOnDemand(kName, path, nullptr));
     EXPECT_EQ(ZipFetches(), 1);
+}
 
-    // The MP3 encoder is installed when the system's library loads; it is
-    // never fetched.
-    LMp3EncoderComponent encoder;
-    EXPECT_EQ(LComponentInstallOnDemand(kMp3EncoderComponentName, path, nullptr), encoder.IsLoaded());
-    std::ifstream in(getLog_);
-    for (std::string line; std::getline(in, line);)
-        EXPECT_EQ(line.find("quavex"), std::string::npos) << line;
+// The MP3 encoder a test binary looks for: none beside it, none in the
+// throwaway home; when missing, the user is offered its download.
+class Mp3EncoderOnDemand : public Components
+{
+protected:
+    void SetUp() override
+    {
+        Components::SetUp();
+        if (IsSkipped())
+            return;
+        GuiApp();
+        if (LMp3EncoderComponent().IsLoaded())
+            GTEST_SKIP() << "an MP3 encoder is found beside the test program";
+    }
+
+    // The archive served for the encoder: its one member "quavex4x64" holds
+    // the bytes of the file given.
+    void ServeEncoder(const std::string& library)
+    {
+        ASSERT_EQ(RunCommand("/usr/bin/python3 -c " +
+                             Quote("import sys, zipfile\n"
+                                   "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+                                   "    z.write(sys.argv[2], 'quavex4x64')\n") +
+                             " " + Quote(files_ + "/components/mac/quavex4x64i.zip") + " " + Quote(library)),
+                  0);
+    }
+
+    int EncoderFetches() const
+    {
+        std::ifstream in(getLog_);
+        int count = 0;
+        for (std::string line; std::getline(in, line);)
+            count += line == "/components/mac/quavex4x64i.zip";
+        return count;
+    }
+
+    std::string Encoder() const { return std::string(folder_) + "/quavex4x64"; }
+};
+
+TEST_F(Mp3EncoderOnDemand, AMissingEncoderIsOfferedAndADeclinedOfferFetchesNothing)
+{
+    ASSERT_NO_FATAL_FAILURE(ServeZip({"testcomp=unused"}));
+    TestServer server;
+    ASSERT_NO_FATAL_FAILURE(StartServer(server));
+    DialogAnswerer answerer;
+    answerer.Expect("Install-on-Demand", "Cancel");
+    answerer.Start();
+    char path[260];
+    EXPECT_FALSE(LComponentInstallOnDemand(kMp3EncoderComponentName, path, nullptr));
+    EXPECT_TRUE(answerer.Done());
+    EXPECT_EQ(EncoderFetches(), 0);
+    EXPECT_FALSE(fs::exists(Encoder()));
+}
+
+TEST_F(Mp3EncoderOnDemand, AnAcceptedOfferInstallsTheEncoderThatThenLoads)
+{
+    std::error_code error;
+    const std::string built = fs::canonical(mp3enc::BuiltComponent(), error).string();
+    if (error)
+        GTEST_SKIP() << "the build tree ships no MP3 encoder component (libmp3lame0)";
+    ASSERT_NO_FATAL_FAILURE(ServeEncoder(built));
+    TestServer server;
+    ASSERT_NO_FATAL_FAILURE(StartServer(server));
+    DialogAnswerer answerer;
+    answerer.Expect("Install-on-Demand", "Download");
+    answerer.Start();
+    char path[260];
+    EXPECT_TRUE(LComponentInstallOnDemand(kMp3EncoderComponentName, path, nullptr)) << LHttpLastError();
+    EXPECT_EQ(std::string(path), Encoder());
+    EXPECT_EQ(EncoderFetches(), 1);
+    EXPECT_TRUE(LMp3EncoderComponent().IsLoaded());
+    // Found now: asked again, nothing is offered or fetched.
+    EXPECT_TRUE(LComponentInstallOnDemand(kMp3EncoderComponentName, path, nullptr));
+    EXPECT_EQ(EncoderFetches(), 1);
+}
+
+TEST_F(Mp3EncoderOnDemand, ADownloadThatDoesNotLoadIsRemovedAndTold)
+{
+    const std::string junk = dir_.Path("junk");
+    std::ofstream(junk) << "not a library";
+    ASSERT_NO_FATAL_FAILURE(ServeEncoder(junk));
+    TestServer server;
+    ASSERT_NO_FATAL_FAILURE(StartServer(server));
+    InstallContext context;
+    char path[260];
+    EXPECT_EQ(LDownloadAndInstallComponent(&context, kMp3EncoderComponentName, path), 2);
+    EXPECT_EQ(context.lines, (std::vector<std::string>{"0:Download install-on-demand", "1:quavex4x64",
+                                                       "message:Error downloading component quavex4x64"}));
+    EXPECT_EQ(EncoderFetches(), 1);
+    // Left there, it would hide the encoder the program ships for good.
+    EXPECT_FALSE(fs::exists(Encoder()));
+}
+
+TEST(ComponentPaths, EachNameHasItsPlaceAndOnlyFolderComponentsMayBeFolders)
+{
+    quorin::test::TempHome home;
+    char folder[260];
+    ASSERT_TRUE(LGetComponentsFolder(folder));
+    const std::string f = folder;
+    auto file = [&](const std::string& name, const std::string& bytes = "code") {
+        fs::create_directories(fs::path(f + "/" + name).parent_path());
+        std::ofstream(f + "/" + name) << bytes;
+    };
+    const std::string powerPc("\xFE\xED\xFA\xCE rest", 9);
+    file("quavex4x64");
+    file("snappy.so");
+    file("libfreetype.so.6");
+    file("flacenc", powerPc); // a codec is taken as it is
+    file("oldcomp", powerPc); // anything else of that build goes
+    file("unrar/libunrar.so");
+    file("minizipx64/libminizip.so");
+    for (const char* library : {"libavcodec.so", "libavformat.so", "libavutil.so", "libswscale.so"}) {
+        file(std::string("ffmpeg4x64/") + library);
+        file(std::string("ffmpeg/") + library);
+    }
+    for (const char* library : {"libavcodec.so", "libavformat.so", "libavutil.so"})
+        file(std::string("ffmpeg3/") + library);
+    fs::create_directories(f + "/libunrarx64.so/inner");
+    fs::create_directories(f + "/plainfolder");
+    file("minizip/libminizip.so");
+
+    struct Case
+    {
+        const char* name;
+        std::string path;
+        bool usable;
+    } const cases[] = {
+        {"infozip", "/usr/bin/unzip", fs::exists("/usr/bin/unzip")},
+        {"InfoZIP-3", "/usr/bin/unzip", fs::exists("/usr/bin/unzip")},
+        {"quavex4x64", f + "/quavex4x64", true},
+        {"snappy", f + "/snappy.so", true},
+        {"freetype", f + "/libfreetype.so.6", true},
+        {"ccittfaxmac", f + "/ccittfaxmac.so", false},
+        {"libunrarx64", f + "/libunrarx64.so", false}, // a folder in a file's place
+        {"flacenc", f + "/flacenc", true},
+        {"oldcomp", f + "/oldcomp", false},
+        {"unrar", f + "/unrar", true},
+        {"minizipx64", f + "/minizipx64", true},
+        {"minizip", f + "/minizip", false},
+        {"ffmpeg4x64", f + "/ffmpeg4x64", true},
+        {"ffmpeg3", f + "/ffmpeg3", false}, // a library short
+        {"ffmpeg", f + "/ffmpeg", false},   // no version
+        {"plainfolder", f + "/plainfolder", false},
+        {"missing", f + "/missing", false},
+    };
+    for (const Case& c : cases) {
+        char path[260];
+        EXPECT_EQ(LGetComponentPath(c.name, path), c.usable) << c.name;
+        EXPECT_EQ(std::string(path), c.path) << c.name;
+    }
+    EXPECT_TRUE(fs::exists(f + "/flacenc"));
+    EXPECT_FALSE(fs::exists(f + "/oldcomp")) << "a build for the old Macs is deleted";
+
+    // zlib is the system's, wherever the loader has it.
+    char zlib[260];
+    EXPECT_TRUE(LGetComponentPath("ZLIB", zlib)) << zlib;
+    EXPECT_NE(std::string(zlib).find("libz.so"), std::string::npos) << zlib;
+
+    // No components folder to be had: false, with the folder it would be.
+    fs::remove_all(f);
+    std::ofstream(f) << "a file in the folder's place";
+    char path[260];
+    EXPECT_FALSE(LGetComponentPath("quavex4x64", path));
+    EXPECT_EQ(std::string(path), f);
 }
 
 TEST(ComponentNames, CodecComponentsKeepTheirZipName)

@@ -94,4 +94,20 @@ if QUORIN_DRIVES="fake:media=cdr,dump=$tmp/disc.raw" drive "sides to cd" 0 wizar
     [ "$(wizard_files)" = 0 ] || { echo "FAIL sides to cd: working folder not empty"; fail=1; }
 fi
 
+# MP3 output: the tool finds the encoder as the program does (none is in the
+# throwaway home), so the tracks are converted and listed as MP3 files.
+rm -f "$HOME/Music/Quorin"/*
+rm -rf "$XDG_CACHE_HOME/Quorin/Recording"
+# Should it offer the encoder's download all the same, nothing leaves the machine.
+if QUORIN_SITE=https://localhost:9 drive "sides to mp3" 0 wizard --sides "$tmp/sides" -- click:24603 next next next next click:31603 click:fin!; then
+    lacks "sides to mp3" "MP3 encoder"
+    [ "$(grep -c "^listed: $HOME/Music/Quorin/.*\.mp3\$" "$tmp/out")" = 3 ] || { echo "FAIL sides to mp3: not listed"; cat "$tmp/out" "$tmp/err"; fail=1; }
+    [ "$(setting Settings/OutPutMethod)" = 2 ] || { echo "FAIL sides to mp3: method not stored"; fail=1; }
+    if command -v mpg123 >/dev/null; then
+        sed -n 's/^listed: //p' "$tmp/out" | while IFS= read -r track; do
+            mpg123 -q -t "$track" 2>/dev/null || echo "FAIL sides to mp3: $track does not decode"
+        done | grep . && fail=1
+    fi
+fi
+
 exit $fail

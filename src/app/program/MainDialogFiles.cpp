@@ -6,6 +6,8 @@
 #include "app/program/RecordingFiles.h"
 #include "app/program/RelatedPrograms.h"
 #include "app/program/burn/LProgressTasks.h"
+#include "app/program/encoders/Mp3EncoderOnDemand.h"
+#include "app/queue/JobOutputFile.h"
 #include "app/queue/SplitJoinJobs.h"
 #include "foundation/containers/LStringList.h"
 #include "foundation/files/LFileCopy.h"
@@ -525,6 +527,9 @@ bool MainDialog::SplitFile(const char* path, const std::vector<int64_t>& points)
              LMessageBoxWarningStyle);
         return false;
     }
+    // Tracks of an MP3 are MP3s: the encoder must be there first.
+    if (HasExtensionNoCase(path, ".mp3") && !EnsureMp3EncoderInstalled(GetView()))
+        return false;
     splitRunning_ = true;
     LSplitFileTask task("Splitting Files", path, points);
     const int result = static_cast<int>(task.Run(GetView()));

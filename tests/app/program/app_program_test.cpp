@@ -14,6 +14,7 @@
 #include <QSvgRenderer>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -255,6 +256,73 @@ TEST_F(AppProgram, ShippedComponentsAreInstalledWithSafeModes)
     // Nothing in the folder is left writable by others.
     EXPECT_EQ(ModeOf(components + "/loose") & S_IWOTH, 0u);
     EXPECT_EQ(ModeOf(components) & S_IWOTH, 0u);
+}
+
+// The processes whose program file is `path`.
+std::vector<pid_t> ProcessesOf(const std::string& path)
+{
+    std::vector<pid_t> found;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator("/proc", error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        const fs::path exe = fs::read_symlink(entry.path() / "exe", error);
+        if (!error && exe == path)
+            found.push_back(static_cast<pid_t>(std::stol(name)));
+    }
+    return found;
+}
+
+TEST_F(AppProgram, AnInstallerLaunchFromTheBuildTreeInstallsForTheUserAndGoesOnInTheCopy)
+{
+    const std::string prefix = home_.Path(".local");
+    const std::string installed = prefix + "/bin/quorin";
+    // The installer ends once the copy is made and started.
+    ASSERT_EQ(RunProgram(Program(), {"-installer"}), 0);
+    ASSERT_TRUE(fs::is_regular_file(installed));
+    EXPECT_EQ(fs::file_size(installed), fs::file_size(Program()));
+    EXPECT_EQ(ModeOf(installed) & 0111, 0111u);
+    // Its resources where an installed program looks for them.
+    const std::string resources = prefix + "/share/quorin";
+    EXPECT_TRUE(fs::exists(resources + "/resources/svg/304.svg"));
+    EXPECT_TRUE(fs::exists(resources + "/resources/wav/364.wav"));
+    if (fs::exists(fs::symlink_status(BuildDir() + "/src/app/quavex4x64")))
+        EXPECT_EQ(fs::read_symlink(resources + "/quavex4x64"),
+                  fs::read_symlink(BuildDir() + "/src/app/quavex4x64"));
+    EXPECT_EQ(ReadText(resources + "/version"), "3.00\n");
+    EXPECT_FALSE(fs::exists(resources + "/CMakeFiles")) << "the build's files came along";
+    EXPECT_EQ(Setting("Settings", "CurrentVersion"), "3.00");
+
+    // The menu entry and its icon start the installed copy.
+    const std::string entry = home_.Path(".local/share/applications/com.oxbelsoftware.quorin.desktop");
+    EXPECT_NE(ReadText(entry).find("\nExec=" + installed + " %F\n"), std::string::npos) << ReadText(entry);
+    EXPECT_TRUE(
+        fs::exists(home_.Path(".local/share/icons/hicolor/scalable/apps/com.oxbelsoftware.quorin.svg")));
+    if (quorin::test::HaveTool("desktop-file-validate")) {
+        EXPECT_EQ(quorin::test::RunCommand("desktop-file-validate " + Quote(entry)), 0) << ReadText(entry);
+    }
+
+    // The copy runs on in the installer's place: started from the installed path.
+    std::vector<pid_t> copies;
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            copies = ProcessesOf(installed);
+            return !copies.empty();
+        },
+        15000))
+        << "the installed copy was not started";
+    for (pid_t pid : copies)
+        kill(pid, SIGTERM);
+    if (!PumpUntil([&] { return ProcessesOf(installed).empty(); }, 30000))
+        for (pid_t pid : ProcessesOf(installed))
+            kill(pid, SIGKILL);
+
+    // Started as the installer from the installed place, it copies nothing
+    // and runs on itself.
+    fs::remove(resources + "/version");
+    ASSERT_EQ(RunProgram(installed, {"-installer"}), 0);
+    EXPECT_FALSE(fs::exists(resources + "/version"));
 }
 
 class Receiver : public LSingleInstance::Handler

@@ -269,6 +269,9 @@ TEST_F(BurnSettingsPageTest, OkWithMp3ChosenNeedsTheMp3Encoder)
         SetMp3EncoderProbeForTesting(c.probe);
         LSettingsSetString("OutputFormat", "DataCDType", "2");
         const size_t boxesBefore = boxes.Seen().size();
+        // The offer to download the encoder is declined.
+        if (!c.accepted)
+            boxes.Queue("Cancel");
         LDataDiscTypeDialog dialog;
         ASSERT_TRUE(dialog.CreateFromTemplate(LDataDiscTypeDialog::Template()));
         dialog.ShowModeless(nullptr, LPlacementCenterOnScreen);

@@ -393,7 +393,10 @@ TEST_F(PreferencesTest, AnUnusualStoredNoiseFloorIsConfirmedOnOk)
 
 TEST_F(PreferencesTest, AnMp3ActionNeedsTheEncoder)
 {
+    // Missing, the encoder is offered for download, with the package as the
+    // other way; declined, the MP3 action is refused.
     SetMp3EncoderProbeForTesting(MissesEncoder);
+    boxes_.Queue("Cancel");
     PreferencesSheet sheet;
     RunSheet<PreferencesSheet>(sheet, "Quorin Preferences", 1, [&](PreferencesSheet& s) {
         s.Audio().SelectPullDownItem(AudioPreferencesPage::kActionList, 1);

@@ -1,6 +1,7 @@
 #include "app/program/startup/LFirstRun.h"
 
 #include "app/program/startup/LAppStartup.h"
+#include "app/program/startup/LApplicationsFolder.h"
 #include "app/program/startup/LLanguageOfferPage.h"
 #include "app/program/startup/LSupportServices.h"
 #include "foundation/files/LAppDataSubfolder.h"
@@ -184,10 +185,14 @@ std::string LDesktopEntryText(const char* executable)
 
 bool LInstallDesktopEntry()
 {
+    // The entry starts the program in use: the installed copy once the
+    // installer launch has made one.
     char executable[kLPathSize];
     const std::string entry = LDesktopEntryPath();
     const std::string icon = LDesktopIconPath();
-    if (entry.empty() || icon.empty() || !LGetExecutablePath(executable, sizeof executable))
+    if (entry.empty() || icon.empty() ||
+        (!LGetBundleExecutable(LAppBundlePath, executable) &&
+         !LGetExecutablePath(executable, sizeof executable)))
         return false;
     std::error_code error;
     std::filesystem::create_directories(std::filesystem::path(entry).parent_path(), error);
@@ -206,8 +211,15 @@ bool LInstallDesktopEntry()
 
 bool LFirstRunStep()
 {
-    // The program runs where it was installed: there is no copying it into
-    // a folder of applications, and no restart from a copy.
+    LSetAppBundlePathToRunningProgram();
+    // Started as the installer from outside an installation: the program
+    // installs itself for the user and this start goes on in the copy.
+    bool moved = false;
+    if (LIsInstallerLaunch() && !LIsRunningFromApplicationsFolder()) {
+        moved = true;
+        if (!LInstallIntoApplications())
+            return false;
+    }
     if (!LIsNewInstallation() && !LIsInstallerLaunch())
         return true;
     LStartupInstallThread install;
@@ -221,6 +233,12 @@ bool LFirstRunStep()
     // The edition in the user's language is offered as a web page to open,
     // so this start goes on whatever the user chose.
     LRunLanguageOfferWizard();
+    if (moved) {
+        char shared[kLPathSize];
+        LCreateAppDataSubfolder("Shared", shared);
+        LRelaunchFromAppPath();
+        return false;
+    }
     return true;
 }
 

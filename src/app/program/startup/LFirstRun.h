@@ -1,7 +1,9 @@
 #pragma once
 // The first start of a new installation (or of a new version): the
 // new-version record, the shared files, and the program's entry in the
-// desktop's application menu with its icon.
+// desktop's application menu with its icon. Started as the installer from
+// outside an installation, the program first installs itself for the user
+// and hands this start to the installed copy (LApplicationsFolder.h).
 
 #include "foundation/threads/LThreadOwner.h"
 
@@ -9,7 +11,8 @@
 
 inline constexpr const char* kProgramVersionText = "3.00";
 
-// Runs before the main window exists; true lets the start-up go on.
+// Runs before the main window exists; true lets the start-up go on, false
+// ends it (an installer launch that started the installed copy, or failed).
 bool LFirstRunStep();
 // No record of this version's installation, or the program is newer than it.
 bool LIsNewInstallation();

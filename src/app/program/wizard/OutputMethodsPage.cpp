@@ -1,5 +1,7 @@
 #include "app/program/wizard/OutputMethodsPage.h"
 
+#include "app/program/encoders/Mp3EncoderOnDemand.h"
+
 #include "app/program/wizard/WizardPageSupport.h"
 #include "foundation/log/LLog.h"
 #include "foundation/settings/LSettings.h"
@@ -70,11 +72,10 @@ bool OutputMethodsPage::PerformOutput()
 {
     const OutputMethod method = CheckedMethod();
     if (method == OutputMethod::kMp3) {
-        if (!IsMp3EncoderAvailable()) {
-            Tell("The MP3 encoder could not be loaded, so the tracks cannot be converted to MP3. Your tracks "
-                 "are kept; choose another output method or install the MP3 encoder and try again.");
+        // Declined or failed, the install has told the user; the wizard stays
+        // with the tracks as they are.
+        if (!EnsureMp3EncoderInstalled(GetView()))
             return false;
-        }
         Mp3Conversion conversion;
         std::string error;
         const int result = RunWizardStep(this, "Converting to mp3 file.", [&](LProcessContext* context) {
