@@ -55,9 +55,16 @@ public:
     void detach() { window_ = nullptr; }
     LWindow* zunkitWindow() const { return window_; }
     LMacWindowManager* manager() const;
+    // The window this one was opened from: the window manager keeps this one
+    // above it, raises and minimises the two together and places this one
+    // over it. Takes effect when this window is next shown.
+    void setOwnerWindow(QWidget* owner);
+    QWidget* ownerWindow() const { return owner_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -65,7 +72,12 @@ protected:
 
 private:
     LKeyHandler* activeKeyHandler() const;
+    void keepOnWorkArea();
     LWindow* window_;
+    QPointer<QWidget> owner_;
+    // Set when shown, until the window's frame has been fitted to the work
+    // area once the window manager has framed and placed it.
+    bool fitPending_ = false;
 };
 
 // Panels: the same, as tool windows.
