@@ -264,6 +264,10 @@ void LQtWindowImpl::closeEvent(QCloseEvent* event)
 void LQtWindowImpl::setOwnerWindow(QWidget* owner)
 {
     owner_ = owner != nullptr && owner->window() != this ? owner->window() : nullptr;
+    // The toolkit hands the owner to the window manager only for dialog-type
+    // windows; a plain window would float free of the window it came from.
+    if (owner_ != nullptr && windowType() == Qt::Window && !isVisible())
+        setWindowFlags((windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
 }
 
 void LQtWindowImpl::showEvent(QShowEvent* event)
@@ -296,6 +300,10 @@ void LQtWindowImpl::moveEvent(QMoveEvent* event)
 void LQtWindowImpl::keepOnWorkArea()
 {
     if (!isVisible() || isMinimized() || isMaximized() || isFullScreen())
+        return;
+    // The offscreen platform's screen is a nominal size that the program's
+    // shots and tests lay windows out beyond.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
         return;
     QScreen* screen = LQtScreenOf(this);
     if (screen == nullptr)
