@@ -1,4 +1,5 @@
 #include "gui/framework/LEventPump.h"
+#include "gui/framework/LApplication.h"
 #include "gui/framework/LWindow.h"
 #include "gui/qt/LQtView.h"
 #include "gui/qt/LQtWindowImpl.h"
@@ -185,6 +186,7 @@ LViewHandle LGetModalWindowView()
 
 void LBringAppToFront()
 {
+    LUnhideApplication();
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         if (widget->isVisible()) {
             if (widget->isMinimized())
