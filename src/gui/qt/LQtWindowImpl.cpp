@@ -281,6 +281,13 @@ void LQtWindowImpl::showEvent(QShowEvent* event)
         if (handle->transientParent() != owner)
             handle->setTransientParent(owner);
     }
+    // A work area that changes (a panel comes or grows) takes the window
+    // with it.
+    if (QScreen* screen = LQtScreenOf(this); screen != watchedScreen_) {
+        disconnect(workAreaWatch_);
+        watchedScreen_ = screen;
+        workAreaWatch_ = connect(screen, &QScreen::availableGeometryChanged, this, [this] { keepOnWorkArea(); });
+    }
     fitPending_ = true;
     // Without a window manager no frame comes: what there is fits now.
     QTimer::singleShot(0, this, [this] { keepOnWorkArea(); });
@@ -313,6 +320,11 @@ void LQtWindowImpl::keepOnWorkArea()
     const QRect client = geometry();
     const int frameWidth = frame.width() - client.width();
     const int frameHeight = frame.height() - client.height();
+    // A resizable window's minimum never asks for more than the work area
+    // leaves inside the frame.
+    const QSize room(std::max(1, area.width() - frameWidth), std::max(1, area.height() - frameHeight));
+    if (minimumSize() != maximumSize() && (minimumWidth() > room.width() || minimumHeight() > room.height()))
+        setMinimumSize(minimumSize().boundedTo(room));
     // Shrunk as far as the window allows; a window that cannot shrink keeps
     // its top-left corner (title bar and close box) on the work area.
     QSize size(std::min(client.width(), area.width() - frameWidth),

@@ -11,6 +11,7 @@
 #include <vector>
 
 class LEmbeddedWindow;
+class QScreen;
 class LKeyHandler;
 class LResizable;
 
@@ -75,6 +76,8 @@ private:
     void keepOnWorkArea();
     LWindow* window_;
     QPointer<QWidget> owner_;
+    QPointer<QScreen> watchedScreen_;
+    QMetaObject::Connection workAreaWatch_;
     // Set when shown, until the window's frame has been fitted to the work
     // area once the window manager has framed and placed it.
     bool fitPending_ = false;
@@ -112,5 +115,4 @@ private:
 QRect LQtContentArea(const QWidget* top, QSize size = QSize());
 
 // The screen a widget shows on, else the primary one.
-class QScreen;
 QScreen* LQtScreenOf(const QWidget* widget);

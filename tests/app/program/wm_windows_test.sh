@@ -192,6 +192,41 @@ wait_for "the main window to be drawn" drawn "$main_title"
 wait_for "the main window's frame to lie inside the work area ($(xprop -root _NET_WORKAREA))" inside_work_area
 echo "ok: the main window is drawn and its frame lies inside the work area"
 
+# A panel comes along the top edge: the work area shrinks and the main window
+# keeps inside it. A window manager that maximised the main window (xfwm4
+# does so with a window asking for the whole screen) places it itself.
+if xprop -id "$(main_id)" _NET_WM_STATE | grep -q MAXIMIZED_VERT; then
+  echo "ok: $wm maximised the main window; its place with a panel is the window manager's"
+else
+python3 - >"$work/panel.log" 2>&1 <<'EOF' &
+import ctypes, time
+x = ctypes.CDLL("libX11.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+x.XInternAtom.restype = ctypes.c_ulong
+x.XDefaultRootWindow.restype = ctypes.c_ulong
+x.XCreateSimpleWindow.restype = ctypes.c_ulong
+d = ctypes.c_void_p(x.XOpenDisplay(None))
+w = ctypes.c_ulong(x.XCreateSimpleWindow(d, ctypes.c_ulong(x.XDefaultRootWindow(d)), 0, 0, 1280, 60, 0, 0, 0x335577))
+atom = lambda name: ctypes.c_ulong(x.XInternAtom(d, name, 0))
+dock = (ctypes.c_long * 1)(atom(b"_NET_WM_WINDOW_TYPE_DOCK").value)
+x.XChangeProperty(d, w, atom(b"_NET_WM_WINDOW_TYPE"), ctypes.c_ulong(4), 32, 0, dock, 1)
+strut = (ctypes.c_long * 12)(0, 0, 60, 0, 0, 0, 0, 0, 0, 1279, 0, 0)
+x.XChangeProperty(d, w, atom(b"_NET_WM_STRUT_PARTIAL"), ctypes.c_ulong(6), 32, 0, strut, 12)
+x.XChangeProperty(d, w, atom(b"_NET_WM_STRUT"), ctypes.c_ulong(6), 32, 0, strut, 4)
+x.XMapWindow(d, w)
+x.XFlush(d)
+while True:
+    time.sleep(1)
+EOF
+panel_pid=$!
+panel_up() { xprop -root _NET_WORKAREA | grep -q '= 0, 60, 1280, 740'; }
+wait_for "the panel to shrink the work area" panel_up
+wait_for "the main window's frame to keep inside the work area with the panel ($(xprop -root _NET_WORKAREA))" inside_work_area
+kill "$panel_pid"
+wait "$panel_pid" 2>/dev/null
+echo "ok: with a panel on the screen the main window keeps inside the smaller work area"
+fi
+
 press "$main_title" ctrl+comma
 check_dialog "Quorin Preferences"
 close_with_escape "Quorin Preferences"
