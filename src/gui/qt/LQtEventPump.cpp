@@ -1,5 +1,5 @@
-#include "gui/framework/LEventPump.h"
 #include "gui/framework/LApplication.h"
+#include "gui/framework/LEventPump.h"
 #include "gui/framework/LWindow.h"
 #include "gui/qt/LQtView.h"
 #include "gui/qt/LQtWindowImpl.h"

@@ -286,7 +286,8 @@ void LQtWindowImpl::showEvent(QShowEvent* event)
     if (QScreen* screen = LQtScreenOf(this); screen != watchedScreen_) {
         disconnect(workAreaWatch_);
         watchedScreen_ = screen;
-        workAreaWatch_ = connect(screen, &QScreen::availableGeometryChanged, this, [this] { keepOnWorkArea(); });
+        workAreaWatch_ =
+            connect(screen, &QScreen::availableGeometryChanged, this, [this] { keepOnWorkArea(); });
     }
     fitPending_ = true;
     // Without a window manager no frame comes: what there is fits now.
@@ -332,7 +333,8 @@ void LQtWindowImpl::keepOnWorkArea()
     size = size.expandedTo(minimumSize()).boundedTo(maximumSize());
     if (size != client.size())
         resize(size);
-    const int x = std::max(area.x(), std::min(frame.x(), area.x() + area.width() - size.width() - frameWidth));
+    const int x =
+        std::max(area.x(), std::min(frame.x(), area.x() + area.width() - size.width() - frameWidth));
     const int y =
         std::max(area.y(), std::min(frame.y(), area.y() + area.height() - size.height() - frameHeight));
     if (QPoint(x, y) != frame.topLeft())

@@ -21,7 +21,10 @@ namespace {
 class PlainWindow : public LWindow
 {
 public:
-    void Make(int w, int h) { CreateCocoaWindow(w, h, kWindowStyleTitled | kWindowStyleClosable, false, nullptr); }
+    void Make(int w, int h)
+    {
+        CreateCocoaWindow(w, h, kWindowStyleTitled | kWindowStyleClosable, false, nullptr);
+    }
     QWidget* Top() const { return LQtWidget(GetView())->window(); }
 };
 
@@ -55,7 +58,8 @@ TEST_F(WindowOwner, AWindowOpenedFromAnotherIsADialogTransientForIt)
         bool modal;
         bool withOwner;
     };
-    for (Case c : {Case{"modeless", false, true}, Case{"modal", true, true}, Case{"modeless alone", false, false}}) {
+    for (Case c :
+         {Case{"modeless", false, true}, Case{"modal", true, true}, Case{"modeless alone", false, false}}) {
         SCOPED_TRACE(c.how);
         PlainWindow window;
         window.Make(100, 60);
