@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  qt6-base-dev qt6-svg-dev adwaita-icon-theme fonts-dejavu-core xvfb xauth xdotool x11-utils x11-apps
+  qt6-base-dev qt6-svg-dev adwaita-icon-theme fonts-dejavu-core xvfb xauth xdotool x11-utils x11-apps openbox xfwm4
   libpulse-dev pulseaudio pulseaudio-utils libsndfile1-dev libmp3lame0 libburn-dev libssl-dev
   sox libsox-fmt-all mpg123 ffmpeg lame sndfile-programs
   xorriso genisoimage udftools p7zip-full dumpet

@@ -46,9 +46,14 @@ bool LIsApplicationTerminating();
 // or its only one).
 bool LIsSessionEnding();
 
-// Hide: the desktop offers no hiding of a whole program, so every window of
-// the program is minimised.
+// Hide: every shown window of the program is hidden (a bare X server cannot
+// minimise, and hidden windows need no desktop to come back); bringing the
+// program to the front (LBringAppToFront, as reopening or starting it again
+// does) shows them again.
 void LHideApplication();
+// Shows again what LHideApplication hid, owners before the windows opened
+// from them; false when nothing was hidden.
+bool LUnhideApplication();
 // Minimises every visible window of the program.
 void LMiniaturizeAllWindows();
 void LMiniaturizeWindow(LWindow* window);

@@ -19,7 +19,9 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
 #include <atomic>
+#include <vector>
 
 namespace {
 
@@ -218,9 +220,41 @@ bool LIsSessionEnding()
     return gSessionEnding.load();
 }
 
+namespace {
+
+std::vector<QPointer<QWidget>>& HiddenByHide()
+{
+    static std::vector<QPointer<QWidget>> hidden;
+    return hidden;
+}
+
+} // namespace
+
 void LHideApplication()
 {
-    LMiniaturizeAllWindows();
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->isVisible() && qobject_cast<LQtWindowImpl*>(widget) != nullptr) {
+            HiddenByHide().emplace_back(widget);
+            widget->hide();
+        }
+}
+
+bool LUnhideApplication()
+{
+    std::vector<QPointer<QWidget>> hidden;
+    hidden.swap(HiddenByHide());
+    // Owners first: a window is shown over the window it was opened from.
+    std::stable_partition(hidden.begin(), hidden.end(), [](const QPointer<QWidget>& widget) {
+        auto* impl = qobject_cast<LQtWindowImpl*>(widget.data());
+        return impl == nullptr || impl->ownerWindow() == nullptr;
+    });
+    bool shown = false;
+    for (const QPointer<QWidget>& widget : hidden)
+        if (widget != nullptr && !widget->isVisible()) {
+            widget->show();
+            shown = true;
+        }
+    return shown;
 }
 
 void LMiniaturizeAllWindows()

@@ -1,3 +1,4 @@
+#include "gui/framework/LApplication.h"
 #include "gui/framework/LEventPump.h"
 #include "gui/framework/LWindow.h"
 #include "gui/qt/LQtView.h"
@@ -185,6 +186,7 @@ LViewHandle LGetModalWindowView()
 
 void LBringAppToFront()
 {
+    LUnhideApplication();
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         if (widget->isVisible()) {
             if (widget->isMinimized())

@@ -22,7 +22,10 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QScreen>
+#include <QShowEvent>
+#include <QTimer>
 #include <QVariant>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -256,6 +259,86 @@ void LQtWindowImpl::closeEvent(QCloseEvent* event)
     event->ignore();
     if (LMacWindowManager* m = manager())
         m->windowShouldClose();
+}
+
+void LQtWindowImpl::setOwnerWindow(QWidget* owner)
+{
+    owner_ = owner != nullptr && owner->window() != this ? owner->window() : nullptr;
+    // The toolkit hands the owner to the window manager only for dialog-type
+    // windows; a plain window would float free of the window it came from.
+    if (owner_ != nullptr && windowType() == Qt::Window && !isVisible())
+        setWindowFlags((windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
+}
+
+void LQtWindowImpl::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Sent before the window is mapped: what the window manager reads at the
+    // map (WM_TRANSIENT_FOR) is set here. An owner that is not shown would
+    // take this window out of sight with it.
+    if (QWindow* handle = windowHandle()) {
+        QWindow* owner = owner_ != nullptr && owner_->isVisible() ? owner_->windowHandle() : nullptr;
+        if (handle->transientParent() != owner)
+            handle->setTransientParent(owner);
+    }
+    // A work area that changes (a panel comes or grows) takes the window
+    // with it.
+    if (QScreen* screen = LQtScreenOf(this); screen != watchedScreen_) {
+        disconnect(workAreaWatch_);
+        watchedScreen_ = screen;
+        workAreaWatch_ =
+            connect(screen, &QScreen::availableGeometryChanged, this, [this] { keepOnWorkArea(); });
+    }
+    fitPending_ = true;
+    // Without a window manager no frame comes: what there is fits now.
+    QTimer::singleShot(0, this, [this] { keepOnWorkArea(); });
+}
+
+void LQtWindowImpl::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    // The window manager framed and placed the window: its frame is known
+    // from now on and must lie inside the work area.
+    if (fitPending_ && frameGeometry() != geometry()) {
+        fitPending_ = false;
+        QTimer::singleShot(0, this, [this] { keepOnWorkArea(); });
+    }
+}
+
+void LQtWindowImpl::keepOnWorkArea()
+{
+    if (!isVisible() || isMinimized() || isMaximized() || isFullScreen())
+        return;
+    // The offscreen platform's screen is a nominal size that the program's
+    // shots and tests lay windows out beyond.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        return;
+    QScreen* screen = LQtScreenOf(this);
+    if (screen == nullptr)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QRect frame = frameGeometry();
+    const QRect client = geometry();
+    const int frameWidth = frame.width() - client.width();
+    const int frameHeight = frame.height() - client.height();
+    // A resizable window's minimum never asks for more than the work area
+    // leaves inside the frame.
+    const QSize room(std::max(1, area.width() - frameWidth), std::max(1, area.height() - frameHeight));
+    if (minimumSize() != maximumSize() && (minimumWidth() > room.width() || minimumHeight() > room.height()))
+        setMinimumSize(minimumSize().boundedTo(room));
+    // Shrunk as far as the window allows; a window that cannot shrink keeps
+    // its top-left corner (title bar and close box) on the work area.
+    QSize size(std::min(client.width(), area.width() - frameWidth),
+               std::min(client.height(), area.height() - frameHeight));
+    size = size.expandedTo(minimumSize()).boundedTo(maximumSize());
+    if (size != client.size())
+        resize(size);
+    const int x =
+        std::max(area.x(), std::min(frame.x(), area.x() + area.width() - size.width() - frameWidth));
+    const int y =
+        std::max(area.y(), std::min(frame.y(), area.y() + area.height() - size.height() - frameHeight));
+    if (QPoint(x, y) != frame.topLeft())
+        move(x, y);
 }
 
 namespace {
@@ -579,6 +662,11 @@ void LMacWindow::SetParent(LWindow* parent)
     LAssociatedData::SetData(reinterpret_cast<uintptr_t>(parent), view_, LAssociatedData::kParentWindowKey);
     LAssociatedData::SetData(reinterpret_cast<uintptr_t>(parent != nullptr ? parent->GetView() : nullptr),
                              view_, LAssociatedData::kParentViewKey);
+    if (isTopLevel_ && nsWindow_ != nullptr)
+        if (auto* impl = qobject_cast<LQtWindowImpl*>(LQtWidget(nsWindow_)))
+            impl->setOwnerWindow(parent != nullptr && parent->GetView() != nullptr
+                                     ? LQtWidget(parent->GetView())->window()
+                                     : nullptr);
 }
 
 LWindow* LMacWindow::GetParentWindow() const
@@ -1003,6 +1091,10 @@ bool LWindow::DoModal(LWindow* parent, int placement)
     SetParent(parent);
     if (nsWindow_ != nullptr)
         LQtWidget(nsWindow_)->setWindowModality(Qt::ApplicationModal);
+    // A dialog opened from a shown window stands over that window.
+    if (placement == LPlacementCenterOnScreen && parent != nullptr && parent->IsVisible() &&
+        !LIsWindowMiniaturized(parent))
+        placement = LPlacementCenterOnParent;
     modalResult_ = kCommandCancel;
     InitWindow(placement, true);
     if (manager_ != nullptr)

@@ -11,6 +11,7 @@
 #include <vector>
 
 class LEmbeddedWindow;
+class QScreen;
 class LKeyHandler;
 class LResizable;
 
@@ -55,9 +56,16 @@ public:
     void detach() { window_ = nullptr; }
     LWindow* zunkitWindow() const { return window_; }
     LMacWindowManager* manager() const;
+    // The window this one was opened from: the window manager keeps this one
+    // above it, raises and minimises the two together and places this one
+    // over it. Takes effect when this window is next shown.
+    void setOwnerWindow(QWidget* owner);
+    QWidget* ownerWindow() const { return owner_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -65,7 +73,14 @@ protected:
 
 private:
     LKeyHandler* activeKeyHandler() const;
+    void keepOnWorkArea();
     LWindow* window_;
+    QPointer<QWidget> owner_;
+    QPointer<QScreen> watchedScreen_;
+    QMetaObject::Connection workAreaWatch_;
+    // Set when shown, until the window's frame has been fitted to the work
+    // area once the window manager has framed and placed it.
+    bool fitPending_ = false;
 };
 
 // Panels: the same, as tool windows.
@@ -100,5 +115,4 @@ private:
 QRect LQtContentArea(const QWidget* top, QSize size = QSize());
 
 // The screen a widget shows on, else the primary one.
-class QScreen;
 QScreen* LQtScreenOf(const QWidget* widget);

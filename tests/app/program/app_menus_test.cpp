@@ -220,10 +220,12 @@ TEST_F(AppMenus, MinimizeAndMaximizeBringTheWindowBackWithoutZooming)
     window_.SendCommand(kCmdMaximize);
     EXPECT_TRUE(PumpUntil([&] { return !LIsWindowMiniaturized(&window_); }));
 
-    window_.SendCommand(kCmdHide); // "Hide" minimises the program's windows
-    EXPECT_TRUE(PumpUntil([&] { return LIsWindowMiniaturized(&window_); }));
-    window_.SendCommand(kCmdMaximize);
-    EXPECT_TRUE(PumpUntil([&] { return !LIsWindowMiniaturized(&window_); }));
+    window_.SendCommand(kCmdHide); // "Hide" takes the program's windows away
+    EXPECT_FALSE(window_.IsVisible());
+    EXPECT_TRUE(window_.IsWindow());
+    window_.BringToFront(); // as reopening the program does
+    EXPECT_TRUE(window_.IsVisible());
+    EXPECT_FALSE(LIsWindowMiniaturized(&window_));
 
     window_.ShowWindow(false);
     window_.SendCommand(kCmdMaximize); // a hidden window comes back
