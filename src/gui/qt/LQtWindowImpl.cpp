@@ -175,12 +175,18 @@ LWindow* LGetWindowFromView(LViewHandle view)
 
 // ---- the manager and the peers ----
 
-LMacWindowManager::LMacWindowManager(QWidget* window, LWindow* owner) : widget_(window), window_(owner) {}
+LMacWindowManager::LMacWindowManager(QWidget* window, LWindow* owner) : widget_(window), window_(owner)
+{
+    lastScreen_ = LQtScreenOf(window);
+    lastScale_ = window != nullptr ? std::max(1.0, window->devicePixelRatioF()) : 1.0;
+    updateCharacterSize();
+}
 
 void LMacWindowManager::closeWindow()
 {
     window_ = nullptr;
     resizable_ = nullptr;
+    QObject::disconnect(appStateConnection_);
     if (widget_ == nullptr)
         return;
     if (auto* impl = qobject_cast<LQtWindowImpl*>(widget_.data()))
@@ -368,11 +374,11 @@ void LQtWindowImpl::changeEvent(QEvent* event)
     if (window_ == nullptr)
         return;
     if (event->type() == QEvent::ActivationChange) {
-        if (isActiveWindow())
-            window_->OnActivate();
-        else {
-            window_->OnDeactivate();
-            LQtMouseCapture::shared().releaseCapture();
+        if (LMacWindowManager* m = manager()) {
+            if (isActiveWindow())
+                m->windowDidBecomeKey();
+            else
+                m->windowDidResignKey();
         }
     } else if (event->type() == QEvent::WindowStateChange) {
         if (windowState() & Qt::WindowMinimized)
@@ -380,6 +386,21 @@ void LQtWindowImpl::changeEvent(QEvent* event)
         else if (static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMinimized)
             window_->OnRestore();
     }
+}
+
+bool LQtWindowImpl::event(QEvent* event)
+{
+    const bool handled = QWidget::event(event);
+    // A move to another screen, or a new scale on this one.
+    if (event->type() == QEvent::ScreenChangeInternal
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+        || event->type() == QEvent::DevicePixelRatioChange
+#endif
+    ) {
+        if (LMacWindowManager* m = manager())
+            m->handleScaleFactorChange();
+    }
+    return handled;
 }
 
 LQtWindowContentView::LQtWindowContentView(LWindow* window, QWidget* parent)
