@@ -38,7 +38,15 @@ public:
     void windowShouldClose();
     // Escape: the cancel button when there is one, else 'not!' when allowed.
     bool cancelByEscape();
+    // The frame changed: the resizable handler sees the previous frame and
+    // the new one (a move alone only moves the previous frame along).
     void windowDidResize();
+    void windowDidMove();
+    // The window's state changed from `oldState`: zooming and unzooming
+    // the desktop asked for may be turned into the handler's commands (the
+    // state then goes back, and the answer is false); minimising tells the
+    // handler.
+    bool windowDidChangeState(Qt::WindowStates oldState, bool fromDesktop);
 
     // The character cell of dialog layout, measured from the system font
     // when its size changed since the last call; pixels follow the window's
@@ -88,6 +96,9 @@ private:
     int resignKeyCommand_ = 0;
     QMetaObject::Connection appStateConnection_;
     bool appActive_ = false;
+    QRect previousFrame_;
+    bool resizing_ = false;
+    bool revertingState_ = false;
 };
 
 class LQtWindowImpl : public QWidget
@@ -105,6 +116,7 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
@@ -132,6 +144,8 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // A window that paints its own background does it here.
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     LWindow* window_;

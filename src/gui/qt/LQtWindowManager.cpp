@@ -207,3 +207,76 @@ void LMacWindowManager::windowDidResignKey()
     }
     LQtMouseCapture::shared().releaseCapture();
 }
+
+namespace {
+
+LResizeFrame FrameOf(const QRect& rect)
+{
+    return {rect.x(), rect.y(), rect.width(), rect.height()};
+}
+
+} // namespace
+
+void LMacWindowManager::windowDidResize()
+{
+    if (widget_ == nullptr)
+        return;
+    const QRect frame = widget_->frameGeometry();
+    // A frame the handler set from inside is part of this resize.
+    if (resizing_ || resizable_ == nullptr || window_ == nullptr || !window_->IsWindow()) {
+        if (!resizing_)
+            previousFrame_ = frame;
+        return;
+    }
+    const QPointer<QWidget> widget = widget_;
+    const WindowLife life(window_);
+    resizing_ = true;
+    resizable_->OnLiveResize(FrameOf(previousFrame_), FrameOf(frame));
+    if (!life.Alive() || widget == nullptr)
+        return;
+    resizing_ = false;
+    previousFrame_ = widget_->frameGeometry();
+}
+
+void LMacWindowManager::windowDidMove()
+{
+    if (widget_ == nullptr || resizing_)
+        return;
+    // A move that comes with a new size belongs to the resize, which reads
+    // the previous frame itself.
+    const QRect frame = widget_->frameGeometry();
+    if (frame.size() == previousFrame_.size())
+        previousFrame_ = frame;
+}
+
+bool LMacWindowManager::windowDidChangeState(Qt::WindowStates oldState, bool fromDesktop)
+{
+    if (revertingState_ || widget_ == nullptr)
+        return !revertingState_;
+    const Qt::WindowStates now = widget_->windowState();
+    if (resizable_ == nullptr || window_ == nullptr || !window_->IsWindow())
+        return true;
+    const bool wasZoomed = oldState & Qt::WindowMaximized;
+    const bool isZoomed = now & Qt::WindowMaximized;
+    const bool minimising = (now & Qt::WindowMinimized) && !(oldState & Qt::WindowMinimized);
+    if (minimising) {
+        resizable_->OnMinimize();
+        return true;
+    }
+    // Only the desktop asks: the program's own zooming (and the state put
+    // back below) is not a request.
+    if (!fromDesktop || wasZoomed == isZoomed || (now & Qt::WindowMinimized) ||
+        (oldState & Qt::WindowMinimized))
+        return true;
+    const QPointer<QWidget> widget = widget_;
+    const WindowLife life(window_);
+    if (resizable_->ShouldZoom(wasZoomed))
+        return true;
+    // The window's command took the place of the zoom: the state goes back.
+    if (!life.Alive() || widget == nullptr)
+        return false;
+    revertingState_ = true;
+    widget->setWindowState(oldState);
+    revertingState_ = false;
+    return false;
+}
