@@ -380,8 +380,8 @@ void LQtWindowImpl::changeEvent(QEvent* event)
         }
     } else if (event->type() == QEvent::WindowStateChange) {
         LMacWindowManager* m = manager();
-        if (m != nullptr &&
-            !m->windowDidChangeState(static_cast<QWindowStateChangeEvent*>(event)->oldState(), event->spontaneous()))
+        if (m != nullptr && !m->windowDidChangeState(static_cast<QWindowStateChangeEvent*>(event)->oldState(),
+                                                     event->spontaneous()))
             return;
         if (windowState() & Qt::WindowMinimized)
             window_->OnMinimize();
