@@ -185,6 +185,13 @@ public:
                                 bool defMaximized);
     virtual void SaveWindowPlacement(const char* section);
     void SetResizableHandler(LResizable* handler);
+    // Keeps a top-level window on its screen: inside the part of the screen
+    // windows may use, shrunk to it when resizable and larger, its edges on
+    // device pixels. A maximised, minimised or full-screen window is left.
+    void KeepOnScreen();
+    // The frame {left, top, right, bottom} in pixels of the desktop, top
+    // counted down from its top edge.
+    void SetFramePixels(const int rect[4]);
     bool HasMouseCapture() const;
     // Pixels between the frame and the content of the view's top-level
     // window (its title bar); 0 for a view without a window and for a window

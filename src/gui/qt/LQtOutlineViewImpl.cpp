@@ -16,6 +16,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QScrollBar>
+#include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QStyledItemDelegate>
 
@@ -144,7 +146,7 @@ QVariant LQtOutlineViewManager::headerData(int section, Qt::Orientation orientat
 
 void LQtOutlineViewManager::OnReloadRequested()
 {
-    if (resetPending_)
+    if (resetPending_ || holdingReloads_)
         return;
     beginResetModel();
     resetPending_ = true;
@@ -1014,7 +1016,18 @@ void LQtListViewImpl::StretchColumn(int count, int column, double floorWidth)
     stretchCount_ = count;
     stretchColumn_ = column;
     stretchFloor_ = floorWidth;
+    stretchedWidth_ = -1;
     ApplyStretch();
+}
+
+int LQtListViewImpl::StretchWidth() const
+{
+    int width = viewport()->width();
+    const QScrollBar* bar = verticalScrollBar();
+    const bool overlaid = style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, bar) != 0;
+    if (verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff && !overlaid && !bar->isVisibleTo(this))
+        width -= bar->sizeHint().width();
+    return std::max(0, width);
 }
 
 void LQtListViewImpl::ApplyStretch()
@@ -1022,8 +1035,17 @@ void LQtListViewImpl::ApplyStretch()
     LListViewManager* list = List();
     if (list == nullptr || stretchColumn_ < 0 || stretching_)
         return;
+    const int width = StretchWidth();
+    if (width == stretchedWidth_)
+        return;
     stretching_ = true;
-    if (list->ResizeColumns(stretchCount_, stretchColumn_, stretchFloor_, viewport()->width()))
+    stretchedWidth_ = width;
+    if (listModel_ != nullptr)
+        listModel_->SetHoldingReloads(true);
+    const bool resized = list->ResizeColumns(stretchCount_, stretchColumn_, stretchFloor_, width);
+    if (listModel_ != nullptr)
+        listModel_->SetHoldingReloads(false);
+    if (resized)
         ApplyColumnWidths();
     stretching_ = false;
 }

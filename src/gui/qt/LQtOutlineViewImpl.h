@@ -28,6 +28,10 @@ public:
     bool IsResetPending() const { return resetPending_; }
     // Ends a pending reset now instead of at the queued call.
     void FlushReload();
+    // While on, the manager's reload requests are dropped: for changes the
+    // view takes over directly (column widths), where a reset would only
+    // empty the rows and build them again, losing the scroll position.
+    void SetHoldingReloads(bool on) { holdingReloads_ = on; }
 
     QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
     QModelIndex parent(const QModelIndex& child) const override;
@@ -66,6 +70,7 @@ private:
     LOutlineViewManager* tree_;
     int columnCount_;
     bool resetPending_ = false;
+    bool holdingReloads_ = false;
 };
 
 class LQtListViewManager : public LQtOutlineViewManager
@@ -182,10 +187,15 @@ public:
     LRectangle GetRowBounds(int row) const;
     LRectangle GetCellBounds(int row, int displayPosition) const;
     // Column `column` of the first `count` takes the width the others leave
-    // (at least floorWidth points), now and whenever the list's visible
-    // width changes: the window's own resize comes before the list's room is
-    // known, and a scroll bar coming or going changes it later.
+    // (at least floorWidth points), now and whenever the list's width
+    // changes: the window's own resize comes before the list's room is
+    // known. The room of the vertical scroll bar is always left free, so
+    // the bar coming or going with the rows changes no column (else the
+    // new widths bring it back, and so on forever).
     void StretchColumn(int count, int column, double floorWidth);
+    // The width the stretch fills: the rows' area less the vertical bar's
+    // room, whether the bar shows or not.
+    int StretchWidth() const;
     // Column order, visibility and the header from the manager.
     void ApplyColumns();
     // Opens the menu of a drop-down cell (null when it has no items).
@@ -226,5 +236,6 @@ private:
     int stretchCount_ = 0;
     int stretchColumn_ = -1;
     double stretchFloor_ = 0;
+    int stretchedWidth_ = -1;
     void ApplyStretch();
 };

@@ -9,10 +9,12 @@
 #include "gui/framework/LKeyHandler.h"
 #include "gui/framework/LResizable.h"
 #include "gui/framework/LWindow.h"
+#include "gui/framework/LWindowBackgroundPainter.h"
 #include "gui/qt/LQtFindControl.h"
 #include "gui/qt/LQtKeys.h"
 #include "gui/qt/LQtMainThreadDispatcher.h"
 #include "gui/qt/LQtMouseCapture.h"
+#include "gui/qt/LQtPaintContext.h"
 #include "gui/qt/LQtView.h"
 
 #include <QAbstractButton>
@@ -21,6 +23,7 @@
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QPainter>
 #include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
@@ -178,12 +181,19 @@ LWindow* LGetWindowFromView(LViewHandle view)
 
 // ---- the manager and the peers ----
 
-LMacWindowManager::LMacWindowManager(QWidget* window, LWindow* owner) : widget_(window), window_(owner) {}
+LMacWindowManager::LMacWindowManager(QWidget* window, LWindow* owner) : widget_(window), window_(owner)
+{
+    lastScreen_ = LQtScreenOf(window);
+    lastScale_ = window != nullptr ? std::max(1.0, window->devicePixelRatioF()) : 1.0;
+    previousFrame_ = window != nullptr ? window->frameGeometry() : QRect();
+    updateCharacterSize();
+}
 
 void LMacWindowManager::closeWindow()
 {
     window_ = nullptr;
     resizable_ = nullptr;
+    QObject::disconnect(appStateConnection_);
     if (widget_ == nullptr)
         return;
     if (auto* impl = qobject_cast<LQtWindowImpl*>(widget_.data()))
@@ -233,12 +243,6 @@ bool LMacWindowManager::cancelByEscape()
         return true;
     }
     return false;
-}
-
-void LMacWindowManager::windowDidResize()
-{
-    if (resizable_ != nullptr && window_ != nullptr && window_->IsWindow())
-        resizable_->OnLiveResize();
 }
 
 LQtWindowImpl::LQtWindowImpl(LWindow* window, Qt::WindowFlags flags)
@@ -451,18 +455,44 @@ void LQtWindowImpl::changeEvent(QEvent* event)
     if (window_ == nullptr)
         return;
     if (event->type() == QEvent::ActivationChange) {
-        if (isActiveWindow())
-            window_->OnActivate();
-        else {
-            window_->OnDeactivate();
-            LQtMouseCapture::shared().releaseCapture();
+        if (LMacWindowManager* m = manager()) {
+            if (isActiveWindow())
+                m->windowDidBecomeKey();
+            else
+                m->windowDidResignKey();
         }
     } else if (event->type() == QEvent::WindowStateChange) {
+        LMacWindowManager* m = manager();
+        if (m != nullptr && !m->windowDidChangeState(static_cast<QWindowStateChangeEvent*>(event)->oldState(),
+                                                     event->spontaneous()))
+            return;
         if (windowState() & Qt::WindowMinimized)
             window_->OnMinimize();
         else if (static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMinimized)
             window_->OnRestore();
     }
+}
+
+void LQtWindowImpl::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    if (LMacWindowManager* m = manager())
+        m->windowDidMove();
+}
+
+bool LQtWindowImpl::event(QEvent* event)
+{
+    const bool handled = QWidget::event(event);
+    // A move to another screen, or a new scale on this one.
+    if (event->type() == QEvent::ScreenChangeInternal
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+        || event->type() == QEvent::DevicePixelRatioChange
+#endif
+    ) {
+        if (LMacWindowManager* m = manager())
+            m->handleScaleFactorChange();
+    }
+    return handled;
 }
 
 LQtWindowContentView::LQtWindowContentView(LWindow* window, QWidget* parent)
@@ -474,10 +504,28 @@ LQtWindowContentView::LQtWindowContentView(LWindow* window, QWidget* parent)
 void LQtWindowContentView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    if (LWindowBackgroundPainter* painter = LGetBackgroundPainter(LQtHandle(this)))
+        painter->FrameChanged();
     if (window_ == nullptr || !embeddedHost_)
         return;
     if (auto* embedded = dynamic_cast<LEmbeddedWindow*>(window_))
         embedded->Relayout();
+}
+
+void LQtWindowContentView::paintEvent(QPaintEvent* event)
+{
+    LWindowBackgroundPainter* painter = LGetBackgroundPainter(LQtHandle(this));
+    if (painter == nullptr) {
+        QWidget::paintEvent(event);
+        return;
+    }
+    // In pixels over the whole view, whatever part is dirty.
+    const double scale = std::max(1.0, devicePixelRatioF());
+    QPainter qpainter(this);
+    qpainter.scale(1.0 / scale, 1.0 / scale);
+    LQtPaintContext context(&qpainter, scale, true);
+    context.area = {0, 0, Round(width() * scale), Round(height() * scale)};
+    painter->PaintView(&context);
 }
 
 // ---- LMacWindow ----

@@ -5,6 +5,7 @@
 
 #include "gui/framework/LWindow.h"
 
+#include <QMetaObject>
 #include <QPointer>
 #include <QWidget>
 
@@ -38,14 +39,67 @@ public:
     void windowShouldClose();
     // Escape: the cancel button when there is one, else 'not!' when allowed.
     bool cancelByEscape();
+    // The frame changed: the resizable handler sees the previous frame and
+    // the new one (a move alone only moves the previous frame along).
     void windowDidResize();
+    void windowDidMove();
+    // The window's state changed from `oldState`: zooming and unzooming
+    // the desktop asked for may be turned into the handler's commands (the
+    // state then goes back, and the answer is false); minimising tells the
+    // handler.
+    bool windowDidChangeState(Qt::WindowStates oldState, bool fromDesktop);
+
+    // The character cell of dialog layout, measured from the system font
+    // when its size changed since the last call; pixels follow the window's
+    // scale. The window and every window embedded in it take the cell.
+    void updateCharacterSize();
+    float charWidthPoints() const { return charWidthPoints_; }
+    float charHeightPoints() const { return charHeightPoints_; }
+    float charWidthPixels() const { return charWidthPixels_; }
+    float charHeightPixels() const { return charHeightPixels_; }
+    // The window moved to another screen or its scale changed: the cell
+    // again, every child told its frame changed, the window fitted to its
+    // screen again and redrawn. Nothing when neither changed.
+    void handleScaleFactorChange();
+
+    // Commands sent to the window when the application becomes active or
+    // resigns active, and when the window becomes or resigns the key
+    // (active) window; 0 sends none.
+    void handleAppActivation(int command);
+    void handleAppDeactivation(int command);
+    void setBecomeKeyCommand(int command) { becomeKeyCommand_ = command; }
+    void setResignKeyCommand(int command) { resignKeyCommand_ = command; }
+    // Focus in and out of the window: the tip goes, the controls and the
+    // toolbar are brought up to date and redrawn, the window's hook and
+    // command run.
+    void windowDidBecomeKey();
+    void windowDidResignKey();
 
 private:
+    void applicationStateChanged(Qt::ApplicationState state);
+    void validateToolbarItems();
+
     QPointer<QWidget> widget_;
     LWindow* window_;
     LResizable* resizable_ = nullptr;
     bool closeByEsc_ = false;
     std::vector<LEmbeddedWindow*> embedded_;
+    float charWidthPoints_ = 8;
+    float charHeightPoints_ = 17;
+    float charWidthPixels_ = 8;
+    float charHeightPixels_ = 17;
+    double systemFontSize_ = 0;
+    double lastScale_ = 0;
+    const void* lastScreen_ = nullptr;
+    int appActiveCommand_ = 0;
+    int appResignCommand_ = 0;
+    int becomeKeyCommand_ = 0;
+    int resignKeyCommand_ = 0;
+    QMetaObject::Connection appStateConnection_;
+    bool appActive_ = false;
+    QRect previousFrame_;
+    bool resizing_ = false;
+    bool revertingState_ = false;
 };
 
 class LQtWindowImpl : public QWidget
@@ -70,6 +124,8 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     LKeyHandler* activeKeyHandler() const;
@@ -103,6 +159,8 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // A window that paints its own background does it here.
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     LWindow* window_;

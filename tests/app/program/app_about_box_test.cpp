@@ -30,10 +30,15 @@ void CheckPagesAtScale(const char* scale)
     ASSERT_TRUE(about.Open(nullptr));
     ASSERT_TRUE(PumpUntil([&] { return about.IsVisible(); }));
 
+    // Sized in character cells (measured from the system font), rounded
+    // in points.
+    const double cw = about.CharWidthPx(), ch = about.CharHeightPx();
+    EXPECT_GE(cw, 5 * s);
+    EXPECT_GE(ch, 10 * s);
     int w = 0, h = 0;
     about.GetWindowSize(&w, &h);
-    EXPECT_EQ(w, static_cast<int>(42.5 * 8 * s + 0.5));
-    EXPECT_EQ(h, static_cast<int>(15 * 17 * s + 0.5));
+    EXPECT_NEAR(w, 42.5 * cw, s);
+    EXPECT_NEAR(h, 15 * ch, s);
     EXPECT_TRUE(about.IsFirstPageShown());
     for (int id : kFirstPage)
         EXPECT_TRUE(about.IsControlVisible(id)) << id;
@@ -57,8 +62,8 @@ void CheckPagesAtScale(const char* scale)
         about.SelectTabByIndex(LAboutBox::kTabs, page.tab);
         about.OnTabChanged();
         about.GetWindowSize(&w, &h);
-        EXPECT_EQ(w, static_cast<int>(62.5 * 8 * s + 0.5));
-        EXPECT_EQ(h, static_cast<int>(35.3 * 17 * s + 0.5));
+        EXPECT_NEAR(w, 62.5 * cw, s);
+        EXPECT_NEAR(h, 35.3 * ch, s);
         EXPECT_FALSE(about.IsFirstPageShown());
         for (int id : kFirstPage)
             EXPECT_FALSE(about.IsControlVisible(id)) << id;
@@ -77,7 +82,7 @@ void CheckPagesAtScale(const char* scale)
     about.SelectTabByIndex(LAboutBox::kTabs, 0);
     about.OnTabChanged();
     about.GetWindowSize(&w, &h);
-    EXPECT_EQ(w, static_cast<int>(42.5 * 8 * s + 0.5));
+    EXPECT_NEAR(w, 42.5 * cw, s);
     for (int id : kFirstPage)
         EXPECT_TRUE(about.IsControlVisible(id)) << id;
     EXPECT_FALSE(about.IsControlVisible(LAboutBox::kText));

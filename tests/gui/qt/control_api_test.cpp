@@ -192,8 +192,8 @@ TEST_F(ControlApi, StaticTextsTheirStylesAndColours)
     auto* right = Get<LQtTextStaticImpl>(40);
     ASSERT_NE(right, nullptr);
     EXPECT_TRUE(right->alignment() & Qt::AlignRight);
-    // Parked at the height of one line: round(17 x 1.23) for the default cell.
-    EXPECT_EQ(right->geometry(), QRect(0, -300, 8, 21));
+    // Parked at the height of one line: round(cell height x 1.23).
+    EXPECT_EQ(right->geometry(), QRect(0, -300, 8, static_cast<int>(std::lround(window.CharHeightPx() * 1.23))));
     char text[260];
     EXPECT_STREQ(window.GetStaticText(41, text), "");
     window.SetStaticText(41, "Now set");
@@ -452,7 +452,7 @@ TEST_F(ControlApi, CreatorsAtRectangles)
     window.AddUpDown(132, readOnly, 10, 70, 80);
     QWidget* upDown = Get<QWidget>(132);
     ASSERT_NE(upDown, nullptr);
-    EXPECT_EQ(upDown->geometry(), QRect(10, 70, 80, static_cast<int>(std::lround(17 * 1.29))));
+    EXPECT_EQ(upDown->geometry(), QRect(10, 70, 80, static_cast<int>(std::lround(window.CharHeightPx() * 1.29))));
     // The field (id + 1) reports its changes as the up-down's id.
     window.SetUpDownRange(132, 0, 10, 1);
     auto* field = Get<QLineEdit>(133);

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <vector>
 
 using namespace quorin::test;
@@ -69,10 +71,13 @@ struct Fixture : ::testing::Test
 
 TEST_F(Fixture, StarSizeFollowsTheLineHeight)
 {
-    EXPECT_EQ(control.StarSize(), 17);
-    EXPECT_EQ(control.PreferredWidth(), 85);
+    // The window's character cell is measured from the system font.
+    const int line = static_cast<int>(std::lround(window->CharHeightPx()));
+    EXPECT_GT(line, 8);
+    EXPECT_EQ(control.StarSize(), line);
+    EXPECT_EQ(control.PreferredWidth(), 5 * line);
     EXPECT_EQ(control.GetRating(), 0);
-    EXPECT_EQ(control.GetWidth(), 85);
+    EXPECT_EQ(control.GetWidth(), 5 * line);
 }
 
 TEST_F(Fixture, ClicksGiveTheStarUnderThePointer)
