@@ -307,6 +307,8 @@ void LQtWindowImpl::moveEvent(QMoveEvent* event)
         fitPending_ = false;
         QTimer::singleShot(0, this, [this] { keepOnWorkArea(); });
     }
+    if (LMacWindowManager* m = manager())
+        m->windowDidMove();
 }
 
 void LQtWindowImpl::keepOnWorkArea()
@@ -471,13 +473,6 @@ void LQtWindowImpl::changeEvent(QEvent* event)
         else if (static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMinimized)
             window_->OnRestore();
     }
-}
-
-void LQtWindowImpl::moveEvent(QMoveEvent* event)
-{
-    QWidget::moveEvent(event);
-    if (LMacWindowManager* m = manager())
-        m->windowDidMove();
 }
 
 bool LQtWindowImpl::event(QEvent* event)
