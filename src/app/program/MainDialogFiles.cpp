@@ -769,8 +769,9 @@ std::string MainDialog::ComputeDiscTotal()
 {
     const int count = RowCount();
     char text[64] = {};
+    // What a burn would take: the selected rows, or all when none is.
+    const bool selectedOnly = GetListViewSelectedCount(kListId) > 0;
     if (LSettingsGetInt("OutputFormat", "OutputFormatNum", 0) == 4) {
-        const bool selectedOnly = GetListViewSelectedCount(kListId) > 0;
         int64_t totalMs = 0;
         for (int row = 0; row < count; ++row) {
             if (selectedOnly && !IsListViewRowSelected(kListId, row))
@@ -784,8 +785,10 @@ std::string MainDialog::ComputeDiscTotal()
         return text;
     }
     int64_t bytes = 0;
-    for (int row = 0; row < count; ++row)
-        bytes += FileSize(RowPath(row).c_str());
+    for (int row = 0; row < count; ++row) {
+        if (!selectedOnly || IsListViewRowSelected(kListId, row))
+            bytes += FileSize(RowPath(row).c_str());
+    }
     std::snprintf(text, sizeof(text), "%5.3f MB", static_cast<double>(bytes) / 1048576.0);
     LSettingsSetInt("RecordingPage", "TotalSize", bytes);
     return text;
