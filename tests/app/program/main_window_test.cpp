@@ -22,11 +22,11 @@
 #include "support/TestData.h"
 #include "support/TestFiles.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QHeaderView>
-#include <QAbstractButton>
-#include <QApplication>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QTest>
