@@ -1,7 +1,7 @@
 #include "burn/LAudioCdBurner.h"
 
-#include "audio/effects/LProcessingPump.h"
 #include "audio/effects/LNormalize.h"
+#include "audio/effects/LProcessingPump.h"
 #include "audio/formats/aiff/LAiffSoundSink.h"
 #include "burn/LAiffTrackReader.h"
 #include "burn/LAudioTrackSource.h"
@@ -10,6 +10,7 @@
 #include "burn/LMediaProfileTable.h"
 #include "foundation/files/LFileSystem.h"
 #include "foundation/files/LFolderTree.h"
+#include "foundation/files/LWorkingFolder.h"
 #include "foundation/log/LLog.h"
 #include "foundation/threads/LProcessContext.h"
 
@@ -364,14 +365,13 @@ int LBurnAudioCd(LProcessContext* context, LBurnBackend& backend, LAudioCdBurnJo
         }
     }
 
-    char caches[kLPathSize] = {};
-    std::string folder;
-    if (LGetCachesFolder(caches)) {
-        std::string tmpl = std::string(caches) + "/0XXXXXX";
-        if (mkdtemp(tmpl.data()) != nullptr)
-            folder = tmpl;
-    }
+    // Its marker keeps a later start from removing it while the burn runs,
+    // and lets one remove it after a kill.
+    const LWorkingFolder working;
+    const std::string& folder = working.Path();
     if (folder.empty()) {
+        char caches[kLPathSize] = {};
+        LGetCachesFolder(caches);
         result.Set(kBurnIsoStructureFailed, caches);
         return 0;
     }
@@ -392,7 +392,6 @@ int LBurnAudioCd(LProcessContext* context, LBurnBackend& backend, LAudioCdBurnJo
         }
     }
     // Tracks left with a drive that never came back still hold their files
-    // open; removing the folder only unlinks them.
-    LDeleteFolderTree(folder.c_str());
+    // open; removing the folder (as `working` goes) only unlinks them.
     return 0;
 }

@@ -51,15 +51,16 @@ if drive "boxes at opening" 0 main -- answer:2 click:quit; then
 fi
 
 # Remove asks first: Cancel (button 2) keeps the file, the default button
-# removes it. Rows are picked by text and by number.
+# moves it to the Trash. Rows are picked by text and by number.
 if drive "remove cancelled" 0 main -- "pick:2028=~Side B.wav" answer:2 click:2004 click:quit; then
-    has "remove cancelled" "box: Confirm Remove | Are you sure you want to remove the selected file(s)?"
+    has "remove cancelled" "box: Confirm Remove | Are you sure you want to move the selected file(s) to the Trash?"
     [ -f "$out/Side B.wav" ] || { echo "FAIL remove cancelled: the file went"; fail=1; }
 fi
 if drive "remove by default button" 0 main -- pick:2028=0 click:2004 wait:100; then
-    has "remove by default button" "box: Confirm Remove | Are you sure you want to remove the selected file(s)?"
+    has "remove by default button" "box: Confirm Remove | Are you sure you want to move the selected file(s) to the Trash?"
     has "remove by default button" "open: Quorin - Vinyl and Tape Recorder"
     [ ! -f "$out/Side A.wav" ] && [ -f "$out/Side B.wav" ] || { echo "FAIL remove by default button: wrong file"; fail=1; }
+    [ -f "$XDG_DATA_HOME/Trash/files/Side A.wav" ] || { echo "FAIL remove by default button: not in the Trash"; fail=1; }
 fi
 # A key the window translates: Ctrl+A selects every row; Ctrl+Q quits.
 drive "keys" 0 main -- key:Ctrl+A key:Ctrl+Q until-closed && lacks "keys" "^open:"

@@ -8,7 +8,6 @@
 #include "app/queue/ProcessQueueWorker.h"
 #include "app/queue/QueueNotices.h"
 #include "audio/effects/LRestorationTasks.h"
-#include "foundation/files/LFileCopy.h"
 #include "foundation/files/LFileExists.h"
 #include "foundation/files/LPath.h"
 #include "foundation/ini/LDurationText.h"
@@ -599,36 +598,17 @@ void MainDialog::OnNotify(uint32_t code, const void* payload, int64_t integer)
 // must not be dropped either.
 std::string MainDialog::TakeFileIntoOutputFolder(const char* path)
 {
-    char name[kLPathSize] = {};
-    if (!LPathGetFileName(name, path) || name[0] == '\0')
+    bool made = false;
+    const std::string target = PlaceInOutputFolder(path, &made);
+    if (target.empty())
         return "";
-    std::string target = outputFolder_ + "/" + name;
-    // The file may already be the output folder's own (a queued job's result),
-    // whatever way its path is spelt.
-    struct stat source, there;
-    if (stat(path, &source) == 0 && stat(target.c_str(), &there) == 0 && source.st_dev == there.st_dev &&
-        source.st_ino == there.st_ino)
-        return AddFileToList(target.c_str(), false, true) ? target : "";
-    const std::string freeName = FreeNameInFolder(
-        path, outputFolder_.c_str(),
-        [](const char* candidate, void* window) {
-            return !static_cast<MainDialog*>(window)->IsNameNotInList(candidate);
-        },
-        this);
-    if (freeName.empty()) {
-        LLogWarningF("No free name for %s in %s", name, outputFolder_.c_str());
-        return "";
-    }
-    target = outputFolder_ + "/" + freeName;
-    if (!LFileCopy(path, target.c_str())) {
-        LLogWarningF("Copying of file %s to %s has failed", path, target.c_str());
-        return "";
-    }
     if (!AddFileToList(target.c_str(), false, true)) {
-        unlink(target.c_str());
+        if (made)
+            unlink(target.c_str());
         return "";
     }
-    LLogInfoF("File %s loaded and copied into data folder as %s", path, target.c_str());
+    if (made)
+        LLogInfoF("File %s loaded and copied into data folder as %s", path, target.c_str());
     return target;
 }
 

@@ -83,8 +83,9 @@ public:
     // Empties the list and loads it again.
     void ReloadList();
     // Adds a row for the file (copying it into the output folder first when
-    // asked and it is not there yet); false when it does not open, a row of
-    // that name exists or the copy failed.
+    // asked and it is not there yet: under the next free name when a file of
+    // the folder or a row has its name); false when it does not open, a row
+    // of that name exists or the copy failed.
     bool AddFileToList(const char* path, bool copy, bool select);
     bool IsNameNotInList(const char* name) const;
     // The file in the output folder that the last job-done notice (2042)
@@ -195,6 +196,10 @@ private:
     void CreateList();
     void CreateToolBar();
     void SetStatus(int part, const std::string& text);
+    // The file's path in the output folder: its own when it is already there,
+    // else that of a copy under a name no file or row has (*made true).
+    // Empty when no copy could be made.
+    std::string PlaceInOutputFolder(const char* path, bool* made);
     void OnJobDone(const char* path);
     void ShowContextMenu();
     void RequestCapacity(bool reread, bool refresh);

@@ -12,12 +12,14 @@
 #include "foundation/containers/LStringList.h"
 #include "foundation/files/LFileCopy.h"
 #include "foundation/files/LFileExists.h"
+#include "foundation/files/LFileSystem.h"
 #include "foundation/files/LFolderScan.h"
 #include "foundation/files/LPath.h"
 #include "foundation/ini/LDurationText.h"
 #include "foundation/log/LLog.h"
 #include "foundation/platform/LDesktopOpen.h"
 #include "foundation/platform/LStandardFolders.h"
+#include "foundation/platform/LTrash.h"
 #include "foundation/settings/LSettings.h"
 #include "gui/framework/LFilePanels.h"
 #include "gui/framework/LMessageBox.h"
@@ -148,6 +150,10 @@ int MainDialog::LoadSavedFiles()
 }
 
 namespace {
+const char kRemoveToTrashQuestion[] = "Are you sure you want to move the selected file(s) to the Trash?";
+const char kRemoveForGoodQuestion[] =
+    "Are you sure you want to remove the selected file(s)? There is no Trash for the output folder: "
+    "they will be deleted for good.";
 const char kFilesNotAddedText[] =
     "One or more files were not added because either those files already exist in the list or Quorin "
     "does not support the file formats of those files.";
@@ -159,29 +165,72 @@ void MainDialog::ReloadList()
     LoadSavedFiles();
 }
 
+// A file from elsewhere never takes the place of one in the output folder:
+// the user's recording of the same name may not be listed yet (the list loads
+// after start-up's files are added) or another program may have put it there.
+std::string MainDialog::PlaceInOutputFolder(const char* path, bool* made)
+{
+    *made = false;
+    char name[kLPathSize] = {};
+    if (!LPathGetFileName(name, path) || name[0] == '\0')
+        return "";
+    const std::string own = outputFolder_ + "/" + name;
+    // The file may already be the output folder's own, whatever way its
+    // path is spelt.
+    if (LIsSameFile(path, own.c_str()))
+        return own;
+    if (!IsFolderWritable(outputFolder_.c_str()))
+        LLogWarningF("The folder %s does not look writable", outputFolder_.c_str());
+    const auto listed = [](const char* candidate, void* window) {
+        return !static_cast<MainDialog*>(window)->IsNameNotInList(candidate);
+    };
+    // A name taken between the look and the copy: the next free one.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string freeName = FreeNameInFolder(path, outputFolder_.c_str(), listed, this);
+        if (freeName.empty()) {
+            LLogWarningF("No free name for %s in %s", name, outputFolder_.c_str());
+            return "";
+        }
+        const std::string target = outputFolder_ + "/" + freeName;
+        if (LFileCopyWithoutReplacing(path, target.c_str())) {
+            *made = true;
+            return target;
+        }
+        if (errno != EEXIST) {
+            LLogWarningF("Copying of file %s to %s has failed", path, target.c_str());
+            return "";
+        }
+    }
+    return "";
+}
+
 bool MainDialog::AddFileToList(const char* path, bool copy, bool select)
 {
     int64_t ms = 0;
     if (!ReadRecordingDuration(path, &ms))
         return false;
-    char name[kLPathSize] = {};
-    if (!LPathGetFileName(name, path) || name[0] == '\0' || !IsNameNotInList(name))
-        return false;
-
-    const std::string target = outputFolder_ + "/" + name;
-    if (copy && strcasecmp(target.c_str(), path) != 0) {
-        if (!IsFolderWritable(outputFolder_.c_str()))
-            LLogWarningF("The folder %s does not look writable", outputFolder_.c_str());
-        if (!LFileCopy(path, target.c_str())) {
-            LLogWarningF("Copying of file %s to %s has failed", path, target.c_str());
+    std::string listed = path;
+    bool made = false;
+    if (copy) {
+        listed = PlaceInOutputFolder(path, &made);
+        if (listed.empty())
             return false;
-        }
-        LLogInfoF("File %s loaded and copied into data folder", path);
     }
+    // Only a copy made here goes again when its row cannot be added.
+    const auto refuse = [&] {
+        if (made)
+            unlink(listed.c_str());
+        return false;
+    };
+    char name[kLPathSize] = {};
+    if (!LPathGetFileName(name, listed.c_str()) || name[0] == '\0' || !IsNameNotInList(name))
+        return refuse();
+    if (made)
+        LLogInfoF("File %s loaded and copied into data folder as %s", path, listed.c_str());
 
     const int row = AddListViewItem(kListId, name, IsMp3FileName(name) ? 1 : 0, nextRowId_++);
     if (row < 0)
-        return false;
+        return refuse();
     SetListViewItemText(kListId, row, 1, FormatRecordingDuration(ms).c_str());
     if (manager != nullptr)
         Sort();
@@ -285,7 +334,10 @@ bool MainDialog::RemoveSelectedFiles(bool ask)
 {
     if (GetListViewSelectedCount(kListId) < 1)
         return false;
-    if (ask && Ask("Are you sure you want to remove the selected file(s)?", "Confirm Remove", "Remove",
+    // Removed files go to the desktop's trash, from where the user can get
+    // them back; only where there is none are they deleted for good.
+    const bool toTrash = !LTrashFolderFor(outputFolder_.c_str()).empty();
+    if (ask && Ask(toTrash ? kRemoveToTrashQuestion : kRemoveForGoodQuestion, "Confirm Remove", "Remove",
                    "Cancel") != 1)
         return false;
     std::vector<int> rows = SelectedRows();
@@ -293,7 +345,16 @@ bool MainDialog::RemoveSelectedFiles(bool ask)
     // From the last row up, so the indices of the rows still to go hold.
     for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
         const std::string path = RowPath(*it);
-        if (unlink(path.c_str()) != 0 && errno != ENOENT) {
+        bool gone = false;
+        if (toTrash) {
+            const LTrashResult result = LMoveToTrash(path.c_str());
+            gone = result == LTrashResult::kTrashed;
+            if (gone)
+                LLogInfoF("File %s moved to the Trash", path.c_str());
+        } else {
+            gone = unlink(path.c_str()) == 0;
+        }
+        if (!gone && !(access(path.c_str(), F_OK) != 0 && errno == ENOENT)) {
             // The file is still there: so is its row.
             failed.push_back(RowText(*it));
             continue;
@@ -301,7 +362,8 @@ bool MainDialog::RemoveSelectedFiles(bool ask)
         DeleteListViewRow(kListId, *it);
     }
     if (!failed.empty()) {
-        std::string text = "These files could not be deleted and stay in the list:";
+        std::string text = toTrash ? "These files could not be moved to the Trash and stay in the list:"
+                                   : "These files could not be deleted and stay in the list:";
         for (const std::string& name : failed)
             text += "\n" + name;
         Tell(text.c_str(), kProductTitle, LMessageBoxCriticalStyle);
@@ -540,8 +602,28 @@ bool MainDialog::SplitFile(const char* path, const std::vector<int64_t>& points)
         return true;
     }
     if (result != 1) {
-        Tell("Error: File Split Failed", kProductTitle, LMessageBoxCriticalStyle);
-        LLogWarning("Error: File Split Failed");
+        // The tracks finished before the failure (a full disk, most often)
+        // go again: the recording is still whole, and a second try would
+        // otherwise add another set beside them. One that cannot be removed
+        // is listed, and the user is told which.
+        std::string removed, kept;
+        for (const std::string& track : task.Written()) {
+            char name[kLPathSize] = {};
+            LPathGetFileName(name, track.c_str());
+            if (unlink(track.c_str()) == 0 || errno == ENOENT) {
+                removed += std::string("\n") + name;
+            } else {
+                kept += std::string("\n") + name;
+                AddFileToList(track.c_str(), false, false);
+            }
+        }
+        std::string text = "Error: File Split Failed";
+        if (!removed.empty())
+            text += "\n\nThe tracks already written were removed; the recording is unchanged:" + removed;
+        if (!kept.empty())
+            text += "\n\nThese tracks could not be removed and are listed:" + kept;
+        LLogWarning(text.c_str());
+        Tell(text.c_str(), kProductTitle, LMessageBoxCriticalStyle);
     }
     return false;
 }
@@ -692,8 +774,9 @@ std::string MainDialog::ComputeDiscTotal()
 {
     const int count = RowCount();
     char text[64] = {};
+    // What a burn would take: the selected rows, or all when none is.
+    const bool selectedOnly = GetListViewSelectedCount(kListId) > 0;
     if (LSettingsGetInt("OutputFormat", "OutputFormatNum", 0) == 4) {
-        const bool selectedOnly = GetListViewSelectedCount(kListId) > 0;
         int64_t totalMs = 0;
         for (int row = 0; row < count; ++row) {
             if (selectedOnly && !IsListViewRowSelected(kListId, row))
@@ -707,8 +790,10 @@ std::string MainDialog::ComputeDiscTotal()
         return text;
     }
     int64_t bytes = 0;
-    for (int row = 0; row < count; ++row)
-        bytes += FileSize(RowPath(row).c_str());
+    for (int row = 0; row < count; ++row) {
+        if (!selectedOnly || IsListViewRowSelected(kListId, row))
+            bytes += FileSize(RowPath(row).c_str());
+    }
     std::snprintf(text, sizeof(text), "%5.3f MB", static_cast<double>(bytes) / 1048576.0);
     LSettingsSetInt("RecordingPage", "TotalSize", bytes);
     return text;

@@ -66,7 +66,33 @@ mode_t CopyMode(mode_t sourceMode)
     return sourceMode & 0777 & ~static_cast<mode_t>(S_IWOTH);
 }
 
-bool CopyRegularFile(int in, const struct stat& info, const char* destination)
+// Gives the finished temporary file the destination's name: over an
+// existing file, or (replace false) only when no file has that name, failing
+// with EEXIST otherwise. The temporary file is removed when it could not be
+// placed.
+bool PlaceCopy(const char* temporary, const char* destination, bool replace)
+{
+    bool placed = false;
+    if (replace) {
+        placed = rename(temporary, destination) == 0;
+    } else if (renameat2(AT_FDCWD, temporary, AT_FDCWD, destination, RENAME_NOREPLACE) == 0) {
+        placed = true;
+    } else if (errno == EINVAL || errno == ENOSYS) {
+        // A file system without the atomic form: a hard link fails on an
+        // existing name just the same.
+        placed = link(temporary, destination) == 0;
+        if (placed)
+            unlink(temporary);
+    }
+    if (!placed) {
+        const int error = errno;
+        unlink(temporary);
+        errno = error;
+    }
+    return placed;
+}
+
+bool CopyRegularFile(int in, const struct stat& info, const char* destination, bool replace)
 {
     char temporary[PATH_MAX];
     const int out = LCreateFileBeside(destination, temporary, sizeof temporary, 0600);
@@ -80,13 +106,16 @@ bool CopyRegularFile(int in, const struct stat& info, const char* destination)
         ok = fchmod(out, CopyMode(info.st_mode)) == 0 && futimens(out, times) == 0;
     }
     ok = close(out) == 0 && ok;
-    ok = ok && rename(temporary, destination) == 0;
-    if (!ok)
+    if (!ok) {
+        const int error = errno;
         unlink(temporary);
-    return ok;
+        errno = error;
+        return false;
+    }
+    return PlaceCopy(temporary, destination, replace);
 }
 
-bool CopySymbolicLink(const char* source, const struct stat& info, const char* destination)
+bool CopySymbolicLink(const char* source, const struct stat& info, const char* destination, bool replace)
 {
     std::vector<char> target(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : PATH_MAX) + 1);
     const ssize_t length = readlink(source, target.data(), target.size());
@@ -104,11 +133,7 @@ bool CopySymbolicLink(const char* source, const struct stat& info, const char* d
         return false;
     const timespec times[2] = {info.st_atim, info.st_mtim};
     utimensat(AT_FDCWD, temporary, times, AT_SYMLINK_NOFOLLOW);
-    if (rename(temporary, destination) != 0) {
-        unlink(temporary);
-        return false;
-    }
-    return true;
+    return PlaceCopy(temporary, destination, replace);
 }
 
 } // namespace
@@ -137,7 +162,9 @@ bool LCopyFileData(int in, int out, uint64_t limit, uint64_t* copied)
     return true;
 }
 
-bool LFileCopy(const char* source, const char* destination)
+namespace {
+
+bool CopyFile(const char* source, const char* destination, bool replace)
 {
     if (!source || !destination || !source[0] || !destination[0])
         return false;
@@ -145,7 +172,7 @@ bool LFileCopy(const char* source, const char* destination)
     if (lstat(source, &info) != 0)
         return false;
     if (S_ISLNK(info.st_mode))
-        return CopySymbolicLink(source, info, destination);
+        return CopySymbolicLink(source, info, destination, replace);
     if (!S_ISREG(info.st_mode))
         return false;
     // Non-blocking, so that a file swapped for a FIFO since the lstat cannot
@@ -156,8 +183,22 @@ bool LFileCopy(const char* source, const char* destination)
     bool ok = fstat(in, &info) == 0 && S_ISREG(info.st_mode);
     if (ok) {
         fcntl(in, F_SETFL, fcntl(in, F_GETFL) & ~O_NONBLOCK);
-        ok = CopyRegularFile(in, info, destination);
+        ok = CopyRegularFile(in, info, destination, replace);
     }
+    const int error = errno;
     close(in);
+    errno = error;
     return ok;
+}
+
+} // namespace
+
+bool LFileCopy(const char* source, const char* destination)
+{
+    return CopyFile(source, destination, true);
+}
+
+bool LFileCopyWithoutReplacing(const char* source, const char* destination)
+{
+    return CopyFile(source, destination, false);
 }

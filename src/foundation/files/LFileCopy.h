@@ -10,6 +10,11 @@
 // symbolic links are copied.
 bool LFileCopy(const char* source, const char* destination);
 
+// The same, but the copy only takes the destination's name when no file has
+// it: false with errno EEXIST when one does (even one made meanwhile), and
+// the file there is left as it was.
+bool LFileCopyWithoutReplacing(const char* source, const char* destination);
+
 // Copies all data from one descriptor to another from their current offsets,
 // in the kernel when it can (copy_file_range) and by reading and writing when
 // it cannot. At most `limit` bytes; the number copied goes to *copied. False

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <string>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -127,10 +128,61 @@ void LLog::Write(const char* text, int level)
     WriteAt(text, level, time(nullptr));
 }
 
+namespace {
+
+// A line is one line whatever it quotes: a file name with a line break (or
+// any other control character) is written escaped, so it cannot end the
+// line early and make what follows look like a line of its own.
+std::string EscapeControlCharacters(const char* text)
+{
+    std::string out;
+    for (const char* c = text; *c != '\0'; ++c) {
+        const unsigned char byte = static_cast<unsigned char>(*c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            out += *c;
+            continue;
+        }
+        switch (byte) {
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default: {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+            out += hex;
+        }
+        }
+    }
+    return out;
+}
+
+bool HasControlCharacters(const char* text)
+{
+    for (const char* c = text; *c != '\0'; ++c) {
+        const unsigned char byte = static_cast<unsigned char>(*c);
+        if (byte < 0x20 || byte == 0x7F)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 void LLog::WriteAt(const char* text, int level, time_t now)
 {
     if (!text || !text[0])
         return;
+    std::string escaped;
+    if (HasControlCharacters(text)) {
+        escaped = EscapeControlCharacters(text);
+        text = escaped.c_str();
+    }
     char stamp[16];
     char path[kLPathSize];
     LLogObserver* observer;

@@ -84,6 +84,7 @@ TEST(AppKeyTables, KeysGiveTheProgramsCommandsBeforeTheBuiltInOnes)
         {0x10057, kCmdCloseWindow},    // Ctrl+W closes to the background, not 'not!'
         {0x33000000, kCmdRemoveFiles}, // plain Delete stands in for Ctrl+Delete
         {0x33010000, kCmdRemoveFiles},
+        {0x75000000, kCmdRemoveFiles},      // the Delete key
         {0x10051, kCommandQuit},            // Ctrl+Q: built in
         {0x10048, kCmdHide},                // Ctrl+H: built in
         {0x80057, kCmdOpenRecordingWizard}, // Alt+W
@@ -340,8 +341,10 @@ TEST_F(AppWebLinks, HelpMenuPagesFollowQuorinSite)
 
 TEST_F(AppWebLinks, HelpLinksOpenTheirPagesAndOtherCommandsGoOn)
 {
-    static const LHelpLinkEntry links[] = {
-        {"Video Tutorials", "quorin/tutorial"}, {"", "kept-index"}, {"Second Site", "+abc"}, {nullptr, nullptr}};
+    static const LHelpLinkEntry links[] = {{"Video Tutorials", "quorin/tutorial"},
+                                           {"", "kept-index"},
+                                           {"Second Site", "+abc"},
+                                           {nullptr, nullptr}};
     LHelpLinks help;
     help.Create(links, kCmdShowHelp);
     EXPECT_EQ(help.Count(), 3);

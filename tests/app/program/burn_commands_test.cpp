@@ -5,6 +5,7 @@
 
 #include "app/program/burn/LBurnCommands.h"
 #include "app/program/burn/LProgressTasks.h"
+#include "audio/mp3/Mp3EncoderTestSupport.h"
 #include "burn/LProgramDrives.h"
 #include "foundation/files/LFileSystem.h"
 #include "foundation/settings/LSettings.h"
@@ -286,11 +287,17 @@ TEST_F(BurnCommandsTest, ADataDiscHoldsTheFilesOrTheirReencodedForms)
     };
     // As they are: the same title twice, both there. As WAV: the MP3 and
     // the 22.05 kHz file become WAVs of their own next to the untouched one.
+    // As MP3: the WAVs become MP3s and the MP3 goes on byte for byte, its
+    // bit rate and tag frames kept.
     const Case cases[] = {
         {"2", {"Low.wav", "Song.mp3", "Song.wav"}},
         {"0", {"Low.wav", "Song.wav", "Song2.wav"}},
+        {"1", {"Low.mp3", "Song.mp3", "Song2.mp3"}},
     };
     for (const Case& c : cases) {
+        // MP3 files are made by the encoder component.
+        if (c.type[0] == '1' && !mp3enc::InstallComponent())
+            GTEST_SKIP() << "the build tree has no MP3 encoder component";
         const std::string image = files_.Path(std::string("disc") + c.type + ".img");
         UseDrives("emulated:" + image + ",profile=dvd+rw");
         LSettingsSetString("OutputFormat", "DataCDType", c.type);
@@ -308,6 +315,15 @@ TEST_F(BurnCommandsTest, ADataDiscHoldsTheFilesOrTheirReencodedForms)
         if (c.type[0] == '2') {
             for (const std::string& p : paths)
                 EXPECT_EQ(ReadFileBytes(out + p.substr(p.rfind('/'))), ReadFileBytes(p)) << p;
+        } else if (c.type[0] == '1') {
+            EXPECT_EQ(ReadFileBytes(out + "/Song2.mp3"), ReadFileBytes(paths[2]));
+            // The WAVs were encoded: an ID3 tag or a frame header first.
+            for (const char* name : {"Song.mp3", "Low.mp3"}) {
+                const std::string bytes = ReadFileBytes(out + "/" + name);
+                ASSERT_GT(bytes.size(), 1000u) << name;
+                EXPECT_TRUE(bytes.rfind("ID3", 0) == 0 || static_cast<unsigned char>(bytes[0]) == 0xFF)
+                    << name;
+            }
         } else {
             EXPECT_EQ(ReadFileBytes(out + "/Song.wav"), ReadFileBytes(paths[0]));
             for (const char* name : {"Song2.wav", "Low.wav"}) {

@@ -128,6 +128,42 @@ TEST_F(BurnSettingsPageTest, TheDriveTheDiscAndItsSpeedsAreShown)
     page->EndDialog(kCommandCancel);
 }
 
+// The files' part is counted in the unit of the disc to be burnt, whatever
+// the output format: an audio CD of MP3 files shows playing time against
+// the CD's playing time, a data disc bytes against its free bytes.
+TEST_F(BurnSettingsPageTest, TheTotalAndTheCapacityAreInTheUnitOfTheDiscChosen)
+{
+    UseDrives("fake:media=cdr");
+    LSettingsSetString("RecordingPage", "TotalTime", "0:05:00.00");
+    LSettingsSetString("RecordingPage", "TotalSize", "6805504");
+    LSettingsSetString("OutputFormat", "OutputFormatNum", "1");
+    struct Case
+    {
+        bool data;
+        const char* total;
+        const char* capacity;
+    };
+    const Case cases[] = {
+        {false, "0:05:00.00", "1:19:57.96"},
+        {true, " 6.49 MB", "702.83 MB"},
+        {false, "0:05:00.00", "1:19:57.96"},
+    };
+    LBurnPageSettings settings;
+    auto page = Open(settings);
+    for (const Case& c : cases) {
+        page->SetCheck(LBurnSettingsPage::kDataDiscCheck, c.data);
+        page->SendCommand(LBurnSettingsPage::kDataDiscCheck);
+        char text[260] = {};
+        page->GetControlText(LBurnSettingsPage::kTotalText, text);
+        EXPECT_STREQ(text, c.total) << c.data;
+        page->GetControlText(LBurnSettingsPage::kCapacityText, text);
+        EXPECT_STREQ(text, c.capacity) << c.data;
+    }
+    // The status bar keeps the output format's unit.
+    EXPECT_EQ(Setting("CD", "Capacity"), "702.83 MB");
+    page->EndDialog(kCommandCancel);
+}
+
 TEST_F(BurnSettingsPageTest, CancelStoresNothingAndOkStoresThePage)
 {
     UseDrives("fake:media=cdr;fake:media=cdrw");

@@ -18,6 +18,7 @@
 
 #include <cstdlib>
 #include <deque>
+#include <functional>
 
 using namespace quorin::test;
 
@@ -45,18 +46,23 @@ public:
         return answer;
     }
     void Tell(const char* text, const char*, int) override { told.push_back(text); }
-    // The real page, confirmed as a user would with OK.
+    // The real page, confirmed as a user would with OK; onPage acts on it
+    // first when set.
     bool RunBurnAudioDialog() override
     {
         ++burnDialogs;
         LBurnPageSettings settings;
         settings.Load();
+        settings.eraseDisc = [this] { OnNotify(kMainMsgEraseDisc, nullptr, 0); };
         LBurnAudioDialog page(settings);
         if (!page.CreateFromTemplate(LBurnAudioDialog::Template()))
             return false;
         page.ShowModeless(this, LPlacementCenterOnParent);
+        if (onPage)
+            onPage(page);
         return page.SendCommand(kCommandOK);
     }
+    int ChooseBurnFiles() override { return 5002; }
     bool AskBurnAnother(const char* message) override
     {
         offers.push_back(message);
@@ -68,6 +74,7 @@ public:
     std::vector<std::string> told;
     std::vector<std::string> offers;
     int burnDialogs = 0;
+    std::function<void(LBurnAudioDialog&)> onPage;
 };
 
 class MainWindowBurnTest : public TempHomeTest
@@ -204,4 +211,70 @@ TEST_F(MainWindowBurnTest, QdGuiDriveBurnsFilesThroughTheMainWindow)
     }
     // The track was copied into the output folder and left as it was.
     EXPECT_EQ(ReadFileBytes(out_.Path("take.wav")), ReadFileBytes(track));
+}
+
+// With one file of three selected, the page counts that file, also after the
+// drive is switched and after Erase Now (whose disc check refreshes the
+// list's totals meanwhile), and the box after the burn reports what was
+// burnt: the file's size on a data disc, its playing time on an audio CD.
+TEST_F(MainWindowBurnTest, ThePageAndTheBoxAfterTheBurnCountOnlyTheSelection)
+{
+    const std::string image = elsewhere_.Path("disc.img");
+    Tone("a long one.wav", 4.0);
+    Tone("b chosen.wav", 1.0);
+    Tone("c another.wav", 3.0);
+    LSettingsSetString("OutputFormat", "OutputFormatNum", "1");
+    LSettingsSetString("OutputFormat", "DataCDType", "2");
+    struct Case
+    {
+        bool data;
+        std::string drives;
+        const char* total;
+        const char* box;
+    };
+    const Case cases[] = {
+        {true, "emulated:" + image + ",profile=dvd+rw;fake:media=cdrw,state=appendable", " 0.17 MB",
+         "Total Size:  0.17 MB."},
+        {false, "fake:media=cdrw,state=appendable;fake:media=cdr", "0:00:01.00",
+         "Total Duration: 0:00:01.00."},
+    };
+    for (const Case& c : cases) {
+        UseDrives(c.drives);
+        BurnMainDialog& window = Open(3);
+        ASSERT_EQ(window.RowText(1), "b chosen.wav");
+        window.SelectListViewRow(MainDialog::kListId, 1, true);
+        std::vector<std::string> totals;
+        window.onPage = [&](LBurnAudioDialog& page) {
+            page.SetCheck(LBurnSettingsPage::kDataDiscCheck, c.data);
+            page.SendCommand(LBurnSettingsPage::kDataDiscCheck);
+            auto total = [&] {
+                char text[260] = {};
+                page.GetControlText(LBurnSettingsPage::kTotalText, text);
+                totals.push_back(text);
+            };
+            total();
+            page.SelectPullDownItem(LBurnSettingsPage::kDriveList, 1);
+            page.SendCommand(LBurnSettingsPage::kDriveChanged);
+            total();
+            page.SelectPullDownItem(LBurnSettingsPage::kDriveList, 0);
+            page.SendCommand(LBurnSettingsPage::kDriveChanged);
+            page.SendCommand(LBurnSettingsPage::kEraseNow);
+            total();
+            // The disc check the erase asked for comes back (as the capacity
+            // thread's notice would) and the page is read again.
+            window.OnDiscCapacity(LDiscCapacityThread::kCapacityTextCode, "702.83 MB");
+            page.SendCommand(LBurnSettingsPage::kDriveChanged);
+            total();
+            // Only the burn is looked at from here on.
+            window.told.clear();
+        };
+        window.answers = {1}; // Continue
+        window.SendCommand(2011);
+        EXPECT_EQ(totals, std::vector<std::string>(4, c.total)) << c.data;
+        ASSERT_TRUE(PumpUntil([&] { return !window.offers.empty() || !window.told.empty(); }, 20000));
+        ASSERT_TRUE(window.told.empty()) << window.told[0];
+        EXPECT_NE(window.offers[0].find("Total Files Burned: 1."), std::string::npos) << window.offers[0];
+        EXPECT_NE(window.offers[0].find(c.box), std::string::npos) << window.offers[0];
+        window_.reset();
+    }
 }

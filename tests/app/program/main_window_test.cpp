@@ -22,9 +22,12 @@
 #include "support/TestData.h"
 #include "support/TestFiles.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QTest>
 #include <QTimer>
@@ -33,10 +36,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <deque>
 #include <fstream>
 #include <iterator>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -201,6 +207,98 @@ TEST_F(MainWindowTest, ADroppedWavIsCopiedInAndListedAndOtherFilesAreRefusedOnce
     delete mime;
 }
 
+// A file added from elsewhere never replaces one of the output folder: not
+// the user's recording named at start-up before the list has loaded, nor a
+// file another program put there after it loaded. Both stay, the newcomer
+// under the next free name.
+TEST_F(MainWindowTest, AnAddedFileTakesTheNextFreeNameBesideAFileOfTheSameName)
+{
+    if (!HaveSoundTools())
+        GTEST_SKIP() << "sox is needed (make deps installs it)";
+    Tone(out_.Path("take.wav"), 0.4);
+    const std::string recording = ReadFileBytes(out_.Path("take.wav"));
+    const std::string named = Tone(elsewhere_.Path("take.wav"), 1.1);
+    auto window = Open();
+    // As "quorin FILE" does: before the list's first load.
+    window->OpenDocuments({named});
+    ASSERT_TRUE(WaitForLoad(*window, 2));
+    EXPECT_EQ(ReadFileBytes(out_.Path("take.wav")), recording);
+    EXPECT_EQ(ReadFileBytes(out_.Path("take 02.wav")), ReadFileBytes(named));
+    EXPECT_TRUE(window->told.empty());
+
+    Tone(out_.Path("later.wav"), 0.3);
+    const std::string other = ReadFileBytes(out_.Path("later.wav"));
+    const std::string dropped = Tone(elsewhere_.Path("later.wav"), 0.8);
+    window->OnDropFiles({dropped});
+    EXPECT_EQ(ReadFileBytes(out_.Path("later.wav")), other);
+    EXPECT_EQ(ReadFileBytes(out_.Path("later 02.wav")), ReadFileBytes(dropped));
+    std::vector<std::string> rows;
+    for (int row = 0; row < window->RowCount(); ++row)
+        rows.push_back(window->RowText(row));
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, (std::vector<std::string>{"later 02.wav", "take 02.wav", "take.wav"}));
+}
+
+// Files of this process may grow to `bytes` only while it lives (a disk
+// that fills up under a writer).
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        oldHandler_ = signal(SIGXFSZ, SIG_IGN);
+        const rlimit small = {bytes, old_.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        signal(SIGXFSZ, oldHandler_);
+    }
+
+private:
+    rlimit old_ = {};
+    sighandler_t oldHandler_ = SIG_DFL;
+};
+
+// A split that fails part way (the disk fills up on the third track) takes
+// back the tracks it finished and says which; a second try leaves no more
+// than the first.
+TEST_F(MainWindowTest, AFailedSplitRemovesTheTracksItFinishedAndSaysWhich)
+{
+    if (!HaveSoundTools())
+        GTEST_SKIP() << "sox is needed (make deps installs it)";
+    const std::string side = Tone(out_.Path("side.wav"), 6.0);
+    const std::string recording = ReadFileBytes(side);
+    auto window = Open();
+    ASSERT_TRUE(WaitForLoad(*window, 1));
+    // The split's own window says the track could not be written; Continue.
+    QTimer answer;
+    answer.setInterval(20);
+    QObject::connect(&answer, &QTimer::timeout, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->buttons().front()->click();
+    });
+    answer.start();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        window->told.clear();
+        {
+            // Tracks of 0.5 s and 1 s fit, the 4.5 s rest does not.
+            FileSizeLimit limit(400000);
+            EXPECT_FALSE(window->SplitFile(side.c_str(), {22050, 66150}));
+        }
+        EXPECT_EQ(FolderEntries(out_.Path()), std::vector<std::string>{"side.wav"}) << attempt;
+        ASSERT_EQ(window->told.size(), 1u) << attempt;
+        EXPECT_EQ(window->told[0].rfind("Error: File Split Failed", 0), 0u);
+        EXPECT_NE(window->told[0].find("removed"), std::string::npos) << window->told[0];
+        EXPECT_NE(window->told[0].find("\nside_SPLIT_01.wav\nside_SPLIT_02.wav"), std::string::npos)
+            << window->told[0];
+    }
+    EXPECT_EQ(ReadFileBytes(side), recording);
+    EXPECT_EQ(window->RowCount(), 1);
+}
+
 TEST_F(MainWindowTest, RenamesRefuseBadAndTakenNamesAndCarryAnyOtherName)
 {
     if (!HaveSoundTools())
@@ -230,30 +328,66 @@ TEST_F(MainWindowTest, RenamesRefuseBadAndTakenNamesAndCarryAnyOtherName)
     EXPECT_NE(stat(out_.Path("take.wav").c_str(), &info), 0);
 }
 
-TEST_F(MainWindowTest, RemoveAsksFirstAndDeletesOnlyTheFilesOfTheSelectedRows)
+// Remove asks first, saying where the files go: to the desktop's Trash
+// (with the record that lets a file manager put them back), or, where there
+// is no Trash, away for good. The Delete key removes as Ctrl+Backspace does.
+TEST_F(MainWindowTest, RemoveAsksFirstAndMovesOnlyTheFilesOfTheSelectedRowsToTheTrash)
 {
     if (!HaveSoundTools())
         GTEST_SKIP() << "sox is needed (make deps installs it)";
     for (const char* name : {"one.wav", "two.wav", "three.wav"})
         Tone(out_.Path(name), 0.3);
+    const std::string two = ReadFileBytes(out_.Path("two.wav"));
     auto window = Open();
     ASSERT_TRUE(WaitForLoad(*window, 3));
-    const int two = window->RowText(2) == "two.wav" ? 2 : 1;
-    window->SelectListViewRow(MainDialog::kListId, two, true);
+    const int row = window->RowText(2) == "two.wav" ? 2 : 1;
+    window->SelectListViewRow(MainDialog::kListId, row, true);
 
     window->answers = {2}; // Cancel
     window->SendCommand(2004);
     EXPECT_EQ(window->questions,
-              std::vector<std::string>{"Are you sure you want to remove the selected file(s)?"});
+              std::vector<std::string>{"Are you sure you want to move the selected file(s) to the Trash?"});
     EXPECT_EQ(window->RowCount(), 3);
 
     window->answers = {1}; // Remove
     window->SendCommand(2004);
     EXPECT_EQ(window->RowCount(), 2);
-    struct stat info;
-    EXPECT_NE(stat(out_.Path("two.wav").c_str(), &info), 0);
-    EXPECT_EQ(stat(out_.Path("one.wav").c_str(), &info), 0);
-    EXPECT_EQ(stat(out_.Path("three.wav").c_str(), &info), 0);
+    EXPECT_FALSE(PathExists(out_.Path("two.wav")));
+    EXPECT_TRUE(PathExists(out_.Path("one.wav")));
+    EXPECT_TRUE(PathExists(out_.Path("three.wav")));
+    const std::string trash = std::string(getenv("XDG_DATA_HOME")) + "/Trash";
+    EXPECT_EQ(ReadFileBytes(trash + "/files/two.wav"), two);
+    const std::string info = ReadFileBytes(trash + "/info/two.wav.trashinfo");
+    EXPECT_EQ(info.rfind("[Trash Info]\nPath=/", 0), 0u) << info;
+    EXPECT_NE(info.find("/two.wav\nDeletionDate="), std::string::npos) << info;
+
+    // The Delete key on the list.
+    auto* list = LQtWidget(window->GetView())->findChild<LQtListViewImpl*>();
+    ASSERT_NE(list, nullptr);
+    window->SelectListViewRow(MainDialog::kListId, 0, true);
+    const std::string first = window->RowText(0);
+    list->setFocus();
+    window->questions.clear();
+    window->answers = {1};
+    QTest::keyClick(list, Qt::Key_Delete);
+    PumpFor(20);
+    EXPECT_EQ(window->questions.size(), 1u);
+    EXPECT_EQ(window->RowCount(), 1);
+    EXPECT_TRUE(PathExists(trash + "/files/" + first));
+
+    // No trash can be made for the output folder: deleted, as the question says.
+    std::ofstream(elsewhere_.Path("a file")) << "x";
+    setenv("XDG_DATA_HOME", elsewhere_.Path("a file/share").c_str(), 1);
+    window->SelectListViewRow(MainDialog::kListId, 0, true);
+    const std::string last = window->RowText(0);
+    window->questions.clear();
+    window->answers = {1};
+    window->SendCommand(2004);
+    ASSERT_EQ(window->questions.size(), 1u);
+    EXPECT_NE(window->questions[0].find("deleted for good"), std::string::npos) << window->questions[0];
+    EXPECT_EQ(window->RowCount(), 0);
+    EXPECT_FALSE(PathExists(out_.Path(last)));
+    EXPECT_FALSE(PathExists(trash + "/files/" + last));
 }
 
 TEST_F(MainWindowTest, RowsMoveUpAndDownAndSelectAllSelectsEveryRow)

@@ -65,6 +65,34 @@ TEST(RecordingFiles, DurationsAreThoseSoxReports)
     EXPECT_FALSE(ReadRecordingDuration(dir.Path("missing.wav").c_str(), &ms));
 }
 
+// A header whose sizes claim about 4 GB (a writer that never finished it,
+// or a hostile file) gives the length of the audio the file holds.
+TEST(RecordingFiles, AHeaderClaimingFourGigabytesGivesTheLengthTheFileHolds)
+{
+    if (!HaveTool("sox"))
+        GTEST_SKIP() << "sox is needed (make deps installs it)";
+    TempDir dir;
+    const std::string path = dir.Path("claims.wav");
+    for (const double seconds : {0.5, 2.5}) {
+        ASSERT_EQ(RunCommand("sox -q -n -r 44100 -c 2 -b 16 " + Quote(path) + " synth " +
+                             std::to_string(seconds) + " sine 440"),
+                  0);
+        const std::string whole = Read(path);
+        const size_t data = whole.find("data");
+        ASSERT_NE(data, std::string::npos);
+        for (const uint32_t claimed : {0xFFFFFFFFu, 0xFFFFFFD9u, 0xFFFFFF00u, 0xF0000000u}) {
+            std::string bytes = whole;
+            for (const size_t at : {size_t{4}, data + 4})
+                for (int i = 0; i < 4; ++i)
+                    bytes[at + i] = static_cast<char>((claimed >> (8 * i)) & 0xFF);
+            std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+            int64_t ms = -1;
+            ASSERT_TRUE(ReadRecordingDuration(path.c_str(), &ms)) << std::hex << claimed;
+            EXPECT_EQ(ms, static_cast<int64_t>(seconds * 1000)) << std::hex << claimed;
+        }
+    }
+}
+
 TEST(RecordingFiles, HoursMinutesAndSecondsOfALength)
 {
     const struct

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -96,6 +97,25 @@ TEST(FileCopy, ReplacesAnExistingFileAsAWhole)
     // Copying a file onto itself keeps it whole.
     ASSERT_TRUE(LFileCopy(dest.c_str(), dest.c_str()));
     EXPECT_EQ("short", ReadFileBytes(dest));
+}
+
+// A copy that must not replace: the file that has the name stays as it
+// was, nothing is left beside it, and the caller learns the name is taken.
+TEST(FileCopy, ACopyWithoutReplacingLeavesAnExistingFileAlone)
+{
+    TempDir dir;
+    const std::string source = dir.Path("new.wav");
+    const std::string dest = dir.Path("take.wav");
+    WriteFileBytes(source, "the new take");
+    WriteFileBytes(dest, "the older take");
+    errno = 0;
+    EXPECT_FALSE(LFileCopyWithoutReplacing(source.c_str(), dest.c_str()));
+    EXPECT_EQ(EEXIST, errno);
+    EXPECT_EQ("the older take", ReadFileBytes(dest));
+    EXPECT_EQ((std::vector<std::string>{"new.wav", "take.wav"}), FolderEntries(dir.Path()));
+
+    ASSERT_TRUE(LFileCopyWithoutReplacing(source.c_str(), dir.Path("free.wav").c_str()));
+    EXPECT_EQ("the new take", ReadFileBytes(dir.Path("free.wav")));
 }
 
 TEST(FileCopy, EmptyFilesAreCopied)

@@ -110,6 +110,33 @@ TEST_F(DailyLogTest, LongTextIsWrittenWholeOnOneLine)
     EXPECT_EQ(ReadFileBytes(DayFile("2026-12-10")), "23:59:59 " + text + "\r\n");
 }
 
+// A quoted file name cannot forge a line: its line breaks and other control
+// characters are written escaped, the rest of the text as it is.
+TEST_F(DailyLogTest, ControlCharactersAreEscapedSoATextStaysOneLine)
+{
+    struct Case
+    {
+        std::string text;
+        std::string line;
+    };
+    const Case cases[] = {
+        {"File /m/a\n12:00:00 File conversion succeeded.wav added",
+         "File /m/a\\n12:00:00 File conversion succeeded.wav added"},
+        {"cr\r\nlf", "cr\\r\\nlf"},
+        {"tab\tbell\x07"
+         "del\x7F"
+         "esc\x1B[2J",
+         "tab\\tbell\\x07del\\x7Fesc\\x1B[2J"},
+        {"Caf\xC3\xA9 \\ 100%", "Caf\xC3\xA9 \\ 100%"},
+    };
+    std::string expected;
+    for (const Case& c : cases) {
+        log_.WriteAt(c.text.c_str(), kLogInfo, k2026Dec10At235959);
+        expected += "23:59:59 " + c.line + "\r\n";
+    }
+    EXPECT_EQ(ReadFileBytes(DayFile("2026-12-10")), expected);
+}
+
 class RecordingObserver : public LLogObserver
 {
 public:

@@ -12,6 +12,7 @@
 #include "foundation/files/LFileSystem.h"
 #include "foundation/files/LFolderTree.h"
 #include "foundation/files/LPath.h"
+#include "foundation/files/LWorkingFolder.h"
 #include "foundation/ini/LDurationText.h"
 #include "foundation/log/LLog.h"
 #include "foundation/settings/LSettings.h"
@@ -42,33 +43,6 @@ std::string SettingText(const char* section, const char* name, const char* fallb
     LSettingsGetString(section, name, fallback, text);
     return text;
 }
-
-// A private folder for the files made for one burn, removed with
-// everything in it however the burn ends.
-class WorkingFolder
-{
-public:
-    WorkingFolder()
-    {
-        char caches[kLPathSize] = {};
-        if (!LGetCachesFolder(caches))
-            return;
-        std::string pattern = std::string(caches) + "/0XXXXXX";
-        if (mkdtemp(pattern.data()) != nullptr)
-            path_ = pattern;
-    }
-    ~WorkingFolder()
-    {
-        if (!path_.empty())
-            LDeleteFolderTree(path_.c_str());
-    }
-    WorkingFolder(const WorkingFolder&) = delete;
-    WorkingFolder& operator=(const WorkingFolder&) = delete;
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
 
 // Whether the WAV file already has the format chosen for data discs.
 bool HasDataDiscWavFormat(const char* path)
@@ -160,6 +134,7 @@ LBurnOutcome LBurnAudioCdCommand(LBurnCommandUi& ui, const std::vector<std::stri
     uint8_t counter = 0;
     // The entries point at their tracks: no reallocation while adding.
     job.tracks.reserve(paths.size());
+    int64_t totalMs = 0;
     for (const std::string& path : paths) {
         if (counter == kAudioCdMaxTracks)
             break;
@@ -169,6 +144,9 @@ LBurnOutcome LBurnAudioCdCommand(LBurnCommandUi& ui, const std::vector<std::stri
             LLogWarningF("Unable to open file %s", path.c_str());
             continue;
         }
+        // The playing time of the tracks burnt, not of whatever the list held.
+        if (source->GetRate() > 0 && source->GetLength() > 0)
+            totalMs += source->GetLength() * 1000 / source->GetRate();
         LAddCdFileEntry(job, tracks.Root(), source, path.c_str(), counter);
     }
     outcome.files = counter;
@@ -186,13 +164,14 @@ LBurnOutcome LBurnAudioCdCommand(LBurnCommandUi& ui, const std::vector<std::stri
         ReportFailure(ui, job.result);
         return outcome;
     }
-    const std::string duration = SettingText("RecordingPage", "TotalTime", "0:00:00.00");
+    char duration[64] = {};
+    LFormatDurationCs(&totalMs, duration);
     char text[1024];
     std::snprintf(
         text, sizeof text,
         "Burn has successfully completed.%s Total Files Burned: %d. Total Duration: %s. Would you like "
         "to burn another copy?",
-        outcome.ejected ? " The disc has been ejected." : "", outcome.files, duration.c_str());
+        outcome.ejected ? " The disc has been ejected." : "", outcome.files, duration);
     outcome.successText = text;
     LLogInfo(text);
     return outcome;
@@ -207,7 +186,7 @@ LBurnOutcome LBurnDataDiscCommand(LBurnCommandUi& ui, const std::vector<std::str
     const char* target = type == 1 ? ".mp3" : type == 0 ? ".wav" : "";
     const bool reencodeAll = SettingOn("OutputFormat", "ReencodeAllFiles");
 
-    WorkingFolder folder;
+    LWorkingFolder folder;
     if (type != 2 && folder.Path().empty()) {
         LLogWarning("No working folder for the files of the burn could be made");
         outcome.code = kBurnIsoStructureFailed;
@@ -215,18 +194,23 @@ LBurnOutcome LBurnDataDiscCommand(LBurnCommandUi& ui, const std::vector<std::str
         return outcome;
     }
     int working = 0;
+    int64_t burntBytes = 0;
     for (const std::string& path : paths) {
         char name[kLPathSize] = {}, title[kLPathSize] = {}, extension[kLPathSize] = {};
         LPathGetFileName(name, path.c_str());
         LPathGetTitle(title, path.c_str());
         LPathGetExtension(extension, path.c_str());
-        const bool keep =
-            type == 2 || (!reencodeAll && std::strcmp(extension, ".wav") == 0 &&
-                          std::strcmp(target, ".wav") == 0 && HasDataDiscWavFormat(path.c_str()));
+        // A file already of the disc's format goes on it as it is unless the
+        // user asked for every file to be encoded again: a new encoding
+        // would only lose quality (and an MP3's tag frames).
+        const bool sameFormat = strcasecmp(extension, target) == 0 &&
+                                (std::strcmp(target, ".mp3") == 0 || HasDataDiscWavFormat(path.c_str()));
+        const bool keep = type == 2 || (!reencodeAll && sameFormat);
         if (keep) {
-            if (AddDataFile(compilation, path.c_str(), name))
+            if (AddDataFile(compilation, path.c_str(), name)) {
                 ++outcome.files;
-            else
+                burntBytes += FileSize(path.c_str(), nullptr);
+            } else
                 LLogWarningF("File \"%s\" does not exist", path.c_str());
             continue;
         }
@@ -260,9 +244,10 @@ LBurnOutcome LBurnDataDiscCommand(LBurnCommandUi& ui, const std::vector<std::str
             continue;
         }
         const std::string discName = std::string(title) + target;
-        if (AddDataFile(compilation, output.c_str(), discName.c_str()))
+        if (AddDataFile(compilation, output.c_str(), discName.c_str())) {
             ++outcome.files;
-        else
+            burntBytes += FileSize(output.c_str(), nullptr);
+        } else
             LLogWarningF("File \"%s\" does not exist", output.c_str());
     }
     if (outcome.files == 0) {
@@ -289,9 +274,8 @@ LBurnOutcome LBurnDataDiscCommand(LBurnCommandUi& ui, const std::vector<std::str
         ReportFailure(ui, job.result);
         return outcome;
     }
-    const double megabytes = static_cast<double>(std::strtoll(
-                                 SettingText("RecordingPage", "TotalSize", "0").c_str(), nullptr, 10)) /
-                             1048576.0;
+    // The size of the files burnt, not of whatever the list held.
+    const double megabytes = static_cast<double>(burntBytes) / 1048576.0;
     char text[1024];
     std::snprintf(
         text, sizeof text,
@@ -321,6 +305,11 @@ bool LBurnEjectDisc()
 
 std::string LFormatDiscCapacity(int32_t code, int64_t freeBlocks)
 {
+    return LFormatDiscCapacity(code, freeBlocks, LSettingsGetInt("OutputFormat", "OutputFormatNum", 0) == 4);
+}
+
+std::string LFormatDiscCapacity(int32_t code, int64_t freeBlocks, bool audioCd)
+{
     if (code == 29)
         return "Disc Already Used";
     if (code == 14)
@@ -328,7 +317,7 @@ std::string LFormatDiscCapacity(int32_t code, int64_t freeBlocks)
     if (code != 0)
         return "No Drive";
     char line[64] = {};
-    if (LSettingsGetInt("OutputFormat", "OutputFormatNum", 0) == 4) {
+    if (audioCd) {
         // An audio CD plays 588 frames of 44.1 kHz from every block.
         const int64_t ms = freeBlocks * 588 * 1000 / 44100;
         LFormatDurationCs(&ms, line);

@@ -70,6 +70,9 @@ void LBurnDiscCapacityText(char* dest, bool checkDisc);
 // The capacity text of a disc-state code (0, 14 no disc, 29 used, other: no
 // drive) and the free blocks, as LBurnDiscCapacityText words it.
 std::string LFormatDiscCapacity(int32_t code, int64_t freeBlocks);
+// The same in the unit of the disc to be burnt: playing time for an audio
+// CD, megabytes for a data disc.
+std::string LFormatDiscCapacity(int32_t code, int64_t freeBlocks, bool audioCd);
 
 // Whether the disc in the drive would be erased before a burn: one that
 // can be erased and is not blank.

@@ -176,10 +176,14 @@ void LBurnSettingsPage::ScanDrives(bool withWindow)
         SelectPullDownItem(kDriveList, wanted < static_cast<int>(drives_.count) ? wanted : 0);
 }
 
-void LBurnSettingsPage::RefreshInformation()
+void LBurnSettingsPage::ShowTotals()
 {
+    // What the files take on the disc chosen here: playing time on an audio
+    // CD (whatever format the files are in), bytes on a data disc; the free
+    // space of the disc in the same unit.
+    const bool audioCd = !GetCheck(kDataDiscCheck);
     char text[260] = {};
-    if (LSettingsGetInt("OutputFormat", "OutputFormatNum", 0) == 4) {
+    if (audioCd) {
         LSettingsGetString("RecordingPage", "TotalTime", "0:00:00.00", text);
     } else {
         LSettingsGetString("RecordingPage", "TotalSize", "0", text);
@@ -187,13 +191,19 @@ void LBurnSettingsPage::RefreshInformation()
                       static_cast<double>(std::strtoll(text, nullptr, 10)) / 1048576.0);
     }
     SetControlText(kTotalText, text);
+    const std::string capacity =
+        discRead_ ? LFormatDiscCapacity(discCode_, freeBlocks_, audioCd) : "No Drive";
+    SetControlText(kCapacityText, capacity.c_str());
+}
 
+void LBurnSettingsPage::RefreshInformation()
+{
     DeleteAllPullDownItems(kSpeedList);
     AddPullDownItem(kSpeedList, "[MAX]");
     SetPullDownItemData(kSpeedList, 0, 65535);
     SelectPullDownItem(kSpeedList, 0);
     const int selected = drives_.count > 0 ? GetPullDownSelection(kDriveList) : -1;
-    std::string capacity = "No Drive";
+    discRead_ = false;
     if (selected >= 0) {
         // One look at the selected drive's disc: its state, its free space
         // and the speeds it offers, in the unit of its own kind of disc.
@@ -209,7 +219,9 @@ void LBurnSettingsPage::RefreshInformation()
             if (code != 14)
                 speeds = drive->WriteSpeeds();
         }
-        capacity = LFormatDiscCapacity(code, freeBlocks);
+        discRead_ = true;
+        discCode_ = code;
+        freeBlocks_ = freeBlocks;
         const uint32_t unit = LBurnSpeedUnit(media);
         int match = 0;
         uint32_t added = 0;
@@ -228,10 +240,11 @@ void LBurnSettingsPage::RefreshInformation()
                 match = index;
         }
         SelectPullDownItem(kSpeedList, match);
+        // The status bar's text, in the unit of the output format.
         if (selected == settings_.driveIndex)
-            LSettingsSetString("CD", "Capacity", capacity.c_str());
+            LSettingsSetString("CD", "Capacity", LFormatDiscCapacity(code, freeBlocks).c_str());
     }
-    SetControlText(kCapacityText, capacity.c_str());
+    ShowTotals();
 }
 
 void LBurnSettingsPage::UpdateControls()
@@ -264,6 +277,7 @@ void LBurnSettingsPage::OnCommand(int command, int extra)
         RefreshInformation();
         break;
     case kDataDiscCheck:
+        ShowTotals();
         break;
     default:
         LWindow::OnCommand(command, extra);

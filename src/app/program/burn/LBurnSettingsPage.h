@@ -80,6 +80,9 @@ public:
     void ScanDrives(bool withWindow);
     // The disc information of the selected drive, read in place.
     void RefreshInformation();
+    // The files' total and the disc's free space, in the unit of the kind
+    // of disc chosen, from the disc information last read.
+    void ShowTotals();
     // Stores the page into the record and the settings.
     void Store();
 
@@ -93,6 +96,9 @@ private:
     LBurnPageSettings& settings_;
     LBurnDriveList drives_;
     bool scanned_ = false;
+    bool discRead_ = false;
+    int32_t discCode_ = 0;
+    int64_t freeBlocks_ = 0;
 };
 
 class LBurnAudioDialog : public LBurnSettingsPage

@@ -13,6 +13,7 @@ const LKeyToCommandMap LMainAcceleratorTable[kMainAcceleratorCount] = {
     {{0x10054, false}, kCmdEditTag},
     {{0x10047, false}, kCmdEditSelectedTags},
     {{0x33010000, false}, kCmdRemoveFiles},
+    {{0x75000000, false}, kCmdRemoveFiles}, // the Delete key, as Ctrl+Backspace
     {{0x80057, false}, kCmdOpenRecordingWizard},
     {{0x1002C, false}, kCmdPreferences},
     {{0x10053, false}, kCmdCopyTo},

@@ -6,7 +6,7 @@
 
 #include "gui/framework/LKey.h"
 
-inline constexpr int kMainAcceleratorCount = 18;
+inline constexpr int kMainAcceleratorCount = 19;
 inline constexpr int kRecordingAcceleratorCount = 8;
 inline constexpr int kPlayAcceleratorCount = 11;
 

@@ -2,6 +2,7 @@
 
 #include "app/program/startup/LAppStartup.h"
 #include "burn/LProgramDrives.h"
+#include "foundation/files/LWorkingFolder.h"
 #include "foundation/process/LCommandLine.h"
 #include "foundation/process/LProcessStartup.h"
 #include "gui/framework/LApplication.h"
@@ -54,6 +55,8 @@ int LApplicationMain(int argc, char** argv, LMainDialogFactory factory)
 
     LInstallShippedComponents();
     LPrepareComponentsFolder();
+    // A burn killed part way left its working folder of copies behind.
+    LRemoveDeadWorkingFolders();
     // The default burner is the first that writes CDs when none is stored.
     LInstallProgramDriveScan();
 
