@@ -1,17 +1,11 @@
-// Property sheets (pages as tabs of a QTabWidget) and wizards (pages in a
-// QStackedWidget under a title and subtitle). Pages are embedded windows
-// created in the dialog's view and then moved into their tab or stack page.
+// Property sheets (pages as tabs) and wizards (one page at a time under a
+// title and subtitle): which page is current, what the buttons do and where
+// everything goes. The toolkit's containers only show the pages
+// (LPageContainers.h).
 
 #include "gui/framework/LPropertySheet.h"
-#include "gui/qt/LQtFindControl.h"
-#include "gui/qt/LQtKindButtonImpl.h"
-#include "gui/qt/LQtView.h"
 
-#include <QFontMetrics>
-#include <QLabel>
-#include <QPushButton>
-#include <QStackedWidget>
-#include <QTabWidget>
+#include "gui/framework/LPageContainers.h"
 
 #include <algorithm>
 #include <cmath>
@@ -27,17 +21,6 @@ int R(double x)
 void CopyTitle(char* dest, const char* title)
 {
     std::snprintf(dest, 260, "%s", title ? title : "");
-}
-
-// Moves a page's view into its place in the dialog (points).
-void Adopt(LWindow* page, QWidget* holder, int x, int y)
-{
-    QWidget* view = LQtWidget(page->GetView());
-    if (!view || !holder)
-        return;
-    view->setParent(holder);
-    view->move(x, y);
-    view->show();
 }
 
 LWindow* OwnerOf(LViewHandle view)
@@ -100,35 +83,28 @@ int LPropertySheet::CurrentPage() const
 
 void LPropertySheet::SelectPage(int index)
 {
-    if (auto* tabs = static_cast<QTabWidget*>(tabs_); tabs && index >= 0 && index < tabs->count())
-        tabs->setCurrentIndex(index);
+    LPageTabsSelect(tabs_, index);
 }
 
 void LPropertySheet::OnCreate()
 {
     EnableCloseButton(false);
     SetTitle(title_);
-    QWidget* content = LQtWidget(GetView());
-    auto* tabs = new QTabWidget(content);
-    tabs_ = tabs;
-    tabs->show();
+    tabs_ = LPageTabsCreate(*this);
     for (const Page& entry : pages_) {
-        auto* holder = new QWidget;
-        tabs->addTab(holder, QString::fromUtf8(entry.tabTitle.c_str()));
         entry.page->CreateFromTemplate(this, entry.dialogTemplate);
-        Adopt(entry.page, holder, 0, 0);
+        LPageTabsAdd(tabs_, entry.tabTitle.c_str(), *entry.page);
     }
     AddOKButton();
     SetDefaultButton(kCommandOK);
     AddCancelButton();
     AddHelpButton();
-    QObject::connect(tabs, &QTabWidget::currentChanged, tabs,
-                     [this](int to) { OnTabChanging(currentPage_, to); });
+    LPageTabsOnChange(tabs_, [this](int to) { OnTabChanging(currentPage_, to); });
     const int start = startPage_ >= 0 && startPage_ < PageCount() ? startPage_ : 0;
     if (PageCount() > 0) {
-        currentPage_ = tabs->currentIndex();
+        currentPage_ = LPageTabsCurrent(tabs_);
         if (start != currentPage_)
-            tabs->setCurrentIndex(start);
+            LPageTabsSelect(tabs_, start);
         else
             OnTabChanging(-1, start);
     } else {
@@ -170,24 +146,21 @@ void LPropertySheet::PageLayout(int* tabX, int* tabY, int* tabW, int* tabH, int*
 
 void LPropertySheet::LayoutFor(int)
 {
-    auto* tabs = static_cast<QTabWidget*>(tabs_);
-    if (!tabs)
+    if (!tabs_)
         return;
     int x, y, w, h, W, H;
     PageLayout(&x, &y, &w, &h, &W, &H);
     const double s = GetScaleFactor();
-    tabs->setGeometry(R(x / s), R(y / s), R(w / s), R(h / s));
+    LPageTabsPlace(tabs_, R(x / s), R(y / s), R(w / s), R(h / s));
     LayoutDialogButtons(0, 0, 0, W, H);
     ResizeWindow(W, H, true);
 }
 
 bool LPropertySheet::CanOK()
 {
-    auto* tabs = static_cast<QTabWidget*>(tabs_);
     for (int i = 0; i < PageCount(); ++i) {
         if (!pages_[static_cast<size_t>(i)].page->CanOK()) {
-            if (tabs)
-                tabs->setCurrentIndex(i);
+            LPageTabsSelect(tabs_, i);
             return false;
         }
     }
@@ -364,47 +337,15 @@ void LWizard::OnCreate()
     const double cw = CharWidthPx();
     const double ch = CharHeightPx();
     const double s = GetScaleFactor();
-    QWidget* content = LQtWidget(GetView());
-    auto* stack = new QStackedWidget(content);
-    stack_ = stack;
     const int stackX = R(2 * cw);
     const int stackY = R(0.94 * ch);
     const int stackH = largestHeight_ + R(3.13 * ch) + R(0.94 * ch);
-    stack->setGeometry(R(stackX / s), R(stackY / s), R(largestWidth_ / s), R(stackH / s));
-    stack->show();
-    for (LWizardPage* page : pages_) {
-        auto* holder = new QWidget;
-        stack->addWidget(holder);
-        page->holder_ = holder;
-        auto* title = new QLabel(QString::fromUtf8(page->title_.c_str()), holder);
-        QFont bold = title->font();
-        bold.setBold(true);
-        title->setFont(bold);
-        title->setGeometry(static_cast<int>(R(2.5 * cw) / s), static_cast<int>(R(0.5 * ch) / s),
-                           static_cast<int>(largestWidth_ / s), static_cast<int>(R(1.17 * ch) / s));
-        auto* subtitle = new QLabel(QString::fromUtf8(page->subtitle_.c_str()), holder);
-        QFont small = subtitle->font();
-        small.setPointSizeF(std::max(6.0, small.pointSizeF() - 1));
-        subtitle->setFont(small);
-        const int subtitleX = static_cast<int>(R(5 * cw) / s);
-        const int subtitleWidth = static_cast<int>(largestWidth_ / s) - subtitleX;
-        if (QFontMetrics(small).horizontalAdvance(subtitle->text()) <= subtitleWidth) {
-            subtitle->setGeometry(subtitleX, static_cast<int>(R(1.67 * ch) / s),
-                                  static_cast<int>(largestWidth_ / s), static_cast<int>(R(1.17 * ch) / s));
-        } else {
-            // A subtitle longer than the page is wide takes two lines, closer
-            // under the title, rather than being cut off.
-            subtitle->setWordWrap(true);
-            subtitle->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-            subtitle->setGeometry(subtitleX, static_cast<int>(R(1.5 * ch) / s), subtitleWidth,
-                                  static_cast<int>(R(2.5 * ch) / s));
-        }
-    }
-    for (int id : {76, 77}) {
-        auto* line = new LQtSeparatorImpl(content);
-        LQtSetControlId(line, id);
-        line->show();
-    }
+    stack_ = LPageStackCreate(*this, R(stackX / s), R(stackY / s), R(largestWidth_ / s), R(stackH / s));
+    for (LWizardPage* page : pages_)
+        page->holder_ =
+            LPageStackAdd(stack_, page->title_.c_str(), page->subtitle_.c_str(), cw, ch, s, largestWidth_);
+    for (int id : {76, 77})
+        AddSeparator(id, 0, 0, 0);
     const int thickness = std::max(1, R(0.11 * ch));
     SetControlRect(76, 0, R(0.94 * ch) + R(3.13 * ch), clientWidth_, thickness);
     SetControlRect(77, 0, 3 * R(0.94 * ch) + stackY + stackH - 2 * R(0.94 * ch), clientWidth_, thickness);
@@ -432,13 +373,12 @@ void LWizard::BuildPage(LWizardPage* page)
     else
         page->Create(this, page->pageWidth_, page->pageHeight_);
     const double s = GetScaleFactor();
-    Adopt(page, static_cast<QWidget*>(page->holder_), 0, static_cast<int>(R(3.13 * CharHeightPx()) / s) + 16);
+    LPageAdopt(*page, page->holder_, 0, static_cast<int>(R(3.13 * CharHeightPx()) / s) + 16);
 }
 
 void LWizard::Select(int index)
 {
-    auto* stack = static_cast<QStackedWidget*>(stack_);
-    if (!stack || index < 0 || index >= PageCount())
+    if (!stack_ || index < 0 || index >= PageCount())
         return;
     LWizardPage* page = pages_[static_cast<size_t>(index)];
     const struct
@@ -453,20 +393,17 @@ void LWizard::Select(int index)
     }
     ShowControl(kCommandHelp, page->showHelp);
     // Return goes to Next, or to Finish where Next is not shown.
-    QWidget* content = LQtWidget(GetView());
-    for (int id : {kCommandOK, kCommandFinish})
-        if (auto* button = qobject_cast<QPushButton*>(LQtFindControl(content, id)))
-            button->setDefault(id == (page->showNext ? kCommandOK : kCommandFinish));
+    LPageSetReturnButton(*this, page->showNext ? kCommandOK : kCommandFinish,
+                         page->showNext ? kCommandFinish : kCommandOK);
     BuildPage(page);
-    stack->setCurrentWidget(static_cast<QWidget*>(page->holder_));
+    LPageStackShow(stack_, page->holder_);
     current_ = index;
     page->OnPageShown();
     page->UpdateControls();
     if (page->showFinish && !IsControlEnabled(kCommandBack))
         ShowControl(kCommandBack, false);
     LayoutButtons(0, 0, clientWidth_, clientHeight_);
-    if (QWidget* view = LQtWidget(page->GetView()))
-        view->setFocus();
+    LPageFocusView(page->GetView());
     ShowWindow(true);
 }
 
@@ -511,11 +448,7 @@ void LWizard::Finish()
 
 int LWizard::GetButtonWidth(int id) const
 {
-    auto* button = qobject_cast<QAbstractButton*>(LQtFindControl(LQtWidget(GetView()), id));
-    if (!button)
-        return 0;
-    const double s = GetScaleFactor();
-    return static_cast<int>(static_cast<int>(button->sizeHint().width() + 2) * s);
+    return LPageButtonWidth(*this, id);
 }
 
 void LWizard::LayoutButtons(int x, int y, int w, int h)
