@@ -23,6 +23,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unistd.h>
 
 std::map<std::string, QdGuiSceneBuilder>& QdGuiScenes()
 {
@@ -122,8 +123,27 @@ int main(int argc, char** argv)
         if (std::strcmp(argv[i], "--scale") == 0)
             setenv("QT_SCALE_FACTOR", argv[i + 1], 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // The offscreen platform's own screen is 800 x 800: windows are kept on
+    // their screen, so a shot at scale 2 would show them squeezed. One large
+    // screen gives every window its own size at either scale.
+    char screens[] = "/tmp/qd-gui-screens-XXXXXX";
+    const bool ownScreen =
+        std::strcmp(std::getenv("QT_QPA_PLATFORM"), "offscreen") == 0 && mkstemp(screens) >= 0;
+    if (ownScreen) {
+        if (FILE* file = std::fopen(screens, "w")) {
+            std::fputs(R"({"screens":[{"name":"Shots","x":0,"y":0,"width":4096,"height":2560,"dpr":1}]})",
+                       file);
+            std::fclose(file);
+        }
+        setenv("QT_QPA_PLATFORM", (std::string("offscreen:configfile=") + screens).c_str(), 1);
+    }
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
+    if (ownScreen) {
+        // Read while the platform started; children see plain offscreen.
+        unlink(screens);
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
     LQtMainThreadDispatcher::Install();
     if (command == "shot") {
         std::vector<char*> rest;
