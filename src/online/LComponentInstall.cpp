@@ -6,8 +6,6 @@
 #include "foundation/log/LLog.h"
 #include "foundation/settings/LSharedSettings.h"
 #include "foundation/threads/LLocalProcessContext.h"
-#include "gui/framework/LMessageBox.h"
-#include "gui/framework/LWindow.h"
 #include "online/LComponentsFolder.h"
 #include "online/LHttpClient.h"
 #include "online/LInstallLock.h"
@@ -204,29 +202,11 @@ int LDownloadAndInstallComponent(LProcessContext* context, const char* name, cha
     return 2;
 }
 
-LInstallOnDemandDialog::LInstallOnDemandDialog(const char* name, char* path)
-    : LProgressDialog("Install-on-Demand"), name_(name), path_(path)
-{
-}
-
-int64_t LInstallOnDemandDialog::Process()
-{
-    result = LDownloadAndInstallComponent(this, name_, path_);
-    return 1;
-}
-
-bool LComponentInstallOnDemand(const char* name, char* path, LWindow* parent)
+bool LComponentInstallOnDemand(const char* name, char* path, const LInstallOnDemandPrompts& prompts)
 {
     if (ComponentUsable(name, path))
         return true;
-    LViewHandle view = parent != nullptr ? parent->GetView() : nullptr;
-    LMessageBox offer(view, OfferText(name).c_str(), "Install-on-Demand");
-    offer.style = LMessageBoxWarningStyle;
-    offer.SetButton(1, "Download");
-    offer.SetButton(2, "Cancel");
-    if (offer.Show() != 1)
+    if (!prompts.offerDownload(OfferText(name)))
         return false;
-    LInstallOnDemandDialog dialog(name, path);
-    dialog.Run(view);
-    return dialog.result == 0;
+    return prompts.install(name, path) == 0;
 }

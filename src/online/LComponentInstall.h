@@ -11,13 +11,15 @@
 // copy the program ships (the system's LAME, linked into its resources).
 // When neither loads, it is downloaded like any other component, and a
 // download that does not load is removed again.
+//
+// This layer has no windows: the offer and the progress of an install on
+// demand go through LInstallOnDemandPrompts, which the program's windows
+// fill (app/program/online/InstallOnDemandDialogs.h).
 
-#include "gui/framework/LProgressDialog.h"
-
+#include <functional>
 #include <string>
 
 class LProcessContext;
-class LWindow;
 
 // Components whose zip is named "<name>.zip"; any other's is "<name>i.zip".
 bool LIsCodecComponent(const char* name);
@@ -47,24 +49,18 @@ int LDownloadAndInstallComponent(LProcessContext* context, const char* name, cha
 // component" in the message the context receives.
 const char* LComponentInstallLastError();
 
-// The progress window around LDownloadAndInstallComponent.
-class LInstallOnDemandDialog : public LProgressDialog
+// What an install on demand needs from a user's screen.
+struct LInstallOnDemandPrompts
 {
-public:
-    // path (260 bytes) receives the installed path; both must outlive the dialog's run.
-    LInstallOnDemandDialog(const char* name, char* path);
-    ~LInstallOnDemandDialog() override = default;
-    int64_t Process() override;
-
-    int result = 2;
-
-private:
-    const char* name_;
-    char* path_;
+    // Offers the download with the text; true when the user accepts it.
+    std::function<bool(const std::string& text)> offerDownload;
+    // Runs LDownloadAndInstallComponent(name, path) where its progress can be
+    // watched and stopped, and returns its result.
+    std::function<int(const char* name, char* path)> install;
 };
 
 // True when the component is usable. When it is missing the user is offered
-// the download ("Install-on-Demand", with the other way for the MP3 encoder:
-// the package libmp3lame0); accepted, it is installed in its progress window
-// over the parent. path (260 bytes) receives the installed path.
-bool LComponentInstallOnDemand(const char* name, char* path, LWindow* parent);
+// the download (with the other way for the MP3 encoder: the package
+// libmp3lame0); accepted, it is installed. path (260 bytes) receives the
+// installed path.
+bool LComponentInstallOnDemand(const char* name, char* path, const LInstallOnDemandPrompts& prompts);

@@ -5,7 +5,6 @@
 #include "foundation/platform/LDesktopOpen.h"
 #include "foundation/settings/LSettings.h"
 #include "foundation/text/LStringLong.h"
-#include "gui/framework/LHelpTopicOpener.h"
 #include "online/LOnlineSite.h"
 #include "online/LUsageCounters.h"
 
@@ -64,11 +63,6 @@ std::string FileUrl(const char* path)
         url += *p == '/' ? std::string("/") : LPercentEncode(one, 8);
     }
     return url;
-}
-
-void OpenTopic(const char* topic)
-{
-    LShowHelpTopic(topic);
 }
 
 } // namespace
@@ -147,9 +141,4 @@ bool LShowHelpTopic(const char* topic)
     LSettingsSetInt("Software", "HelpOpens", LSettingsGetInt("Software", "HelpOpens", 0) + 1);
     const std::string url = LResolveHelpTopic(topic);
     return !url.empty() && LOpenURL(url.c_str());
-}
-
-void LInstallHelpTopicOpener()
-{
-    LSetHelpTopicOpener(&OpenTopic);
 }

@@ -35,6 +35,6 @@ bool LOpenKnowledgeBaseArticle(int article);
 
 // Counts the opening ("HelpOpens" of section "Software"), resolves the topic
 // and hands the address to the desktop. The window framework's
-// LOpenHelpTopic lands here once LInstallHelpTopicOpener ran.
+// LOpenHelpTopic lands here once the program ran LInstallHelpTopicOpener
+// (app/program/online/HelpTopicOpener.h).
 bool LShowHelpTopic(const char* topic);
-void LInstallHelpTopicOpener();

@@ -4,9 +4,7 @@
 #include "foundation/platform/LDesktopOpen.h"
 #include "foundation/platform/LVersionInfo.h"
 #include "foundation/settings/LSettings.h"
-#include "gui/framework/LMessageBox.h"
-#include "gui/framework/LMessageDialog.h"
-#include "gui/framework/LWindow.h"
+#include "foundation/threads/LProcessContext.h"
 #include "online/LHttpClient.h"
 #include "online/LHttpParse.h"
 #include "online/LOnlineSite.h"
@@ -31,31 +29,6 @@ void OpenAddress(const std::string& url)
 {
     if (!url.empty())
         LOpenURL(url.c_str());
-}
-
-std::string NewsletterUrl()
-{
-    // No mail account is known to the program here; the page asks for it.
-    return LSiteUrl("/software/newsletter.html?software=Quorin&appname=Quorin&version=3.00MAC");
-}
-
-void OfferFollowPages(LViewHandle parent)
-{
-    static const LMessageButton buttons[] = {
-        {5001, "Follow version updates on Facebook", "Select if you have a Facebook account"},
-        {5002, "Follow version updates on Twitter", "Select if you have a Twitter account"},
-        {0, nullptr, nullptr},
-    };
-    LMessageDialog dialog(
-        parent, "Follow Oxbel Software Releases",
-        "Sign up to follow Oxbel Software for automatic, instant program release notifications of "
-        "new versions.",
-        nullptr, buttons, 5001, true);
-    const int chosen = dialog.Run();
-    if (chosen == 5001)
-        OpenAddress(LApplySiteOverride(kQuorinFacebookPage));
-    else if (chosen == 5002)
-        OpenAddress(LApplySiteOverride(kQuorinTwitterPage));
 }
 
 } // namespace
@@ -100,56 +73,7 @@ int LUpdateCheck(LProcessContext* context, LVersionInfo* out)
     return 0;
 }
 
-LUpdateCheckDialog::LUpdateCheckDialog() : LProgressDialog("Checking for Updates") {}
-
-int64_t LUpdateCheckDialog::Process()
-{
-    result = LUpdateCheck(this, &info);
-    return result;
-}
-
-void LCheckForUpdates(LWindow* mainWindow)
-{
-    LViewHandle parent = mainWindow != nullptr ? mainWindow->GetView() : nullptr;
-    LUpdateCheckDialog check;
-    check.Run(parent);
-    if (check.result != 0) {
-        LMessageBox box(parent, "Online version information for Quorin is not currently available.",
-                        "No Version Information");
-        box.SetButton(1, "OK");
-        box.Show();
-        return;
-    }
-    if (LVersionHundredths(check.info.version) > kQuorinVersionHundredths) {
-        LMessageBox box(
-            parent,
-            "An updated version of Quorin is now available for download online. Do you want to see "
-            "more information about the new version?",
-            "Updated Version Available");
-        box.SetButton(1, "View");
-        box.SetButton(2, "Cancel");
-        if (box.Show() == 1) {
-            const std::string page = LUpdateInfoPageUrl(check.info.info);
-            if (page.empty())
-                LLogWarningF("Update check: the information page \"%s\" is no web address; not opened",
-                             LHttpPrintable(check.info.info).c_str());
-            OpenAddress(page);
-        }
-        return;
-    }
-    LMessageBox box(
-        parent,
-        "You are using the current version.\r\n\r\nSign up to the Oxbel Version Update Newsletter "
-        "today to be notified of future releases.",
-        "Version Current");
-    box.SetButton(1, "Sign Up");
-    box.SetButton(2, "Maybe Later");
-    if (box.Show() == 1)
-        OpenAddress(NewsletterUrl());
-    OfferFollowPages(parent);
-}
-
-int LSilentUpdateCheck(double* version)
+int LSilentUpdateCheck(const LUpdateCheckPrompts& prompts, double* version)
 {
     *version = 0;
     const int known = LSettingsGetInt("Settings", "NewerVersion", 0);
@@ -161,12 +85,12 @@ int LSilentUpdateCheck(double* version)
         if (known > kQuorinVersionHundredths)
             return 0;
     }
-    LUpdateCheckDialog check;
-    check.Run(nullptr);
-    if (check.result != 0)
-        return check.result;
-    LSettingsSetInt("Settings", "NewerVersion", LVersionHundredths(check.info.version));
-    *version = check.info.version;
+    LVersionInfo info;
+    const int result = prompts.runCheck(&info);
+    if (result != 0)
+        return result;
+    LSettingsSetInt("Settings", "NewerVersion", LVersionHundredths(info.version));
+    *version = info.version;
     return 0;
 }
 
@@ -185,7 +109,8 @@ int LCurrentOsCode()
     return os.kernelMajor * 100 + os.kernelMinor;
 }
 
-bool LStartupUpdateCheckWith(bool osCheckRequired, const LStartupCheckFacts& facts)
+bool LStartupUpdateCheckWith(bool osCheckRequired, const LStartupCheckFacts& facts,
+                             const LUpdateCheckPrompts& prompts)
 {
     // No Linux system loses the program's support, so the required mode
     // never applies and no support date ends the checks.
@@ -202,7 +127,7 @@ bool LStartupUpdateCheckWith(bool osCheckRequired, const LStartupCheckFacts& fac
     }
     double online = 0;
     // A failed or cancelled check only skips the check: the program starts.
-    if (LSilentUpdateCheck(&online) != 0)
+    if (LSilentUpdateCheck(prompts, &online) != 0)
         return true;
     LSettingsSetInt("Settings", "OSCheck", facts.osCode);
     if (LVersionHundredths(online) <= kQuorinVersionHundredths)
@@ -211,20 +136,17 @@ bool LStartupUpdateCheckWith(bool osCheckRequired, const LStartupCheckFacts& fac
     const std::string text =
         "New features and bug fixes have been added to Quorin.\n\nDownload the new version from " + site +
         ".";
-    LMessageBox box(nullptr, text.c_str(), "Updated Version Available");
-    box.SetButton(1, "Get New Version");
-    box.SetButton(2, "Maybe later");
-    if (box.Show() != 1)
+    if (!prompts.offerNewVersion(text))
         return true;
     OpenAddress(LSiteUrl("/quorin/index.html"));
     return false;
 }
 
-bool LStartupUpdateCheck(bool osCheckRequired)
+LStartupCheckFacts LCurrentStartupCheckFacts()
 {
     LStartupCheckFacts facts;
     facts.now = LDateTime(time(nullptr));
     facts.buildDate = LGetBuildDate();
     facts.osCode = LCurrentOsCode();
-    return LStartupUpdateCheckWith(osCheckRequired, facts);
+    return facts;
 }

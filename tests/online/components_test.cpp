@@ -7,6 +7,7 @@
 #include "DialogAnswerer.h"
 #include "OnlineTestSupport.h"
 
+#include "app/program/online/InstallOnDemandDialogs.h"
 #include "audio/formats/mp3/LMp3EncoderComponent.h"
 #include "audio/mp3/Mp3EncoderTestSupport.h"
 #include "foundation/settings/LSharedSettings.h"

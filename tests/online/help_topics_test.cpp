@@ -5,6 +5,7 @@
 
 #include "RecordedOpener.h"
 
+#include "app/program/online/HelpTopicOpener.h"
 #include "foundation/platform/LBundle.h"
 #include "foundation/settings/LSettings.h"
 #include "gui/framework/LHelpTopicOpener.h"

@@ -7,6 +7,7 @@
 #include "DialogAnswerer.h"
 #include "OnlineTestSupport.h"
 
+#include "app/program/online/UpdateCheckDialogs.h"
 #include "foundation/settings/LSettings.h"
 #include "gui/GuiTestSupport.h"
 #include "online/LOnlineSite.h"

@@ -1,7 +1,7 @@
 // The install-on-demand window while a component is being fetched.
 #include "QdGuiScene.h"
 
-#include "online/LComponentInstall.h"
+#include "app/program/online/InstallOnDemandDialogs.h"
 
 namespace {
 

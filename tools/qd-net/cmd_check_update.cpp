@@ -10,6 +10,7 @@
 
 #include "NetCommand.h"
 
+#include "app/program/online/UpdateCheckDialogs.h"
 #include "gui/framework/LApplication.h"
 #include "online/LHttpClient.h"
 #include "online/LHttpParse.h"

@@ -1,9 +1,9 @@
 #include "app/program/encoders/Mp3EncoderOnDemand.h"
 
+#include "app/program/online/InstallOnDemandDialogs.h"
 #include "audio/formats/mp3/LMp3EncoderComponent.h"
 #include "foundation/files/LPath.h"
 #include "gui/framework/LWindow.h"
-#include "online/LComponentInstall.h"
 
 namespace {
 

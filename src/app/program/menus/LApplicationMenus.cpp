@@ -3,6 +3,7 @@
 #include "app/program/LProgramCommands.h"
 #include "app/program/about/LAboutBox.h"
 #include "app/program/menus/LApplicationCommandHost.h"
+#include "app/program/online/UpdateCheckDialogs.h"
 #include "app/program/startup/LSupportServices.h"
 #include "foundation/platform/LDesktopOpen.h"
 #include "foundation/settings/LSettings.h"

@@ -1,5 +1,6 @@
 #include "app/program/startup/LAppStartup.h"
 
+#include "app/program/online/UpdateCheckDialogs.h"
 #include "app/program/startup/LSupportServices.h"
 #include "audio/formats/mp3/LMp3EncoderComponent.h"
 #include "foundation/files/LFolderScan.h"

@@ -1,5 +1,6 @@
 #include "app/program/startup/LApplicationMain.h"
 
+#include "app/program/online/HelpTopicOpener.h"
 #include "app/program/startup/LAppStartup.h"
 #include "burn/LProgramDrives.h"
 #include "foundation/files/LWorkingFolder.h"
@@ -7,7 +8,6 @@
 #include "foundation/process/LProcessStartup.h"
 #include "gui/framework/LApplication.h"
 #include "gui/framework/LSingleInstance.h"
-#include "online/LHelpTopics.h"
 
 #include <cstring>
 
