@@ -3,7 +3,7 @@
 // posts each, delivered and counted on the main thread, in one run.
 #include "BenchSupport.h"
 
-#include "gui/qt/LQtMainThreadDispatcher.h"
+#include "gui/qt/app/LQtMainThreadDispatcher.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -4,7 +4,7 @@
 // application object exists.
 
 #include "gui/framework/LEventPump.h"
-#include "gui/qt/LQtMainThreadDispatcher.h"
+#include "gui/qt/app/LQtMainThreadDispatcher.h"
 
 #include <QApplication>
 

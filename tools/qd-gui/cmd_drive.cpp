@@ -39,9 +39,9 @@
 #include "gui/framework/LPropertySheet.h"
 #include "gui/framework/LWindow.h"
 #include "gui/qt/LQtFindControl.h"
-#include "gui/qt/LQtKindButtonImpl.h"
-#include "gui/qt/LQtTooltipImpl.h"
 #include "gui/qt/LQtView.h"
+#include "gui/qt/controls/LQtKindButtonImpl.h"
+#include "gui/qt/windows/LQtTooltipImpl.h"
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>

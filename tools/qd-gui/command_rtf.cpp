@@ -4,7 +4,7 @@
 #include "QdGuiCommand.h"
 
 #include "gui/controls/LControlStyles.h"
-#include "gui/qt/LQtEditViewImpl.h"
+#include "gui/qt/text/LQtEditViewImpl.h"
 
 #include <QApplication>
 

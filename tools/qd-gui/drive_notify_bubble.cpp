@@ -11,8 +11,8 @@
 #include "gui/controls/LControlStyles.h"
 #include "gui/framework/LNotifyBubble.h"
 #include "gui/framework/LWindow.h"
-#include "gui/qt/LNotifyBubbleImpl.h"
 #include "gui/qt/LQtView.h"
+#include "gui/qt/app/LNotifyBubbleImpl.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

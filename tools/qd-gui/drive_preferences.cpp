@@ -10,8 +10,8 @@
 #include "gui/controls/LDBEdit.h"
 #include "gui/framework/LWindow.h"
 #include "gui/qt/LQtFindControl.h"
-#include "gui/qt/LQtInputUpDownImpl.h"
 #include "gui/qt/LQtView.h"
+#include "gui/qt/controls/LQtInputUpDownImpl.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -41,7 +41,9 @@ bool Show(LWindow* top, const std::string& value, std::string* error)
     char* end = nullptr;
     const long id = std::strtol(value.c_str(), &end, 10);
     QWidget* window = top != nullptr ? LQtWidget(top->GetView()) : nullptr;
-    QWidget* widget = window != nullptr && end != value.c_str() ? FindAnywhere(window->window(), static_cast<int>(id)) : nullptr;
+    QWidget* widget = window != nullptr && end != value.c_str()
+                          ? FindAnywhere(window->window(), static_cast<int>(id))
+                          : nullptr;
     if (widget == nullptr) {
         *error = "no control " + value;
         return false;

@@ -12,8 +12,8 @@
 
 #include "gui/framework/LEventPump.h"
 #include "gui/framework/LWindow.h"
-#include "gui/qt/LQtMainThreadDispatcher.h"
 #include "gui/qt/LQtView.h"
+#include "gui/qt/app/LQtMainThreadDispatcher.h"
 
 #include <QApplication>
 #include <QPixmap>

@@ -5,8 +5,8 @@
 #include "gui/controls/LControlStyles.h"
 #include "gui/framework/LEventPump.h"
 #include "gui/framework/LWindow.h"
-#include "gui/qt/LQtEditViewImpl.h"
 #include "gui/qt/LQtView.h"
+#include "gui/qt/text/LQtEditViewImpl.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include "gui/framework/LEventPump.h"
 #include "gui/framework/LWindow.h"
 #include "gui/qt/LQtFindControl.h"
-#include "gui/qt/LQtOutlineViewImpl.h"
 #include "gui/qt/LQtView.h"
+#include "gui/qt/lists/LQtOutlineViewImpl.h"
 
 #include <QMenu>
 #include <QPainter>

@@ -4,8 +4,8 @@
 
 #include "gui/framework/LPopupMenu.h"
 #include "gui/framework/LWindow.h"
-#include "gui/qt/LQtMenuImpl.h"
 #include "gui/qt/LQtView.h"
+#include "gui/qt/menus/LQtMenuImpl.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

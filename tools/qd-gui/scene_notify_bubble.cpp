@@ -4,7 +4,7 @@
 
 #include "gui/framework/LEventPump.h"
 #include "gui/framework/LNotifyBubble.h"
-#include "gui/qt/LNotifyBubbleImpl.h"
+#include "gui/qt/app/LNotifyBubbleImpl.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "QdGuiScene.h"
 
 #include "gui/controls/LImageResources.h"
-#include "gui/qt/LQtImageResource.h"
+#include "gui/qt/images/LQtImageResource.h"
 
 #include <QPainter>
 #include <QWidget>

@@ -4,8 +4,8 @@
 
 #include "gui/framework/LEventPump.h"
 #include "gui/framework/LWindow.h"
-#include "gui/qt/LQtTooltipImpl.h"
 #include "gui/qt/LQtView.h"
+#include "gui/qt/windows/LQtTooltipImpl.h"
 
 #include <QPainter>
 

@@ -3,7 +3,7 @@
 #include "foundation/files/LBufferedFile.h"
 #include "foundation/threads/LLocalProcessContext.h"
 #include "gui/graphics/LBmpDecoder.h"
-#include "gui/qt/LQtImageDecode.h"
+#include "gui/qt/images/LQtImageDecode.h"
 
 #include <cerrno>
 #include <cstdio>

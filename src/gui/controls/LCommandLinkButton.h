@@ -58,7 +58,7 @@ LCommandLinkButton* LCreateCommandLinkButton(LWindow* window, int id, const char
 // Both 0 unless the id names a command-link button; then its preferred size.
 void LGetCommandLinkButtonSize(LWindow* window, int id, int* width, int* height);
 
-// Toolkit pieces (gui/qt/LQtCommandLinkButton.cpp).
+// Toolkit pieces (gui/qt/controls/LQtCommandLinkButton.cpp).
 // A new host view that owns button; null without a window view.
 LViewHandle LAddCommandLinkButtonView(LWindow* window, int id, LCommandLinkButton* button);
 // The button of a command-link host view, else null.

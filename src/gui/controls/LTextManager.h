@@ -35,5 +35,5 @@ public:
     static std::recursive_mutex& Lock();
 };
 
-// The toolkit's engine (gui/qt/LQtTextManagerImpl.cpp).
+// The toolkit's engine (gui/qt/text/LQtTextManagerImpl.cpp).
 LTextManager& LDefaultTextManager();

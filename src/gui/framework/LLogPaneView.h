@@ -1,5 +1,5 @@
 #pragma once
-// The log pane's text view as the toolkit shows it (gui/qt/LQtLogPane.cpp):
+// The log pane's text view as the toolkit shows it (gui/qt/text/LQtLogPane.cpp):
 // the pane decides what to show, the view only shows it.
 
 #include "gui/framework/LRGBColor.h"

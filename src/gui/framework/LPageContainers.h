@@ -1,5 +1,5 @@
 #pragma once
-// The toolkit's containers of dialog pages (gui/qt/LQtPropertySheet.cpp): a
+// The toolkit's containers of dialog pages (gui/qt/windows/LQtPropertySheet.cpp): a
 // row of tabs for a property sheet, and for a wizard a stack that shows one
 // page at a time under its title and subtitle. The sheet and the wizard
 // decide what is shown; these only show it. Containers are opaque handles

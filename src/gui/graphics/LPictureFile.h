@@ -1,7 +1,7 @@
 #pragma once
 // Loading a picture file the user picked (artwork of a tag, a cover for a
 // disc): the file is tried as JPEG, PNG and BMP in turn. The JPEG and PNG
-// readers are the toolkit's (gui/qt/LQtImageDecode.cpp), the BMP reader our
+// readers are the toolkit's (gui/qt/images/LQtImageDecode.cpp), the BMP reader our
 // own; controls load pictures through this, never through the toolkit.
 
 #include <cstddef>

@@ -6,7 +6,7 @@
 #include "gui/GuiTestSupport.h"
 #include "gui/framework/LCommands.h"
 #include "gui/framework/LWindow.h"
-#include "gui/qt/LQtTooltipImpl.h"
+#include "gui/qt/windows/LQtTooltipImpl.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -11,8 +11,8 @@
 #include "gui/GuiTestSupport.h"
 #include "gui/framework/LApplication.h"
 #include "gui/framework/LMainMenu.h"
-#include "gui/qt/LQtMenuImpl.h"
 #include "gui/qt/LQtView.h"
+#include "gui/qt/menus/LQtMenuImpl.h"
 #include "support/TempHome.h"
 
 #include <QMenuBar>

@@ -13,8 +13,8 @@
 #include "audio/mp3/Mp3EncoderTestSupport.h"
 #include "foundation/settings/LSettings.h"
 
-#include "gui/qt/LQtOutlineViewImpl.h"
 #include "gui/qt/LQtView.h"
+#include "gui/qt/lists/LQtOutlineViewImpl.h"
 
 #include <QTest>
 

@@ -2,7 +2,7 @@
 // shown top row first, target reuse, stop requests, and the image layouts
 // Qt's decoders hand over.
 
-#include "gui/qt/LQtImageConvert.h"
+#include "gui/qt/images/LQtImageConvert.h"
 
 #include "foundation/threads/LLocalProcessContext.h"
 #include "gui/graphics/LBitmap.h"

@@ -5,7 +5,7 @@
 
 #include "foundation/threads/LLocalProcessContext.h"
 #include "gui/graphics/LBitmap.h"
-#include "gui/qt/LQtImageDecode.h"
+#include "gui/qt/images/LQtImageDecode.h"
 #include "support/TestData.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 
 #include "gui/controls/LCommandLinkButton.h"
 #include "gui/controls/LTextManager.h"
-#include "gui/qt/LQtPaintContext.h"
+#include "gui/qt/controls/LQtPaintContext.h"
 
 #include <QImage>
 #include <QMouseEvent>

@@ -9,9 +9,9 @@
 #include "gui/framework/LCommands.h"
 #include "gui/framework/LWindow.h"
 #include "gui/qt/LQtFindControl.h"
-#include "gui/qt/LQtFonts.h"
-#include "gui/qt/LQtOutlineViewImpl.h"
 #include "gui/qt/LQtView.h"
+#include "gui/qt/lists/LQtOutlineViewImpl.h"
+#include "gui/qt/text/LQtFonts.h"
 
 #include <QApplication>
 #include <QHeaderView>

@@ -13,19 +13,19 @@
 #include "gui/framework/LCommands.h"
 #include "gui/framework/LPopupMenu.h"
 #include "gui/framework/LWindow.h"
-#include "gui/qt/LQtComboBoxImpl.h"
-#include "gui/qt/LQtControls.h"
-#include "gui/qt/LQtEditViewImpl.h"
 #include "gui/qt/LQtFindControl.h"
-#include "gui/qt/LQtFonts.h"
-#include "gui/qt/LQtKindButtonImpl.h"
-#include "gui/qt/LQtLineEdit.h"
-#include "gui/qt/LQtMenuImpl.h"
-#include "gui/qt/LQtPullDownListImpl.h"
-#include "gui/qt/LQtSmallControls.h"
-#include "gui/qt/LQtTabViewImpl.h"
-#include "gui/qt/LQtTrackBarImpl.h"
 #include "gui/qt/LQtView.h"
+#include "gui/qt/controls/LQtComboBoxImpl.h"
+#include "gui/qt/controls/LQtControls.h"
+#include "gui/qt/controls/LQtKindButtonImpl.h"
+#include "gui/qt/controls/LQtLineEdit.h"
+#include "gui/qt/controls/LQtPullDownListImpl.h"
+#include "gui/qt/controls/LQtSmallControls.h"
+#include "gui/qt/controls/LQtTabViewImpl.h"
+#include "gui/qt/controls/LQtTrackBarImpl.h"
+#include "gui/qt/menus/LQtMenuImpl.h"
+#include "gui/qt/text/LQtEditViewImpl.h"
+#include "gui/qt/text/LQtFonts.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -193,7 +193,8 @@ TEST_F(ControlApi, StaticTextsTheirStylesAndColours)
     ASSERT_NE(right, nullptr);
     EXPECT_TRUE(right->alignment() & Qt::AlignRight);
     // Parked at the height of one line: round(cell height x 1.23).
-    EXPECT_EQ(right->geometry(), QRect(0, -300, 8, static_cast<int>(std::lround(window.CharHeightPx() * 1.23))));
+    EXPECT_EQ(right->geometry(),
+              QRect(0, -300, 8, static_cast<int>(std::lround(window.CharHeightPx() * 1.23))));
     char text[260];
     EXPECT_STREQ(window.GetStaticText(41, text), "");
     window.SetStaticText(41, "Now set");
@@ -452,7 +453,8 @@ TEST_F(ControlApi, CreatorsAtRectangles)
     window.AddUpDown(132, readOnly, 10, 70, 80);
     QWidget* upDown = Get<QWidget>(132);
     ASSERT_NE(upDown, nullptr);
-    EXPECT_EQ(upDown->geometry(), QRect(10, 70, 80, static_cast<int>(std::lround(window.CharHeightPx() * 1.29))));
+    EXPECT_EQ(upDown->geometry(),
+              QRect(10, 70, 80, static_cast<int>(std::lround(window.CharHeightPx() * 1.29))));
     // The field (id + 1) reports its changes as the up-down's id.
     window.SetUpDownRange(132, 0, 10, 1);
     auto* field = Get<QLineEdit>(133);

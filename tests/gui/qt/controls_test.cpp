@@ -2,16 +2,16 @@
 // the dialogs rely on: which commands arrive, in which order, and what the
 // control holds afterwards.
 
-#include "gui/qt/LQtComboBoxImpl.h"
-#include "gui/qt/LQtCommandSink.h"
-#include "gui/qt/LQtControlCommands.h"
 #include "gui/qt/LQtFindControl.h"
-#include "gui/qt/LQtFormatterValidator.h"
-#include "gui/qt/LQtInputUpDownImpl.h"
-#include "gui/qt/LQtKindButtonImpl.h"
-#include "gui/qt/LQtLineEdit.h"
-#include "gui/qt/LQtPullDownListImpl.h"
-#include "gui/qt/LQtTabViewImpl.h"
+#include "gui/qt/app/LQtCommandSink.h"
+#include "gui/qt/controls/LQtComboBoxImpl.h"
+#include "gui/qt/controls/LQtControlCommands.h"
+#include "gui/qt/controls/LQtFormatterValidator.h"
+#include "gui/qt/controls/LQtInputUpDownImpl.h"
+#include "gui/qt/controls/LQtKindButtonImpl.h"
+#include "gui/qt/controls/LQtLineEdit.h"
+#include "gui/qt/controls/LQtPullDownListImpl.h"
+#include "gui/qt/controls/LQtTabViewImpl.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -4,8 +4,8 @@
 
 #include "gui/controls/LCoolButtonContainer.h"
 #include "gui/qt/LQtFindControl.h"
-#include "gui/qt/LQtKindButtonImpl.h"
-#include "gui/qt/LQtPaintContext.h"
+#include "gui/qt/controls/LQtKindButtonImpl.h"
+#include "gui/qt/controls/LQtPaintContext.h"
 
 #include <QImage>
 

@@ -2,8 +2,8 @@
 #include "gui/GuiTestSupport.h"
 
 #include "gui/controls/LPaintContext.h"
-#include "gui/qt/LQtPaintContext.h"
-#include "gui/qt/LQtTextManagerImpl.h"
+#include "gui/qt/controls/LQtPaintContext.h"
+#include "gui/qt/text/LQtTextManagerImpl.h"
 
 #include <QDir>
 #include <QImage>
@@ -62,7 +62,7 @@ TEST(Brushes, FillByKind)
     radial.centreY = 20.5f;
     radial.radiusX = 20;
     radial.radiusY = 10;
-    radial.AddStop(kDark, 0); // the edge
+    radial.AddStop(kDark, 0);  // the edge
     radial.AddStop(kWhite, 1); // the centre
     LGuiBrush pattern;
     pattern.kind = 3;
@@ -82,8 +82,8 @@ TEST(Brushes, FillByKind)
             paint->FillRect(&c.brush, 0, 0, 60, 40);
         }
         for (const auto& probe : c.probes)
-            EXPECT_NEAR(canvas.Green(probe[0], probe[1]), probe[2], 4) << c.name << " at " << probe[0] << ","
-                                                                       << probe[1];
+            EXPECT_NEAR(canvas.Green(probe[0], probe[1]), probe[2], 4)
+                << c.name << " at " << probe[0] << "," << probe[1];
     }
 }
 
@@ -173,12 +173,9 @@ TEST(Fonts, Weights)
         float trait;
         QFont::Weight qt;
     } cases[] = {
-        {500, false, 0.0f, QFont::Medium},
-        {900, false, 1.0f, QFont::Black},
-        {100, false, -1.0f, QFont::Thin},
+        {500, false, 0.0f, QFont::Medium}, {900, false, 1.0f, QFont::Black}, {100, false, -1.0f, QFont::Thin},
         {300, true, -0.5f, QFont::Light}, // an explicit weight outranks bold
-        {0, true, 0, QFont::Bold},
-        {0, false, 0, QFont::Normal},
+        {0, true, 0, QFont::Bold},         {0, false, 0, QFont::Normal},
     };
     for (const auto& c : cases) {
         LGuiFont font;

@@ -8,9 +8,9 @@
 
 #include "gui/controls/LCommandKeys.h"
 #include "gui/framework/LWindow.h"
-#include "gui/qt/LQtControlCommands.h"
-#include "gui/qt/LQtEditViewImpl.h"
 #include "gui/qt/LQtView.h"
+#include "gui/qt/controls/LQtControlCommands.h"
+#include "gui/qt/text/LQtEditViewImpl.h"
 #include "support/TempHome.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 // The formatters behind real line edits, typed into key by key, in a C and a
 // German locale.
 
-#include "gui/qt/LQtFormatterValidator.h"
+#include "gui/qt/controls/LQtFormatterValidator.h"
 
 #include <QApplication>
 #include <QLineEdit>

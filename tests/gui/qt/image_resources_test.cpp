@@ -5,8 +5,8 @@
 
 #include "gui/controls/LImageResources.h"
 #include "gui/controls/LPaintContext.h"
-#include "gui/qt/LQtImageResource.h"
-#include "gui/qt/LQtPaintContext.h"
+#include "gui/qt/controls/LQtPaintContext.h"
+#include "gui/qt/images/LQtImageResource.h"
 
 #include <QImage>
 #include <QPainter>
@@ -72,8 +72,8 @@ TEST_F(ImageResources, TheTableHoldsEveryNumberTheWindowsLoadOnceInOrder)
     // Toolbar, Help menu, command links, volume slider, suite launcher,
     // share menu, play window, session window, wizard, file list, program.
     const std::set<int> loaded = {304, 306, 309, 310, 311, 312, 313, 315, 316, 317, 318, 319, 320, 321, 324,
-                                  325, 326, 327, 328, 332, 333, 334, 335, 336, 337, 338, 340, 341, 342, 343, 344,
-                                  348, 349, 350, 352, 353, 354, 356, 357, 358, 359, 360, 361, 363};
+                                  325, 326, 327, 328, 332, 333, 334, 335, 336, 337, 338, 340, 341, 342, 343,
+                                  344, 348, 349, 350, 352, 353, 354, 356, 357, 358, 359, 360, 361, 363};
     size_t count = 0;
     const LImageResource* table = LImageResourceTable(&count);
     std::set<int> listed;

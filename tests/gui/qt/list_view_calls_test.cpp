@@ -6,10 +6,10 @@
 
 #include "gui/controls/LListView.h"
 #include "gui/framework/LWindow.h"
-#include "gui/qt/LQtCommandSink.h"
 #include "gui/qt/LQtFindControl.h"
-#include "gui/qt/LQtOutlineViewImpl.h"
 #include "gui/qt/LQtView.h"
+#include "gui/qt/app/LQtCommandSink.h"
+#include "gui/qt/lists/LQtOutlineViewImpl.h"
 
 #include <QHeaderView>
 #include <QTest>

@@ -7,10 +7,10 @@
 #include "gui/controls/LCommandKeys.h"
 #include "gui/controls/LListView.h"
 #include "gui/framework/LWindow.h"
-#include "gui/qt/LQtControlCommands.h"
 #include "gui/qt/LQtFindControl.h"
-#include "gui/qt/LQtOutlineViewImpl.h"
 #include "gui/qt/LQtView.h"
+#include "gui/qt/controls/LQtControlCommands.h"
+#include "gui/qt/lists/LQtOutlineViewImpl.h"
 
 #include <QAbstractItemModelTester>
 #include <QComboBox>

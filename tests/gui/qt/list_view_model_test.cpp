@@ -2,9 +2,9 @@
 // tester through adds, deletions while iterating, sorts and reloads;
 // reloads coalesce and keep the selection on the same rows.
 
-#include "gui/qt/LQtCommandSink.h"
-#include "gui/qt/LQtControlCommands.h"
-#include "gui/qt/LQtOutlineViewImpl.h"
+#include "gui/qt/app/LQtCommandSink.h"
+#include "gui/qt/controls/LQtControlCommands.h"
+#include "gui/qt/lists/LQtOutlineViewImpl.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -223,7 +223,8 @@ TEST(QtListViewModel, AClickWithShiftOrCtrlOnASelectedRowDoesNotRenameIt)
                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         // Past the double-click time, so the click is not the second of a pair.
         QTest::qWait(QApplication::doubleClickInterval() + 50);
-        QTest::mouseClick(view.viewport(), Qt::LeftButton, c.modifiers, view.visualRect(model.index(0, 0)).center());
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, c.modifiers,
+                          view.visualRect(model.index(0, 0)).center());
         QTest::qWait(QApplication::doubleClickInterval() + 100);
         auto* editor = view.viewport()->findChild<QLineEdit*>();
         const bool renaming = editor != nullptr && editor->isVisible();

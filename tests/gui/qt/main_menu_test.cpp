@@ -6,7 +6,7 @@
 #include "gui/framework/LMainMenu.h"
 #include "gui/framework/LPopupMenu.h"
 #include "gui/framework/LWindow.h"
-#include "gui/qt/LQtMenuImpl.h"
+#include "gui/qt/menus/LQtMenuImpl.h"
 
 #include <QAction>
 #include <QMenu>

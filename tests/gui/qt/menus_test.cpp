@@ -5,8 +5,8 @@
 #include "gui/framework/LMainMenu.h"
 #include "gui/framework/LPopupMenu.h"
 #include "gui/framework/LWindow.h"
-#include "gui/qt/LQtCommandSink.h"
-#include "gui/qt/LQtMenuImpl.h"
+#include "gui/qt/app/LQtCommandSink.h"
+#include "gui/qt/menus/LQtMenuImpl.h"
 
 #include <QApplication>
 #include <QGuiApplication>

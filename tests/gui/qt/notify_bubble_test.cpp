@@ -8,7 +8,7 @@
 #include "gui/framework/LGrowlProxy.h"
 #include "gui/framework/LNotifyBubble.h"
 #include "gui/framework/LWindow.h"
-#include "gui/qt/LNotifyBubbleImpl.h"
+#include "gui/qt/app/LNotifyBubbleImpl.h"
 
 #include <QGuiApplication>
 #include <QLineEdit>

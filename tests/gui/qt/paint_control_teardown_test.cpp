@@ -4,8 +4,8 @@
 #include "gui/qt/PaintControlTestSupport.h"
 
 #include "gui/controls/LImageControl.h"
-#include "gui/qt/LQtMouseCapture.h"
-#include "gui/qt/LQtPaintControlImpl.h"
+#include "gui/qt/controls/LQtPaintControlImpl.h"
+#include "gui/qt/windows/LQtMouseCapture.h"
 
 #include <QPushButton>
 #include <QtTest/QTest>
@@ -20,7 +20,10 @@ class Plain : public LPaintControl
 {
 public:
     ~Plain() override { Destroy(); }
-    void Paint(LPaintContext* ctx) override { ctx->FillRect({0, 0, width, height}, LRGBColor::FromRGB8(9, 9, 9)); }
+    void Paint(LPaintContext* ctx) override
+    {
+        ctx->FillRect({0, 0, width, height}, LRGBColor::FromRGB8(9, 9, 9));
+    }
     void OnLButtonDown(int, int) override { ++downs; }
     int downs = 0;
 };

@@ -3,8 +3,8 @@
 #include "gui/qt/PaintControlTestSupport.h"
 
 #include "gui/qt/LQtFindControl.h"
-#include "gui/qt/LQtPaintContext.h"
-#include "gui/qt/LQtPaintControlImpl.h"
+#include "gui/qt/controls/LQtPaintContext.h"
+#include "gui/qt/controls/LQtPaintControlImpl.h"
 
 #include <QImage>
 #include <QMouseEvent>

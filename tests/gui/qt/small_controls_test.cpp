@@ -1,9 +1,9 @@
 // The volume slider, the date picker and the hyperlink.
 
-#include "gui/qt/LQtCommandSink.h"
-#include "gui/qt/LQtControlCommands.h"
 #include "gui/qt/LQtFindControl.h"
-#include "gui/qt/LQtSmallControls.h"
+#include "gui/qt/app/LQtCommandSink.h"
+#include "gui/qt/controls/LQtControlCommands.h"
+#include "gui/qt/controls/LQtSmallControls.h"
 
 #include <QApplication>
 #include <QTest>

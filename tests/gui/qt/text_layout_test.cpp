@@ -4,8 +4,8 @@
 #include "gui/GuiTestSupport.h"
 
 #include "gui/controls/LTextManager.h"
-#include "gui/qt/LQtPaintContext.h"
-#include "gui/qt/LQtTextManagerImpl.h"
+#include "gui/qt/controls/LQtPaintContext.h"
+#include "gui/qt/text/LQtTextManagerImpl.h"
 
 #include <QImage>
 #include <QPainter>

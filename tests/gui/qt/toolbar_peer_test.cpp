@@ -2,8 +2,8 @@
 // split button's arrow zone is, and hiding and showing items.
 
 #include "gui/framework/LToolBar.h"
-#include "gui/qt/LQtCommandSink.h"
-#include "gui/qt/LQtToolbarImpl.h"
+#include "gui/qt/app/LQtCommandSink.h"
+#include "gui/qt/menus/LQtToolbarImpl.h"
 
 #include <QApplication>
 #include <QTest>

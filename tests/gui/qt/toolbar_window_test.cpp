@@ -8,9 +8,9 @@
 #include "gui/framework/LPopupMenu.h"
 #include "gui/framework/LToolBar.h"
 #include "gui/framework/LWindow.h"
-#include "gui/qt/LQtMenuImpl.h"
-#include "gui/qt/LQtToolbarImpl.h"
 #include "gui/qt/LQtView.h"
+#include "gui/qt/menus/LQtMenuImpl.h"
+#include "gui/qt/menus/LQtToolbarImpl.h"
 #include "support/TempHome.h"
 
 #include <QAction>

@@ -6,9 +6,9 @@
 
 #include "gui/framework/LWindow.h"
 #include "gui/qt/LQtFindControl.h"
-#include "gui/qt/LQtTooltipImpl.h"
-#include "gui/qt/LQtTrackBarImpl.h"
 #include "gui/qt/LQtView.h"
+#include "gui/qt/controls/LQtTrackBarImpl.h"
+#include "gui/qt/windows/LQtTooltipImpl.h"
 
 #include <QGuiApplication>
 #include <QPushButton>

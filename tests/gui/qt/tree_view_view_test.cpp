@@ -7,8 +7,8 @@
 #include "gui/controls/LTreeView.h"
 #include "gui/framework/LWindow.h"
 #include "gui/qt/LQtFindControl.h"
-#include "gui/qt/LQtTreeViewImpl.h"
 #include "gui/qt/LQtView.h"
+#include "gui/qt/lists/LQtTreeViewImpl.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>

@@ -6,9 +6,9 @@
 
 #include "gui/controls/LScrollView.h"
 #include "gui/framework/LKeyHandler.h"
-#include "gui/qt/LQtCustomScrollView.h"
 #include "gui/qt/LQtFindControl.h"
-#include "gui/qt/LQtPaintControlImpl.h"
+#include "gui/qt/controls/LQtCustomScrollView.h"
+#include "gui/qt/controls/LQtPaintControlImpl.h"
 
 #include <QEnterEvent>
 #include <QKeyEvent>
@@ -129,11 +129,11 @@ TEST_F(ViewsFixture, WheelLinesAndDirections)
         std::vector<QPoint> angles;
         std::vector<std::string> calls;
     } cases[] = {
-        {{{0, 108}, {0, 24}}, {"a wheel 120"}},       // 0.9 + 0.2 lines
-        {{{0, 360}}, {"a wheel 360"}},                // three lines
-        {{{0, 300}}, {"a wheel 240"}},                // 2.5 lines: 2 now, 0.5 kept
-        {{{240, 0}}, {"a hwheel 240"}},               // horizontal alone
-        {{{240, 120}}, {"a wheel 120"}},              // vertical goes first, horizontal dropped
+        {{{0, 108}, {0, 24}}, {"a wheel 120"}}, // 0.9 + 0.2 lines
+        {{{0, 360}}, {"a wheel 360"}},          // three lines
+        {{{0, 300}}, {"a wheel 240"}},          // 2.5 lines: 2 now, 0.5 kept
+        {{{240, 0}}, {"a hwheel 240"}},         // horizontal alone
+        {{{240, 120}}, {"a wheel 120"}},        // vertical goes first, horizontal dropped
     };
     for (const auto& c : cases) {
         log.clear();

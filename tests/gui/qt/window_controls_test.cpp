@@ -6,11 +6,11 @@
 
 #include "gui/framework/LWindow.h"
 #include "gui/qt/LQtFindControl.h"
-#include "gui/qt/LQtFormatterValidator.h"
-#include "gui/qt/LQtInputUpDownImpl.h"
 #include "gui/qt/LQtKeys.h"
-#include "gui/qt/LQtPullDownListImpl.h"
 #include "gui/qt/LQtView.h"
+#include "gui/qt/controls/LQtFormatterValidator.h"
+#include "gui/qt/controls/LQtInputUpDownImpl.h"
+#include "gui/qt/controls/LQtPullDownListImpl.h"
 
 #include <QTest>
 
@@ -207,8 +207,8 @@ TEST_F(WindowControls, KeysBecomeCommands)
 } // namespace
 
 #include "gui/controls/LCommandKeys.h"
-#include "gui/qt/LQtControlCommands.h"
-#include "gui/qt/LQtTrackBarImpl.h"
+#include "gui/qt/controls/LQtControlCommands.h"
+#include "gui/qt/controls/LQtTrackBarImpl.h"
 
 namespace {
 

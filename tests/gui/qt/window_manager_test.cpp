@@ -6,7 +6,7 @@
 #include "gui/framework/LEmbeddedWindow.h"
 #include "gui/framework/LWindow.h"
 #include "gui/qt/LQtView.h"
-#include "gui/qt/LQtWindowImpl.h"
+#include "gui/qt/windows/LQtWindowImpl.h"
 
 #include <QApplication>
 #include <QFontMetricsF>

@@ -3,8 +3,8 @@
 
 #include "gui/controls/LCommandLinkButton.h"
 #include "gui/controls/LDBEdit.h"
-#include "gui/qt/LQtCustomScrollView.h"
-#include "gui/qt/LQtPaintControlImpl.h"
+#include "gui/qt/controls/LQtCustomScrollView.h"
+#include "gui/qt/controls/LQtPaintControlImpl.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@
 #include "gui/framework/LDiscMediaEvents.h"
 #include "gui/framework/LWindow.h"
 #include "gui/qt/LQtFindControl.h"
-#include "gui/qt/LQtSmallControls.h"
 #include "gui/qt/LQtView.h"
+#include "gui/qt/controls/LQtSmallControls.h"
 
 #include <QTest>
 
