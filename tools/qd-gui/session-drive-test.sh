@@ -45,11 +45,16 @@ fi
 
 # Left open while recording: the take stays; the next start recovers it
 # into the output folder and tells the user once.
-if drive "left open" 0 session -- click:4011 wait:6000; then
-    has "left open" "open: Recording Session"
-    [ "$(ls "$takes" | wc -l)" = 1 ] || { echo "FAIL left open: no take kept"; ls -l "$takes"; fail=1; }
-    [ "$(stat -c %s "$takes"/*)" -gt 46 ] || { echo "FAIL left open: nothing recorded"; ls -l "$takes"; fail=1; }
-fi
+# On a loaded machine the sound server may deliver nothing for a while, and
+# a take that holds no audio is rightly not kept: such a run is tried again.
+for attempt in 1 2 3; do
+    drive "left open" 0 session -- click:4011 wait:6000 || break
+    [ "$(ls "$takes" 2>/dev/null | wc -l)" = 1 ] && [ "$(stat -c %s "$takes"/* 2>/dev/null || echo 0)" -gt 46 ] && break
+    echo "left open: nothing captured on try $attempt"
+done
+has "left open" "open: Recording Session"
+[ "$(ls "$takes" | wc -l)" = 1 ] || { echo "FAIL left open: no take kept"; ls -l "$takes"; fail=1; }
+[ "$(stat -c %s "$takes"/* 2>/dev/null || echo 0)" -gt 46 ] || { echo "FAIL left open: nothing recorded"; ls -l "$takes"; fail=1; }
 if drive "recovered" 0 session -- click:cncl; then
     grep -q "^box: Recordings Recovered | A recording that was not finished when Quorin last ended" "$tmp/out" ||
         { echo "FAIL recovered: not told"; cat "$tmp/out"; fail=1; }
