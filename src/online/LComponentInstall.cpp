@@ -75,7 +75,6 @@ int FetchAndInstall(LProcessContext* context, const char* name, const char* inst
         gInstallError = "the components folder's path is too long";
         return 2;
     }
-    LRemoveStaleFilesBeside(zip);
     // Code is fetched over verified TLS only: an address that is not https
     // (a plain QUORIN_SITE, say) is refused by the client.
     const int fetched = LHttpsGetToFile(context, url.c_str(), zip, false);
@@ -193,7 +192,8 @@ int LDownloadAndInstallComponent(LProcessContext* context, const char* name, cha
         // An encoder that does not load would stand in front of the one the
         // program ships, for good: it goes.
         char installed[kLPathSize];
-        if (LGetComponentsFolder(folder) && LPathCombine(installed, folder, name, ""))
+        if (LGetComponentsFolder(folder) &&
+            LPathCombine(installed, folder, LComponentFileName(name).c_str(), ""))
             unlink(installed);
         char message[kLPathSize + 64];
         std::snprintf(message, sizeof message, "Error downloading component %s", name);

@@ -1,5 +1,6 @@
 #include "online/LDownloadTarget.h"
 
+#include "foundation/files/LFile.h"
 #include "foundation/files/LFileSystem.h"
 
 #include <cerrno>
@@ -173,16 +174,9 @@ bool LDownloadTarget::Write(const void* data, size_t count)
 {
     if (temp_ < 0)
         return Fail("the download has no file to write");
-    const char* bytes = static_cast<const char*>(data);
-    while (count > 0) {
-        const ssize_t n = write(temp_, bytes, count);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return Fail("cannot write " + destination_ + ": " + std::strerror(n < 0 ? errno : ENOSPC));
-        bytes += n;
-        count -= static_cast<size_t>(n);
-    }
+    errno = ENOSPC; // what a write that moves nothing means
+    if (!LWriteAll(temp_, data, count))
+        return Fail("cannot write " + destination_ + ": " + std::strerror(errno));
     return true;
 }
 

@@ -48,8 +48,7 @@ struct LUpdateCheckPrompts
 };
 
 // The newest version known: the remembered one when it is newer than this
-// program and was seen within the last 6 months, otherwise what the server
-// says now (then remembered). 0, 1 stopped, 2 failed.
+// program, otherwise what the server says now (then remembered). 0, 1 stopped, 2 failed.
 int LSilentUpdateCheck(const LUpdateCheckPrompts& prompts, double* version);
 
 // The clock, build date and system the start-up check decides by.

@@ -127,15 +127,20 @@ int main(int argc, char** argv)
     // their screen, so a shot at scale 2 would show them squeezed. One large
     // screen gives every window its own size at either scale.
     char screens[] = "/tmp/qd-gui-screens-XXXXXX";
-    const bool ownScreen =
-        std::strcmp(std::getenv("QT_QPA_PLATFORM"), "offscreen") == 0 && mkstemp(screens) >= 0;
-    if (ownScreen) {
-        if (FILE* file = std::fopen(screens, "w")) {
+    bool ownScreen = false;
+    if (std::strcmp(std::getenv("QT_QPA_PLATFORM"), "offscreen") == 0) {
+        const int fd = mkstemp(screens);
+        if (FILE* file = fd >= 0 ? fdopen(fd, "w") : nullptr) {
             std::fputs(R"({"screens":[{"name":"Shots","x":0,"y":0,"width":4096,"height":2560,"dpr":1}]})",
                        file);
-            std::fclose(file);
+            ownScreen = std::fclose(file) == 0;
+        } else if (fd >= 0) {
+            close(fd);
         }
-        setenv("QT_QPA_PLATFORM", (std::string("offscreen:configfile=") + screens).c_str(), 1);
+        if (ownScreen)
+            setenv("QT_QPA_PLATFORM", (std::string("offscreen:configfile=") + screens).c_str(), 1);
+        else if (fd >= 0)
+            unlink(screens);
     }
     int qtArgc = 1;
     QApplication app(qtArgc, argv);

@@ -147,7 +147,7 @@ bool LListViewManager::ResizeColumns(int count, int stretch, double floorWidth, 
             remaining -= columns_[static_cast<size_t>(i)].width + 12;
     columns_[static_cast<size_t>(stretch)].width =
         std::max(0.0, (remaining <= floorWidth ? floorWidth : remaining) - 12);
-    RequestReload();
+    // Widths change no row: the caller applies them to the view.
     return true;
 }
 

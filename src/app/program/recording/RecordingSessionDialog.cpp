@@ -8,6 +8,7 @@
 #include "app/program/recording/SessionSpaceTexts.h"
 #include "app/program/recording/SessionTakes.h"
 #include "app/program/startup/LAcceleratorTables.h"
+#include "app/queue/ConvertRecordingJob.h"
 #include "app/queue/OutputNames.h"
 #include "app/queue/ProcessQueueWorker.h"
 #include "audio/devices/LResourceSound.h"
@@ -472,7 +473,7 @@ void RecordingSessionDialog::OnWriteFailed(int32_t code, void*)
 {
     // The recording ends at the first write that failed; what the file
     // holds up to there is a track like any other, and its header says so.
-    const bool full = code == ENOSPC || code == EDQUOT || code == EFBIG;
+    const bool full = IsDiskFullError(code);
     const int64_t kept = FileLengthMs();
     char length[64];
     LFormatDurationMs(&kept, length);
@@ -493,6 +494,13 @@ void RecordingSessionDialog::OnWriteFailed(int32_t code, void*)
     if (kept <= 0)
         std::snprintf(text, sizeof text, "The recording has stopped: %s. Nothing had been recorded yet.",
                       reason);
+    else if (!queued && access(where.c_str(), F_OK) != 0)
+        // Shorter than the shortest recording the user keeps: the stop
+        // discarded it, so no file is named as kept.
+        std::snprintf(text, sizeof text,
+                      "The recording has stopped: %s.\r\n\r\nThe %s recorded were shorter than the "
+                      "shortest recording kept and were discarded.",
+                      reason, length);
     else if (queued)
         std::snprintf(text, sizeof text,
                       "The recording has stopped: %s.\r\n\r\n%s of the recording were kept and queued for "

@@ -146,7 +146,7 @@ QVariant LQtOutlineViewManager::headerData(int section, Qt::Orientation orientat
 
 void LQtOutlineViewManager::OnReloadRequested()
 {
-    if (resetPending_ || holdingReloads_)
+    if (resetPending_)
         return;
     beginResetModel();
     resetPending_ = true;
@@ -1040,11 +1040,7 @@ void LQtListViewImpl::ApplyStretch()
         return;
     stretching_ = true;
     stretchedWidth_ = width;
-    if (listModel_ != nullptr)
-        listModel_->SetHoldingReloads(true);
     const bool resized = list->ResizeColumns(stretchCount_, stretchColumn_, stretchFloor_, width);
-    if (listModel_ != nullptr)
-        listModel_->SetHoldingReloads(false);
     if (resized)
         ApplyColumnWidths();
     stretching_ = false;

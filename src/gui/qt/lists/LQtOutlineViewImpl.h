@@ -28,10 +28,6 @@ public:
     bool IsResetPending() const { return resetPending_; }
     // Ends a pending reset now instead of at the queued call.
     void FlushReload();
-    // While on, the manager's reload requests are dropped: for changes the
-    // view takes over directly (column widths), where a reset would only
-    // empty the rows and build them again, losing the scroll position.
-    void SetHoldingReloads(bool on) { holdingReloads_ = on; }
 
     QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
     QModelIndex parent(const QModelIndex& child) const override;
@@ -70,7 +66,6 @@ private:
     LOutlineViewManager* tree_;
     int columnCount_;
     bool resetPending_ = false;
-    bool holdingReloads_ = false;
 };
 
 class LQtListViewManager : public LQtOutlineViewManager
